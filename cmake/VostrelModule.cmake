@@ -1,0 +1,30 @@
+# vostrel_module(NAME [DEPENDS targets...])
+# Builds src/NAME/*.cpp (subfolders included) into the static library
+# vostrel_NAME. Sources are globbed so that adding a file needs no edit here.
+function(vostrel_module name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/qt/")
+  if(NOT sources)
+    set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(vostrel_${name} STATIC ${sources})
+  target_include_directories(vostrel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(vostrel_${name} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# vostrel_test(NAME DEPENDS targets...)
+# One test executable per folder tests/NAME, from tests/NAME/*_test.cpp.
+function(vostrel_test name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name}_tests ${sources})
+  target_include_directories(${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} vostrel_testsupport GTest::gtest_main)
+  gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VOSTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data")
+endfunction()

@@ -1,0 +1,491 @@
+#include "db/database.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "db/open_steps.h"
+#include "db/sql_functions.h"
+#include "host/host.h"
+#include "host/text.h"
+
+namespace db {
+namespace {
+
+constexpr std::string_view kFrameOpen = "\n>>>>>>>>>>>>>>>>>>>>>>>>>>>>>\n";
+constexpr std::string_view kFrameClose = "\n<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n";
+
+// The statement text rule of Prepare: trimmed, one trailing ';' dropped.
+std::string statementText(std::string_view text) {
+  std::string_view trimmed = host::trimBlanks(text);
+  if (!trimmed.empty() && trimmed.back() == ';') {
+    trimmed.remove_suffix(1);
+    trimmed = host::trimBlanks(trimmed);
+  }
+  return std::string(trimmed);
+}
+
+void rebuildRow(sqlite3_stmt* stmt, int count, SQLiteColumns& row) {
+  if (static_cast<int>(row.size()) == count) return;
+  row.clear();
+  row.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const char* name = stmt ? sqlite3_column_name(stmt, i) : nullptr;
+    row.emplace(kTagNull, std::string(name ? name : ""));
+  }
+}
+
+}  // namespace
+
+void LogToConsole(host::Host& host, std::string_view message, bool framed) {
+  std::string line;
+  line.reserve(message.size() + 80);
+  line += "[";
+  line += host::kComponentFileName;
+  line += "]";
+  if (framed) {
+    line += kFrameOpen;
+    line += message;
+    line += kFrameClose;
+  } else {
+    line += " ";
+    line += message;
+  }
+  host.consoleLine(line);
+}
+
+std::string databaseUri(std::string_view path, std::string_view options) {
+  std::string uri;
+  uri.reserve(path.size() + options.size() + 16);
+  std::string_view rest = path;
+  if (rest.starts_with("file:///")) {
+    uri = "file:///";
+    rest.remove_prefix(8);
+  } else if (rest.starts_with("file://")) {
+    uri = "file:///";
+    rest.remove_prefix(7);
+  } else {
+    uri = "file:///";
+  }
+  for (char c : rest) {
+    switch (c) {
+      case '?': uri += "%3f"; break;
+      case '#': uri += "%23"; break;
+      case '%': uri += "%25"; break;
+      default: uri.push_back(c);
+    }
+  }
+  if (!options.empty()) {
+    uri += "?";
+    uri += options;
+  }
+  return uri;
+}
+
+// ---------------------------------------------------------------------------
+// SQLiteQuery
+
+SQLiteQuery::SQLiteQuery(SQLiteQuery&& other) noexcept
+    : db_(other.db_), index_(std::exchange(other.index_, -1)) {}
+
+SQLiteQuery& SQLiteQuery::operator=(SQLiteQuery&& other) noexcept {
+  if (this != &other) {
+    if (index_ != -1 && db_ != nullptr) db_->Finalize(index_, true);
+    db_ = other.db_;
+    index_ = std::exchange(other.index_, -1);
+  }
+  return *this;
+}
+
+SQLiteQuery::~SQLiteQuery() {
+  if (index_ == -1 || db_ == nullptr) return;
+  try {
+    finalize();
+  } catch (const SQLiteException& e) {
+    db_->LogToConsole(e.message(), true);
+  }
+}
+
+void SQLiteQuery::finalize() {
+  if (index_ == -1 || db_ == nullptr) return;
+  const int32_t index = std::exchange(index_, -1);
+  db_->Finalize(index, false);
+}
+
+// ---------------------------------------------------------------------------
+// SQLiteDatabase
+
+SQLiteDatabase::SQLiteDatabase(host::Host& host) : host_(host) {}
+
+SQLiteDatabase::~SQLiteDatabase() {
+  if (handle_ != nullptr) {
+    for (auto& record : statements_) {
+      if (record->stmt != nullptr) sqlite3_finalize(record->stmt);
+    }
+    sqlite3_close(handle_);
+  }
+  handle_ = nullptr;
+  reset();
+}
+
+void SQLiteDatabase::reset() {
+  open_statements_ = 0;
+  transaction_depth_ = 0;
+  progress_callback_ = nullptr;
+  progress_context_ = nullptr;
+  progress_interval_ = 0;
+  interrupted_ = false;
+  statements_.clear();
+}
+
+std::string SQLiteDatabase::databasePath() const {
+  std::string path = host_.profileFolder();
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path + "configuration/vostrel.db";
+}
+
+void SQLiteDatabase::LogToConsole(std::string_view message, bool framed) const {
+  db::LogToConsole(host_, message, framed);
+}
+
+bool SQLiteDatabase::openFile(const std::string& path, std::string_view options) {
+  if (handle_ != nullptr) {
+    sqlite3_close(handle_);
+    handle_ = nullptr;
+    reset();
+  }
+  if (path.empty()) return false;
+  const bool is_new = !host_.fileStats(path).found;
+  const std::string uri = databaseUri(path, options);
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(uri.c_str(), &handle,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close(handle);
+    reset();
+    return false;
+  }
+  handle_ = handle;
+  // The tree schema's ancestor trigger calls itself and its REFERENCES
+  // clauses cascade deletions; neither is on by default in this SQLite.
+  sqlite3_db_config(handle_, SQLITE_DBCONFIG_ENABLE_FKEY, 1, nullptr);
+  sqlite3_exec(handle_, "PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
+  if (is_new) {
+    try {
+      Execute("PRAGMA page_size=4096");
+      Execute("CREATE TABLE IF NOT EXISTS sql_ObjectVersion                  "
+              "(obv_name TEXT NOT NULL PRIMARY KEY,                           "
+              "obv_version INTEGER NOT NULL)");
+    } catch (const SQLiteException& e) {
+      LogToConsole(e.message(), true);
+      sqlite3_close(handle_);
+      handle_ = nullptr;
+      reset();
+      return false;
+    }
+  }
+  registerSqlFunctions(handle_);
+  return true;
+}
+
+bool SQLiteDatabase::Open() {
+  if (handle_ != nullptr) return true;
+  const std::string path = databasePath();
+  if (!openFile(path, "cache=shared")) {
+    LogToConsole("Unable to open the database " + path, false);
+    return false;
+  }
+  try {
+    Execute("PRAGMA read_uncommitted=true");
+    const bool first_time = !schemaReady();
+    TransactionGuard guard(*this);
+    guard.begin();
+    const OpenSteps& steps = openSteps();
+    if (first_time && steps.build_tree_schema != nullptr) steps.build_tree_schema(*this);
+    if (steps.set_up_library_tables != nullptr) steps.set_up_library_tables(*this, first_time);
+    guard.commit();
+    progress_callback_ = &SQLiteDatabase::progressHandler;
+    progress_context_ = this;
+    progress_interval_ = 1000;
+    sqlite3_progress_handler(handle_, progress_interval_, progress_callback_, progress_context_);
+  } catch (const SQLiteException& e) {
+    LogToConsole(e.message(), true);
+    return false;
+  }
+  return true;
+}
+
+int SQLiteDatabase::progressHandler(void* context) {
+  return static_cast<SQLiteDatabase*>(context)->progress();
+}
+
+int SQLiteDatabase::progress() {
+  if (interrupted_) return -1;
+  try {
+    host_.pumpEvents();
+  } catch (...) {
+    // Nothing may cross SQLite's C frames; the host reports its own errors.
+  }
+  return interrupted_ ? -1 : 0;
+}
+
+std::string SQLiteDatabase::LastErrorText() const {
+  const char* message = handle_ ? sqlite3_errmsg(handle_) : nullptr;
+  return message ? message : "";
+}
+
+void SQLiteDatabase::raise(int code, const std::string& what, const std::string& text) const {
+  throw SQLiteException(code, "SQLite Error: (" + std::to_string(code) + ") " + LastErrorText() + "\n\n" +
+                                  what + text);
+}
+
+SQLiteStatement& SQLiteDatabase::record(const SQLiteQuery& query) {
+  return *statements_.at(static_cast<std::size_t>(query.index()));
+}
+
+const SQLiteStatement& SQLiteDatabase::statement(const SQLiteQuery& query) const {
+  return *statements_.at(static_cast<std::size_t>(query.index()));
+}
+
+Prepared SQLiteDatabase::Prepare(std::string_view sql, SQLiteColumns* row) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* tail = nullptr;
+  const int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &stmt, &tail);
+  const std::string input(sql);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    raise(rc, "Error while preparing the first statement of:\n", input);
+  }
+  const std::size_t consumed = tail ? static_cast<std::size_t>(tail - sql.data()) : sql.size();
+  Prepared result;
+  result.statement = statementText(sql.substr(0, consumed));
+  result.rest = std::string(host::trimBlanks(sql.substr(consumed)));
+
+  auto record = std::make_unique<SQLiteStatement>();
+  record->stmt = stmt;
+  record->text = result.statement;
+  if (result.rest.empty() && row != nullptr) {
+    record->row = row;
+    record->column_count = static_cast<uint16_t>(stmt ? sqlite3_column_count(stmt) : 0);
+    try {
+      rebuildRow(stmt, record->column_count, *row);
+    } catch (...) {
+      sqlite3_finalize(stmt);
+      throw;
+    }
+  }
+  statements_.push_back(std::move(record));
+  ++open_statements_;
+  const auto index = static_cast<int32_t>(statements_.size() - 1);
+  result.query = SQLiteQuery(this, index);
+
+  if (progress_callback_ != nullptr && progress_interval_ != 0 && progress_callback_(progress_context_) != 0) {
+    result.query.release();
+    Finalize(index, true);
+    throw SQLiteException(kInterruptCode, "Interruption while preparing the first statement of:\n" + input);
+  }
+  return result;
+}
+
+int SQLiteDatabase::Step(SQLiteQuery& query, SQLiteColumns* row) {
+  SQLiteStatement& rec = record(query);
+  ++rec.row_counter;
+  const int rc = sqlite3_step(rec.stmt);
+  if (rc == SQLITE_ROW) {
+    if (progress_callback_ != nullptr && progress_interval_ != 0 &&
+        rec.row_counter % (progress_interval_ / 1000) == 0 && progress_callback_(progress_context_) != 0) {
+      const std::string text = rec.text;
+      const int32_t index = query.index();
+      query.release();
+      Finalize(index, true);
+      throw SQLiteException(kInterruptCode, "Interruption while executing:\n" + text);
+    }
+    // The progress callback may have let nested statements grow the table.
+    SQLiteStatement& current = record(query);
+    if (row != nullptr) {
+      current.row = row;
+      current.column_count = static_cast<uint16_t>(sqlite3_data_count(current.stmt));
+      rebuildRow(current.stmt, current.column_count, *row);
+    }
+    if (current.row != nullptr) {
+      SQLiteColumns& target = *current.row;
+      const int count = std::min<int>(current.column_count, static_cast<int>(target.size()));
+      for (int i = 0; i < count; ++i) {
+        SQLiteColumn& column = target[static_cast<std::size_t>(i)];
+        switch (sqlite3_column_type(current.stmt, i)) {
+          case SQLITE_INTEGER: column.assignInt64(sqlite3_column_int64(current.stmt, i)); break;
+          case SQLITE_FLOAT: column.assignDouble(sqlite3_column_double(current.stmt, i)); break;
+          case SQLITE_NULL: column.assignNull(); break;
+          default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(current.stmt, i));
+            column.assignText(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(current.stmt, i)));
+          }
+        }
+      }
+    }
+    return kRow;
+  }
+  if (rc == SQLITE_DONE) return kDone;
+  const std::string text = rec.text;
+  const int32_t index = query.index();
+  query.release();
+  Finalize(index, true);
+  raise(rc, "Error while executing:\n", text);
+}
+
+void SQLiteDatabase::Bind(SQLiteQuery& query, const SQLiteColumns& params) {
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    SQLiteStatement& rec = record(query);
+    const SQLiteColumn& value = params[i];
+    const int p = static_cast<int>(i + 1);
+    int rc;
+    switch (value.type()) {
+      case kTagInt64: rc = sqlite3_bind_int64(rec.stmt, p, value.int64Value()); break;
+      case kTagDouble: rc = sqlite3_bind_double(rec.stmt, p, value.doubleValue()); break;
+      case kTagNull: rc = sqlite3_bind_null(rec.stmt, p); break;
+      case kTagByte: rc = sqlite3_bind_int(rec.stmt, p, value.byteValue()); break;
+      case kTagBool: rc = sqlite3_bind_int(rec.stmt, p, value.boolValue() ? 1 : 0); break;
+      case kTagInt32: rc = sqlite3_bind_int(rec.stmt, p, value.intValue()); break;
+      default: rc = sqlite3_bind_text(rec.stmt, p, value.text().c_str(), -1, SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) {
+      const std::string text = rec.text;
+      const int32_t index = query.index();
+      query.release();
+      Finalize(index, true);
+      raise(rc, "Error while binding column " + std::to_string(p) + " for statement:\n", text);
+    }
+  }
+}
+
+void SQLiteDatabase::Finalize(int index, bool silent) {
+  SQLiteStatement& rec = *statements_.at(static_cast<std::size_t>(index));
+  const int rc = sqlite3_finalize(rec.stmt);
+  rec.stmt = nullptr;
+  const std::string text = rec.text;
+  if (--open_statements_ <= 0) {
+    open_statements_ = 0;
+    statements_.clear();
+    interrupted_ = false;
+  }
+  if (rc != SQLITE_OK && !silent) raise(rc, "Error while finalizing statement:\n", text);
+}
+
+void SQLiteDatabase::Execute(std::string_view sql, const SQLiteColumns* params) {
+  std::string remaining(sql);
+  for (;;) {
+    Prepared prepared = Prepare(remaining);
+    const bool last = prepared.rest.empty();
+    if (last && params != nullptr) Bind(prepared.query, *params);
+    while (Step(prepared.query) == kRow) {
+    }
+    prepared.query.finalize();
+    if (last) break;
+    remaining = std::move(prepared.rest);
+  }
+}
+
+bool SQLiteDatabase::HasRows(std::string_view sql, SQLiteColumns* row) {
+  Prepared prepared = Prepare(sql, row);
+  const bool has_row = Step(prepared.query) == kRow;
+  prepared.query.finalize();
+  return has_row;
+}
+
+void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements) {
+  std::string remaining(sql);
+  for (;;) {
+    Prepared prepared = Prepare(remaining, row);
+    statements.push_back(prepared.statement);
+    prepared.query.finalize();
+    if (prepared.rest.empty()) break;
+    remaining = std::move(prepared.rest);
+  }
+}
+
+void SQLiteDatabase::BeginTransaction() {
+  if (sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
+    transaction_depth_ = 0;
+  } else {
+    ++transaction_depth_;
+  }
+  if (transaction_depth_ != 0) return;
+  Execute("BEGIN TRANSACTION");
+  transaction_depth_ = 1;
+}
+
+void SQLiteDatabase::CommitTransaction() {
+  if (sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
+    transaction_depth_ = 0;
+    return;
+  }
+  if (transaction_depth_ >= 2) {
+    --transaction_depth_;
+    return;
+  }
+  Execute("COMMIT TRANSACTION");
+  transaction_depth_ = 0;
+}
+
+void SQLiteDatabase::RollbackTransaction(bool force) {
+  if (sqlite3_get_autocommit(handle_) != 0) {
+    transaction_depth_ = 0;
+    return;
+  }
+  if (!force) {
+    if (transaction_depth_ == 0) return;
+    if (transaction_depth_ > 1) {
+      --transaction_depth_;
+      return;
+    }
+  }
+  try {
+    Execute("ROLLBACK TRANSACTION");
+  } catch (const SQLiteException&) {
+    // A failed rollback leaves nothing better to do.
+  }
+  transaction_depth_ = 0;
+}
+
+void SQLiteDatabase::Interrupt() {
+  if (statements_.empty()) return;
+  interrupted_ = true;
+  sqlite3_interrupt(handle_);
+}
+
+void SQLiteDatabase::DeclareVirtualTable(const std::string& sql) {
+  const int rc = sqlite3_declare_vtab(handle_, sql.c_str());
+  if (rc != SQLITE_OK) {
+    throw SQLiteException(rc, "SQLite Error: (" + std::to_string(rc) + ") " + LastErrorText());
+  }
+}
+
+void SQLiteDatabase::CreateModule(const char* name, const sqlite3_module* module, void* context) {
+  const int rc = sqlite3_create_module_v2(handle_, name, module, context, nullptr);
+  if (rc != SQLITE_OK) {
+    throw SQLiteException(rc, "SQLite Error: (" + std::to_string(rc) + ") " + LastErrorText());
+  }
+}
+
+void SQLiteDatabase::OverloadFunction(const char* name, int argument_count) {
+  const int rc = sqlite3_overload_function(handle_, name, argument_count);
+  if (rc != SQLITE_OK) {
+    throw SQLiteException(rc, "SQLite Error: (" + std::to_string(rc) + ") " + LastErrorText());
+  }
+}
+
+TransactionGuard::~TransactionGuard() {
+  if (begun_) db_.RollbackTransaction(false);
+}
+
+void TransactionGuard::begin() {
+  db_.BeginTransaction();
+  begun_ = true;
+}
+
+void TransactionGuard::commit() {
+  db_.CommitTransaction();
+  begun_ = false;
+}
+
+}  // namespace db

@@ -1,0 +1,161 @@
+// SQLiteDatabase: the component's connection to its database file.
+//
+// Every owner (a tree panel, the console, a preferences page) keeps its own
+// connection; all of them open "configuration/vostrel.db" of the host's
+// profile with a shared cache and uncommitted reads, so that one connection
+// never blocks on another's open transaction.
+//
+// Statements are addressed by their index in the connection's statement
+// table. Finalizing a statement only lowers the open-statement count; when it
+// falls to zero the whole table is emptied at once. Indexes therefore stay
+// valid while statements are nested (a statement prepared while another one
+// is still being stepped), which happens when the progress handler lets user
+// input start more SQL in the middle of a long statement.
+//
+// Every failure is raised as SQLiteException with the messages below;
+// nothing here shows a message box.
+#ifndef VOSTREL_DB_DATABASE_H_
+#define VOSTREL_DB_DATABASE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/exception.h"
+#include "db/property.h"
+#include "db/statement.h"
+
+struct sqlite3;
+struct sqlite3_module;
+
+namespace host {
+class Host;
+}
+
+namespace db {
+
+inline constexpr int kRow = 100;   // SQLITE_ROW
+inline constexpr int kDone = 101;  // SQLITE_DONE
+
+// What Prepare hands back: the handle, the text of the prepared statement
+// (trimmed, one trailing ";" dropped) and the rest of the input (trimmed).
+struct Prepared {
+  SQLiteQuery query;
+  std::string statement;
+  std::string rest;
+};
+
+class SQLiteDatabase {
+ public:
+  explicit SQLiteDatabase(host::Host& host);
+  ~SQLiteDatabase();
+  SQLiteDatabase(const SQLiteDatabase&) = delete;
+  SQLiteDatabase& operator=(const SQLiteDatabase&) = delete;
+
+  // Opens the connection and runs the open sequence; true at once when open.
+  // Returns false when the file cannot be opened or the sequence fails; the
+  // reason is written to the host console.
+  bool Open();
+  bool isOpen() const { return handle_ != nullptr; }
+
+  // Runs a whole script, discarding rows. `params` bind to its last statement.
+  void Execute(std::string_view sql, const SQLiteColumns* params = nullptr);
+  // Prepares the first statement of `sql`. When it is the last one (the rest
+  // is empty) and `row` is given, `row` is attached and set up with one column
+  // per result column.
+  Prepared Prepare(std::string_view sql, SQLiteColumns* row = nullptr);
+  // Advances by one row: kRow or kDone. With a row at hand its values are
+  // copied into it (`row` if given, which then becomes the attached row).
+  int Step(SQLiteQuery& query, SQLiteColumns* row = nullptr);
+  // Binds `params` by position, from 1.
+  void Bind(SQLiteQuery& query, const SQLiteColumns& params);
+  // Finalizes statement `index`; raises on a finalize error unless silent.
+  void Finalize(int index, bool silent);
+  // Prepares the first statement, steps once, finalizes; whether a row came.
+  bool HasRows(std::string_view sql, SQLiteColumns* row = nullptr);
+  // Prepares each statement of the script in turn (checking its syntax) and
+  // appends its text to `statements` without running it.
+  void SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements);
+
+  // Nesting transactions: only the outermost level begins, commits or rolls
+  // back; a transaction that SQL text opened by itself is left alone unless a
+  // rollback is forced.
+  void BeginTransaction();
+  void CommitTransaction();
+  void RollbackTransaction(bool force);
+  uint32_t transactionDepth() const { return transaction_depth_; }
+
+  // Makes the running statement (and every nested one) stop at its next
+  // progress check. Does nothing while no statement exists.
+  void Interrupt();
+  bool IsBusy() const { return !statements_.empty(); }
+  bool interrupted() const { return interrupted_; }
+  std::string LastErrorText() const;
+
+  void DeclareVirtualTable(const std::string& sql);
+  void CreateModule(const char* name, const sqlite3_module* module, void* context);
+  void OverloadFunction(const char* name, int argument_count);
+
+  // One entry of the host console: "[vostrel] message", or the framed form
+  // with lines of 29 '>' and 29 '<' around the message.
+  void LogToConsole(std::string_view message, bool framed) const;
+
+  sqlite3* handle() const { return handle_; }
+  host::Host& host() const { return host_; }
+  int openStatementCount() const { return open_statements_; }
+  std::size_t statementTableSize() const { return statements_.size(); }
+  const SQLiteStatement& statement(const SQLiteQuery& query) const;
+  // The database file in host notation.
+  std::string databasePath() const;
+
+ private:
+  friend class SQLiteQuery;
+
+  bool openFile(const std::string& path, std::string_view options);
+  void reset();
+  SQLiteStatement& record(const SQLiteQuery& query);
+  [[noreturn]] void raise(int code, const std::string& what, const std::string& text) const;
+  static int progressHandler(void* context);
+  int progress();
+
+  host::Host& host_;
+  sqlite3* handle_ = nullptr;
+  int32_t open_statements_ = 0;
+  std::vector<std::unique_ptr<SQLiteStatement>> statements_;
+  uint32_t transaction_depth_ = 0;
+  int (*progress_callback_)(void*) = nullptr;
+  SQLiteDatabase* progress_context_ = nullptr;
+  int progress_interval_ = 0;
+  bool interrupted_ = false;
+};
+
+// Scope object for a transaction: begin() begins it, commit() commits it;
+// leaving the scope while begun (by an exception) rolls back, not forced.
+class TransactionGuard {
+ public:
+  explicit TransactionGuard(SQLiteDatabase& db) : db_(db) {}
+  ~TransactionGuard();
+  TransactionGuard(const TransactionGuard&) = delete;
+  TransactionGuard& operator=(const TransactionGuard&) = delete;
+
+  void begin();
+  void commit();
+
+ private:
+  SQLiteDatabase& db_;
+  bool begun_ = false;
+};
+
+// The URI SQLite is given for a path in host notation: "file:///" rules,
+// the options after "?". Characters that would end the path part of a URI
+// ('?', '#', '%') are percent-encoded.
+std::string databaseUri(std::string_view path, std::string_view options);
+
+// Writes a console entry without a connection (same format as LogToConsole).
+void LogToConsole(host::Host& host, std::string_view message, bool framed);
+
+}  // namespace db
+
+#endif  // VOSTREL_DB_DATABASE_H_
