@@ -1,22 +1,294 @@
 #include "db/database.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "db/open_steps.h"
 #include "support/fake_host.h"
 
 namespace {
 
+using db::SQLiteColumns;
+using db::SQLiteDatabase;
+using db::SQLiteException;
 using testing_support::FakeHost;
 using testing_support::TempDir;
 
-TEST(DatabaseUri, Smoke) { EXPECT_EQ(db::databaseUri("C:\\x\\y.db", "cache=shared"), "file:///C:\\x\\y.db?cache=shared"); }
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(database.Open()); }
 
-TEST(Database, OpensNewFile) {
+  std::string messageOf(const std::string& sql) {
+    try {
+      database.Execute(sql);
+    } catch (const SQLiteException& e) {
+      return e.message();
+    }
+    return "(no error)";
+  }
+  int64_t scalar(const std::string& sql) {
+    SQLiteColumns row;
+    EXPECT_TRUE(database.HasRows(sql, &row));
+    return row.empty() ? -1 : row[0].int64Value();
+  }
+
+  TempDir dir;
+  FakeHost host{dir.path()};
+  SQLiteDatabase database{host};
+};
+
+struct UriCase {
+  const char* path;
+  const char* uri;
+};
+
+TEST(DatabaseUri, RewritesHostNotation) {
+  const UriCase cases[] = {
+      {"file://C:\\x\\y.db", "file:///C:\\x\\y.db?cache=shared"},
+      {"C:\\x\\y.db", "file:///C:\\x\\y.db?cache=shared"},
+      {"file:///home/me/vostrel.db", "file:///home/me/vostrel.db?cache=shared"},
+      // Characters that would end the path part are escaped.
+      {"file:///home/me/what?#%.db", "file:///home/me/what%3f%23%25.db?cache=shared"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(db::databaseUri(c.path, "cache=shared"), c.uri);
+  }
+  EXPECT_EQ(db::databaseUri("file:///a.db", ""), "file:///a.db");
+}
+
+TEST_F(DatabaseTest, NewFileGetsPageSizeAndVersionTable) {
+  EXPECT_EQ(scalar("PRAGMA page_size"), 4096);
+  SQLiteColumns row;
+  ASSERT_TRUE(database.HasRows("SELECT sql FROM sqlite_master WHERE name='sql_ObjectVersion'", &row));
+  EXPECT_EQ(row[0].text(),
+            "CREATE TABLE sql_ObjectVersion                  (obv_name TEXT NOT NULL PRIMARY KEY,"
+            "                           obv_version INTEGER NOT NULL)");
+  EXPECT_EQ(scalar("PRAGMA foreign_keys"), 1);
+  EXPECT_EQ(scalar("PRAGMA recursive_triggers"), 1);
+  EXPECT_EQ(scalar("PRAGMA read_uncommitted"), 1);
+}
+
+TEST_F(DatabaseTest, ScriptRunsInOrderAndBindsToLastStatement) {
+  SQLiteColumns params;
+  params.emplace(std::string("p"), int64_t{42});
+  database.Execute("CREATE TABLE t(a);  INSERT INTO t VALUES(?) ;  ", &params);
+  EXPECT_EQ(scalar("SELECT a FROM t"), 42);
+}
+
+TEST_F(DatabaseTest, PrepareSplitsTextAndRest) {
+  SQLiteColumns row;
+  auto prepared = database.Prepare("  SELECT 1 AS one ;  SELECT 2", &row);
+  EXPECT_EQ(prepared.statement, "SELECT 1 AS one");
+  EXPECT_EQ(prepared.rest, "SELECT 2");
+  EXPECT_TRUE(row.empty()) << "no row is attached unless this is the last statement";
+  prepared.query.finalize();
+
+  auto last = database.Prepare("SELECT 1 AS one, 'x' AS two;   \r\n", &row);
+  EXPECT_EQ(last.rest, "");
+  ASSERT_EQ(row.size(), 2u);
+  EXPECT_EQ(row[1].name(), "two");
+  EXPECT_TRUE(row[1].isNull());
+  ASSERT_EQ(database.Step(last.query), db::kRow);
+  EXPECT_EQ(row[0].int64Value(), 1);
+  EXPECT_EQ(row[1].text(), "x");
+  EXPECT_EQ(database.Step(last.query), db::kDone);
+}
+
+TEST_F(DatabaseTest, EmptyAndCommentOnlyStatementsFailWhenStepped) {
+  for (const char* sql : {"", "   ", "-- only a comment", "/* block */"}) {
+    SCOPED_TRACE(sql);
+    const std::string message = messageOf(sql);
+    EXPECT_EQ(message.rfind("SQLite Error: (21) ", 0), 0u) << message;
+    EXPECT_NE(message.find("\n\nError while executing:\n"), std::string::npos) << message;
+    EXPECT_EQ(database.openStatementCount(), 0);
+  }
+}
+
+TEST_F(DatabaseTest, ErrorMessagesNameTheStepAndQuoteTheSql) {
+  EXPECT_EQ(messageOf("SELEC 1"),
+            "SQLite Error: (1) near \"SELEC\": syntax error\n\nError while preparing the first statement of:\nSELEC 1");
+  database.Execute("CREATE TABLE u(a UNIQUE); INSERT INTO u VALUES(1)");
+  EXPECT_EQ(messageOf("INSERT INTO u VALUES(1);"),
+            "SQLite Error: (19) UNIQUE constraint failed: u.a\n\nError while executing:\nINSERT INTO u VALUES(1)");
+}
+
+TEST_F(DatabaseTest, BindingTooManyValuesNamesFirstPositionOutOfRange) {
+  database.Execute("CREATE TABLE t(a)");
+  auto prepared = database.Prepare("INSERT INTO t VALUES(?)");
+  SQLiteColumns params;
+  params.emplace(std::string("a"), int64_t{1});
+  params.emplace(std::string("b"), std::string("two"));
+  try {
+    database.Bind(prepared.query, params);
+    FAIL() << "binding should fail";
+  } catch (const SQLiteException& e) {
+    EXPECT_EQ(e.code(), 25);
+    EXPECT_EQ(e.message(),
+              "SQLite Error: (25) column index out of range\n\nError while binding column 2 for statement:\n"
+              "INSERT INTO t VALUES(?)");
+  }
+  EXPECT_FALSE(prepared.query.valid()) << "a raising operation finalizes the statement";
+  EXPECT_EQ(database.openStatementCount(), 0);
+}
+
+TEST_F(DatabaseTest, StatementIndexesStayValidWhileNested) {
+  database.Execute("CREATE TABLE t(a); INSERT INTO t VALUES(1),(2),(3)");
+  SQLiteColumns outer_row;
+  auto outer = database.Prepare("SELECT a FROM t ORDER BY a", &outer_row);
+  ASSERT_EQ(database.Step(outer.query), db::kRow);
+  {
+    SQLiteColumns inner_row;
+    auto inner = database.Prepare("SELECT a*10 FROM t WHERE a=2", &inner_row);
+    EXPECT_EQ(inner.query.index(), 1);
+    ASSERT_EQ(database.Step(inner.query), db::kRow);
+    EXPECT_EQ(inner_row[0].int64Value(), 20);
+    inner.query.finalize();
+  }
+  // Finalizing the nested statement keeps the table: the outer index is still good.
+  EXPECT_EQ(database.statementTableSize(), 2u);
+  ASSERT_EQ(database.Step(outer.query), db::kRow);
+  EXPECT_EQ(outer_row[0].int64Value(), 2);
+  outer.query.finalize();
+  EXPECT_EQ(database.statementTableSize(), 0u);
+  auto next = database.Prepare("SELECT 1");
+  EXPECT_EQ(next.query.index(), 0) << "an idle connection starts again at index 0";
+}
+
+TEST_F(DatabaseTest, InterruptStopsAllStatementsAndClearsWhenIdle) {
+  database.Interrupt();
+  EXPECT_FALSE(database.interrupted()) << "no statement, nothing to interrupt";
+
+  database.Execute("CREATE TABLE t(a); INSERT INTO t VALUES(1),(2),(3)");
+  SQLiteColumns row;
+  auto prepared = database.Prepare("SELECT a FROM t", &row);
+  ASSERT_EQ(database.Step(prepared.query), db::kRow);
+  database.Interrupt();
+  try {
+    database.Step(prepared.query);
+    FAIL() << "the next row must report the interruption";
+  } catch (const SQLiteException& e) {
+    // SQLite notices the interrupt itself before the component's check does.
+    EXPECT_EQ(e.code(), db::kInterruptCode);
+    EXPECT_NE(e.message().find("interrupted\n\nError while executing:\nSELECT a FROM t"), std::string::npos)
+        << e.message();
+  }
+  EXPECT_FALSE(database.interrupted());
+  EXPECT_EQ(scalar("SELECT count(*) FROM t"), 3) << "the connection recovers";
+}
+
+TEST_F(DatabaseTest, InterruptFromProgressHandlerEndsLongStatement) {
+  host.on_pump = [&] {
+    if (host.pump_count > 5) database.Interrupt();
+  };
+  const std::string message =
+      messageOf("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c");
+  EXPECT_NE(message.find("interrupt"), std::string::npos) << message;
+  host.on_pump = nullptr;
+  EXPECT_EQ(scalar("SELECT 7"), 7);
+}
+
+TEST_F(DatabaseTest, NestedTransactionsIssueOneBeginAndCommit) {
+  database.Execute("CREATE TABLE t(a)");
+  database.BeginTransaction();
+  database.BeginTransaction();
+  EXPECT_EQ(database.transactionDepth(), 2u);
+  database.Execute("INSERT INTO t VALUES(1)");
+  database.CommitTransaction();
+  EXPECT_EQ(sqlite3_get_autocommit(database.handle()), 0) << "inner commit must not commit";
+  database.CommitTransaction();
+  EXPECT_NE(sqlite3_get_autocommit(database.handle()), 0);
+  EXPECT_EQ(database.transactionDepth(), 0u);
+}
+
+TEST_F(DatabaseTest, RollbackOnlyAtOutermostOrForced) {
+  database.Execute("CREATE TABLE t(a)");
+  database.BeginTransaction();
+  database.BeginTransaction();
+  database.Execute("INSERT INTO t VALUES(1)");
+  database.RollbackTransaction(false);
+  EXPECT_EQ(database.transactionDepth(), 1u);
+  EXPECT_EQ(sqlite3_get_autocommit(database.handle()), 0);
+  database.BeginTransaction();
+  database.RollbackTransaction(true);
+  EXPECT_EQ(database.transactionDepth(), 0u);
+  EXPECT_EQ(scalar("SELECT count(*) FROM t"), 0);
+}
+
+TEST_F(DatabaseTest, TransactionOpenedBySqlIsLeftToIt) {
+  database.Execute("CREATE TABLE t(a); BEGIN; INSERT INTO t VALUES(1)");
+  database.RollbackTransaction(false);
+  EXPECT_EQ(sqlite3_get_autocommit(database.handle()), 0);
+  database.CommitTransaction();
+  EXPECT_EQ(sqlite3_get_autocommit(database.handle()), 0);
+  database.Execute("COMMIT");
+  EXPECT_EQ(scalar("SELECT count(*) FROM t"), 1);
+}
+
+TEST_F(DatabaseTest, GuardRollsBackWhenLeftByException) {
+  database.Execute("CREATE TABLE t(a UNIQUE)");
+  try {
+    db::TransactionGuard guard(database);
+    guard.begin();
+    database.Execute("INSERT INTO t VALUES(1)");
+    database.Execute("INSERT INTO t VALUES(1)");
+    guard.commit();
+  } catch (const SQLiteException&) {
+  }
+  EXPECT_EQ(database.transactionDepth(), 0u);
+  EXPECT_EQ(scalar("SELECT count(*) FROM t"), 0);
+}
+
+TEST_F(DatabaseTest, SplitScriptChecksSyntaxWithoutRunning) {
+  std::vector<std::string> statements;
+  SQLiteColumns row;
+  database.SplitScript("CREATE TABLE s(a); SELECT 1 AS x;", &row, statements);
+  ASSERT_EQ(statements.size(), 2u);
+  EXPECT_EQ(statements[1], "SELECT 1 AS x");
+  EXPECT_FALSE(database.HasRows("SELECT 1 FROM sqlite_master WHERE name='s'"));
+  statements.clear();
+  EXPECT_THROW(database.SplitScript("SELECT 1; SELEC 2", nullptr, statements), SQLiteException);
+}
+
+TEST(DatabaseFile, FileThatIsNotADatabaseIsLeftAlone) {
   TempDir dir;
   FakeHost host(dir.path());
-  db::SQLiteDatabase database(host);
-  ASSERT_TRUE(database.Open());
-  EXPECT_TRUE(database.HasRows("SELECT name FROM sqlite_master WHERE name='sql_ObjectVersion'"));
+  const auto path = dir.path() / "configuration" / "vostrel.db";
+  const std::string garbage = "This is not a database file, but it is somebody's data.\n";
+  std::ofstream(path, std::ios::binary) << garbage;
+  {
+    // Without the schema steps the open itself reads nothing; the first
+    // statement that does must fail without writing.
+    SQLiteDatabase database(host);
+    if (database.Open()) {
+      EXPECT_THROW(database.Execute("CREATE TABLE x(a)"), SQLiteException);
+    }
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(after, garbage);
+}
+
+TEST(DatabaseFile, UnopenableFileIsReportedPlainly) {
+  TempDir dir;
+  FakeHost host(dir.path());
+  std::filesystem::create_directories(dir.path() / "configuration" / "vostrel.db");  // a folder
+  SQLiteDatabase database(host);
+  EXPECT_FALSE(database.Open());
+  ASSERT_EQ(host.console.size(), 1u);
+  EXPECT_EQ(host.console[0], "[vostrel] Unable to open the database " + database.databasePath());
+}
+
+TEST(LogToConsole, PlainAndFramedForms) {
+  TempDir dir;
+  FakeHost host(dir.path());
+  db::LogToConsole(host, "Query refresh time: 0.000001", false);
+  db::LogToConsole(host, "boom", true);
+  EXPECT_EQ(host.console[0], "[vostrel] Query refresh time: 0.000001");
+  EXPECT_EQ(host.console[1], "[vostrel]\n" + std::string(29, '>') + "\nboom\n" + std::string(29, '<') + "\n");
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+// Natural, case-insensitive comparison of UTF-8 text (see natural_compare.h
+// for the order). The comparison runs in one pass: primary keys decide at the
+// first difference, while the first secondary difference is remembered as
+// the tie-break for texts whose primary keys all match.
+#include "db/natural_compare.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "host/text.h"
+
+namespace db {
+
+namespace {
+
+// Primary key of an invalid UTF-8 byte: past every code point, one key per
+// byte value so that different bytes never compare equal.
+constexpr char32_t kInvalidByteBase = 0x110000;
+
+constexpr bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+constexpr unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
+inline unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// Both keys of the non-digit element at `pos`, advancing `pos` past it.
+// REQUIRES: pos < s.size().
+void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+  const std::size_t start = pos;
+  const char32_t c = host::decodeUtf8(s, pos);
+  if (c == host::kReplacementChar && pos - start == 1) {  // a real U+FFFD takes three bytes
+    primary = secondary = kInvalidByteBase + byteAt(s, start);
+    return;
+  }
+  secondary = host::foldChar(c);
+  primary = host::baseLetter(secondary);
+}
+
+// Compares the digit runs starting at a[i] and b[j] by numeric value and
+// advances both past their runs when the values are equal. A difference in
+// run length (leading zeros) goes into `tie` unless a tie is already set.
+// REQUIRES: a[i] and b[j] are digits.
+int compareDigitRuns(std::string_view a, std::size_t& i, std::string_view b, std::size_t& j, int& tie) {
+  std::size_t sig_a = i;  // first significant digit
+  while (sig_a < a.size() && a[sig_a] == '0') ++sig_a;
+  std::size_t end_a = sig_a;
+  while (end_a < a.size() && isDigit(byteAt(a, end_a))) ++end_a;
+  std::size_t sig_b = j;
+  while (sig_b < b.size() && b[sig_b] == '0') ++sig_b;
+  std::size_t end_b = sig_b;
+  while (end_b < b.size() && isDigit(byteAt(b, end_b))) ++end_b;
+
+  const std::size_t digits_a = end_a - sig_a;
+  const std::size_t digits_b = end_b - sig_b;
+  if (digits_a != digits_b) return digits_a < digits_b ? -1 : 1;
+  if (digits_a > 0) {
+    const int c = std::memcmp(a.data() + sig_a, b.data() + sig_b, digits_a);
+    if (c != 0) return c < 0 ? -1 : 1;
+  }
+  if (tie == 0 && end_a - i != end_b - j) tie = end_a - i < end_b - j ? -1 : 1;
+  i = end_a;
+  j = end_b;
+  return 0;
+}
+
+// Where the comparison of two texts sharing their first `same` bytes may
+// start: a position that begins an element in both texts, with identical
+// elements before it. A byte that is not a UTF-8 continuation byte always
+// begins a character, whatever precedes it.
+std::size_t resumePoint(std::string_view a, std::string_view b, std::size_t same) {
+  std::size_t p = same;
+  while (p > 0 && ((p < a.size() && isContinuation(byteAt(a, p))) ||
+                   (p < b.size() && isContinuation(byteAt(b, p))))) {
+    --p;
+  }
+  const bool digit_follows = (p < a.size() && isDigit(byteAt(a, p))) || (p < b.size() && isDigit(byteAt(b, p)));
+  if (digit_follows) {
+    while (p > 0 && isDigit(byteAt(a, p - 1))) --p;
+  }
+  return p;
+}
+
+}  // namespace
+
+int naturalCompare(std::string_view a, std::string_view b) noexcept {
+  const std::size_t common = std::min(a.size(), b.size());
+  std::size_t same = 0;
+  while (same < common && a[same] == b[same]) ++same;
+  if (same == a.size() && same == b.size()) return 0;
+
+  std::size_t i = resumePoint(a, b, same);
+  std::size_t j = i;
+  int tie = 0;
+  while (i < a.size() && j < b.size()) {
+    const unsigned char ca = byteAt(a, i);
+    const unsigned char cb = byteAt(b, j);
+    if ((ca | cb) < 0x80) {  // both ASCII
+      if (isDigit(ca) && isDigit(cb)) {
+        if (const int c = compareDigitRuns(a, i, b, j, tie); c != 0) return c;
+        continue;
+      }
+      // A digit against a non-digit compares as the character itself: no
+      // other character's key lies in '0'..'9'.
+      if (ca != cb) {
+        const unsigned char la = asciiLower(ca);
+        const unsigned char lb = asciiLower(cb);
+        if (la != lb) return la < lb ? -1 : 1;
+      }
+      ++i;
+      ++j;
+      continue;
+    }
+    char32_t primary_a, secondary_a, primary_b, secondary_b;
+    if (ca < 0x80) {
+      primary_a = secondary_a = asciiLower(ca);
+      ++i;
+    } else {
+      characterKeys(a, i, primary_a, secondary_a);
+    }
+    if (cb < 0x80) {
+      primary_b = secondary_b = asciiLower(cb);
+      ++j;
+    } else {
+      characterKeys(b, j, primary_b, secondary_b);
+    }
+    if (primary_a != primary_b) return primary_a < primary_b ? -1 : 1;
+    if (tie == 0 && secondary_a != secondary_b) tie = secondary_a < secondary_b ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return tie;
+}
+
+}  // namespace db
