@@ -108,6 +108,23 @@ char32_t upperChar(char32_t c) {
 
 namespace {
 
+// Base letters of U+00C0..U+017F; '.' keeps the code point.
+constexpr char kBaseLetters[] =
+    "AAAAAAACEEEEIIIIDNOOOOO.OUUUUY.saaaaaaaceeeeiiiidnooooo.ouuuuy.y"  // U+00C0
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlL"  // U+0100
+    "lLlNnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";  // U+0140
+static_assert(sizeof(kBaseLetters) - 1 == 0x180 - 0xC0);
+
+}  // namespace
+
+char32_t baseLetter(char32_t c) {
+  if (c < 0xC0 || c >= 0x180) return c;
+  const char base = kBaseLetters[c - 0xC0];
+  return base == '.' ? c : static_cast<char32_t>(base);
+}
+
+namespace {
+
 template <char32_t (*Map)(char32_t)>
 std::string mapText(std::string_view s) {
   std::string out;

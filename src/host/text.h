@@ -33,6 +33,13 @@ std::size_t utf8Offset(std::string_view s, std::size_t index);
 char32_t foldChar(char32_t c);
 char32_t upperChar(char32_t c);
 
+// The letter without its diacritic, keeping its case, for Latin-1 and Latin
+// Extended-A: 'É' -> 'E', 'ñ' -> 'n', 'Ł' -> 'L'. Ligatures and sharp s map to
+// their first letter ('Æ' -> 'A', 'ß' -> 's'). Every other code point,
+// including the signs U+00D7 and U+00F7 and thorn, is returned unchanged.
+// Never returns an ASCII digit for a non-digit.
+char32_t baseLetter(char32_t c);
+
 // The text with every code point folded; invalid bytes are kept as they are.
 std::string foldCase(std::string_view s);
 // The host's lower-casing, used for column names; same mapping as foldCase.
