@@ -1,0 +1,1 @@
+SELECT genre g, count(*) FROM MediaLibrary GROUP BY genre ORDER BY 2 DESC

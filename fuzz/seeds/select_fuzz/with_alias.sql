@@ -1,0 +1,1 @@
+WITH v AS (SELECT 1 AS a) SELECT a + b total, tf('%artist%') AS label FROM v
