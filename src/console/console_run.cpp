@@ -94,7 +94,7 @@ RunOutcome ConsoleRun::run(std::string_view script, ResultSink& sink) {
 }
 
 void ConsoleRun::runStatements(std::string_view script, ResultSink& sink, RunOutcome& outcome) {
-  const uint64_t limit = db_.host().advancedSettings().console_row_limit;
+  const uint64_t limit = row_limit_ ? *row_limit_ : db_.host().advancedSettings().console_row_limit;
   db::SQLiteColumns row;
   std::vector<std::string> cells;
   std::string remaining(script);
@@ -116,7 +116,7 @@ void ConsoleRun::runStatements(std::string_view script, ResultSink& sink, RunOut
         break;
       }
       for (std::size_t i = 0; i < row.size(); ++i) query::valueText(row[i], cells[i]);
-      sink.addRow(++outcome.rows_shown, cells);
+      sink.addRow(++outcome.rows_shown, row, cells);
     }
     prepared.query.finalize();
     if (last) break;

@@ -11,11 +11,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace db {
+class SQLiteColumns;
 class SQLiteDatabase;
 }
 
@@ -28,8 +30,9 @@ class ResultSink {
   // A new result: the "#" column followed by `columns`; an empty list means
   // the statement has no result columns (the "No rows" state).
   virtual void beginResult(const std::vector<std::string>& columns) = 0;
-  // One row: its number (from 1) and one text per result column.
-  virtual void addRow(uint64_t number, const std::vector<std::string>& cells) = 0;
+  // One row: its number (from 1), the typed values and one text per result
+  // column (NULL as "<null>").
+  virtual void addRow(uint64_t number, const db::SQLiteColumns& values, const std::vector<std::string>& cells) = 0;
   // The result is dropped after an error ("No rows").
   virtual void clearResult() = 0;
 };
@@ -61,6 +64,9 @@ class ConsoleRun {
 
   // Called after every run, when the open table preferences pages must reload.
   void setAfterRunHook(std::function<void()> hook) { after_run_ = std::move(hook); }
+  // Replaces the "Vostrel console row limit" setting (the command line's
+  // --limit); nullopt goes back to the setting.
+  void setRowLimit(std::optional<uint64_t> limit) { row_limit_ = limit; }
 
  private:
   void runStatements(std::string_view script, ResultSink& sink, RunOutcome& outcome);
@@ -69,6 +75,7 @@ class ConsoleRun {
   bool running_ = false;
   bool abort_requested_ = false;
   std::function<void()> after_run_;
+  std::optional<uint64_t> row_limit_;
 };
 
 // "m:ss.uuuuuu", with hours from one hour on, days from one day on and weeks

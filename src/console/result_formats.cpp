@@ -1,0 +1,194 @@
+#include "console/result_formats.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+
+#include "db/property.h"
+#include "host/text.h"
+
+namespace console {
+namespace {
+
+class TsvWriter : public ResultWriter {
+ public:
+  explicit TsvWriter(std::ostream& out) : out_(out) {}
+  void beginResult(const std::vector<std::string>& columns) override {
+    if (columns.empty()) return;
+    writeLine(columns);
+  }
+  void addRow(uint64_t, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
+    writeLine(cells);
+  }
+  void clearResult() override {}
+  void finish() override { out_.flush(); }
+
+ private:
+  void writeLine(const std::vector<std::string>& fields) {
+    line_.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) line_.push_back('\t');
+      for (char c : fields[i]) {
+        switch (c) {
+          case '\\': line_ += "\\\\"; break;
+          case '\t': line_ += "\\t"; break;
+          case '\n': line_ += "\\n"; break;
+          case '\r': line_ += "\\r"; break;
+          default: line_.push_back(c);
+        }
+      }
+    }
+    line_.push_back('\n');
+    out_ << line_;
+  }
+  std::ostream& out_;
+  std::string line_;
+};
+
+class CsvWriter : public ResultWriter {
+ public:
+  explicit CsvWriter(std::ostream& out) : out_(out) {}
+  void beginResult(const std::vector<std::string>& columns) override {
+    if (columns.empty()) return;
+    writeLine(columns);
+  }
+  void addRow(uint64_t, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
+    writeLine(cells);
+  }
+  void clearResult() override {}
+  void finish() override { out_.flush(); }
+
+ private:
+  void writeLine(const std::vector<std::string>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out_ << ',';
+      const std::string& field = fields[i];
+      if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        out_ << field;
+        continue;
+      }
+      out_ << '"';
+      for (char c : field) {
+        if (c == '"') out_ << '"';
+        out_ << c;
+      }
+      out_ << '"';
+    }
+    out_ << "\r\n";
+  }
+  std::ostream& out_;
+};
+
+class JsonWriter : public ResultWriter {
+ public:
+  explicit JsonWriter(std::ostream& out) : out_(out) {}
+  void beginResult(const std::vector<std::string>& columns) override {
+    columns_ = columns;
+    rows_ = nlohmann::json::array();
+  }
+  void addRow(uint64_t, const db::SQLiteColumns& values, const std::vector<std::string>&) override {
+    nlohmann::json row = nlohmann::json::array();
+    for (const db::SQLiteColumn& value : values) {
+      switch (value.type()) {
+        case db::kTagInt64: row.push_back(value.int64Value()); break;
+        case db::kTagDouble: row.push_back(value.doubleValue()); break;
+        case db::kTagNull: row.push_back(nullptr); break;
+        default: row.push_back(value.text());
+      }
+    }
+    rows_.push_back(std::move(row));
+  }
+  void clearResult() override {
+    columns_.clear();
+    rows_ = nlohmann::json::array();
+  }
+  void finish() override {
+    if (columns_.empty()) return;
+    nlohmann::json document = {{"columns", columns_}, {"rows", rows_}};
+    out_ << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out_.flush();
+  }
+
+ private:
+  std::ostream& out_;
+  std::vector<std::string> columns_;
+  nlohmann::json rows_ = nlohmann::json::array();
+};
+
+class TableWriter : public ResultWriter {
+ public:
+  explicit TableWriter(std::ostream& out) : out_(out) {}
+  void beginResult(const std::vector<std::string>& columns) override {
+    rows_.clear();
+    if (columns.empty()) return;
+    std::vector<std::string> header{"#"};
+    header.insert(header.end(), columns.begin(), columns.end());
+    rows_.push_back(std::move(header));
+  }
+  void addRow(uint64_t number, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
+    std::vector<std::string> row{std::to_string(number)};
+    for (const std::string& cell : cells) {
+      std::string flat = cell;
+      std::replace_if(flat.begin(), flat.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+      row.push_back(std::move(flat));
+    }
+    rows_.push_back(std::move(row));
+  }
+  void clearResult() override { rows_.clear(); }
+  void finish() override {
+    if (rows_.empty()) return;
+    std::vector<std::size_t> widths(rows_.front().size(), 0);
+    for (const auto& row : rows_) {
+      for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
+        widths[i] = std::max(widths[i], host::utf8Length(row[i]));
+      }
+    }
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+      writeRow(rows_[r], widths);
+      if (r == 0) {
+        std::vector<std::string> rule;
+        for (std::size_t width : widths) rule.emplace_back(width, '-');
+        writeRow(rule, widths);
+      }
+    }
+    out_.flush();
+  }
+
+ private:
+  void writeRow(const std::vector<std::string>& row, const std::vector<std::size_t>& widths) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
+      if (i > 0) line += "  ";
+      const std::size_t length = host::utf8Length(row[i]);
+      // The row number is right-aligned, values left-aligned.
+      if (i == 0) line.append(widths[i] - length, ' ');
+      line += row[i];
+      if (i != 0 && i + 1 < row.size()) line.append(widths[i] - length, ' ');
+    }
+    out_ << line << '\n';
+  }
+  std::ostream& out_;
+  std::vector<std::vector<std::string>> rows_;
+};
+
+}  // namespace
+
+std::optional<ResultFormat> parseResultFormat(std::string_view name) {
+  if (name == "tsv") return ResultFormat::kTsv;
+  if (name == "csv") return ResultFormat::kCsv;
+  if (name == "json") return ResultFormat::kJson;
+  if (name == "table") return ResultFormat::kTable;
+  return std::nullopt;
+}
+
+std::unique_ptr<ResultWriter> makeResultWriter(ResultFormat format, std::ostream& out) {
+  switch (format) {
+    case ResultFormat::kCsv: return std::make_unique<CsvWriter>(out);
+    case ResultFormat::kJson: return std::make_unique<JsonWriter>(out);
+    case ResultFormat::kTable: return std::make_unique<TableWriter>(out);
+    case ResultFormat::kTsv: break;
+  }
+  return std::make_unique<TsvWriter>(out);
+}
+
+}  // namespace console

@@ -1,0 +1,155 @@
+#include "console/console_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "console/result_formats.h"
+#include "db/database.h"
+#include "db/property.h"
+#include "support/fake_host.h"
+
+namespace {
+
+using console::RunResult;
+using std::chrono::microseconds;
+
+class RecordingSink : public console::ResultSink {
+ public:
+  void beginResult(const std::vector<std::string>& c) override {
+    columns = c;
+    rows.clear();
+    ++results;
+  }
+  void addRow(uint64_t number, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
+    EXPECT_EQ(number, rows.size() + 1);
+    rows.push_back(cells);
+  }
+  void clearResult() override {
+    columns.clear();
+    rows.clear();
+    cleared = true;
+  }
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::string>> rows;
+  int results = 0;
+  bool cleared = false;
+};
+
+class ConsoleRunTest : public ::testing::Test {
+ protected:
+  console::RunOutcome run(const std::string& script) { return runner.run(script, sink); }
+
+  testing_support::TempDir dir;
+  testing_support::FakeHost host{dir.path()};
+  db::SQLiteDatabase database{host};
+  console::ConsoleRun runner{database};
+  RecordingSink sink;
+};
+
+TEST_F(ConsoleRunTest, OnlyTheLastStatementIsShown) {
+  const auto outcome = run("CREATE TABLE t(a); INSERT INTO t VALUES(1.5); SELECT a, NULL AS n FROM t");
+  EXPECT_EQ(outcome.result, RunResult::kSuccess);
+  EXPECT_EQ(sink.results, 1);
+  EXPECT_EQ(sink.columns, (std::vector<std::string>{"a", "n"}));
+  ASSERT_EQ(sink.rows.size(), 1u);
+  EXPECT_EQ(sink.rows[0], (std::vector<std::string>{"1.5", "<null>"}));
+  EXPECT_TRUE(outcome.status.starts_with("Execution time: 0:00.")) << outcome.status;
+  EXPECT_TRUE(outcome.status.ends_with(" // 1 row retrieved")) << outcome.status;
+}
+
+TEST_F(ConsoleRunTest, StatementsWithoutRowsShowNoRowsAndNoCount) {
+  run("CREATE TABLE t(a)");
+  auto outcome = run("INSERT INTO t VALUES(1)");
+  EXPECT_TRUE(sink.columns.empty()) << "an INSERT has no result columns: the No rows state";
+  outcome = run("SELECT a FROM t WHERE a > 5");
+  EXPECT_EQ(sink.columns, (std::vector<std::string>{"a"}));
+  EXPECT_EQ(outcome.status.find(" // "), std::string::npos) << outcome.status;
+  outcome = run("SELECT 1 UNION ALL SELECT 2");
+  EXPECT_TRUE(outcome.status.ends_with(" // 2 rows retrieved")) << outcome.status;
+}
+
+TEST_F(ConsoleRunTest, RowLimitKeepsRowsShownAndReports) {
+  host.settings.console_row_limit = 5000;
+  const auto outcome =
+      run("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x < 6000) SELECT x FROM c");
+  EXPECT_EQ(outcome.result, RunResult::kSuccess);
+  EXPECT_EQ(sink.rows.size(), 5000u);
+  EXPECT_TRUE(outcome.row_limit_exceeded);
+  ASSERT_FALSE(host.console.empty());
+  EXPECT_EQ(host.console.back(), "[vostrel] Row limit (5000 rows) for the Vostrel console exceeded.");
+  EXPECT_TRUE(outcome.status.ends_with(" // 5000 rows retrieved")) << outcome.status;
+  runner.setRowLimit(2);
+  run("SELECT 1 UNION ALL SELECT 2");
+  EXPECT_EQ(host.console.size(), 1u) << "exactly the limit is not exceeded";
+}
+
+TEST_F(ConsoleRunTest, ErrorShowsMessageBoxAndClearsResult) {
+  const auto outcome = run("SELECT 1; SELEC 2");
+  EXPECT_EQ(outcome.result, RunResult::kError);
+  EXPECT_EQ(outcome.status, "Execution error");
+  EXPECT_TRUE(sink.cleared);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_TRUE(host.boxes[0].starts_with("Execution error:\nSQLite Error: (1) near \"SELEC\"")) << host.boxes[0];
+  EXPECT_FALSE(runner.running());
+}
+
+TEST_F(ConsoleRunTest, AbortEndsTheRunAsAborted) {
+  host.on_pump = [&] {
+    if (host.pump_count == 3) runner.abort();
+  };
+  const auto outcome = run("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c");
+  EXPECT_EQ(outcome.result, RunResult::kAborted);
+  EXPECT_TRUE(outcome.status.starts_with("Execution time (aborted): ")) << outcome.status;
+  EXPECT_TRUE(host.boxes.empty()) << "an abort shows no message box";
+}
+
+TEST(ConsoleStatus, ElapsedTimeFormats) {
+  struct Case {
+    int64_t micros;
+    const char* text;
+  };
+  const Case cases[] = {
+      {1234, "0:00.001234"},
+      {75'000'001, "1:15.000001"},
+      {3'675'500'000, "1:01:15.500000"},
+      {86'400'000'000, "1d 0:00:00.000000"},
+      {694'861'000'000, "1wk 1d 1:01:01.000000"},
+      {1'209'600'000'000, "2wk 0d 0:00:00.000000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(console::formatElapsed(microseconds(c.micros)), c.text);
+  EXPECT_EQ(console::statusText(false, microseconds(1234), 3), "Execution time: 0:00.001234 // 3 rows retrieved");
+  EXPECT_EQ(console::statusText(true, microseconds(0), 0), "Execution time (aborted): 0:00.000000");
+}
+
+// Runs `script` and returns what the writer printed.
+std::string written(console::ResultFormat format, const std::string& script) {
+  testing_support::TempDir dir;
+  testing_support::FakeHost host(dir.path());
+  db::SQLiteDatabase database(host);
+  console::ConsoleRun runner(database);
+  std::ostringstream out;
+  auto writer = console::makeResultWriter(format, out);
+  runner.run(script, *writer);
+  writer->finish();
+  return out.str();
+}
+
+TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
+  const std::string script = "SELECT 'a\tb\\c' AS \"x,y\", 2 AS n, 2.5 AS r, NULL AS z, 'say \"hi\"\n' AS q";
+  EXPECT_EQ(written(console::ResultFormat::kTsv, script),
+            "x,y\tn\tr\tz\tq\na\\tb\\\\c\t2\t2.5\t<null>\tsay \"hi\"\\n\n");
+  EXPECT_EQ(written(console::ResultFormat::kCsv, script),
+            "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,<null>,\"say \"\"hi\"\"\n\"\r\n");
+  EXPECT_EQ(written(console::ResultFormat::kJson, script),
+            "{\"columns\":[\"x,y\",\"n\",\"r\",\"z\",\"q\"],\"rows\":[[\"a\\tb\\\\c\",2,2.5,null,\"say "
+            "\\\"hi\\\"\\n\"]]}\n");
+  EXPECT_EQ(written(console::ResultFormat::kTable, "SELECT 'é' AS name UNION ALL SELECT 'long'"),
+            "#  name\n-  ----\n1  é\n2  long\n");
+  for (auto format : {console::ResultFormat::kTsv, console::ResultFormat::kCsv, console::ResultFormat::kJson,
+                      console::ResultFormat::kTable}) {
+    EXPECT_EQ(written(format, "CREATE TABLE t(a)"), "") << "a statement without columns prints nothing";
+  }
+}
+
+}  // namespace
