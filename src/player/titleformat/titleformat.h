@@ -14,10 +14,12 @@
 
 #include "host/host.h"
 #include "host/track.h"
+#include "player/titleformat/script.h"
 
 namespace player::titleformat {
 
-class Script;  // derives from host::TitleFormatScript
+// Script (script.h) derives from host::TitleFormatScript, so a ScriptPtr
+// converts to host::TitleFormatScriptPtr.
 using ScriptPtr = std::shared_ptr<const Script>;
 
 // Compiles `text`. Returns nullptr and fills `error` (when given) with a
@@ -27,6 +29,10 @@ ScriptPtr compile(std::string_view text, std::string* error = nullptr);
 // Evaluates `script` for `track` into `out` (cleared first). Returns false
 // when the script cannot be evaluated.
 bool format(const Script& script, const host::Track& track, std::string& out);
+
+// The same for a script handed back by the host interface. A script that
+// this compiler did not make cannot be evaluated.
+bool format(const host::TitleFormatScript& script, const host::Track& track, std::string& out);
 
 }  // namespace player::titleformat
 
