@@ -1,0 +1,29 @@
+// Reading and writing the player's files.
+//
+// Every write of a profile file goes through writeFileAtomically, so that a
+// crash or a full disk leaves either the old content or the new one, never a
+// mix: the bytes go to a temporary file in the same folder, which is synced
+// and then renamed over the target.
+#ifndef VOSTREL_PLAYER_FILE_IO_H_
+#define VOSTREL_PLAYER_FILE_IO_H_
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace player {
+
+// Replaces the content of `path` with `bytes`. The temporary file is named
+// ".<name>.tmp-..." beside the target and is removed when anything fails.
+// A new file gets the usual permissions (0666 less the umask); an existing
+// target's permissions are kept. Throws PlayerError naming the path and the
+// system's reason.
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The whole content of `path`. Throws PlayerError naming the path and the
+// system's reason when it cannot be read.
+std::string readWholeFile(const std::filesystem::path& path);
+
+}  // namespace player
+
+#endif  // VOSTREL_PLAYER_FILE_IO_H_

@@ -1,0 +1,205 @@
+// Streaming JSON reading; see json_reader.h.
+#include "player/json_reader.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "host/text.h"
+#include "player/player_error.h"
+
+namespace player {
+
+double JsonScalar::asDouble() const {
+  switch (kind) {
+    case Kind::kInteger: return static_cast<double>(integer);
+    case Kind::kUnsigned: return static_cast<double>(unsigned_integer);
+    case Kind::kFloat: return real;
+    default: return 0.0;
+  }
+}
+
+std::string_view describeKind(JsonScalar::Kind kind) {
+  switch (kind) {
+    case JsonScalar::Kind::kNull: return "null";
+    case JsonScalar::Kind::kBool: return "true or false";
+    case JsonScalar::Kind::kInteger:
+    case JsonScalar::Kind::kUnsigned:
+    case JsonScalar::Kind::kFloat: return "a number";
+    case JsonScalar::Kind::kString: return "a string";
+  }
+  return "a value";
+}
+
+std::string describePosition(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  const std::string_view before = text.substr(0, offset);
+  const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+  const std::size_t line_start = before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+  const std::size_t column = 1 + host::utf8Length(before.substr(line_start));
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+std::string describeSyntaxError(std::string_view text, std::size_t position, std::string_view what) {
+  const std::size_t offset = position == 0 ? 0 : position - 1;
+  // nlohmann's own text counts lines and bytes itself; keep only its reason.
+  std::string_view detail = what;
+  if (const std::size_t column = detail.find(", column "); column != std::string_view::npos) {
+    if (const std::size_t colon = detail.find(": ", column); colon != std::string_view::npos) {
+      detail.remove_prefix(colon + 2);
+    }
+  }
+  return "at " + describePosition(text, offset) + ": " + std::string(detail);
+}
+
+void appendJsonString(std::string& out, std::string_view value) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.push_back('"');
+  std::size_t pos = 0;
+  while (pos < value.size()) {
+    const auto byte = static_cast<unsigned char>(value[pos]);
+    if (byte >= 0x80) {
+      host::appendUtf8(out, host::decodeUtf8(value, pos));
+      continue;
+    }
+    ++pos;
+    switch (byte) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (byte < 0x20) {
+          out += "\\u00";
+          out.push_back(kHex[byte >> 4]);
+          out.push_back(kHex[byte & 0xF]);
+        } else {
+          out.push_back(static_cast<char>(byte));
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+void JsonReader::run() {
+  // Through the base, whose callbacks are public; ours stay private.
+  nlohmann::json_sax<nlohmann::json>* sax = this;
+  nlohmann::json::sax_parse(text_.data(), text_.data() + text_.size(), sax);
+}
+
+void JsonReader::scalar(JsonScalar& value) {
+  if (skip_depth_ > 0) return;
+  if (skip_pending_) {
+    skip_pending_ = false;
+    return;
+  }
+  onScalar(value);
+}
+
+void JsonReader::begin(bool object) {
+  if (skip_depth_ > 0) {
+    ++skip_depth_;
+    return;
+  }
+  if (skip_pending_) {
+    skip_pending_ = false;
+    skip_depth_ = 1;
+    return;
+  }
+  onBegin(object);
+}
+
+void JsonReader::end(bool object) {
+  if (skip_depth_ > 0) {
+    --skip_depth_;
+    return;
+  }
+  assert(!skip_pending_);
+  onEnd(object);
+}
+
+bool JsonReader::null() {
+  JsonScalar value;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::boolean(bool b) {
+  JsonScalar value;
+  value.kind = JsonScalar::Kind::kBool;
+  value.boolean = b;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::number_integer(number_integer_t i) {
+  JsonScalar value;
+  value.kind = JsonScalar::Kind::kInteger;
+  value.integer = i;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::number_unsigned(number_unsigned_t u) {
+  JsonScalar value;
+  value.kind = JsonScalar::Kind::kUnsigned;
+  value.unsigned_integer = u;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::number_float(number_float_t d, const string_t&) {
+  JsonScalar value;
+  value.kind = JsonScalar::Kind::kFloat;
+  value.real = d;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::string(string_t& s) {
+  JsonScalar value;
+  value.kind = JsonScalar::Kind::kString;
+  value.text = &s;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::binary(binary_t&) {
+  // The text parser never produces binary values.
+  JsonScalar value;
+  scalar(value);
+  return true;
+}
+
+bool JsonReader::start_object(std::size_t) {
+  begin(true);
+  return true;
+}
+
+bool JsonReader::key(string_t& name) {
+  if (skip_depth_ == 0) onKey(name);
+  return true;
+}
+
+bool JsonReader::end_object() {
+  end(true);
+  return true;
+}
+
+bool JsonReader::start_array(std::size_t) {
+  begin(false);
+  return true;
+}
+
+bool JsonReader::end_array() {
+  end(false);
+  return true;
+}
+
+bool JsonReader::parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) {
+  throw PlayerError("Malformed JSON in \"" + file_ + "\" " + describeSyntaxError(text_, position, error.what()));
+}
+
+}  // namespace player

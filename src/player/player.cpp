@@ -1,0 +1,96 @@
+// The stand-in host program for headless commands; see player.h.
+#include "player/player.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "player/file_io.h"
+#include "player/titleformat/titleformat.h"
+
+namespace player {
+namespace {
+
+// The stored locations of the playlists, for matching them again.
+std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
+  std::vector<PlaylistRef> result;
+  for (std::size_t p = 0; p < playlists.count(); ++p) {
+    const Playlist& list = playlists.at(p);
+    PlaylistRef& stored = result.emplace_back();
+    stored.name = list.name;
+    stored.items.reserve(list.items.size());
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+      stored.items.push_back({list.items[i]->path, list.items[i]->subsong, list.selected[i]});
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsStore& settings,
+                                        const std::filesystem::path& demo) {
+  if (!option.empty()) return std::filesystem::path(option);
+  if (const char* library = std::getenv("VOSTREL_LIBRARY"); library != nullptr && library[0] != '\0') {
+    return library;
+  }
+  if (const auto last = settings.lastLibrary(); last && !last->empty()) return *last;
+  return demo;
+}
+
+Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
+    : profile_(std::move(profile)),
+      settings_(std::move(settings)),
+      library_(std::move(library.tracks)),
+      messages_(&std::cerr) {
+  const TrackIndex index(library_);
+  const std::filesystem::path file = profile_.playlistsFile();
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    PlaylistsFile stored = parsePlaylistsFile(readWholeFile(file), file.string());
+    playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, index);
+  } else {
+    playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist, index);
+    seeded_ = true;
+  }
+}
+
+void Player::message(std::string_view text) {
+  *messages_ << text << '\n';
+  messages_->flush();
+}
+
+void Player::consoleLine(std::string_view text) { message(text); }
+void Player::popupMessage(std::string_view message_text, std::string_view) { message(message_text); }
+void Player::messageBox(std::string_view message_text, std::string_view) { message(message_text); }
+bool Player::askYesNo(std::string_view, std::string_view) { return true; }
+
+void Player::pumpEvents() {
+  if (pump_hook_) pump_hook_();
+}
+
+void Player::startPlayback() {
+  if (playlists_.active() != host::kNoPlaylist) playlists_.setPlaying(playlists_.active());
+}
+
+host::TitleFormatScriptPtr Player::compileTitleFormat(std::string_view text, std::string* error) const {
+  return titleformat::compile(text, error);
+}
+
+bool Player::formatTitle(const host::Track& track, const host::TitleFormatScript& script, std::string& out) const {
+  return titleformat::format(static_cast<const titleformat::Script&>(script), track, out);
+}
+
+void Player::replaceLibrary(LibraryFile library) {
+  host::TrackList tracks = std::move(library.tracks);
+  const TrackIndex index(tracks);
+  PlaylistSet matched = resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), index);
+  library_ = std::move(tracks);
+  playlists_ = std::move(matched);
+}
+
+void Player::save() const { writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n"); }
+
+std::string renderPlaylistsText(const Player& player) { return playlistsToText(player.playlists()); }
+std::string renderPlaylistsJson(const Player& player) { return playlistsToJson(player.playlists()); }
+
+}  // namespace player

@@ -1,0 +1,178 @@
+// Playlists in memory, their stored form and their listings; see playlists.h.
+#include "player/playlists.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "player/json_reader.h"
+#include "player/player_error.h"
+#include "player/profile.h"
+
+namespace player {
+namespace {
+
+[[noreturn]] void noPlaylist(std::size_t playlist, std::size_t count) {
+  throw PlayerError("No playlist " + std::to_string(playlist) + " (there are " + std::to_string(count) + ")");
+}
+
+// The index a playlist at `index` has after the one at `removed` is removed.
+std::size_t afterRemoval(std::size_t index, std::size_t removed) {
+  if (index == host::kNoPlaylist || index < removed) return index;
+  return index == removed ? host::kNoPlaylist : index - 1;
+}
+
+}  // namespace
+
+const Playlist& PlaylistSet::at(std::size_t playlist) const {
+  if (playlist >= playlists_.size()) noPlaylist(playlist, playlists_.size());
+  return playlists_[playlist];
+}
+
+Playlist& PlaylistSet::mutableAt(std::size_t playlist) {
+  if (playlist >= playlists_.size()) noPlaylist(playlist, playlists_.size());
+  return playlists_[playlist];
+}
+
+void PlaylistSet::setActive(std::size_t playlist) {
+  if (playlist != host::kNoPlaylist) at(playlist);
+  active_ = playlist;
+}
+
+void PlaylistSet::setPlaying(std::size_t playlist) {
+  if (playlist != host::kNoPlaylist) at(playlist);
+  playing_ = playlist;
+}
+
+std::size_t PlaylistSet::create(std::string_view name) {
+  playlists_.push_back({std::string(name), {}, {}});
+  return playlists_.size() - 1;
+}
+
+void PlaylistSet::remove(std::size_t playlist) {
+  at(playlist);
+  playlists_.erase(playlists_.begin() + static_cast<std::ptrdiff_t>(playlist));
+  active_ = afterRemoval(active_, playlist);
+  playing_ = afterRemoval(playing_, playlist);
+}
+
+void PlaylistSet::rename(std::size_t playlist, std::string_view name) { mutableAt(playlist).name = name; }
+
+std::size_t PlaylistSet::insertionPoint(std::size_t playlist) const {
+  const Playlist& list = at(playlist);
+  for (std::size_t i = list.selected.size(); i > 0; --i) {
+    if (list.selected[i - 1]) return i;
+  }
+  return list.items.size();
+}
+
+void PlaylistSet::removeAllItems(std::size_t playlist) {
+  Playlist& list = mutableAt(playlist);
+  list.items.clear();
+  list.selected.clear();
+}
+
+std::size_t PlaylistSet::insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
+                                     bool select) {
+  Playlist& list = mutableAt(playlist);
+  position = std::min(position, list.items.size());
+  const auto offset = static_cast<std::ptrdiff_t>(position);
+  list.items.insert(list.items.begin() + offset, tracks.begin(), tracks.end());
+  list.selected.insert(list.selected.begin() + offset, tracks.size(), select);
+  return position;
+}
+
+void PlaylistSet::setSelected(std::size_t playlist, std::size_t item, bool selected) {
+  Playlist& list = mutableAt(playlist);
+  if (item >= list.items.size()) {
+    throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + list.name + "\"");
+  }
+  list.selected[item] = selected;
+}
+
+std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
+  return std::hash<std::string_view>()(key.path) ^ (static_cast<std::size_t>(key.subsong) * 0x9E3779B97F4A7C15ull);
+}
+
+TrackIndex::TrackIndex(const host::TrackList& tracks) {
+  tracks_.reserve(tracks.size());
+  for (const host::TrackHandle& track : tracks) tracks_.try_emplace(Key{track->path, track->subsong}, &track);
+}
+
+host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) const {
+  const auto it = tracks_.find(Key{path, subsong});
+  return it == tracks_.end() ? nullptr : *it->second;
+}
+
+PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
+                             const TrackIndex& library) {
+  PlaylistSet result;
+  for (PlaylistRef& stored : playlists) {
+    const std::size_t index = result.create(stored.name);
+    host::TrackList items;
+    items.reserve(stored.items.size());
+    for (ItemRef& item : stored.items) {
+      host::TrackHandle track = library.find(item.path, item.subsong);
+      if (track == nullptr) {
+        auto own = std::make_shared<host::Track>();
+        const host::FileStats stats = statFile(item.path);
+        own->path = std::move(item.path);
+        own->subsong = item.subsong;
+        own->size = stats.size;
+        own->mtime = stats.mtime;
+        track = std::move(own);
+      }
+      items.push_back(std::move(track));
+    }
+    result.insertItems(index, 0, items, false);
+    for (std::size_t i = 0; i < stored.items.size(); ++i) {
+      if (stored.items[i].selected) result.setSelected(index, i, true);
+    }
+  }
+  result.setActive(active);
+  result.setPlaying(playing);
+  return result;
+}
+
+std::string playlistsToJson(const PlaylistSet& playlists) {
+  auto index = [](std::size_t i) { return i == host::kNoPlaylist ? std::string("-1") : std::to_string(i); };
+  std::string out = "{\"active\":" + index(playlists.active()) + ",\"playing\":" + index(playlists.playing()) +
+                    ",\"playlists\":[";
+  for (std::size_t p = 0; p < playlists.count(); ++p) {
+    const Playlist& list = playlists.at(p);
+    if (p > 0) out += ',';
+    out += "{\"name\":";
+    appendJsonString(out, list.name);
+    out += ",\"items\":[";
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+      if (i > 0) out += ',';
+      out += "{\"path\":";
+      appendJsonString(out, list.items[i]->path);
+      out += ",\"subsong\":";
+      out += std::to_string(list.items[i]->subsong);
+      out += list.selected[i] ? ",\"selected\":true}" : ",\"selected\":false}";
+    }
+    out += "]}";
+  }
+  out += "]}";
+  return out;
+}
+
+std::string playlistsToText(const PlaylistSet& playlists) {
+  std::string out;
+  for (std::size_t p = 0; p < playlists.count(); ++p) {
+    const Playlist& list = playlists.at(p);
+    out += list.name;
+    if (p == playlists.active()) out += " (active)";
+    if (p == playlists.playing()) out += " (playing)";
+    out += '\n';
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+      out += "  ";
+      out += list.items[i]->path;
+      if (list.selected[i]) out += " *";
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+}  // namespace player

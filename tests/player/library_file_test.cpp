@@ -1,0 +1,197 @@
+// Library files: reading tracks and seed playlists, and the messages for
+// malformed files and values of the wrong shape.
+#include "player/library_file.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "host/track.h"
+#include "player/player_error.h"
+#include "support/fake_host.h"
+
+namespace player {
+namespace {
+
+using testing_support::TempDir;
+
+// The message parseLibraryFile throws for `text`, or "" when it loads.
+std::string errorFor(std::string_view text) {
+  try {
+    parseLibraryFile(text, "lib.json");
+  } catch (const PlayerError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(LibraryFileTest, ReadsEveryPartOfATrack) {
+  const LibraryFile library = parseLibraryFile(R"({"tracks": [{
+      "path": "file:///music/A/B/01 Song.flac", "subsong": 2, "size": 23456789, "mtime": 1714567890,
+      "length": 215.4,
+      "meta": {"Artist": ["A", "B"], "album": "X", "title": "Song"},
+      "info": {"codec": "FLAC", "channels": "2"},
+      "replaygain": {"track_gain": -6.5, "album_peak": 0.99}}]})",
+                                               "lib.json");
+  ASSERT_EQ(library.tracks.size(), 1u);
+  const host::Track& track = *library.tracks[0];
+  EXPECT_EQ(track.path, "file:///music/A/B/01 Song.flac");
+  EXPECT_EQ(track.subsong, 2u);
+  EXPECT_EQ(track.size, 23456789u);
+  EXPECT_EQ(track.mtime, 1714567890);
+  ASSERT_TRUE(track.info.has_value());
+  const host::TrackInfo& info = *track.info;
+  EXPECT_DOUBLE_EQ(info.length, 215.4);
+  ASSERT_EQ(info.meta.size(), 3u);
+  EXPECT_EQ(info.meta[0].name, "Artist");  // case as written, file order
+  EXPECT_EQ(info.meta[1].name, "album");
+  EXPECT_EQ(info.meta[2].name, "title");
+  const host::InfoField* artist = info.findMeta(host::findField("ARTIST"));
+  ASSERT_NE(artist, nullptr);
+  EXPECT_EQ(artist->values, (std::vector<std::string>{"A", "B"}));
+  ASSERT_NE(info.findTech(host::findField("Codec")), nullptr);
+  EXPECT_EQ(info.findTech(host::findField("codec"))->values, std::vector<std::string>{"FLAC"});
+  EXPECT_EQ(info.findMeta(host::findField("codec")), nullptr);  // tech fields are not tags
+  EXPECT_FLOAT_EQ(info.replay_gain.track_gain, -6.5f);
+  EXPECT_FLOAT_EQ(info.replay_gain.album_peak, 0.99f);
+  EXPECT_FLOAT_EQ(info.replay_gain.album_gain, -1000.0f);  // absent
+  EXPECT_FLOAT_EQ(info.replay_gain.track_peak, -1.0f);
+}
+
+TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
+  const LibraryFile library = parseLibraryFile(R"({"tracks": [
+      {"path": "file:///a", "size": 1, "mtime": 2, "future_key": {"x": [1, {"y": 2}]}},
+      {"path": "file:///b", "meta": {}},
+      {"path": "file:///c", "length": 0},
+      {"path": "file:///d", "replaygain": {}},
+      {"path": "file:///e", "info": {}}]})",
+                                               "lib.json");
+  ASSERT_EQ(library.tracks.size(), 5u);
+  EXPECT_FALSE(library.tracks[0]->info.has_value());
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_TRUE(library.tracks[i]->info.has_value()) << i;
+}
+
+TEST(LibraryFileTest, RepeatedFieldNamesMergeAndEmptyListsAreAbsent) {
+  const LibraryFile library = parseLibraryFile(
+      R"({"tracks": [{"path": "file:///a", "meta": {"genre": "Rock", "GENRE": ["Pop"], "mood": []}}]})", "lib.json");
+  const host::TrackInfo& info = *library.tracks[0]->info;
+  ASSERT_EQ(info.meta.size(), 1u);
+  EXPECT_EQ(info.meta[0].values, (std::vector<std::string>{"Rock", "Pop"}));
+}
+
+TEST(LibraryFileTest, MissingStatisticsComeFromTheFileOrAreZero) {
+  TempDir dir;
+  const std::filesystem::path real = dir.path() / "real.flac";
+  std::ofstream(real) << "12345";
+  const std::string text = R"({"tracks": [{"path": "file://)" + real.string() +
+                           R"("}, {"path": "file:///no/such/file.flac"}, {"path": ")" + real.string() +
+                           R"(", "size": 99}]})";
+  const LibraryFile library = parseLibraryFile(text, "lib.json");
+  EXPECT_EQ(library.tracks[0]->size, 5u);
+  EXPECT_GT(library.tracks[0]->mtime, 0);
+  EXPECT_EQ(library.tracks[1]->size, 0u);
+  EXPECT_EQ(library.tracks[1]->mtime, 0);
+  EXPECT_EQ(library.tracks[2]->size, 99u);  // given size kept, mtime from the file
+  EXPECT_EQ(library.tracks[2]->mtime, library.tracks[0]->mtime);
+}
+
+TEST(LibraryFileTest, ReadsSeedPlaylists) {
+  const LibraryFile library = parseLibraryFile(R"({"playlists": [
+      {"name": "One", "items": ["file:///a", {"path": "file:///b", "subsong": 3}]},
+      {"name": "Two", "items": []}], "active_playlist": 1})",
+                                               "lib.json");
+  EXPECT_TRUE(library.tracks.empty());
+  ASSERT_EQ(library.playlists.size(), 2u);
+  EXPECT_EQ(library.playlists[0].name, "One");
+  ASSERT_EQ(library.playlists[0].items.size(), 2u);
+  EXPECT_EQ(library.playlists[0].items[1].path, "file:///b");
+  EXPECT_EQ(library.playlists[0].items[1].subsong, 3u);
+  EXPECT_EQ(library.active_playlist, 1u);
+  EXPECT_EQ(parseLibraryFile(R"({"playlists": [{"name": "P", "items": []}]})", "f").active_playlist, 0u);
+  EXPECT_EQ(parseLibraryFile(R"({"tracks": []})", "f").active_playlist, host::kNoPlaylist);
+}
+
+TEST(LibraryFileTest, MalformedJsonNamesFileLineAndColumn) {
+  struct Case {
+    std::string text;
+    std::string position;
+  };
+  const Case cases[] = {
+      {"{\n  \"tracks\": [\n    {\"path\": x}]}", "line 3, column 14"},
+      {"{\"tracks\": [", "line 1, column 13"},              // end of input
+      {"{\"a\": \"\xC3\xA9\xC3\xA9\" x}", "line 1, column 12"},  // columns count characters
+      {"{} 2", "line 1, column 4"},
+      {"", "line 1, column 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string message = errorFor(c.text);
+    EXPECT_NE(message.find("\"lib.json\""), std::string::npos) << message;
+    EXPECT_NE(message.find(c.position + ":"), std::string::npos) << message;
+  }
+}
+
+TEST(LibraryFileTest, WrongShapesNameTheTrackAndField) {
+  struct Case {
+    std::string text;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {R"([])", "the top level must be an object, not an array"},
+      {R"({"tracks": {}})", "tracks must be an array, not an object"},
+      {R"({"tracks": [1]})", "tracks[0] must be an object, not a number"},
+      {R"({"tracks": [{"path": "a"}, {"size": 1}]})", "tracks[1] has no \"path\""},
+      {R"({"tracks": [{"path": 7}]})", "tracks[0].path must be a string, not a number"},
+      {R"({"tracks": [{"path": ""}]})", "tracks[0].path must not be empty"},
+      {R"({"tracks": [{"path": "a", "subsong": -1}]})", "tracks[0].subsong must be a whole number"},
+      {R"({"tracks": [{"path": "a", "subsong": 1.5}]})", "tracks[0].subsong must be a whole number"},
+      {R"({"tracks": [{"path": "a", "size": -1}]})", "tracks[0].size must be a whole number"},
+      {R"({"tracks": [{"path": "a", "length": "3"}]})", "tracks[0].length must be a number"},
+      {R"({"tracks": [{"path": "a", "meta": []}]})", "tracks[0].meta must be an object, not an array"},
+      {R"({"tracks": [{"path": "a", "meta": {"year": 1999}}]})",
+       "tracks[0].meta.year must be a string or a list of strings, not a number"},
+      {R"({"tracks": [{"path": "a", "meta": {"artist": ["x", null]}}]})",
+       "tracks[0].meta.artist must be a string or a list of strings, not null"},
+      {R"({"tracks": [{"path": "a", "info": {"codec": {"n": 1}}}]})",
+       "tracks[0].info.codec must be a string or a list of strings, not an object"},
+      {R"({"tracks": [{"path": "a", "replaygain": {"track_gain": "-6"}}]})",
+       "tracks[0].replaygain.track_gain must be a number, not a string"},
+      {R"({"playlists": [{"items": []}]})", "playlists[0] has no \"name\""},
+      {R"({"playlists": [{"name": "P", "items": ["a", 3]}]})",
+       "playlists[0].items[1] must be a path or an object, not a number"},
+      {R"({"playlists": [{"name": "P", "items": [{"subsong": 1}]}]})", "playlists[0].items[0] has no \"path\""},
+      {R"({"playlists": [{"name": "P", "items": []}], "active_playlist": 1})",
+       "active_playlist must be -1 (none) or a playlist index below 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string message = errorFor(c.text);
+    EXPECT_EQ(message.rfind("Library file \"lib.json\": ", 0), 0u) << message;
+    EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+  }
+}
+
+TEST(LibraryFileTest, LoadNamesAMissingFile) {
+  TempDir dir;
+  const std::filesystem::path missing = dir.path() / "none.json";
+  try {
+    loadLibraryFile(missing);
+    FAIL() << "no error";
+  } catch (const PlayerError& error) {
+    EXPECT_NE(std::string(error.what()).find(missing.string()), std::string::npos) << error.what();
+  }
+}
+
+TEST(LibraryFileTest, ReadsPlaylistsFiles) {
+  const PlaylistsFile file = parsePlaylistsFile(
+      R"({"active":1,"playing":0,"playlists":[{"name":"A","items":[{"path":"p","subsong":1,"selected":true}]},)"
+      R"({"name":"B","items":[]}],"tracks":"ignored"})",
+      "playlists.json");
+  ASSERT_EQ(file.playlists.size(), 2u);
+  EXPECT_TRUE(file.playlists[0].items[0].selected);
+  EXPECT_EQ(file.active, 1u);
+  EXPECT_EQ(file.playing, 0u);
+}
+
+}  // namespace
+}  // namespace player
