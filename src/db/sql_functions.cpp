@@ -182,7 +182,7 @@ void writePadded(char* out, std::string_view text, std::string_view pad, std::si
 // space) as fit into the characters that text lacks to reach length. The text
 // comes back unchanged when it is long enough, when the pad is empty or when
 // not even one copy fits.
-void pad(sqlite3_context* context, int argc, sqlite3_value** argv, bool pad_left) {
+void padText(sqlite3_context* context, int argc, sqlite3_value** argv, bool pad_left) {
   if (anyNull(argc, argv)) return;
   std::string_view text;
   std::string_view pad = " ";
@@ -226,8 +226,8 @@ void pad(sqlite3_context* context, int argc, sqlite3_value** argv, bool pad_left
   sqlite3_result_text64(context, buffer, total, sqlite3_free, SQLITE_UTF8);
 }
 
-void padLeft(sqlite3_context* context, int argc, sqlite3_value** argv) { pad(context, argc, argv, true); }
-void padRight(sqlite3_context* context, int argc, sqlite3_value** argv) { pad(context, argc, argv, false); }
+void padLeft(sqlite3_context* context, int argc, sqlite3_value** argv) { padText(context, argc, argv, true); }
+void padRight(sqlite3_context* context, int argc, sqlite3_value** argv) { padText(context, argc, argv, false); }
 
 // ---- search --------------------------------------------------------------------
 
