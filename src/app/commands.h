@@ -1,0 +1,30 @@
+// The headless commands. Each returns the process exit status.
+#ifndef VOSTREL_APP_COMMANDS_H_
+#define VOSTREL_APP_COMMANDS_H_
+
+#include <optional>
+#include <string>
+
+#include "app/context.h"
+
+namespace app {
+
+struct SqlOptions {
+  std::string script;          // the text, or "-" / empty for standard input
+  std::string format;          // tsv, csv, json, table; empty: by terminal
+  std::optional<uint64_t> limit;
+  bool status = false;
+};
+int runSqlCommand(const GlobalOptions& global, const SqlOptions& options);
+
+struct ConfigOptions {
+  std::optional<std::string> key;
+  std::optional<std::string> value;
+};
+int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options);
+
+int runPlaylistsCommand(const GlobalOptions& global, const std::string& format);
+
+}  // namespace app
+
+#endif  // VOSTREL_APP_COMMANDS_H_

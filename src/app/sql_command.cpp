@@ -1,0 +1,85 @@
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <iterator>
+
+#include "app/cli.h"
+#include "app/commands.h"
+#include "console/console_run.h"
+#include "console/result_formats.h"
+#include "db/database.h"
+
+namespace app {
+namespace {
+
+std::atomic<bool> g_interrupt_requested{false};
+
+extern "C" void onInterruptSignal(int) { g_interrupt_requested = true; }
+
+// Ctrl+C sets a flag; the database layer's progress checks look at it and
+// interrupt the running statement. Restores the previous handler on exit.
+class InterruptSignal {
+ public:
+  InterruptSignal() {
+    g_interrupt_requested = false;
+    struct sigaction action {};
+    action.sa_handler = &onInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptSignal() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptSignal(const InterruptSignal&) = delete;
+  InterruptSignal& operator=(const InterruptSignal&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+}  // namespace
+
+int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
+  std::optional<console::ResultFormat> format;
+  if (options.format.empty()) {
+    format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
+  } else {
+    format = console::parseResultFormat(options.format);
+    if (!format) {
+      std::cerr << "Unknown format \"" << options.format << "\": use tsv, csv, json or table\n";
+      return kExitBadInput;
+    }
+  }
+  std::string script = options.script;
+  if (script.empty() || script == "-") {
+    script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  }
+
+  std::unique_ptr<player::Player> player = openPlayer(global);
+  db::SQLiteDatabase database(*player);
+  console::ConsoleRun runner(database);
+  runner.setRowLimit(options.limit.value_or(UINT64_MAX));
+  InterruptSignal interrupt_signal;
+  player->setPumpHook([&runner] {
+    if (g_interrupt_requested.exchange(false)) runner.abort();
+  });
+
+  auto writer = console::makeResultWriter(*format, std::cout);
+  const console::RunOutcome outcome = runner.run(script, *writer);
+  writer->finish();
+  player->setPumpHook(nullptr);
+  if (options.status) std::cerr << outcome.status << '\n';
+  if (player->playlistsSeeded()) player->save();
+
+  switch (outcome.result) {
+    case console::RunResult::kSuccess: return kExitOk;
+    case console::RunResult::kAborted:
+      std::cerr << "Execution error:\n" << outcome.error << '\n';
+      return kExitFailed;
+    case console::RunResult::kError:  // the message box went to stderr
+    case console::RunResult::kNotStarted: break;  // the database layer said why
+  }
+  return kExitFailed;
+}
+
+}  // namespace app
