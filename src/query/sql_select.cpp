@@ -16,12 +16,17 @@
 //   UNION    ALL, after blanks                          (operator only)
 //
 // Leaving a clause (a listed keyword, or the end of the text) stores the
-// trimmed text collected in it. INTERSECT and EXCEPT record their operator at
+// trimmed text collected in it. INTERSECT and EXCEPT take their operator at
 // once, UNION after looking for ALL; then the state is SELECT again and the
-// next SELECT opens the next core. While no core is open (before the first
-// SELECT, and between an operator and the next SELECT) the text of core
-// clauses has nowhere to go and is dropped; ORDER BY and LIMIT belong to the
-// whole statement and are always kept.
+// next SELECT opens the next core and records the operator before it. An
+// operator that no SELECT follows is not recorded, and a SELECT that no
+// operator announced (SELECT a SELECT b) records an empty one, so that
+// operator i - 1 always stands before core i. While no core is open (before
+// the first SELECT, and between an operator and the next SELECT) the text of
+// core clauses has nowhere to go and is dropped; ORDER BY and LIMIT belong to
+// the whole statement and are always kept.
+//
+// Comments count as one blank each, so "x=1--c\nAND y" stays two tokens.
 #include "query/sql_select.h"
 
 #include <cassert>
@@ -79,6 +84,10 @@ class StatementHandler : public ScanHandler {
     }
     if (state_ == Clause::kSelect) {
       if (matchKeyword(text, pos, "SELECT")) {
+        // Entry i - 1 of the operators always belongs to core i; a core that
+        // no operator announced gets an empty one.
+        if (next_core_ > 0) select_.addCompoundOperator(std::move(pending_operator_));
+        pending_operator_.clear();
         core_ = &select_.core(next_core_++);
         buffer.clear();
         return;
@@ -109,12 +118,9 @@ class StatementHandler : public ScanHandler {
     if (state_ != Clause::kUnion) buffer.push_back(' ');
   }
 
+  // A UNION that ends the text has no SELECT after it and is dropped.
   void finish(std::string& buffer) override {
-    if (state_ == Clause::kUnion) {
-      endCompound("UNION", buffer);
-    } else {
-      store(buffer);
-    }
+    if (state_ != Clause::kUnion) store(buffer);
   }
 
  private:
@@ -134,7 +140,7 @@ class StatementHandler : public ScanHandler {
   }
 
   void endCompound(const char* op, std::string& buffer) {
-    select_.addCompoundOperator(op);
+    pending_operator_ = op;
     buffer.clear();
     core_ = nullptr;
     state_ = Clause::kSelect;
@@ -162,6 +168,7 @@ class StatementHandler : public ScanHandler {
   Clause state_ = Clause::kSelect;
   SQLSelect::SelectCore* core_ = nullptr;  // the open core, if any
   std::size_t next_core_ = 0;              // index the next SELECT opens
+  std::string pending_operator_;           // the operator awaiting its SELECT
 };
 
 void appendJoined(std::string& out, const std::vector<std::string>& terms) {
@@ -205,9 +212,8 @@ std::string SQLSelect::format() const {
   std::string out;
   for (std::size_t i = 0; i < cores_.size(); ++i) {
     const SelectCore& core = cores_[i];
-    // A core opened without an operator before it (SELECT a SELECT b) has
-    // none to write.
-    if (i > 0 && i - 1 < operators_.size()) {
+    // Cores made by core(i) have no operator; an empty one writes no line.
+    if (i > 0 && i - 1 < operators_.size() && !operators_[i - 1].empty()) {
       out += operators_[i - 1];
       out += kEol;
     }

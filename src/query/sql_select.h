@@ -90,7 +90,7 @@ class SQLSelect {
   const SelectCore& core(std::size_t i) const;  // REQUIRES: i < coreCount()
 
   // "UNION", "UNION ALL", "INTERSECT" or "EXCEPT": entry i stands between
-  // cores i and i + 1.
+  // cores i and i + 1 (empty when a SELECT followed its core directly).
   const std::vector<std::string>& compoundOperators() const { return operators_; }
   void addCompoundOperator(std::string op) { operators_.push_back(std::move(op)); }
 
