@@ -13,12 +13,15 @@ using tree::TreeItem;
 // A node that records its destruction.
 class NamedNode : public tree::TreeNode {
  public:
-  NamedNode(std::string name, std::vector<std::string>& destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
+  NamedNode(std::string name, std::vector<std::string>& destroyed)
+      : tree::TreeNode(nullptr, nullptr, tree::NodeType::kFolder, name), name_(std::move(name)), destroyed_(destroyed) {}
   ~NamedNode() override { destroyed_.push_back(name_); }
+  tree::NodeAttributes* attributes() override { return &attributes_; }
 
  private:
   std::string name_;
   std::vector<std::string>& destroyed_;
+  tree::NodeAttributes attributes_;
 };
 
 class RecordingOwner : public tree::TreeControlOwner {

@@ -1,0 +1,56 @@
+// PanelFixture: a panel over a fresh profile with the tree schema, plus
+// helpers that make query nodes over native tables and print result trees.
+#ifndef VOSTREL_TESTS_TREE_PANEL_FIXTURE_H_
+#define VOSTREL_TESTS_TREE_PANEL_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+#include "db/open_steps.h"
+#include "support/fake_host.h"
+#include "tree/folder_node.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
+#include "tree/query_result_node.h"
+#include "tree/tree_schema.h"
+
+namespace tree_testing {
+
+class PanelFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs `sql` on the panel's connection.
+  void exec(const std::string& sql) { panel->database().Execute(sql); }
+  // The first column of the first row as text ("-" for NULL, "(no row)").
+  std::string scalar(const std::string& sql);
+  // All rows, cells joined by ",", rows ended by ";" (NULL as "-").
+  std::string rows(const std::string& sql);
+
+  // A new stored query node below `parent` (the root when nullptr) with one
+  // level option per name in `levels`.
+  tree::QueryNode* addQuery(const std::string& sql, std::vector<std::string> levels,
+                            tree::TreeNode* parent = nullptr, const std::string& label = "Q");
+  tree::FolderNode* addFolder(const std::string& label, tree::TreeNode* parent = nullptr);
+
+  // The result tree below `node`: "A{x{1,2},y{1}},B{x{1}}".
+  static std::string dump(const tree::TreeNode& node);
+  // The first result node with this label, depth first, or nullptr.
+  static tree::QueryResultNode* find(const tree::TreeNode& node, const std::string& label);
+  // Console lines written since the last call.
+  std::vector<std::string> takeConsole();
+
+  testing_support::TempDir dir;
+  testing_support::FakeHost host{dir.path()};
+  std::unique_ptr<tree::Panel> panel;
+  std::vector<bool> label_events;  // "Query active" shown (true) / hidden
+};
+
+}  // namespace tree_testing
+
+#endif  // VOSTREL_TESTS_TREE_PANEL_FIXTURE_H_
