@@ -1,0 +1,249 @@
+// The value of each column kind for the current row, and tf().
+//
+// Text that lives in the row's track (tag values, path parts, playlist
+// names) is handed to SQLite without a copy: the row set holds the track
+// until the cursor closes, which is after the statement's last use of the
+// value. Text built per row (joined tags, formatted titles, lengths) changes
+// on the next row and is copied by SQLite.
+#include "library_tables/column_values.h"
+
+#include <sqlite3.h>
+
+#include <climits>
+#include <exception>
+#include <string>
+
+#include "db/exception.h"
+#include "library_tables/handle_table.h"
+#include "library_tables/row_set.h"
+#include "library_tables/title_format_cache.h"
+#include "library_tables/value_formats.h"
+
+namespace library_tables {
+namespace {
+
+// `stable`: the text outlives the statement's use of it (see above).
+void resultText(sqlite3_context* context, std::string_view text, bool stable) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    sqlite3_result_error_toobig(context);
+    return;
+  }
+  // A null pointer would make the result NULL instead of empty.
+  const char* data = text.data() != nullptr ? text.data() : "";
+  sqlite3_result_text(context, data, static_cast<int>(text.size()), stable ? SQLITE_STATIC : SQLITE_TRANSIENT);
+}
+
+void resultGain(sqlite3_context* context, float gain) {
+  if (gain != -1000.0f) sqlite3_result_double(context, gain);
+}
+
+void resultPeak(sqlite3_context* context, float peak) {
+  if (peak != -1.0f) sqlite3_result_double(context, peak);
+}
+
+}  // namespace
+
+void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
+  if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
+  const auto index = static_cast<std::size_t>(n);
+  const ColumnPlan& plan = plans_[index];
+  const host::TrackHandle& handle = tracks_[static_cast<std::size_t>(position_)];
+  if (!handle) return;
+  switch (plan.source) {
+    case ValueSource::kNull: return;
+    case ValueSource::kTag:
+    case ValueSource::kTechInfo:
+    case ValueSource::kLength:
+    case ValueSource::kLengthSeconds:
+    case ValueSource::kTrackGain:
+    case ValueSource::kAlbumGain:
+    case ValueSource::kTrackPeak:
+    case ValueSource::kAlbumPeak: resultInfo(index, *handle, context); return;
+    case ValueSource::kTFExpression: resultTitle(index, *handle, context); return;
+    case ValueSource::kHandle:
+      sqlite3_result_int64(context, static_cast<sqlite3_int64>(HandleTable::instance().append(handle)));
+      return;
+    case ValueSource::kPath:
+    case ValueSource::kDirectoryName:
+    case ValueSource::kFileName:
+    case ValueSource::kFileNameExt:
+    case ValueSource::kFileSizeNatural:
+    case ValueSource::kLastModified:
+    case ValueSource::kFileSize:
+    case ValueSource::kSubsong: resultFile(plan, *handle, context); return;
+    case ValueSource::kPlaylistName:
+    case ValueSource::kPlaylistIndex:
+    case ValueSource::kPlaylistItem: resultPlaylist(plan, context); return;
+  }
+}
+
+void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context) {
+  // Held for this one value only.
+  const auto lock = host_.lockInfo();
+  if (!track.info) return;
+  const host::TrackInfo& info = *track.info;
+  const ColumnPlan& plan = plans_[n];
+  switch (plan.source) {
+    case ValueSource::kTag: resultTag(n, info, context); return;
+    case ValueSource::kTechInfo: {
+      const host::InfoField* field = plan.field == host::kNoField ? nullptr : info.findTech(plan.field);
+      if (field != nullptr && !field->values.empty()) resultText(context, field->values.front(), true);
+      return;
+    }
+    case ValueSource::kLength:
+      formatLength(info.length, scratch_);
+      resultText(context, scratch_, false);
+      return;
+    case ValueSource::kLengthSeconds: sqlite3_result_double(context, info.length); return;
+    case ValueSource::kTrackGain: resultGain(context, info.replay_gain.track_gain); return;
+    case ValueSource::kAlbumGain: resultGain(context, info.replay_gain.album_gain); return;
+    case ValueSource::kTrackPeak: resultPeak(context, info.replay_gain.track_peak); return;
+    case ValueSource::kAlbumPeak: resultPeak(context, info.replay_gain.album_peak); return;
+    default: return;
+  }
+}
+
+void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::TrackInfo& info) {
+  const ColumnPlan& plan = plans_[n];
+  ColumnValueState& state = states_[n];
+  touch(n);
+  state.values.clear();
+  state.owned = false;
+  const host::InfoField* field = plan.field == host::kNoField ? nullptr : info.findMeta(plan.field);
+  if (field == nullptr || field->values.empty()) {
+    state.counter = kNoValue;
+    return;
+  }
+  const std::vector<std::string>& values = field->values;
+  if (plan.split) {
+    for (const std::string& value : values) state.values.emplace_back(value);
+    // A column that follows another one multiplies no rows of its own.
+    state.counter = plan.has_associated ? kNotComputed : static_cast<int32_t>(values.size() - 1);
+    return;
+  }
+  if (values.size() == 1) {
+    state.values.emplace_back(values.front());
+  } else {
+    state.text.assign(values.front());
+    for (std::size_t i = 1; i < values.size(); ++i) {
+      state.text += plan.separator;
+      state.text += values[i];
+    }
+    state.values.emplace_back(state.text);
+    state.owned = true;
+  }
+  state.counter = 0;
+}
+
+void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::TrackInfo& info, sqlite3_context* context) {
+  ColumnValueState& state = states_[n];
+  if (state.counter == kNotComputed) computeTag(n, info);
+  if (state.counter == kNoValue) return;
+  if (state.counter >= 0) {
+    resultText(context, state.values[static_cast<std::size_t>(state.counter)], !state.owned);
+    return;
+  }
+  // A split column associated with another: the value with that column's
+  // current index. The other column is computed first when the statement
+  // reads this one before it (a WHERE term, say), so that the pairing does
+  // not depend on the order SQLite reads the columns in.
+  const ColumnPlan& plan = plans_[n];
+  if (plan.associated < 0) return;
+  const auto other = static_cast<std::size_t>(plan.associated);
+  const ColumnPlan& other_plan = plans_[other];
+  if (states_[other].counter == kNotComputed && other_plan.source == ValueSource::kTag && !other_plan.has_associated) {
+    computeTag(other, info);
+  }
+  const int32_t index = states_[other].counter;
+  if (index < 0 || static_cast<std::size_t>(index) >= state.values.size()) return;
+  resultText(context, state.values[static_cast<std::size_t>(index)], !state.owned);
+}
+
+void SQLiteMetaDBRowSet::resultTitle(std::size_t n, const host::Track& track, sqlite3_context* context) {
+  ColumnValueState& state = states_[n];
+  if (state.counter == kNotComputed) {
+    touch(n);
+    state.counter = 0;
+    state.owned = true;
+    state.values.clear();
+    if (host_.formatTitle(track, *plans_[n].script, state.text)) state.values.emplace_back(state.text);
+  }
+  if (!state.values.empty()) resultText(context, state.values.front(), false);
+}
+
+void SQLiteMetaDBRowSet::resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
+  switch (plan.source) {
+    case ValueSource::kPath: resultText(context, locationPath(track.path), true); return;
+    case ValueSource::kDirectoryName: resultText(context, directoryName(locationPath(track.path)), true); return;
+    case ValueSource::kFileName: resultText(context, fileName(track.path), true); return;
+    case ValueSource::kFileNameExt: resultText(context, fileNameExt(track.path), true); return;
+    case ValueSource::kFileSizeNatural:
+      formatFileSize(track.size, scratch_);
+      resultText(context, scratch_, false);
+      return;
+    case ValueSource::kLastModified:
+      if (!formatLocalTime(track.mtime, scratch_)) scratch_.assign(kInvalidTimestamp);
+      resultText(context, scratch_, false);
+      return;
+    case ValueSource::kFileSize: sqlite3_result_int64(context, static_cast<sqlite3_int64>(track.size)); return;
+    case ValueSource::kSubsong: sqlite3_result_int64(context, track.subsong); return;
+    default: return;
+  }
+}
+
+void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context* context) const {
+  const auto position = static_cast<std::size_t>(position_);
+  if (position >= items_.size()) return;
+  const PlaylistItemRow row = items_[position];
+  if (row.playlist < 0) return;
+  switch (plan.source) {
+    case ValueSource::kPlaylistName:
+      if (static_cast<std::size_t>(row.playlist) < playlist_names_.size()) {
+        resultText(context, playlist_names_[static_cast<std::size_t>(row.playlist)], true);
+      }
+      return;
+    case ValueSource::kPlaylistIndex: sqlite3_result_int64(context, row.playlist); return;
+    case ValueSource::kPlaylistItem: sqlite3_result_int64(context, static_cast<sqlite3_int64>(row.item) + 1); return;
+    default: return;
+  }
+}
+
+void tfFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  try {
+    const auto* host = static_cast<const host::Host*>(sqlite3_user_data(context));
+    if (host == nullptr || argc != 2) {
+      sqlite3_result_error(context, kTfEvaluationFailed.data(), static_cast<int>(kTfEvaluationFailed.size()));
+      return;
+    }
+    const auto index = static_cast<uint64_t>(sqlite3_value_int64(argv[0]));
+    const host::TrackHandle* handle = HandleTable::instance().get(index);
+    if (handle == nullptr || !*handle) {
+      sqlite3_result_error(context, kIllegalTfArgument.data(), static_cast<int>(kIllegalTfArgument.size()));
+      return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    if (text == nullptr) {
+      sqlite3_result_error_nomem(context);
+      return;
+    }
+    const std::string_view expression(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[1])));
+    const host::TitleFormatScript& script = TitleFormatCache::instance().script(*host, expression);
+    // Reused from row to row; SQLite copies the result.
+    static std::string formatted;
+    if (!host->formatTitle(**handle, script, formatted)) {
+      sqlite3_result_error(context, kTfEvaluationFailed.data(), static_cast<int>(kTfEvaluationFailed.size()));
+      return;
+    }
+    resultText(context, formatted, false);
+  } catch (const db::Exception& e) {
+    const std::string message = e.message();
+    sqlite3_result_error(context, message.c_str(), -1);
+  } catch (const std::exception& e) {
+    sqlite3_result_error(context, e.what(), -1);
+  } catch (...) {
+    sqlite3_result_error(context, kTfEvaluationFailed.data(), static_cast<int>(kTfEvaluationFailed.size()));
+  }
+}
+
+}  // namespace library_tables

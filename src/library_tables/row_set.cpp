@@ -1,0 +1,176 @@
+// Snapshots, column plans and the odometer of SQLiteMetaDBRowSet. The values
+// themselves are computed in column_values.cpp.
+#include "library_tables/row_set.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace library_tables {
+namespace {
+
+struct NamedSource {
+  std::string_view name;
+  ValueSource source;
+};
+
+constexpr NamedSource kInfoRealNames[] = {
+    {"length_seconds", ValueSource::kLengthSeconds},
+    {"replaygain_track_gain", ValueSource::kTrackGain},
+    {"replaygain_album_gain", ValueSource::kAlbumGain},
+    {"replaygain_track_peak", ValueSource::kTrackPeak},
+    {"replaygain_album_peak", ValueSource::kAlbumPeak},
+};
+constexpr NamedSource kFileTextNames[] = {
+    {"path", ValueSource::kPath},
+    {"directoryname", ValueSource::kDirectoryName},
+    {"filename", ValueSource::kFileName},
+    {"filename_ext", ValueSource::kFileNameExt},
+    {"filesize_natural", ValueSource::kFileSizeNatural},
+    {"last_modified", ValueSource::kLastModified},
+};
+constexpr NamedSource kFileIntegerNames[] = {
+    {"filesize", ValueSource::kFileSize},
+    {"subsong", ValueSource::kSubsong},
+};
+constexpr NamedSource kInfoTextNames[] = {{"length", ValueSource::kLength}};
+constexpr NamedSource kPlaylistTextNames[] = {{"playlist_name", ValueSource::kPlaylistName}};
+constexpr NamedSource kPlaylistIntegerNames[] = {
+    {"playlist_index", ValueSource::kPlaylistIndex},
+    {"playlist_item", ValueSource::kPlaylistItem},
+};
+
+template <std::size_t N>
+ValueSource byName(const NamedSource (&names)[N], std::string_view name) {
+  for (const NamedSource& entry : names) {
+    if (entry.name == name) return entry.source;
+  }
+  return ValueSource::kNull;
+}
+
+}  // namespace
+
+ColumnPlan planColumn(const SQLiteMetaDBVTabColumn& column, TableType type, bool no_multivalue_split,
+                      std::size_t column_count) {
+  ColumnPlan plan;
+  const std::string& name = column.name();
+  switch (column.kind()) {
+    case ColumnType::kTag: {
+      plan.source = ValueSource::kTag;
+      // Any field a snapshot's track carries was interned when the track was
+      // made, so a name never interned matches no track.
+      plan.field = host::findField(column.tagName().empty() ? name : column.tagName());
+      plan.split = column.splitMultiValueTag() && !no_multivalue_split;
+      plan.separator = column.separator();
+      if (plan.split && !column.associatedColumn().empty()) {
+        plan.has_associated = true;
+        const int32_t index = column.associatedIndex();
+        plan.associated = index >= 0 && static_cast<std::size_t>(index) < column_count ? index : -1;
+      }
+      break;
+    }
+    case ColumnType::kTechInfo:
+      plan.source = ValueSource::kTechInfo;
+      plan.field = host::findField(name);
+      break;
+    case ColumnType::kTFExpression:
+      plan.source = ValueSource::kTFExpression;
+      plan.script = column.script();
+      break;
+    case ColumnType::kHandle: plan.source = ValueSource::kHandle; break;
+    case ColumnType::kInfoText: plan.source = byName(kInfoTextNames, name); break;
+    case ColumnType::kInfoReal: plan.source = byName(kInfoRealNames, name); break;
+    case ColumnType::kFileText: plan.source = byName(kFileTextNames, name); break;
+    case ColumnType::kFileInteger: plan.source = byName(kFileIntegerNames, name); break;
+    case ColumnType::kPlaylistText:
+      if (type == TableType::kPlaylist) plan.source = byName(kPlaylistTextNames, name);
+      break;
+    case ColumnType::kPlaylistInteger:
+      if (type == TableType::kPlaylist) plan.source = byName(kPlaylistIntegerNames, name);
+      break;
+    case ColumnType::kInfoInteger:
+    case ColumnType::kFileReal:
+    default: break;
+  }
+  return plan;
+}
+
+SQLiteMetaDBRowSet::SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns,
+                                       bool no_split)
+    : host_(host), type_(type) {
+  plans_.reserve(columns.size());
+  for (const SQLiteMetaDBVTabColumn& column : columns) {
+    plans_.push_back(planColumn(column, type, no_split, columns.size()));
+  }
+  states_.resize(plans_.size());
+  touched_.reserve(plans_.size());
+}
+
+std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::library(const host::Host& host,
+                                                                const VTabColumns& columns,
+                                                                bool no_multivalue_split) {
+  std::unique_ptr<SQLiteMetaDBRowSet> rows(
+      new SQLiteMetaDBRowSet(host, TableType::kMediaLibrary, columns, no_multivalue_split));
+  rows->tracks_ = host.libraryTracks();
+  return rows;
+}
+
+std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::playlists(const host::Host& host,
+                                                                  const VTabColumns& columns,
+                                                                  bool no_multivalue_split) {
+  std::unique_ptr<SQLiteMetaDBRowSet> rows(
+      new SQLiteMetaDBRowSet(host, TableType::kPlaylist, columns, no_multivalue_split));
+  const std::size_t count = host.playlistCount();
+  rows->playlist_names_.reserve(count);
+  for (std::size_t p = 0; p < count; ++p) {
+    rows->playlist_names_.push_back(host.playlistName(p));
+    host::TrackList items = host.playlistItems(p);
+    rows->tracks_.reserve(rows->tracks_.size() + items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      rows->tracks_.push_back(std::move(items[i]));
+      rows->items_.push_back({static_cast<int32_t>(p), static_cast<uint32_t>(i)});
+    }
+  }
+  return rows;
+}
+
+void SQLiteMetaDBRowSet::touch(std::size_t n) {
+  ColumnValueState& state = states_[n];
+  if (state.touched) return;
+  state.touched = true;
+  const auto index = static_cast<uint32_t>(n);
+  touched_.insert(std::upper_bound(touched_.begin(), touched_.end(), index), index);
+}
+
+void SQLiteMetaDBRowSet::rewind() {
+  for (uint32_t n : touched_) {
+    ColumnValueState& state = states_[n];
+    state.counter = kNotComputed;
+    state.owned = false;
+    state.touched = false;
+    state.values.clear();
+  }
+  touched_.clear();
+  position_ = -1;
+  next();
+}
+
+void SQLiteMetaDBRowSet::next() {
+  for (std::size_t k = 0; k < touched_.size(); ++k) {
+    ColumnValueState& state = states_[touched_[k]];
+    if (state.counter > 0) {
+      // Same track, next value of this column; the columns before it were
+      // reset and start over.
+      --state.counter;
+      touched_.erase(touched_.begin(), touched_.begin() + static_cast<std::ptrdiff_t>(k));
+      return;
+    }
+    state.counter = kNotComputed;
+    state.owned = false;
+    state.touched = false;
+    state.values.clear();  // keeps its storage for the next row
+  }
+  touched_.clear();
+  ++position_;
+}
+
+}  // namespace library_tables

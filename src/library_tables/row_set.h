@@ -1,0 +1,154 @@
+// SQLiteMetaDBRowSet: the rows one cursor of MediaLibrary or Playlist scans.
+//
+// A row set is a snapshot taken when the cursor opens: the tracks the host
+// has at that moment (and, for Playlist, each item's playlist position and
+// the playlist names), plus a plan per column saying what the column reads,
+// resolved once so that the row loop compares integers only. Tracks are
+// shared, immutable records and the snapshot holds a reference to each, so
+// views into a track's strings stay valid while the cursor lives.
+//
+// Rows are produced like an odometer: a split multi-value tag turns one
+// track into several rows that share a rowid. next() counts the split
+// columns read on the current row down, first column fastest, before moving
+// to the next track. Columns that were not read add no rows.
+#ifndef VOSTREL_LIBRARY_TABLES_ROW_SET_H_
+#define VOSTREL_LIBRARY_TABLES_ROW_SET_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host.h"
+#include "library_tables/column_type.h"
+#include "library_tables/vtab_column.h"
+
+struct sqlite3_context;
+
+namespace library_tables {
+
+// What a column reads, from its kind and (for predefined kinds) its name.
+enum class ValueSource : uint8_t {
+  kNull,
+  kTag,
+  kTechInfo,
+  kTFExpression,
+  kHandle,
+  kLength,
+  kLengthSeconds,
+  kTrackGain,
+  kAlbumGain,
+  kTrackPeak,
+  kAlbumPeak,
+  kPath,
+  kDirectoryName,
+  kFileName,
+  kFileNameExt,
+  kFileSizeNatural,
+  kLastModified,
+  kFileSize,
+  kSubsong,
+  kPlaylistName,
+  kPlaylistIndex,
+  kPlaylistItem,
+};
+
+struct ColumnPlan {
+  ValueSource source = ValueSource::kNull;
+  bool split = false;              // split into rows (column flag, table allows it)
+  bool has_associated = false;     // follows another column's value index
+  int32_t associated = -1;         // that column's index, -1 when unresolved
+  host::FieldId field = host::kNoField;
+  std::string separator;           // joined mode
+  host::TitleFormatScriptPtr script;
+};
+
+// Resolves what `column` reads in a table of `type`. `column_count` bounds
+// the associated index.
+ColumnPlan planColumn(const SQLiteMetaDBVTabColumn& column, TableType type, bool no_multivalue_split,
+                      std::size_t column_count);
+
+// Counter values of a column state besides a value index.
+inline constexpr int32_t kNotComputed = -1;
+inline constexpr int32_t kNoValue = -2;
+
+// A column's values on the current row. The views point into the row's
+// track or into `text`; `owned` says which (SQLite must copy owned text,
+// since it changes from row to row).
+struct ColumnValueState {
+  int32_t counter = kNotComputed;
+  bool owned = false;
+  bool touched = false;  // listed in the row set's touched columns
+  std::vector<std::string_view> values;
+  std::string text;
+};
+
+// The position of a Playlist row: playlist index (0-based) and item index
+// within it (0-based).
+struct PlaylistItemRow {
+  int32_t playlist = -1;
+  uint32_t item = 0;
+};
+
+class SQLiteMetaDBRowSet {
+ public:
+  // Snapshots of the host's library or of all playlist items, for the
+  // columns in `columns` (planned with planColumn).
+  static std::unique_ptr<SQLiteMetaDBRowSet> library(const host::Host& host, const VTabColumns& columns,
+                                                     bool no_multivalue_split);
+  static std::unique_ptr<SQLiteMetaDBRowSet> playlists(const host::Host& host, const VTabColumns& columns,
+                                                       bool no_multivalue_split);
+  SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
+  SQLiteMetaDBRowSet& operator=(const SQLiteMetaDBRowSet&) = delete;
+
+  TableType type() const { return type_; }
+  std::size_t rowCount() const { return tracks_.size(); }
+  std::size_t columnCount() const { return plans_.size(); }
+  int64_t position() const { return position_; }
+  // REQUIRES: i < rowCount().
+  const host::TrackHandle& track(std::size_t i) const { return tracks_[i]; }
+  // Playlist rows only. REQUIRES: i < rowCount().
+  PlaylistItemRow item(std::size_t i) const { return items_[i]; }
+  const std::vector<std::string>& playlistNames() const { return playlist_names_; }
+
+  // Back to before the first row, every column state cleared, then one step:
+  // the set stands on its first row or at end.
+  void rewind();
+  // One step of the odometer.
+  void next();
+  bool eof() const { return position_ >= static_cast<int64_t>(tracks_.size()); }
+
+  // Sets the value of column `n` on the current row as the result of
+  // `context`. A column beyond the plan gives NULL. May raise (host
+  // failures, memory); the caller keeps that from reaching SQLite.
+  void column(int n, sqlite3_context* context);
+
+ private:
+  SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);
+
+  void touch(std::size_t n);
+  void computeTag(std::size_t n, const host::TrackInfo& info);
+  void resultTag(std::size_t n, const host::TrackInfo& info, sqlite3_context* context);
+  void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
+  void resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
+  void resultTitle(std::size_t n, const host::Track& track, sqlite3_context* context);
+  void resultPlaylist(const ColumnPlan& plan, sqlite3_context* context) const;
+
+  const host::Host& host_;
+  TableType type_;
+  int64_t position_ = -1;
+  host::TrackList tracks_;
+  std::vector<PlaylistItemRow> items_;
+  std::vector<std::string> playlist_names_;
+  std::vector<ColumnPlan> plans_;
+  std::vector<ColumnValueState> states_;
+  // Columns computed on the current row, in column order; next() only has
+  // to visit these.
+  std::vector<uint32_t> touched_;
+  std::string scratch_;
+};
+
+}  // namespace library_tables
+
+#endif  // VOSTREL_LIBRARY_TABLES_ROW_SET_H_
