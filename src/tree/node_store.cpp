@@ -89,6 +89,7 @@ void saveLevelOptions(db::SQLiteDatabase& database, const QueryNode& node) {
 bool loadLevelOptions(db::SQLiteDatabase& database, QueryNode& node) {
   std::vector<QueryResultNodeOption>& options = node.definition().level_options;
   options.clear();
+  if (!database.isOpen()) return false;
   const NodeAttributes& own = *node.attributes();
   try {
     db::SQLiteColumns row;
@@ -126,6 +127,7 @@ bool loadLevelOptions(db::SQLiteDatabase& database, QueryNode& node) {
 }
 
 bool Panel::insertRow(TreeNode& node, db::SQLiteColumns& properties) {
+  if (!database_.isOpen()) return false;
   try {
     db::TransactionGuard guard(database_);
     guard.begin();
@@ -142,6 +144,7 @@ bool Panel::insertRow(TreeNode& node, db::SQLiteColumns& properties) {
 }
 
 bool Panel::save(TreeNode& node) {
+  if (!database_.isOpen()) return false;
   if (NodeAttributes* a = node.attributes()) resolveAttributes(node, *a);
   db::SQLiteColumns properties;
   node.collectProperties(properties);
@@ -162,6 +165,7 @@ bool Panel::save(TreeNode& node) {
 
 bool Panel::deleteNode(TreeNode& node) {
   if (node.type() != NodeType::kFolder && node.type() != NodeType::kQuery) return false;
+  if (!database_.isOpen()) return false;
   if (!host_.askYesNo("Are you sure?", "Delete node")) return false;
   try {
     database_.Execute("DELETE FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(node.nodeId()));

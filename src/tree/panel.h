@@ -58,6 +58,8 @@ class Panel : public TreeControlOwner {
   Panel& operator=(const Panel&) = delete;
 
   // Opens the connection; false when it cannot be opened (already reported).
+  // Until it is open, every operation that needs the database reports
+  // failure (no root row, no saves, no runs).
   bool open();
 
   host::Host& host() const { return host_; }

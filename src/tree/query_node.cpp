@@ -78,6 +78,7 @@ void removeDuplicates(host::TrackList& tracks) {
 void QueryNode::collectTracks(std::span<const std::string> path, host::TrackList& tracks) {
   db::SQLiteDatabase& database = panel()->database();
   library_tables::HandleTable& handles = library_tables::HandleTable::instance();
+  if (!database.isOpen()) return;
   try {
     const std::string sql = query::tracksStatement(definition_.sql_query, path);
     if (sql.empty()) throw db::SQLiteException(1, "Invalid query statement:\n" + definition_.sql_query);

@@ -186,7 +186,7 @@ void QueryNode::Run::reportLimit(uint64_t overall) {
 bool QueryNode::refresh(bool interactive) {
   Panel* owner = panel();
   // Result nodes need the node's item to hang below.
-  if (owner == nullptr || item() == nullptr) return false;
+  if (owner == nullptr || item() == nullptr || !owner->database().isOpen()) return false;
   if (interactive && owner->queryActive()) return false;
   stale_ = true;
   {
