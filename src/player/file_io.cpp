@@ -2,6 +2,7 @@
 #include "player/file_io.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +99,30 @@ std::string readWholeFile(const fs::path& path) {
   }
   ::close(fd);
   return content;
+}
+
+FileContent::FileContent(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail("read", path, errno);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    void* mapping = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapping != MAP_FAILED) {
+      ::madvise(mapping, static_cast<std::size_t>(info.st_size), MADV_SEQUENTIAL);
+      mapping_ = mapping;
+      mapped_size_ = static_cast<std::size_t>(info.st_size);
+      text_ = std::string_view(static_cast<const char*>(mapping), mapped_size_);
+    }
+  }
+  ::close(fd);
+  if (mapping_ == nullptr) {
+    copy_ = readWholeFile(path);
+    text_ = copy_;
+  }
+}
+
+FileContent::~FileContent() {
+  if (mapping_ != nullptr) ::munmap(mapping_, mapped_size_);
 }
 
 }  // namespace player

@@ -24,6 +24,26 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 // system's reason when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& path);
 
+// The content of a file, mapped read-only instead of copied when it is a
+// regular file (large library files), else read into memory (pipes).
+class FileContent {
+ public:
+  // Throws PlayerError naming the path and the system's reason.
+  explicit FileContent(const std::filesystem::path& path);
+  ~FileContent();
+  FileContent(const FileContent&) = delete;
+  FileContent& operator=(const FileContent&) = delete;
+
+  // Valid while this object lives.
+  std::string_view text() const { return text_; }
+
+ private:
+  void* mapping_ = nullptr;
+  std::size_t mapped_size_ = 0;
+  std::string copy_;  // the content when it is not mapped
+  std::string_view text_;
+};
+
 }  // namespace player
 
 #endif  // VOSTREL_PLAYER_FILE_IO_H_

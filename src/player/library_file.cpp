@@ -9,6 +9,7 @@
 #include "player/library_file.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -111,7 +112,12 @@ class LibraryReader final : public JsonReader {
   host::Track track_;
   host::TrackInfo info_;
   bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_info_ = false;
-  std::vector<host::InfoField>* fields_ = nullptr;  // info_.meta or info_.tech
+  // Fields are collected in these and copied to exactly sized vectors when
+  // the track ends: a library holds millions of them, and grown vectors
+  // would carry up to twice the room they need.
+  std::vector<host::InfoField> meta_;
+  std::vector<host::InfoField> tech_;
+  std::vector<host::InfoField>* fields_ = nullptr;  // meta_ or tech_
   std::string field_name_;
   std::size_t field_index_ = 0;  // the field in *fields_ a value list fills
   bool field_is_new_ = false;
@@ -206,7 +212,7 @@ std::string LibraryReader::where() const {
     case State::kTrack: return member(track);
     case State::kFields:
     case State::kFieldValues:
-      return track + (fields_ == &info_.meta ? ".meta." : ".info.") + field_name_;
+      return track + (fields_ == &meta_ ? ".meta." : ".info.") + field_name_;
     case State::kReplayGain: return member(track + ".replaygain");
     case State::kPlaylists: return "playlists[" + std::to_string(result_.playlists.size()) + "]";
     case State::kPlaylist: return member(playlist);
@@ -244,7 +250,7 @@ uint32_t LibraryReader::readSubsong(const JsonScalar& value) const {
 void LibraryReader::onKey(std::string& key) {
   switch (state_) {
     case State::kFields:
-      field_name_ = std::move(key);
+      field_name_ = key;
       return;
     case State::kTop:
     case State::kTrack:
@@ -277,18 +283,18 @@ void LibraryReader::onScalar(JsonScalar& value) {
     case State::kTrack: return trackScalar(value);
     case State::kFields:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      startField(std::move(*value.text), false);
+      startField(*value.text, false);
       return;
     case State::kFieldValues:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      (*fields_)[field_index_].values.push_back(std::move(*value.text));
+      (*fields_)[field_index_].values.push_back(*value.text);
       return;
     case State::kReplayGain: return gainScalar(value);
     case State::kPlaylists: wrongKind("an object", kind);
     case State::kPlaylist: return playlistScalar(value);
     case State::kItems:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a path or an object", kind);
-      result_.playlists.back().items.push_back({std::move(*value.text), 0, false});
+      result_.playlists.back().items.push_back({*value.text, 0, false});
       return;
     case State::kItem: return itemScalar(value);
     case State::kDone: return;
@@ -301,7 +307,7 @@ void LibraryReader::trackScalar(JsonScalar& value) {
     case Key::kPath:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", kind);
       if (value.text->empty()) fail("must not be empty");
-      track_.path = std::move(*value.text);
+      track_.path = *value.text;
       has_path_ = true;
       return;
     case Key::kSubsong: track_.subsong = readSubsong(value); return;
@@ -357,7 +363,7 @@ void LibraryReader::playlistScalar(JsonScalar& value) {
   if (key_ == Key::kItems) wrongKind("an array", describeKind(value.kind));
   if (key_ != Key::kName) return;
   if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-  result_.playlists.back().name = std::move(*value.text);
+  result_.playlists.back().name = *value.text;
   has_name_ = true;
 }
 
@@ -370,7 +376,7 @@ void LibraryReader::itemScalar(JsonScalar& value) {
     item.selected = value.boolean;
   } else if (key_ == Key::kPath) {
     if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-    item.path = std::move(*value.text);
+    item.path = *value.text;
     has_item_path_ = true;
   }
 }
@@ -428,7 +434,7 @@ void LibraryReader::trackBegin(bool object) {
     case Key::kMeta:
     case Key::kInfo:
       if (!object) wrongKind("an object", kind);
-      fields_ = key_ == Key::kMeta ? &info_.meta : &info_.tech;
+      fields_ = key_ == Key::kMeta ? &meta_ : &tech_;
       has_info_ = true;
       state_ = State::kFields;
       return;
@@ -478,6 +484,8 @@ void LibraryReader::onEnd(bool) {
 void LibraryReader::startTrack() {
   track_ = host::Track();
   info_ = host::TrackInfo();
+  meta_.clear();
+  tech_.clear();
   has_path_ = has_size_ = has_mtime_ = has_info_ = false;
   state_ = State::kTrack;
 }
@@ -514,7 +522,11 @@ void LibraryReader::finishTrack() {
     if (!has_size_) track_.size = stats.found ? stats.size : 0;
     if (!has_mtime_) track_.mtime = stats.found ? stats.mtime : 0;
   }
-  if (has_info_) track_.info = std::move(info_);
+  if (has_info_) {
+    info_.meta.assign(std::make_move_iterator(meta_.begin()), std::make_move_iterator(meta_.end()));
+    info_.tech.assign(std::make_move_iterator(tech_.begin()), std::make_move_iterator(tech_.end()));
+    track_.info = std::move(info_);
+  }
   result_.tracks.push_back(std::make_shared<const host::Track>(std::move(track_)));
 }
 
@@ -555,8 +567,8 @@ LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
-  const std::string text = readWholeFile(path);
-  return parseLibraryFile(text, path.string());
+  const FileContent content(path);
+  return parseLibraryFile(content.text(), path.string());
 }
 
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file) {

@@ -42,14 +42,14 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
       settings_(std::move(settings)),
       library_(std::move(library.tracks)),
       messages_(&std::cerr) {
-  const TrackIndex index(library_);
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
     PlaylistsFile stored = parsePlaylistsFile(readWholeFile(file), file.string());
-    playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, index);
+    playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(library_));
   } else {
-    playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist, index);
+    playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,
+                                  TrackIndex(library_));
     seeded_ = true;
   }
 }
@@ -82,8 +82,8 @@ bool Player::formatTitle(const host::Track& track, const host::TitleFormatScript
 
 void Player::replaceLibrary(LibraryFile library) {
   host::TrackList tracks = std::move(library.tracks);
-  const TrackIndex index(tracks);
-  PlaylistSet matched = resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), index);
+  PlaylistSet matched =
+      resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), TrackIndex(tracks));
   library_ = std::move(tracks);
   playlists_ = std::move(matched);
 }

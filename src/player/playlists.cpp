@@ -93,12 +93,12 @@ std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
   return std::hash<std::string_view>()(key.path) ^ (static_cast<std::size_t>(key.subsong) * 0x9E3779B97F4A7C15ull);
 }
 
-TrackIndex::TrackIndex(const host::TrackList& tracks) {
-  tracks_.reserve(tracks.size());
-  for (const host::TrackHandle& track : tracks) tracks_.try_emplace(Key{track->path, track->subsong}, &track);
-}
-
 host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) const {
+  if (!built_) {
+    tracks_.reserve(library_.size());
+    for (const host::TrackHandle& track : library_) tracks_.try_emplace(Key{track->path, track->subsong}, &track);
+    built_ = true;
+  }
   const auto it = tracks_.find(Key{path, subsong});
   return it == tracks_.end() ? nullptr : *it->second;
 }

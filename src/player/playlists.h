@@ -69,11 +69,12 @@ class PlaylistSet {
 };
 
 // Library tracks by location (path, subsong), for matching playlist items.
-// The first track wins when a location repeats.
+// The first track wins when a location repeats. The table is built on the
+// first find, so that a run without playlist items never pays for it.
 class TrackIndex {
  public:
   // REQUIRES: `tracks` outlives the index (keys point into its records).
-  explicit TrackIndex(const host::TrackList& tracks);
+  explicit TrackIndex(const host::TrackList& tracks) : library_(tracks) {}
   // The library's track at this location, or nullptr.
   host::TrackHandle find(std::string_view path, uint32_t subsong) const;
 
@@ -86,7 +87,9 @@ class TrackIndex {
   struct KeyHash {
     std::size_t operator()(const Key& key) const;
   };
-  std::unordered_map<Key, const host::TrackHandle*, KeyHash> tracks_;
+  const host::TrackList& library_;
+  mutable bool built_ = false;
+  mutable std::unordered_map<Key, const host::TrackHandle*, KeyHash> tracks_;
 };
 
 // Playlists from their stored form: each item is the library's track at its
