@@ -28,7 +28,8 @@
 //
 // Example: in  SELECT a, '(' x FROM [from] -- note
 // the handler sees every character of "SELECT a, ", the closing "'" of '(',
-// " x FROM " and the closing "]"; the rest goes to the buffer or is dropped.
+// " x FROM ", the closing "]" and the blank after it (the unterminated comment
+// gives no blank); the rest goes to the buffer or is dropped.
 #ifndef VOSTREL_QUERY_SELECT_SCANNER_H_
 #define VOSTREL_QUERY_SELECT_SCANNER_H_
 
