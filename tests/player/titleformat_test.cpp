@@ -339,6 +339,20 @@ TEST(TitleFormatNesting, RejectsDeeperNestingWithoutOverflowingTheStack) {
   }
 }
 
+// A quarter of a megabyte of stack, about five times what the deepest script
+// needs; AddressSanitizer's larger frames get more.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kSmallStack = 8u << 20;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t kSmallStack = 8u << 20;
+#else
+constexpr std::size_t kSmallStack = 256u << 10;
+#endif
+#else
+constexpr std::size_t kSmallStack = 256u << 10;
+#endif
+
 // The deepest script formats within a small thread stack, which bounds how
 // much stack one nesting level may take.
 TEST(TitleFormatNesting, FormatsTheDeepestScriptOnASmallStack) {
@@ -352,7 +366,7 @@ TEST(TitleFormatNesting, FormatsTheDeepestScriptOnASmallStack) {
   static std::string out;
   pthread_attr_t attr;
   pthread_attr_init(&attr);
-  pthread_attr_setstacksize(&attr, 256 * 1024);
+  pthread_attr_setstacksize(&attr, kSmallStack);
   pthread_t thread;
   auto run = [](void*) -> void* {
     format(*script, trackFor(Which::kPlain), out);
