@@ -26,8 +26,11 @@ using ScriptPtr = std::shared_ptr<const Script>;
 // message naming the position when the text does not compile.
 ScriptPtr compile(std::string_view text, std::string* error = nullptr);
 
-// Evaluates `script` for `track` into `out` (cleared first). Returns false
-// when the script cannot be evaluated.
+// Evaluates `script` for `track` into `out` (cleared first). Returns false,
+// leaving `out` empty, when the script cannot be evaluated for this track:
+// its $pad, $num, $repeat or $replace would make the text longer than
+// kMaxGeneratedBytes. A track without info formats its tags as missing.
+// Safe to call from several threads at once with the same script.
 bool format(const Script& script, const host::Track& track, std::string& out);
 
 // The same for a script handed back by the host interface. A script that
