@@ -1,0 +1,231 @@
+// Cost of a query-node run against stepping the same statement without
+// building nodes, over the MediaLibrary virtual table of a generated library.
+//
+//   AlbumRun/100000, AlbumRun/300000   the "Album" example query (three
+//       levels: album artist, [date] album, disc) with its node limit raised
+//       so that nothing is cut. Counters: ratio = run time / time to step the
+//       same statement (both through the database layer, alternated in the
+//       same iterations); nodes_per_s = result nodes built per second.
+//   FlatRun/100000     one level, one node per row, from a generated series:
+//       the per-node cost with next to no SQL work around it.
+//   DeleteResults/100000   collapse-and-reset of a run's 100,000 result nodes
+//       (what the next run does first); nodes_per_s = nodes released per second.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include "db/database.h"
+#include "db/open_steps.h"
+#include "host/host.h"
+#include "library_tables/handle_table.h"
+#include "library_tables/library_tables.h"
+#include "query/level_query.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
+#include "tree/tree_schema.h"
+
+namespace {
+
+constexpr const char* kAlbumQuery =
+    "SELECT ifnull([album artist],artist) album_artist,\r\n       '['||date||'] '||album album_col,\r\n"
+    "        (CASE WHEN discnumber THEN 'Disc '||discnumber ELSE NULL END) disc_number\r\nFROM MediaLibrary\r\n"
+    "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"
+    "'['||date||'] '||album desc,discnumber";
+
+// The host services a run touches; everything else is inert.
+class BenchHost final : public host::Host {
+ public:
+  explicit BenchHost(std::filesystem::path profile) : profile_(std::move(profile)) {
+    settings_.overall_node_limit = std::numeric_limits<uint64_t>::max();
+  }
+  std::string profileFolder() const override { return "file://" + profile_.string(); }
+  host::FileStats fileStats(std::string_view) const override { return {}; }
+  void consoleLine(std::string_view text) override { fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data()); }
+  void popupMessage(std::string_view, std::string_view) override {}
+  void messageBox(std::string_view, std::string_view) override {}
+  bool askYesNo(std::string_view, std::string_view) override { return true; }
+  void pumpEvents() override {}
+  host::AdvancedSettings advancedSettings() const override { return settings_; }
+  host::TrackList libraryTracks() const override { return library; }
+  std::size_t libraryTrackCount() const override { return library.size(); }
+  std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(mutex_); }
+  std::size_t playlistCount() const override { return 0; }
+  std::string playlistName(std::size_t) const override { return {}; }
+  host::TrackList playlistItems(std::size_t) const override { return {}; }
+  std::size_t playlistItemCount(std::size_t) const override { return 0; }
+  std::size_t activePlaylist() const override { return host::kNoPlaylist; }
+  std::size_t playingPlaylist() const override { return host::kNoPlaylist; }
+  std::size_t createPlaylist(std::string_view) override { return host::kNoPlaylist; }
+  std::size_t insertionPoint(std::size_t) const override { return 0; }
+  void removeAllItems(std::size_t) override {}
+  std::size_t insertItems(std::size_t, std::size_t, const host::TrackList&, bool) override { return 0; }
+  void setActivePlaylist(std::size_t) override {}
+  void startPlayback() override {}
+  // Title formatting is not measured here: every script formats to "".
+  host::TitleFormatScriptPtr compileTitleFormat(std::string_view, std::string*) const override {
+    return std::make_shared<host::TitleFormatScript>();
+  }
+  bool formatTitle(const host::Track&, const host::TitleFormatScript&, std::string& out) const override {
+    out.clear();
+    return true;
+  }
+
+  host::TrackList library;
+
+ private:
+  std::filesystem::path profile_;
+  host::AdvancedSettings settings_;
+  mutable std::mutex mutex_;
+};
+
+host::TrackList generateLibrary(int count) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> percent(0, 99);
+  host::TrackList tracks;
+  tracks.reserve(static_cast<std::size_t>(count));
+  const int albums = std::max(1, count / 10);
+  for (int i = 0; i < count; ++i) {
+    const int album = i / 10 % albums;
+    const int artist = album / 5;
+    host::TrackInfo info;
+    auto add = [&info](const char* name, std::string value) {
+      info.meta.push_back({host::internField(name), name, {std::move(value)}});
+    };
+    add("artist", "Artist " + std::to_string(artist) + (percent(rng) < 10 ? " feat. Guest" : ""));
+    if (album % 3 == 0) add("album artist", "Artist " + std::to_string(artist));
+    add("album", "Album " + std::to_string(album));
+    add("date", std::to_string(1960 + album % 60));
+    if (album % 4 != 0) add("discnumber", std::to_string(1 + (i % 10) / 6));
+    add("title", "Title " + std::to_string(i));
+    auto track = std::make_shared<host::Track>();
+    track->path = "file:///music/" + std::to_string(i) + ".flac";
+    track->info = std::move(info);
+    tracks.push_back(std::move(track));
+  }
+  return tracks;
+}
+
+// A panel over a fresh profile with one query node below its root.
+struct Setup {
+  explicit Setup(int tracks) : dir(makeDir()), host(dir) {
+    host.library = generateLibrary(tracks);
+    library_tables::resetProcessState();
+    db::setSchemaReady(false);
+    db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});
+    panel = std::make_unique<tree::Panel>(host, tree::UiAttributes{});
+    if (!panel->open()) throw std::runtime_error("cannot open the database");
+  }
+  ~Setup() {
+    panel.reset();
+    library_tables::resetProcessState();
+    std::filesystem::remove_all(dir);
+  }
+  static std::filesystem::path makeDir() {
+    auto dir = std::filesystem::temp_directory_path() / ("vostrel-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "configuration");
+    return dir;
+  }
+  tree::QueryNode& addQuery(const std::string& batch, const std::string& sql, int levels, bool omit_null) {
+    auto node = std::make_unique<tree::QueryNode>(panel.get(), panel->nodeForItem(nullptr));
+    tree::QueryDefinition& d = node->definition();
+    d.sql_batch = batch;
+    d.sql_query = sql;
+    d.node_limit = std::numeric_limits<uint32_t>::max();
+    d.omit_null_nodes = omit_null;
+    for (int i = 0; i < levels; ++i) {
+      tree::QueryResultNodeOption option;
+      option.level = static_cast<uint8_t>(i + 1);
+      option.name = "level " + std::to_string(i + 1);
+      d.level_options.push_back(option);
+    }
+    return *static_cast<tree::QueryNode*>(panel->attach(std::move(node), true));
+  }
+  // Steps the node's statement text through the database layer.
+  int64_t step(const tree::QueryNode& node) {
+    db::SQLiteDatabase& database = panel->database();
+    std::string text = query::nodeStatement(node.definition().sql_batch, node.definition().sql_query, {});
+    db::SQLiteColumns row;
+    int64_t rows = 0;
+    for (;;) {
+      db::Prepared prepared = database.Prepare(text, &row);
+      const bool last = prepared.rest.empty();
+      if (database.statement(prepared.query).stmt != nullptr) {
+        while (database.Step(prepared.query) == db::kRow) ++rows;
+      }
+      prepared.query.finalize();
+      if (last) break;
+      text = std::move(prepared.rest);
+    }
+    library_tables::HandleTable::instance().clear();
+    return rows;
+  }
+
+  std::filesystem::path dir;
+  BenchHost host;
+  std::unique_ptr<tree::Panel> panel;
+};
+
+using Clock = std::chrono::steady_clock;
+
+void runAgainstStep(benchmark::State& state, Setup& setup, tree::QueryNode& node) {
+  double run_seconds = 0;
+  double step_seconds = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    const int64_t rows = setup.step(node);
+    const auto t1 = Clock::now();
+    if (!node.refresh(false)) state.SkipWithError("the run failed");
+    const auto t2 = Clock::now();
+    benchmark::DoNotOptimize(rows);
+    step_seconds += std::chrono::duration<double>(t1 - t0).count();
+    const double run = std::chrono::duration<double>(t2 - t1).count();
+    run_seconds += run;
+    state.SetIterationTime(run);
+  }
+  state.counters["ratio"] = run_seconds / step_seconds;
+  state.counters["nodes"] = node.resultNodeCount();
+  state.counters["nodes_per_s"] =
+      benchmark::Counter(static_cast<double>(node.resultNodeCount()) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
+}
+
+void AlbumRun(benchmark::State& state) {
+  Setup setup(static_cast<int>(state.range(0)));
+  tree::QueryNode& node = setup.addQuery("", kAlbumQuery, 3, true);
+  runAgainstStep(state, setup, node);
+}
+BENCHMARK(AlbumRun)->Arg(100000)->Arg(300000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void FlatRun(benchmark::State& state) {
+  Setup setup(0);
+  const std::string sql = "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<" +
+                          std::to_string(state.range(0)) + ") SELECT 'Value '||i FROM r";
+  tree::QueryNode& node = setup.addQuery("", sql, 1, false);
+  runAgainstStep(state, setup, node);
+}
+BENCHMARK(FlatRun)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void DeleteResults(benchmark::State& state) {
+  Setup setup(0);
+  const std::string sql = "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<" +
+                          std::to_string(state.range(0)) + ") SELECT 'Value '||i FROM r";
+  tree::QueryNode& node = setup.addQuery("", sql, 1, false);
+  for (auto _ : state) {
+    if (!node.refresh(false)) state.SkipWithError("the run failed");
+    const auto t0 = Clock::now();
+    setup.panel->control().collapseAndReset(node.item());
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  state.counters["nodes_per_s"] = benchmark::Counter(
+      static_cast<double>(state.range(0)) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(DeleteResults)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
