@@ -34,7 +34,9 @@ std::string describePosition(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());
   const std::string_view before = text.substr(0, offset);
   const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-  const std::size_t line_start = before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+  std::size_t line_start = before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+  // A byte order mark is not part of the first line as an editor shows it.
+  if (line_start == 0 && before.starts_with("\xEF\xBB\xBF")) line_start = 3;
   const std::size_t column = 1 + host::utf8Length(before.substr(line_start));
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }

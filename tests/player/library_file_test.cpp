@@ -122,6 +122,7 @@ TEST(LibraryFileTest, MalformedJsonNamesFileLineAndColumn) {
       {"{\"a\": \"\xC3\xA9\xC3\xA9\" x}", "line 1, column 12"},  // columns count characters
       {"{} 2", "line 1, column 4"},
       {"", "line 1, column 1"},
+      {"\xEF\xBB\xBF{x", "line 1, column 2"},  // the byte order mark is not a column
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
