@@ -91,7 +91,7 @@ void JsonReader::run() {
   nlohmann::json::sax_parse(text_.data(), text_.data() + text_.size(), sax);
 }
 
-void JsonReader::scalar(JsonScalar& value) {
+void JsonReader::scalar(const JsonScalar& value) {
   if (skip_depth_ > 0) return;
   if (skip_pending_) {
     skip_pending_ = false;

@@ -24,7 +24,8 @@
 namespace player {
 
 // One scalar value of the document. `text` is only valid for kString and
-// may be moved from.
+// only during the event. Copy it rather than take it: the lexer reuses its
+// buffer, which would otherwise grow again for every string.
 struct JsonScalar {
   enum class Kind { kNull, kBool, kInteger, kUnsigned, kFloat, kString };
   Kind kind = Kind::kNull;
@@ -32,7 +33,7 @@ struct JsonScalar {
   int64_t integer = 0;
   uint64_t unsigned_integer = 0;
   double real = 0.0;
-  std::string* text = nullptr;
+  const std::string* text = nullptr;
 
   bool isNumber() const { return kind == Kind::kInteger || kind == Kind::kUnsigned || kind == Kind::kFloat; }
   double asDouble() const;
@@ -67,9 +68,9 @@ class JsonReader : public nlohmann::json_sax<nlohmann::json> {
   void run();
 
   // Events. A container's contents arrive between its begin and end.
-  virtual void onScalar(JsonScalar& value) = 0;
+  virtual void onScalar(const JsonScalar& value) = 0;
   virtual void onBegin(bool object) = 0;
-  virtual void onKey(std::string& key) = 0;
+  virtual void onKey(const std::string& key) = 0;
   virtual void onEnd(bool object) = 0;
 
   // The next value (scalar or whole container) is swallowed without events.
@@ -93,7 +94,7 @@ class JsonReader : public nlohmann::json_sax<nlohmann::json> {
   bool parse_error(std::size_t position, const std::string& last_token,
                    const nlohmann::detail::exception& error) override;
 
-  void scalar(JsonScalar& value);
+  void scalar(const JsonScalar& value);
   void begin(bool object);
   void end(bool object);
 

@@ -78,16 +78,16 @@ class LibraryReader final : public JsonReader {
   // reader does not know there.
   Key classify(State state, std::string_view key) const;
 
-  void onScalar(JsonScalar& value) override;
+  void onScalar(const JsonScalar& value) override;
   void onBegin(bool object) override;
-  void onKey(std::string& key) override;
+  void onKey(const std::string& key) override;
   void onEnd(bool object) override;
 
-  void trackScalar(JsonScalar& value);
+  void trackScalar(const JsonScalar& value);
   void trackBegin(bool object);
   void gainScalar(const JsonScalar& value);
-  void playlistScalar(JsonScalar& value);
-  void itemScalar(JsonScalar& value);
+  void playlistScalar(const JsonScalar& value);
+  void itemScalar(const JsonScalar& value);
   void startTrack();
   void finishTrack();
   void startField(std::string value, bool list);
@@ -247,7 +247,7 @@ uint32_t LibraryReader::readSubsong(const JsonScalar& value) const {
   fail("must be a whole number from 0 to 4294967295");
 }
 
-void LibraryReader::onKey(std::string& key) {
+void LibraryReader::onKey(const std::string& key) {
   switch (state_) {
     case State::kFields:
       field_name_ = key;
@@ -265,7 +265,7 @@ void LibraryReader::onKey(std::string& key) {
   }
 }
 
-void LibraryReader::onScalar(JsonScalar& value) {
+void LibraryReader::onScalar(const JsonScalar& value) {
   const std::string_view kind = describeKind(value.kind);
   switch (state_) {
     case State::kDocument: wrongKind("an object", kind);
@@ -301,7 +301,7 @@ void LibraryReader::onScalar(JsonScalar& value) {
   }
 }
 
-void LibraryReader::trackScalar(JsonScalar& value) {
+void LibraryReader::trackScalar(const JsonScalar& value) {
   const std::string_view kind = describeKind(value.kind);
   switch (key_) {
     case Key::kPath:
@@ -359,7 +359,7 @@ void LibraryReader::gainScalar(const JsonScalar& value) {
   }
 }
 
-void LibraryReader::playlistScalar(JsonScalar& value) {
+void LibraryReader::playlistScalar(const JsonScalar& value) {
   if (key_ == Key::kItems) wrongKind("an array", describeKind(value.kind));
   if (key_ != Key::kName) return;
   if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
@@ -367,7 +367,7 @@ void LibraryReader::playlistScalar(JsonScalar& value) {
   has_name_ = true;
 }
 
-void LibraryReader::itemScalar(JsonScalar& value) {
+void LibraryReader::itemScalar(const JsonScalar& value) {
   ItemRef& item = result_.playlists.back().items.back();
   if (key_ == Key::kSubsong) {
     item.subsong = readSubsong(value);
