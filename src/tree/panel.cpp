@@ -79,6 +79,8 @@ TreeNode* Panel::nodeForItem(TreeItem* item) {
 TreeNode* Panel::attach(std::unique_ptr<TreeNode> owned, bool is_new) {
   assert(owned != nullptr);
   if (owned->type() == NodeType::kQueryResult) return attachResult(std::move(owned));
+  // A new node's row names its parent's row, so the root needs one first.
+  if (is_new && owned->parent() == &root_ && nodeForItem(nullptr) == nullptr) return nullptr;
   TreeNode& node = *owned;
   NodeAttributes* block = node.attributes();
   if (block != nullptr) resolveAttributes(node, *block);

@@ -54,6 +54,15 @@ TEST_F(NodeStoreTest, FirstTopLevelFolderInsertsTheRootRowFirst) {
   EXPECT_EQ(scalar("SELECT count(*) FROM vos_TreeItem WHERE tri_node_type=1"), "1");
 }
 
+TEST_F(NodeStoreTest, NewTopLevelNodeGetsItsRootRowEvenWhenAttachedDirectly) {
+  auto node = std::make_unique<QueryNode>(panel.get(), &panel->root());
+  tree::TreeNode* attached = panel->attach(std::move(node), true);
+  ASSERT_NE(attached, nullptr);
+  EXPECT_NE(panel->rootNodeId(), 0);
+  EXPECT_EQ(scalar("SELECT tri_parent_id FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(attached->nodeId())),
+            std::to_string(panel->rootNodeId()));
+}
+
 TEST_F(NodeStoreTest, InsertedQueryRowHoldsEveryColumnAndItsLevelOptions) {
   FolderNode* folder = addFolder("F");
   QueryNode* q = addQuery("SELECT 'it''s'", {"x", "y"}, folder, "<null>");
