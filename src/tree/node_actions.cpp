@@ -1,4 +1,6 @@
-// Click and middle-click dispatch of query and result nodes.
+// Click and middle-click dispatch of query and result nodes. A result node
+// uses the records of its query node, applied to its result path. No action
+// is wired here yet: a click does nothing.
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
 
