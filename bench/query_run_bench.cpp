@@ -65,7 +65,7 @@ class BenchHost final : public host::Host {
   void removeAllItems(std::size_t) override {}
   std::size_t insertItems(std::size_t, std::size_t, const host::TrackList&, bool) override { return 0; }
   void setActivePlaylist(std::size_t) override {}
-  void startPlayback() override {}
+  void startPlayback(std::size_t) override {}
   // Title formatting is not measured here: every script formats to "".
   host::TitleFormatScriptPtr compileTitleFormat(std::string_view, std::string*) const override {
     return std::make_shared<host::TitleFormatScript>();

@@ -248,6 +248,10 @@ const SQLiteStatement& SQLiteDatabase::statement(const SQLiteQuery& query) const
 }
 
 Prepared SQLiteDatabase::Prepare(std::string_view sql, SQLiteColumns* row) {
+  if (handle_ == nullptr) {
+    throw SQLiteException(SQLITE_MISUSE, "SQLite Error: (21) the database is not open\n\n"
+                                         "Error while preparing the first statement of:\n" + std::string(sql));
+  }
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
   const int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &stmt, &tail);
@@ -404,7 +408,7 @@ void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::
 }
 
 void SQLiteDatabase::BeginTransaction() {
-  if (sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
+  if (handle_ == nullptr || sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
     transaction_depth_ = 0;
   } else {
     ++transaction_depth_;
@@ -415,7 +419,7 @@ void SQLiteDatabase::BeginTransaction() {
 }
 
 void SQLiteDatabase::CommitTransaction() {
-  if (sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
+  if (handle_ == nullptr || sqlite3_get_autocommit(handle_) != 0 || transaction_depth_ == 0) {
     transaction_depth_ = 0;
     return;
   }
@@ -428,7 +432,7 @@ void SQLiteDatabase::CommitTransaction() {
 }
 
 void SQLiteDatabase::RollbackTransaction(bool force) {
-  if (sqlite3_get_autocommit(handle_) != 0) {
+  if (handle_ == nullptr || sqlite3_get_autocommit(handle_) != 0) {
     transaction_depth_ = 0;
     return;
   }
@@ -448,7 +452,7 @@ void SQLiteDatabase::RollbackTransaction(bool force) {
 }
 
 void SQLiteDatabase::Interrupt() {
-  if (statements_.empty()) return;
+  if (statements_.empty() || handle_ == nullptr) return;
   interrupted_ = true;
   sqlite3_interrupt(handle_);
 }

@@ -87,7 +87,8 @@ class Host {
   virtual std::size_t insertItems(std::size_t playlist, std::size_t position,
                                   const TrackList& tracks, bool select) = 0;
   virtual void setActivePlaylist(std::size_t playlist) = 0;
-  virtual void startPlayback() = 0;
+  // Starts playback from `playlist`, which becomes the playing one.
+  virtual void startPlayback(std::size_t playlist) = 0;
 
   // Title formatting. compile returns nullptr and fills `error` when the
   // text does not compile. format writes the text into `out` and returns

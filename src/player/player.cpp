@@ -68,10 +68,6 @@ void Player::pumpEvents() {
   if (pump_hook_) pump_hook_();
 }
 
-void Player::startPlayback() {
-  if (playlists_.active() != host::kNoPlaylist) playlists_.setPlaying(playlists_.active());
-}
-
 host::TitleFormatScriptPtr Player::compileTitleFormat(std::string_view text, std::string* error) const {
   return titleformat::compile(text, error);
 }

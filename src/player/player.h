@@ -75,15 +75,13 @@ class Player final : public host::Host {
     return playlists_.insertItems(playlist, position, tracks, select);
   }
   void setActivePlaylist(std::size_t playlist) override { playlists_.setActive(playlist); }
-  // Plays the active playlist (there is no audio: it becomes the playing
-  // one). Does nothing when no playlist is active.
-  void startPlayback() override;
+  // Plays `playlist` (there is no audio: it becomes the playing one);
+  // kNoPlaylist stops playback.
+  void startPlayback(std::size_t playlist) override { playlists_.setPlaying(playlist); }
   host::TitleFormatScriptPtr compileTitleFormat(std::string_view text, std::string* error) const override;
   bool formatTitle(const host::Track& track, const host::TitleFormatScript& script,
                    std::string& out) const override;
 
-  // Plays `playlist` (kNoPlaylist stops playback).
-  void startPlayback(std::size_t playlist) { playlists_.setPlaying(playlist); }
 
   const Profile& profile() const { return profile_; }
   SettingsStore& settings() { return settings_; }

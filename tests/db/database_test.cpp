@@ -282,6 +282,17 @@ TEST(DatabaseFile, UnopenableFileIsReportedPlainly) {
   EXPECT_EQ(host.console[0], "[vostrel] Unable to open the database " + database.databasePath());
 }
 
+TEST(DatabaseFile, ClosedConnectionRaisesInsteadOfCrashing) {
+  TempDir dir;
+  FakeHost host(dir.path());
+  SQLiteDatabase database(host);
+  EXPECT_THROW(database.BeginTransaction(), SQLiteException);
+  EXPECT_THROW(database.Execute("SELECT 1"), SQLiteException);
+  database.CommitTransaction();
+  database.RollbackTransaction(true);
+  EXPECT_EQ(database.transactionDepth(), 0u);
+}
+
 TEST(LogToConsole, PlainAndFramedForms) {
   TempDir dir;
   FakeHost host(dir.path());

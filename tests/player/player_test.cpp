@@ -68,7 +68,7 @@ TEST_F(PlayerTest, SeedsOnlyOnceAndStoredPlaylistsRoundTrip) {
     player->insertItems(mine, 0, {library[1], library[0]}, true);
     player->insertItems(mine, 1, {library[2]}, false);
     player->setActivePlaylist(mine);
-    player->startPlayback();
+    player->startPlayback(mine);
     player->save();
   }
   auto player = open(R"({"tracks": [{"path": "file:///m/cue.flac", "subsong": 1},
@@ -93,7 +93,7 @@ TEST_F(PlayerTest, NoPlaylistsAnywhereMeansNoneActive) {
   auto player = open(R"({"tracks": []})");
   EXPECT_EQ(player->playlistCount(), 0u);
   EXPECT_EQ(player->activePlaylist(), host::kNoPlaylist);
-  player->startPlayback();
+  player->startPlayback(host::kNoPlaylist);
   EXPECT_EQ(player->playingPlaylist(), host::kNoPlaylist);
 }
 

@@ -56,7 +56,10 @@ class FakeHost : public host::Host {
   std::size_t insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
                           bool select) override;
   void setActivePlaylist(std::size_t playlist) override { active = playlist; }
-  void startPlayback() override { ++playback_starts; }
+  void startPlayback(std::size_t playlist) override {
+    ++playback_starts;
+    playing = playlist;
+  }
 
   // Title formatting is faked: a script is its text, and formatting a track
   // replaces "%title%" / "%artist%" ... by the first value of the tag.
