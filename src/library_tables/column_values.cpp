@@ -33,6 +33,53 @@ void resultText(sqlite3_context* context, std::string_view text, bool stable) {
   sqlite3_result_text(context, data, static_cast<int>(text.size()), stable ? SQLITE_STATIC : SQLITE_TRANSIENT);
 }
 
+// Text that ends where a string of the track ends, so that a zero follows
+// it. SQLite hands text to its callers zero-terminated; told so (length
+// -1), it need not copy a stable value to add the zero.
+// REQUIRES: text.data()[text.size()] == '\0'.
+void resultTerminated(sqlite3_context* context, std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    sqlite3_result_error_toobig(context);
+    return;
+  }
+  const bool inner_zero = std::char_traits<char>::length(text.data()) != text.size();
+  sqlite3_result_text(context, text.data(), inner_zero ? static_cast<int>(text.size()) : -1, SQLITE_STATIC);
+}
+
+// A part of `whole`, a string of the track.
+void resultPart(sqlite3_context* context, std::string_view part, const std::string& whole) {
+  if (part.data() + part.size() == whole.data() + whole.size()) {
+    resultTerminated(context, part);
+  } else {
+    resultText(context, part, true);
+  }
+}
+
+// A value of a column state: a string of the track, or the state's own text.
+void resultStateValue(sqlite3_context* context, std::string_view value, bool owned) {
+  if (owned) {
+    resultText(context, value, false);
+  } else {
+    resultTerminated(context, value);
+  }
+}
+
+// The field `plan` reads in `fields`, or nullptr; keeps the hint current.
+// `moved`: set when the field was found away from the hint.
+const host::InfoField* findField(ColumnPlan& plan, const std::vector<host::InfoField>& fields, bool& moved) {
+  moved = false;
+  if (plan.field == host::kNoField) return nullptr;
+  if (plan.field_hint < fields.size() && fields[plan.field_hint].id == plan.field) return &fields[plan.field_hint];
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].id == plan.field) {
+      plan.field_hint = static_cast<uint32_t>(i);
+      moved = true;
+      return &fields[i];
+    }
+  }
+  return nullptr;
+}
+
 void resultGain(sqlite3_context* context, float gain) {
   if (gain != -1000.0f) sqlite3_result_double(context, gain);
 }
@@ -82,12 +129,13 @@ void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sql
   const auto lock = host_.lockInfo();
   if (!track.info) return;
   const host::TrackInfo& info = *track.info;
-  const ColumnPlan& plan = plans_[n];
+  ColumnPlan& plan = plans_[n];
   switch (plan.source) {
     case ValueSource::kTag: resultTag(n, info, context); return;
     case ValueSource::kTechInfo: {
-      const host::InfoField* field = plan.field == host::kNoField ? nullptr : info.findTech(plan.field);
-      if (field != nullptr && !field->values.empty()) resultText(context, field->values.front(), true);
+      bool moved = false;
+      const host::InfoField* field = findField(plan, info.tech, moved);
+      if (field != nullptr && !field->values.empty()) resultTerminated(context, field->values.front());
       return;
     }
     case ValueSource::kLength:
@@ -104,12 +152,17 @@ void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sql
 }
 
 void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::TrackInfo& info) {
-  const ColumnPlan& plan = plans_[n];
+  ColumnPlan& plan = plans_[n];
   ColumnValueState& state = states_[n];
   touch(n);
   state.values.clear();
   state.owned = false;
-  const host::InfoField* field = plan.field == host::kNoField ? nullptr : info.findMeta(plan.field);
+  bool moved = false;
+  const host::InfoField* field = findField(plan, info.meta, moved);
+  if (field != nullptr && (moved || !plan.hot)) {
+    noteHotField(plan.field_hint);
+    plan.hot = true;
+  }
   if (field == nullptr || field->values.empty()) {
     state.counter = kNoValue;
     return;
@@ -140,7 +193,7 @@ void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::TrackInfo& info, s
   if (state.counter == kNotComputed) computeTag(n, info);
   if (state.counter == kNoValue) return;
   if (state.counter >= 0) {
-    resultText(context, state.values[static_cast<std::size_t>(state.counter)], !state.owned);
+    resultStateValue(context, state.values[static_cast<std::size_t>(state.counter)], state.owned);
     return;
   }
   // A split column associated with another: the value with that column's
@@ -156,7 +209,7 @@ void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::TrackInfo& info, s
   }
   const int32_t index = states_[other].counter;
   if (index < 0 || static_cast<std::size_t>(index) >= state.values.size()) return;
-  resultText(context, state.values[static_cast<std::size_t>(index)], !state.owned);
+  resultStateValue(context, state.values[static_cast<std::size_t>(index)], state.owned);
 }
 
 void SQLiteMetaDBRowSet::resultTitle(std::size_t n, const host::Track& track, sqlite3_context* context) {
@@ -173,10 +226,10 @@ void SQLiteMetaDBRowSet::resultTitle(std::size_t n, const host::Track& track, sq
 
 void SQLiteMetaDBRowSet::resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
   switch (plan.source) {
-    case ValueSource::kPath: resultText(context, locationPath(track.path), true); return;
-    case ValueSource::kDirectoryName: resultText(context, directoryName(locationPath(track.path)), true); return;
-    case ValueSource::kFileName: resultText(context, fileName(track.path), true); return;
-    case ValueSource::kFileNameExt: resultText(context, fileNameExt(track.path), true); return;
+    case ValueSource::kPath: resultPart(context, locationPath(track.path), track.path); return;
+    case ValueSource::kDirectoryName: resultPart(context, directoryName(locationPath(track.path)), track.path); return;
+    case ValueSource::kFileName: resultPart(context, fileName(track.path), track.path); return;
+    case ValueSource::kFileNameExt: resultPart(context, fileNameExt(track.path), track.path); return;
     case ValueSource::kFileSizeNatural:
       formatFileSize(track.size, scratch_);
       resultText(context, scratch_, false);
@@ -199,7 +252,7 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
   switch (plan.source) {
     case ValueSource::kPlaylistName:
       if (static_cast<std::size_t>(row.playlist) < playlist_names_.size()) {
-        resultText(context, playlist_names_[static_cast<std::size_t>(row.playlist)], true);
+        resultTerminated(context, playlist_names_[static_cast<std::size_t>(row.playlist)]);
       }
       return;
     case ValueSource::kPlaylistIndex: sqlite3_result_int64(context, row.playlist); return;

@@ -171,6 +171,55 @@ void SQLiteMetaDBRowSet::next() {
   }
   touched_.clear();
   ++position_;
+
+  // The track records lie scattered in the host's heap; a scan waits on
+  // memory rather than computing. The rows ahead are pulled in by stages:
+  // the record, then the tag entries this statement reads, their value
+  // lists, and the values that do not fit inside their strings.
+  constexpr std::size_t kRecordAhead = 8;
+  constexpr std::size_t kTagsAhead = 4;
+  constexpr std::size_t kValuesAhead = 2;
+  constexpr std::size_t kLine = 64;
+  const auto p = static_cast<std::size_t>(position_);
+  const std::size_t count = tracks_.size();
+  if (p + kRecordAhead < count) {
+    // The record spans a few lines; its info header lies past the path.
+    const auto* record = reinterpret_cast<const char*>(tracks_[p + kRecordAhead].get());
+    for (std::size_t offset = 0; offset < sizeof(host::Track); offset += kLine) __builtin_prefetch(record + offset);
+  }
+  if (hot_fields_.empty()) return;
+  const auto fields = [this](std::size_t row) -> const std::vector<host::InfoField>* {
+    const host::Track* track = tracks_[row].get();
+    return track != nullptr && track->info ? &track->info->meta : nullptr;
+  };
+  if (p + kTagsAhead < count) {
+    if (const auto* meta = fields(p + kTagsAhead)) {
+      for (uint32_t i : hot_fields_) {
+        if (i < meta->size()) __builtin_prefetch(&(*meta)[i]);
+      }
+    }
+  }
+  if (p + kValuesAhead < count) {
+    if (const auto* meta = fields(p + kValuesAhead)) {
+      for (uint32_t i : hot_fields_) {
+        if (i < meta->size()) __builtin_prefetch((*meta)[i].values.data());
+      }
+    }
+  }
+  if (p + 1 < count) {
+    if (const auto* meta = fields(p + 1)) {
+      for (uint32_t i : hot_fields_) {
+        if (i < meta->size() && !(*meta)[i].values.empty()) __builtin_prefetch((*meta)[i].values.front().data());
+      }
+    }
+  }
+}
+
+void SQLiteMetaDBRowSet::noteHotField(uint32_t index) {
+  for (uint32_t known : hot_fields_) {
+    if (known == index) return;
+  }
+  if (hot_fields_.size() < kMaxHotFields) hot_fields_.push_back(index);
 }
 
 }  // namespace library_tables

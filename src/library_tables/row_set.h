@@ -60,6 +60,11 @@ struct ColumnPlan {
   bool has_associated = false;     // follows another column's value index
   int32_t associated = -1;         // that column's index, -1 when unresolved
   host::FieldId field = host::kNoField;
+  // Where the field was on the last track that had it. Tracks from one
+  // source list their fields in the same order, so looking there first
+  // touches one entry instead of walking the list.
+  uint32_t field_hint = 0;
+  bool hot = false;  // field_hint is among the row set's hot fields
   std::string separator;           // joined mode
   host::TitleFormatScriptPtr script;
 };
@@ -128,6 +133,9 @@ class SQLiteMetaDBRowSet {
   SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);
 
   void touch(std::size_t n);
+  // Records that tag entry `index` of the tracks is read, so that next()
+  // fetches it ahead.
+  void noteHotField(uint32_t index);
   void computeTag(std::size_t n, const host::TrackInfo& info);
   void resultTag(std::size_t n, const host::TrackInfo& info, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
@@ -147,6 +155,9 @@ class SQLiteMetaDBRowSet {
   // to visit these.
   std::vector<uint32_t> touched_;
   std::string scratch_;
+  // Positions in the tag lists that the statement reads (see next()).
+  static constexpr std::size_t kMaxHotFields = 8;
+  std::vector<uint32_t> hot_fields_;
 };
 
 }  // namespace library_tables
