@@ -1,14 +1,172 @@
-// Click and middle-click dispatch of query and result nodes. A result node
-// uses the records of its query node, applied to its result path. No action
-// is wired here yet: a click does nothing.
+// Click and middle-click dispatch of query and result nodes, and the actions.
+#include "tree/node_actions.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+
+#include "db/database.h"
+#include "host/host.h"
+#include "host/priority.h"
+#include "host/text.h"
+#include "query/level_query.h"
+#include "tree/panel.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
 
 namespace tree {
+namespace {
 
-void QueryNode::click() {}
-void QueryNode::middleClick() {}
-void QueryResultNode::click() {}
-void QueryResultNode::middleClick() {}
+using Clock = std::chrono::steady_clock;
+
+constexpr std::array<std::string_view, 12> kActionTexts = {
+    "- No action -",
+    "Add to active playlist",
+    "Add to playing playlist",
+    "Add to target playlist",
+    "Insert into active playlist",
+    "Insert into playing playlist",
+    "Insert into target playlist",
+    "Send to active playlist",
+    "Send to playing playlist",
+    "Send to target playlist",
+    "Execute SQL",
+    "Send to Vostrel console",
+};
+
+std::string elapsedSeconds(Clock::time_point start) {
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6f", seconds);
+  return buffer;
+}
+
+// The "Query active" label for the life of the object.
+class QueryActiveScope {
+ public:
+  explicit QueryActiveScope(Panel& panel) : panel_(panel) { panel_.showQueryActive(); }
+  ~QueryActiveScope() { panel_.hideQueryActive(); }
+  QueryActiveScope(const QueryActiveScope&) = delete;
+  QueryActiveScope& operator=(const QueryActiveScope&) = delete;
+
+ private:
+  Panel& panel_;
+};
+
+// The playlist an action code works on, or kNoPlaylist.
+std::size_t targetPlaylist(host::Host& host, uint8_t code, const std::string& target) {
+  switch (code) {
+    case kAddToActive:
+    case kInsertIntoActive:
+    case kSendToActive: return host.activePlaylist();
+    case kAddToPlaying:
+    case kInsertIntoPlaying:
+    case kSendToPlaying: return host.playingPlaylist();
+    default: break;
+  }
+  for (std::size_t i = 0; i < host.playlistCount(); ++i) {
+    if (host::equalsNoCase(host.playlistName(i), target)) return i;
+  }
+  return host.createPlaylist(target);
+}
+
+bool isPlaylistAction(uint8_t code) { return code >= kAddToActive && code <= kSendToTarget; }
+
+}  // namespace
+
+std::span<const std::string_view> actionTexts() { return kActionTexts; }
+
+void dispatchAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action) {
+  const uint8_t code = action.action;
+  if (code == kNoAction || code > kSendToConsole) return;
+  if (code == kExecuteSql) {
+    executeSql(query, {});
+  } else if (code == kSendToConsole) {
+    sendToConsole(query, path);
+  } else {
+    playlistAction(query, path, action);
+  }
+}
+
+void playlistAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action) {
+  Panel& panel = *query.panel();
+  if (panel.queryActive()) return;
+  host::Host& host = panel.host();
+  QueryActiveScope active(panel);
+  host::PriorityScope priority(host.advancedSettings().sql_processing_priority);
+  const auto start = Clock::now();
+
+  host::TrackList tracks;
+  query.collectTracks(path, tracks);
+
+  const uint8_t code = action.action;
+  const std::size_t playlist = targetPlaylist(host, code, action.target_playlist);
+  if (playlist == host::kNoPlaylist || playlist >= host.playlistCount()) return;
+  if (code >= kSendToActive && code <= kSendToTarget) host.removeAllItems(playlist);
+  const bool insert = code >= kInsertIntoActive && code <= kInsertIntoTarget;
+  const std::size_t position = insert ? host.insertionPoint(playlist) : host.playlistItemCount(playlist);
+  host.insertItems(playlist, position, tracks, action.select_items);
+  if (action.activate_playlist) host.setActivePlaylist(playlist);
+  if (host.advancedSettings().show_sql_execution_time) {
+    panel.database().LogToConsole("Playlist fill time: " + elapsedSeconds(start), false);
+  }
+  if (action.start_playback) host.startPlayback(playlist);
+}
+
+void executeSql(QueryNode& query, std::string_view text) {
+  Panel& panel = *query.panel();
+  const std::string sql(text.empty() ? std::string_view(query.definition().sql_batch) : text);
+  if (sql.empty() || panel.queryActive()) return;
+  host::Host& host = panel.host();
+  QueryActiveScope active(panel);
+  host::PriorityScope priority(host.advancedSettings().sql_processing_priority);
+  const auto start = Clock::now();
+  db::SQLiteDatabase& database = panel.database();
+  try {
+    if (!database.Open()) throw db::SQLiteException(1, "Unable to open the database");
+    database.Execute(sql);
+  } catch (const db::SQLiteException& e) {
+    database.RollbackTransaction(true);
+    host.popupMessage("Execution error:\n" + e.message(), host::kComponentFileName);
+  }
+  if (panel.hooks().reload_table_pages) panel.hooks().reload_table_pages();
+  if (host.advancedSettings().show_sql_execution_time) {
+    database.LogToConsole("SQL execution time: " + elapsedSeconds(start), false);
+  }
+}
+
+void sendToConsole(QueryNode& query, std::span<const std::string> path) {
+  const QueryDefinition& definition = query.definition();
+  const std::string statement = query::nodeStatement(definition.sql_batch, definition.sql_query, path);
+  Panel& panel = *query.panel();
+  if (panel.hooks().send_to_console) panel.hooks().send_to_console(statement);
+}
+
+// A query node's own click: a stale node with refresh on use runs first.
+void QueryNode::click() {
+  const NodeAction& action = definition_.click;
+  if (isPlaylistAction(action.action) && definition_.refresh_on_use && stale_ && !refresh(true)) return;
+  dispatchAction(*this, {}, action);
+}
+
+void QueryNode::middleClick() {
+  const NodeAction& action = definition_.middle_click;
+  if (isPlaylistAction(action.action) && definition_.refresh_on_use && stale_ && !refresh(true)) return;
+  dispatchAction(*this, {}, action);
+}
+
+// A result node applies its query node's action to its own path; it exists
+// only after a run, so there is nothing to refresh first.
+void QueryResultNode::click() {
+  std::vector<std::string> path;
+  QueryNode* query = resultPath(*this, path);
+  if (query != nullptr) dispatchAction(*query, path, query->definition().click);
+}
+
+void QueryResultNode::middleClick() {
+  std::vector<std::string> path;
+  QueryNode* query = resultPath(*this, path);
+  if (query != nullptr) dispatchAction(*query, path, query->definition().middle_click);
+}
 
 }  // namespace tree

@@ -1,0 +1,38 @@
+// What a click on a query node or one of its result nodes does: put the
+// tracks behind the node into a playlist (add, insert or send), execute the
+// node's SQL batch, or hand the node's SQL to the console.
+//
+// Click on a result node "Rock" of a query node whose click action is 9 with
+// the target "Vostrel playlist": that playlist (found ignoring case, or made
+// at the end) is emptied and filled with the tracks whose first column is
+// Rock.
+#ifndef VOSTREL_TREE_NODE_ACTIONS_H_
+#define VOSTREL_TREE_NODE_ACTIONS_H_
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tree/query_definition.h"
+
+namespace tree {
+
+class QueryNode;
+
+// The texts of the action lists, indexed by action code.
+std::span<const std::string_view> actionTexts();
+
+// Runs `action` of `query` for the node at `path` (empty: the query node).
+// Codes 0 and above 11 do nothing.
+void dispatchAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action);
+
+// Actions 1 to 9.
+void playlistAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action);
+// Action 10: runs `text`, or the node's batch when `text` is empty.
+void executeSql(QueryNode& query, std::string_view text);
+// Action 11: the console gets the node statement for `path` and runs it.
+void sendToConsole(QueryNode& query, std::span<const std::string> path);
+
+}  // namespace tree
+
+#endif  // VOSTREL_TREE_NODE_ACTIONS_H_
