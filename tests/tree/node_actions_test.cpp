@@ -1,0 +1,160 @@
+// Click and middle-click actions over the real library tables.
+#include "tree/node_actions.h"
+
+#include <gtest/gtest.h>
+
+#include "library_tables/library_tables.h"
+#include "panel_fixture.h"
+
+namespace {
+
+using testing_support::makeTrack;
+using tree::QueryNode;
+
+class NodeActionsTest : public tree_testing::PanelFixture {
+ protected:
+  void SetUp() override {
+    library_tables::resetProcessState();
+    host.library = {
+        makeTrack("file:///1.flac", {{"genre", {"Rock"}}, {"artist", {"B"}}}),
+        makeTrack("file:///2.flac", {{"genre", {"Jazz"}}, {"artist", {"C"}}}),
+        makeTrack("file:///3.flac", {{"genre", {"Rock"}}, {"artist", {"A"}}}),
+    };
+    host.playlists.push_back({"Default", {host.library[1]}, {false}});
+    host.playlists.push_back({"vostrel PLAYLIST", {host.library[1], host.library[1]}, {false, false}});
+    host.active = 0;
+    db::setSchemaReady(false);
+    db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});
+    tree::PanelHooks hooks;
+    hooks.send_to_console = [this](const std::string& sql) { console_scripts.push_back(sql); };
+    hooks.query_active_changed = [this](bool shown) { label_events.push_back(shown); };
+    panel = std::make_unique<tree::Panel>(host, tree::UiAttributes{}, std::move(hooks));
+    ASSERT_TRUE(panel->open());
+  }
+  void TearDown() override {
+    PanelFixture::TearDown();
+    library_tables::resetProcessState();
+  }
+  QueryNode* genreQuery() {
+    return addQuery("SELECT genre, artist FROM MediaLibrary ORDER BY genre, artist", {"genre", "artist"});
+  }
+  std::vector<std::string> paths(std::size_t playlist) const {
+    std::vector<std::string> out;
+    for (const auto& track : host.playlists.at(playlist).items) out.push_back(track->path);
+    return out;
+  }
+  std::vector<std::string> console_scripts;
+};
+
+TEST_F(NodeActionsTest, SendToTargetPlaylistFindsItIgnoringCaseAndReplacesItsItems) {
+  QueryNode* q = genreQuery();
+  q->definition().click = {tree::kSendToTarget, "Vostrel playlist", true, false, false};
+  ASSERT_TRUE(q->refresh(true));
+  find(*q, "Rock")->click();
+  EXPECT_EQ(host.playlists.size(), 2u) << "the existing playlist is found ignoring case";
+  EXPECT_EQ(paths(1), (std::vector<std::string>{"file:///3.flac", "file:///1.flac"}));
+  EXPECT_EQ(host.active, 1u);
+  EXPECT_EQ(host.playlists[1].selected, (std::vector<bool>{false, false}));
+  EXPECT_EQ(label_events, (std::vector<bool>{true, false, true, false})) << "the run, then the action";
+}
+
+TEST_F(NodeActionsTest, MissingTargetIsCreatedAtTheEnd) {
+  QueryNode* q = genreQuery();
+  q->definition().click = {tree::kAddToTarget, "New list", false, true, true};
+  q->click();
+  ASSERT_EQ(host.playlists.size(), 3u);
+  EXPECT_EQ(host.playlists[2].name, "New list");
+  EXPECT_EQ(host.playlists[2].items.size(), 3u);
+  EXPECT_EQ(host.playlists[2].selected, (std::vector<bool>(3, true)));
+  EXPECT_EQ(host.active, 0u) << "activate playlist was off";
+  EXPECT_EQ(host.playing, 2u) << "playback starts from the filled playlist";
+}
+
+TEST_F(NodeActionsTest, InsertUsesTheInsertionPointAndDuplicatesFollowTheFlag) {
+  host.playlists[0].items = {host.library[1], host.library[1]};
+  host.playlists[0].selected = {true, false};
+  QueryNode* q = addQuery("SELECT genre FROM MediaLibrary UNION ALL SELECT genre FROM MediaLibrary", {"genre"});
+  q->definition().click.action = tree::kInsertIntoActive;
+  q->click();
+  EXPECT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
+  EXPECT_EQ(host.playlists[0].items[1]->path, "file:///1.flac");
+  q->definition().remove_duplicates = false;
+  q->click();
+  EXPECT_EQ(host.playlists[0].items.size(), 11u);
+}
+
+TEST_F(NodeActionsTest, NoActivePlaylistInsertsNothing) {
+  host.active = host::kNoPlaylist;
+  QueryNode* q = genreQuery();
+  q->definition().click = {tree::kInsertIntoActive, "", true, false, true};
+  q->click();
+  EXPECT_EQ(host.playlists[0].items.size(), 1u);
+  EXPECT_EQ(host.playback_starts, 0);
+}
+
+TEST_F(NodeActionsTest, EmptyResultStillClearsTheTarget) {
+  QueryNode* q = addQuery("SELECT genre FROM MediaLibrary WHERE genre = 'Polka'", {"genre"});
+  q->definition().click = {tree::kSendToTarget, "vostrel playlist", true, false, true};
+  q->click();
+  EXPECT_TRUE(host.playlists[1].items.empty());
+  EXPECT_EQ(host.playback_starts, 1);
+}
+
+TEST_F(NodeActionsTest, MiddleClickWithNoActionDoesNothing) {
+  QueryNode* q = genreQuery();
+  q->definition().click = {tree::kSendToActive, "", true, false, false};
+  ASSERT_TRUE(q->refresh(true));
+  label_events.clear();
+  find(*q, "Rock")->middleClick();
+  EXPECT_EQ(host.playlists[0].items.size(), 1u);
+  EXPECT_TRUE(label_events.empty());
+}
+
+TEST_F(NodeActionsTest, RefreshOnUseRunsAStaleQueryFirst) {
+  QueryNode* q = genreQuery();
+  q->definition().refresh_on_use = true;
+  q->definition().click.action = tree::kAddToActive;
+  ASSERT_TRUE(q->stale());
+  q->click();
+  EXPECT_FALSE(q->stale());
+  EXPECT_EQ(dump(*q), "Jazz{C},Rock{A,B}");
+  EXPECT_EQ(host.playlists[0].items.size(), 4u);
+}
+
+TEST_F(NodeActionsTest, QueryActiveBlocksActions) {
+  QueryNode* q = genreQuery();
+  q->definition().click.action = tree::kAddToActive;
+  panel->showQueryActive();
+  q->click();
+  panel->hideQueryActive();
+  EXPECT_EQ(host.playlists[0].items.size(), 1u);
+}
+
+TEST_F(NodeActionsTest, ExecuteSqlRunsTheBatchAndReportsErrors) {
+  QueryNode* q = genreQuery();
+  q->definition().click.action = tree::kExecuteSql;
+  q->click();
+  EXPECT_TRUE(host.popups.empty()) << "an empty batch does nothing";
+  q->definition().sql_batch = "CREATE TABLE made(a); INSERT INTO made VALUES(1)";
+  q->click();
+  EXPECT_EQ(scalar("SELECT count(*) FROM made"), "1");
+  q->definition().sql_batch = "BEGIN; INSERT INTO made VALUES(2); INSERT INTO nowhere VALUES(3)";
+  q->click();
+  ASSERT_EQ(host.popups.size(), 1u);
+  EXPECT_TRUE(host.popups[0].starts_with("Execution error:\nSQLite Error: (1) no such table: nowhere")) << host.popups[0];
+  EXPECT_EQ(scalar("SELECT count(*) FROM made"), "1") << "the transaction the batch opened is rolled back";
+}
+
+TEST_F(NodeActionsTest, SendToConsoleRestrictsToTheNodesPath) {
+  QueryNode* q = genreQuery();
+  q->definition().sql_batch = "CREATE TEMP VIEW v AS SELECT 1";
+  q->definition().click.action = tree::kSendToConsole;
+  ASSERT_TRUE(q->refresh(true));
+  find(*q, "A")->click();
+  ASSERT_EQ(console_scripts.size(), 1u);
+  EXPECT_EQ(console_scripts[0],
+            "CREATE TEMP VIEW v AS SELECT 1;\r\nSELECT genre,\r\n       artist\r\nFROM MediaLibrary\r\n"
+            "WHERE (CAST(genre AS TEXT) = 'Rock') AND (CAST(artist AS TEXT) = 'A')\r\nORDER BY genre, artist\r\n");
+}
+
+}  // namespace
