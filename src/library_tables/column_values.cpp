@@ -96,6 +96,7 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
   const ColumnPlan& plan = plans_[index];
   const host::TrackHandle& handle = tracks_[static_cast<std::size_t>(position_)];
   if (!handle) return;
+  reads_tracks_ = true;
   switch (plan.source) {
     case ValueSource::kNull: return;
     case ValueSource::kTag:
@@ -106,8 +107,12 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
     case ValueSource::kAlbumGain:
     case ValueSource::kTrackPeak:
     case ValueSource::kAlbumPeak: resultInfo(index, *handle, context); return;
-    case ValueSource::kTFExpression: resultTitle(index, *handle, context); return;
+    case ValueSource::kTFExpression:
+      whole_tags_ahead_ = true;
+      resultTitle(index, *handle, context);
+      return;
     case ValueSource::kHandle:
+      whole_tags_ahead_ = true;
       sqlite3_result_int64(context, static_cast<sqlite3_int64>(HandleTable::instance().append(handle)));
       return;
     case ValueSource::kPath:

@@ -166,8 +166,9 @@ int metaDbInit(sqlite3* handle, void* aux, int argc, const char* const* argv, sq
     *error = sqlite3_mprintf("Unkown argumet %s for module %s", unknown, argv[0]);
     return SQLITE_ERROR;
   }
-  auto table = std::make_unique<SQLiteMetaDBTable>(args.type, args.no_split, db, table_name);
+  std::unique_ptr<SQLiteMetaDBTable> table;
   try {
+    table = std::make_unique<SQLiteMetaDBTable>(args.type, args.no_split, db, table_name);
     std::string& cached = moduleState().declarations[static_cast<std::size_t>(args.type)];
     if (is_create) {
       if (args.add_defaults) addDefaultColumns(args.type, db);
@@ -183,9 +184,9 @@ int metaDbInit(sqlite3* handle, void* aux, int argc, const char* const* argv, sq
     *error = sqlite3_mprintf("Unable to declare virtual table %s:\n%s", table_name, message.c_str());
     return SQLITE_ERROR;
   }
+  (void)handle;
   auto* record = static_cast<MetaDbVtab*>(sqlite3_malloc(sizeof(MetaDbVtab)));
   if (record == nullptr) return SQLITE_NOMEM;
-  (void)handle;
   *record = MetaDbVtab{};
   record->table = table.release();
   *vtab = &record->base;

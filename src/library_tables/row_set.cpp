@@ -133,12 +133,31 @@ std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::playlists(const host::Ho
   return rows;
 }
 
+SQLiteMetaDBRowSet::~SQLiteMetaDBRowSet() {
+  // Dropping a reference writes to the track's counter, which lies in the
+  // host's heap next to the record; fetching those lines ahead makes closing
+  // a cursor over a large library several times faster.
+  constexpr std::size_t kAhead = 16;
+  const std::size_t count = tracks_.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) {
+      const auto* record = reinterpret_cast<const char*>(tracks_[i + kAhead].get());
+      if (record != nullptr) __builtin_prefetch(record - sizeof(void*) * 2, 1);
+    }
+    tracks_[i].reset();
+  }
+}
+
 void SQLiteMetaDBRowSet::touch(std::size_t n) {
   ColumnValueState& state = states_[n];
   if (state.touched) return;
   state.touched = true;
   const auto index = static_cast<uint32_t>(n);
-  touched_.insert(std::upper_bound(touched_.begin(), touched_.end(), index), index);
+  if (touched_.empty() || touched_.back() < index) {
+    touched_.push_back(index);  // columns are mostly read in order
+  } else {
+    touched_.insert(std::upper_bound(touched_.begin(), touched_.end(), index), index);
+  }
 }
 
 void SQLiteMetaDBRowSet::rewind() {
@@ -176,22 +195,38 @@ void SQLiteMetaDBRowSet::next() {
   // memory rather than computing. The rows ahead are pulled in by stages:
   // the record, then the tag entries this statement reads, their value
   // lists, and the values that do not fit inside their strings.
-  constexpr std::size_t kRecordAhead = 8;
-  constexpr std::size_t kTagsAhead = 4;
-  constexpr std::size_t kValuesAhead = 2;
+  constexpr std::size_t kRecordAhead = 16;
+  constexpr std::size_t kTagsAhead = 12;
+  constexpr std::size_t kValuesAhead = 8;
+  constexpr std::size_t kStringsAhead = 4;
   constexpr std::size_t kLine = 64;
+  if (!reads_tracks_) return;
   const auto p = static_cast<std::size_t>(position_);
   const std::size_t count = tracks_.size();
   if (p + kRecordAhead < count) {
-    // The record spans a few lines; its info header lies past the path.
-    const auto* record = reinterpret_cast<const char*>(tracks_[p + kRecordAhead].get());
-    for (std::size_t offset = 0; offset < sizeof(host::Track); offset += kLine) __builtin_prefetch(record + offset);
+    // Of the record, the info header: its tag list and, at its end, the
+    // flag saying whether there is info at all.
+    if (const host::Track* track = tracks_[p + kRecordAhead].get()) {
+      const auto* info = reinterpret_cast<const char*>(&track->info);
+      __builtin_prefetch(info);
+      __builtin_prefetch(info + sizeof(track->info) - 1);
+    }
   }
-  if (hot_fields_.empty()) return;
   const auto fields = [this](std::size_t row) -> const std::vector<host::InfoField>* {
     const host::Track* track = tracks_[row].get();
     return track != nullptr && track->info ? &track->info->meta : nullptr;
   };
+  if (whole_tags_ahead_) {
+    // Title formatting walks the whole tag list.
+    if (p + kTagsAhead < count) {
+      if (const auto* meta = fields(p + kTagsAhead)) {
+        const auto* begin = reinterpret_cast<const char*>(meta->data());
+        const auto* end = reinterpret_cast<const char*>(meta->data() + meta->size());
+        for (const char* line = begin; line < end; line += kLine) __builtin_prefetch(line);
+      }
+    }
+  }
+  if (hot_fields_.empty()) return;
   if (p + kTagsAhead < count) {
     if (const auto* meta = fields(p + kTagsAhead)) {
       for (uint32_t i : hot_fields_) {
@@ -206,8 +241,8 @@ void SQLiteMetaDBRowSet::next() {
       }
     }
   }
-  if (p + 1 < count) {
-    if (const auto* meta = fields(p + 1)) {
+  if (p + kStringsAhead < count) {
+    if (const auto* meta = fields(p + kStringsAhead)) {
       for (uint32_t i : hot_fields_) {
         if (i < meta->size() && !(*meta)[i].values.empty()) __builtin_prefetch((*meta)[i].values.front().data());
       }

@@ -106,6 +106,7 @@ class SQLiteMetaDBRowSet {
                                                        bool no_multivalue_split);
   SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
   SQLiteMetaDBRowSet& operator=(const SQLiteMetaDBRowSet&) = delete;
+  ~SQLiteMetaDBRowSet();
 
   TableType type() const { return type_; }
   std::size_t rowCount() const { return tracks_.size(); }
@@ -158,6 +159,12 @@ class SQLiteMetaDBRowSet {
   // Positions in the tag lists that the statement reads (see next()).
   static constexpr std::size_t kMaxHotFields = 8;
   std::vector<uint32_t> hot_fields_;
+  // Set once the statement formats titles (a TFExpression column, or the
+  // handle column, which feeds tf()): their lookups walk the tag lists.
+  bool whole_tags_ahead_ = false;
+  // Set once a column reads the track records at all; a scan that reads
+  // none (count(*)) fetches nothing ahead.
+  bool reads_tracks_ = false;
 };
 
 }  // namespace library_tables
