@@ -133,21 +133,6 @@ std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::playlists(const host::Ho
   return rows;
 }
 
-SQLiteMetaDBRowSet::~SQLiteMetaDBRowSet() {
-  // Dropping a reference writes to the track's counter, which lies in the
-  // host's heap next to the record; fetching those lines ahead makes closing
-  // a cursor over a large library several times faster.
-  constexpr std::size_t kAhead = 16;
-  const std::size_t count = tracks_.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count) {
-      const auto* record = reinterpret_cast<const char*>(tracks_[i + kAhead].get());
-      if (record != nullptr) __builtin_prefetch(record - sizeof(void*) * 2, 1);
-    }
-    tracks_[i].reset();
-  }
-}
-
 void SQLiteMetaDBRowSet::touch(std::size_t n) {
   ColumnValueState& state = states_[n];
   if (state.touched) return;
@@ -190,7 +175,10 @@ void SQLiteMetaDBRowSet::next() {
   }
   touched_.clear();
   ++position_;
+  if (reads_tracks_) fetchAhead(static_cast<std::size_t>(position_));
+}
 
+void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   // The track records lie scattered in the host's heap; a scan waits on
   // memory rather than computing. The rows ahead are pulled in by stages:
   // the record, then the tag entries this statement reads, their value
@@ -200,8 +188,9 @@ void SQLiteMetaDBRowSet::next() {
   constexpr std::size_t kValuesAhead = 8;
   constexpr std::size_t kStringsAhead = 4;
   constexpr std::size_t kLine = 64;
-  if (!reads_tracks_) return;
-  const auto p = static_cast<std::size_t>(position_);
+  // Also keeps the compiler from taking this for a function without
+  // effects (prefetches do not count) and dropping the call.
+  fetched_row_ = p;
   const std::size_t count = tracks_.size();
   if (p + kRecordAhead < count) {
     // Of the record, the info header: its tag list and, at its end, the

@@ -106,7 +106,6 @@ class SQLiteMetaDBRowSet {
                                                        bool no_multivalue_split);
   SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
   SQLiteMetaDBRowSet& operator=(const SQLiteMetaDBRowSet&) = delete;
-  ~SQLiteMetaDBRowSet();
 
   TableType type() const { return type_; }
   std::size_t rowCount() const { return tracks_.size(); }
@@ -133,6 +132,8 @@ class SQLiteMetaDBRowSet {
  private:
   SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);
 
+  // Asks the processor for the memory that the rows after `p` will read.
+  void fetchAhead(std::size_t p);
   void touch(std::size_t n);
   // Records that tag entry `index` of the tracks is read, so that next()
   // fetches it ahead.
@@ -165,6 +166,7 @@ class SQLiteMetaDBRowSet {
   // Set once a column reads the track records at all; a scan that reads
   // none (count(*)) fetches nothing ahead.
   bool reads_tracks_ = false;
+  std::size_t fetched_row_ = 0;  // the row fetchAhead() last ran for
 };
 
 }  // namespace library_tables
