@@ -1,0 +1,285 @@
+// Tree loading. The load statement lists every node below the root ordered
+// by parent id: row ids only grow, so a parent's row always comes before the
+// rows below it, and one pass with a map from node id to node finds every
+// parent.
+//
+//   SELECT tri_node_id,tri_parent_id,...,tri_expanded FROM vos_ViewTree
+//   WHERE vtr_id=1 ORDER BY tri_parent_id,tri_node_id
+#include "tree/tree_loader.h"
+
+#include <array>
+#include <cassert>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+#include "db/database.h"
+#include "host/host.h"
+#include "tree/example_nodes.h"
+#include "tree/folder_node.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
+#include "tree/node_store.h"
+
+namespace tree {
+namespace {
+
+// The columns of the load statement, in statement order.
+enum Column : std::size_t {
+  kNodeId,
+  kParentId,
+  kLevel,
+  kNodeType,
+  kLabel,
+  kParentAttributes,
+  kColorText,
+  kColorBack,
+  kColorTextSelected,
+  kColorBackSelected,
+  kColorTextSelectedInactive,
+  kColorBackSelectedInactive,
+  kIcon,
+  kSqlQuery,
+  kSqlBatch,
+  kClickAction,
+  kClickTargetPlaylist,
+  kClickActivatePlaylist,
+  kClickSelectItems,
+  kClickStartPlayback,
+  kMiddleClickAction,
+  kMiddleClickTargetPlaylist,
+  kMiddleClickActivatePlaylist,
+  kMiddleClickSelectItems,
+  kMiddleClickStartPlayback,
+  kRefreshOnLoad,
+  kRefreshOnUse,
+  kNodeLimit,
+  kOmitNullNodes,
+  kRemoveDuplicates,
+  kExpanded,
+  kColumnCount
+};
+
+constexpr std::array<const char*, kColumnCount> kColumnNames = {
+    "tri_node_id",
+    "tri_parent_id",
+    "tri_level",
+    "tri_node_type",
+    "tri_label",
+    "tri_parent_node_attributes",
+    "tri_color_text",
+    "tri_color_back",
+    "tri_color_text_selected",
+    "tri_color_back_selected",
+    "tri_color_text_selected_inactive",
+    "tri_color_back_selected_inactive",
+    "tri_icon",
+    "tri_sql_query",
+    "tri_sql_batch",
+    "tri_click_action",
+    "tri_click_target_playlist",
+    "tri_click_activate_playlist",
+    "tri_click_select_items",
+    "tri_click_start_playback",
+    "tri_middle_click_action",
+    "tri_middle_click_target_playlist",
+    "tri_middle_click_activate_playlist",
+    "tri_middle_click_select_items",
+    "tri_middle_click_start_playback",
+    "tri_refresh_on_load",
+    "tri_refresh_on_use",
+    "tri_node_limit",
+    "tri_omit_null_nodes",
+    "tri_remove_duplicates",
+    "tri_expanded",
+};
+
+// Cell readers with a value for NULL. A cell carries the storage class of
+// its value, so a number stored as text is converted as SQLite would.
+int64_t integerOr(const db::SQLiteColumn& cell, int64_t fallback) {
+  switch (cell.type()) {
+    case db::kTagNull: return fallback;
+    case db::kTagInt64: return cell.int64Value();
+    case db::kTagDouble: return static_cast<int64_t>(cell.doubleValue());
+    case db::kTagText: return std::strtoll(cell.text().c_str(), nullptr, 10);
+    default: return cell.isNull() ? fallback : cell.int64Value();
+  }
+}
+
+uint8_t byteOr(const db::SQLiteColumn& cell, uint8_t fallback) {
+  return static_cast<uint8_t>(integerOr(cell, fallback));
+}
+
+bool flagOr(const db::SQLiteColumn& cell, bool fallback) { return byteOr(cell, fallback ? 1 : 0) != 0; }
+
+Colour colourOr(const db::SQLiteColumn& cell, Colour fallback) {
+  return static_cast<Colour>(integerOr(cell, fallback));
+}
+
+std::string textOf(const db::SQLiteColumn& cell) {
+  switch (cell.type()) {
+    case db::kTagNull: return {};
+    case db::kTagInt64: return std::to_string(cell.int64Value());
+    case db::kTagDouble: {
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, "%.15g", cell.doubleValue());
+      return buffer;
+    }
+    default: return cell.text();
+  }
+}
+
+// The icon and colours of a row; NULL cells take the parent's values, also
+// when the row does not inherit.
+void readAttributes(const db::SQLiteColumns& row, const NodeAttributes& parent, NodeAttributes& a) {
+  a.use_parent = flagOr(row[kParentAttributes], true);
+  a.text = colourOr(row[kColorText], parent.text);
+  a.back = colourOr(row[kColorBack], parent.back);
+  a.text_selected = colourOr(row[kColorTextSelected], parent.text_selected);
+  a.back_selected = colourOr(row[kColorBackSelected], parent.back_selected);
+  a.text_selected_inactive = colourOr(row[kColorTextSelectedInactive], parent.text_selected_inactive);
+  a.back_selected_inactive = colourOr(row[kColorBackSelectedInactive], parent.back_selected_inactive);
+  a.icon = static_cast<uint16_t>(integerOr(row[kIcon], parent.icon));
+}
+
+void readAction(const db::SQLiteColumns& row, std::size_t first, NodeAction& action) {
+  action.action = byteOr(row[first], kNoAction);
+  action.target_playlist = textOf(row[first + 1]);
+  action.activate_playlist = flagOr(row[first + 2], true);
+  action.select_items = flagOr(row[first + 3], false);
+  action.start_playback = flagOr(row[first + 4], false);
+}
+
+void readDefinition(const db::SQLiteColumns& row, QueryDefinition& d) {
+  d.sql_query = textOf(row[kSqlQuery]);
+  d.sql_batch = textOf(row[kSqlBatch]);
+  readAction(row, kClickAction, d.click);
+  readAction(row, kMiddleClickAction, d.middle_click);
+  d.refresh_on_load = flagOr(row[kRefreshOnLoad], false);
+  d.refresh_on_use = flagOr(row[kRefreshOnUse], false);
+  d.node_limit = static_cast<uint32_t>(integerOr(row[kNodeLimit], kDefaultNodeLimit));
+  d.omit_null_nodes = flagOr(row[kOmitNullNodes], false);
+  d.remove_duplicates = flagOr(row[kRemoveDuplicates], true);
+}
+
+class TreeLoader {
+ public:
+  explicit TreeLoader(Panel& panel) : panel_(panel), database_(panel.database()) {
+    nodes_.emplace(panel.rootNodeId(), &panel.root());
+  }
+
+  // Reads and attaches every row. False after a corrupt row (reported);
+  // raises SQLiteException on a database error.
+  bool loadRows();
+
+ private:
+  bool addRow(const db::SQLiteColumns& row);
+
+  Panel& panel_;
+  db::SQLiteDatabase& database_;
+  // Every node made so far by its row id; the root under the panel's root id.
+  std::map<int64_t, TreeNode*> nodes_;
+};
+
+bool TreeLoader::loadRows() {
+  db::SQLiteColumns row;
+  db::Prepared prepared = database_.Prepare(treeLoadStatement(panel_.rootNodeId()), &row);
+  // Leaving early finalizes the statement through its handle.
+  while (database_.Step(prepared.query) == db::kRow) {
+    if (!addRow(row)) return false;
+  }
+  prepared.query.finalize();
+  return true;
+}
+
+bool TreeLoader::addRow(const db::SQLiteColumns& row) {
+  const int64_t type = integerOr(row[kNodeType], 0);
+  std::unique_ptr<TreeNode> node;
+  if (type >= 0 && type <= 0xFF) node = makeNode(static_cast<uint8_t>(type), &panel_);
+  if (node == nullptr) {
+    database_.LogToConsole(
+        "This is a bug or the database is corrupt: Unknown tree node type " + std::to_string(type) + ".", false);
+    return false;
+  }
+  const int64_t id = integerOr(row[kNodeId], -1);
+  node->setNodeId(static_cast<int32_t>(id));
+  const int64_t parent_id = integerOr(row[kParentId], -1);
+  const auto found = nodes_.find(parent_id);
+  if (found == nodes_.end()) {
+    database_.LogToConsole(
+        "This is a bug or the database is corrupt: Unknown tree node parent id " + std::to_string(parent_id) + ".",
+        false);
+    return false;
+  }
+  TreeNode* parent = found->second;
+  node->setParent(parent);
+  node->setLevel(byteOr(row[kLevel], 0));
+  node->setLabel(textOf(row[kLabel]));
+  node->setExpandedFlag(flagOr(row[kExpanded], false));
+  const NodeAttributes* parent_attributes = parent->attributes();
+  assert(parent_attributes != nullptr && node->attributes() != nullptr);
+  readAttributes(row, *parent_attributes, *node->attributes());
+  nodes_[id] = node.get();
+
+  auto* query = node->type() == NodeType::kQuery ? static_cast<QueryNode*>(node.get()) : nullptr;
+  if (query != nullptr) {
+    readDefinition(row, query->definition());
+    // A failure is reported there; the node loads without level options.
+    loadLevelOptions(database_, *query);
+  }
+  if (panel_.attach(std::move(node), false) == nullptr) {
+    nodes_.erase(id);
+    database_.LogToConsole("Error while adding node \"" + textOf(row[kLabel]) + "\". Tree population aborted.",
+                           false);
+    return false;
+  }
+  if (query != nullptr && query->definition().refresh_on_load) query->refresh(true);
+  return true;
+}
+
+std::string elapsedSeconds(std::chrono::steady_clock::time_point start) {
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  char seconds[64];
+  std::snprintf(seconds, sizeof seconds, "%.6f", elapsed.count());
+  return seconds;
+}
+
+}  // namespace
+
+std::string treeLoadStatement(int64_t root_id) {
+  std::string sql = "SELECT ";
+  for (std::size_t i = 0; i < kColumnNames.size(); ++i) {
+    if (i) sql += ',';
+    sql += kColumnNames[i];
+  }
+  sql += " FROM vos_ViewTree WHERE vtr_id=" + std::to_string(root_id) + " ORDER BY tri_parent_id,tri_node_id";
+  return sql;
+}
+
+bool loadTree(Panel& panel) {
+  if (panel.rootNodeId() == 0) {
+    createExampleNodes(panel);
+    return true;
+  }
+  db::SQLiteDatabase& database = panel.database();
+  RedrawSuspension suspension(panel.control());
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    TreeLoader loader(panel);
+    if (!loader.loadRows()) return false;
+  } catch (const db::SQLiteException& e) {
+    database.LogToConsole(e.message(), true);
+    return false;
+  }
+  for (FolderNode* folder : panel.folders()) {
+    if (folder->isExpanded() && folder->item() != nullptr) panel.control().setExpanded(folder->item(), true);
+  }
+  if (panel.host().advancedSettings().show_sql_execution_time) {
+    database.LogToConsole("Tree load time: " + elapsedSeconds(start), false);
+  }
+  return true;
+}
+
+}  // namespace tree
