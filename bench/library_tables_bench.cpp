@@ -78,8 +78,8 @@ class BenchHost : public host::Host {
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   void pumpEvents() override {}
   host::AdvancedSettings advancedSettings() const override { return {}; }
-  host::TrackList libraryTracks() const override { return tracks; }
-  std::size_t libraryTrackCount() const override { return tracks.size(); }
+  host::TrackListPtr libraryTracks() const override { return snapshot; }
+  std::size_t libraryTrackCount() const override { return snapshot->size(); }
   std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(mutex_); }
   std::size_t playlistCount() const override { return 0; }
   std::string playlistName(std::size_t) const override { return {}; }
@@ -101,7 +101,7 @@ class BenchHost : public host::Host {
     return player::titleformat::format(script, track, out);
   }
 
-  host::TrackList tracks;
+  host::TrackListPtr snapshot = std::make_shared<const host::TrackList>();
 
  private:
   std::string profile_;
@@ -178,7 +178,7 @@ struct Fixture {
     dir = pattern;
     std::filesystem::create_directories(dir / "configuration");
     host = std::make_unique<BenchHost>("file://" + dir.string());
-    host->tracks = makeLibrary(count);
+    host->snapshot = std::make_shared<const host::TrackList>(makeLibrary(count));
     db::setSchemaReady(false);
     library_tables::resetProcessState();
     db::installOpenSteps({nullptr, &library_tables::setUpLibraryTables});
@@ -337,7 +337,7 @@ void BM_TfStripPrefix(benchmark::State& state) {
     run(f.db->handle(), "SELECT x FROM tf_t", native);
     library_tables::HandleTable::instance().clear();
     const Clock::time_point start = Clock::now();
-    for (const host::TrackHandle& track : f.host->tracks) {
+    for (const host::TrackHandle& track : *f.host->snapshot) {
       player::titleformat::format(*script, *track, out);
       benchmark::DoNotOptimize(out.data());
     }

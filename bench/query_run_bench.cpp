@@ -51,8 +51,8 @@ class BenchHost final : public host::Host {
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   void pumpEvents() override {}
   host::AdvancedSettings advancedSettings() const override { return settings_; }
-  host::TrackList libraryTracks() const override { return library; }
-  std::size_t libraryTrackCount() const override { return library.size(); }
+  host::TrackListPtr libraryTracks() const override { return library; }
+  std::size_t libraryTrackCount() const override { return library->size(); }
   std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(mutex_); }
   std::size_t playlistCount() const override { return 0; }
   std::string playlistName(std::size_t) const override { return {}; }
@@ -75,7 +75,7 @@ class BenchHost final : public host::Host {
     return true;
   }
 
-  host::TrackList library;
+  host::TrackListPtr library;
 
  private:
   std::filesystem::path profile_;
@@ -113,7 +113,7 @@ host::TrackList generateLibrary(int count) {
 // A panel over a fresh profile with one query node below its root.
 struct Setup {
   explicit Setup(int tracks) : dir(makeDir()), host(dir) {
-    host.library = generateLibrary(tracks);
+    host.library = std::make_shared<const host::TrackList>(generateLibrary(tracks));
     library_tables::resetProcessState();
     db::setSchemaReady(false);
     db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});

@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/tree_commands.h"
 #include "player/player_error.h"
 
 namespace app {
@@ -34,6 +35,42 @@ int runCommandLine(int argc, char** argv) {
   CLI::App* playlists_command = cli.add_subcommand("playlists", "Print the playlists");
   playlists_command->add_option("--format", playlists_format, "text or json");
 
+  PanelCommand panel_command;
+  CLI::App* tree_command = cli.add_subcommand("tree", "Load a panel's tree and print it");
+  tree_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+  tree_command->add_flag("--refresh", panel_command.refresh, "Run \"Refresh all\" first");
+  tree_command->add_option("--format", panel_command.format, "text or json");
+
+  CLI::App* click_command = cli.add_subcommand("click", "Click a node as the mouse would");
+  click_command->add_option("path", panel_command.path, "Node path (labels separated by /)")->required();
+  click_command->add_flag("--middle", panel_command.middle, "Middle click");
+  click_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+
+  CLI::App* node_command = cli.add_subcommand("node", "Add, edit, delete or show a node");
+  node_command->require_subcommand(1);
+  auto node_action = [&](const char* name, const char* description) {
+    CLI::App* action = node_command->add_subcommand(name, description);
+    action->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+    action->callback([&panel_command, name] { panel_command.action = name; });
+    return action;
+  };
+  CLI::App* add_folder = node_action("add-folder", "Add a folder below PARENT (/ for the top)");
+  add_folder->add_option("parent", panel_command.path, "Parent path")->required();
+  add_folder->add_option("label", panel_command.label, "Label")->required();
+  CLI::App* add_query = node_action("add-query", "Add a query node below PARENT (/ for the top)");
+  add_query->add_option("parent", panel_command.path, "Parent path")->required();
+  add_query->add_option("label", panel_command.label, "Label")->required();
+  addQueryNodeOptions(*add_query, panel_command.query, false);
+  CLI::App* edit = node_action("edit", "Change a node; only what is given changes");
+  edit->add_option("path", panel_command.path, "Node path")->required();
+  addQueryNodeOptions(*edit, panel_command.query, true);
+  node_action("delete", "Delete a node without asking")
+      ->add_option("path", panel_command.path, "Node path")
+      ->required();
+  node_action("show", "Print a node's stored definition as JSON")
+      ->add_option("path", panel_command.path, "Node path")
+      ->required();
+
   cli.require_subcommand(0, 1);
   try {
     cli.parse(argc, argv);
@@ -51,6 +88,9 @@ int runCommandLine(int argc, char** argv) {
     if (*sql_command) return runSqlCommand(global, sql);
     if (*config_command) return runConfigCommand(global, config);
     if (*playlists_command) return runPlaylistsCommand(global, playlists_format);
+    if (*tree_command) return runTreeCommand(global, panel_command);
+    if (*click_command) return runClickCommand(global, panel_command);
+    if (*node_command) return runNodeCommand(global, panel_command);
   } catch (const player::PlayerError& e) {
     std::cerr << e.what() << "\n";
     return kExitBadInput;

@@ -61,8 +61,9 @@ class Host {
   // The advanced settings the component contributes.
   virtual AdvancedSettings advancedSettings() const = 0;
 
-  // Media library: all tracks in the host's order.
-  virtual TrackList libraryTracks() const = 0;
+  // Media library: all tracks in the host's order, as an immutable snapshot
+  // (a changed library is a new list, never an edit of this one).
+  virtual TrackListPtr libraryTracks() const = 0;
   virtual std::size_t libraryTrackCount() const = 0;
 
   // The lock of the track-information database. Hold it only while one

@@ -65,6 +65,8 @@ struct Track {
 
 using TrackHandle = std::shared_ptr<const Track>;
 using TrackList = std::vector<TrackHandle>;
+// An immutable list shared by reference: a snapshot costs one reference.
+using TrackListPtr = std::shared_ptr<const TrackList>;
 
 }  // namespace host
 

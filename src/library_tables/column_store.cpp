@@ -203,7 +203,7 @@ void VTabColumnStore::defaultColumns(TableType type, const host::Host& host, VTa
   if (type == TableType::kPlaylist) {
     for (std::size_t i = 0; i < host.playlistCount(); ++i) lists.push_back(host.playlistItems(i));
   } else {
-    lists.push_back(host.libraryTracks());
+    lists.push_back(*host.libraryTracks());
   }
   {
     const auto lock = host.lockInfo();

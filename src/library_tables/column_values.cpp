@@ -94,7 +94,7 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
   if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
   const auto index = static_cast<std::size_t>(n);
   const ColumnPlan& plan = plans_[index];
-  const host::TrackHandle& handle = tracks_[static_cast<std::size_t>(position_)];
+  const host::TrackHandle& handle = (*tracks_)[static_cast<std::size_t>(position_)];
   if (!handle) return;
   reads_tracks_ = true;
   switch (plan.source) {

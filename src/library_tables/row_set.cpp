@@ -121,15 +121,17 @@ std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::playlists(const host::Ho
       new SQLiteMetaDBRowSet(host, TableType::kPlaylist, columns, no_multivalue_split));
   const std::size_t count = host.playlistCount();
   rows->playlist_names_.reserve(count);
+  host::TrackList all;
   for (std::size_t p = 0; p < count; ++p) {
     rows->playlist_names_.push_back(host.playlistName(p));
     host::TrackList items = host.playlistItems(p);
-    rows->tracks_.reserve(rows->tracks_.size() + items.size());
+    all.reserve(all.size() + items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-      rows->tracks_.push_back(std::move(items[i]));
+      all.push_back(std::move(items[i]));
       rows->items_.push_back({static_cast<int32_t>(p), static_cast<uint32_t>(i)});
     }
   }
+  rows->tracks_ = std::make_shared<const host::TrackList>(std::move(all));
   return rows;
 }
 
@@ -191,18 +193,19 @@ void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   // Also keeps the compiler from taking this for a function without
   // effects (prefetches do not count) and dropping the call.
   fetched_row_ = p;
-  const std::size_t count = tracks_.size();
+  const host::TrackList& tracks = *tracks_;
+  const std::size_t count = tracks.size();
   if (p + kRecordAhead < count) {
     // Of the record, the info header: its tag list and, at its end, the
     // flag saying whether there is info at all.
-    if (const host::Track* track = tracks_[p + kRecordAhead].get()) {
+    if (const host::Track* track = tracks[p + kRecordAhead].get()) {
       const auto* info = reinterpret_cast<const char*>(&track->info);
       __builtin_prefetch(info);
       __builtin_prefetch(info + sizeof(track->info) - 1);
     }
   }
-  const auto fields = [this](std::size_t row) -> const std::vector<host::InfoField>* {
-    const host::Track* track = tracks_[row].get();
+  const auto fields = [&tracks](std::size_t row) -> const std::vector<host::InfoField>* {
+    const host::Track* track = tracks[row].get();
     return track != nullptr && track->info ? &track->info->meta : nullptr;
   };
   if (whole_tags_ahead_) {

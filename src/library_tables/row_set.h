@@ -108,11 +108,11 @@ class SQLiteMetaDBRowSet {
   SQLiteMetaDBRowSet& operator=(const SQLiteMetaDBRowSet&) = delete;
 
   TableType type() const { return type_; }
-  std::size_t rowCount() const { return tracks_.size(); }
+  std::size_t rowCount() const { return tracks_->size(); }
   std::size_t columnCount() const { return plans_.size(); }
   int64_t position() const { return position_; }
   // REQUIRES: i < rowCount().
-  const host::TrackHandle& track(std::size_t i) const { return tracks_[i]; }
+  const host::TrackHandle& track(std::size_t i) const { return (*tracks_)[i]; }
   // Playlist rows only. REQUIRES: i < rowCount().
   PlaylistItemRow item(std::size_t i) const { return items_[i]; }
   const std::vector<std::string>& playlistNames() const { return playlist_names_; }
@@ -122,7 +122,7 @@ class SQLiteMetaDBRowSet {
   void rewind();
   // One step of the odometer.
   void next();
-  bool eof() const { return position_ >= static_cast<int64_t>(tracks_.size()); }
+  bool eof() const { return position_ >= static_cast<int64_t>(tracks_->size()); }
 
   // Sets the value of column `n` on the current row as the result of
   // `context`. A column beyond the plan gives NULL. May raise (host
@@ -148,7 +148,9 @@ class SQLiteMetaDBRowSet {
   const host::Host& host_;
   TableType type_;
   int64_t position_ = -1;
-  host::TrackList tracks_;
+  // The snapshot: the host's own immutable list for the library, a list
+  // made at open time for the playlists.
+  host::TrackListPtr tracks_;
   std::vector<PlaylistItemRow> items_;
   std::vector<std::string> playlist_names_;
   std::vector<ColumnPlan> plans_;

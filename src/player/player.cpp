@@ -40,16 +40,16 @@ std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsS
 Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
     : profile_(std::move(profile)),
       settings_(std::move(settings)),
-      library_(std::move(library.tracks)),
+      library_(std::make_shared<const host::TrackList>(std::move(library.tracks))),
       messages_(&std::cerr) {
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
     PlaylistsFile stored = parsePlaylistsFile(readWholeFile(file), file.string());
-    playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(library_));
+    playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(*library_));
   } else {
     playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,
-                                  TrackIndex(library_));
+                                  TrackIndex(*library_));
     seeded_ = true;
   }
 }
@@ -59,9 +59,19 @@ void Player::message(std::string_view text) {
   messages_->flush();
 }
 
-void Player::consoleLine(std::string_view text) { message(text); }
-void Player::popupMessage(std::string_view message_text, std::string_view) { message(message_text); }
-void Player::messageBox(std::string_view message_text, std::string_view) { message(message_text); }
+void Player::consoleLine(std::string_view text) {
+  // The framed form reports an error; plain lines are notices and timings.
+  if (text.find("]\n>>>>") != std::string_view::npos) ++error_reports_;
+  message(text);
+}
+void Player::popupMessage(std::string_view message_text, std::string_view) {
+  ++error_reports_;
+  message(message_text);
+}
+void Player::messageBox(std::string_view message_text, std::string_view) {
+  ++error_reports_;
+  message(message_text);
+}
 bool Player::askYesNo(std::string_view, std::string_view) { return true; }
 
 void Player::pumpEvents() {
@@ -80,7 +90,7 @@ void Player::replaceLibrary(LibraryFile library) {
   host::TrackList tracks = std::move(library.tracks);
   PlaylistSet matched =
       resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), TrackIndex(tracks));
-  library_ = std::move(tracks);
+  library_ = std::make_shared<const host::TrackList>(std::move(tracks));
   playlists_ = std::move(matched);
 }
 

@@ -56,8 +56,8 @@ class Player final : public host::Host {
   bool askYesNo(std::string_view question, std::string_view caption) override;
   void pumpEvents() override;
   host::AdvancedSettings advancedSettings() const override { return settings_.settings(); }
-  host::TrackList libraryTracks() const override { return library_; }
-  std::size_t libraryTrackCount() const override { return library_.size(); }
+  host::TrackListPtr libraryTracks() const override { return library_; }
+  std::size_t libraryTrackCount() const override { return library_->size(); }
   std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(info_mutex_); }
   std::size_t playlistCount() const override { return playlists_.count(); }
   std::string playlistName(std::size_t playlist) const override { return playlists_.at(playlist).name; }
@@ -88,7 +88,7 @@ class Player final : public host::Host {
   const SettingsStore& settings() const { return settings_; }
   PlaylistSet& playlists() { return playlists_; }
   const PlaylistSet& playlists() const { return playlists_; }
-  const host::TrackList& library() const { return library_; }
+  const host::TrackList& library() const { return *library_; }
 
   // Replaces the library; playlist items are matched against the new one
   // (items it lacks keep their location and lose their info).
@@ -103,6 +103,9 @@ class Player final : public host::Host {
 
   // Runs `hook` from every pumpEvents() call (empty: nothing).
   void setPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
+  // How many errors were reported so far: popups, message boxes and framed
+  // console entries. A command compares it before and after its work.
+  std::size_t errorReports() const { return error_reports_; }
   // Where console lines and messages go; `stream` must outlive the player.
   void setMessageStream(std::ostream& stream) { messages_ = &stream; }
 
@@ -111,9 +114,10 @@ class Player final : public host::Host {
 
   Profile profile_;
   SettingsStore settings_;
-  host::TrackList library_;
+  host::TrackListPtr library_;
   PlaylistSet playlists_;
   bool seeded_ = false;
+  std::size_t error_reports_ = 0;
   std::function<void()> pump_hook_;
   std::ostream* messages_;
   mutable std::mutex info_mutex_;

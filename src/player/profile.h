@@ -47,6 +47,7 @@ class Profile {
   std::filesystem::path configurationDir() const { return dir_ / "configuration"; }
   std::filesystem::path settingsFile() const { return dir_ / "settings.json"; }
   std::filesystem::path playlistsFile() const { return dir_ / "playlists.json"; }
+  std::filesystem::path layoutFile() const { return dir_ / "layout.json"; }
 
  private:
   std::filesystem::path dir_;

@@ -64,7 +64,7 @@ TEST_F(PlayerTest, SeedsOnlyOnceAndStoredPlaylistsRoundTrip) {
   {
     auto player = open();
     const std::size_t mine = player->createPlaylist("Mine");
-    const host::TrackList library = player->libraryTracks();
+    const host::TrackList library = *player->libraryTracks();
     player->insertItems(mine, 0, {library[1], library[0]}, true);
     player->insertItems(mine, 1, {library[2]}, false);
     player->setActivePlaylist(mine);

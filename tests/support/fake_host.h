@@ -40,7 +40,7 @@ class FakeHost : public host::Host {
   }
   host::AdvancedSettings advancedSettings() const override { return settings; }
 
-  host::TrackList libraryTracks() const override { return library; }
+  host::TrackListPtr libraryTracks() const override { return std::make_shared<const host::TrackList>(library); }
   std::size_t libraryTrackCount() const override { return library.size(); }
   std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(info_mutex_); }
 

@@ -1,0 +1,58 @@
+#include "app/panel_session.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "console/console_run.h"
+#include "console/result_formats.h"
+#include "db/database.h"
+#include "host/host.h"
+#include "tree/panel.h"
+#include "tree/tree_loader.h"
+
+namespace app {
+
+PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
+    : player_(openPlayer(options)),
+      layout_(player::loadLayout(player_->profile().layoutFile())),
+      index_(static_cast<std::size_t>(panel_number - 1)) {
+  while (layout_.panels.size() <= index_) {
+    layout_.panels.emplace_back();
+    layout_changed_ = true;
+  }
+  tree::PanelHooks hooks;
+  hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
+  panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
+  panel_->readSettings(layout_.panels[index_]);
+  loaded_ = panel_->open() && tree::loadTree(*panel_);
+  if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
+}
+
+PanelSession::~PanelSession() {
+  // The panel (and its nodes) go before the console and the player.
+  panel_.reset();
+  console_db_.reset();
+}
+
+void PanelSession::runConsole(const std::string& sql) {
+  if (!console_db_) console_db_ = std::make_unique<db::SQLiteDatabase>(*player_);
+  console::ConsoleRun runner(*console_db_);
+  const auto format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
+  auto writer = console::makeResultWriter(format, std::cout);
+  const console::RunOutcome outcome = runner.run(sql, *writer);
+  writer->finish();
+  if (outcome.result != console::RunResult::kSuccess) console_failed_ = true;
+}
+
+void PanelSession::finish(bool playlists_changed) {
+  std::vector<uint8_t> settings = panel_->writeSettings();
+  if (settings != layout_.panels[index_]) {
+    layout_.panels[index_] = std::move(settings);
+    layout_changed_ = true;
+  }
+  if (layout_changed_) player::saveLayout(player_->profile().layoutFile(), layout_);
+  if (playlists_changed || player_->playlistsSeeded()) player_->save();
+}
+
+}  // namespace app

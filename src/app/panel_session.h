@@ -1,0 +1,61 @@
+// PanelSession: a headless command acting as panel N of the layout the
+// player keeps in the profile. It opens the player, adds panels with empty
+// settings when the layout has fewer, makes the panel, opens its connection
+// and loads its tree (a new panel gets the example tree), and at the end
+// stores the panel's settings (its root id) back into the layout.
+//
+// "Send to Vostrel console" runs the SQL as the `sql` command does, on the
+// console's own connection, printing the rows on stdout.
+#ifndef VOSTREL_APP_PANEL_SESSION_H_
+#define VOSTREL_APP_PANEL_SESSION_H_
+
+#include <memory>
+#include <string>
+
+#include "app/context.h"
+#include "player/layout.h"
+
+namespace db {
+class SQLiteDatabase;
+}
+namespace tree {
+class Panel;
+}
+
+namespace app {
+
+class PanelSession {
+ public:
+  // `panel_number` is 1-based. Throws player::PlayerError.
+  PanelSession(const GlobalOptions& options, int panel_number);
+  ~PanelSession();
+  PanelSession(const PanelSession&) = delete;
+  PanelSession& operator=(const PanelSession&) = delete;
+
+  player::Player& player() { return *player_; }
+  tree::Panel& panel() { return *panel_; }
+  // Whether the connection opened and the tree loaded.
+  bool loaded() const { return loaded_; }
+  // Whether the console run of a "send to console" failed.
+  bool consoleFailed() const { return console_failed_; }
+
+  // Stores the panel's settings in the layout (when they changed) and the
+  // playlists (when `playlists_changed` or they were seeded).
+  void finish(bool playlists_changed);
+
+ private:
+  void runConsole(const std::string& sql);
+
+  std::unique_ptr<player::Player> player_;
+  player::Layout layout_;
+  std::size_t index_;
+  bool layout_changed_ = false;
+  std::unique_ptr<db::SQLiteDatabase> console_db_;
+  std::unique_ptr<tree::Panel> panel_;
+  bool loaded_ = false;
+  bool console_failed_ = false;
+};
+
+}  // namespace app
+
+#endif  // VOSTREL_APP_PANEL_SESSION_H_

@@ -1,0 +1,74 @@
+#include "player/layout.h"
+
+#include <nlohmann/json.hpp>
+
+#include "player/file_io.h"
+#include "player/player_error.h"
+
+namespace player {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+std::string toHex(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (uint8_t byte : bytes) {
+    text.push_back(kHex[byte >> 4]);
+    text.push_back(kHex[byte & 15]);
+  }
+  return text;
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+Layout loadLayout(const std::filesystem::path& file) {
+  Layout layout;
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return layout;
+  const std::string text = readWholeFile(file);
+  const std::string name = file.string();
+  nlohmann::json document;
+  try {
+    document = nlohmann::json::parse(text);
+  } catch (const nlohmann::json::parse_error& e) {
+    throw PlayerError("Malformed layout file \"" + name + "\": " + e.what());
+  }
+  if (!document.is_object() || !document.contains("panels") || !document["panels"].is_array()) {
+    throw PlayerError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
+  }
+  for (const auto& panel : document["panels"]) {
+    const auto settings = panel.is_object() ? panel.find("settings") : panel.end();
+    if (settings == panel.end() || !settings->is_string() || settings->get_ref<const std::string&>().size() % 2 != 0) {
+      throw PlayerError("Malformed layout file \"" + name + "\": a panel's \"settings\" must be hexadecimal text");
+    }
+    const std::string& hex = settings->get_ref<const std::string&>();
+    std::vector<uint8_t> bytes;
+    bytes.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+      const int high = hexDigit(hex[i]);
+      const int low = hexDigit(hex[i + 1]);
+      if (high < 0 || low < 0) {
+        throw PlayerError("Malformed layout file \"" + name + "\": a panel's \"settings\" must be hexadecimal text");
+      }
+      bytes.push_back(static_cast<uint8_t>(high * 16 + low));
+    }
+    layout.panels.push_back(std::move(bytes));
+  }
+  return layout;
+}
+
+void saveLayout(const std::filesystem::path& file, const Layout& layout) {
+  nlohmann::json panels = nlohmann::json::array();
+  for (const auto& settings : layout.panels) panels.push_back({{"settings", toHex(settings)}});
+  writeFileAtomically(file, nlohmann::json{{"panels", panels}}.dump(1) + "\n");
+}
+
+}  // namespace player

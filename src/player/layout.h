@@ -1,0 +1,29 @@
+// The player's window layout, kept in the profile's layout.json: the list of
+// tree panels, each with the settings record it wrote (135 bytes, stored as
+// hexadecimal text).
+//
+//   {"panels": [{"settings": "01000000020000002a000000..."}]}
+//
+// A panel with empty settings has not written any yet (a new panel).
+#ifndef VOSTREL_PLAYER_LAYOUT_H_
+#define VOSTREL_PLAYER_LAYOUT_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace player {
+
+struct Layout {
+  std::vector<std::vector<uint8_t>> panels;  // settings records, in panel order
+};
+
+// Reads `file`; a missing file is an empty layout. Throws PlayerError naming
+// the file for malformed content.
+Layout loadLayout(const std::filesystem::path& file);
+// Writes `layout` atomically.
+void saveLayout(const std::filesystem::path& file, const Layout& layout);
+
+}  // namespace player
+
+#endif  // VOSTREL_PLAYER_LAYOUT_H_
