@@ -71,6 +71,25 @@ bool applyItemCounts(const std::string& list, tree::QueryNode& node, std::string
   return true;
 }
 
+// Fills the sheet from the options and takes it into the node as the
+// sheet's OK does, then sets the item counts. Returns the exit status.
+int applySheet(tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::QueryNode& node) {
+  std::string error;
+  if (!fillSheet(options, sheet, &error)) {
+    std::cerr << error << "\n";
+    return kExitBadInput;
+  }
+  if (!sheet.ok(&error)) {
+    std::cerr << error << "\n";
+    return kExitFailed;
+  }
+  if (options.item_counts && !applyItemCounts(*options.item_counts, node, &error)) {
+    std::cerr << error << "\n";
+    return kExitBadInput;
+  }
+  return kExitOk;
+}
+
 int addFolder(PanelSession& session, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
   tree::TreeNode* parent = findNode(panel, command.path);
@@ -97,19 +116,7 @@ int addQuery(PanelSession& session, const PanelCommand& command) {
   auto node = std::make_unique<tree::QueryNode>(&panel, parent);
   tree::QuerySheet sheet(*node, panel.database());
   sheet.label = command.label;
-  std::string error;
-  if (!fillSheet(command.query, sheet, &error)) {
-    std::cerr << error << "\n";
-    return kExitBadInput;
-  }
-  if (!sheet.ok(&error)) {
-    std::cerr << error << "\n";
-    return kExitFailed;
-  }
-  if (command.query.item_counts && !applyItemCounts(*command.query.item_counts, *node, &error)) {
-    std::cerr << error << "\n";
-    return kExitBadInput;
-  }
+  if (const int status = applySheet(sheet, command.query, *node); status != kExitOk) return status;
   return panel.attach(std::move(node), true) != nullptr ? kExitOk : kExitFailed;
 }
 
@@ -133,19 +140,7 @@ int editNode(PanelSession& session, tree::TreeNode& node, const PanelCommand& co
   }
   auto& query = static_cast<tree::QueryNode&>(node);
   tree::QuerySheet sheet(query, panel.database());
-  std::string error;
-  if (!fillSheet(command.query, sheet, &error)) {
-    std::cerr << error << "\n";
-    return kExitBadInput;
-  }
-  if (!sheet.ok(&error)) {
-    std::cerr << error << "\n";
-    return kExitFailed;
-  }
-  if (command.query.item_counts && !applyItemCounts(*command.query.item_counts, query, &error)) {
-    std::cerr << error << "\n";
-    return kExitBadInput;
-  }
+  if (const int status = applySheet(sheet, command.query, query); status != kExitOk) return status;
   if (!panel.save(query)) return kExitFailed;
   query.updateItem(true);
   return kExitOk;

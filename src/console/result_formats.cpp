@@ -10,12 +10,14 @@
 namespace console {
 namespace {
 
-class TsvWriter : public ResultWriter {
+// The line-per-row formats; Escape writes one field.
+template <typename Escape>
+class DelimitedWriter : public ResultWriter {
  public:
-  explicit TsvWriter(std::ostream& out) : out_(out) {}
+  DelimitedWriter(std::ostream& out, char separator, const char* line_end)
+      : out_(out), separator_(separator), line_end_(line_end) {}
   void beginResult(const std::vector<std::string>& columns) override {
-    if (columns.empty()) return;
-    writeLine(columns);
+    if (!columns.empty()) writeLine(columns);
   }
   void addRow(uint64_t, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
     writeLine(cells);
@@ -27,56 +29,48 @@ class TsvWriter : public ResultWriter {
   void writeLine(const std::vector<std::string>& fields) {
     line_.clear();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (i > 0) line_.push_back('\t');
-      for (char c : fields[i]) {
-        switch (c) {
-          case '\\': line_ += "\\\\"; break;
-          case '\t': line_ += "\\t"; break;
-          case '\n': line_ += "\\n"; break;
-          case '\r': line_ += "\\r"; break;
-          default: line_.push_back(c);
-        }
-      }
+      if (i > 0) line_.push_back(separator_);
+      Escape::append(fields[i], line_);
     }
-    line_.push_back('\n');
+    line_ += line_end_;
     out_ << line_;
   }
   std::ostream& out_;
+  char separator_;
+  const char* line_end_;
   std::string line_;
 };
 
-class CsvWriter : public ResultWriter {
- public:
-  explicit CsvWriter(std::ostream& out) : out_(out) {}
-  void beginResult(const std::vector<std::string>& columns) override {
-    if (columns.empty()) return;
-    writeLine(columns);
-  }
-  void addRow(uint64_t, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
-    writeLine(cells);
-  }
-  void clearResult() override {}
-  void finish() override { out_.flush(); }
-
- private:
-  void writeLine(const std::vector<std::string>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (i > 0) out_ << ',';
-      const std::string& field = fields[i];
-      if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        out_ << field;
-        continue;
+// Backslash, TAB, LF and CR written as \\ \t \n \r.
+struct TsvEscape {
+  static void append(const std::string& field, std::string& line) {
+    for (char c : field) {
+      switch (c) {
+        case '\\': line += "\\\\"; break;
+        case '\t': line += "\\t"; break;
+        case '\n': line += "\\n"; break;
+        case '\r': line += "\\r"; break;
+        default: line.push_back(c);
       }
-      out_ << '"';
-      for (char c : field) {
-        if (c == '"') out_ << '"';
-        out_ << c;
-      }
-      out_ << '"';
     }
-    out_ << "\r\n";
   }
-  std::ostream& out_;
+};
+
+// RFC 4180: a field with a comma, a quote or a line break is quoted, inner
+// quotes doubled.
+struct CsvEscape {
+  static void append(const std::string& field, std::string& line) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+      line += field;
+      return;
+    }
+    line.push_back('"');
+    for (char c : field) {
+      if (c == '"') line.push_back('"');
+      line.push_back(c);
+    }
+    line.push_back('"');
+  }
 };
 
 class JsonWriter : public ResultWriter {
@@ -183,12 +177,12 @@ std::optional<ResultFormat> parseResultFormat(std::string_view name) {
 
 std::unique_ptr<ResultWriter> makeResultWriter(ResultFormat format, std::ostream& out) {
   switch (format) {
-    case ResultFormat::kCsv: return std::make_unique<CsvWriter>(out);
+    case ResultFormat::kCsv: return std::make_unique<DelimitedWriter<CsvEscape>>(out, ',', "\r\n");
     case ResultFormat::kJson: return std::make_unique<JsonWriter>(out);
     case ResultFormat::kTable: return std::make_unique<TableWriter>(out);
     case ResultFormat::kTsv: break;
   }
-  return std::make_unique<TsvWriter>(out);
+  return std::make_unique<DelimitedWriter<TsvEscape>>(out, '\t', "\n");
 }
 
 }  // namespace console
