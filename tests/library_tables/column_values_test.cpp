@@ -20,20 +20,20 @@ using ::testing::HasSubstr;
 using ColumnValuesTest = LibraryTablesTest;
 
 TEST_F(ColumnValuesTest, EachKindReadsItsSource) {
-  TrackSpec spec;
-  spec.path = "file:///music/Artist/Song.name.flac";
-  spec.meta = {{"artist", {"A", "B"}}, {"album artist", {"AA"}}, {"title", {"T"}}};
-  spec.tech = {{"samplerate", "44100"}};
-  spec.length = 3725.4;
-  spec.size = 1536;
-  spec.mtime = std::numeric_limits<int64_t>::max();
-  spec.subsong = 2;
-  spec.gain.track_gain = -6.5f;
-  spec.gain.track_peak = 0.5f;
-  host_.library = {buildTrack(spec)};
+  TrackFields wanted;
+  wanted.path = "file:///music/Artist/Song.name.flac";
+  wanted.meta = {{"artist", {"A", "B"}}, {"album artist", {"AA"}}, {"title", {"T"}}};
+  wanted.tech = {{"samplerate", "44100"}};
+  wanted.length = 3725.4;
+  wanted.size = 1536;
+  wanted.mtime = std::numeric_limits<int64_t>::max();
+  wanted.subsong = 2;
+  wanted.gain.track_gain = -6.5f;
+  wanted.gain.track_peak = 0.5f;
+  host_.library = {buildTrack(wanted)};
 
   struct Case {
-    ColumnSpec column;
+    ColumnFields column;
     const char* expected;
   };
   const std::vector<Case> cases = {
@@ -66,7 +66,7 @@ TEST_F(ColumnValuesTest, EachKindReadsItsSource) {
       {{.name = "playlist_index", .kind = ColumnType::kPlaylistInteger}, "-"},
       {{.name = "odd_kind", .kind = static_cast<ColumnType>(99)}, "-"},
   };
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnFields> columns;
   for (const Case& c : cases) columns.push_back(c.column);
   setColumns(TableType::kMediaLibrary, columns);
   for (const Case& c : cases) {
@@ -119,7 +119,7 @@ TEST_F(ColumnValuesTest, SplitTagGivesOneRowPerValueLastFirst) {
 
 struct SplitCase {
   const char* label;
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnFields> columns;
   const char* query;
   const char* expected;
 };

@@ -10,18 +10,18 @@ using library_tables::TableType;
 using library_tables::VTabColumnStore;
 using library_tables::VTabColumns;
 
-host::TrackHandle buildTrack(const TrackSpec& spec) {
+host::TrackHandle buildTrack(const TrackFields& wanted) {
   auto track = std::make_shared<host::Track>();
-  track->path = spec.path;
-  track->size = spec.size;
-  track->mtime = spec.mtime;
-  track->subsong = spec.subsong;
-  if (spec.has_info) {
+  track->path = wanted.path;
+  track->size = wanted.size;
+  track->mtime = wanted.mtime;
+  track->subsong = wanted.subsong;
+  if (wanted.has_info) {
     host::TrackInfo info;
-    info.length = spec.length;
-    info.replay_gain = spec.gain;
-    for (const auto& [name, values] : spec.meta) info.meta.push_back({host::internField(name), name, values});
-    for (const auto& [name, value] : spec.tech) info.tech.push_back({host::internField(name), name, {value}});
+    info.length = wanted.length;
+    info.replay_gain = wanted.gain;
+    for (const auto& [name, values] : wanted.meta) info.meta.push_back({host::internField(name), name, values});
+    for (const auto& [name, value] : wanted.tech) info.tech.push_back({host::internField(name), name, {value}});
     track->info = std::move(info);
   }
   return track;
@@ -50,17 +50,17 @@ db::SQLiteDatabase& LibraryTablesTest::database() {
   return *db_;
 }
 
-void LibraryTablesTest::setColumns(TableType type, const std::vector<ColumnSpec>& columns) {
+void LibraryTablesTest::setColumns(TableType type, const std::vector<ColumnFields>& columns) {
   db::SQLiteDatabase& db = database();
   VTabColumnStore& store = VTabColumnStore::instance();
   VTabColumns list;
   library_tables::copyColumns(store.columns(type, db, false), list);
   while (list.size() > store.builtInCount()) list.removeAt(list.size() - 1);
-  for (const ColumnSpec& spec : columns) {
+  for (const ColumnFields& wanted : columns) {
     SQLiteMetaDBVTabColumn& column =
-        list.emplace(host_, std::string(library_tables::kDefaultCollation), spec.name, spec.kind, false,
-                     spec.expression, spec.separator, spec.tag_name, spec.associated);
-    column.setSplitMultiValueTag(spec.split);
+        list.emplace(host_, std::string(library_tables::kDefaultCollation), wanted.name, wanted.kind, false,
+                     wanted.expression, wanted.separator, wanted.tag_name, wanted.associated);
+    column.setSplitMultiValueTag(wanted.split);
   }
   store.replaceColumns(type, list, db);
   library_tables::rebuildVirtualTables(db);

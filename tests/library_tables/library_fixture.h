@@ -25,7 +25,7 @@
 namespace library_tables_testing {
 
 // A column for setColumns: name, kind and the optional settings.
-struct ColumnSpec {
+struct ColumnFields {
   std::string name;
   library_tables::ColumnType kind = library_tables::ColumnType::kTag;
   bool split = false;
@@ -36,7 +36,7 @@ struct ColumnSpec {
 };
 
 // A track with tags, technical fields and file data.
-struct TrackSpec {
+struct TrackFields {
   std::string path = "file:///music/a.flac";
   std::vector<std::pair<std::string, std::vector<std::string>>> meta;
   std::vector<std::pair<std::string, std::string>> tech;
@@ -47,7 +47,7 @@ struct TrackSpec {
   host::ReplayGain gain;
   bool has_info = true;
 };
-host::TrackHandle buildTrack(const TrackSpec& spec);
+host::TrackHandle buildTrack(const TrackFields& wanted);
 
 class LibraryTablesTest : public ::testing::Test {
  protected:
@@ -62,7 +62,7 @@ class LibraryTablesTest : public ::testing::Test {
 
   // Stores `columns` (after the built-in one) for `type` and rebuilds the
   // virtual tables.
-  void setColumns(library_tables::TableType type, const std::vector<ColumnSpec>& columns);
+  void setColumns(library_tables::TableType type, const std::vector<ColumnFields>& columns);
 
   // Rows as "v,v;v,v;" with "-" for NULL; a failure gives "error: " and the
   // message.

@@ -113,7 +113,7 @@ TEST_F(MetaDbModuleTest, TooManyColumnsCannotBeDeclared) {
 TEST_F(MetaDbModuleTest, DeclarationFailureFailsTheRebuild) {
   struct Case {
     const char* label;
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnFields> columns;
     const char* cause;
   };
   const Case cases[] = {
@@ -125,8 +125,8 @@ TEST_F(MetaDbModuleTest, DeclarationFailureFailsTheRebuild) {
     VTabColumns list;
     library_tables::copyColumns(VTabColumnStore::instance().columns(TableType::kMediaLibrary, db, false), list);
     while (list.size() > 1) list.removeAt(list.size() - 1);
-    for (const ColumnSpec& spec : c.columns) {
-      list.emplace(host_, "NaturalNoCase", spec.name, spec.kind, false, "", "", "", "");
+    for (const ColumnFields& wanted : c.columns) {
+      list.emplace(host_, "NaturalNoCase", wanted.name, wanted.kind, false, "", "", "", "");
     }
     VTabColumnStore::instance().replaceColumns(TableType::kMediaLibrary, list, db);
     try {
