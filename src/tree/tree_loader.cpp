@@ -246,6 +246,17 @@ std::string elapsedSeconds(std::chrono::steady_clock::time_point start) {
   return seconds;
 }
 
+// Whether the panel's root row is stored. A database error counts as "yes":
+// the load that follows reports it and the root id is kept.
+bool rootRowExists(Panel& panel) {
+  try {
+    return panel.database().HasRows("SELECT tri_node_id FROM vos_TreeItem WHERE tri_node_id=" +
+                                     std::to_string(panel.rootNodeId()) + " AND tri_parent_id IS NULL");
+  } catch (const db::SQLiteException&) {
+    return true;
+  }
+}
+
 }  // namespace
 
 std::string treeLoadStatement(int64_t root_id) {
@@ -259,11 +270,19 @@ std::string treeLoadStatement(int64_t root_id) {
 }
 
 bool loadTree(Panel& panel) {
+  db::SQLiteDatabase& database = panel.database();
+  if (panel.rootNodeId() != 0 && !rootRowExists(panel)) {
+    // The stored tree is gone (the database was replaced or cleaned while the
+    // panel was closed). Keeping the id would leave the panel unable to store
+    // any node, since every new row must hang below that root row.
+    PanelSettings settings = panel.settings();
+    settings.root_node_id = 0;
+    panel.setSettings(settings);
+  }
   if (panel.rootNodeId() == 0) {
     createExampleNodes(panel);
     return true;
   }
-  db::SQLiteDatabase& database = panel.database();
   RedrawSuspension suspension(panel.control());
   const auto start = std::chrono::steady_clock::now();
   try {

@@ -61,3 +61,9 @@ vos node delete Mine
 check "delete" 0 "$RC"
 vos tree
 check "the folder and everything below is gone" "$examples" "$OUT"
+
+rm "$PROFILE/configuration/vostrel.db"
+vos tree
+check "a panel whose stored tree is gone gets a new example tree" "$examples" "$OUT"
+vos node add-folder / After
+check "and nodes can be stored again" 0 "$RC"

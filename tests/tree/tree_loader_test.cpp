@@ -131,6 +131,18 @@ TEST_F(TreeLoaderTest, RootWithoutRowsGivesAnEmptyTree) {
   EXPECT_EQ(panel.rootNodeId(), root);
 }
 
+TEST_F(TreeLoaderTest, MissingRootRowGivesThePanelANewTree) {
+  const int32_t other = insertRoot();
+  Panel& panel = openPanel(other + 100);
+  EXPECT_TRUE(tree::loadTree(panel));
+  const int32_t fresh = panel.rootNodeId();
+  EXPECT_NE(fresh, other + 100);
+  EXPECT_NE(fresh, 0);
+  EXPECT_EQ(scalar("SELECT tri_label FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(fresh)), "#ROOT#");
+  EXPECT_EQ(scalar("SELECT tri_label FROM vos_TreeItem WHERE tri_parent_id=" + std::to_string(fresh)), "<Examples>")
+      << "the new root gets the examples, and nodes can be stored below it";
+}
+
 TEST_F(TreeLoaderTest, RefreshOnLoadRunsDuringTheLoadAndIsTimedBeforeIt) {
   exec("CREATE TABLE t(x);INSERT INTO t VALUES('b'),('a')");
   const int32_t root = insertRoot();
