@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/panel_session.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
 
@@ -23,7 +24,9 @@ int runCommandLine(int argc, char** argv) {
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
   sql_command->add_option("script", sql.script, "The script; - or nothing reads standard input");
   sql_command->add_option("--format", sql.format, "tsv, csv, json or table");
-  sql_command->add_option("--limit", sql.limit, "Show at most N rows")->type_name("N");
+  sql_command->add_option("--limit", sql.limit, "Show at most N rows")
+      ->type_name("N")
+      ->check(CLI::Range(uint64_t{0}, UINT64_MAX));
   sql_command->add_flag("--status", sql.status, "Print the status text to stderr");
 
   ConfigOptions config;
@@ -37,20 +40,20 @@ int runCommandLine(int argc, char** argv) {
 
   PanelCommand panel_command;
   CLI::App* tree_command = cli.add_subcommand("tree", "Load a panel's tree and print it");
-  tree_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+  tree_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::Range(1, kMaxPanels));
   tree_command->add_flag("--refresh", panel_command.refresh, "Run \"Refresh all\" first");
   tree_command->add_option("--format", panel_command.format, "text or json");
 
   CLI::App* click_command = cli.add_subcommand("click", "Click a node as the mouse would");
   click_command->add_option("path", panel_command.path, "Node path (labels separated by /)")->required();
   click_command->add_flag("--middle", panel_command.middle, "Middle click");
-  click_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+  click_command->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::Range(1, kMaxPanels));
 
   CLI::App* node_command = cli.add_subcommand("node", "Add, edit, delete or show a node");
   node_command->require_subcommand(1);
   auto node_action = [&](const char* name, const char* description) {
     CLI::App* action = node_command->add_subcommand(name, description);
-    action->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::PositiveNumber);
+    action->add_option("--panel", panel_command.panel, "Panel number, from 1")->check(CLI::Range(1, kMaxPanels));
     action->callback([&panel_command, name] { panel_command.action = name; });
     return action;
   };

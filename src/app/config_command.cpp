@@ -25,7 +25,11 @@ int runPlaylistsCommand(const GlobalOptions& global, const std::string& format) 
     return kExitBadInput;
   }
   std::unique_ptr<player::Player> player = openPlayer(global);
-  std::cout << (format == "json" ? player::renderPlaylistsJson(*player) : player::renderPlaylistsText(*player));
+  if (format == "json") {
+    std::cout << player::renderPlaylistsJson(*player) << '\n';
+  } else {
+    std::cout << player::renderPlaylistsText(*player);
+  }
   if (player->playlistsSeeded()) player->save();
   return kExitOk;
 }

@@ -27,6 +27,9 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
   panel_->readSettings(layout_.panels[index_]);
   loaded_ = panel_->open() && tree::loadTree(*panel_);
   if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
+  // A new panel has just stored its example tree: its root id goes into the
+  // layout now, whatever the command does next.
+  storeLayout();
 }
 
 PanelSession::~PanelSession() {
@@ -45,13 +48,18 @@ void PanelSession::runConsole(const std::string& sql) {
   if (outcome.result != console::RunResult::kSuccess) console_failed_ = true;
 }
 
-void PanelSession::finish(bool playlists_changed) {
+void PanelSession::storeLayout() {
   std::vector<uint8_t> settings = panel_->writeSettings();
   if (settings != layout_.panels[index_]) {
     layout_.panels[index_] = std::move(settings);
     layout_changed_ = true;
   }
   if (layout_changed_) player::saveLayout(player_->profile().layoutFile(), layout_);
+  layout_changed_ = false;
+}
+
+void PanelSession::finish(bool playlists_changed) {
+  storeLayout();
   if (playlists_changed || player_->playlistsSeeded()) player_->save();
 }
 

@@ -24,9 +24,11 @@ class Panel;
 
 namespace app {
 
+inline constexpr int kMaxPanels = 1000;
+
 class PanelSession {
  public:
-  // `panel_number` is 1-based. Throws player::PlayerError.
+  // `panel_number` is 1-based, at most kMaxPanels. Throws player::PlayerError.
   PanelSession(const GlobalOptions& options, int panel_number);
   ~PanelSession();
   PanelSession(const PanelSession&) = delete;
@@ -45,6 +47,8 @@ class PanelSession {
 
  private:
   void runConsole(const std::string& sql);
+  // Writes the layout when the panel's settings (its root id) changed.
+  void storeLayout();
 
   std::unique_ptr<player::Player> player_;
   player::Layout layout_;

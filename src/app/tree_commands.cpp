@@ -21,6 +21,26 @@ int noNode(const std::string& path) {
   return kExitBadInput;
 }
 
+// The parent of a new node: the top or a folder.
+tree::TreeNode* newNodeParent(tree::Panel& panel, const std::string& path, int* status) {
+  tree::TreeNode* parent = findNode(panel, path);
+  if (parent == nullptr) {
+    *status = noNode(path);
+  } else if (parent->type() != tree::NodeType::kRoot && parent->type() != tree::NodeType::kFolder) {
+    std::cerr << path << " is not a folder: new nodes go below a folder or the top (/)\n";
+    *status = kExitBadInput;
+    parent = nullptr;
+  }
+  return parent;
+}
+
+// Whether any option that only a query node has was given.
+bool hasQueryOptions(const QueryNodeOptions& o) {
+  return o.query || o.batch || o.click || o.click_target || o.click_no_activate || o.click_select || o.click_play ||
+         o.middle || o.middle_target || o.middle_no_activate || o.middle_select || o.middle_play ||
+         o.refresh_on_load || o.refresh_on_use || o.node_limit || o.omit_null || o.keep_duplicates || o.item_counts;
+}
+
 // Applies the given options to the sheet's fields.
 bool fillSheet(const QueryNodeOptions& o, tree::QuerySheet& sheet, std::string* error) {
   if (o.label) sheet.label = *o.label;
@@ -92,10 +112,9 @@ int applySheet(tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::Q
 
 int addFolder(PanelSession& session, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
-  tree::TreeNode* parent = findNode(panel, command.path);
-  if (parent == nullptr || (parent->type() != tree::NodeType::kRoot && parent->type() != tree::NodeType::kFolder)) {
-    return noNode(command.path);
-  }
+  int status = kExitOk;
+  tree::TreeNode* parent = newNodeParent(panel, command.path, &status);
+  if (parent == nullptr) return status;
   if (!tree::folderOkEnabled(command.label)) {
     std::cerr << "A folder needs a label that is not blank.\n";
     return kExitBadInput;
@@ -108,10 +127,9 @@ int addFolder(PanelSession& session, const PanelCommand& command) {
 
 int addQuery(PanelSession& session, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
-  tree::TreeNode* parent = findNode(panel, command.path);
-  if (parent == nullptr || (parent->type() != tree::NodeType::kRoot && parent->type() != tree::NodeType::kFolder)) {
-    return noNode(command.path);
-  }
+  int status = kExitOk;
+  tree::TreeNode* parent = newNodeParent(panel, command.path, &status);
+  if (parent == nullptr) return status;
   if (parent->type() == tree::NodeType::kRoot && panel.nodeForItem(nullptr) == nullptr) return kExitFailed;
   auto node = std::make_unique<tree::QueryNode>(&panel, parent);
   tree::QuerySheet sheet(*node, panel.database());
@@ -123,6 +141,10 @@ int addQuery(PanelSession& session, const PanelCommand& command) {
 int editNode(PanelSession& session, tree::TreeNode& node, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
   if (node.type() == tree::NodeType::kFolder) {
+    if (hasQueryOptions(command.query)) {
+      std::cerr << command.path << " is a folder: only --label applies to it\n";
+      return kExitBadInput;
+    }
     if (command.query.label) {
       if (!tree::folderOkEnabled(*command.query.label)) {
         std::cerr << "A folder needs a label that is not blank.\n";
@@ -152,12 +174,12 @@ void addQueryNodeOptions(CLI::App& command, QueryNodeOptions& o, bool with_label
   if (with_label) command.add_option("--label", o.label, "New label");
   command.add_option("--query", o.query, "SQL query");
   command.add_option("--batch", o.batch, "SQL batch run before the query");
-  command.add_option("--click", o.click, "Click action code (0 to 11)");
+  command.add_option("--click", o.click, "Click action code (0 to 11)")->check(CLI::Range(0, 255));
   command.add_option("--click-target", o.click_target, "Click target playlist");
   command.add_flag("--click-no-activate", o.click_no_activate, "Do not activate the playlist on click");
   command.add_flag("--click-select", o.click_select, "Select the new items on click");
   command.add_flag("--click-play", o.click_play, "Start playback on click");
-  command.add_option("--middle", o.middle, "Middle-click action code (0 to 11)");
+  command.add_option("--middle", o.middle, "Middle-click action code (0 to 11)")->check(CLI::Range(0, 255));
   command.add_option("--middle-target", o.middle_target, "Middle-click target playlist");
   command.add_flag("--middle-no-activate", o.middle_no_activate, "Do not activate the playlist on middle click");
   command.add_flag("--middle-select", o.middle_select, "Select the new items on middle click");
@@ -179,7 +201,7 @@ int runTreeCommand(const GlobalOptions& global, const PanelCommand& command) {
   bool ok = session.loaded();
   if (ok && command.refresh) ok = session.panel().refreshAll();
   if (command.format == "json") {
-    std::cout << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    std::cout << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
   } else {
     std::cout << treeText(session.panel());
   }
@@ -218,14 +240,19 @@ int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
     } else if (command.action == "edit") {
       status = editNode(session, *node, command);
     } else if (command.action == "delete") {
-      status = session.panel().deleteNode(*node) ? kExitOk : kExitFailed;
+      if (node->type() != tree::NodeType::kFolder && node->type() != tree::NodeType::kQuery) {
+        std::cerr << "Only folder and query nodes can be deleted; " << command.path << " is a query result\n";
+        status = kExitBadInput;
+      } else {
+        status = session.panel().deleteNode(*node) ? kExitOk : kExitFailed;
+      }
     } else {
-      const nlohmann::json definition = storedDefinition(session.panel(), *node);
+      const nlohmann::ordered_json definition = storedDefinition(session.panel(), *node);
       if (definition.is_null()) {
         std::cerr << command.path << " is not a stored node\n";
         status = kExitBadInput;
       } else {
-        std::cout << definition.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        std::cout << definition.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
       }
     }
   }

@@ -42,8 +42,8 @@ void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
   }
 }
 
-nlohmann::json nodeJson(const tree::TreeNode& node, const tree::TreeItem* item) {
-  nlohmann::json json;
+nlohmann::ordered_json nodeJson(const tree::TreeNode& node, const tree::TreeItem* item) {
+  nlohmann::ordered_json json;
   if (node.type() != NodeType::kQueryResult) json["id"] = node.nodeId();
   json["label"] = node.label();
   json["type"] = typeName(node.type());
@@ -57,7 +57,7 @@ nlohmann::json nodeJson(const tree::TreeNode& node, const tree::TreeItem* item) 
     json["subitems"] = result.subitemCount();
     json["leaves"] = result.leafCount();
   }
-  nlohmann::json children = nlohmann::json::array();
+  nlohmann::ordered_json children = nlohmann::ordered_json::array();
   const tree::TreeItem* parent = item;
   if (parent != nullptr) {
     for (std::size_t i = 0; i < parent->childCount(); ++i) {
@@ -83,7 +83,7 @@ std::string treeText(tree::Panel& panel) {
   return out;
 }
 
-nlohmann::json treeJson(tree::Panel& panel) { return nodeJson(panel.root(), panel.control().top()); }
+nlohmann::ordered_json treeJson(tree::Panel& panel) { return nodeJson(panel.root(), panel.control().top()); }
 
 std::vector<std::string> splitNodePath(std::string_view path) {
   std::vector<std::string> labels;
@@ -126,7 +126,7 @@ tree::TreeNode* findNode(tree::Panel& panel, std::string_view path) {
 
 namespace {
 
-nlohmann::json cellJson(const db::SQLiteColumn& cell) {
+nlohmann::ordered_json cellJson(const db::SQLiteColumn& cell) {
   switch (cell.type()) {
     case db::kTagInt64: return cell.int64Value();
     case db::kTagDouble: return cell.doubleValue();
@@ -142,20 +142,20 @@ std::string withoutPrefix(const std::string& name) {
 
 }  // namespace
 
-nlohmann::json storedDefinition(tree::Panel& panel, const tree::TreeNode& node) {
+nlohmann::ordered_json storedDefinition(tree::Panel& panel, const tree::TreeNode& node) {
   if (node.type() != NodeType::kFolder && node.type() != NodeType::kQuery) return nullptr;
   db::SQLiteDatabase& database = panel.database();
   const std::string id = std::to_string(node.nodeId());
-  nlohmann::json json = nlohmann::json::object();
+  nlohmann::ordered_json json = nlohmann::ordered_json::object();
   db::SQLiteColumns row;
   if (!database.HasRows("SELECT * FROM vos_TreeItem WHERE tri_node_id=" + id, &row)) return nullptr;
   for (const db::SQLiteColumn& cell : row) json[withoutPrefix(cell.name())] = cellJson(cell);
-  nlohmann::json levels = nlohmann::json::array();
+  nlohmann::ordered_json levels = nlohmann::ordered_json::array();
   db::SQLiteColumns level_row;
   auto prepared = database.Prepare(
       "SELECT * FROM vos_QueryNodeDetail WHERE tri_node_id=" + id + " ORDER BY qnd_level", &level_row);
   while (database.Step(prepared.query) == db::kRow) {
-    nlohmann::json level = nlohmann::json::object();
+    nlohmann::ordered_json level = nlohmann::ordered_json::object();
     for (const db::SQLiteColumn& cell : level_row) {
       if (cell.name() != "tri_node_id") level[withoutPrefix(cell.name())] = cellJson(cell);
     }

@@ -20,7 +20,7 @@ namespace app {
 // One line per node below the root, two spaces per depth; "(n) " or "[n] "
 // before a result node whose level shows an item count.
 std::string treeText(tree::Panel& panel);
-nlohmann::json treeJson(tree::Panel& panel);
+nlohmann::ordered_json treeJson(tree::Panel& panel);
 
 // The labels of a path; "" and "/" are the empty path (the top).
 std::vector<std::string> splitNodePath(std::string_view path);
@@ -32,7 +32,7 @@ tree::TreeNode* findNode(tree::Panel& panel, std::string_view path);
 
 // The stored row of a folder or query node (every tri_ column without its
 // prefix) and its level options; null when the node has no row.
-nlohmann::json storedDefinition(tree::Panel& panel, const tree::TreeNode& node);
+nlohmann::ordered_json storedDefinition(tree::Panel& panel, const tree::TreeNode& node);
 
 }  // namespace app
 

@@ -3,6 +3,11 @@
 
 examples=$'<Examples>\n  Library\n    Album\n    Genre\n  Maintenance\n    Rebuild MediaLibrary table\n    Rebuild Playlist table\n  Statistics\n    Incomplete albums\n    Tracks per playlist'
 
+vos click "Not/There"
+vos click "Not/There"
+vos sql "SELECT count(*) FROM vos_TreeItem WHERE tri_parent_id IS NULL"
+check "a failed click still keeps the new panel's tree: one root only" 1 "$(echo "$OUT" | tail -1)"
+
 vos tree
 check "a new panel shows the example tree" "$examples" "$OUT"
 check "tree exits 0" 0 "$RC"
@@ -34,6 +39,11 @@ check "an invalid query is refused with exit 1" 1 "$RC"
 check_contains "with the database error" 'SQLite Error: (1) near "SELEC"' "$ERR"
 vos node add-query Mine Nothing
 check "a query node without SQL is refused" 2 "$RC"
+vos node add-query Mine Wrapped --query "SELECT 1 AS one" --click 300
+check "an action code beyond 255 is refused" 2 "$RC"
+vos node add-folder "Mine/By genre" Sub
+check "a folder cannot go below a query" 2 "$RC"
+check "and the message says why" "Mine/By genre is not a folder: new nodes go below a folder or the top (/)" "$ERR"
 
 vos click "Mine/By genre/Rock/Alpha"
 check "click on a result node" 0 "$RC"
@@ -42,6 +52,9 @@ check_contains "the target playlist is created, filled and active" $'vostrel PLA
 
 vos click --middle "Mine/By genre/Jazz/Beta"
 check "send to console prints the rows" $'genre\tartist\nJazz\tBeta' "$OUT"
+
+vos tree --format json
+check_contains "json keys in the documented order" '{"id":1,"label":"#ROOT#","type":"root","level":0,"children":[' "$OUT"
 
 vos tree --refresh
 check "refresh all succeeds" 0 "$RC"
