@@ -26,7 +26,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -80,7 +79,6 @@ class BenchHost : public host::Host {
   host::AdvancedSettings advancedSettings() const override { return {}; }
   host::TrackListPtr libraryTracks() const override { return snapshot; }
   std::size_t libraryTrackCount() const override { return snapshot->size(); }
-  std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(mutex_); }
   std::size_t playlistCount() const override { return 0; }
   std::string playlistName(std::size_t) const override { return {}; }
   host::TrackList playlistItems(std::size_t) const override { return {}; }
@@ -105,7 +103,6 @@ class BenchHost : public host::Host {
 
  private:
   std::string profile_;
-  mutable std::mutex mutex_;
 };
 
 host::TrackList makeLibrary(std::size_t count) {

@@ -53,7 +53,6 @@ class BenchHost final : public host::Host {
   host::AdvancedSettings advancedSettings() const override { return settings_; }
   host::TrackListPtr libraryTracks() const override { return library; }
   std::size_t libraryTrackCount() const override { return library->size(); }
-  std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(mutex_); }
   std::size_t playlistCount() const override { return 0; }
   std::string playlistName(std::size_t) const override { return {}; }
   host::TrackList playlistItems(std::size_t) const override { return {}; }
@@ -80,7 +79,6 @@ class BenchHost final : public host::Host {
  private:
   std::filesystem::path profile_;
   host::AdvancedSettings settings_;
-  mutable std::mutex mutex_;
 };
 
 host::TrackList generateLibrary(int count) {

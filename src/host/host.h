@@ -7,6 +7,7 @@
 #ifndef VOSTREL_HOST_HOST_H_
 #define VOSTREL_HOST_HOST_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,41 @@ class TitleFormatScript {
 };
 using TitleFormatScriptPtr = std::shared_ptr<const TitleFormatScript>;
 
+// The lock of the track-information database. The virtual-table scan takes
+// it once per info-based value, millions of times a statement, so taking it
+// uncontended is one atomic exchange inline; a contended lock() sleeps on
+// the futex instead of spinning. Meets BasicLockable and Lockable.
+class InfoMutex {
+ public:
+  void lock() noexcept {
+    int state = kFree;
+    if (state_.compare_exchange_strong(state, kLocked, std::memory_order_acquire)) return;
+    lockContended(state);
+  }
+  bool try_lock() noexcept {
+    int state = kFree;
+    return state_.compare_exchange_strong(state, kLocked, std::memory_order_acquire);
+  }
+  void unlock() noexcept {
+    if (state_.exchange(kFree, std::memory_order_release) == kWaiters) state_.notify_one();
+  }
+
+ private:
+  static constexpr int kFree = 0;
+  static constexpr int kLocked = 1;
+  static constexpr int kWaiters = 2;  // locked, and someone may sleep on it
+
+  void lockContended(int state) noexcept {
+    if (state != kWaiters) state = state_.exchange(kWaiters, std::memory_order_acquire);
+    while (state != kFree) {
+      state_.wait(kWaiters, std::memory_order_relaxed);
+      state = state_.exchange(kWaiters, std::memory_order_acquire);
+    }
+  }
+
+  std::atomic<int> state_{kFree};
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -67,8 +103,10 @@ class Host {
   virtual std::size_t libraryTrackCount() const = 0;
 
   // The lock of the track-information database. Hold it only while one
-  // info-based value is computed.
-  virtual std::unique_lock<std::mutex> lockInfo() const = 0;
+  // info-based value is computed. Not virtual: every host guards its track
+  // information with this one lock, and the scan's per-value lock stays
+  // inline.
+  std::unique_lock<InfoMutex> lockInfo() const { return std::unique_lock<InfoMutex>(info_mutex_); }
 
   // Playlists.
   virtual std::size_t playlistCount() const = 0;
@@ -98,6 +136,9 @@ class Host {
                                                   std::string* error) const = 0;
   virtual bool formatTitle(const Track& track, const TitleFormatScript& script,
                            std::string& out) const = 0;
+
+ private:
+  mutable InfoMutex info_mutex_;
 };
 
 }  // namespace host

@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -58,7 +57,6 @@ class Player final : public host::Host {
   host::AdvancedSettings advancedSettings() const override { return settings_.settings(); }
   host::TrackListPtr libraryTracks() const override { return library_; }
   std::size_t libraryTrackCount() const override { return library_->size(); }
-  std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(info_mutex_); }
   std::size_t playlistCount() const override { return playlists_.count(); }
   std::string playlistName(std::size_t playlist) const override { return playlists_.at(playlist).name; }
   host::TrackList playlistItems(std::size_t playlist) const override { return playlists_.at(playlist).items; }
@@ -120,7 +118,6 @@ class Player final : public host::Host {
   std::size_t error_reports_ = 0;
   std::function<void()> pump_hook_;
   std::ostream* messages_;
-  mutable std::mutex info_mutex_;
 };
 
 // The `playlists` command's listings of the player's playlists; the JSON

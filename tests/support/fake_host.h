@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,7 +41,6 @@ class FakeHost : public host::Host {
 
   host::TrackListPtr libraryTracks() const override { return std::make_shared<const host::TrackList>(library); }
   std::size_t libraryTrackCount() const override { return library.size(); }
-  std::unique_lock<std::mutex> lockInfo() const override { return std::unique_lock<std::mutex>(info_mutex_); }
 
   std::size_t playlistCount() const override { return playlists.size(); }
   std::string playlistName(std::size_t i) const override { return playlists.at(i).name; }
@@ -85,7 +83,6 @@ class FakeHost : public host::Host {
 
  private:
   std::filesystem::path profile_;
-  mutable std::mutex info_mutex_;
 };
 
 // A track with the given path and tags (name, values...).
