@@ -3,7 +3,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
 
 #include "db/database.h"
 #include "host/host.h"
@@ -13,6 +12,7 @@
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
+#include "tree/timing_line.h"
 
 namespace tree {
 namespace {
@@ -33,13 +33,6 @@ constexpr std::array<std::string_view, 12> kActionTexts = {
     "Execute SQL",
     "Send to Vostrel console",
 };
-
-std::string elapsedSeconds(Clock::time_point start) {
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.6f", seconds);
-  return buffer;
-}
 
 // The "Query active" label for the life of the object.
 class QueryActiveScope {
@@ -107,9 +100,7 @@ void playlistAction(QueryNode& query, std::span<const std::string> path, const N
   const std::size_t position = insert ? host.insertionPoint(playlist) : host.playlistItemCount(playlist);
   host.insertItems(playlist, position, tracks, action.select_items);
   if (action.activate_playlist) host.setActivePlaylist(playlist);
-  if (host.advancedSettings().show_sql_execution_time) {
-    panel.database().LogToConsole("Playlist fill time: " + elapsedSeconds(start), false);
-  }
+  logTiming(panel.database(), "Playlist fill time: ", start);
   if (action.start_playback) host.startPlayback(playlist);
 }
 
@@ -130,9 +121,7 @@ void executeSql(QueryNode& query, std::string_view text) {
     host.popupMessage("Execution error:\n" + e.message(), host::kComponentFileName);
   }
   if (panel.hooks().reload_table_pages) panel.hooks().reload_table_pages();
-  if (host.advancedSettings().show_sql_execution_time) {
-    database.LogToConsole("SQL execution time: " + elapsedSeconds(start), false);
-  }
+  logTiming(database, "SQL execution time: ", start);
 }
 
 void sendToConsole(QueryNode& query, std::span<const std::string> path) {

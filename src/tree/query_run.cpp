@@ -21,6 +21,7 @@
 #include "tree/overall_node_count.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
+#include "tree/timing_line.h"
 #include "tree/query_result_node.h"
 
 namespace tree {
@@ -104,12 +105,7 @@ void QueryNode::Run::execute() {
     database_.LogToConsole(e.message(), true);
     return;
   }
-  if (settings_.show_sql_execution_time) {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-    char seconds[64];
-    std::snprintf(seconds, sizeof seconds, "%.6f", elapsed.count());
-    database_.LogToConsole(std::string("Query refresh time: ") + seconds, false);
-  }
+  logTiming(database_, "Query refresh time: ", start_);
   node_.stale_ = false;
   if (was_expanded) control.setExpanded(item, true);
 }

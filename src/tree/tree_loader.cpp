@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "db/database.h"
+#include "tree/timing_line.h"
 #include "host/host.h"
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
@@ -239,13 +240,6 @@ bool TreeLoader::addRow(const db::SQLiteColumns& row) {
   return true;
 }
 
-std::string elapsedSeconds(std::chrono::steady_clock::time_point start) {
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  char seconds[64];
-  std::snprintf(seconds, sizeof seconds, "%.6f", elapsed.count());
-  return seconds;
-}
-
 // Whether the panel's root row is stored. A database error counts as "yes":
 // the load that follows reports it and the root id is kept.
 bool rootRowExists(Panel& panel) {
@@ -295,9 +289,7 @@ bool loadTree(Panel& panel) {
   for (FolderNode* folder : panel.folders()) {
     if (folder->isExpanded() && folder->item() != nullptr) panel.control().setExpanded(folder->item(), true);
   }
-  if (panel.host().advancedSettings().show_sql_execution_time) {
-    database.LogToConsole("Tree load time: " + elapsedSeconds(start), false);
-  }
+  logTiming(database, "Tree load time: ", start);
   return true;
 }
 
