@@ -32,6 +32,7 @@
 
 #include "db/database.h"
 #include "db/open_steps.h"
+#include "bench_host.h"
 #include "host/host.h"
 #include "library_tables/column_store.h"
 #include "library_tables/handle_table.h"
@@ -56,54 +57,7 @@ using library_tables::ColumnType;
 using library_tables::TableType;
 
 // A host with an in-memory library and the player's title formatting.
-class BenchHost : public host::Host {
- public:
-  explicit BenchHost(std::string profile) : profile_(std::move(profile)) {}
-
-  std::string profileFolder() const override { return profile_; }
-  host::FileStats fileStats(std::string_view path) const override {
-    std::string plain(path);
-    if (plain.starts_with("file://")) plain.erase(0, 7);
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(plain, ec);
-    if (ec) return {};
-    return {true, size, 0};
-  }
-  void consoleLine(std::string_view text) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  void popupMessage(std::string_view, std::string_view) override {}
-  void messageBox(std::string_view, std::string_view) override {}
-  bool askYesNo(std::string_view, std::string_view) override { return true; }
-  void pumpEvents() override {}
-  host::AdvancedSettings advancedSettings() const override { return {}; }
-  host::TrackListPtr libraryTracks() const override { return snapshot; }
-  std::size_t libraryTrackCount() const override { return snapshot->size(); }
-  std::size_t playlistCount() const override { return 0; }
-  std::string playlistName(std::size_t) const override { return {}; }
-  host::TrackList playlistItems(std::size_t) const override { return {}; }
-  std::size_t playlistItemCount(std::size_t) const override { return 0; }
-  std::size_t activePlaylist() const override { return host::kNoPlaylist; }
-  std::size_t playingPlaylist() const override { return host::kNoPlaylist; }
-  std::size_t createPlaylist(std::string_view) override { return 0; }
-  std::size_t insertionPoint(std::size_t) const override { return 0; }
-  void removeAllItems(std::size_t) override {}
-  std::size_t insertItems(std::size_t, std::size_t, const host::TrackList&, bool) override { return 0; }
-  void setActivePlaylist(std::size_t) override {}
-  void startPlayback(std::size_t) override {}
-  host::TitleFormatScriptPtr compileTitleFormat(std::string_view text, std::string* error) const override {
-    return player::titleformat::compile(text, error);
-  }
-  bool formatTitle(const host::Track& track, const host::TitleFormatScript& script,
-                   std::string& out) const override {
-    return player::titleformat::format(script, track, out);
-  }
-
-  host::TrackListPtr snapshot = std::make_shared<const host::TrackList>();
-
- private:
-  std::string profile_;
-};
+using bench::BenchHost;
 
 host::TrackList makeLibrary(std::size_t count) {
   static const char* const kFirst[] = {"Blue", "Silver", "Midnight", "Electric", "Velvet", "Northern", "Crystal",
@@ -174,8 +128,8 @@ struct Fixture {
     if (mkdtemp(pattern) == nullptr) std::abort();
     dir = pattern;
     std::filesystem::create_directories(dir / "configuration");
-    host = std::make_unique<BenchHost>("file://" + dir.string());
-    host->snapshot = std::make_shared<const host::TrackList>(makeLibrary(count));
+    host = std::make_unique<BenchHost>(dir);
+    host->library = std::make_shared<const host::TrackList>(makeLibrary(count));
     db::setSchemaReady(false);
     library_tables::resetProcessState();
     db::installOpenSteps({nullptr, &library_tables::setUpLibraryTables});
@@ -334,7 +288,7 @@ void BM_TfStripPrefix(benchmark::State& state) {
     run(f.db->handle(), "SELECT x FROM tf_t", native);
     library_tables::HandleTable::instance().clear();
     const Clock::time_point start = Clock::now();
-    for (const host::TrackHandle& track : *f.host->snapshot) {
+    for (const host::TrackHandle& track : *f.host->library) {
       player::titleformat::format(*script, *track, out);
       benchmark::DoNotOptimize(out.data());
     }

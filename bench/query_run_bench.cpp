@@ -21,6 +21,7 @@
 
 #include "db/database.h"
 #include "db/open_steps.h"
+#include "bench_host.h"
 #include "host/host.h"
 #include "library_tables/handle_table.h"
 #include "library_tables/library_tables.h"
@@ -37,48 +38,12 @@ constexpr const char* kAlbumQuery =
     "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"
     "'['||date||'] '||album desc,discnumber";
 
-// The host services a run touches; everything else is inert.
-class BenchHost final : public host::Host {
+// No node limit cuts a benchmark run short.
+class BenchHost : public bench::BenchHost {
  public:
-  explicit BenchHost(std::filesystem::path profile) : profile_(std::move(profile)) {
-    settings_.overall_node_limit = std::numeric_limits<uint64_t>::max();
+  explicit BenchHost(std::filesystem::path profile) : bench::BenchHost(std::move(profile)) {
+    settings.overall_node_limit = std::numeric_limits<uint64_t>::max();
   }
-  std::string profileFolder() const override { return "file://" + profile_.string(); }
-  host::FileStats fileStats(std::string_view) const override { return {}; }
-  void consoleLine(std::string_view text) override { fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data()); }
-  void popupMessage(std::string_view, std::string_view) override {}
-  void messageBox(std::string_view, std::string_view) override {}
-  bool askYesNo(std::string_view, std::string_view) override { return true; }
-  void pumpEvents() override {}
-  host::AdvancedSettings advancedSettings() const override { return settings_; }
-  host::TrackListPtr libraryTracks() const override { return library; }
-  std::size_t libraryTrackCount() const override { return library->size(); }
-  std::size_t playlistCount() const override { return 0; }
-  std::string playlistName(std::size_t) const override { return {}; }
-  host::TrackList playlistItems(std::size_t) const override { return {}; }
-  std::size_t playlistItemCount(std::size_t) const override { return 0; }
-  std::size_t activePlaylist() const override { return host::kNoPlaylist; }
-  std::size_t playingPlaylist() const override { return host::kNoPlaylist; }
-  std::size_t createPlaylist(std::string_view) override { return host::kNoPlaylist; }
-  std::size_t insertionPoint(std::size_t) const override { return 0; }
-  void removeAllItems(std::size_t) override {}
-  std::size_t insertItems(std::size_t, std::size_t, const host::TrackList&, bool) override { return 0; }
-  void setActivePlaylist(std::size_t) override {}
-  void startPlayback(std::size_t) override {}
-  // Title formatting is not measured here: every script formats to "".
-  host::TitleFormatScriptPtr compileTitleFormat(std::string_view, std::string*) const override {
-    return std::make_shared<host::TitleFormatScript>();
-  }
-  bool formatTitle(const host::Track&, const host::TitleFormatScript&, std::string& out) const override {
-    out.clear();
-    return true;
-  }
-
-  host::TrackListPtr library;
-
- private:
-  std::filesystem::path profile_;
-  host::AdvancedSettings settings_;
 };
 
 host::TrackList generateLibrary(int count) {
