@@ -4,9 +4,7 @@
 
 #include <array>
 
-#include "db/open_steps.h"
-#include "library_tables/library_tables.h"
-#include "tree/tree_schema.h"
+#include "component/registration.h"
 
 #ifndef VOSTREL_SOURCE_DATA_DIR
 #define VOSTREL_SOURCE_DATA_DIR ""
@@ -32,10 +30,7 @@ std::filesystem::path demoLibraryPath() {
 }
 
 void installComponent() {
-  db::OpenSteps steps;
-  steps.build_tree_schema = &tree::BuildTreeSchema;
-  steps.set_up_library_tables = &library_tables::setUpLibraryTables;
-  db::installOpenSteps(steps);
+  component::installDatabaseSteps();
 }
 
 player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile) {
