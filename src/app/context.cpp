@@ -1,32 +1,12 @@
 #include "app/context.h"
 
-#include <unistd.h>
-
-#include <array>
-
 #include "component/registration.h"
-
-#ifndef VOSTREL_SOURCE_DATA_DIR
-#define VOSTREL_SOURCE_DATA_DIR ""
-#endif
+#include "player/resources.h"
 
 namespace app {
-namespace {
-
-std::filesystem::path executableDir() {
-  std::array<char, 4096> buffer{};
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return {};
-  return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length))).parent_path();
-}
-
-}  // namespace
 
 std::filesystem::path demoLibraryPath() {
-  const std::filesystem::path beside = executableDir() / "data" / "demo-library.json";
-  std::error_code ec;
-  if (std::filesystem::exists(beside, ec)) return beside;
-  return std::filesystem::path(VOSTREL_SOURCE_DATA_DIR) / "demo-library.json";
+  return player::resourceDir("data") / "demo-library.json";
 }
 
 void installComponent() {

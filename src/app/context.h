@@ -18,8 +18,8 @@ struct GlobalOptions {
   std::vector<std::string> sets;    // --set KEY=VALUE, in order
 };
 
-// The bundled demo library: data/demo-library.json next to the program, or
-// in the source tree it was built from.
+// The bundled demo library: data/demo-library.json next to the program, in
+// the installed share folder, or in the source tree it was built from.
 std::filesystem::path demoLibraryPath();
 
 // Installs the component's database set-up steps (tree schema, library
