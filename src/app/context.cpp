@@ -1,9 +1,25 @@
 #include "app/context.h"
 
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
 #include "component/registration.h"
 #include "player/resources.h"
 
 namespace app {
+namespace {
+
+// "30", "0.5": seconds as the user gave them.
+std::string seconds(double value) {
+  std::array<char, 32> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%g", value);
+  return buffer.data();
+}
+
+}  // namespace
 
 std::filesystem::path demoLibraryPath() {
   return player::resourceDir("data") / "demo-library.json";
@@ -11,6 +27,25 @@ std::filesystem::path demoLibraryPath() {
 
 void installComponent() {
   component::installDatabaseSteps();
+}
+
+player::ProfileLock lockProfile(const GlobalOptions& options) {
+  const player::Profile profile = player::Profile::open(options.profile);
+  player::LockWaiting waiting;
+  // A week at most keeps the milliseconds far from overflow.
+  const double wait = std::min(options.wait_seconds, 7 * 24 * 3600.0);
+  waiting.timeout = std::chrono::milliseconds(static_cast<int64_t>(wait * 1000));
+  waiting.notice = [&](const player::LockHolder& holder) {
+    std::cerr << "Waiting for " << holder.describe() << " to release the profile " << profile.dir().string()
+              << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
+  };
+  return player::ProfileLock::acquire(profile.dir(), player::kLockKindCommand, waiting);
+}
+
+std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {
+  std::string message = "The profile " + busy.profileDir().string() + " is in use by " + busy.holder().describe();
+  if (wait_seconds > 0) message += " and was not released within " + seconds(wait_seconds) + " s";
+  return message + "; try again when it has finished, or wait longer with --wait SECONDS.";
 }
 
 player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile) {
