@@ -29,7 +29,7 @@ void installComponent() {
   component::installDatabaseSteps();
 }
 
-player::ProfileLock lockProfile(const GlobalOptions& options) {
+player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind) {
   const player::Profile profile = player::Profile::open(options.profile);
   player::LockWaiting waiting;
   // A week at most keeps the milliseconds far from overflow.
@@ -39,7 +39,7 @@ player::ProfileLock lockProfile(const GlobalOptions& options) {
     std::cerr << "Waiting for " << holder.describe() << " to release the profile " << profile.dir().string()
               << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
   };
-  return player::ProfileLock::acquire(profile.dir(), player::kLockKindCommand, waiting);
+  return player::ProfileLock::acquire(profile.dir(), kind, waiting);
 }
 
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {
