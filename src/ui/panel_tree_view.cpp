@@ -18,7 +18,9 @@ PanelTreeView::PanelTreeView(QWidget* parent) : QTreeView(parent) {
   setItemsExpandable(false);  // the panel expands, so that nodes can refuse
   setExpandsOnDoubleClick(false);
   setUniformRowHeights(true);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // The panel paints the selection of the control; the view only keeps
+  // the current item for keyboard navigation.
+  setSelectionMode(QAbstractItemView::NoSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setDragEnabled(false);
   setAllColumnsShowFocus(false);

@@ -61,6 +61,23 @@ void deleteWhenIdle(tree::Panel* panel, std::shared_ptr<int> calls) {
   });
 }
 
+// Stops every run when the application is asked to quit: the main event
+// loop cannot end while a statement holds the stack. One per process.
+class QuitWatcher : public QObject {
+ public:
+  using QObject::QObject;
+  static void install() {
+    static QPointer<QuitWatcher> watcher;
+    if (watcher) return;
+    watcher = new QuitWatcher(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(watcher);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) TreePanel::abortAllQueries();
+    return false;
+  }
+};
+
 }  // namespace
 
 TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t> settings_record,
@@ -85,7 +102,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   view_->setItemDelegate(delegate_);
   view_->installEventFilter(this);
   view_->viewport()->installEventFilter(this);
-  QCoreApplication::instance()->installEventFilter(this);
+  QuitWatcher::install();
 
   label_ = new QLabel(QStringLiteral("Query active"), this);
   label_->setAutoFillBackground(true);
@@ -110,7 +127,6 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
 }
 
 TreePanel::~TreePanel() {
-  QCoreApplication::instance()->removeEventFilter(this);
   panel_->hooks() = {};
   // The view and the model go while the control they watch is whole.
   delete view_;
@@ -267,13 +283,8 @@ void TreePanel::closeEvent(QCloseEvent* event) {
 
 void TreePanel::selectInView(const QModelIndex& index) {
   syncing_selection_ = true;
-  QItemSelectionModel* selection = view_->selectionModel();
-  if (index.isValid()) {
-    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  } else {
-    selection->clearSelection();
-    selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-  }
+  view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  if (index.isValid()) view_->scrollTo(index);
   syncing_selection_ = false;
   view_->viewport()->update();
 }
@@ -303,12 +314,8 @@ void TreePanel::toggleExpansion(const QModelIndex& index) {
 }
 
 // Event filters: the view's keys, its viewport's mouse, context menu and
-// tooltips, and the application's quit.
+// tooltips.
 bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == QCoreApplication::instance()) {
-    if (event->type() == QEvent::Quit) abortQuery();
-    return false;
-  }
   if (watched == view_) {
     switch (event->type()) {
       case QEvent::ShortcutOverride:

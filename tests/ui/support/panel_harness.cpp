@@ -42,7 +42,8 @@ std::string PanelHarness::dataDir() {
 }
 
 std::unique_ptr<ui::TreePanel> PanelHarness::makePanel(std::span<const uint8_t> record) {
-  return std::make_unique<ui::TreePanel>(host, ui, record, [](const std::string&) {});
+  return std::make_unique<ui::TreePanel>(host, ui, record,
+                                         [this](const std::string& sql) { console_sql.push_back(sql); });
 }
 
 tree::QueryNode* PanelHarness::addQuery(tree::Panel& panel, const std::string& sql, std::vector<std::string> levels,

@@ -42,6 +42,8 @@ class PanelHarness {
   testing_support::TempDir dir;
   testing_support::FakeHost host{dir.path()};
   FakeUiHost ui;
+  // What the panels sent to the console.
+  std::vector<std::string> console_sql;
 };
 
 // Sends a mouse press (and release) to the view's viewport at `pos`.
