@@ -13,7 +13,11 @@
 #include "desktop/save_scheduler.h"
 #include "player/layout.h"
 #include "player/player_error.h"
+#include "player/resources.h"
 #include "tree/panel.h"
+#include "ui/icon_list.h"
+#include "ui/panel_tree_view.h"
+#include "ui/tree_panel.h"
 
 namespace desktop {
 namespace {
@@ -48,7 +52,12 @@ DesktopApp::~DesktopApp() {
 
 void DesktopApp::start() {
   registry_.addComponent({"Framix", kPanelLayerVersion, "The player's dockable panels"});
-  component::WindowHooks windows;  // the console and the icon list plug in here
+  component::WindowHooks windows;  // the console window plugs in here
+  windows.create_icon_list = [this] {
+    const auto strip = player::resourceDir("data") / "icons.png";
+    ui::IconList::instance().load(QString::fromStdString(strip.string()), player_->advancedSettings().icon_file_paths);
+  };
+  windows.destroy_icon_list = [] { ui::IconList::instance().clear(); };
   component::registerComponent(registry_, *player_, std::move(windows));
   registry_.runInit();
   registry_.runInitStage(kStageBeforeWindow);
@@ -94,7 +103,7 @@ void DesktopApp::start() {
 void DesktopApp::connectNotifications() {
   auto repaint_panels = [this] {
     PanelDocks& panels = window_->panels();
-    for (std::size_t i = 0; i < panels.count(); ++i) panels.widget(i)->update();
+    for (std::size_t i = 0; i < panels.count(); ++i) panels.widget(i)->view()->viewport()->update();
   };
   connect(signals_.get(), &PlayerSignals::playlistEvent, this,
           [this, repaint_panels](const player::PlaylistChange& change) {
@@ -160,9 +169,7 @@ void DesktopApp::requestQuit() {
   saveLayout();
   // A statement running under a nested event dispatch ends early, so that
   // the event loop can return.
-  for (int n = 1; tree::Panel* panel = this->panel(n); ++n) {
-    if (panel->queryActive()) panel->database().Interrupt();
-  }
+  ui::TreePanel::abortAllQueries();
   QCoreApplication::quit();
 }
 
