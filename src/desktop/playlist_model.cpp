@@ -27,28 +27,29 @@ const std::array<const char*, PlaylistModel::kColumnCount>& PlaylistModel::expre
 PlaylistModel::PlaylistModel(player::Player& player, std::size_t playlist, QObject* parent)
     : QAbstractTableModel(parent), player_(player), playlist_(playlist) {
   for (int c = 0; c < kColumnCount; ++c) scripts_[c] = player_.compileTitleFormat(expressions()[c], nullptr);
-  rows_ = static_cast<int>(player_.playlistItemCount(playlist_));
+  items_ = player_.playlists().at(playlist_).items;
 }
 
-int PlaylistModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int PlaylistModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(items_.size());
+}
 
 int PlaylistModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rows_) return {};
+  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= items_.size()) return {};
   const std::size_t row = static_cast<std::size_t>(index.row());
-  const player::Playlist& list = player_.playlists().at(playlist_);
-  if (row >= list.items.size()) return {};  // announced removal in progress
+  const host::Track& track = *items_[row];
   const bool playing = player_.playingPlaylist() == playlist_ && player_.playingItem() == row;
   switch (role) {
     case Qt::DisplayRole: {
       const host::TitleFormatScriptPtr& script = scripts_[static_cast<std::size_t>(index.column())];
       std::string text;
-      if (script != nullptr) player_.formatTitle(*list.items[row], *script, text);
+      if (script != nullptr) player_.formatTitle(track, *script, text);
       return QString::fromStdString(text);
     }
     case Qt::ToolTipRole:
-      return QString::fromStdString(list.items[row]->path);
+      return QString::fromStdString(track.path);
     case Qt::FontRole:
       if (playing) {
         QFont font;
@@ -102,12 +103,12 @@ bool PlaylistModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
   // Dropped on an item: before it; dropped past the last: at the end.
   std::size_t before = row >= 0 ? static_cast<std::size_t>(row)
                                 : parent.isValid() ? static_cast<std::size_t>(parent.row())
-                                                   : static_cast<std::size_t>(rows_);
+                                                   : items_.size();
   std::vector<std::size_t> items;
   for (const QByteArray& text : data->data(QString::fromLatin1(kRowsMimeType)).split(',')) {
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || value < 0 || value >= rows_) return false;
+    if (!ok || value < 0 || static_cast<std::size_t>(value) >= items_.size()) return false;
     items.push_back(static_cast<std::size_t>(value));
   }
   if (items.empty()) return false;
@@ -116,27 +117,31 @@ bool PlaylistModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
 }
 
 void PlaylistModel::notifyInserted(std::size_t first, std::size_t count) {
-  if (count == 0) return;
+  const host::TrackList& items = player_.playlists().at(playlist_).items;
+  if (count == 0 || first > items_.size() || first + count > items.size()) return notifyReset();
   beginInsertRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
-  rows_ += static_cast<int>(count);
+  const auto from = items.begin() + static_cast<std::ptrdiff_t>(first);
+  items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(first), from, from + static_cast<std::ptrdiff_t>(count));
   endInsertRows();
 }
 
 void PlaylistModel::notifyRemoved(std::size_t first, std::size_t count) {
-  if (count == 0) return;
+  if (count == 0 || first + count > items_.size()) return notifyReset();
   beginRemoveRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
-  rows_ -= static_cast<int>(count);
+  const auto from = items_.begin() + static_cast<std::ptrdiff_t>(first);
+  items_.erase(from, from + static_cast<std::ptrdiff_t>(count));
   endRemoveRows();
 }
 
 void PlaylistModel::notifyReset() {
   beginResetModel();
-  rows_ = static_cast<int>(player_.playlistItemCount(playlist_));
+  items_ = player_.playlists().at(playlist_).items;
   endResetModel();
 }
 
 void PlaylistModel::notifyPlayback() {
-  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1), {Qt::FontRole, Qt::DecorationRole});
+  const int rows = static_cast<int>(items_.size());
+  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, kColumnCount - 1), {Qt::FontRole, Qt::DecorationRole});
 }
 
 }  // namespace desktop

@@ -4,8 +4,9 @@
 // view to reorder them, which the player performs (and announces).
 //
 // The model follows the player's events through the playlist tabs, which
-// call the notify* methods; it keeps its own row count, so that every Qt
-// notification matches what views were told before.
+// call the notify* methods after the player has changed. It shows its own
+// copy of the playlist's track handles, brought up to date inside each
+// notification, so that views always see the rows they were told about.
 #ifndef VOSTREL_DESKTOP_PLAYLIST_MODEL_H_
 #define VOSTREL_DESKTOP_PLAYLIST_MODEL_H_
 
@@ -60,7 +61,7 @@ class PlaylistModel : public QAbstractTableModel {
  private:
   player::Player& player_;
   std::size_t playlist_;
-  int rows_ = 0;
+  host::TrackList items_;
   std::array<host::TitleFormatScriptPtr, kColumnCount> scripts_;
 };
 

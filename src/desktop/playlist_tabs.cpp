@@ -62,6 +62,7 @@ PlaylistTabs::PlaylistTabs(player::Player& player, PlayerSignals& player_signals
     renumber();
     if (syncing_) return;
     SyncGuard guard(syncing_);
+    SyncGuard moving(moving_tab_);
     player_.movePlaylist(static_cast<std::size_t>(from), static_cast<std::size_t>(to));
   });
   connect(this, &QTabWidget::tabCloseRequested, this,
@@ -145,6 +146,8 @@ void PlaylistTabs::updateIcons() {
 void PlaylistTabs::playlistEvent(const player::PlaylistChange& change) {
   using host::PlaylistEvent;
   const std::size_t p = change.playlist;
+  // What the tabs and views do here in reply is not a user's change.
+  SyncGuard guard(syncing_);
   switch (change.event) {
     case PlaylistEvent::kPlaylistCreated:
       addTab(p);
@@ -155,22 +158,19 @@ void PlaylistTabs::playlistEvent(const player::PlaylistChange& change) {
       renumber();
       removeTab(static_cast<int>(p));
       delete table;
+      // The tab that became current becomes the active playlist, once the
+      // player has told everyone of the removal.
+      QMetaObject::invokeMethod(this, &PlaylistTabs::activateCurrent, Qt::QueuedConnection);
       break;
     }
     case PlaylistEvent::kPlaylistsReordered:
-      if (!syncing_) {
-        SyncGuard guard(syncing_);
-        tabBar()->moveTab(static_cast<int>(change.first), static_cast<int>(p));
-      }
+      if (!moving_tab_) tabBar()->moveTab(static_cast<int>(change.first), static_cast<int>(p));
       break;
     case PlaylistEvent::kPlaylistRenamed:
       setTabText(static_cast<int>(p), tabLabel(player_.playlistName(p)));
       break;
     case PlaylistEvent::kPlaylistActivated:
-      if (!syncing_ && p != host::kNoPlaylist) {
-        SyncGuard guard(syncing_);
-        setCurrentIndex(static_cast<int>(p));
-      }
+      if (p != host::kNoPlaylist) setCurrentIndex(static_cast<int>(p));
       break;
     case PlaylistEvent::kItemsAdded:
       model(p)->notifyInserted(change.first, change.count);
@@ -185,7 +185,7 @@ void PlaylistTabs::playlistEvent(const player::PlaylistChange& change) {
       showSelection(p);
       break;
     case PlaylistEvent::kItemsSelectionChanged:
-      if (!syncing_) showSelection(p);
+      if (!taking_selection_) showSelection(p);
       break;
     default:
       break;
@@ -199,6 +199,7 @@ void PlaylistTabs::playbackChanged() {
 }
 
 void PlaylistTabs::showSelection(std::size_t playlist) {
+  // REQUIRES: syncing_ (the view's change is not the user's).
   QTableView* table = view(playlist);
   if (table == nullptr) return;
   const std::vector<bool>& flags = player_.playlists().at(playlist).selected;
@@ -227,8 +228,15 @@ void PlaylistTabs::takeSelection(std::size_t playlist) {
       if (row >= 0 && static_cast<std::size_t>(row) < flags.size()) flags[static_cast<std::size_t>(row)] = true;
     }
   }
-  SyncGuard guard(syncing_);
+  SyncGuard guard(taking_selection_);
   player_.setSelection(playlist, std::move(flags));
+}
+
+void PlaylistTabs::activateCurrent() {
+  const int index = currentIndex();
+  if (index >= 0 && static_cast<std::size_t>(index) != player_.activePlaylist()) {
+    player_.setActivePlaylist(static_cast<std::size_t>(index));
+  }
 }
 
 void PlaylistTabs::newPlaylist() {

@@ -45,6 +45,8 @@ class PlaylistTabs : public QTabWidget {
  private:
   void playlistEvent(const player::PlaylistChange& change);
   void playbackChanged();
+  // Makes the current tab's playlist the active one when they differ.
+  void activateCurrent();
   void addTab(std::size_t playlist);
   void renumber();
   void updateIcons();
@@ -58,6 +60,8 @@ class PlaylistTabs : public QTabWidget {
   player::Player& player_;
   std::vector<QTableView*> views_;  // by playlist index
   bool syncing_ = false;            // a change this widget is making itself
+  bool taking_selection_ = false;
+  bool moving_tab_ = false;         // the user dragged a tab: the player follows   // handing the view's selection to the player
 };
 
 }  // namespace desktop
