@@ -39,7 +39,7 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Vostrel"));
   QApplication::setDesktopFileName(QStringLiteral("vostrel"));
   QApplication::setQuitOnLastWindowClosed(false);
-  const QString icon_file = QString::fromStdString((player::resourceDir("data") / "vostrel.svg").string());
+  const QString icon_file = QString::fromStdString((player::resourceDir("data") / "vostrel.png").string());
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vostrel"), QIcon(icon_file)));
 
   std::optional<player::ProfileLock> lock;

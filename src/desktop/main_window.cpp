@@ -25,6 +25,7 @@ namespace desktop {
 namespace {
 
 constexpr int kLogLineLimit = 5000;
+constexpr int kFirstLogHeight = 110;  // the log's height before the user chose one
 
 QByteArray toBytes(const std::vector<uint8_t>& bytes) {
   return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
@@ -149,7 +150,11 @@ void MainWindow::restoreLayout(const player::Layout& layout) {
   for (const std::vector<uint8_t>& record : layout.panels) panels_->addPanel(record);
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));
-  if (!layout.window_state.empty()) restoreState(toBytes(layout.window_state));
+  if (!layout.window_state.empty()) {
+    restoreState(toBytes(layout.window_state));
+  } else {
+    resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
+  }
 }
 
 bool MainWindow::openLibrary(const QString& path) {

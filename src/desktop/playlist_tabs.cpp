@@ -107,7 +107,7 @@ void PlaylistTabs::addTab(std::size_t playlist) {
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->horizontalHeader()->setHighlightSections(false);
   table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  const int widths[PlaylistModel::kColumnCount] = {44, 190, 0, 210, 64};
+  const int widths[PlaylistModel::kColumnCount] = {58, 190, 0, 210, 64};
   for (int c = 0; c < PlaylistModel::kColumnCount; ++c) {
     if (widths[c] > 0) table->setColumnWidth(c, widths[c]);
   }
