@@ -7,7 +7,7 @@
 
 namespace desktop {
 
-QString PanelDocks::dockName(std::size_t index) { return QStringLiteral("vostrel_panel_%1").arg(index + 1); }
+QString PanelDocks::dockName(int32_t root_id) { return QStringLiteral("vostrel_panel_%1").arg(root_id); }
 
 PanelDocks::PanelDocks(QMainWindow& window, host::Host& host, ui::UiHost& ui_host,
                        std::function<void(const std::string& sql)> send_to_console)
@@ -15,7 +15,6 @@ PanelDocks::PanelDocks(QMainWindow& window, host::Host& host, ui::UiHost& ui_hos
 
 QDockWidget* PanelDocks::addPanel(std::span<const uint8_t> settings_record) {
   auto* dock = new QDockWidget(tr("Vostrel"), &window_);
-  dock->setObjectName(dockName(docks_.size()));
   dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                     QDockWidget::DockWidgetFloatable);
   dock->setAttribute(Qt::WA_DeleteOnClose);
@@ -31,6 +30,7 @@ QDockWidget* PanelDocks::addPanel(std::span<const uint8_t> settings_record) {
   connect(dock, &QObject::destroyed, this, [this, dock] { forget(dock); });
   connect(panel, &PanelWidget::settingsChanged, this, &PanelDocks::panelsChanged);
   panel->loadTree();
+  nameDocks();
   dock->show();
   dock->raise();
   emit panelsChanged();
@@ -48,7 +48,13 @@ std::vector<std::vector<uint8_t>> PanelDocks::settingsRecords() const {
 }
 
 void PanelDocks::nameDocks() {
-  for (std::size_t i = 0; i < docks_.size(); ++i) docks_[i]->setObjectName(dockName(i));
+  QStringList names;
+  for (std::size_t i = 0; i < docks_.size(); ++i) {
+    QString name = dockName(widget(i)->panel().rootNodeId());
+    if (names.contains(name)) name += QStringLiteral("_%1").arg(i + 1);
+    names << name;
+    docks_[i]->setObjectName(name);
+  }
 }
 
 void PanelDocks::forget(QDockWidget* dock) {

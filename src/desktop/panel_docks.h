@@ -28,9 +28,11 @@ class PanelDocks : public QObject {
   Q_OBJECT
 
  public:
-  // The object name of the dock of panel `index` (0-based) when the dock
-  // state is saved; restoring finds the docks by these names.
-  static QString dockName(std::size_t index);
+  // The object name of a panel's dock, by the root id of its tree: the dock
+  // state is saved and restored by these names, and the main window keeps
+  // the places of closed docks under their names, which a new panel must
+  // not take over.
+  static QString dockName(int32_t root_id);
 
   PanelDocks(QMainWindow& window, host::Host& host, ui::UiHost& ui_host,
              std::function<void(const std::string& sql)> send_to_console);
@@ -45,7 +47,8 @@ class PanelDocks : public QObject {
   PanelWidget* widget(std::size_t index) const;
   // Every panel's settings record, in panel order.
   std::vector<std::vector<uint8_t>> settingsRecords() const;
-  // Names the docks by their current positions (before the state is saved).
+  // Names the docks by their panels' root ids (a repeated id gets the
+  // panel's position as a suffix).
   void nameDocks();
 
  signals:

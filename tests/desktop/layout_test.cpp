@@ -77,6 +77,24 @@ class LayoutTest : public QObject {
     QVERIFY(closed != kept);
   }
 
+  void aDockKeepsItsPlaceWhenAPanelBeforeItWasClosed() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    desktop::PanelDocks& panels = app.mainWindow().panels();
+    panels.addPanel({});
+    panels.addPanel({});
+    panels.dock(1)->close();
+    QTRY_COMPARE(panels.count(), std::size_t{2});
+    panels.dock(1)->setFloating(true);
+    const int32_t floating_root = app.panel(2)->rootNodeId();
+    fixture.quit();
+
+    desktop::DesktopApp& again = fixture.start();
+    QCOMPARE(again.panel(2)->rootNodeId(), floating_root);
+    QVERIFY(again.mainWindow().panels().dock(1)->isFloating());
+    QVERIFY(!again.mainWindow().panels().dock(0)->isFloating());
+  }
+
   void aDamagedLayoutFileIsKeptAndTheProgramStartsWithANewPanel() {
     DesktopFixture fixture;
     std::filesystem::create_directories(fixture.profileDir());
