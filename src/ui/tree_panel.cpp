@@ -267,18 +267,28 @@ void TreePanel::resizeEvent(QResizeEvent* event) {
 
 void TreePanel::closeEvent(QCloseEvent* event) {
   if (queryRunning()) {
-    // Closing waits for the run to stop; the close follows right after.
-    close_pending_ = true;
+    // The close waits for the run to stop, and follows right after.
     abortQuery();
     event->ignore();
-    QPointer<TreePanel> self(this);
-    QTimer::singleShot(0, this, [self] {
-      if (self && self->close_pending_ && !self->queryRunning()) self->close();
-    });
+    if (!close_pending_) {
+      close_pending_ = true;
+      closeWhenIdle();
+    }
     return;
   }
   close_pending_ = false;
   QFrame::closeEvent(event);
+}
+
+void TreePanel::closeWhenIdle() {
+  QTimer::singleShot(20, this, [this] {
+    if (!close_pending_) return;
+    if (queryRunning() || *calls_ > 0) {
+      closeWhenIdle();
+      return;
+    }
+    close();
+  });
 }
 
 void TreePanel::selectInView(const QModelIndex& index) {

@@ -124,6 +124,7 @@ class TreePanel : public QFrame {
   void batchDelivered();
   void uiAttributesChanged();
   void layoutChildren();
+  void closeWhenIdle();
   void noteSettings();
 
   host::Host& host_;
