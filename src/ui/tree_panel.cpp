@@ -334,7 +334,15 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         return true;
       case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent*>(event));
-      case QEvent::FocusIn:
+      case QEvent::FocusIn: {
+        // The view makes its first item current when it gets the focus
+        // without one; that selects nothing here.
+        syncing_selection_ = true;
+        static_cast<QObject*>(view_)->event(event);
+        syncing_selection_ = false;
+        view_->viewport()->update();
+        return true;
+      }
       case QEvent::FocusOut: view_->viewport()->update(); return false;
       default: return false;
     }
