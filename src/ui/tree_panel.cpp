@@ -93,6 +93,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
   node_editor_ = &editNodeInSimpleDialog;
+  options_editor_ = &editSettingsInSimpleDialog;
 
   setAutoFillBackground(true);
   view_ = new PanelTreeView(this);
@@ -344,6 +345,9 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       case QEvent::FocusOut: view_->viewport()->update(); return false;
+      case QEvent::ContextMenu:  // from the keyboard; the mouse's reach the viewport
+        contextMenu(static_cast<QContextMenuEvent*>(event));
+        return true;
       default: return false;
     }
   }
@@ -552,6 +556,9 @@ void TreePanel::runCommand(int id, tree::TreeNode& node) {
         if (options_editor_) {
           tree::PanelSettings edited = panel_->settings();
           if (options_editor_(this, edited)) {
+            // Following the UI means its font and colours, whatever was
+            // chosen by hand.
+            if (edited.use_ui_attributes) edited.takeUiAttributes(panel_->uiAttributes());
             const tree::PanelSettings old = panel_->settings();
             panel_->setSettings(edited);
             panel_->reapplyAttributes();

@@ -209,6 +209,27 @@ class TreePanelInputTest : public QObject {
     QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x40, 0x50));
   }
 
+  void optionsReplaceTheSettings() {
+    QSignalSpy changed(panel_.get(), &ui::TreePanel::settingsChanged);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.edge_style = tree::kEdgeGrey;
+      s.back = 0x00102030;  // chosen by hand, but the UI colours win
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->panel().settings().edge_style, tree::kEdgeGrey);
+    QCOMPARE(panel_->frameShape(), QFrame::Box);
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), harness_->ui.colours[3]);
+    QCOMPARE(changed.count(), 1);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.use_ui_attributes = 0;
+      s.back = 0x00102030;
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
+  }
+
   void helpThatCannotOpenSaysSo() {
     harness_->ui.help_opens = false;
     panel_->runCommand(ui::kCommandHelp, panel_->panel().root());
