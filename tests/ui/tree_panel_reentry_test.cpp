@@ -51,6 +51,7 @@ class TreePanelReentryTest : public QObject {
     bool label_shown = false;
     during([&] {
       label_shown = panel_->queryActiveLabel()->isVisible();
+      if (const char* dir = std::getenv("VOSTREL_SHOTS")) panel_->grab().save(QString(dir) + "/query_active.png");
       QTest::keyClick(panel_->view(), Qt::Key_Escape);
     });
     QVERIFY(label_shown);
