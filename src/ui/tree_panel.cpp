@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "db/database.h"
+#include "db/exception.h"
 #include "host/host.h"
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
@@ -48,6 +50,17 @@ class CallScope {
  private:
   std::shared_ptr<int> calls_;
 };
+
+// Node code reports its own failures; whatever still escapes stops at the
+// panel's edge instead of crossing the event loop.
+template <typename Call>
+void guarded(host::Host& host, Call&& call) {
+  try {
+    call();
+  } catch (const db::Exception& e) {
+    db::LogToConsole(host, e.message(), true);
+  }
+}
 
 // A panel whose window went away while one of its runs was still on the
 // stack: deleted once the run has unwound.
@@ -156,11 +169,12 @@ bool TreePanel::loadTree() {
   bool ok;
   {
     CallScope scope(calls);
-    ok = panel->open();
-    if (ok) {
+    ok = false;
+    guarded(host_, [&] {
+      if (!panel->open()) return;
       tree::RedrawSuspension suspension(panel->control());
       ok = tree::loadTree(*panel);
-    }
+    });
   }
   if (!self) return ok;
   if (!ok) host_.popupMessage(kUnableToPopulate, caption());
@@ -321,7 +335,7 @@ void TreePanel::toggleExpansion(const QModelIndex& index) {
   tree::TreeItem* item = TreeModel::itemOf(index);
   if (item == nullptr || item->node() == nullptr) return;
   CallScope scope(calls_);
-  panel_->expandNode(*item->node(), !item->expanded());
+  guarded(host_, [&] { panel_->expandNode(*item->node(), !item->expanded()); });
 }
 
 // Event filters: the view's keys, its viewport's mouse, context menu and
@@ -389,11 +403,13 @@ bool TreePanel::mousePress(QMouseEvent* event) {
   panel_->control().select(node->item());
   {
     CallScope scope(calls_);
-    if (event->button() == Qt::MiddleButton) {
-      node->middleClick();
-    } else if (!(event->modifiers() & Qt::ControlModifier)) {
-      node->click();
-    }
+    guarded(host_, [&] {
+      if (event->button() == Qt::MiddleButton) {
+        node->middleClick();
+      } else if (!(event->modifiers() & Qt::ControlModifier)) {
+        node->click();
+      }
+    });
   }
   if (!self) return true;
   // The view has seen the new selection already; it only needs the focus.
@@ -462,11 +478,13 @@ bool TreePanel::keyPress(QKeyEvent* event) {
     case KeyAction::kClick:
     case KeyAction::kMiddleClick: {
       CallScope scope(calls_);
-      if (action == KeyAction::kClick) {
-        node->click();
-      } else {
-        node->middleClick();
-      }
+      guarded(host_, [&] {
+        if (action == KeyAction::kClick) {
+          node->click();
+        } else {
+          node->middleClick();
+        }
+      });
       return true;
     }
     default: return true;
@@ -543,40 +561,44 @@ void TreePanel::runCommand(int id, tree::TreeNode& node) {
   QPointer<TreePanel> self(this);
   {
     CallScope scope(calls_);
-    switch (id) {
-      case kCommandNewFolder: newNode(node, true); break;
-      case kCommandNewQuery: newNode(node, false); break;
-      case kCommandEdit: node.edit(); break;
-      case kCommandDelete:
-        if (node.type() == tree::NodeType::kFolder || node.type() == tree::NodeType::kQuery) {
-          panel_->deleteNode(node);
-        }
-        break;
-      case kCommandOptions:
-        if (options_editor_) {
-          tree::PanelSettings edited = panel_->settings();
-          if (options_editor_(this, edited)) {
-            // Following the UI means its font and colours, whatever was
-            // chosen by hand.
-            if (edited.use_ui_attributes) edited.takeUiAttributes(panel_->uiAttributes());
-            const tree::PanelSettings old = panel_->settings();
-            panel_->setSettings(edited);
-            panel_->reapplyAttributes();
-            applySettings(&old, true);
-          }
-        }
-        break;
-      case kCommandRefresh: node.refresh(true); break;
-      case kCommandRefreshAll: panel_->refreshAll(); break;
-      case kCommandAbortQuery: abortQuery(); break;
-      case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
-      case kCommandHelp:
-        if (!ui_host_.openHelpPage(QString::fromLatin1(kHelpPage))) host_.popupMessage(kUnableToOpenHelp, caption());
-        break;
-      default: break;
-    }
+    guarded(host_, [&] { command(id, node); });
   }
   if (self) noteSettings();
+}
+
+void TreePanel::command(int id, tree::TreeNode& node) {
+  switch (id) {
+    case kCommandNewFolder: newNode(node, true); break;
+    case kCommandNewQuery: newNode(node, false); break;
+    case kCommandEdit: node.edit(); break;
+    case kCommandDelete:
+      if (node.type() == tree::NodeType::kFolder || node.type() == tree::NodeType::kQuery) {
+        panel_->deleteNode(node);
+      }
+      break;
+    case kCommandOptions:
+      if (options_editor_) {
+        tree::PanelSettings edited = panel_->settings();
+        if (options_editor_(this, edited)) {
+          // Following the UI means its font and colours, whatever was
+          // chosen by hand.
+          if (edited.use_ui_attributes) edited.takeUiAttributes(panel_->uiAttributes());
+          const tree::PanelSettings old = panel_->settings();
+          panel_->setSettings(edited);
+          panel_->reapplyAttributes();
+          applySettings(&old, true);
+        }
+      }
+      break;
+    case kCommandRefresh: node.refresh(true); break;
+    case kCommandRefreshAll: panel_->refreshAll(); break;
+    case kCommandAbortQuery: abortQuery(); break;
+    case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
+    case kCommandHelp:
+      if (!ui_host_.openHelpPage(QString::fromLatin1(kHelpPage))) host_.popupMessage(kUnableToOpenHelp, caption());
+      break;
+    default: break;
+  }
 }
 
 }  // namespace ui

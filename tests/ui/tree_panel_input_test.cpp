@@ -141,14 +141,12 @@ class TreePanelInputTest : public QObject {
       seen = menuTexts(menu);
       return nullptr;
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, ui_testing::labelPoint(*panel_, *result));
-    QApplication::sendEvent(panel_->view()->viewport(), &event);
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
     QCOMPARE(seen, (QStringList{"Refresh all\t   Ctrl+F5", "Options...", "Create example nodes", "Help"}));
     // On the query node itself the separator is there, and the node is
     // selected first.
     panel_->panel().control().select(nullptr);
-    QContextMenuEvent on_query(QContextMenuEvent::Mouse, ui_testing::labelPoint(*panel_, *query));
-    QApplication::sendEvent(panel_->view()->viewport(), &on_query);
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
     QCOMPARE(seen.indexOf("-"), seen.indexOf("Refresh all\t   Ctrl+F5") + 1);
     QCOMPARE(panel_->panel().control().selection(), query->item());
   }
@@ -162,8 +160,7 @@ class TreePanelInputTest : public QObject {
       return nullptr;
     });
     // Empty space: the root's menu.
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(200, 250));
-    QApplication::sendEvent(panel_->view()->viewport(), &event);
+    ui_testing::contextMenuAt(*panel_, QPoint(200, 250));
     QVERIFY(panel_->panel().findFolder(&panel_->panel().root(), "<Examples>") != nullptr);
   }
 

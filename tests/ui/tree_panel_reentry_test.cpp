@@ -66,8 +66,7 @@ class TreePanelReentryTest : public QObject {
       return menu.actions().value(0);
     });
     during([&] {
-      QContextMenuEvent event(QContextMenuEvent::Mouse, ui_testing::labelPoint(*panel_, *send_));
-      QApplication::sendEvent(panel_->view()->viewport(), &event);
+      ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *send_));
     });
     QCOMPARE(offered, QStringList{"Abort query\t   Esc"});
   }
