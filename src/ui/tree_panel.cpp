@@ -143,6 +143,8 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
 TreePanel::~TreePanel() {
   panel_->hooks() = {};
   // The view and the model go while the control they watch is whole.
+  view_->removeEventFilter(this);
+  view_->viewport()->removeEventFilter(this);
   delete view_;
   delete model_;
   if (*calls_ > 0 || panel_->database().IsBusy()) {
