@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "db/database.h"
+#include "db/exception.h"
 #include "host/host.h"
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
@@ -48,6 +50,17 @@ class CallScope {
  private:
   std::shared_ptr<int> calls_;
 };
+
+// Node code reports its own failures; whatever still escapes stops at the
+// panel's edge instead of crossing the event loop.
+template <typename Call>
+void guarded(host::Host& host, Call&& call) {
+  try {
+    call();
+  } catch (const db::Exception& e) {
+    db::LogToConsole(host, e.message(), true);
+  }
+}
 
 // A panel whose window went away while one of its runs was still on the
 // stack: deleted once the run has unwound.
@@ -93,6 +106,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
   node_editor_ = &editNodeInSimpleDialog;
+  options_editor_ = &editSettingsInSimpleDialog;
 
   setAutoFillBackground(true);
   view_ = new PanelTreeView(this);
@@ -129,6 +143,8 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
 TreePanel::~TreePanel() {
   panel_->hooks() = {};
   // The view and the model go while the control they watch is whole.
+  view_->removeEventFilter(this);
+  view_->viewport()->removeEventFilter(this);
   delete view_;
   delete model_;
   if (*calls_ > 0 || panel_->database().IsBusy()) {
@@ -155,11 +171,12 @@ bool TreePanel::loadTree() {
   bool ok;
   {
     CallScope scope(calls);
-    ok = panel->open();
-    if (ok) {
+    ok = false;
+    guarded(host_, [&] {
+      if (!panel->open()) return;
       tree::RedrawSuspension suspension(panel->control());
       ok = tree::loadTree(*panel);
-    }
+    });
   }
   if (!self) return ok;
   if (!ok) host_.popupMessage(kUnableToPopulate, caption());
@@ -267,18 +284,28 @@ void TreePanel::resizeEvent(QResizeEvent* event) {
 
 void TreePanel::closeEvent(QCloseEvent* event) {
   if (queryRunning()) {
-    // Closing waits for the run to stop; the close follows right after.
-    close_pending_ = true;
+    // The close waits for the run to stop, and follows right after.
     abortQuery();
     event->ignore();
-    QPointer<TreePanel> self(this);
-    QTimer::singleShot(0, this, [self] {
-      if (self && self->close_pending_ && !self->queryRunning()) self->close();
-    });
+    if (!close_pending_) {
+      close_pending_ = true;
+      closeWhenIdle();
+    }
     return;
   }
   close_pending_ = false;
   QFrame::closeEvent(event);
+}
+
+void TreePanel::closeWhenIdle() {
+  QTimer::singleShot(20, this, [this] {
+    if (!close_pending_) return;
+    if (queryRunning() || *calls_ > 0) {
+      closeWhenIdle();
+      return;
+    }
+    close();
+  });
 }
 
 void TreePanel::selectInView(const QModelIndex& index) {
@@ -310,7 +337,7 @@ void TreePanel::toggleExpansion(const QModelIndex& index) {
   tree::TreeItem* item = TreeModel::itemOf(index);
   if (item == nullptr || item->node() == nullptr) return;
   CallScope scope(calls_);
-  panel_->expandNode(*item->node(), !item->expanded());
+  guarded(host_, [&] { panel_->expandNode(*item->node(), !item->expanded()); });
 }
 
 // Event filters: the view's keys, its viewport's mouse, context menu and
@@ -324,8 +351,19 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         return true;
       case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent*>(event));
-      case QEvent::FocusIn:
+      case QEvent::FocusIn: {
+        // The view makes its first item current when it gets the focus
+        // without one; that selects nothing here.
+        syncing_selection_ = true;
+        static_cast<QObject*>(view_)->event(event);
+        syncing_selection_ = false;
+        view_->viewport()->update();
+        return true;
+      }
       case QEvent::FocusOut: view_->viewport()->update(); return false;
+      case QEvent::ContextMenu:  // from the keyboard; the mouse's reach the viewport
+        contextMenu(static_cast<QContextMenuEvent*>(event));
+        return true;
       default: return false;
     }
   }
@@ -367,11 +405,13 @@ bool TreePanel::mousePress(QMouseEvent* event) {
   panel_->control().select(node->item());
   {
     CallScope scope(calls_);
-    if (event->button() == Qt::MiddleButton) {
-      node->middleClick();
-    } else if (!(event->modifiers() & Qt::ControlModifier)) {
-      node->click();
-    }
+    guarded(host_, [&] {
+      if (event->button() == Qt::MiddleButton) {
+        node->middleClick();
+      } else if (!(event->modifiers() & Qt::ControlModifier)) {
+        node->click();
+      }
+    });
   }
   if (!self) return true;
   // The view has seen the new selection already; it only needs the focus.
@@ -440,11 +480,13 @@ bool TreePanel::keyPress(QKeyEvent* event) {
     case KeyAction::kClick:
     case KeyAction::kMiddleClick: {
       CallScope scope(calls_);
-      if (action == KeyAction::kClick) {
-        node->click();
-      } else {
-        node->middleClick();
-      }
+      guarded(host_, [&] {
+        if (action == KeyAction::kClick) {
+          node->click();
+        } else {
+          node->middleClick();
+        }
+      });
       return true;
     }
     default: return true;
@@ -521,37 +563,44 @@ void TreePanel::runCommand(int id, tree::TreeNode& node) {
   QPointer<TreePanel> self(this);
   {
     CallScope scope(calls_);
-    switch (id) {
-      case kCommandNewFolder: newNode(node, true); break;
-      case kCommandNewQuery: newNode(node, false); break;
-      case kCommandEdit: node.edit(); break;
-      case kCommandDelete:
-        if (node.type() == tree::NodeType::kFolder || node.type() == tree::NodeType::kQuery) {
-          panel_->deleteNode(node);
-        }
-        break;
-      case kCommandOptions:
-        if (options_editor_) {
-          tree::PanelSettings edited = panel_->settings();
-          if (options_editor_(this, edited)) {
-            const tree::PanelSettings old = panel_->settings();
-            panel_->setSettings(edited);
-            panel_->reapplyAttributes();
-            applySettings(&old, true);
-          }
-        }
-        break;
-      case kCommandRefresh: node.refresh(true); break;
-      case kCommandRefreshAll: panel_->refreshAll(); break;
-      case kCommandAbortQuery: abortQuery(); break;
-      case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
-      case kCommandHelp:
-        if (!ui_host_.openHelpPage(QString::fromLatin1(kHelpPage))) host_.popupMessage(kUnableToOpenHelp, caption());
-        break;
-      default: break;
-    }
+    guarded(host_, [&] { command(id, node); });
   }
   if (self) noteSettings();
+}
+
+void TreePanel::command(int id, tree::TreeNode& node) {
+  switch (id) {
+    case kCommandNewFolder: newNode(node, true); break;
+    case kCommandNewQuery: newNode(node, false); break;
+    case kCommandEdit: node.edit(); break;
+    case kCommandDelete:
+      if (node.type() == tree::NodeType::kFolder || node.type() == tree::NodeType::kQuery) {
+        panel_->deleteNode(node);
+      }
+      break;
+    case kCommandOptions:
+      if (options_editor_) {
+        tree::PanelSettings edited = panel_->settings();
+        if (options_editor_(this, edited)) {
+          // Following the UI means its font and colours, whatever was
+          // chosen by hand.
+          if (edited.use_ui_attributes) edited.takeUiAttributes(panel_->uiAttributes());
+          const tree::PanelSettings old = panel_->settings();
+          panel_->setSettings(edited);
+          panel_->reapplyAttributes();
+          applySettings(&old, true);
+        }
+      }
+      break;
+    case kCommandRefresh: node.refresh(true); break;
+    case kCommandRefreshAll: panel_->refreshAll(); break;
+    case kCommandAbortQuery: abortQuery(); break;
+    case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
+    case kCommandHelp:
+      if (!ui_host_.openHelpPage(QString::fromLatin1(kHelpPage))) host_.popupMessage(kUnableToOpenHelp, caption());
+      break;
+    default: break;
+  }
 }
 
 }  // namespace ui

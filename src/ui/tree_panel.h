@@ -117,6 +117,7 @@ class TreePanel : public QFrame {
   bool arrowKey(int key);
   void contextMenu(QContextMenuEvent* event);
   bool toolTip(QHelpEvent* event);
+  void command(int id, tree::TreeNode& node);
   void newNode(tree::TreeNode& parent, bool folder);
   void toggleExpansion(const QModelIndex& index);
   void selectInView(const QModelIndex& index);
@@ -124,6 +125,7 @@ class TreePanel : public QFrame {
   void batchDelivered();
   void uiAttributesChanged();
   void layoutChildren();
+  void closeWhenIdle();
   void noteSettings();
 
   host::Host& host_;

@@ -141,14 +141,12 @@ class TreePanelInputTest : public QObject {
       seen = menuTexts(menu);
       return nullptr;
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, ui_testing::labelPoint(*panel_, *result));
-    QApplication::sendEvent(panel_->view()->viewport(), &event);
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
     QCOMPARE(seen, (QStringList{"Refresh all\t   Ctrl+F5", "Options...", "Create example nodes", "Help"}));
     // On the query node itself the separator is there, and the node is
     // selected first.
     panel_->panel().control().select(nullptr);
-    QContextMenuEvent on_query(QContextMenuEvent::Mouse, ui_testing::labelPoint(*panel_, *query));
-    QApplication::sendEvent(panel_->view()->viewport(), &on_query);
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
     QCOMPARE(seen.indexOf("-"), seen.indexOf("Refresh all\t   Ctrl+F5") + 1);
     QCOMPARE(panel_->panel().control().selection(), query->item());
   }
@@ -162,8 +160,7 @@ class TreePanelInputTest : public QObject {
       return nullptr;
     });
     // Empty space: the root's menu.
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(200, 250));
-    QApplication::sendEvent(panel_->view()->viewport(), &event);
+    ui_testing::contextMenuAt(*panel_, QPoint(200, 250));
     QVERIFY(panel_->panel().findFolder(&panel_->panel().root(), "<Examples>") != nullptr);
   }
 
@@ -207,6 +204,27 @@ class TreePanelInputTest : public QObject {
     harness_->ui.colours[3] = QColor(0x60, 0x60, 0x60);
     harness_->ui.changeColours();
     QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x40, 0x50));
+  }
+
+  void optionsReplaceTheSettings() {
+    QSignalSpy changed(panel_.get(), &ui::TreePanel::settingsChanged);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.edge_style = tree::kEdgeGrey;
+      s.back = 0x00102030;  // chosen by hand, but the UI colours win
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->panel().settings().edge_style, tree::kEdgeGrey);
+    QCOMPARE(panel_->frameShape(), QFrame::Box);
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), harness_->ui.colours[3]);
+    QCOMPARE(changed.count(), 1);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.use_ui_attributes = 0;
+      s.back = 0x00102030;
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
   }
 
   void helpThatCannotOpenSaysSo() {

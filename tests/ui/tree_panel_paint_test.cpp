@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QTest>
 
+#include "player/library_file.h"
+#include "tree/panel_settings.h"
 #include "tree/query_result_node.h"
 #include "ui/icon_list.h"
 #include "ui/panel_attributes.h"
@@ -69,6 +71,51 @@ class TreePanelPaintTest : public QObject {
     const tree::TreeItem* examples = panel_->panel().control().top()->child(0);
     QCOMPARE(examples->node()->attributes()->icon, uint16_t{194});
     QCOMPARE(ui::IconList::instance().size(), std::size_t{447});
+  }
+
+  void edgeStyles_data() {
+    QTest::addColumn<int>("edge");
+    QTest::addColumn<QColor>("corner");
+    QTest::newRow("none") << int(tree::kEdgeNone) << QColor(0xFA, 0xFA, 0xFA);
+    QTest::newRow("grey") << int(tree::kEdgeGrey) << QColor(160, 160, 160);
+  }
+  void edgeStyles() {
+    QFETCH(int, edge);
+    QFETCH(QColor, corner);
+    tree::PanelSettings settings = tree::PanelSettings::defaults(ui::uiAttributes(harness_->ui));
+    settings.edge_style = edge;
+    panel_ = harness_->makePanel(tree::writePanelSettings(settings));
+    panel_->resize(200, 100);
+    panel_->show();
+    const QImage image = render(*panel_, "edge");
+    QCOMPARE(image.pixelColor(0, 0), corner);
+    QCOMPARE(image.pixelColor(199, 99), corner);
+  }
+
+  void nodeColoursOfTheirOwn() {
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->panel().open());
+    tree::FolderNode* folder = PanelHarness::addFolder(panel_->panel(), "Coloured");
+    tree::NodeAttributes& own = *folder->attributes();
+    own.use_parent = false;
+    own.text = 0x000000FF;  // red
+    own.back = 0x0000FFFF;  // yellow
+    panel_->panel().save(*folder);
+    panel_->panel().control().select(nullptr);
+    panel_->resize(300, 120);
+    panel_->show();
+    render(*panel_, "colours");
+    const QImage image = render(*panel_, "colours");
+    const QRect row = panel_->view()->visualRect(panel_->model()->indexOf(folder->item()));
+    // The item's text area in its background colour, the label in red.
+    QCOMPARE(image.pixelColor(inPanel(*panel_, QPoint(folder->labelExtent() + 1, row.top() + 1))), QColor(Qt::yellow));
+    bool red = false;
+    for (int x = folder->labelExtent() - 30; x < folder->labelExtent(); ++x) {
+      for (int y = row.top(); y <= row.bottom(); ++y) {
+        if (image.pixelColor(inPanel(*panel_, QPoint(x, y))) == QColor(Qt::red)) red = true;
+      }
+    }
+    QVERIFY(red);
   }
 
   void highlightColourPerState_data() {
@@ -179,6 +226,36 @@ class TreePanelPaintTest : public QObject {
     QVERIFY(!ui::TreeDelegate::nodeFont(*query, base).italic());
     panel_->markStale(tree::kReadsMediaLibrary);
     QVERIFY(ui::TreeDelegate::nodeFont(*query, base).italic());
+  }
+
+  // The example tree over the demo library, refreshed, with a few nodes
+  // open: a picture to look at, and every result node painted with a label
+  // extent inside the view.
+  void exampleTreeOnTheDemoLibrary() {
+    harness_->host.library = player::loadLibraryFile(PanelHarness::dataDir() + "/demo-library.json").tracks;
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->loadTree());
+    panel_->runCommand(7, panel_->panel().root());
+    tree::TreeNode& root = panel_->panel().root();
+    tree::FolderNode* examples = panel_->panel().findFolder(&root, "<Examples>");
+    QVERIFY(examples != nullptr);
+    tree::FolderNode* library = panel_->panel().findFolder(examples, "Library");
+    QVERIFY(library != nullptr);
+    panel_->panel().expandNode(*examples, true);
+    panel_->panel().expandNode(*library, true);
+    for (const char* name : {"Album", "Genre"}) {
+      tree::QueryNode* query = panel_->panel().findQuery(library, name);
+      QVERIFY(query != nullptr);
+      QVERIFY(query->item()->childCount() > 0);
+      panel_->panel().expandNode(*query, true);
+      tree::TreeItem* first = query->item()->child(0);
+      if (first->childCount() > 0) panel_->panel().expandNode(*first->node(), true);
+    }
+    panel_->resize(340, 560);
+    panel_->show();
+    render(*panel_, "example_tree");
+    const QImage image = render(*panel_, "example_tree");
+    QVERIFY(!image.isNull());
   }
 
  private:

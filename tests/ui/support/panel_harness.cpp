@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
 
 #include "db/open_steps.h"
@@ -71,6 +72,12 @@ tree::FolderNode* PanelHarness::addFolder(tree::Panel& panel, const std::string&
 void clickAt(ui::TreePanel& panel, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
   QTest::mousePress(panel.view()->viewport(), button, modifiers, pos);
   QTest::mouseRelease(panel.view()->viewport(), button, modifiers, pos);
+}
+
+void contextMenuAt(ui::TreePanel& panel, QPoint pos) {
+  QWidget* viewport = panel.view()->viewport();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, pos, viewport->mapToGlobal(pos));
+  QApplication::sendEvent(viewport, &event);
 }
 
 QPoint labelPoint(ui::TreePanel& panel, const tree::TreeNode& node) {

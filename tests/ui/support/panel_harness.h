@@ -49,6 +49,8 @@ class PanelHarness {
 // Sends a mouse press (and release) to the view's viewport at `pos`.
 void clickAt(ui::TreePanel& panel, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
              Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Sends a mouse context-menu event to the viewport at `pos`.
+void contextMenuAt(ui::TreePanel& panel, QPoint pos);
 // The centre of the row of `node`'s label, in viewport coordinates.
 QPoint labelPoint(ui::TreePanel& panel, const tree::TreeNode& node);
 
