@@ -105,6 +105,8 @@ int runCommandLine(int argc, char** argv) {
     return kExitBadInput;
   }
 
+  if (*sql_command) readSqlScript(sql);
+
   installComponent();
   try {
     // Held until the command has returned: it reads and writes the profile.

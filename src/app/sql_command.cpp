@@ -12,6 +12,11 @@
 
 namespace app {
 
+void readSqlScript(SqlOptions& options) {
+  if (!options.script.empty() && options.script != "-") return;
+  options.script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   std::optional<console::ResultFormat> format;
   if (options.format.empty()) {
@@ -22,10 +27,6 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
       std::cerr << "Unknown format \"" << options.format << "\": use tsv, csv, json or table\n";
       return kExitBadInput;
     }
-  }
-  std::string script = options.script;
-  if (script.empty() || script == "-") {
-    script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   }
 
   std::unique_ptr<player::Player> player = openPlayer(global);
@@ -38,7 +39,7 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   });
 
   auto writer = console::makeResultWriter(*format, std::cout);
-  const console::RunOutcome outcome = runner.run(script, *writer);
+  const console::RunOutcome outcome = runner.run(options.script, *writer);
   writer->finish();
   player->setPumpHook(nullptr);
   if (options.status) std::cerr << outcome.status << '\n';
