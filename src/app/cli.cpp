@@ -101,6 +101,8 @@ int runCommandLine(int argc, char** argv) {
     std::cerr << "vostrel: --wait needs a number of seconds, 0 or more\n";
     return kExitBadInput;
   }
+  if (*sql_command) readSqlScript(sql);
+
   installComponent();
   if (cli.get_subcommands().empty()) return runDesktop(global, argc, argv);
 

@@ -15,6 +15,11 @@ struct SqlOptions {
   std::optional<uint64_t> limit;
   bool status = false;
 };
+// Replaces "-" or an empty script by standard input's text. Runs before the
+// profile is locked: the input may come from another command on the same
+// profile, which must not wait for this one.
+void readSqlScript(SqlOptions& options);
+// REQUIRES: readSqlScript has run.
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options);
 
 struct ConfigOptions {
