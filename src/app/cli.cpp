@@ -5,9 +5,11 @@
 #include <iostream>
 #include <utility>
 
+#include "app/command_env.h"
 #include "app/commands.h"
 #include "app/context.h"
 #include "app/desktop_start.h"
+#include "app/forward_client.h"
 #include "app/panel_session.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
@@ -15,6 +17,11 @@
 namespace app {
 
 int runCommandLine(int argc, char** argv) {
+  StandardEnv env;
+  return runCommandLine(argc, argv, env);
+}
+
+int runCommandLine(int argc, char** argv, CommandEnv& env) {
   CLI::App cli{"Vostrel: a music library as a tree defined in SQL", "vostrel"};
   cli.set_help_all_flag("--help-all", "All commands and their options");
   GlobalOptions global;
@@ -82,44 +89,47 @@ int runCommandLine(int argc, char** argv) {
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
-    return cli.exit(e);
+    return cli.exit(e, env.out(), env.err());
   } catch (const CLI::CallForAllHelp& e) {
-    return cli.exit(e);
+    return cli.exit(e, env.out(), env.err());
   } catch (const CLI::ParseError& e) {
-    std::cerr << "vostrel: " << e.what() << "\n";
+    env.err() << "vostrel: " << e.what() << "\n";
     return kExitBadInput;
   }
 
   // An empty value would silently mean the default profile or library.
   for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library}}) {
     if (cli.count(name) > 0 && value->empty()) {
-      std::cerr << "vostrel: " << name << " needs a value; leave the option out for the default\n";
+      env.err() << "vostrel: " << name << " needs a value; leave the option out for the default\n";
       return kExitBadInput;
     }
   }
   if (!(global.wait_seconds >= 0)) {
-    std::cerr << "vostrel: --wait needs a number of seconds, 0 or more\n";
+    env.err() << "vostrel: --wait needs a number of seconds, 0 or more\n";
     return kExitBadInput;
   }
-  if (*sql_command) readSqlScript(sql);
+  if (*sql_command) readSqlScript(sql, env.in());
 
   installComponent();
-  if (cli.get_subcommands().empty()) return runDesktop(global, argc, argv);
+  if (cli.get_subcommands().empty()) return env.live() ? kExitBadInput : runDesktop(global, argc, argv);
 
   try {
     // Held until the command has returned: it reads and writes the profile.
-    const player::ProfileLock lock = lockProfile(global);
-    if (*sql_command) return runSqlCommand(global, sql);
-    if (*config_command) return runConfigCommand(global, config);
-    if (*playlists_command) return runPlaylistsCommand(global, playlists_format);
-    if (*tree_command) return runTreeCommand(global, panel_command);
-    if (*click_command) return runClickCommand(global, panel_command);
-    if (*node_command) return runNodeCommand(global, panel_command);
+    // While the desktop program holds it, the command runs there instead.
+    const ProfileClaim claim =
+        claimProfile(env, global, argc, argv, sql.script_from_input ? std::optional(sql.script) : std::nullopt);
+    if (claim.status) return *claim.status;
+    if (*sql_command) return runSqlCommand(env, global, sql);
+    if (*config_command) return runConfigCommand(env, global, config);
+    if (*playlists_command) return runPlaylistsCommand(env, global, playlists_format);
+    if (*tree_command) return runTreeCommand(env, global, panel_command);
+    if (*click_command) return runClickCommand(env, global, panel_command);
+    if (*node_command) return runNodeCommand(env, global, panel_command);
   } catch (const player::ProfileBusy& e) {
-    std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
+    env.err() << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;
   } catch (const player::PlayerError& e) {
-    std::cerr << e.what() << "\n";
+    env.err() << e.what() << "\n";
     return kExitBadInput;
   }
   return kExitBadInput;

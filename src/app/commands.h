@@ -2,9 +2,11 @@
 #ifndef VOSTREL_APP_COMMANDS_H_
 #define VOSTREL_APP_COMMANDS_H_
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 
+#include "app/command_env.h"
 #include "app/context.h"
 
 namespace app {
@@ -14,21 +16,22 @@ struct SqlOptions {
   std::string format;          // tsv, csv, json, table; empty: by terminal
   std::optional<uint64_t> limit;
   bool status = false;
+  bool script_from_input = false;  // set by readSqlScript
 };
 // Replaces "-" or an empty script by standard input's text. Runs before the
 // profile is locked: the input may come from another command on the same
 // profile, which must not wait for this one.
-void readSqlScript(SqlOptions& options);
+void readSqlScript(SqlOptions& options, std::istream& input);
 // REQUIRES: readSqlScript has run.
-int runSqlCommand(const GlobalOptions& global, const SqlOptions& options);
+int runSqlCommand(CommandEnv& env, const GlobalOptions& global, const SqlOptions& options);
 
 struct ConfigOptions {
   std::optional<std::string> key;
   std::optional<std::string> value;
 };
-int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options);
+int runConfigCommand(CommandEnv& env, const GlobalOptions& global, const ConfigOptions& options);
 
-int runPlaylistsCommand(const GlobalOptions& global, const std::string& format);
+int runPlaylistsCommand(CommandEnv& env, const GlobalOptions& global, const std::string& format);
 
 }  // namespace app
 

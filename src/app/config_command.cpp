@@ -5,13 +5,17 @@
 
 namespace app {
 
-int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options) {
-  player::Profile profile = player::Profile::open(global.profile);
-  player::SettingsStore settings = openSettings(global, profile);
+int runConfigCommand(CommandEnv& env, const GlobalOptions& global, const ConfigOptions& options) {
+  std::optional<player::SettingsStore> own;
+  if (env.livePlayer() == nullptr) {
+    player::Profile profile = player::Profile::open(global.profile);
+    own.emplace(openSettings(global, profile));
+  }
+  player::SettingsStore& settings = own ? *own : env.livePlayer()->settings();
   if (!options.key) {
-    std::cout << settings.list();
+    env.out() << settings.list();
   } else if (!options.value) {
-    std::cout << settings.get(*options.key) << '\n';
+    env.out() << settings.get(*options.key) << '\n';
   } else {
     settings.set(*options.key, *options.value);
     settings.save();
@@ -19,16 +23,16 @@ int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options) 
   return kExitOk;
 }
 
-int runPlaylistsCommand(const GlobalOptions& global, const std::string& format) {
+int runPlaylistsCommand(CommandEnv& env, const GlobalOptions& global, const std::string& format) {
   if (format != "text" && format != "json") {
-    std::cerr << "Unknown format \"" << format << "\": use text or json\n";
+    env.err() << "Unknown format \"" << format << "\": use text or json\n";
     return kExitBadInput;
   }
-  std::unique_ptr<player::Player> player = openPlayer(global);
+  const CommandPlayer player(env, global);
   if (format == "json") {
-    std::cout << player::renderPlaylistsJson(*player) << '\n';
+    env.out() << player::renderPlaylistsJson(*player) << '\n';
   } else {
-    std::cout << player::renderPlaylistsText(*player);
+    env.out() << player::renderPlaylistsText(*player);
   }
   if (player->playlistsSeeded()) player->save();
   return kExitOk;

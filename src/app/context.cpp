@@ -36,10 +36,15 @@ player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view k
   const double wait = std::min(options.wait_seconds, 7 * 24 * 3600.0);
   waiting.timeout = std::chrono::milliseconds(static_cast<int64_t>(wait * 1000));
   waiting.notice = [&](const player::LockHolder& holder) {
-    std::cerr << "Waiting for " << holder.describe() << " to release the profile " << profile.dir().string()
-              << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
+    std::cerr << profileWaitNotice(holder, profile.dir(), options.wait_seconds) << std::endl;
   };
   return player::ProfileLock::acquire(profile.dir(), kind, waiting);
+}
+
+std::string profileWaitNotice(const player::LockHolder& holder, const std::filesystem::path& profile_dir,
+                              double wait_seconds) {
+  return "Waiting for " + holder.describe() + " to release the profile " + profile_dir.string() + " (up to " +
+         seconds(wait_seconds) + " s)...";
 }
 
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {

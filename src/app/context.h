@@ -36,6 +36,10 @@ void installComponent();
 // cannot be used.
 player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind = player::kLockKindCommand);
 
+// What to say once when the profile is still busy after a second.
+std::string profileWaitNotice(const player::LockHolder& holder, const std::filesystem::path& profile_dir,
+                              double wait_seconds);
+
 // What to say when the profile stayed busy for the whole wait.
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds);
 

@@ -4,11 +4,13 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/forward_client.h"
 
 #ifdef VOSTREL_HAVE_GUI
 #include <QApplication>
 #include <QIcon>
 
+#include "app/desktop_commands.h"
 #include "desktop/desktop_app.h"
 #include "player/player_error.h"
 #include "player/resources.h"
@@ -29,6 +31,11 @@ bool displayAvailable() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") ||
 #ifdef VOSTREL_HAVE_GUI
 
 int runDesktop(const GlobalOptions& global, int argc, char** argv) {
+  try {
+    if (const std::optional<int> status = raiseRunningDesktop(global)) return *status;
+  } catch (const player::PlayerError&) {
+    // The lock below says what is wrong with the profile.
+  }
   if (!displayAvailable()) {
     std::cerr << "vostrel: no display to show the desktop program on (DISPLAY and WAYLAND_DISPLAY are not set); "
                  "run \"vostrel --help\" for the commands.\n";
@@ -58,6 +65,8 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   }
   desktop::DesktopApp app(std::move(player), library_path, std::move(lock));
   app.start();
+  DesktopCommands commands(app);
+  commands.listen();
   const int status = QApplication::exec();
   app.shutDown();
   return status;

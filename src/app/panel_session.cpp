@@ -1,7 +1,5 @@
 #include "app/panel_session.h"
 
-#include <unistd.h>
-
 #include <iostream>
 
 #include "console/console_run.h"
@@ -13,18 +11,37 @@
 
 namespace app {
 
-PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
-    : player_(openPlayer(options)),
-      layout_(player::loadLayout(player_->profile().layoutFile())),
+namespace {
+
+std::unique_ptr<player::Player> openUnlessLive(CommandEnv& env, const GlobalOptions& options) {
+  return env.livePlayer() != nullptr ? nullptr : openPlayer(options);
+}
+
+}  // namespace
+
+PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number)
+    : env_(env),
+      own_player_(openUnlessLive(env, options)),
+      player_(own_player_ ? own_player_.get() : env.livePlayer()),
+      interrupt_signal_(env.catchInterrupts()),
       index_(static_cast<std::size_t>(panel_number - 1)) {
+  player_->setPumpHook([this] { pump(); });
+  // The live program's panel is in its window and its layout.
+  panel_ = env.livePanel(panel_number);
+  if (panel_ != nullptr) {
+    live_panel_ = true;
+    loaded_ = true;
+    return;
+  }
+  layout_ = player::loadLayout(player_->profile().layoutFile());
   while (layout_.panels.size() <= index_) {
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }
-  player_->setPumpHook([this] { pump(); });
   tree::PanelHooks hooks;
   hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
-  panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
+  own_panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
+  panel_ = own_panel_.get();
   panel_->readSettings(layout_.panels[index_]);
   loaded_ = panel_->open() && tree::loadTree(*panel_);
   if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
@@ -36,22 +53,22 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
 PanelSession::~PanelSession() {
   player_->setPumpHook(nullptr);
   // The panel (and its nodes) go before the console and the player.
-  panel_.reset();
+  own_panel_.reset();
   console_db_.reset();
 }
 
 void PanelSession::pump() {
-  if (!InterruptSignal::take()) return;
+  if (!env_.takeInterrupt()) return;
   interrupted_ = true;
   if (console_run_ != nullptr) console_run_->abort();
-  if (panel_) panel_->database().Interrupt();
+  if (panel_ != nullptr) panel_->database().Interrupt();
 }
 
 void PanelSession::runConsole(const std::string& sql) {
   if (!console_db_) console_db_ = std::make_unique<db::SQLiteDatabase>(*player_);
   console::ConsoleRun runner(*console_db_);
-  const auto format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
-  auto writer = console::makeResultWriter(format, std::cout);
+  const auto format = env_.outIsTerminal() ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
+  auto writer = console::makeResultWriter(format, env_.out());
   console_run_ = &runner;
   const console::RunOutcome outcome = runner.run(sql, *writer);
   console_run_ = nullptr;
@@ -60,6 +77,7 @@ void PanelSession::runConsole(const std::string& sql) {
 }
 
 void PanelSession::storeLayout() {
+  if (live_panel_) return;
   std::vector<uint8_t> settings = panel_->writeSettings();
   if (settings != layout_.panels[index_]) {
     layout_.panels[index_] = std::move(settings);

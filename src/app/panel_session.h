@@ -1,5 +1,6 @@
-// PanelSession: a headless command acting as panel N of the layout the
-// player keeps in the profile. It opens the player, adds panels with empty
+// PanelSession: a command acting as panel N of the layout the player keeps
+// in the profile. In the running desktop program that is the live panel N
+// of the window, on the live player. Otherwise it opens the player, adds panels with empty
 // settings when the layout has fewer, makes the panel, opens its connection
 // and loads its tree (a new panel gets the example tree), and at the end
 // stores the panel's settings (its root id) back into the layout.
@@ -16,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_env.h"
 #include "app/context.h"
 #include "app/interrupt_signal.h"
 #include "player/layout.h"
@@ -37,13 +39,15 @@ inline constexpr int kMaxPanels = 1000;
 class PanelSession {
  public:
   // `panel_number` is 1-based, at most kMaxPanels. Throws player::PlayerError.
-  PanelSession(const GlobalOptions& options, int panel_number);
+  PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number);
   ~PanelSession();
   PanelSession(const PanelSession&) = delete;
   PanelSession& operator=(const PanelSession&) = delete;
 
   player::Player& player() { return *player_; }
   tree::Panel& panel() { return *panel_; }
+  std::ostream& out() { return env_.out(); }
+  std::ostream& err() { return env_.err(); }
   // Whether the connection opened and the tree loaded.
   bool loaded() const { return loaded_; }
   // Whether the console run of a "send to console" failed.
@@ -62,13 +66,17 @@ class PanelSession {
   // Writes the layout when the panel's settings (its root id) changed.
   void storeLayout();
 
-  std::unique_ptr<player::Player> player_;
-  InterruptSignal interrupt_signal_;
+  CommandEnv& env_;
+  std::unique_ptr<player::Player> own_player_;
+  player::Player* player_;
+  std::unique_ptr<InterruptSignal> interrupt_signal_;
   player::Layout layout_;
   std::size_t index_;
   bool layout_changed_ = false;
   std::unique_ptr<db::SQLiteDatabase> console_db_;
-  std::unique_ptr<tree::Panel> panel_;
+  std::unique_ptr<tree::Panel> own_panel_;
+  tree::Panel* panel_ = nullptr;
+  bool live_panel_ = false;
   bool loaded_ = false;
   console::ConsoleRun* console_run_ = nullptr;  // while a send to the console runs
   bool console_failed_ = false;

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <iostream>
 #include <iterator>
 
@@ -12,37 +10,38 @@
 
 namespace app {
 
-void readSqlScript(SqlOptions& options) {
+void readSqlScript(SqlOptions& options, std::istream& input) {
   if (!options.script.empty() && options.script != "-") return;
-  options.script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  options.script.assign(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+  options.script_from_input = true;
 }
 
-int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
+int runSqlCommand(CommandEnv& env, const GlobalOptions& global, const SqlOptions& options) {
   std::optional<console::ResultFormat> format;
   if (options.format.empty()) {
-    format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
+    format = env.outIsTerminal() ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
   } else {
     format = console::parseResultFormat(options.format);
     if (!format) {
-      std::cerr << "Unknown format \"" << options.format << "\": use tsv, csv, json or table\n";
+      env.err() << "Unknown format \"" << options.format << "\": use tsv, csv, json or table\n";
       return kExitBadInput;
     }
   }
 
-  std::unique_ptr<player::Player> player = openPlayer(global);
+  const CommandPlayer player(env, global);
   db::SQLiteDatabase database(*player);
   console::ConsoleRun runner(database);
   runner.setRowLimit(options.limit.value_or(UINT64_MAX));
-  InterruptSignal interrupt_signal;
-  player->setPumpHook([&runner] {
-    if (InterruptSignal::take()) runner.abort();
+  const std::unique_ptr<InterruptSignal> interrupt_signal = env.catchInterrupts();
+  player->setPumpHook([&env, &runner] {
+    if (env.takeInterrupt()) runner.abort();
   });
 
-  auto writer = console::makeResultWriter(*format, std::cout);
+  auto writer = console::makeResultWriter(*format, env.out());
   const console::RunOutcome outcome = runner.run(options.script, *writer);
   writer->finish();
   player->setPumpHook(nullptr);
-  if (options.status) std::cerr << outcome.status << '\n';
+  if (options.status) env.err() << outcome.status << '\n';
   if (player->playlistsSeeded()) player->save();
 
   switch (outcome.result) {
@@ -51,7 +50,7 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
       // is gone (the run said so).
       return outcome.transaction_rolled_back ? kExitFailed : kExitOk;
     case console::RunResult::kAborted:
-      std::cerr << "Execution error:\n" << outcome.error << '\n';
+      env.err() << "Execution error:\n" << outcome.error << '\n';
       return kExitFailed;
     case console::RunResult::kError:  // the message box went to stderr
     case console::RunResult::kNotStarted: break;  // the database layer said why

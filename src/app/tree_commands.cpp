@@ -17,24 +17,24 @@ namespace app {
 namespace {
 
 // A command that Ctrl+C cut short says so and has not done all it was asked.
-int finalStatus(const PanelSession& session, int status) {
+int finalStatus(PanelSession& session, int status) {
   if (!session.interrupted()) return status;
-  std::cerr << kInterruptedMessage << "\n";
+  session.err() << kInterruptedMessage << "\n";
   return status == kExitOk ? kExitFailed : status;
 }
 
-int noNode(const std::string& path) {
-  std::cerr << "No node at " << path << "\n";
+int noNode(std::ostream& err, const std::string& path) {
+  err << "No node at " << path << "\n";
   return kExitBadInput;
 }
 
 // The parent of a new node: the top or a folder.
-tree::TreeNode* newNodeParent(tree::Panel& panel, const std::string& path, int* status) {
-  tree::TreeNode* parent = findNode(panel, path);
+tree::TreeNode* newNodeParent(PanelSession& session, const std::string& path, int* status) {
+  tree::TreeNode* parent = findNode(session.panel(), path);
   if (parent == nullptr) {
-    *status = noNode(path);
+    *status = noNode(session.err(), path);
   } else if (parent->type() != tree::NodeType::kRoot && parent->type() != tree::NodeType::kFolder) {
-    std::cerr << path << " is not a folder: new nodes go below a folder or the top (/)\n";
+    session.err() << path << " is not a folder: new nodes go below a folder or the top (/)\n";
     *status = kExitBadInput;
     parent = nullptr;
   }
@@ -100,18 +100,18 @@ bool applyItemCounts(const std::string& list, tree::QueryNode& node, std::string
 
 // Fills the sheet from the options and takes it into the node as the
 // sheet's OK does, then sets the item counts. Returns the exit status.
-int applySheet(tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::QueryNode& node) {
+int applySheet(std::ostream& err, tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::QueryNode& node) {
   std::string error;
   if (!fillSheet(options, sheet, &error)) {
-    std::cerr << error << "\n";
+    err << error << "\n";
     return kExitBadInput;
   }
   if (!sheet.ok(&error)) {
-    std::cerr << error << "\n";
+    err << error << "\n";
     return kExitFailed;
   }
   if (options.item_counts && !applyItemCounts(*options.item_counts, node, &error)) {
-    std::cerr << error << "\n";
+    err << error << "\n";
     return kExitBadInput;
   }
   return kExitOk;
@@ -120,10 +120,10 @@ int applySheet(tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::Q
 int addFolder(PanelSession& session, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
   int status = kExitOk;
-  tree::TreeNode* parent = newNodeParent(panel, command.path, &status);
+  tree::TreeNode* parent = newNodeParent(session, command.path, &status);
   if (parent == nullptr) return status;
   if (!tree::folderOkEnabled(command.label)) {
-    std::cerr << "A folder needs a label that is not blank.\n";
+    session.err() << "A folder needs a label that is not blank.\n";
     return kExitBadInput;
   }
   if (parent->type() == tree::NodeType::kRoot && panel.nodeForItem(nullptr) == nullptr) return kExitFailed;
@@ -135,13 +135,13 @@ int addFolder(PanelSession& session, const PanelCommand& command) {
 int addQuery(PanelSession& session, const PanelCommand& command) {
   tree::Panel& panel = session.panel();
   int status = kExitOk;
-  tree::TreeNode* parent = newNodeParent(panel, command.path, &status);
+  tree::TreeNode* parent = newNodeParent(session, command.path, &status);
   if (parent == nullptr) return status;
   if (parent->type() == tree::NodeType::kRoot && panel.nodeForItem(nullptr) == nullptr) return kExitFailed;
   auto node = std::make_unique<tree::QueryNode>(&panel, parent);
   tree::QuerySheet sheet(*node, panel.database());
   sheet.label = command.label;
-  if (const int status = applySheet(sheet, command.query, *node); status != kExitOk) return status;
+  if (const int status = applySheet(session.err(), sheet, command.query, *node); status != kExitOk) return status;
   return panel.attach(std::move(node), true) != nullptr ? kExitOk : kExitFailed;
 }
 
@@ -149,12 +149,12 @@ int editNode(PanelSession& session, tree::TreeNode& node, const PanelCommand& co
   tree::Panel& panel = session.panel();
   if (node.type() == tree::NodeType::kFolder) {
     if (hasQueryOptions(command.query)) {
-      std::cerr << command.path << " is a folder: only --label applies to it\n";
+      session.err() << command.path << " is a folder: only --label applies to it\n";
       return kExitBadInput;
     }
     if (command.query.label) {
       if (!tree::folderOkEnabled(*command.query.label)) {
-        std::cerr << "A folder needs a label that is not blank.\n";
+        session.err() << "A folder needs a label that is not blank.\n";
         return kExitBadInput;
       }
       node.setLabel(*command.query.label);
@@ -164,12 +164,12 @@ int editNode(PanelSession& session, tree::TreeNode& node, const PanelCommand& co
     return kExitOk;
   }
   if (node.type() != tree::NodeType::kQuery) {
-    std::cerr << "Only folder and query nodes can be edited.\n";
+    session.err() << "Only folder and query nodes can be edited.\n";
     return kExitBadInput;
   }
   auto& query = static_cast<tree::QueryNode&>(node);
   tree::QuerySheet sheet(query, panel.database());
-  if (const int status = applySheet(sheet, command.query, query); status != kExitOk) return status;
+  if (const int status = applySheet(session.err(), sheet, command.query, query); status != kExitOk) return status;
   if (!panel.save(query)) return kExitFailed;
   query.updateItem(true);
   return kExitOk;
@@ -199,29 +199,30 @@ void addQueryNodeOptions(CLI::App& command, QueryNodeOptions& o, bool with_label
   command.add_option("--item-counts", o.item_counts, "Item counts per level: 0, 1 or 2, comma-separated");
 }
 
-int runTreeCommand(const GlobalOptions& global, const PanelCommand& command) {
+int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
   if (command.format != "text" && command.format != "json") {
-    std::cerr << "Unknown format \"" << command.format << "\": use text or json\n";
+    env.err() << "Unknown format \"" << command.format << "\": use text or json\n";
     return kExitBadInput;
   }
-  PanelSession session(global, command.panel);
+  PanelSession session(env, global, command.panel);
   bool ok = session.loaded();
   // Ctrl+C during the load's refreshes means no more queries.
   if (ok && command.refresh && !session.interrupted()) ok = session.panel().refreshAll();
   if (command.format == "json") {
-    std::cout << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    session.out() << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                  << "\n";
   } else {
-    std::cout << treeText(session.panel());
+    session.out() << treeText(session.panel());
   }
   session.finish(false);
   return finalStatus(session, ok ? kExitOk : kExitFailed);
 }
 
-int runClickCommand(const GlobalOptions& global, const PanelCommand& command) {
-  PanelSession session(global, command.panel);
+int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
+  PanelSession session(env, global, command.panel);
   if (!session.loaded()) return finalStatus(session, kExitFailed);
   tree::TreeNode* node = findNode(session.panel(), command.path);
-  if (node == nullptr) return finalStatus(session, noNode(command.path));
+  if (node == nullptr) return finalStatus(session, noNode(session.err(), command.path));
   const std::size_t errors_before = session.player().errorReports();
   if (command.middle) {
     node->middleClick();
@@ -233,8 +234,8 @@ int runClickCommand(const GlobalOptions& global, const PanelCommand& command) {
   return finalStatus(session, failed ? kExitFailed : kExitOk);
 }
 
-int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
-  PanelSession session(global, command.panel);
+int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
+  PanelSession session(env, global, command.panel);
   if (!session.loaded()) return finalStatus(session, kExitFailed);
   int status = kExitOk;
   if (command.action == "add-folder") {
@@ -244,12 +245,12 @@ int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
   } else {
     tree::TreeNode* node = findNode(session.panel(), command.path);
     if (node == nullptr || node->type() == tree::NodeType::kRoot) {
-      status = noNode(command.path);
+      status = noNode(session.err(), command.path);
     } else if (command.action == "edit") {
       status = editNode(session, *node, command);
     } else if (command.action == "delete") {
       if (node->type() != tree::NodeType::kFolder && node->type() != tree::NodeType::kQuery) {
-        std::cerr << "Only folder and query nodes can be deleted; " << command.path << " is a query result\n";
+        session.err() << "Only folder and query nodes can be deleted; " << command.path << " is a query result\n";
         status = kExitBadInput;
       } else {
         status = session.panel().deleteNode(*node) ? kExitOk : kExitFailed;
@@ -257,10 +258,10 @@ int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
     } else {
       const nlohmann::ordered_json definition = storedDefinition(session.panel(), *node);
       if (definition.is_null()) {
-        std::cerr << command.path << " is not a stored node\n";
+        session.err() << command.path << " is not a stored node\n";
         status = kExitBadInput;
       } else {
-        std::cout << definition.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+        session.out() << definition.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
       }
     }
   }

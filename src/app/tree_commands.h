@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/command_env.h"
 #include "app/context.h"
 
 namespace CLI {
@@ -54,9 +55,9 @@ struct PanelCommand {
 // Adds the query node options to a node subcommand.
 void addQueryNodeOptions(CLI::App& command, QueryNodeOptions& options, bool with_label);
 
-int runTreeCommand(const GlobalOptions& global, const PanelCommand& command);
-int runClickCommand(const GlobalOptions& global, const PanelCommand& command);
-int runNodeCommand(const GlobalOptions& global, const PanelCommand& command);
+int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
+int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
+int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
 
 }  // namespace app
 

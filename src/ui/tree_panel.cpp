@@ -297,6 +297,11 @@ void TreePanel::closeEvent(QCloseEvent* event) {
   QFrame::closeEvent(event);
 }
 
+std::shared_ptr<void> TreePanel::holdPanel() {
+  ++*calls_;
+  return std::shared_ptr<void>(nullptr, [calls = calls_](void*) { --*calls; });
+}
+
 void TreePanel::closeWhenIdle() {
   QTimer::singleShot(20, this, [this] {
     if (!close_pending_) return;

@@ -77,6 +77,10 @@ class TreePanel : public QFrame {
   // A statement runs on this panel's connection.
   bool queryRunning() const;
   void abortQuery();
+  // Keeps the panel's tree::Panel alive while the result is held, even when
+  // this window closes meanwhile: for work on the panel that lets events
+  // through between its statements.
+  std::shared_ptr<void> holdPanel();
   // Interrupts the statements running on every open panel (at quit).
   static void abortAllQueries();
 

@@ -1,0 +1,74 @@
+// CommandEnv: where a command writes, what it reads, and the player it works
+// on. A command started in a terminal uses the process's streams and opens
+// the player from the profile (StandardEnv); a command sent to the running
+// desktop program writes into the reply and works on the desktop's live
+// player and panels.
+#ifndef VOSTREL_APP_COMMAND_ENV_H_
+#define VOSTREL_APP_COMMAND_ENV_H_
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+
+#include "app/context.h"
+#include "app/interrupt_signal.h"
+
+namespace tree {
+class Panel;
+}
+
+namespace app {
+
+class CommandEnv {
+ public:
+  virtual ~CommandEnv() = default;
+
+  virtual std::ostream& out() = 0;
+  virtual std::ostream& err() = 0;
+  virtual std::istream& in() = 0;
+  virtual bool outIsTerminal() const = 0;
+
+  // Whether the command runs against a live desktop program (no lock of its
+  // own, and no player or layout of its own).
+  virtual bool live() const { return false; }
+  // Catches Ctrl+C for the scope of the result (nullptr: the environment
+  // passes interrupts on by itself).
+  virtual std::unique_ptr<InterruptSignal> catchInterrupts() { return nullptr; }
+  // Whether an interrupt was asked for since the last call; clears it.
+  virtual bool takeInterrupt() = 0;
+
+  // The live player, or nullptr: the command opens its own.
+  virtual player::Player* livePlayer() { return nullptr; }
+  // Panel `number` (from 1) of the live program, or nullptr.
+  virtual tree::Panel* livePanel(int /*number*/) { return nullptr; }
+};
+
+// The command's own process: standard streams, a player opened from the
+// profile, Ctrl+C through InterruptSignal.
+class StandardEnv : public CommandEnv {
+ public:
+  std::ostream& out() override;
+  std::ostream& err() override;
+  std::istream& in() override;
+  bool outIsTerminal() const override;
+  std::unique_ptr<InterruptSignal> catchInterrupts() override { return std::make_unique<InterruptSignal>(); }
+  bool takeInterrupt() override { return InterruptSignal::take(); }
+};
+
+// The player a command works on: the live one, or one opened (and owned)
+// here from the options.
+class CommandPlayer {
+ public:
+  // Throws player::PlayerError.
+  CommandPlayer(CommandEnv& env, const GlobalOptions& options);
+  player::Player& operator*() const { return *player_; }
+  player::Player* operator->() const { return player_; }
+
+ private:
+  std::unique_ptr<player::Player> owned_;
+  player::Player* player_;
+};
+
+}  // namespace app
+
+#endif  // VOSTREL_APP_COMMAND_ENV_H_

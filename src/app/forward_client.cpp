@@ -1,0 +1,199 @@
+#include "app/forward_client.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "app/cli.h"
+#include "app/interrupt_signal.h"
+#include "player/player_error.h"
+
+namespace app {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// A desktop program that holds the lock but does not answer yet is still
+// starting; a second start gives it this long before it waits as usual.
+constexpr auto kRaiseWait = std::chrono::seconds(5);
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// A connected socket to `path` whose listener is `holder_pid` (when known)
+// and runs as this user; -1 otherwise.
+int connectTo(const std::filesystem::path& path, pid_t holder_pid) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.native().size() >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid() ||
+      (holder_pid != 0 && peer.pid != holder_pid)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool sendAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+// Reads frames until the exit status; copies output as it comes. nullopt:
+// the connection ended before the command started.
+std::optional<int> relay(int fd, std::ostream& out, std::ostream& err) {
+  const InterruptSignal interrupt_signal;
+  player::FrameReader reader;
+  bool started = false;
+  char buffer[1 << 16];
+  try {
+    for (;;) {
+      if (InterruptSignal::take()) sendAll(fd, player::encodeFrame(player::FrameType::kAbort));
+      pollfd wait{fd, POLLIN, 0};
+      const int ready = ::poll(&wait, 1, 200);
+      if (ready < 0 && errno != EINTR) break;
+      if (ready <= 0) continue;
+      const ssize_t size = ::read(fd, buffer, sizeof buffer);
+      if (size < 0 && errno == EINTR) continue;
+      if (size <= 0) break;
+      reader.feed(std::string_view(buffer, static_cast<std::size_t>(size)));
+      while (std::optional<player::Frame> frame = reader.next()) {
+        switch (frame->type) {
+          case player::FrameType::kStarted: started = true; break;
+          case player::FrameType::kStdout: out.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
+          case player::FrameType::kStderr: err.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
+          case player::FrameType::kExit: return player::decodeExitStatus(frame->payload);
+          default: throw player::ChannelError("a reply frame of a request's type");
+        }
+      }
+    }
+  } catch (const player::ChannelError& e) {
+    err << "vostrel: the desktop program sent a malformed reply (" << e.what() << ")\n";
+    return kExitFailed;
+  }
+  if (!started) return std::nullopt;
+  err << "vostrel: the desktop program ended before the command finished\n";
+  return kExitFailed;
+}
+
+std::chrono::milliseconds waitLimit(double seconds) {
+  // A week at most keeps the milliseconds far from overflow.
+  return std::chrono::milliseconds(static_cast<int64_t>(std::min(seconds, 7 * 24 * 3600.0) * 1000));
+}
+
+bool overridesGiven(const GlobalOptions& options) { return !options.library.empty() || !options.sets.empty(); }
+
+int refuseOverrides(std::ostream& err) {
+  err << "The desktop program runs on this profile with its own library and settings; --library and --set apply "
+         "only to a command that runs on its own: quit the desktop program, or leave them out.\n";
+  return kExitBadInput;
+}
+
+}  // namespace
+
+std::optional<int> forwardCommand(const std::filesystem::path& socket, pid_t holder_pid,
+                                  const player::CommandRequest& request, std::ostream& out, std::ostream& err) {
+  const Fd fd(connectTo(socket, holder_pid));
+  if (fd.get() < 0) return std::nullopt;
+  if (!sendAll(fd.get(), player::encodeFrame(player::FrameType::kRequest, player::encodeRequest(request)))) {
+    return std::nullopt;
+  }
+  return relay(fd.get(), out, err);
+}
+
+ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int argc, char** argv,
+                          const std::optional<std::string>& input) {
+  ProfileClaim claim;
+  if (env.live()) {
+    if (overridesGiven(options)) claim.status = refuseOverrides(env.err());
+    return claim;
+  }
+  const player::Profile profile = player::Profile::open(options.profile);
+  const auto start = Clock::now();
+  const auto limit = waitLimit(options.wait_seconds);
+  bool noticed = false;
+  for (;;) {
+    if (std::optional<player::ProfileLock> lock = player::ProfileLock::tryAcquire(profile.dir(), player::kLockKindCommand)) {
+      claim.lock = std::move(lock);
+      return claim;
+    }
+    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(profile.dir());
+    if (holder && holder->kind == player::kLockKindDesktop) {
+      if (overridesGiven(options)) {
+        claim.status = refuseOverrides(env.err());
+        return claim;
+      }
+      player::CommandRequest request;
+      request.args.assign(argv + std::min(argc, 1), argv + argc);
+      std::error_code ec;
+      request.cwd = std::filesystem::current_path(ec).string();
+      request.stdout_is_terminal = env.outIsTerminal();
+      request.input = input;
+      claim.status = forwardCommand(player::commandSocketPath(profile.dir()), holder->pid, request, env.out(), env.err());
+      if (claim.status) return claim;
+    }
+    const auto waited = Clock::now() - start;
+    if (waited >= limit) throw player::ProfileBusy(profile.dir(), holder.value_or(player::LockHolder{}));
+    if (!noticed && waited >= std::chrono::seconds(1)) {
+      noticed = true;
+      env.err() << profileWaitNotice(holder.value_or(player::LockHolder{}), profile.dir(), options.wait_seconds)
+                << std::endl;
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+std::optional<int> raiseRunningDesktop(const GlobalOptions& options) {
+  const player::Profile profile = player::Profile::open(options.profile);
+  const auto start = Clock::now();
+  for (;;) {
+    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(profile.dir());
+    if (!holder || holder->kind != player::kLockKindDesktop) return std::nullopt;
+    const Fd fd(connectTo(player::commandSocketPath(profile.dir()), holder->pid));
+    if (fd.get() >= 0 && sendAll(fd.get(), player::encodeFrame(player::FrameType::kRaise))) {
+      std::ostringstream ignored;
+      if (const std::optional<int> status = relay(fd.get(), ignored, std::cerr); status == kExitOk) {
+        std::cout << "Vostrel already runs on the profile " << profile.dir().string() << " (process " << holder->pid
+                  << "); its window was brought to the front.\n";
+        return kExitOk;
+      }
+    }
+    if (Clock::now() - start >= kRaiseWait) return std::nullopt;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,55 @@
+// Commands while the desktop program runs: a command that needs the profile
+// finds the desktop program holding it, sends itself there over the
+// profile's command socket and relays what comes back; a second desktop
+// start asks the running one to show its window.
+#ifndef VOSTREL_APP_FORWARD_CLIENT_H_
+#define VOSTREL_APP_FORWARD_CLIENT_H_
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "app/command_env.h"
+#include "app/context.h"
+#include "player/command_channel.h"
+#include "player/profile_lock.h"
+
+namespace app {
+
+// How a command gets the profile: a lock of its own, or a status when the
+// desktop program ran it (or it was refused).
+struct ProfileClaim {
+  std::optional<player::ProfileLock> lock;
+  std::optional<int> status;
+};
+
+// For a command that reads or writes the profile. In the desktop program
+// (env.live()) there is nothing to take. Otherwise takes the lock; while
+// the desktop program holds it, sends the command (argv without the program
+// name, standard input's text when the command read it) there and returns
+// its status; while another command holds it, waits as lockProfile() does.
+// Throws player::ProfileBusy when the wait runs out and player::PlayerError
+// when the profile cannot be used.
+ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int argc, char** argv,
+                          const std::optional<std::string>& input);
+
+// Sends `request` to the desktop program listening on `socket` and copies
+// its output to `out` and `err`. `holder_pid` is the lock holder's process
+// (0: unknown); a listener that is another process or another user's is
+// not trusted. Ctrl+C asks the desktop program to interrupt the command.
+// Returns the command's exit status, or nullopt when the desktop program
+// could not be reached or ended before it started the command.
+std::optional<int> forwardCommand(const std::filesystem::path& socket, pid_t holder_pid,
+                                  const player::CommandRequest& request, std::ostream& out, std::ostream& err);
+
+// `vostrel` without a command: when a desktop program already runs on the
+// profile, asks it to raise its window and returns the exit status, after
+// saying so in one line; nullopt when none runs (or it cannot be reached).
+std::optional<int> raiseRunningDesktop(const GlobalOptions& options);
+
+}  // namespace app
+
+#endif  // VOSTREL_APP_FORWARD_CLIENT_H_
