@@ -33,13 +33,26 @@ done
 if [ ! -s "$profile/layout.json" ]; then
   echo "FAIL: no layout.json after 15 s"; kill "$(cat "$work/pid")" 2>/dev/null || true; exit 1
 fi
-# The program holds the profile: a command meanwhile is refused, naming it.
+# The program holds the profile: a command meanwhile runs inside it, on its
+# live player, and a second start raises its window instead of starting.
 pid=$(cat "$work/pid")
 [ "$(cat "$profile/profile.lock")" = "$pid desktop" ] || { echo "FAIL: lock file: $(cat "$profile/profile.lock")"; exit 1; }
-if "$vostrel" --profile "$profile" --wait 0 playlists >"$work/command.out" 2>&1; then
-  echo "FAIL: a command ran on the profile the desktop program holds"; exit 1
-fi
-grep -q "in use by process $pid (desktop)" "$work/command.out" || { echo "FAIL: refusal: $(cat "$work/command.out")"; exit 1; }
+"$vostrel" --profile "$profile" --wait 0 click "<Examples>/Library/Album" >"$work/command.out" 2>&1 ||
+  { echo "FAIL: click inside the desktop program: $(cat "$work/command.out")"; exit 1; }
+"$vostrel" --profile "$profile" --wait 0 playlists >"$work/command.out" 2>&1 ||
+  { echo "FAIL: playlists inside the desktop program: $(cat "$work/command.out")"; exit 1; }
+grep -qx "Vostrel playlist (active)" "$work/command.out" || { echo "FAIL: playlists: $(cat "$work/command.out")"; exit 1; }
+set +e
+"$vostrel" --profile "$profile" --wait 0 sql "SELECT nope" >"$work/command.out" 2>&1
+status=$?
+set -e
+[ "$status" = 1 ] && grep -q "no such column: nope" "$work/command.out" ||
+  { echo "FAIL: failed statement inside the desktop program: $status $(cat "$work/command.out")"; exit 1; }
+"$vostrel" --profile "$profile" --library "$library" >"$work/second.out" 2>&1 ||
+  { echo "FAIL: second start: $(cat "$work/second.out")"; exit 1; }
+grep -q "already runs on the profile .*(process $pid)" "$work/second.out" ||
+  { echo "FAIL: second start said: $(cat "$work/second.out")"; exit 1; }
+kill -0 "$pid" || { echo "FAIL: the second start ended the first"; exit 1; }
 kill -TERM "$pid"
 for _ in $(seq 1 100); do
   [ -e "$work/status" ] && break
@@ -61,6 +74,7 @@ assert len(bytes.fromhex(layout["panels"][0]["settings"])) == 135
 assert layout["window"]["geometry"] and layout["window"]["state"]
 playlists = json.load(open(profile + "/playlists.json"))
 assert playlists["playlists"], "the demo library's playlists were stored"
+assert "Vostrel playlist" in [p["name"] for p in playlists["playlists"]], "the forwarded click was saved"
 PY
 if grep -v "XDG_RUNTIME_DIR" "$work/stderr" | grep -q .; then
   echo "FAIL: unexpected output on stderr:"; cat "$work/stderr"; exit 1
