@@ -158,6 +158,8 @@ std::filesystem::path commandSocketPath(const std::filesystem::path& profile_dir
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::weakly_canonical(std::filesystem::absolute(profile_dir), ec);
   if (ec) dir = std::filesystem::absolute(profile_dir).lexically_normal();
+  // "DIR/" names the same profile as "DIR".
+  if (!dir.has_filename() && dir.has_relative_path()) dir = dir.parent_path();
   std::filesystem::path in_profile = dir / "desktop.sock";
   if (in_profile.native().size() < sizeof(sockaddr_un{}.sun_path)) return in_profile;
 
