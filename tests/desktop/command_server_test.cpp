@@ -2,9 +2,13 @@
 // commands use: output and exit status round trips, Ctrl+C, the queue, the
 // raise request, malformed frames, and when the client gives up on it.
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -194,6 +198,34 @@ class CommandServerTest : public QObject {
     QCOMPARE(status, std::optional<int>(0));
     QCOMPARE(raises_, 1);
     QCOMPARE(runs_, 0);
+  }
+
+  void aSocketFileLeftBehindIsReplacedButNothingElseIs() {
+    server_.reset();
+    // A socket whose program ended without removing it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, socket_.c_str());
+    ::unlink(socket_.c_str());
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    listen();
+    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 5; };
+    Client client;
+    client.send(socket_, request({"playlists"}));
+    QVERIFY(client.finish());
+    QCOMPARE(client.status, std::optional<int>(5));
+
+    server_.reset();
+    QVERIFY(!std::filesystem::exists(socket_));  // removed when it stops listening
+    const std::filesystem::path file = dir_.path() / "not-a-socket";
+    { std::ofstream(file) << "keep me"; }
+    desktop::CommandServer other({});
+    QString error;
+    QVERIFY(!other.listen(file, &error));
+    QVERIFY2(error.contains(QStringLiteral("is not a socket")), qPrintable(error));
+    QVERIFY(std::filesystem::is_regular_file(file));
   }
 
   void malformedFramesEndTheConnectionWithAMessage() {

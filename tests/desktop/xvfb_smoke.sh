@@ -42,6 +42,8 @@ pid=$(cat "$work/pid")
 "$vostrel" --profile "$profile" --wait 0 playlists >"$work/command.out" 2>&1 ||
   { echo "FAIL: playlists inside the desktop program: $(cat "$work/command.out")"; exit 1; }
 grep -qx "Vostrel playlist (active)" "$work/command.out" || { echo "FAIL: playlists: $(cat "$work/command.out")"; exit 1; }
+answer=$(echo "SELECT 6*7 AS answer" | "$vostrel" --profile "$profile" --wait 0 sql --format tsv -)
+[ "$answer" = "$(printf 'answer\n42')" ] || { echo "FAIL: sql - inside the desktop program: $answer"; exit 1; }
 set +e
 "$vostrel" --profile "$profile" --wait 0 sql "SELECT nope" >"$work/command.out" 2>&1
 status=$?
