@@ -82,3 +82,23 @@ check "a negative wait is bad usage" 2 "$RC"
 (sleep 0.3; "$VOSTREL" --profile "$PROFILE" --library "$LIB" --wait 2 sql --format csv "SELECT 'SELECT 40+2 AS answer'" | tail -1 | tr -d '\r') |
   "$VOSTREL" --profile "$PROFILE" --library "$LIB" --wait 2 sql - >"$WORK/o" 2>"$WORK/e"
 check "a piped script from the same profile runs" $'answer\n42' "$(cat "$WORK/o")"
+
+# A desktop program that holds the profile but does not answer on its
+# command socket (here: this shell, with a socket file nobody listens on):
+# commands wait for it as for any holder, and --library is refused at once.
+exec {held}>"$lockfile"
+flock -x "$held"
+echo "$$ desktop" >&"$held"
+python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1])' "$PROFILE/desktop.sock"
+"$VOSTREL" --profile "$PROFILE" --wait 0.3 playlists >"$WORK/o" 2>"$WORK/e"
+check "an unreachable desktop program is waited for, then named" \
+  "1 The profile $PROFILE is in use by process $$ (desktop) and was not released within 0.3 s; try again when it has finished, or wait longer with --wait SECONDS." \
+  "$? $(cat "$WORK/e")"
+vos --wait 0 playlists
+check "--library is refused while a desktop program holds the profile" 2 "$RC"
+check_contains "saying why" "--library and --set apply only to a command that runs on its own" "$ERR"
+check "and nothing ran" "" "$OUT"
+exec {held}>&-
+rm -f "$PROFILE/desktop.sock"
+vos --wait 0 playlists
+check "once it has gone, commands run on their own again" 0 "$RC"
