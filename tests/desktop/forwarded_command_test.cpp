@@ -6,7 +6,9 @@
 #include <sstream>
 #include <thread>
 
+#include <QDockWidget>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QTabWidget>
 #include <QTest>
 
@@ -133,6 +135,34 @@ class ForwardedCommandTest : public QObject {
     const Sent listed = sendCommand(fixture.profileDir(), {"tree", "--panel", "2"});
     QVERIFY2(listed.out.find("Mine\n") != std::string::npos, listed.out.c_str());
     QCOMPARE(app.mainWindow().panels().count(), std::size_t{2});
+  }
+
+  void closingThePanelWhileACommandWorksOnItIsSafe() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    const std::string slow =
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
+        "SELECT 'Value '||i AS v FROM r WHERE i % 100000000 = 0";
+    QCOMPARE(sendCommand(fixture.profileDir(), {"node", "add-query", "/", "Slow", "--query", slow}).status,
+             std::optional<int>(0));
+    desktop::PanelDocks& docks = app.mainWindow().panels();
+    // Closes the panel's dock as soon as the command's refresh runs in it.
+    QTimer closer;
+    bool closed = false;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (closed || docks.count() == 0 || !commands.server().running() || !docks.widget(0)->queryRunning()) return;
+      closed = true;
+      docks.dock(0)->close();
+    });
+    closer.start(20);
+    const Sent sent = sendCommand(fixture.profileDir(), {"tree", "--refresh"});
+    QVERIFY(closed);
+    QCOMPARE(docks.count(), std::size_t{0});
+    QCOMPARE(sent.status, std::optional<int>(1));  // the refresh was stopped
+    QVERIFY2(sent.out.find("Slow\n") != std::string::npos, sent.out.c_str());
+    QTest::qWait(100);  // the panel goes once the command has let go of it
   }
 
   void aCommandWaitsForAStatementThatLetsEventsThrough() {
