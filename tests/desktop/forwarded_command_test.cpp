@@ -165,6 +165,18 @@ class ForwardedCommandTest : public QObject {
     QTest::qWait(100);  // the panel goes once the command has let go of it
   }
 
+  void aRaiseRequestShowsTheWindow() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    desktop::MainWindow& window = app.mainWindow();
+    window.showMinimized();
+    window.hide();
+    commands.raiseWindow();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+  }
+
   void aCommandWaitsForAStatementThatLetsEventsThrough() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();
