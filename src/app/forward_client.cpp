@@ -146,7 +146,8 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
   const auto limit = waitLimit(options.wait_seconds);
   bool noticed = false;
   for (;;) {
-    if (std::optional<player::ProfileLock> lock = player::ProfileLock::tryAcquire(profile.dir(), player::kLockKindCommand)) {
+    std::optional<player::ProfileLock> lock = player::ProfileLock::tryAcquire(profile.dir(), player::kLockKindCommand);
+    if (lock) {
       claim.lock = std::move(lock);
       return claim;
     }
@@ -162,7 +163,8 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
       request.cwd = std::filesystem::current_path(ec).string();
       request.stdout_is_terminal = env.outIsTerminal();
       request.input = input;
-      claim.status = forwardCommand(player::commandSocketPath(profile.dir()), holder->pid, request, env.out(), env.err());
+      const std::filesystem::path socket = player::commandSocketPath(profile.dir());
+      claim.status = forwardCommand(socket, holder->pid, request, env.out(), env.err());
       if (claim.status) return claim;
     }
     const auto waited = Clock::now() - start;
@@ -177,16 +179,17 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
 }
 
 std::optional<int> raiseRunningDesktop(const GlobalOptions& options) {
-  const player::Profile profile = player::Profile::open(options.profile);
+  // Only looks: a profile that does not exist yet has nobody running on it.
+  const std::filesystem::path dir = player::resolveProfilePath(options.profile);
   const auto start = Clock::now();
   for (;;) {
-    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(profile.dir());
+    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(dir);
     if (!holder || holder->kind != player::kLockKindDesktop) return std::nullopt;
-    const Fd fd(connectTo(player::commandSocketPath(profile.dir()), holder->pid));
+    const Fd fd(connectTo(player::commandSocketPath(dir), holder->pid));
     if (fd.get() >= 0 && sendAll(fd.get(), player::encodeFrame(player::FrameType::kRaise))) {
       std::ostringstream ignored;
       if (const std::optional<int> status = relay(fd.get(), ignored, std::cerr); status == kExitOk) {
-        std::cout << "Vostrel already runs on the profile " << profile.dir().string() << " (process " << holder->pid
+        std::cout << "Vostrel already runs on the profile " << dir.string() << " (process " << holder->pid
                   << "); its window was brought to the front.\n";
         return kExitOk;
       }

@@ -193,8 +193,9 @@ void CommandServer::runNext() {
   queue_.pop_front();
   const std::shared_ptr<Connection> connection = running_;
   send(*connection, player::FrameType::kStarted);
-  SocketReply reply([this, connection](player::FrameType type, std::string_view bytes) { send(*connection, type, bytes); },
-                    connection->abort);
+  SocketReply reply(
+      [this, connection](player::FrameType type, std::string_view bytes) { send(*connection, type, bytes); },
+      connection->abort);
   int status = 1;
   try {
     status = hooks_.run(*connection->request, reply);

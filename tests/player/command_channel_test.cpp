@@ -28,7 +28,9 @@ void throughSocket(const std::string& bytes, FrameReader& reader, std::size_t pi
   close(fds[0]);
   std::string buffer(piece, '\0');
   ssize_t got;
-  while ((got = read(fds[1], buffer.data(), buffer.size())) > 0) reader.feed({buffer.data(), static_cast<std::size_t>(got)});
+  while ((got = read(fds[1], buffer.data(), buffer.size())) > 0) {
+    reader.feed({buffer.data(), static_cast<std::size_t>(got)});
+  }
   close(fds[1]);
 }
 
