@@ -45,6 +45,20 @@ class TreePanelLifecycleTest : public QObject {
     QVERIFY(second->panel().findFolder(&second->panel().root(), "Only here") == nullptr);
   }
 
+  void aHeldPanelOutlivesItsWindow() {
+    auto window = harness_->makePanel();
+    QVERIFY(window->loadTree());
+    tree::Panel& panel = window->panel();
+    std::shared_ptr<void> hold = window->holdPanel();
+    window.reset();
+    // Work on the panel goes on, events included, until it is let go.
+    QTest::qWait(100);
+    QVERIFY(PanelHarness::addFolder(panel, "After") != nullptr);
+    QVERIFY(panel.findFolder(&panel.root(), "After") != nullptr);
+    hold.reset();
+    QTest::qWait(100);  // then it goes
+  }
+
   void unusableDatabaseKeepsTheStoredTree() {
     tree::PanelSettings settings;
     settings.root_node_id = 42;
