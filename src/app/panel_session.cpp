@@ -29,8 +29,9 @@ PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int pa
   // The live program's panel is in its window and its layout.
   panel_ = env.livePanel(panel_number);
   if (panel_ != nullptr) {
+    // The window said "Unable to populate tree." when it could not load.
     live_panel_ = true;
-    loaded_ = true;
+    loaded_ = panel_->database().isOpen();
     return;
   }
   layout_ = player::loadLayout(player_->profile().layoutFile());
