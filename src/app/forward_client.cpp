@@ -25,6 +25,9 @@ constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // A desktop program that holds the lock but does not answer yet is still
 // starting; a second start gives it this long before it waits as usual.
 constexpr auto kRaiseWait = std::chrono::seconds(5);
+// A command the desktop program has not started after this long says once
+// that it waits.
+constexpr auto kQueueNotice = std::chrono::seconds(1);
 
 class Fd {
  public:
@@ -78,10 +81,17 @@ std::optional<int> relay(int fd, std::ostream& out, std::ostream& err) {
   const InterruptSignal interrupt_signal;
   player::FrameReader reader;
   bool started = false;
+  bool noticed = false;
+  const auto sent = Clock::now();
   char buffer[1 << 16];
   try {
     for (;;) {
       if (InterruptSignal::take()) sendAll(fd, player::encodeFrame(player::FrameType::kAbort));
+      if (!started && !noticed && Clock::now() - sent >= kQueueNotice) {
+        noticed = true;
+        err << "Waiting for the desktop program to finish what it is doing (a query, a dialog or a menu)..."
+            << std::endl;
+      }
       pollfd wait{fd, POLLIN, 0};
       const int ready = ::poll(&wait, 1, 200);
       if (ready < 0 && errno != EINTR) break;

@@ -142,12 +142,15 @@ class CommandServerTest : public QObject {
     Client client;
     client.send(socket_, request({"playlists"}));
     QTRY_COMPARE(server_->queued(), std::size_t{1});
-    QTest::qWait(200);
+    QTest::qWait(1300);
     QCOMPARE(runs_, 0);
     busy_ = false;
     QVERIFY(client.finish());
     QCOMPARE(client.status, std::optional<int>(0));
     QCOMPARE(runs_, 1);
+    // The sender said once that it waits.
+    QCOMPARE(client.err.str(),
+             std::string("Waiting for the desktop program to finish what it is doing (a query, a dialog or a menu)...\n"));
   }
 
   void aQueuedCommandThatNeverRanLetsTheClientRunItItself() {
