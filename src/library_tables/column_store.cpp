@@ -84,26 +84,14 @@ class Candidates {
  public:
   void add(std::string_view name, ColumnType kind) { by_name_.try_emplace(std::string(name), kind); }
 
-  // Fields repeat on almost every track: names already seen under the same
-  // field id are skipped without building a string.
-  void addFields(const std::vector<host::InfoField>& fields, ColumnType kind) {
+  // Fields repeat on almost every track: names already seen (as interned
+  // spellings) are skipped without building a string.
+  void addFields(host::FieldList fields, ColumnType kind) {
     for (const host::InfoField& field : fields) {
-      if (field.id == host::kNoField) {
-        add(field.name, kind);
-        continue;
-      }
-      if (field.id >= seen_.size()) seen_.resize(static_cast<std::size_t>(field.id) + 1);
-      std::vector<std::string>& names = seen_[field.id];
-      bool known = false;
-      for (const std::string& name : names) {
-        if (name == field.name) {
-          known = true;
-          break;
-        }
-      }
-      if (known) continue;
-      names.push_back(field.name);
-      add(field.name, kind);
+      if (field.name_id >= seen_.size()) seen_.resize(static_cast<std::size_t>(field.name_id) + 1);
+      if (seen_[field.name_id]) continue;
+      seen_[field.name_id] = true;
+      add(field.name(), kind);
     }
   }
 
@@ -111,14 +99,14 @@ class Candidates {
 
  private:
   std::map<std::string, ColumnType> by_name_;
-  std::vector<std::vector<std::string>> seen_;
+  std::vector<bool> seen_;  // by name id
 };
 
 void addTrackFields(const host::TrackList& tracks, Candidates& candidates) {
   for (const host::TrackHandle& track : tracks) {
-    if (!track || !track->info) continue;
-    candidates.addFields(track->info->meta, ColumnType::kTag);
-    candidates.addFields(track->info->tech, ColumnType::kTechInfo);
+    if (!track || !track->hasInfo()) continue;
+    candidates.addFields(track->meta(), ColumnType::kTag);
+    candidates.addFields(track->tech(), ColumnType::kTechInfo);
   }
 }
 

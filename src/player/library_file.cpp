@@ -12,9 +12,11 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 
+#include "host/track_builder.h"
 #include "player/file_io.h"
 #include "player/json_reader.h"
 #include "player/player_error.h"
@@ -23,13 +25,13 @@
 namespace player {
 namespace {
 
-// Field ids by name as written, so that interning (which folds case and
-// takes a lock) runs once per distinct name rather than once per tag.
-class FieldIdCache {
+// Name ids by name as written, so that interning (which takes a lock)
+// runs once per distinct name rather than once per tag.
+class NameIdCache {
  public:
-  host::FieldId get(const std::string& name) {
-    auto it = ids_.find(std::string_view(name));
-    if (it == ids_.end()) it = ids_.emplace(name, host::internField(name)).first;
+  host::NameId get(std::string_view name) {
+    auto it = ids_.find(name);
+    if (it == ids_.end()) it = ids_.emplace(std::string(name), host::internName(name)).first;
     return it->second;
   }
 
@@ -38,7 +40,7 @@ class FieldIdCache {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
-  std::unordered_map<std::string, host::FieldId, Hash, std::equal_to<>> ids_;
+  std::unordered_map<std::string, host::NameId, Hash, std::equal_to<>> ids_;
 };
 
 // What a reader collects; a playlists file has no tracks.
@@ -58,7 +60,11 @@ class LibraryReader final : public JsonReader {
   LibraryReader(const std::string& file, std::string_view text, Mode mode) : JsonReader(file, text), mode_(mode) {}
 
   Document read() {
-    run();
+    try {
+      run();
+    } catch (const std::length_error&) {
+      fail("is too long");
+    }
     finish();
     return std::move(result_);
   }
@@ -90,7 +96,7 @@ class LibraryReader final : public JsonReader {
   void itemScalar(const JsonScalar& value);
   void startTrack();
   void finishTrack();
-  void startField(std::string value, bool list);
+  void startField(std::string_view value, bool list);
   void finish();
   std::size_t checkIndex(bool given, int64_t index, Key key, std::size_t absent);
   int64_t readIndex(const JsonScalar& value) const;
@@ -106,21 +112,15 @@ class LibraryReader final : public JsonReader {
   State state_ = State::kDocument;
   Key key_ = Key::kOther;  // the key of the value expected next
   Document result_;
-  FieldIdCache field_ids_;
+  NameIdCache names_;
 
-  // The track being read.
-  host::Track track_;
-  host::TrackInfo info_;
-  bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_info_ = false;
-  // Fields are collected in these and copied to exactly sized vectors when
-  // the track ends: a library holds millions of them, and grown vectors
-  // would carry up to twice the room they need.
-  std::vector<host::InfoField> meta_;
-  std::vector<host::InfoField> tech_;
-  std::vector<host::InfoField>* fields_ = nullptr;  // meta_ or tech_
+  // The track being read, and the store of the file's tracks.
+  host::TrackBuilder builder_;
+  host::ReplayGain gain_;
+  bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_gain_ = false;
+  bool tech_fields_ = false;  // in "info" rather than "meta"
   std::string field_name_;
-  std::size_t field_index_ = 0;  // the field in *fields_ a value list fills
-  bool field_is_new_ = false;
+  host::NameId field_name_id_ = 0;
 
   bool has_item_path_ = false;
   bool has_name_ = false;
@@ -212,7 +212,7 @@ std::string LibraryReader::where() const {
     case State::kTrack: return member(track);
     case State::kFields:
     case State::kFieldValues:
-      return track + (fields_ == &meta_ ? ".meta." : ".info.") + field_name_;
+      return track + (tech_fields_ ? ".info." : ".meta.") + field_name_;
     case State::kReplayGain: return member(track + ".replaygain");
     case State::kPlaylists: return "playlists[" + std::to_string(result_.playlists.size()) + "]";
     case State::kPlaylist: return member(playlist);
@@ -287,7 +287,7 @@ void LibraryReader::onScalar(const JsonScalar& value) {
       return;
     case State::kFieldValues:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      (*fields_)[field_index_].values.push_back(*value.text);
+      builder_.addValue(tech_fields_, field_name_id_, *value.text);
       return;
     case State::kReplayGain: return gainScalar(value);
     case State::kPlaylists: wrongKind("an object", kind);
@@ -307,15 +307,15 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
     case Key::kPath:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", kind);
       if (value.text->empty()) fail("must not be empty");
-      track_.path = *value.text;
+      builder_.setPath(*value.text);
       has_path_ = true;
       return;
-    case Key::kSubsong: track_.subsong = readSubsong(value); return;
+    case Key::kSubsong: builder_.setSubsong(readSubsong(value)); return;
     case Key::kSize:
       if (value.kind == JsonScalar::Kind::kUnsigned) {
-        track_.size = value.unsigned_integer;
+        builder_.setSize(value.unsigned_integer);
       } else if (value.kind == JsonScalar::Kind::kInteger && value.integer >= 0) {
-        track_.size = static_cast<uint64_t>(value.integer);
+        builder_.setSize(static_cast<uint64_t>(value.integer));
       } else {
         fail("must be a whole number of bytes");
       }
@@ -323,9 +323,9 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
       return;
     case Key::kMtime:
       if (value.kind == JsonScalar::Kind::kInteger) {
-        track_.mtime = value.integer;
+        builder_.setMtime(value.integer);
       } else if (value.kind == JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
-        track_.mtime = static_cast<int64_t>(value.unsigned_integer);
+        builder_.setMtime(static_cast<int64_t>(value.unsigned_integer));
       } else {
         fail("must be a whole number of seconds");
       }
@@ -335,8 +335,7 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
       if (!value.isNumber() || !std::isfinite(value.asDouble()) || value.asDouble() < 0) {
         fail("must be a number of seconds, 0 or more");
       }
-      info_.length = value.asDouble();
-      has_info_ = true;
+      builder_.setLength(value.asDouble());
       return;
     case Key::kMeta:
     case Key::kInfo:
@@ -349,7 +348,8 @@ void LibraryReader::gainScalar(const JsonScalar& value) {
   if (value.kind == JsonScalar::Kind::kNull) return;  // absent
   if (!value.isNumber()) wrongKind("a number", describeKind(value.kind));
   const auto number = static_cast<float>(value.asDouble());
-  host::ReplayGain& gain = info_.replay_gain;
+  host::ReplayGain& gain = gain_;
+  has_gain_ = true;
   switch (key_) {
     case Key::kTrackGain: gain.track_gain = number; return;
     case Key::kAlbumGain: gain.album_gain = number; return;
@@ -434,13 +434,13 @@ void LibraryReader::trackBegin(bool object) {
     case Key::kMeta:
     case Key::kInfo:
       if (!object) wrongKind("an object", kind);
-      fields_ = key_ == Key::kMeta ? &meta_ : &tech_;
-      has_info_ = true;
+      tech_fields_ = key_ == Key::kInfo;
+      builder_.setHasInfo();
       state_ = State::kFields;
       return;
     case Key::kReplayGain:
       if (!object) wrongKind("an object", kind);
-      has_info_ = true;
+      builder_.setHasInfo();
       state_ = State::kReplayGain;
       return;
     case Key::kPath: wrongKind("a string", kind);
@@ -461,8 +461,8 @@ void LibraryReader::onEnd(bool) {
     case State::kFields:
     case State::kReplayGain: state_ = State::kTrack; return;
     case State::kFieldValues:
-      // An empty list leaves the tag absent: a field always has a value.
-      if (field_is_new_ && (*fields_)[field_index_].values.empty()) fields_->pop_back();
+      // An empty list leaves the tag absent: the builder makes a field with
+      // its first value.
       state_ = State::kFields;
       return;
     case State::kPlaylist:
@@ -482,33 +482,20 @@ void LibraryReader::onEnd(bool) {
 }
 
 void LibraryReader::startTrack() {
-  track_ = host::Track();
-  info_ = host::TrackInfo();
-  meta_.clear();
-  tech_.clear();
-  has_path_ = has_size_ = has_mtime_ = has_info_ = false;
+  builder_.clear();
+  gain_ = host::ReplayGain();
+  has_path_ = has_size_ = has_mtime_ = has_gain_ = false;
   state_ = State::kTrack;
 }
 
-// Opens the field named field_name_ in *fields_ (or reopens one of the same
-// name, whose values then continue) and gives it `value` unless `list`.
-void LibraryReader::startField(std::string value, bool list) {
-  const host::FieldId id = field_ids_.get(field_name_);
-  field_is_new_ = true;
-  for (std::size_t i = 0; i < fields_->size(); ++i) {
-    if ((*fields_)[i].id == id) {
-      field_index_ = i;
-      field_is_new_ = false;
-    }
-  }
-  if (field_is_new_) {
-    field_index_ = fields_->size();
-    fields_->push_back({id, field_name_, {}});
-  }
+// Starts the field named field_name_ (or continues one of the same name)
+// with `value`, or with the values of the list that follows when `list`.
+void LibraryReader::startField(std::string_view value, bool list) {
+  field_name_id_ = names_.get(field_name_);
   if (list) {
     state_ = State::kFieldValues;
   } else {
-    (*fields_)[field_index_].values.push_back(std::move(value));
+    builder_.addValue(tech_fields_, field_name_id_, value);
   }
 }
 
@@ -518,16 +505,12 @@ void LibraryReader::finishTrack() {
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = statFile(track_.path);
-    if (!has_size_) track_.size = stats.found ? stats.size : 0;
-    if (!has_mtime_) track_.mtime = stats.found ? stats.mtime : 0;
+    const host::FileStats stats = statFile(builder_.path());
+    if (!has_size_) builder_.setSize(stats.found ? stats.size : 0);
+    if (!has_mtime_) builder_.setMtime(stats.found ? stats.mtime : 0);
   }
-  if (has_info_) {
-    info_.meta.assign(std::make_move_iterator(meta_.begin()), std::make_move_iterator(meta_.end()));
-    info_.tech.assign(std::make_move_iterator(tech_.begin()), std::make_move_iterator(tech_.end()));
-    track_.info = std::move(info_);
-  }
-  result_.tracks.push_back(std::make_shared<const host::Track>(std::move(track_)));
+  if (has_gain_) builder_.setReplayGain(gain_);
+  result_.tracks.push_back(builder_.build());
 }
 
 int64_t LibraryReader::readIndex(const JsonScalar& value) const {

@@ -19,7 +19,7 @@ std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
     stored.name = list.name;
     stored.items.reserve(list.items.size());
     for (std::size_t i = 0; i < list.items.size(); ++i) {
-      stored.items.push_back({list.items[i]->path, list.items[i]->subsong, list.selected[i]});
+      stored.items.push_back({std::string(list.items[i]->path()), list.items[i]->subsong(), list.selected[i]});
     }
   }
   return result;

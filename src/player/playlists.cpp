@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "host/track_builder.h"
 #include "player/json_reader.h"
 #include "player/player_error.h"
 #include "player/profile.h"
@@ -96,7 +97,7 @@ std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
 host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) const {
   if (!built_) {
     tracks_.reserve(library_.size());
-    for (const host::TrackHandle& track : library_) tracks_.try_emplace(Key{track->path, track->subsong}, &track);
+    for (const host::TrackHandle& track : library_) tracks_.try_emplace(Key{track->path(), track->subsong()}, &track);
     built_ = true;
   }
   const auto it = tracks_.find(Key{path, subsong});
@@ -106,6 +107,8 @@ host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) cons
 PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
                              const TrackIndex& library) {
   PlaylistSet result;
+  // Items that are not in the library get records of their own.
+  host::TrackBuilder builder;
   for (PlaylistRef& stored : playlists) {
     const std::size_t index = result.create(stored.name);
     host::TrackList items;
@@ -113,13 +116,12 @@ PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t act
     for (ItemRef& item : stored.items) {
       host::TrackHandle track = library.find(item.path, item.subsong);
       if (track == nullptr) {
-        auto own = std::make_shared<host::Track>();
         const host::FileStats stats = statFile(item.path);
-        own->path = std::move(item.path);
-        own->subsong = item.subsong;
-        own->size = stats.size;
-        own->mtime = stats.mtime;
-        track = std::move(own);
+        builder.setPath(item.path);
+        builder.setSubsong(item.subsong);
+        builder.setSize(stats.size);
+        builder.setMtime(stats.mtime);
+        track = builder.build();
       }
       items.push_back(std::move(track));
     }
@@ -146,9 +148,9 @@ std::string playlistsToJson(const PlaylistSet& playlists) {
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       if (i > 0) out += ',';
       out += "{\"path\":";
-      appendJsonString(out, list.items[i]->path);
+      appendJsonString(out, list.items[i]->path());
       out += ",\"subsong\":";
-      out += std::to_string(list.items[i]->subsong);
+      out += std::to_string(list.items[i]->subsong());
       out += list.selected[i] ? ",\"selected\":true}" : ",\"selected\":false}";
     }
     out += "]}";
@@ -167,7 +169,7 @@ std::string playlistsToText(const PlaylistSet& playlists) {
     out += '\n';
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       out += "  ";
-      out += list.items[i]->path;
+      out += list.items[i]->path();
       if (list.selected[i]) out += " *";
       out += '\n';
     }

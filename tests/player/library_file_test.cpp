@@ -35,27 +35,26 @@ TEST(LibraryFileTest, ReadsEveryPartOfATrack) {
                                                "lib.json");
   ASSERT_EQ(library.tracks.size(), 1u);
   const host::Track& track = *library.tracks[0];
-  EXPECT_EQ(track.path, "file:///music/A/B/01 Song.flac");
-  EXPECT_EQ(track.subsong, 2u);
-  EXPECT_EQ(track.size, 23456789u);
-  EXPECT_EQ(track.mtime, 1714567890);
-  ASSERT_TRUE(track.info.has_value());
-  const host::TrackInfo& info = *track.info;
-  EXPECT_DOUBLE_EQ(info.length, 215.4);
-  ASSERT_EQ(info.meta.size(), 3u);
-  EXPECT_EQ(info.meta[0].name, "Artist");  // case as written, file order
-  EXPECT_EQ(info.meta[1].name, "album");
-  EXPECT_EQ(info.meta[2].name, "title");
-  const host::InfoField* artist = info.findMeta(host::findField("ARTIST"));
+  EXPECT_EQ(track.path(), "file:///music/A/B/01 Song.flac");
+  EXPECT_EQ(track.subsong(), 2u);
+  EXPECT_EQ(track.size(), 23456789u);
+  EXPECT_EQ(track.mtime(), 1714567890);
+  ASSERT_TRUE(track.hasInfo());
+  EXPECT_DOUBLE_EQ(track.length(), 215.4);
+  ASSERT_EQ(track.meta().size(), 3u);
+  EXPECT_EQ(track.meta()[0].name(), "Artist");  // case as written, file order
+  EXPECT_EQ(track.meta()[1].name(), "album");
+  EXPECT_EQ(track.meta()[2].name(), "title");
+  const host::InfoField* artist = track.findMeta(host::findField("ARTIST"));
   ASSERT_NE(artist, nullptr);
-  EXPECT_EQ(artist->values, (std::vector<std::string>{"A", "B"}));
-  ASSERT_NE(info.findTech(host::findField("Codec")), nullptr);
-  EXPECT_EQ(info.findTech(host::findField("codec"))->values, std::vector<std::string>{"FLAC"});
-  EXPECT_EQ(info.findMeta(host::findField("codec")), nullptr);  // tech fields are not tags
-  EXPECT_FLOAT_EQ(info.replay_gain.track_gain, -6.5f);
-  EXPECT_FLOAT_EQ(info.replay_gain.album_peak, 0.99f);
-  EXPECT_FLOAT_EQ(info.replay_gain.album_gain, -1000.0f);  // absent
-  EXPECT_FLOAT_EQ(info.replay_gain.track_peak, -1.0f);
+  EXPECT_EQ(artist->values().strings(), (std::vector<std::string>{"A", "B"}));
+  ASSERT_NE(track.findTech(host::findField("Codec")), nullptr);
+  EXPECT_EQ(track.findTech(host::findField("codec"))->values().strings(), std::vector<std::string>{"FLAC"});
+  EXPECT_EQ(track.findMeta(host::findField("codec")), nullptr);  // tech fields are not tags
+  EXPECT_FLOAT_EQ(track.replayGain().track_gain, -6.5f);
+  EXPECT_FLOAT_EQ(track.replayGain().album_peak, 0.99f);
+  EXPECT_FLOAT_EQ(track.replayGain().album_gain, -1000.0f);  // absent
+  EXPECT_FLOAT_EQ(track.replayGain().track_peak, -1.0f);
 }
 
 TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
@@ -67,16 +66,17 @@ TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
       {"path": "file:///e", "info": {}}]})",
                                                "lib.json");
   ASSERT_EQ(library.tracks.size(), 5u);
-  EXPECT_FALSE(library.tracks[0]->info.has_value());
-  for (std::size_t i = 1; i < 5; ++i) EXPECT_TRUE(library.tracks[i]->info.has_value()) << i;
+  EXPECT_FALSE(library.tracks[0]->hasInfo());
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_TRUE(library.tracks[i]->hasInfo()) << i;
 }
 
 TEST(LibraryFileTest, RepeatedFieldNamesMergeAndEmptyListsAreAbsent) {
   const LibraryFile library = parseLibraryFile(
       R"({"tracks": [{"path": "file:///a", "meta": {"genre": "Rock", "GENRE": ["Pop"], "mood": []}}]})", "lib.json");
-  const host::TrackInfo& info = *library.tracks[0]->info;
-  ASSERT_EQ(info.meta.size(), 1u);
-  EXPECT_EQ(info.meta[0].values, (std::vector<std::string>{"Rock", "Pop"}));
+  const host::Track& track = *library.tracks[0];
+  ASSERT_EQ(track.meta().size(), 1u);
+  EXPECT_EQ(track.meta()[0].name(), "genre");  // the first spelling
+  EXPECT_EQ(track.meta()[0].values().strings(), (std::vector<std::string>{"Rock", "Pop"}));
 }
 
 TEST(LibraryFileTest, MissingStatisticsComeFromTheFileOrAreZero) {
@@ -87,12 +87,12 @@ TEST(LibraryFileTest, MissingStatisticsComeFromTheFileOrAreZero) {
                            R"("}, {"path": "file:///no/such/file.flac"}, {"path": ")" + real.string() +
                            R"(", "size": 99}]})";
   const LibraryFile library = parseLibraryFile(text, "lib.json");
-  EXPECT_EQ(library.tracks[0]->size, 5u);
-  EXPECT_GT(library.tracks[0]->mtime, 0);
-  EXPECT_EQ(library.tracks[1]->size, 0u);
-  EXPECT_EQ(library.tracks[1]->mtime, 0);
-  EXPECT_EQ(library.tracks[2]->size, 99u);  // given size kept, mtime from the file
-  EXPECT_EQ(library.tracks[2]->mtime, library.tracks[0]->mtime);
+  EXPECT_EQ(library.tracks[0]->size(), 5u);
+  EXPECT_GT(library.tracks[0]->mtime(), 0);
+  EXPECT_EQ(library.tracks[1]->size(), 0u);
+  EXPECT_EQ(library.tracks[1]->mtime(), 0);
+  EXPECT_EQ(library.tracks[2]->size(), 99u);  // given size kept, mtime from the file
+  EXPECT_EQ(library.tracks[2]->mtime(), library.tracks[0]->mtime());
 }
 
 TEST(LibraryFileTest, ReadsSeedPlaylists) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "host/track_builder.h"
 #include "player/player_error.h"
 #include "support/fake_host.h"
 
@@ -21,7 +22,7 @@ host::TrackList tracks(std::initializer_list<const char*> paths) {
 
 std::vector<std::string> paths(const Playlist& list) {
   std::vector<std::string> result;
-  for (const auto& track : list.items) result.push_back(track->path);
+  for (const auto& track : list.items) result.emplace_back(track->path());
   return result;
 }
 
@@ -82,9 +83,10 @@ TEST(PlaylistSetTest, BadIndexesThrow) {
 
 TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   host::TrackList library = tracks({"file:///a", "file:///b"});
-  auto subsong = std::make_shared<host::Track>(*makeTrack("file:///b"));
-  subsong->subsong = 1;
-  library.push_back(subsong);
+  host::TrackBuilder subsong;
+  subsong.setPath("file:///b");
+  subsong.setSubsong(1);
+  library.push_back(subsong.build());
   const TrackIndex index(library);
 
   std::vector<PlaylistRef> stored = {
@@ -95,10 +97,10 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   EXPECT_EQ(list.items[0], library[2]);  // the library's own record
   EXPECT_EQ(list.items[1], library[0]);
   EXPECT_NE(list.items[2], library[1]);  // subsong 2 is not in the library
-  EXPECT_EQ(list.items[2]->subsong, 2u);
-  EXPECT_FALSE(list.items[2]->info.has_value());
-  EXPECT_EQ(list.items[3]->path, "file:///new");
-  EXPECT_EQ(list.items[3]->size, 0u);
+  EXPECT_EQ(list.items[2]->subsong(), 2u);
+  EXPECT_FALSE(list.items[2]->hasInfo());
+  EXPECT_EQ(list.items[3]->path(), "file:///new");
+  EXPECT_EQ(list.items[3]->size(), 0u);
   EXPECT_EQ(list.selected, (std::vector<bool>{true, false, false, true}));
   EXPECT_EQ(set.active(), 0u);
 }

@@ -40,7 +40,7 @@ class NodeActionsTest : public tree_testing::PanelFixture {
   }
   std::vector<std::string> paths(std::size_t playlist) const {
     std::vector<std::string> out;
-    for (const auto& track : host.playlists.at(playlist).items) out.push_back(track->path);
+    for (const auto& track : host.playlists.at(playlist).items) out.emplace_back(track->path());
     return out;
   }
   std::vector<std::string> console_scripts;
@@ -77,7 +77,7 @@ TEST_F(NodeActionsTest, InsertUsesTheInsertionPointAndDuplicatesFollowTheFlag) {
   q->definition().click.action = tree::kInsertIntoActive;
   q->click();
   EXPECT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
-  EXPECT_EQ(host.playlists[0].items[1]->path, "file:///1.flac");
+  EXPECT_EQ(host.playlists[0].items[1]->path(), "file:///1.flac");
   q->definition().remove_duplicates = false;
   q->click();
   EXPECT_EQ(host.playlists[0].items.size(), 11u);
