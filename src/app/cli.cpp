@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <utility>
 
 #include "app/commands.h"
 #include "app/context.h"
@@ -19,6 +20,8 @@ int runCommandLine(int argc, char** argv) {
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
   cli.add_option("--library", global.library, "Media library file for this run")->type_name("PATH");
   cli.add_option("--set", global.sets, "Advanced setting for this run only")->type_name("KEY=VALUE");
+  cli.add_option("--wait", global.wait_seconds, "Wait up to SECONDS for a profile in use (default 30; 0: no wait)")
+      ->type_name("SECONDS");
 
   SqlOptions sql;
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
@@ -86,19 +89,39 @@ int runCommandLine(int argc, char** argv) {
     return kExitBadInput;
   }
 
+  // An empty value would silently mean the default profile or library.
+  for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library}}) {
+    if (cli.count(name) > 0 && value->empty()) {
+      std::cerr << "vostrel: " << name << " needs a value; leave the option out for the default\n";
+      return kExitBadInput;
+    }
+  }
+  if (!(global.wait_seconds >= 0)) {
+    std::cerr << "vostrel: --wait needs a number of seconds, 0 or more\n";
+    return kExitBadInput;
+  }
+  if (cli.get_subcommands().empty()) {
+    std::cerr << "The desktop program is not available in this build yet; run \"vostrel --help\" for the commands.\n";
+    return kExitBadInput;
+  }
+
   installComponent();
   try {
+    // Held until the command has returned: it reads and writes the profile.
+    const player::ProfileLock lock = lockProfile(global);
     if (*sql_command) return runSqlCommand(global, sql);
     if (*config_command) return runConfigCommand(global, config);
     if (*playlists_command) return runPlaylistsCommand(global, playlists_format);
     if (*tree_command) return runTreeCommand(global, panel_command);
     if (*click_command) return runClickCommand(global, panel_command);
     if (*node_command) return runNodeCommand(global, panel_command);
+  } catch (const player::ProfileBusy& e) {
+    std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
+    return kExitFailed;
   } catch (const player::PlayerError& e) {
     std::cerr << e.what() << "\n";
     return kExitBadInput;
   }
-  std::cerr << "The desktop program is not available in this build yet; run \"vostrel --help\" for the commands.\n";
   return kExitBadInput;
 }
 

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
 
 #include "db/open_steps.h"
 #include "library_tables/library_tables.h"
@@ -22,6 +26,13 @@ std::filesystem::path executableDir() {
   return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length))).parent_path();
 }
 
+// "30", "0.5": seconds as the user gave them.
+std::string seconds(double value) {
+  std::array<char, 32> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%g", value);
+  return buffer.data();
+}
+
 }  // namespace
 
 std::filesystem::path demoLibraryPath() {
@@ -36,6 +47,25 @@ void installComponent() {
   steps.build_tree_schema = &tree::BuildTreeSchema;
   steps.set_up_library_tables = &library_tables::setUpLibraryTables;
   db::installOpenSteps(steps);
+}
+
+player::ProfileLock lockProfile(const GlobalOptions& options) {
+  const player::Profile profile = player::Profile::open(options.profile);
+  player::LockWaiting waiting;
+  // A week at most keeps the milliseconds far from overflow.
+  const double wait = std::min(options.wait_seconds, 7 * 24 * 3600.0);
+  waiting.timeout = std::chrono::milliseconds(static_cast<int64_t>(wait * 1000));
+  waiting.notice = [&](const player::LockHolder& holder) {
+    std::cerr << "Waiting for " << holder.describe() << " to release the profile " << profile.dir().string()
+              << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
+  };
+  return player::ProfileLock::acquire(profile.dir(), player::kLockKindCommand, waiting);
+}
+
+std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {
+  std::string message = "The profile " + busy.profileDir().string() + " is in use by " + busy.holder().describe();
+  if (wait_seconds > 0) message += " and was not released within " + seconds(wait_seconds) + " s";
+  return message + "; try again when it has finished, or wait longer with --wait SECONDS.";
 }
 
 player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "player/player.h"
+#include "player/profile_lock.h"
 
 namespace app {
 
@@ -16,6 +17,7 @@ struct GlobalOptions {
   std::string profile;              // --profile, empty when not given
   std::string library;              // --library, empty when not given
   std::vector<std::string> sets;    // --set KEY=VALUE, in order
+  double wait_seconds = 30;         // --wait: how long to wait for a busy profile
 };
 
 // The bundled demo library: data/demo-library.json next to the program, or
@@ -25,6 +27,16 @@ std::filesystem::path demoLibraryPath();
 // Installs the component's database set-up steps (tree schema, library
 // tables). Called once at start-up, before any connection is opened.
 void installComponent();
+
+// Takes the profile's lock for the whole run of a command, waiting up to
+// --wait seconds for another owner to finish, and saying once on stderr
+// after a second that it waits and for whom. Throws player::ProfileBusy when
+// the wait runs out, player::PlayerError when the profile or its lock file
+// cannot be used.
+player::ProfileLock lockProfile(const GlobalOptions& options);
+
+// What to say when the profile stayed busy for the whole wait.
+std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds);
 
 // The profile and the settings with this run's overrides. Throws
 // player::PlayerError.

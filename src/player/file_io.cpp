@@ -55,6 +55,43 @@ void syncFolder(const fs::path& folder) {
   ::close(fd);
 }
 
+[[noreturn]] void refuse(const fs::path& path, const std::string& reason) {
+  throw PlayerError("Cannot read \"" + path.string() + "\": " + reason);
+}
+
+// "4 MiB", "1 GiB", or a count of bytes.
+std::string describeSize(uint64_t bytes) {
+  if (bytes >= kGiB && bytes % kGiB == 0) return std::to_string(bytes / kGiB) + " GiB";
+  if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// Opens `path` for reading when it is a regular file of at most `max_bytes`
+// and fills `info`. Opening does not block, so that a pipe without a writer
+// is refused rather than waited for.
+int openRegularFile(const fs::path& path, uint64_t max_bytes, struct stat& info) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) fail("read", path, errno);
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    fail("read", path, error);
+  }
+  std::string problem;
+  if (S_ISDIR(info.st_mode)) {
+    problem = "it is a folder, not a file";
+  } else if (!S_ISREG(info.st_mode)) {
+    problem = "it is not a regular file";
+  } else if (static_cast<uint64_t>(info.st_size) > max_bytes) {
+    problem = "it is larger than " + describeSize(max_bytes);
+  }
+  if (!problem.empty()) {
+    ::close(fd);
+    refuse(path, problem);
+  }
+  return fd;
+}
+
 }  // namespace
 
 void writeFileAtomically(const fs::path& path, std::string_view bytes) {
@@ -75,15 +112,10 @@ void writeFileAtomically(const fs::path& path, std::string_view bytes) {
   syncFolder(path.parent_path());
 }
 
-std::string readWholeFile(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("read", path, errno);
-  std::string content;
+std::string readWholeFile(const fs::path& path, uint64_t max_bytes) {
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    fail("read", path, EISDIR);
-  }
+  const int fd = openRegularFile(path, max_bytes, info);
+  std::string content;
   if (info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[1 << 16];
   for (;;) {
@@ -96,16 +128,19 @@ std::string readWholeFile(const fs::path& path) {
       fail("read", path, error);
     }
     content.append(buffer, static_cast<std::size_t>(got));
+    if (content.size() > max_bytes) {  // grew since it was opened
+      ::close(fd);
+      refuse(path, "it is larger than " + describeSize(max_bytes));
+    }
   }
   ::close(fd);
   return content;
 }
 
-FileContent::FileContent(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("read", path, errno);
+FileContent::FileContent(const fs::path& path, uint64_t max_bytes) {
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+  const int fd = openRegularFile(path, max_bytes, info);
+  if (info.st_size > 0) {
     void* mapping = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (mapping != MAP_FAILED) {
       ::madvise(mapping, static_cast<std::size_t>(info.st_size), MADV_SEQUENTIAL);
@@ -115,8 +150,8 @@ FileContent::FileContent(const fs::path& path) {
     }
   }
   ::close(fd);
-  if (mapping_ == nullptr) {
-    copy_ = readWholeFile(path);
+  if (mapping_ == nullptr && info.st_size > 0) {
+    copy_ = readWholeFile(path, max_bytes);
     text_ = copy_;
   }
 }

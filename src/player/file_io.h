@@ -7,11 +7,19 @@
 #ifndef VOSTREL_PLAYER_FILE_IO_H_
 #define VOSTREL_PLAYER_FILE_IO_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace player {
+
+// The largest files the readers take. A file above its limit, or one that
+// is not a regular file (a folder, a device, a pipe), is refused before a
+// byte is read: reading /dev/zero or a runaway file would never end.
+inline constexpr uint64_t kMiB = uint64_t{1} << 20;
+inline constexpr uint64_t kGiB = uint64_t{1} << 30;
+inline constexpr uint64_t kProfileFileLimit = 4 * kMiB;  // settings.json, layout.json
 
 // Replaces the content of `path` with `bytes`. The temporary file is named
 // ".<name>.tmp-..." beside the target and is removed when anything fails.
@@ -20,16 +28,17 @@ namespace player {
 // system's reason.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The whole content of `path`. Throws PlayerError naming the path and the
-// system's reason when it cannot be read.
-std::string readWholeFile(const std::filesystem::path& path);
+// The whole content of the regular file `path`, at most `max_bytes` long.
+// Throws PlayerError naming the path and the reason when it cannot be read,
+// is not a regular file or is larger.
+std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
 
-// The content of a file, mapped read-only instead of copied when it is a
-// regular file (large library files), else read into memory (pipes).
+// The content of a regular file of at most `max_bytes`, mapped read-only
+// instead of copied (large library files).
 class FileContent {
  public:
-  // Throws PlayerError naming the path and the system's reason.
-  explicit FileContent(const std::filesystem::path& path);
+  // Throws PlayerError as readWholeFile does.
+  FileContent(const std::filesystem::path& path, uint64_t max_bytes);
   ~FileContent();
   FileContent(const FileContent&) = delete;
   FileContent& operator=(const FileContent&) = delete;

@@ -53,6 +53,11 @@ std::string describeSyntaxError(std::string_view text, std::size_t position, std
   return "at " + describePosition(text, offset) + ": " + std::string(detail);
 }
 
+std::string tooDeepMessage(const std::string& file) {
+  return "Malformed JSON in \"" + file + "\": containers are nested more than " + std::to_string(kMaxJsonDepth) +
+         " levels deep";
+}
+
 void appendJsonString(std::string& out, std::string_view value) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.push_back('"');
@@ -101,6 +106,7 @@ void JsonReader::scalar(const JsonScalar& value) {
 }
 
 void JsonReader::begin(bool object) {
+  if (++depth_ > kMaxJsonDepth) throw PlayerError(tooDeepMessage(file_));
   if (skip_depth_ > 0) {
     ++skip_depth_;
     return;
@@ -114,6 +120,7 @@ void JsonReader::begin(bool object) {
 }
 
 void JsonReader::end(bool object) {
+  --depth_;
   if (skip_depth_ > 0) {
     --skip_depth_;
     return;

@@ -11,6 +11,10 @@
 //
 // Readers report a value of the wrong shape by throwing PlayerError
 // themselves; exceptions pass through the parser unchanged.
+//
+// No file the program reads needs deep nesting, and a file of nothing but
+// "[" would otherwise cost memory for every level: every reader, streaming
+// or whole-document, refuses containers nested deeper than kMaxJsonDepth.
 #ifndef VOSTREL_PLAYER_JSON_READER_H_
 #define VOSTREL_PLAYER_JSON_READER_H_
 
@@ -21,7 +25,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "player/player_error.h"
+
 namespace player {
+
+inline constexpr std::size_t kMaxJsonDepth = 64;
+
+// The message for a document of `file` nested deeper than kMaxJsonDepth.
+std::string tooDeepMessage(const std::string& file);
 
 // One scalar value of the document. `text` is only valid for kString and
 // only during the event. Copy it rather than take it: the lexer reuses its
@@ -53,6 +64,26 @@ std::string describeSyntaxError(std::string_view text, std::size_t position, std
 // Appends `value` to `out` as a JSON string literal. Bytes that are not
 // valid UTF-8 become U+FFFD, so the output is always valid JSON.
 void appendJsonString(std::string& out, std::string_view value);
+
+// Parses `text`, a small whole document such as a settings file, into a
+// Json (nlohmann::json or nlohmann::ordered_json). Throws PlayerError naming
+// `file` for a syntax error (with line and column) and for nesting deeper
+// than kMaxJsonDepth.
+template <class Json>
+Json parseJsonDocument(std::string_view text, const std::string& file) {
+  // The callback sees each container open with the count of those around it.
+  auto limit_depth = [&file](int depth, nlohmann::json::parse_event_t event, Json&) {
+    const bool opens = event == nlohmann::json::parse_event_t::object_start ||
+                       event == nlohmann::json::parse_event_t::array_start;
+    if (opens && static_cast<std::size_t>(depth) >= kMaxJsonDepth) throw PlayerError(tooDeepMessage(file));
+    return true;
+  };
+  try {
+    return Json::parse(text, limit_depth);
+  } catch (const nlohmann::json::parse_error& error) {
+    throw PlayerError("Malformed JSON in \"" + file + "\" " + describeSyntaxError(text, error.byte, error.what()));
+  }
+}
 
 class JsonReader : public nlohmann::json_sax<nlohmann::json> {
  public:
@@ -102,6 +133,7 @@ class JsonReader : public nlohmann::json_sax<nlohmann::json> {
   std::string_view text_;
   bool skip_pending_ = false;
   std::size_t skip_depth_ = 0;  // open containers inside a skipped value
+  std::size_t depth_ = 0;       // open containers, skipped ones included
 };
 
 }  // namespace player

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "player/file_io.h"
+#include "player/json_reader.h"
 #include "player/player_error.h"
 
 namespace player {
@@ -33,14 +34,8 @@ Layout loadLayout(const std::filesystem::path& file) {
   Layout layout;
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) return layout;
-  const std::string text = readWholeFile(file);
   const std::string name = file.string();
-  nlohmann::json document;
-  try {
-    document = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    throw PlayerError("Malformed layout file \"" + name + "\": " + e.what());
-  }
+  const auto document = parseJsonDocument<nlohmann::json>(readWholeFile(file, kProfileFileLimit), name);
   if (!document.is_object() || !document.contains("panels") || !document["panels"].is_array()) {
     throw PlayerError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
   }

@@ -550,13 +550,17 @@ LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
-  const FileContent content(path);
+  const FileContent content(path, kLibraryFileLimit);
   return parseLibraryFile(content.text(), path.string());
 }
 
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file) {
   Document document = LibraryReader(file, text, LibraryReader::Mode::kPlaylists).read();
   return {std::move(document.playlists), document.active, document.playing};
+}
+
+PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
+  return parsePlaylistsFile(readWholeFile(path, kPlaylistsFileLimit), path.string());
 }
 
 }  // namespace player

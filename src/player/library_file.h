@@ -52,8 +52,14 @@ struct LibraryFile {
   std::size_t active_playlist = host::kNoPlaylist;  // 0 when absent and playlists exist
 };
 
+// The largest library file and playlists.json read. A playlist of 300,000
+// items takes about 30 MB, so the playlists file gets ample room.
+inline constexpr uint64_t kLibraryFileLimit = uint64_t{4} << 30;
+inline constexpr uint64_t kPlaylistsFileLimit = uint64_t{1} << 30;
+
 // Reads the library file at `path`. Throws PlayerError naming the file: for
-// an unreadable file, for malformed JSON (with line and column) and for a
+// an unreadable file, one that is not a regular file or is larger than
+// kLibraryFileLimit, for malformed JSON (with line and column) and for a
 // value of the wrong shape (with the track or playlist index and the field,
 // e.g. tracks[12].meta.artist).
 LibraryFile loadLibraryFile(const std::filesystem::path& path);
@@ -74,6 +80,9 @@ struct PlaylistsFile {
 
 // Reads playlists.json text; errors as for library files.
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file);
+
+// Reads the playlists file at `path`, at most kPlaylistsFileLimit long.
+PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path);
 
 }  // namespace player
 

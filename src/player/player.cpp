@@ -45,7 +45,7 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
-    PlaylistsFile stored = parsePlaylistsFile(readWholeFile(file), file.string());
+    PlaylistsFile stored = loadPlaylistsFile(file);
     playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(*library_));
   } else {
     playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,

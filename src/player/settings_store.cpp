@@ -107,14 +107,7 @@ std::string storedText(const nlohmann::ordered_json& value) {
 SettingsStore::SettingsStore(std::filesystem::path file) : file_(std::move(file)) {
   std::error_code ec;
   if (std::filesystem::exists(file_, ec)) {
-    const std::string text = readWholeFile(file_);
-    nlohmann::ordered_json document;
-    try {
-      document = nlohmann::ordered_json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
-      throw PlayerError("Malformed JSON in \"" + file_.string() + "\" " +
-                        describeSyntaxError(text, error.byte, error.what()));
-    }
+    auto document = parseJsonDocument<nlohmann::ordered_json>(readWholeFile(file_, kProfileFileLimit), file_.string());
     if (!document.is_object()) throw PlayerError("Settings file \"" + file_.string() + "\" is not a JSON object");
     for (auto& [key, value] : document.items()) {
       try {
