@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -154,6 +155,17 @@ FileContent::FileContent(const fs::path& path, uint64_t max_bytes) {
     copy_ = readWholeFile(path, max_bytes);
     text_ = copy_;
   }
+}
+
+void FileContent::releaseBefore(std::size_t offset) {
+  // In steps of a few MiB: each call costs a system call.
+  constexpr std::size_t kStep = std::size_t{8} << 20;
+  if (mapping_ == nullptr || offset < released_ + kStep) return;
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t end = std::min(offset, mapped_size_) / page * page;
+  if (end <= released_) return;
+  ::madvise(static_cast<char*>(mapping_) + released_, end - released_, MADV_DONTNEED);
+  released_ = end;
 }
 
 FileContent::~FileContent() {

@@ -46,9 +46,16 @@ class FileContent {
   // Valid while this object lives.
   std::string_view text() const { return text_; }
 
+  // Gives the mapped pages wholly before `offset` back to the system, so
+  // that a reader passing through a large file keeps only a window of it
+  // resident. The text stays readable: pages read again come back from the
+  // file.
+  void releaseBefore(std::size_t offset);
+
  private:
   void* mapping_ = nullptr;
   std::size_t mapped_size_ = 0;
+  std::size_t released_ = 0;  // bytes from the start given back
   std::string copy_;  // the content when it is not mapped
   std::string_view text_;
 };

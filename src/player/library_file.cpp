@@ -57,7 +57,8 @@ class LibraryReader final : public JsonReader {
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
-  LibraryReader(const std::string& file, std::string_view text, Mode mode) : JsonReader(file, text), mode_(mode) {}
+  LibraryReader(const std::string& file, std::string_view text, Mode mode, FileContent* content = nullptr)
+      : JsonReader(file, text, content), mode_(mode) {}
 
   Document read() {
     try {
@@ -86,7 +87,7 @@ class LibraryReader final : public JsonReader {
 
   void onScalar(const JsonScalar& value) override;
   void onBegin(bool object) override;
-  void onKey(const std::string& key) override;
+  void onKey(std::string_view key) override;
   void onEnd(bool object) override;
 
   void trackScalar(const JsonScalar& value);
@@ -247,10 +248,10 @@ uint32_t LibraryReader::readSubsong(const JsonScalar& value) const {
   fail("must be a whole number from 0 to 4294967295");
 }
 
-void LibraryReader::onKey(const std::string& key) {
+void LibraryReader::onKey(std::string_view key) {
   switch (state_) {
     case State::kFields:
-      field_name_ = key;
+      field_name_.assign(key);
       return;
     case State::kTop:
     case State::kTrack:
@@ -283,18 +284,18 @@ void LibraryReader::onScalar(const JsonScalar& value) {
     case State::kTrack: return trackScalar(value);
     case State::kFields:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      startField(*value.text, false);
+      startField(value.text, false);
       return;
     case State::kFieldValues:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      builder_.addValue(tech_fields_, field_name_id_, *value.text);
+      builder_.addValue(tech_fields_, field_name_id_, value.text);
       return;
     case State::kReplayGain: return gainScalar(value);
     case State::kPlaylists: wrongKind("an object", kind);
     case State::kPlaylist: return playlistScalar(value);
     case State::kItems:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a path or an object", kind);
-      result_.playlists.back().items.push_back({*value.text, 0, false});
+      result_.playlists.back().items.push_back({std::string(value.text), 0, false});
       return;
     case State::kItem: return itemScalar(value);
     case State::kDone: return;
@@ -306,8 +307,8 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
   switch (key_) {
     case Key::kPath:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", kind);
-      if (value.text->empty()) fail("must not be empty");
-      builder_.setPath(*value.text);
+      if (value.text.empty()) fail("must not be empty");
+      builder_.setPath(value.text);
       has_path_ = true;
       return;
     case Key::kSubsong: builder_.setSubsong(readSubsong(value)); return;
@@ -363,7 +364,7 @@ void LibraryReader::playlistScalar(const JsonScalar& value) {
   if (key_ == Key::kItems) wrongKind("an array", describeKind(value.kind));
   if (key_ != Key::kName) return;
   if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-  result_.playlists.back().name = *value.text;
+  result_.playlists.back().name = value.text;
   has_name_ = true;
 }
 
@@ -376,7 +377,7 @@ void LibraryReader::itemScalar(const JsonScalar& value) {
     item.selected = value.boolean;
   } else if (key_ == Key::kPath) {
     if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-    item.path = *value.text;
+    item.path = value.text;
     has_item_path_ = true;
   }
 }
@@ -511,6 +512,7 @@ void LibraryReader::finishTrack() {
   }
   if (has_gain_) builder_.setReplayGain(gain_);
   result_.tracks.push_back(builder_.build());
+  releasePassedText();
 }
 
 int64_t LibraryReader::readIndex(const JsonScalar& value) const {
@@ -550,8 +552,10 @@ LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
-  const FileContent content(path, kLibraryFileLimit);
-  return parseLibraryFile(content.text(), path.string());
+  FileContent content(path, kLibraryFileLimit);
+  Document document =
+      LibraryReader(path.string(), content.text(), LibraryReader::Mode::kLibrary, &content).read();
+  return {std::move(document.tracks), std::move(document.playlists), document.active};
 }
 
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file) {
