@@ -79,7 +79,9 @@ std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options) {
   player::SettingsStore settings = openSettings(options, profile);
   const std::filesystem::path library_path = player::chooseLibraryPath(options.library, settings, demoLibraryPath());
   player::LibraryFile library = player::loadLibraryFile(library_path);
-  return std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
+  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
+  player->keepLibraryAtExit();
+  return player;
 }
 
 }  // namespace app

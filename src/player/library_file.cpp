@@ -26,21 +26,46 @@ namespace player {
 namespace {
 
 // Name ids by name as written, so that interning (which takes a lock)
-// runs once per distinct name rather than once per tag.
+// runs once per distinct name rather than once per tag. Tracks of one
+// source name their fields in the same order, so the name after the one
+// found last is tried first. Libraries have a few dozen names; one with
+// many more gets a hash table instead of the walk.
 class NameIdCache {
  public:
   host::NameId get(std::string_view name) {
-    auto it = ids_.find(name);
-    if (it == ids_.end()) it = ids_.emplace(std::string(name), host::internName(name)).first;
-    return it->second;
+    if (names_.size() < kWalked) {
+      for (std::size_t tried = 0; tried < names_.size(); ++tried) {
+        if (next_ >= names_.size()) next_ = 0;
+        const Entry& entry = names_[next_++];
+        if (entry.name == name) return entry.id;
+      }
+    } else if (const auto it = by_name_.find(name); it != by_name_.end()) {
+      return it->second;
+    }
+    const host::NameId id = host::internName(name);
+    names_.push_back({std::string(name), id});
+    next_ = names_.size();
+    if (names_.size() == kWalked) {
+      for (const Entry& entry : names_) by_name_.emplace(entry.name, entry.id);
+    } else if (names_.size() > kWalked) {
+      by_name_.emplace(std::string(name), id);
+    }
+    return id;
   }
 
  private:
+  static constexpr std::size_t kWalked = 64;
+  struct Entry {
+    std::string name;
+    host::NameId id;
+  };
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
-  std::unordered_map<std::string, host::NameId, Hash, std::equal_to<>> ids_;
+  std::vector<Entry> names_;
+  std::size_t next_ = 0;  // where to look first
+  std::unordered_map<std::string, host::NameId, Hash, std::equal_to<>> by_name_;
 };
 
 // What a reader collects; a playlists file has no tracks.
@@ -118,6 +143,7 @@ class LibraryReader final : public JsonReader {
   // The track being read, and the store of the file's tracks.
   host::TrackBuilder builder_;
   host::ReplayGain gain_;
+  FileStatCache file_stats_;
   bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_gain_ = false;
   bool tech_fields_ = false;  // in "info" rather than "meta"
   std::string field_name_;
@@ -506,7 +532,7 @@ void LibraryReader::finishTrack() {
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = statFile(builder_.path());
+    const host::FileStats stats = file_stats_.stat(builder_.path());
     if (!has_size_) builder_.setSize(stats.found ? stats.size : 0);
     if (!has_mtime_) builder_.setMtime(stats.found ? stats.mtime : 0);
   }

@@ -54,6 +54,26 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
   }
 }
 
+// Builds checked for leaks free everything.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLeakChecked = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kLeakChecked = true;
+#else
+constexpr bool kLeakChecked = false;
+#endif
+#else
+constexpr bool kLeakChecked = false;
+#endif
+
+Player::~Player() {
+  if (keep_library_ && !kLeakChecked) {
+    // Never deleted, on purpose (see keepLibraryAtExit).
+    new host::TrackListPtr(std::move(library_));
+  }
+}
+
 void Player::message(std::string_view text) {
   *messages_ << text << '\n';
   messages_->flush();

@@ -105,6 +105,18 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   EXPECT_EQ(set.active(), 0u);
 }
 
+TEST(ResolvePlaylistsTest, RepeatedLocationMatchesTheFirstLibraryTrack) {
+  const host::TrackList library = tracks({"file:///x", "file:///dup", "file:///dup"});
+  const TrackIndex index(library);
+  std::vector<PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
+  const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
+  EXPECT_EQ(set.at(0).items, (host::TrackList{library[1], library[1]}));
+  stored.clear();  // the index keeps what it was asked for
+  EXPECT_EQ(index.find("file:///dup", 0), library[1]);
+  EXPECT_EQ(index.find("file:///x", 0), library[0]);  // never asked for
+  EXPECT_EQ(index.find("file:///y", 0), nullptr);
+}
+
 PlaylistSet sample() {
   PlaylistSet set;
   set.create("Default");

@@ -110,6 +110,22 @@ TEST(ProfileTest, StatFileAcceptsBothNotations) {
   EXPECT_FALSE(statFile("").found);
 }
 
+TEST(ProfileTest, FileStatCacheRemembersMissingFoldersOnly) {
+  TempDir dir;
+  FileStatCache cache;
+  const std::string root = "file://" + dir.path().string();
+  EXPECT_FALSE(cache.stat(root + "/gone/a/1.flac").found);
+  EXPECT_FALSE(cache.stat(root + "/missing.flac").found);  // the folder exists: not remembered
+  fs::create_directories(dir.path() / "gone" / "a");
+  std::ofstream(dir.path() / "gone" / "a" / "2.flac") << "xy";
+  std::ofstream(dir.path() / "here.flac") << "abc";
+  // A folder found missing stays missing for the cache; others are asked.
+  EXPECT_FALSE(cache.stat(root + "/gone/a/2.flac").found);
+  EXPECT_EQ(cache.stat(root + "/here.flac").size, 3u);
+  EXPECT_TRUE(statFile(root + "/gone/a/2.flac").found);
+  EXPECT_FALSE(cache.stat("").found);
+}
+
 TEST(AtomicWriteTest, ReplacesTheContentAndLeavesNoTemporaryFile) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.json";
