@@ -57,6 +57,24 @@ TEST(LibraryFileTest, ReadsEveryPartOfATrack) {
   EXPECT_FLOAT_EQ(track.replayGain().track_peak, -1.0f);
 }
 
+TEST(LibraryFileTest, ManyFieldNamesKeepTheirOwnValues) {
+  // More names than the reader walks before it hashes them, each on two
+  // tracks in opposite orders.
+  std::string meta, reversed;
+  for (int i = 0; i < 100; ++i) {
+    meta += (i ? "," : "") + std::string("\"Tag") + std::to_string(i) + "\": \"v" + std::to_string(i) + "\"";
+    reversed += (i ? "," : "") + std::string("\"Tag") + std::to_string(99 - i) + "\": \"v" + std::to_string(99 - i) + "\"";
+  }
+  const LibraryFile library = parseLibraryFile(
+      R"({"tracks": [{"path": "a", "meta": {)" + meta + R"(}}, {"path": "b", "meta": {)" + reversed + "}}]}", "lib.json");
+  for (const host::TrackHandle& track : library.tracks) {
+    ASSERT_EQ(track->meta().size(), 100u);
+    for (const host::InfoField& field : track->meta()) {
+      EXPECT_EQ("v" + std::string(field.name().substr(3)), field.values().front()) << track->path();
+    }
+  }
+}
+
 TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
   const LibraryFile library = parseLibraryFile(R"({"tracks": [
       {"path": "file:///a", "size": 1, "mtime": 2, "future_key": {"x": [1, {"y": 2}]}},
