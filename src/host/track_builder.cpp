@@ -69,12 +69,13 @@ struct TrackStore::Table {
   }
 };
 
-TrackStore::TrackStore() : next_block_(kFirstBlock), table_(std::make_unique<Table>()) {}
+TrackStore::TrackStore() : table_(std::make_unique<Table>()) {}
 TrackStore::~TrackStore() = default;
 
-char* TrackStore::allocate(std::size_t size) {
-  const std::size_t pad = (8 - reinterpret_cast<uintptr_t>(cursor_) % 8) % 8;
+char* TrackStore::Arena::allocate(std::size_t size, std::size_t align) {
+  const std::size_t pad = (align - reinterpret_cast<uintptr_t>(cursor_) % align) % align;
   if (cursor_ == nullptr || pad + size > left_) {
+    if (next_block_ == 0) next_block_ = kFirstBlock;
     const std::size_t block = std::max(next_block_, size);
     blocks_.emplace_back(new char[block]);
     cursor_ = blocks_.back().get();
@@ -92,7 +93,7 @@ char* TrackStore::allocate(std::size_t size) {
 }
 
 const char* TrackStore::storeText(std::string_view value) {
-  return writeText(allocate(textSize(value.size())), value);
+  return writeText(texts_.allocate(textSize(value.size()), 1), value);
 }
 
 const char* TrackStore::shared(FieldId field, std::string_view value) {

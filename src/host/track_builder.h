@@ -34,17 +34,31 @@ class TrackStore {
   TrackStore(const TrackStore&) = delete;
   TrackStore& operator=(const TrackStore&) = delete;
 
-  // `size` bytes aligned to 8, never moved or freed while the store lives.
-  char* allocate(std::size_t size);
+  // `size` bytes aligned to 8 for a record, never moved or freed while the
+  // store lives.
+  char* allocate(std::size_t size) { return records_.allocate(size, 8); }
   // The stored copy of a value of field `field`: a shared one when the
   // field's values repeat, else nullptr (the caller stores it itself).
   const char* shared(FieldId field, std::string_view value);
   // Bytes taken from the system for records and shared text.
-  std::size_t reservedBytes() const { return reserved_; }
+  std::size_t reservedBytes() const { return records_.reserved() + texts_.reserved(); }
 
  private:
-  struct Block;
   struct Table;
+  // Blocks handed out in order; they grow from small (a test's single
+  // track) to large (a library).
+  class Arena {
+   public:
+    char* allocate(std::size_t size, std::size_t align);
+    std::size_t reserved() const { return reserved_; }
+
+   private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* cursor_ = nullptr;
+    std::size_t left_ = 0;
+    std::size_t next_block_ = 0;
+    std::size_t reserved_ = 0;
+  };
   struct FieldStats {
     uint32_t seen = 0;
     uint32_t added = 0;
@@ -53,11 +67,11 @@ class TrackStore {
 
   const char* storeText(std::string_view value);
 
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char* cursor_ = nullptr;
-  std::size_t left_ = 0;
-  std::size_t next_block_ = 0;
-  std::size_t reserved_ = 0;
+  Arena records_;
+  // The shared values, apart from the records: a scan that reads them
+  // finds them close together rather than one per record's worth of
+  // memory.
+  Arena texts_;
   std::unique_ptr<Table> table_;
   std::vector<FieldStats> stats_;  // by FieldId
 };

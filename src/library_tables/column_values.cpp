@@ -151,6 +151,10 @@ void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::Track& track) {
   ColumnValueState& state = states_[n];
   touch(n);
   state.owned = false;
+  if (!plan.read) {
+    plan.read = true;
+    noteTagRead(static_cast<uint32_t>(n));
+  }
   const host::InfoField* field = findField(plan, track.meta());
   if (field == nullptr || field->value_count == 0) {
     state.values = host::ValueList(nullptr, 0);

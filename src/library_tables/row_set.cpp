@@ -181,20 +181,39 @@ void SQLiteMetaDBRowSet::next() {
 void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   // A library's records lie one after the other in the order of the list,
   // which the processor follows by itself once it sees the pattern; asking
-  // for the first lines of a record a few rows ahead covers the start of a
-  // scan and lists whose records came from several stores.
-  constexpr std::size_t kAhead = 6;
+  // for the first lines of a record some rows ahead covers the start of a
+  // scan and lists whose records came from several stores. Values shared
+  // by many tracks (artist, album ...) lie elsewhere in no useful order:
+  // once a record is at hand, the values the statement reads are asked for.
+  constexpr std::size_t kRecordAhead = 8;
+  constexpr std::size_t kValuesAhead = 4;
   constexpr std::size_t kLines = 4;
   constexpr std::size_t kLine = 64;
   // Also keeps the compiler from taking this for a function without
   // effects (prefetches do not count) and dropping the call.
   fetched_row_ = p;
   const host::TrackList& tracks = *tracks_;
-  if (p + kAhead >= tracks.size()) return;
-  if (const host::Track* track = tracks[p + kAhead].get()) {
-    const auto* record = reinterpret_cast<const char*>(track);
-    for (std::size_t line = 0; line < kLines; ++line) __builtin_prefetch(record + line * kLine);
+  if (p + kRecordAhead < tracks.size()) {
+    if (const host::Track* track = tracks[p + kRecordAhead].get()) {
+      const auto* record = reinterpret_cast<const char*>(track);
+      for (std::size_t line = 0; line < kLines; ++line) __builtin_prefetch(record + line * kLine);
+    }
   }
+  if (tags_ahead_.empty() || p + kValuesAhead >= tracks.size()) return;
+  const host::Track* track = tracks[p + kValuesAhead].get();
+  if (track == nullptr) return;
+  const host::FieldList meta = track->meta();
+  for (uint32_t n : tags_ahead_) {
+    const uint32_t hint = plans_[n].field_hint;
+    if (hint < meta.size() && meta[hint].value_count > 0) __builtin_prefetch(meta[hint].values().ref(0).data());
+  }
+}
+
+void SQLiteMetaDBRowSet::noteTagRead(uint32_t n) {
+  for (uint32_t known : tags_ahead_) {
+    if (known == n) return;
+  }
+  if (tags_ahead_.size() < kMaxTagsAhead) tags_ahead_.push_back(n);
 }
 
 }  // namespace library_tables

@@ -64,6 +64,7 @@ struct ColumnPlan {
   // source list their fields in the same order, so looking there first
   // touches one entry instead of walking the list.
   uint32_t field_hint = 0;
+  bool read = false;  // the statement has read the column (a tag)
   std::string separator;           // joined mode
   host::TitleFormatScriptPtr script;
 };
@@ -137,6 +138,8 @@ class SQLiteMetaDBRowSet {
   void fetchAhead(std::size_t p);
   void touch(std::size_t n);
   void clearState(ColumnValueState& state);
+  // Records that tag column `n` is read, for fetchAhead().
+  void noteTagRead(uint32_t n);
   void computeTag(std::size_t n, const host::Track& track);
   void resultTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
@@ -158,6 +161,10 @@ class SQLiteMetaDBRowSet {
   // to visit these.
   std::vector<uint32_t> touched_;
   std::string scratch_;
+  // Tag columns the statement has read, whose values next() fetches ahead:
+  // repeated values live apart from the records, shared by many tracks.
+  static constexpr std::size_t kMaxTagsAhead = 8;
+  std::vector<uint32_t> tags_ahead_;
   // Set once a column reads the track records at all; a scan that reads
   // none (count(*)) fetches nothing ahead.
   bool reads_tracks_ = false;
