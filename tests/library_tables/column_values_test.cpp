@@ -182,6 +182,17 @@ TEST_F(ColumnValuesTest, RowBuiltValuesSurviveTheNextRow) {
             "Blues \xC2\xB7 Soul;Jazz;Rock \xC2\xB7 Pop;");
 }
 
+TEST_F(ColumnValuesTest, TextsWithAZeroByteKeepTheirWholeLength) {
+  // SQLite is told the length of such a text; of the others, that they end
+  // with the zero after them.
+  host_.library = {buildTrack({.path = std::string("file:///a\0b.flac", 16),
+                               .meta = {{"artist", {std::string("x\0y", 3)}}}}),
+                   buildTrack({.path = "file:///plain.flac", .meta = {{"artist", {"xy"}}}})};
+  database();
+  EXPECT_EQ(rows("SELECT hex(artist), hex(filename_ext), length(path) FROM MediaLibrary"),
+            "780079,6100622E666C6163,2;7879,706C61696E2E666C6163,11;");
+}
+
 TEST_F(ColumnValuesTest, EveryHandleReadAppendsAnEntry) {
   host_.library = {buildTrack({}), buildTrack({})};
   database();
