@@ -13,6 +13,8 @@
 // that repeat (artist, album, genre, codec ...) are stored once per store;
 // the store notices per field whether its values repeat and stops looking
 // up those that do not (titles), so that unique values cost no table room.
+// A store is written by one builder at a time; its records, once built, are
+// read from any thread.
 #ifndef VOSTREL_HOST_TRACK_BUILDER_H_
 #define VOSTREL_HOST_TRACK_BUILDER_H_
 
