@@ -208,6 +208,47 @@ TEST_F(QueryRunTest, DatabaseErrorRollsBackKeepsNodeStaleAndRemovesOldResults) {
   EXPECT_EQ(label_events.back(), false);
 }
 
+// A stored query that would write is refused before it runs: the run fails
+// with the refused statement and the table keeps its rows.
+TEST_F(QueryRunTest, StoredWritingQueryIsRefusedAndChangesNothing) {
+  struct Case {
+    const char* batch;
+    const char* query;
+    const char* refused;
+  };
+  const Case cases[] = {
+      {"", "DELETE FROM t WHERE a='A' RETURNING a", "DELETE FROM t WHERE a='A' RETURNING a"},
+      {"", "DROP TABLE t", "DROP TABLE t"},
+      {"", "SELECT a FROM t;\r\nDELETE FROM t;\r\nSELECT a FROM t", "DELETE FROM t"},
+      {"BEGIN; INSERT INTO t(a) VALUES('from the batch')", "UPDATE t SET a='z' RETURNING a",
+       "UPDATE t SET a='z' RETURNING a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    fill("('A','x',1,1),('B','y',2,2)");
+    QueryNode* q = addQuery(c.query, {"a"});
+    ASSERT_NE(q, nullptr);
+    q->definition().sql_batch = c.batch;
+    takeConsole();
+    EXPECT_FALSE(q->refresh(true));
+    EXPECT_TRUE(q->stale());
+    EXPECT_EQ(rows("SELECT a FROM t ORDER BY n"), "A;B;") << "nothing written, the batch's transaction rolled back";
+    const std::vector<std::string> lines = takeConsole();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(std::string("Invalid query statement:\n\n") + c.refused), std::string::npos) << lines[0];
+    ASSERT_TRUE(panel->deleteNode(*q));
+  }
+}
+
+TEST_F(QueryRunTest, BatchMayWriteBeforeAReadingQuery) {
+  fill("('A','x',1,1)");
+  QueryNode* q = addQuery("SELECT a FROM t ORDER BY n", {"a"});
+  ASSERT_NE(q, nullptr);
+  q->definition().sql_batch = "INSERT INTO t(a,n) VALUES('B',2) RETURNING a";
+  ASSERT_TRUE(q->refresh(true));
+  EXPECT_EQ(dump(*q), "A,B");
+}
+
 TEST_F(QueryRunTest, InterruptionEndsTheRunAsAnError) {
   exec("WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<20000) "
        "INSERT INTO t(a,b,n) SELECT 'A',i,i FROM r");
