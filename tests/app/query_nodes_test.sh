@@ -41,6 +41,7 @@ check "a stored writing query fails the refresh" 1 "$RC"
 check_contains "with the statement" $'Invalid query statement:\n\nDROP TABLE vos_TreePath' "$ERR"
 vos sql "SELECT count(*) FROM vos_TreePath"
 check "and the path table keeps its rows" "$paths_before" "$OUT"
+vos node delete Picks
 
 vos node add-folder / 'A/B\C'
 vos node add-query 'A\/B\\C' 'x\' --query "SELECT artist FROM MediaLibrary WHERE artist IS NOT NULL ORDER BY 1" \
@@ -54,3 +55,11 @@ vos click 'A\/B\\C/x\\/Beta'
 check "a result node below escaped labels is clicked" 0 "$RC"
 vos playlists
 check_contains "and its tracks sent" $'Escaped (active)\n  file:///music/Beta/Second/01 Três.flac' "$OUT"
+
+# Alpha has one album with two titles: one subitem, two leaves.
+counts_sql="SELECT artist, album, title FROM MediaLibrary WHERE artist = 'Alpha'"
+vos node add-query / Subitems --query "$counts_sql" --item-counts 1,1
+vos node add-query / Leaves --query "$counts_sql" --item-counts 2,2
+vos tree --refresh
+check_contains "(n) counts subitems" $'Subitems\n  (1) Alpha\n    (2) First\n      One\n      Two' "$OUT"
+check_contains "[n] counts leaves" $'Leaves\n  [2] Alpha\n    [2] First\n      One\n      Two' "$OUT"
