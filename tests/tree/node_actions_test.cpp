@@ -51,7 +51,9 @@ TEST_F(NodeActionsTest, SendToTargetPlaylistFindsItIgnoringCaseAndReplacesItsIte
   QueryNode* q = genreQuery();
   q->definition().click = {tree::kSendToTarget, "Vostrel playlist", true, false, false};
   ASSERT_TRUE(q->refresh(true));
-  find(*q, "Rock")->click();
+  QueryResultNode* rock = find(*q, "Rock");
+  ASSERT_NE(rock, nullptr);
+  rock->click();
   EXPECT_EQ(host.playlists.size(), 2u) << "the existing playlist is found ignoring case";
   EXPECT_EQ(paths(1), (std::vector<std::string>{"file:///3.flac", "file:///1.flac"}));
   EXPECT_EQ(host.active, 1u);
@@ -77,7 +79,7 @@ TEST_F(NodeActionsTest, InsertUsesTheInsertionPointAndDuplicatesFollowTheFlag) {
   QueryNode* q = addQuery("SELECT genre FROM MediaLibrary UNION ALL SELECT genre FROM MediaLibrary", {"genre"});
   q->definition().click.action = tree::kInsertIntoActive;
   q->click();
-  EXPECT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
+  ASSERT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
   EXPECT_EQ(host.playlists[0].items[1]->path, "file:///1.flac");
   q->definition().remove_duplicates = false;
   q->click();
@@ -212,7 +214,9 @@ TEST_F(NodeActionsTest, MiddleClickWithNoActionDoesNothing) {
   q->definition().click = {tree::kSendToActive, "", true, false, false};
   ASSERT_TRUE(q->refresh(true));
   label_events.clear();
-  find(*q, "Rock")->middleClick();
+  QueryResultNode* rock = find(*q, "Rock");
+  ASSERT_NE(rock, nullptr);
+  rock->middleClick();
   EXPECT_EQ(host.playlists[0].items.size(), 1u);
   EXPECT_TRUE(label_events.empty());
 }
@@ -257,7 +261,9 @@ TEST_F(NodeActionsTest, SendToConsoleRestrictsToTheNodesPath) {
   q->definition().sql_batch = "CREATE TEMP VIEW v AS SELECT 1";
   q->definition().click.action = tree::kSendToConsole;
   ASSERT_TRUE(q->refresh(true));
-  find(*q, "A")->click();
+  QueryResultNode* a = find(*q, "A");
+  ASSERT_NE(a, nullptr);
+  a->click();
   ASSERT_EQ(console_scripts.size(), 1u);
   EXPECT_EQ(console_scripts[0],
             "CREATE TEMP VIEW v AS SELECT 1;\r\nSELECT genre,\r\n       artist\r\nFROM MediaLibrary\r\n"

@@ -205,6 +205,7 @@ TEST_F(QueryRunTest, DatabaseErrorRollsBackKeepsNodeStaleAndRemovesOldResults) {
   ASSERT_EQ(lines.size(), 1u) << "no timing line after an error";
   EXPECT_NE(lines[0].find("SELEKT"), std::string::npos);
   EXPECT_NE(lines[0].find(std::string(29, '<')), std::string::npos);
+  ASSERT_FALSE(label_events.empty());
   EXPECT_EQ(label_events.back(), false);
 }
 
@@ -325,6 +326,8 @@ TEST_F(QueryRunTest, ResultLevelsWithItemCountsReserveRoomInTheItemText) {
   QueryNode* q = addQuery("SELECT a,b FROM t", {"a", "b"});
   q->definition().level_options[0].show_item_count = tree::kShowLeaves;
   ASSERT_TRUE(q->refresh(true));
+  ASSERT_EQ(q->item()->childCount(), 1u);
+  ASSERT_EQ(q->item()->child(0)->childCount(), 1u);
   EXPECT_EQ(q->item()->child(0)->text(), "A [000000]");
   EXPECT_EQ(q->item()->child(0)->child(0)->text(), "x");
   EXPECT_EQ(q->item()->child(0)->node()->label(), "A");
