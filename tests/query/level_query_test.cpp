@@ -316,6 +316,10 @@ TEST_F(LevelQueryDbTest, TracksFollowTheQuerysOrder) {
        {"0", "3", "7", "6", "5", "1", "4", "2"}},
       {"SELECT genre, album, year y FROM MediaLibrary ORDER BY 1, y DESC", {"Rock"}, {"1", "0", "2"}},
       {"SELECT genre g, count(*) FROM MediaLibrary GROUP BY genre ORDER BY 2 DESC, g", {"Jazz"}, {"5", "6"}},
+      {"SELECT artist, album FROM MediaLibrary WHERE year < 1980 "
+       "UNION ALL SELECT artist, album FROM MediaLibrary WHERE year >= 1980 ORDER BY 2 DESC, 1",
+       {},
+       {"4", "1", "5", "6", "7", "0", "2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.query);
