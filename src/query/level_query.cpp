@@ -112,8 +112,9 @@ bool hasSeveralArguments(std::string_view text, std::size_t open) {
 // only with one argument; with more they are scalar). Text-level: names inside
 // quotes and brackets do not count.
 bool callsAggregate(std::string_view expression) {
-  static constexpr std::string_view kAggregates[] = {"avg",   "count", "group_concat", "max",
-                                                     "min",   "sum",   "total",        "string_agg"};
+  static constexpr std::string_view kAggregates[] = {
+      "avg", "count", "group_concat", "json_group_array", "json_group_object", "max", "min", "string_agg", "sum",
+      "total"};
   char quote = 0;
   for (std::size_t i = 0; i < expression.size(); ++i) {
     const char c = expression[i];

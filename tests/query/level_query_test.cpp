@@ -118,7 +118,7 @@ const OrderCase kOrderCases[] = {
      "ORDER BY 2 + a, 1 || b"},
     {"OutOfRangePositionStaysForSqliteToReport", "SELECT a FROM t ORDER BY 2", "ORDER BY 2"},
     {"AggregateTermsAreDropped",
-     "SELECT g, count(*) n, max(y) FROM t GROUP BY g ORDER BY n DESC, 3, COUNT (x), g",
+     "SELECT g, count(*) n, max(y) FROM t GROUP BY g ORDER BY n DESC, 3, COUNT (x), json_group_array(y), g",
      "ORDER BY g"},
     {"ScalarMinMaxAndQuotedNamesStay", "SELECT a FROM t ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)",
      "ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)"},
