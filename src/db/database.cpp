@@ -247,6 +247,10 @@ const SQLiteStatement& SQLiteDatabase::statement(const SQLiteQuery& query) const
   return *statements_.at(static_cast<std::size_t>(query.index()));
 }
 
+bool SQLiteDatabase::isReadOnly(const SQLiteQuery& query) const {
+  return sqlite3_stmt_readonly(statement(query).stmt) != 0;
+}
+
 Prepared SQLiteDatabase::Prepare(std::string_view sql, SQLiteColumns* row) {
   if (handle_ == nullptr) {
     throw SQLiteException(SQLITE_MISUSE, "SQLite Error: (21) the database is not open\n\n"
@@ -396,11 +400,13 @@ bool SQLiteDatabase::HasRows(std::string_view sql, SQLiteColumns* row) {
   return has_row;
 }
 
-void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements) {
+void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements,
+                                 bool* last_read_only) {
   std::string remaining(sql);
   for (;;) {
     Prepared prepared = Prepare(remaining, row);
     statements.push_back(prepared.statement);
+    if (last_read_only != nullptr) *last_read_only = isReadOnly(prepared.query);
     prepared.query.finalize();
     if (prepared.rest.empty()) break;
     remaining = std::move(prepared.rest);

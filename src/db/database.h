@@ -76,8 +76,13 @@ class SQLiteDatabase {
   // Prepares the first statement, steps once, finalizes; whether a row came.
   bool HasRows(std::string_view sql, SQLiteColumns* row = nullptr);
   // Prepares each statement of the script in turn (checking its syntax) and
-  // appends its text to `statements` without running it.
-  void SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements);
+  // appends its text to `statements` without running it. `last_read_only`,
+  // when given, tells whether the last statement leaves the database as it is.
+  void SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements,
+                   bool* last_read_only = nullptr);
+  // Whether a prepared statement only reads (sqlite3_stmt_readonly); true for
+  // a text that held no statement.
+  bool isReadOnly(const SQLiteQuery& query) const;
 
   // Nesting transactions: only the outermost level begins, commits or rolls
   // back; a transaction that SQL text opened by itself is left alone unless a

@@ -64,6 +64,7 @@ TEST_F(DatabaseTest, NewFileGetsPageSizeAndVersionTable) {
   EXPECT_EQ(scalar("PRAGMA page_size"), 4096);
   SQLiteColumns row;
   ASSERT_TRUE(database.HasRows("SELECT sql FROM sqlite_master WHERE name='sql_ObjectVersion'", &row));
+  ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(row[0].text(),
             "CREATE TABLE sql_ObjectVersion                  (obv_name TEXT NOT NULL PRIMARY KEY,"
             "                           obv_version INTEGER NOT NULL)");
@@ -298,6 +299,7 @@ TEST(LogToConsole, PlainAndFramedForms) {
   FakeHost host(dir.path());
   db::LogToConsole(host, "Query refresh time: 0.000001", false);
   db::LogToConsole(host, "boom", true);
+  ASSERT_EQ(host.console.size(), 2u);
   EXPECT_EQ(host.console[0], "[vostrel] Query refresh time: 0.000001");
   EXPECT_EQ(host.console[1], "[vostrel]\n" + std::string(29, '>') + "\nboom\n" + std::string(29, '<') + "\n");
 }

@@ -36,7 +36,7 @@ using ColumnStoreTest = LibraryTablesTest;
 
 TEST_F(ColumnStoreTest, EmptyLibraryGetsPredefinedColumnsInByteOrder) {
   const VTabColumns& columns = VTabColumnStore::instance().columns(TableType::kMediaLibrary, database(), false);
-  EXPECT_EQ(describe(columns),
+  ASSERT_EQ(describe(columns),
             "metadb_handle:3 %album artist%:2 %artist%:2 %title%:2 %track artist%:2 album:0 album artist:0 "
             "artist:0 date:0 directoryname:7 discnumber:0 filename:7 filename_ext:7 filesize:8 "
             "filesize_natural:7 genre:0 last_modified:7 length:4 length_seconds:6 path:7 "
@@ -147,7 +147,7 @@ TEST_F(ColumnStoreTest, LoadReadsNullsAsDefaultsAndResolvesAssociations) {
       "INSERT INTO mdb_VTableColumn VALUES (0,'lost',0,NULL,NULL,NULL,1,NULL,'nowhere');"
       "INSERT INTO mdb_VTableColumn VALUES (0,'joined',0,NULL,NULL,NULL,0,NULL,'artist');");
   const VTabColumns& columns = VTabColumnStore::instance().columns(TableType::kMediaLibrary, db, true);
-  EXPECT_EQ(describe(columns), "metadb_handle:3 artist:0 joined:0 lost:0 plain:0 role:0");
+  ASSERT_EQ(describe(columns), "metadb_handle:3 artist:0 joined:0 lost:0 plain:0 role:0");
   const SQLiteMetaDBVTabColumn& plain = columns[4];
   EXPECT_EQ(plain.collation(), "NaturalNoCase");
   EXPECT_EQ(plain.separator(), " \xC2\xB7 ");

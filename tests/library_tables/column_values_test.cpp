@@ -188,6 +188,8 @@ TEST_F(ColumnValuesTest, EveryHandleReadAppendsAnEntry) {
   EXPECT_EQ(rows("SELECT metadb_handle, metadb_handle + 0 FROM MediaLibrary"), "0,1;2,3;");
   HandleTable& handles = HandleTable::instance();
   ASSERT_EQ(handles.size(), 4u);
+  ASSERT_NE(handles.get(1), nullptr);
+  ASSERT_NE(handles.get(2), nullptr);
   EXPECT_EQ(*handles.get(1), host_.library[0]);
   EXPECT_EQ(*handles.get(2), host_.library[1]);
 }

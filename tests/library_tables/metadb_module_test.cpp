@@ -208,6 +208,7 @@ TEST_F(MetaDbModuleTest, HandleColumnIsHiddenAndNamedIgnoringCase) {
   EXPECT_EQ(rows("SELECT MetaDb_Handle FROM MediaLibrary"), "0;1;");
   auto& handles = library_tables::HandleTable::instance();
   ASSERT_EQ(handles.size(), 2u);
+  ASSERT_NE(handles.get(1), nullptr);
   EXPECT_EQ(*handles.get(1), host_.library[1]);
 }
 

@@ -74,6 +74,8 @@ TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
 TEST(LibraryFileTest, RepeatedFieldNamesMergeAndEmptyListsAreAbsent) {
   const LibraryFile library = parseLibraryFile(
       R"({"tracks": [{"path": "file:///a", "meta": {"genre": "Rock", "GENRE": ["Pop"], "mood": []}}]})", "lib.json");
+  ASSERT_EQ(library.tracks.size(), 1u);
+  ASSERT_TRUE(library.tracks[0]->info.has_value());
   const host::TrackInfo& info = *library.tracks[0]->info;
   ASSERT_EQ(info.meta.size(), 1u);
   EXPECT_EQ(info.meta[0].values, (std::vector<std::string>{"Rock", "Pop"}));
@@ -87,6 +89,7 @@ TEST(LibraryFileTest, MissingStatisticsComeFromTheFileOrAreZero) {
                            R"("}, {"path": "file:///no/such/file.flac"}, {"path": ")" + real.string() +
                            R"(", "size": 99}]})";
   const LibraryFile library = parseLibraryFile(text, "lib.json");
+  ASSERT_EQ(library.tracks.size(), 3u);
   EXPECT_EQ(library.tracks[0]->size, 5u);
   EXPECT_GT(library.tracks[0]->mtime, 0);
   EXPECT_EQ(library.tracks[1]->size, 0u);
@@ -189,6 +192,7 @@ TEST(LibraryFileTest, ReadsPlaylistsFiles) {
       R"({"name":"B","items":[]}],"tracks":"ignored"})",
       "playlists.json");
   ASSERT_EQ(file.playlists.size(), 2u);
+  ASSERT_EQ(file.playlists[0].items.size(), 1u);
   EXPECT_TRUE(file.playlists[0].items[0].selected);
   EXPECT_EQ(file.active, 1u);
   EXPECT_EQ(file.playing, 0u);
