@@ -21,6 +21,7 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }
+  player_->setPumpHook([this] { pump(); });
   tree::PanelHooks hooks;
   hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
   panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
@@ -33,9 +34,17 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
 }
 
 PanelSession::~PanelSession() {
+  player_->setPumpHook(nullptr);
   // The panel (and its nodes) go before the console and the player.
   panel_.reset();
   console_db_.reset();
+}
+
+void PanelSession::pump() {
+  if (!InterruptSignal::take()) return;
+  interrupted_ = true;
+  if (console_run_ != nullptr) console_run_->abort();
+  if (panel_) panel_->database().Interrupt();
 }
 
 void PanelSession::runConsole(const std::string& sql) {
@@ -43,9 +52,11 @@ void PanelSession::runConsole(const std::string& sql) {
   console::ConsoleRun runner(*console_db_);
   const auto format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
   auto writer = console::makeResultWriter(format, std::cout);
+  console_run_ = &runner;
   const console::RunOutcome outcome = runner.run(sql, *writer);
+  console_run_ = nullptr;
   writer->finish();
-  if (outcome.result != console::RunResult::kSuccess) console_failed_ = true;
+  if (outcome.result != console::RunResult::kSuccess || outcome.transaction_rolled_back) console_failed_ = true;
 }
 
 void PanelSession::storeLayout() {

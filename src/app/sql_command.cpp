@@ -1,43 +1,16 @@
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
 #include <iostream>
 #include <iterator>
 
 #include "app/cli.h"
 #include "app/commands.h"
+#include "app/interrupt_signal.h"
 #include "console/console_run.h"
 #include "console/result_formats.h"
 #include "db/database.h"
 
 namespace app {
-namespace {
-
-std::atomic<bool> g_interrupt_requested{false};
-
-extern "C" void onInterruptSignal(int) { g_interrupt_requested = true; }
-
-// Ctrl+C sets a flag; the database layer's progress checks look at it and
-// interrupt the running statement. Restores the previous handler on exit.
-class InterruptSignal {
- public:
-  InterruptSignal() {
-    g_interrupt_requested = false;
-    struct sigaction action {};
-    action.sa_handler = &onInterruptSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptSignal() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptSignal(const InterruptSignal&) = delete;
-  InterruptSignal& operator=(const InterruptSignal&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
-
-}  // namespace
 
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   std::optional<console::ResultFormat> format;
@@ -61,7 +34,7 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   runner.setRowLimit(options.limit.value_or(UINT64_MAX));
   InterruptSignal interrupt_signal;
   player->setPumpHook([&runner] {
-    if (g_interrupt_requested.exchange(false)) runner.abort();
+    if (InterruptSignal::take()) runner.abort();
   });
 
   auto writer = console::makeResultWriter(*format, std::cout);
@@ -72,7 +45,10 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   if (player->playlistsSeeded()) player->save();
 
   switch (outcome.result) {
-    case console::RunResult::kSuccess: return kExitOk;
+    case console::RunResult::kSuccess:
+      // The rows came, but the work the script did inside its transaction
+      // is gone (the run said so).
+      return outcome.transaction_rolled_back ? kExitFailed : kExitOk;
     case console::RunResult::kAborted:
       std::cerr << "Execution error:\n" << outcome.error << '\n';
       return kExitFailed;

@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include <sqlite3.h>
+
 #include "db/database.h"
 #include "host/host.h"
 #include "host/priority.h"
@@ -78,6 +80,10 @@ RunOutcome ConsoleRun::run(std::string_view script, ResultSink& sink) {
     }
   }
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+  if (sqlite3_get_autocommit(db_.handle()) == 0) {
+    db_.RollbackTransaction(true);
+    outcome.transaction_rolled_back = true;
+  }
   if (outcome.result == RunResult::kError) {
     host.messageBox("Execution error:\n" + outcome.error, host::kComponentFileName);
     outcome.status = "Execution error";
@@ -86,6 +92,7 @@ RunOutcome ConsoleRun::run(std::string_view script, ResultSink& sink) {
   } else {
     outcome.status = statusText(outcome.result == RunResult::kAborted, elapsed, outcome.rows_shown);
   }
+  if (outcome.transaction_rolled_back) db_.LogToConsole(kOpenTransactionRolledBack, false);
   library_tables::HandleTable::instance().clear();
   if (after_run_) after_run_();
   running_ = false;

@@ -236,8 +236,18 @@ bool TreeLoader::addRow(const db::SQLiteColumns& row) {
                            false);
     return false;
   }
-  if (query != nullptr && query->definition().refresh_on_load) query->refresh(true);
   return true;
+}
+
+// Runs the refresh-on-load nodes, in load order. Only once the load
+// statement is done: stopping a refresh (Ctrl+C, "Abort query") interrupts
+// every statement of the connection, and must not cut the load short too.
+void refreshOnLoad(Panel& panel) {
+  // By index: a run lets user input through, which may change the list.
+  for (std::size_t i = 0; i < panel.queries().size(); ++i) {
+    QueryNode* query = panel.queries()[i];
+    if (query->definition().refresh_on_load) query->refresh(true);
+  }
 }
 
 // Whether the panel's root row is stored. A database error counts as "yes":
@@ -279,13 +289,16 @@ bool loadTree(Panel& panel) {
   }
   RedrawSuspension suspension(panel.control());
   const auto start = std::chrono::steady_clock::now();
+  bool complete = false;
   try {
     TreeLoader loader(panel);
-    if (!loader.loadRows()) return false;
+    complete = loader.loadRows();
   } catch (const db::SQLiteException& e) {
     database.LogToConsole(e.message(), true);
     return false;
   }
+  refreshOnLoad(panel);
+  if (!complete) return false;
   for (FolderNode* folder : panel.folders()) {
     if (folder->isExpanded() && folder->item() != nullptr) panel.control().setExpanded(folder->item(), true);
   }

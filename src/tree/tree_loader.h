@@ -1,7 +1,8 @@
 // Loading a panel's stored tree: every node row below the panel's root is
 // read with one statement over vos_ViewTree, made into a node and attached
 // to the panel's control, parents before children. Folders stored expanded
-// are expanded again; query nodes marked refresh-on-load run during the load.
+// are expanded again; query nodes marked refresh-on-load run once every row
+// is read, in load order.
 // A panel without a root row (root id 0) gets the example tree instead.
 //
 //   tree::Panel panel(host, ui);

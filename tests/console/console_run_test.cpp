@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+
+#include <sqlite3.h>
 
 #include "console/result_formats.h"
 #include "db/database.h"
@@ -102,6 +105,38 @@ TEST_F(ConsoleRunTest, AbortEndsTheRunAsAborted) {
   EXPECT_EQ(outcome.result, RunResult::kAborted);
   EXPECT_TRUE(outcome.status.starts_with("Execution time (aborted): ")) << outcome.status;
   EXPECT_TRUE(host.boxes.empty()) << "an abort shows no message box";
+}
+
+// A run never hands an open transaction on to the next one: whatever way
+// the script ends inside it, it is rolled back and said so once.
+TEST_F(ConsoleRunTest, TransactionLeftOpenIsRolledBackAndReported) {
+  struct Case {
+    const char* script;
+    RunResult result;
+    bool rolled_back;
+    int tables_after;
+  };
+  const Case cases[] = {
+      {"BEGIN; CREATE TABLE t(x); INSERT INTO t VALUES(1); SELECT count(*) FROM t", RunResult::kSuccess, true, 0},
+      {"BEGIN; CREATE TABLE t(x); SELEC 1", RunResult::kError, true, 0},
+      {"SAVEPOINT s; CREATE TABLE t(x)", RunResult::kSuccess, true, 0},
+      {"BEGIN; CREATE TABLE t(x); COMMIT", RunResult::kSuccess, false, 1},
+      {"CREATE TABLE t(x)", RunResult::kSuccess, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    run("DROP TABLE IF EXISTS t");
+    host.console.clear();
+    const auto outcome = run(c.script);
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.transaction_rolled_back, c.rolled_back);
+    const std::string line = std::string("[vostrel] ") + console::kOpenTransactionRolledBack;
+    EXPECT_EQ(std::count(host.console.begin(), host.console.end(), line), c.rolled_back ? 1 : 0);
+    run("SELECT count(*) FROM sqlite_master WHERE name = 't'");
+    ASSERT_EQ(sink.rows.size(), 1u);
+    EXPECT_EQ(sink.rows[0][0], std::to_string(c.tables_after));
+  }
+  EXPECT_NE(sqlite3_get_autocommit(database.handle()), 0) << "no transaction is left open";
 }
 
 TEST(ConsoleStatus, ElapsedTimeFormats) {

@@ -170,6 +170,32 @@ TEST_F(TreeLoaderTest, RefreshOnLoadRunsDuringTheLoadAndIsTimedBeforeIt) {
   EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\[vostrel\] Tree load time: \d+\.\d{6})"))) << lines[1];
 }
 
+// Stopping a refresh-on-load (Ctrl+C, "Abort query") stops that query only:
+// the nodes stored after it still load, and the next refresh-on-load runs.
+TEST_F(TreeLoaderTest, AbortedRefreshOnLoadLeavesTheRestOfTheLoad) {
+  const int32_t root = insertRoot();
+  insertNode(root, 3, "Endless", "tri_sql_query,tri_refresh_on_load",
+             "'WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) AS n FROM c',1");
+  const int32_t quick = insertNode(root, 3, "Quick", "tri_sql_query,tri_refresh_on_load", "'SELECT 7 AS n',1");
+  insertNode(root, 2, "After");
+  exec("INSERT INTO vos_QueryNodeDetail(tri_node_id,qnd_level,qnd_name)VALUES(" + std::to_string(quick) + ",1,'n')");
+  takeConsole();
+
+  Panel& panel = openPanel(root);
+  // Well into the endless query; the load statement itself pumps a few times.
+  host.pump_count = 0;
+  host.on_pump = [&] {
+    if (host.pump_count == 200) panel.database().Interrupt();
+  };
+  EXPECT_TRUE(tree::loadTree(panel));
+  host.on_pump = nullptr;
+  EXPECT_EQ(outline(*panel.control().top()), "After,Endless,Quick{7}");
+  EXPECT_TRUE(static_cast<tree::QueryNode*>(node("Endless"))->stale());
+  const std::vector<std::string> lines = takeConsole();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find("SQLite Error: (9) interrupted"), std::string::npos) << lines[0];
+}
+
 TEST_F(TreeLoaderTest, NullCellsTakeTheDefaultsAndTheParentsAttributes) {
   const int32_t root = insertRoot();
   const int32_t folder = insertNode(
