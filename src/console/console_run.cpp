@@ -107,10 +107,6 @@ void ConsoleRun::runStatements(std::string_view script, ResultSink& sink, RunOut
   for (;;) {
     db::Prepared prepared = db_.Prepare(remaining, &row);
     const bool last = prepared.rest.empty();
-    if (!last && holdsNoStatement(prepared.statement)) {  // ";;" or a comment between statements
-      remaining = std::move(prepared.rest);
-      continue;
-    }
     if (last) {
       std::vector<std::string> names;
       names.reserve(row.size());

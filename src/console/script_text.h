@@ -18,9 +18,6 @@ namespace console {
 // or block comment runs to the end of the script, as SQLite reads it.
 std::size_t statementsEnd(std::string_view script);
 
-// Whether `text` holds no statement (only blanks, comments and semicolons).
-inline bool holdsNoStatement(std::string_view text) { return statementsEnd(text) == 0; }
-
 }  // namespace console
 
 #endif  // VOSTREL_CONSOLE_SCRIPT_TEXT_H_

@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, StatementsEndTest, testing::Values(
     EndCase{"SELECT 'it''s; /*' -- c", "SELECT 'it''s; /*'"},
     EndCase{"SELECT \"a--b\" FROM t", "SELECT \"a--b\" FROM t"},
     EndCase{"SELECT [x;--] -- c", "SELECT [x;--]"},
+    EndCase{"SELECT [a]] -- c", "SELECT [a]]"},  // no doubling inside [...]
     EndCase{"SELECT `a``;` ;", "SELECT `a``;`"},
     EndCase{"SELECT 'open -- c", "SELECT 'open -- c"},
     EndCase{"-- first\nSELECT 2 /* a */; SELECT 3; --", "-- first\nSELECT 2 /* a */; SELECT 3"}));
