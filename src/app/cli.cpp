@@ -20,6 +20,7 @@ namespace app {
 int runCommandLine(int argc, char** argv) {
   CLI::App cli{"Vostrel: a music library as a tree defined in SQL", "vostrel"};
   cli.set_help_all_flag("--help-all", "All commands and their options");
+  cli.footer("The manual: help/vostrel_help.html. The reference: docs/cli.md and man vostrel.");
   cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
