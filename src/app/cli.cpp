@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
 #include <utility>
 
 #include "app/commands.h"
@@ -11,11 +12,17 @@
 #include "app/tree_commands.h"
 #include "player/player_error.h"
 
+#ifndef VOSTREL_VERSION
+#define VOSTREL_VERSION "unknown"
+#endif
+
 namespace app {
 
 int runCommandLine(int argc, char** argv) {
   CLI::App cli{"Vostrel: a music library as a tree defined in SQL", "vostrel"};
   cli.set_help_all_flag("--help-all", "All commands and their options");
+  cli.footer("The manual: help/vostrel_help.html. The reference: docs/cli.md and man vostrel.");
+  cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
   cli.add_option("--library", global.library, "Media library file for this run")->type_name("PATH");
@@ -26,6 +33,7 @@ int runCommandLine(int argc, char** argv) {
   SqlOptions sql;
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
   sql_command->add_option("script", sql.script, "The script; - or nothing reads standard input");
+  sql_command->add_option("-f,--file", sql.file, "Read the script from FILE")->type_name("FILE");
   sql_command->add_option("--format", sql.format, "tsv, csv, json or table");
   sql_command->add_option("--limit", sql.limit, "Show at most N rows")
       ->type_name("N")
@@ -83,6 +91,8 @@ int runCommandLine(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return cli.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "vostrel: " << e.what() << "\n";

@@ -11,6 +11,7 @@ namespace app {
 
 struct SqlOptions {
   std::string script;          // the text, or "-" / empty for standard input
+  std::string file;            // -f FILE: the script's file instead
   std::string format;          // tsv, csv, json, table; empty: by terminal
   std::optional<uint64_t> limit;
   bool status = false;

@@ -324,6 +324,10 @@ int SQLiteDatabase::Step(SQLiteQuery& query, SQLiteColumns* row) {
           case SQLITE_INTEGER: column.assignInt64(sqlite3_column_int64(current.stmt, i)); break;
           case SQLITE_FLOAT: column.assignDouble(sqlite3_column_double(current.stmt, i)); break;
           case SQLITE_NULL: column.assignNull(); break;
+          case SQLITE_BLOB:
+            column.assignBlob(sqlite3_column_blob(current.stmt, i),
+                              static_cast<std::size_t>(sqlite3_column_bytes(current.stmt, i)));
+            break;
           default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(current.stmt, i));
             column.assignText(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(current.stmt, i)));
@@ -351,6 +355,9 @@ void SQLiteDatabase::Bind(SQLiteQuery& query, const SQLiteColumns& params) {
       case kTagInt64: rc = sqlite3_bind_int64(rec.stmt, p, value.int64Value()); break;
       case kTagDouble: rc = sqlite3_bind_double(rec.stmt, p, value.doubleValue()); break;
       case kTagNull: rc = sqlite3_bind_null(rec.stmt, p); break;
+      case kTagBlob:
+        rc = sqlite3_bind_blob(rec.stmt, p, value.text().data(), static_cast<int>(value.text().size()), SQLITE_TRANSIENT);
+        break;
       case kTagByte: rc = sqlite3_bind_int(rec.stmt, p, value.byteValue()); break;
       case kTagBool: rc = sqlite3_bind_int(rec.stmt, p, value.boolValue() ? 1 : 0); break;
       case kTagInt32: rc = sqlite3_bind_int(rec.stmt, p, value.intValue()); break;

@@ -168,6 +168,7 @@ std::string playlistsToText(const PlaylistSet& playlists) {
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       out += "  ";
       out += list.items[i]->path;
+      if (list.items[i]->subsong != 0) out += " #" + std::to_string(list.items[i]->subsong);
       if (list.selected[i]) out += " *";
       out += '\n';
     }

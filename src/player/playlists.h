@@ -102,7 +102,8 @@ PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t act
 std::string playlistsToJson(const PlaylistSet& playlists);
 
 // The text listing: per playlist its name, " (active)" and/or " (playing)",
-// then its items indented two spaces, each its path and " *" when selected.
+// then its items indented two spaces, each its path, " #n" for a subsong n
+// other than 0, and " *" when selected.
 // Every line ends with a line feed.
 std::string playlistsToText(const PlaylistSet& playlists);
 

@@ -218,6 +218,7 @@ void valueText(const db::SQLiteColumn& value, std::string& out) {
       return;
     }
     case db::kTagText:
+    case db::kTagBlob:  // its bytes, as SQLite's CAST(x AS TEXT) gives them
       out.assign(value.text());
       return;
     case db::kTagByte: {

@@ -104,7 +104,8 @@ int64_t integerOr(const db::SQLiteColumn& cell, int64_t fallback) {
     case db::kTagNull: return fallback;
     case db::kTagInt64: return cell.int64Value();
     case db::kTagDouble: return static_cast<int64_t>(cell.doubleValue());
-    case db::kTagText: return std::strtoll(cell.text().c_str(), nullptr, 10);
+    case db::kTagText:
+    case db::kTagBlob: return std::strtoll(cell.text().c_str(), nullptr, 10);
     default: return cell.isNull() ? fallback : cell.int64Value();
   }
 }

@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "db/property.h"
 
@@ -30,12 +31,19 @@ const FieldCase kFieldCases[] = {
     {"TabAndBackslash", "a\tb\\", "a\tb\\", "a\\tb\\\\"},
 };
 
+// One row of text values, as the console run hands them to a writer.
+db::SQLiteColumns textRow(const std::vector<std::string>& cells) {
+  db::SQLiteColumns row;
+  for (const std::string& cell : cells) row.emplace("c", cell);
+  return row;
+}
+
 // The header line and one row of two fields, the case's field first.
 std::string written(console::ResultFormat format, const std::string& field) {
   std::ostringstream out;
   auto writer = console::makeResultWriter(format, out);
   writer->beginResult({"f", "g"});
-  writer->addRow(1, db::SQLiteColumns(), {field, "end"});
+  writer->addRow(1, textRow({field, "end"}), {field, "end"});
   writer->finish();
   return out.str();
 }
@@ -55,7 +63,7 @@ TEST(TableFormat, LineBreaksInACellBecomeBlanks) {
   std::ostringstream out;
   auto writer = console::makeResultWriter(console::ResultFormat::kTable, out);
   writer->beginResult({"f"});
-  writer->addRow(1, db::SQLiteColumns(), {"a\rb\nc"});
+  writer->addRow(1, textRow({"a\rb\nc"}), {"a\rb\nc"});
   writer->finish();
   EXPECT_EQ(out.str(), "#  f\n-  -----\n1  a b c\n");
 }

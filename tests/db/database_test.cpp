@@ -99,6 +99,26 @@ TEST_F(DatabaseTest, PrepareSplitsTextAndRest) {
   EXPECT_EQ(database.Step(last.query), db::kDone);
 }
 
+TEST_F(DatabaseTest, BlobsKeepTheirBytesAndTheirTypeBothWays) {
+  SQLiteColumns row;
+  auto read = database.Prepare("SELECT x'00ff41', 'text'", &row);
+  ASSERT_EQ(database.Step(read.query), db::kRow);
+  EXPECT_EQ(row[0].type(), db::kTagBlob);
+  EXPECT_EQ(row[0].text(), std::string("\0\xff" "A", 3));
+  EXPECT_EQ(row[1].type(), db::kTagText);
+  read.query.finalize();
+
+  database.Execute("CREATE TABLE b(v)");
+  auto write = database.Prepare("INSERT INTO b VALUES(?)");
+  SQLiteColumns params;
+  params.emplace(row[0]);
+  database.Bind(write.query, params);
+  database.Step(write.query);
+  write.query.finalize();
+  EXPECT_EQ(scalar("SELECT count(*) FROM b WHERE typeof(v) = 'blob' AND v = x'00ff41'"), 1);
+  EXPECT_EQ(db::sqlLiteral(row[0]), "x'00ff41'");
+}
+
 TEST_F(DatabaseTest, EmptyAndCommentOnlyStatementsFailWhenStepped) {
   for (const char* sql : {"", "   ", "-- only a comment", "/* block */"}) {
     SCOPED_TRACE(sql);

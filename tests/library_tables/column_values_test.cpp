@@ -237,6 +237,18 @@ TEST_F(TfTest, NullAndBadArguments) {
   }
 }
 
+TEST_F(TfTest, AnExpressionThatDoesNotCompileIsReportedOnceWithTheReason) {
+  host_.console.clear();
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 1') FROM MediaLibrary"), "<ERROR>;<ERROR>;");
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 1'), tf(metadb_handle, '[%title%]') FROM MediaLibrary"),
+            "<ERROR>,[One];<ERROR>,[Two];");
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 2') FROM MediaLibrary"), "<ERROR>;<ERROR>;");
+  EXPECT_EQ(host_.console,
+            (std::vector<std::string>{
+                "[vostrel] tf(): the title-formatting expression \"!bad 1\" does not compile: does not compile",
+                "[vostrel] tf(): the title-formatting expression \"!bad 2\" does not compile: does not compile"}));
+}
+
 TEST_F(TfTest, NullHandleReadsAsIndexZero) {
   HandleTable::instance().clear();
   EXPECT_THAT(rows("SELECT tf(missing, '%title%') FROM MediaLibrary"), HasSubstr("illegal first argument to tf"));

@@ -154,7 +154,7 @@ TEST_F(PlayerTest, ReplaceLibraryMatchesPlaylistItemsAgain) {
 TEST_F(PlayerTest, RendersThePlaylists) {
   auto player = open();
   EXPECT_EQ(renderPlaylistsText(*player),
-            "Default\n  file:///m/a.flac\n  file:///m/cue.flac\nOther (active)\n  file:///elsewhere.mp3\n");
+            "Default\n  file:///m/a.flac\n  file:///m/cue.flac #2\nOther (active)\n  file:///elsewhere.mp3\n");
   player->save();
   EXPECT_EQ(readWholeFile(player->profile().playlistsFile()), renderPlaylistsJson(*player) + "\n");
 }

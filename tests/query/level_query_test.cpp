@@ -146,6 +146,8 @@ TEST(ValueTextTest, RendersEachType) {
     const char* text;
   };
   db::SQLiteColumn null_text(db::kTagText, "n");  // a text column still null
+  db::SQLiteColumn blob(db::kTagNull, "x");
+  blob.assignBlob("ab", 2);  // a label shows a blob's bytes, as CAST(x AS TEXT) does
   const Case cases[] = {
       {{"i", int64_t{3}}, "3"},
       {{"i", std::numeric_limits<int64_t>::min()}, "-9223372036854775808"},
@@ -163,6 +165,7 @@ TEST(ValueTextTest, RendersEachType) {
       {{"i", int32_t{-7}}, "-7"},
       {db::SQLiteColumn(db::kTagNull, "n"), "<null>"},
       {null_text, "<null>"},
+      {blob, "ab"},
   };
   std::string reused = "a long text that the next label replaces entirely";
   for (const Case& c : cases) {
