@@ -115,6 +115,10 @@ int runCommandLine(int argc, char** argv) {
     return kExitBadInput;
   }
 
+  if (*sql_command) {
+    if (const int status = readSqlScript(sql); status != kExitOk) return status;
+  }
+
   installComponent();
   try {
     // Held until the command has returned: it reads and writes the profile.

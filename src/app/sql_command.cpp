@@ -15,11 +15,8 @@
 #include "db/database.h"
 
 namespace app {
-namespace {
 
-// The script from -f FILE, the argument or standard input. A terminal on
-// standard input with no script given gets a hint instead of a silent wait.
-int readScript(const SqlOptions& options, std::string& script) {
+int readSqlScript(SqlOptions& options) {
   if (!options.file.empty()) {
     if (!options.script.empty()) {
       std::cerr << "Give the script either as an argument or with -f FILE, not both\n";
@@ -31,27 +28,22 @@ int readScript(const SqlOptions& options, std::string& script) {
     if (!std::filesystem::is_directory(options.file, ec)) {
       errno = 0;
       in.open(options.file, std::ios::binary);
-      if (in) script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      if (in) options.script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
       if (in && !in.bad()) return kExitOk;
       reason = errno != 0 ? std::strerror(errno) : "read error";
     }
     std::cerr << "Cannot read the script file \"" << options.file << "\": " << reason << '\n';
     return kExitBadInput;
   }
-  if (!options.script.empty() && options.script != "-") {
-    script = options.script;
-    return kExitOk;
-  }
+  if (!options.script.empty() && options.script != "-") return kExitOk;
   if (options.script.empty() && isatty(STDIN_FILENO)) {
     std::cerr << "No SQL script given. Write it as an argument (vostrel sql \"SELECT 1\"), "
                  "read it from a file (vostrel sql -f script.sql) or pipe it in (vostrel sql - < script.sql).\n";
     return kExitBadInput;
   }
-  script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  options.script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   return kExitOk;
 }
-
-}  // namespace
 
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   std::optional<console::ResultFormat> format;
@@ -64,8 +56,6 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
       return kExitBadInput;
     }
   }
-  std::string script;
-  if (const int status = readScript(options, script); status != kExitOk) return status;
 
   std::unique_ptr<player::Player> player = openPlayer(global);
   db::SQLiteDatabase database(*player);
@@ -77,7 +67,7 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   });
 
   auto writer = console::makeResultWriter(*format, std::cout);
-  const console::RunOutcome outcome = runner.run(script, *writer);
+  const console::RunOutcome outcome = runner.run(options.script, *writer);
   writer->finish();
   player->setPumpHook(nullptr);
   if (options.status) std::cerr << outcome.status << '\n';
