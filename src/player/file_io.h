@@ -20,6 +20,12 @@ namespace player {
 // system's reason.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes the temporary files that writes in `folder` left behind when their
+// process was killed: those whose writer (the PID in the name) is no longer
+// running, or is this process. Those of a running process are left alone.
+// Returns how many were removed; errors are ignored.
+int removeStaleTemporaryFiles(const std::filesystem::path& folder);
+
 // The whole content of `path`. Throws PlayerError naming the path and the
 // system's reason when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& path);
