@@ -230,6 +230,7 @@ TEST_F(TreeSchemaTest, DamagedTreeTableEndsTheOpenWithOneReport) {
   {
     SQLiteDatabase database(host);
     EXPECT_FALSE(database.Open());
+    EXPECT_FALSE(database.isOpen()) << "nothing more is done with a damaged file";
   }
   ASSERT_EQ(host.console.size(), 1u);
   EXPECT_NE(host.console[0].find("cannot be used: database disk image is malformed"), std::string::npos)
