@@ -106,14 +106,17 @@ constexpr const char* kAncestorPairs =
 
 bool RepairTreePaths(db::SQLiteDatabase& db) {
   db::SQLiteColumns row;
+  // One pass over the pairs, each looked up in the table's unique index.
   db.HasRows(std::string(kAncestorPairs) +
-                 "SELECT (SELECT count(*) FROM pairs),(SELECT count(*) FROM vos_TreePath),"
-                 "(SELECT count(*) FROM (SELECT node,ancestor FROM pairs "
-                 "EXCEPT SELECT tri_node_id,trp_parent_id FROM vos_TreePath))",
+                 "SELECT count(*),"
+                 "sum(NOT EXISTS(SELECT NULL FROM vos_TreePath p "
+                 "WHERE p.tri_node_id=pairs.node AND p.trp_parent_id IS pairs.ancestor)),"
+                 "(SELECT count(*) FROM vos_TreePath) FROM pairs",
              &row);
   const int64_t expected = row[0].int64Or(0);
-  const int64_t stored = row[1].int64Or(0);
-  if (expected == stored && row[2].int64Or(0) == 0) return false;
+  const int64_t missing = row[1].int64Or(0);
+  const int64_t stored = row[2].int64Or(0);
+  if (expected == stored && missing == 0) return false;
   // The insert triggers add every ancestor of each (node, parent) row.
   db.Execute("DELETE FROM vos_TreePath");
   db.Execute("INSERT INTO vos_TreePath(tri_node_id,trp_parent_id) "
