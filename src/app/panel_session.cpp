@@ -12,6 +12,22 @@
 #include "tree/tree_loader.h"
 
 namespace app {
+namespace {
+
+// The root ids that the layout's other panels keep: trees that a panel whose
+// own root id went bad must not take over.
+std::vector<int32_t> otherPanelRoots(const player::Layout& layout, std::size_t index) {
+  std::vector<int32_t> roots;
+  for (std::size_t i = 0; i < layout.panels.size(); ++i) {
+    tree::PanelSettings settings;
+    if (i != index && tree::readPanelSettings(layout.panels[i], tree::UiAttributes{}, settings)) {
+      roots.push_back(settings.root_node_id);
+    }
+  }
+  return roots;
+}
+
+}  // namespace
 
 PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
     : player_(openPlayer(options)),
@@ -26,7 +42,7 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
   hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
   panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
   panel_->readSettings(layout_.panels[index_]);
-  loaded_ = panel_->open() && tree::loadTree(*panel_);
+  loaded_ = panel_->open() && tree::loadTree(*panel_, otherPanelRoots(layout_, index_));
   if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
   // A new panel has just stored its example tree: its root id goes into the
   // layout now, whatever the command does next.
