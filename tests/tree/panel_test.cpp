@@ -129,6 +129,27 @@ TEST_F(PanelTest, RootRowCannotBeMadeWithoutADatabase) {
   EXPECT_EQ(closed.rootNodeId(), 0);
 }
 
+TEST_F(PanelTest, NodesStayWhileAStatementOfThePanelRuns) {
+  tree::QueryNode* running = addQuery("WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<5000) "
+                                      "SELECT i FROM r",
+                                      {"i"});
+  tree::FolderNode* folder = addFolder("F");
+  bool deleted_running = true;
+  bool deleted_folder = true;
+  host.on_pump = [&] {
+    if (!deleted_running && !deleted_folder) return;
+    deleted_running = panel->deleteNode(*running);
+    deleted_folder = panel->deleteNode(*folder);
+  };
+  EXPECT_TRUE(running->refresh(false));
+  host.on_pump = nullptr;
+  EXPECT_FALSE(deleted_running);
+  EXPECT_FALSE(deleted_folder);
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(running->resultNodeCount(), 5000u);
+  EXPECT_TRUE(panel->deleteNode(*folder));  // once it has ended
+}
+
 class CollectTracksTest : public PanelFixture {
  protected:
   void SetUp() override {
