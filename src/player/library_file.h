@@ -11,7 +11,8 @@
 //    "active_playlist": 0}
 //
 // Only "path" is required in a track. Tag values are a string or a list of
-// strings; field names keep their order and letter case. A track with none
+// strings; field names keep their order and letter case, and must be 1 to
+// 1024 bytes without control characters, since each may become a column. A track with none
 // of meta, info, length and replaygain has no info record. Absent size and
 // mtime come from the file itself, or are 0 when it does not exist. Unknown
 // keys are ignored, so newer files still load.
