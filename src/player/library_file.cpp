@@ -87,7 +87,8 @@ class LibraryReader final : public JsonReader {
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
-  LibraryReader(const std::string& file, std::string_view text, Mode mode) : JsonReader(file, text), mode_(mode) {}
+  LibraryReader(const std::string& file, std::string_view text, Mode mode, StatFileFunction stat_file = &statFile)
+      : JsonReader(file, text), mode_(mode), stat_file_(stat_file) {}
 
   Document read() {
     run();
@@ -136,6 +137,7 @@ class LibraryReader final : public JsonReader {
   uint32_t readSubsong(const JsonScalar& value) const;
 
   const Mode mode_;
+  const StatFileFunction stat_file_;
   State state_ = State::kDocument;
   Key key_ = Key::kOther;  // the key of the value expected next
   Document result_;
@@ -546,7 +548,8 @@ void LibraryReader::startField(std::string value, bool list) {
 
 host::FieldId LibraryReader::fieldId() {
   if (const host::FieldId* known = field_ids_.find(field_name_)) return *known;
-  if (const char* problem = fieldNameProblem(field_name_)) fail(std::string("is not a usable field name: it ") + problem);
+  if (const char* problem = fieldNameProblem(field_name_))
+    fail(std::string("is not a usable field name: it ") + problem);
   return field_ids_.add(field_name_);
 }
 
@@ -556,7 +559,7 @@ void LibraryReader::finishTrack() {
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = statFile(track_.path);
+    const host::FileStats stats = stat_file_(track_.path);
     if (!has_size_) track_.size = stats.found ? stats.size : 0;
     if (!has_mtime_) track_.mtime = stats.found ? stats.mtime : 0;
   }
@@ -599,9 +602,13 @@ void LibraryReader::finish() {
 
 }  // namespace
 
-LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
-  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary).read();
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file) {
+  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary, stat_file).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
+}
+
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
+  return parseLibraryFile(text, file, &statFile);
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {

@@ -144,7 +144,8 @@ TEST_P(NotAFileTest, IsRefusedWithoutWaitingOrReading) {
   EXPECT_EQ(message, "Cannot read \"" + path.string() + "\": " + thing.reason);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryReader, NotAFileTest, testing::Combine(testing::ValuesIn(kReaders), testing::ValuesIn(kNotFiles)),
+INSTANTIATE_TEST_SUITE_P(EveryReader, NotAFileTest,
+                         testing::Combine(testing::ValuesIn(kReaders), testing::ValuesIn(kNotFiles)),
                          [](const testing::TestParamInfo<std::tuple<Reader, NotAFile>>& info) {
                            return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
                          });
@@ -161,7 +162,8 @@ TEST(BoundedReadTest, TakesAFileOfExactlyTheLimitAndRefusesOneByteMore) {
     const fs::path path = dir.path() / "f";
     const std::string content(c.size, 'x');
     writeFile(path, content);
-    const std::string expected_error = c.loads ? "" : "Cannot read \"" + path.string() + "\": it is larger than 10 bytes";
+    const std::string expected_error =
+        c.loads ? "" : "Cannot read \"" + path.string() + "\": it is larger than 10 bytes";
     EXPECT_EQ(errorOf([&] { EXPECT_EQ(readWholeFile(path, 10), content); }), expected_error);
     EXPECT_EQ(errorOf([&] { EXPECT_EQ(FileContent(path, 10).text(), content); }), expected_error);
   }

@@ -186,16 +186,18 @@ TEST(LibraryFileTest, FieldNamesThatCannotBeColumnsAreRefusedWithTheirPath) {
       {R"("a\nb": [])", R"(meta["a\nb"] is not a usable field name)"},  // even without a value
       {R"("tab\there": "x")", "must not hold control characters"},
       {R"("del\u007f": "x")", "must not hold control characters"},
-      {"\"" + long_name + "n\": \"x\"", "[\"" + std::string(64, 'n') + "\u2026\"] is not a usable field name: it must be at most 1024 bytes long"},
+      {"\"" + long_name + "n\": \"x\"",
+       "[\"" + std::string(64, 'n') + "\u2026\"] is not a usable field name: it must be at most 1024 bytes long"},
       // A value of the wrong kind is reported first, under the quoted name.
       {R"("ok": "x", "x\u0001": 3)", R"(meta["x\u0001"] must be a string or a list of strings, not a number)"},
   };
   for (const char* object : {"meta", "info"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(object) + ": " + c.fields);
-      const std::string text = R"({"tracks": [{"path": "a"}, {"path": "b", ")" + std::string(object) + "\": {" + c.fields + "}}]}";
+      const std::string text =
+          R"({"tracks": [{"path": "a"}, {"path": "b", ")" + std::string(object) + "\": {" + c.fields + "}}]}";
       std::string expected = c.expected;
-      if (const std::size_t meta = expected.find("meta"); meta == 0) expected.replace(0, 4, object);
+      if (expected.starts_with("meta")) expected.replace(0, 4, object);
       const std::string message = errorFor(text);
       if (expected.empty()) {
         EXPECT_EQ(message, "");
@@ -220,7 +222,8 @@ TEST(LibraryFileTest, StoredIndexOfMinusOneMeansNoPlaylist) {
       {false, "{" + one + R"(, "active_playlist": -1})", none, none, ""},  // not the first, as when absent
       {false, "{" + one + "}", 0, none, ""},
       {false, R"({"active_playlist": -1})", none, none, ""},
-      {false, "{" + one + R"(, "active_playlist": -2})", 0, 0, "active_playlist must be -1 (none) or a playlist index below 1"},
+      {false, "{" + one + R"(, "active_playlist": -2})", 0, 0,
+       "active_playlist must be -1 (none) or a playlist index below 1"},
       {true, "{" + one + R"(, "active": -1, "playing": -1})", none, none, ""},
       {true, "{" + one + R"(, "active": 0, "playing": -1})", 0, none, ""},
       {true, "{" + one + R"(, "active": -1, "playing": 0})", none, 0, ""},
