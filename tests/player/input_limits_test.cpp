@@ -95,6 +95,13 @@ TEST_P(ReaderLimitsTest, ManyMegabytesOfOpeningBracketsFailFast) {
   EXPECT_LT(elapsed, std::chrono::milliseconds(500));
 }
 
+TEST_P(ReaderLimitsTest, ANumberBeyondRangeIsRefusedNamingTheFile) {
+  writeFile(file(), GetParam().document("1e999"));
+  const std::string message = loadError();
+  EXPECT_EQ(message.rfind("Malformed JSON in \"" + file().string() + "\"", 0), 0u) << message;
+  EXPECT_NE(message.find(": number overflow parsing '1e999'"), std::string::npos) << message;
+}
+
 TEST_P(ReaderLimitsTest, AFileOneByteOverTheLimitIsRefusedUnread) {
   const Reader& reader = GetParam();
   writeFile(file(), reader.document("0"));
