@@ -34,7 +34,7 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
 
 // The content of a regular file of at most `max_bytes`, mapped read-only
-// instead of copied (large library files).
+// instead of copied (large library and playlists files).
 class FileContent {
  public:
   // Throws PlayerError as readWholeFile does.

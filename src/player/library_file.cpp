@@ -548,8 +548,9 @@ void LibraryReader::startField(std::string value, bool list) {
 
 host::FieldId LibraryReader::fieldId() {
   if (const host::FieldId* known = field_ids_.find(field_name_)) return *known;
-  if (const char* problem = fieldNameProblem(field_name_))
+  if (const char* problem = fieldNameProblem(field_name_)) {
     fail(std::string("is not a usable field name: it ") + problem);
+  }
   return field_ids_.add(field_name_);
 }
 
@@ -622,7 +623,8 @@ PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file)
 }
 
 PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
-  return parsePlaylistsFile(readWholeFile(path, kPlaylistsFileLimit), path.string());
+  const FileContent content(path, kPlaylistsFileLimit);
+  return parsePlaylistsFile(content.text(), path.string());
 }
 
 }  // namespace player
