@@ -40,7 +40,7 @@ int removeStaleTemporaryFiles(const std::filesystem::path& folder);
 std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
 
 // The content of a regular file of at most `max_bytes`, mapped read-only
-// instead of copied (large library files).
+// instead of copied (large library and playlists files).
 class FileContent {
  public:
   // Throws PlayerError as readWholeFile does.

@@ -31,11 +31,14 @@ int hexDigit(char c) {
 }  // namespace
 
 Layout loadLayout(const std::filesystem::path& file) {
-  Layout layout;
   std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) return layout;
-  const std::string name = file.string();
-  const auto document = parseJsonDocument<nlohmann::json>(readWholeFile(file, kProfileFileLimit), name);
+  if (!std::filesystem::exists(file, ec)) return {};
+  return parseLayout(readWholeFile(file, kProfileFileLimit), file.string());
+}
+
+Layout parseLayout(std::string_view text, const std::string& name) {
+  Layout layout;
+  const auto document = parseJsonDocument<nlohmann::json>(text, name);
   if (!document.is_object() || !document.contains("panels") || !document["panels"].is_array()) {
     throw PlayerError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
   }
@@ -60,10 +63,14 @@ Layout loadLayout(const std::filesystem::path& file) {
   return layout;
 }
 
-void saveLayout(const std::filesystem::path& file, const Layout& layout) {
+std::string layoutJson(const Layout& layout) {
   nlohmann::json panels = nlohmann::json::array();
   for (const auto& settings : layout.panels) panels.push_back({{"settings", toHex(settings)}});
-  writeFileAtomically(file, nlohmann::json{{"panels", panels}}.dump(1) + "\n");
+  return nlohmann::json{{"panels", panels}}.dump(1) + "\n";
+}
+
+void saveLayout(const std::filesystem::path& file, const Layout& layout) {
+  writeFileAtomically(file, layoutJson(layout));
 }
 
 }  // namespace player

@@ -24,14 +24,15 @@ namespace player {
 namespace {
 
 // Field ids by name as written, so that interning (which folds case and
-// takes a lock) runs once per distinct name rather than once per tag.
+// takes a lock) and checking a name run once per distinct name rather than
+// once per tag.
 class FieldIdCache {
  public:
-  host::FieldId get(const std::string& name) {
-    auto it = ids_.find(std::string_view(name));
-    if (it == ids_.end()) it = ids_.emplace(name, host::internField(name)).first;
-    return it->second;
+  const host::FieldId* find(const std::string& name) const {
+    const auto it = ids_.find(std::string_view(name));
+    return it == ids_.end() ? nullptr : &it->second;
   }
+  host::FieldId add(const std::string& name) { return ids_.emplace(name, host::internField(name)).first->second; }
 
  private:
   struct Hash {
@@ -40,6 +41,37 @@ class FieldIdCache {
   };
   std::unordered_map<std::string, host::FieldId, Hash, std::equal_to<>> ids_;
 };
+
+// Every tag and info field name may become a column of the library tables,
+// and is shown in tree labels and console tables. A name is refused when it
+// is empty, longer than kMaxFieldName bytes or holds a control character
+// (U+0000 to U+001F, U+007F): such names only come from damaged tags, and a
+// NUL cannot be declared as a column at all.
+constexpr std::size_t kMaxFieldName = 1024;
+
+// Why `name` cannot be a field name, or nullptr when it can.
+const char* fieldNameProblem(std::string_view name) {
+  if (name.empty()) return "must not be empty";
+  if (name.size() > kMaxFieldName) return "must be at most 1024 bytes long";
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "must not hold control characters";
+  }
+  return nullptr;
+}
+
+// ".name" for a plain name, else the name quoted, as in ["a\u0000b"]; a
+// long name is cut short.
+std::string memberPath(std::string_view name) {
+  if (fieldNameProblem(name) == nullptr && name.find_first_of(".[]\"") == std::string_view::npos) {
+    return "." + std::string(name);
+  }
+  constexpr std::size_t kShown = 64;
+  std::string path = "[";
+  appendJsonString(path, name.substr(0, kShown));
+  if (name.size() > kShown) path.insert(path.size() - 1, "\u2026");  // inside the quotes
+  return path + ']';
+}
 
 // What a reader collects; a playlists file has no tracks.
 struct Document {
@@ -55,7 +87,8 @@ class LibraryReader final : public JsonReader {
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
-  LibraryReader(const std::string& file, std::string_view text, Mode mode) : JsonReader(file, text), mode_(mode) {}
+  LibraryReader(const std::string& file, std::string_view text, Mode mode, StatFileFunction stat_file = &statFile)
+      : JsonReader(file, text), mode_(mode), stat_file_(stat_file) {}
 
   Document read() {
     run();
@@ -91,6 +124,7 @@ class LibraryReader final : public JsonReader {
   void startTrack();
   void finishTrack();
   void startField(std::string value, bool list);
+  host::FieldId fieldId();
   void finish();
   std::size_t checkIndex(bool given, int64_t index, Key key, std::size_t absent);
   int64_t readIndex(const JsonScalar& value) const;
@@ -103,6 +137,7 @@ class LibraryReader final : public JsonReader {
   uint32_t readSubsong(const JsonScalar& value) const;
 
   const Mode mode_;
+  const StatFileFunction stat_file_;
   State state_ = State::kDocument;
   Key key_ = Key::kOther;  // the key of the value expected next
   Document result_;
@@ -211,8 +246,7 @@ std::string LibraryReader::where() const {
     case State::kTracks: return track;
     case State::kTrack: return member(track);
     case State::kFields:
-    case State::kFieldValues:
-      return track + (fields_ == &meta_ ? ".meta." : ".info.") + field_name_;
+    case State::kFieldValues: return track + (fields_ == &meta_ ? ".meta" : ".info") + memberPath(field_name_);
     case State::kReplayGain: return member(track + ".replaygain");
     case State::kPlaylists: return "playlists[" + std::to_string(result_.playlists.size()) + "]";
     case State::kPlaylist: return member(playlist);
@@ -493,7 +527,7 @@ void LibraryReader::startTrack() {
 // Opens the field named field_name_ in *fields_ (or reopens one of the same
 // name, whose values then continue) and gives it `value` unless `list`.
 void LibraryReader::startField(std::string value, bool list) {
-  const host::FieldId id = field_ids_.get(field_name_);
+  const host::FieldId id = fieldId();
   field_is_new_ = true;
   for (std::size_t i = 0; i < fields_->size(); ++i) {
     if ((*fields_)[i].id == id) {
@@ -512,13 +546,21 @@ void LibraryReader::startField(std::string value, bool list) {
   }
 }
 
+host::FieldId LibraryReader::fieldId() {
+  if (const host::FieldId* known = field_ids_.find(field_name_)) return *known;
+  if (const char* problem = fieldNameProblem(field_name_)) {
+    fail(std::string("is not a usable field name: it ") + problem);
+  }
+  return field_ids_.add(field_name_);
+}
+
 void LibraryReader::finishTrack() {
   if (!has_path_) {
     key_ = Key::kOther;
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = statFile(track_.path);
+    const host::FileStats stats = stat_file_(track_.path);
     if (!has_size_) track_.size = stats.found ? stats.size : 0;
     if (!has_mtime_) track_.mtime = stats.found ? stats.mtime : 0;
   }
@@ -561,9 +603,13 @@ void LibraryReader::finish() {
 
 }  // namespace
 
-LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
-  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary).read();
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file) {
+  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary, stat_file).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
+}
+
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
+  return parseLibraryFile(text, file, &statFile);
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
@@ -577,7 +623,8 @@ PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file)
 }
 
 PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
-  return parsePlaylistsFile(readWholeFile(path, kPlaylistsFileLimit), path.string());
+  const FileContent content(path, kPlaylistsFileLimit);
+  return parsePlaylistsFile(content.text(), path.string());
 }
 
 }  // namespace player
