@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/desktop_start.h"
 #include "app/panel_session.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
@@ -110,16 +111,13 @@ int runCommandLine(int argc, char** argv) {
     std::cerr << "vostrel: --wait needs a number of seconds, 0 or more\n";
     return kExitBadInput;
   }
-  if (cli.get_subcommands().empty()) {
-    std::cerr << "The desktop program is not available in this build yet; run \"vostrel --help\" for the commands.\n";
-    return kExitBadInput;
-  }
-
   if (*sql_command) {
     if (const int status = readSqlScript(sql); status != kExitOk) return status;
   }
 
   installComponent();
+  if (cli.get_subcommands().empty()) return runDesktop(global, argc, argv);
+
   try {
     // Held until the command has returned: it reads and writes the profile.
     const player::ProfileLock lock = lockProfile(global);

@@ -1,10 +1,14 @@
 // The player's window layout, kept in the profile's layout.json: the list of
 // tree panels, each with the settings record it wrote (135 bytes, stored as
-// hexadecimal text).
+// hexadecimal text), and the desktop program's window geometry and dock
+// state (opaque blobs the window toolkit made, also hexadecimal).
 //
-//   {"panels": [{"settings": "01000000020000002a000000..."}]}
+//   {"panels": [{"settings": "01000000020000002a000000..."}],
+//    "window": {"geometry": "01d9d0cb...", "state": "000000ff..."}}
 //
-// A panel with empty settings has not written any yet (a new panel).
+// A panel with empty settings has not written any yet (a new panel). A file
+// without "window" (written by commands or an older program) is read with
+// empty blobs, and a save keeps whatever blobs were read.
 #ifndef VOSTREL_PLAYER_LAYOUT_H_
 #define VOSTREL_PLAYER_LAYOUT_H_
 
@@ -18,6 +22,8 @@ namespace player {
 
 struct Layout {
   std::vector<std::vector<uint8_t>> panels;  // settings records, in panel order
+  std::vector<uint8_t> geometry;              // the main window's geometry
+  std::vector<uint8_t> window_state;          // toolbars and docks
 };
 
 // Reads `file`; a missing file is an empty layout. Throws PlayerError naming
