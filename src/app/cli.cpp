@@ -3,19 +3,27 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
 #include <utility>
 
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/desktop_start.h"
 #include "app/panel_session.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
+
+#ifndef VOSTREL_VERSION
+#define VOSTREL_VERSION "unknown"
+#endif
 
 namespace app {
 
 int runCommandLine(int argc, char** argv) {
   CLI::App cli{"Vostrel: a music library as a tree defined in SQL", "vostrel"};
   cli.set_help_all_flag("--help-all", "All commands and their options");
+  cli.footer("The manual: help/vostrel_help.html. The reference: docs/cli.md and man vostrel.");
+  cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
   cli.add_option("--library", global.library, "Media library file for this run")->type_name("PATH");
@@ -26,6 +34,7 @@ int runCommandLine(int argc, char** argv) {
   SqlOptions sql;
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
   sql_command->add_option("script", sql.script, "The script; - or nothing reads standard input");
+  sql_command->add_option("-f,--file", sql.file, "Read the script from FILE")->type_name("FILE");
   sql_command->add_option("--format", sql.format, "tsv, csv, json or table");
   sql_command->add_option("--limit", sql.limit, "Show at most N rows")
       ->type_name("N")
@@ -84,6 +93,8 @@ int runCommandLine(int argc, char** argv) {
     return cli.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
     return cli.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "vostrel: " << e.what() << "\n";
     return kExitBadInput;
@@ -100,12 +111,13 @@ int runCommandLine(int argc, char** argv) {
     std::cerr << "vostrel: --wait needs a number of seconds, 0 or more\n";
     return kExitBadInput;
   }
-  if (cli.get_subcommands().empty()) {
-    std::cerr << "The desktop program is not available in this build yet; run \"vostrel --help\" for the commands.\n";
-    return kExitBadInput;
+  if (*sql_command) {
+    if (const int status = readSqlScript(sql); status != kExitOk) return status;
   }
 
   installComponent();
+  if (cli.get_subcommands().empty()) return runDesktop(global, argc, argv);
+
   try {
     // Held until the command has returned: it reads and writes the profile.
     const player::ProfileLock lock = lockProfile(global);

@@ -11,10 +11,18 @@ namespace app {
 
 struct SqlOptions {
   std::string script;          // the text, or "-" / empty for standard input
+  std::string file;            // -f FILE: the script's file instead
   std::string format;          // tsv, csv, json, table; empty: by terminal
   std::optional<uint64_t> limit;
   bool status = false;
 };
+// Puts the script's text into options.script: from -f FILE, or standard
+// input for "-" or no script (a terminal gets a hint instead of a silent
+// wait). Returns the exit status, kExitOk when there is a script. Runs before
+// the profile is locked: the input may come from another command on the same
+// profile, which must not wait for this one.
+int readSqlScript(SqlOptions& options);
+// REQUIRES: readSqlScript has run.
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options);
 
 struct ConfigOptions {

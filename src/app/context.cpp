@@ -1,30 +1,16 @@
 #include "app/context.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 
-#include "db/open_steps.h"
-#include "library_tables/library_tables.h"
-#include "tree/tree_schema.h"
-
-#ifndef VOSTREL_SOURCE_DATA_DIR
-#define VOSTREL_SOURCE_DATA_DIR ""
-#endif
+#include "component/registration.h"
+#include "player/resources.h"
 
 namespace app {
 namespace {
-
-std::filesystem::path executableDir() {
-  std::array<char, 4096> buffer{};
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return {};
-  return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length))).parent_path();
-}
 
 // "30", "0.5": seconds as the user gave them.
 std::string seconds(double value) {
@@ -36,20 +22,14 @@ std::string seconds(double value) {
 }  // namespace
 
 std::filesystem::path demoLibraryPath() {
-  const std::filesystem::path beside = executableDir() / "data" / "demo-library.json";
-  std::error_code ec;
-  if (std::filesystem::exists(beside, ec)) return beside;
-  return std::filesystem::path(VOSTREL_SOURCE_DATA_DIR) / "demo-library.json";
+  return player::resourceDir("data") / "demo-library.json";
 }
 
 void installComponent() {
-  db::OpenSteps steps;
-  steps.build_tree_schema = &tree::BuildTreeSchema;
-  steps.set_up_library_tables = &library_tables::setUpLibraryTables;
-  db::installOpenSteps(steps);
+  component::installDatabaseSteps();
 }
 
-player::ProfileLock lockProfile(const GlobalOptions& options) {
+player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind) {
   const player::Profile profile = player::Profile::open(options.profile);
   player::LockWaiting waiting;
   // A week at most keeps the milliseconds far from overflow.
@@ -59,7 +39,7 @@ player::ProfileLock lockProfile(const GlobalOptions& options) {
     std::cerr << "Waiting for " << holder.describe() << " to release the profile " << profile.dir().string()
               << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
   };
-  return player::ProfileLock::acquire(profile.dir(), player::kLockKindCommand, waiting);
+  return player::ProfileLock::acquire(profile.dir(), kind, waiting);
 }
 
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {

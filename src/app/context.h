@@ -20,20 +20,21 @@ struct GlobalOptions {
   double wait_seconds = 30;         // --wait: how long to wait for a busy profile
 };
 
-// The bundled demo library: data/demo-library.json next to the program, or
-// in the source tree it was built from.
+// The bundled demo library: data/demo-library.json next to the program, in
+// the installed share folder, or in the source tree it was built from.
 std::filesystem::path demoLibraryPath();
 
 // Installs the component's database set-up steps (tree schema, library
 // tables). Called once at start-up, before any connection is opened.
 void installComponent();
 
-// Takes the profile's lock for the whole run of a command, waiting up to
+// Takes the profile's lock for a holder of `kind` (a command, or the
+// desktop program for as long as it runs), waiting up to
 // --wait seconds for another owner to finish, and saying once on stderr
 // after a second that it waits and for whom. Throws player::ProfileBusy when
 // the wait runs out, player::PlayerError when the profile or its lock file
 // cannot be used.
-player::ProfileLock lockProfile(const GlobalOptions& options);
+player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind = player::kLockKindCommand);
 
 // What to say when the profile stayed busy for the whole wait.
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds);

@@ -12,6 +12,22 @@
 #include "tree/tree_loader.h"
 
 namespace app {
+namespace {
+
+// The root ids that the layout's other panels keep: trees that a panel whose
+// own root id went bad must not take over.
+std::vector<int32_t> otherPanelRoots(const player::Layout& layout, std::size_t index) {
+  std::vector<int32_t> roots;
+  for (std::size_t i = 0; i < layout.panels.size(); ++i) {
+    tree::PanelSettings settings;
+    if (i != index && tree::readPanelSettings(layout.panels[i], tree::UiAttributes{}, settings)) {
+      roots.push_back(settings.root_node_id);
+    }
+  }
+  return roots;
+}
+
+}  // namespace
 
 PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
     : player_(openPlayer(options)),
@@ -21,11 +37,12 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }
+  player_->setPumpHook([this] { pump(); });
   tree::PanelHooks hooks;
   hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
   panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
   panel_->readSettings(layout_.panels[index_]);
-  loaded_ = panel_->open() && tree::loadTree(*panel_);
+  loaded_ = panel_->open() && tree::loadTree(*panel_, otherPanelRoots(layout_, index_));
   if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
   // A new panel has just stored its example tree: its root id goes into the
   // layout now, whatever the command does next.
@@ -33,9 +50,17 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
 }
 
 PanelSession::~PanelSession() {
+  player_->setPumpHook(nullptr);
   // The panel (and its nodes) go before the console and the player.
   panel_.reset();
   console_db_.reset();
+}
+
+void PanelSession::pump() {
+  if (!InterruptSignal::take()) return;
+  interrupted_ = true;
+  if (console_run_ != nullptr) console_run_->abort();
+  if (panel_) panel_->database().Interrupt();
 }
 
 void PanelSession::runConsole(const std::string& sql) {
@@ -43,9 +68,11 @@ void PanelSession::runConsole(const std::string& sql) {
   console::ConsoleRun runner(*console_db_);
   const auto format = isatty(STDOUT_FILENO) ? console::ResultFormat::kTable : console::ResultFormat::kTsv;
   auto writer = console::makeResultWriter(format, std::cout);
+  console_run_ = &runner;
   const console::RunOutcome outcome = runner.run(sql, *writer);
+  console_run_ = nullptr;
   writer->finish();
-  if (outcome.result != console::RunResult::kSuccess) console_failed_ = true;
+  if (outcome.result != console::RunResult::kSuccess || outcome.transaction_rolled_back) console_failed_ = true;
 }
 
 void PanelSession::storeLayout() {

@@ -4,6 +4,10 @@
 // and loads its tree (a new panel gets the example tree), and at the end
 // stores the panel's settings (its root id) back into the layout.
 //
+// Ctrl+C interrupts whatever statement runs (a refresh during the load, a
+// click's collection, a send to the console); the command goes on without
+// its result, and interrupted() tells it to say so and exit 1.
+//
 // "Send to Vostrel console" runs the SQL as the `sql` command does, on the
 // console's own connection, printing the rows on stdout.
 #ifndef VOSTREL_APP_PANEL_SESSION_H_
@@ -13,8 +17,12 @@
 #include <string>
 
 #include "app/context.h"
+#include "app/interrupt_signal.h"
 #include "player/layout.h"
 
+namespace console {
+class ConsoleRun;
+}
 namespace db {
 class SQLiteDatabase;
 }
@@ -40,6 +48,8 @@ class PanelSession {
   bool loaded() const { return loaded_; }
   // Whether the console run of a "send to console" failed.
   bool consoleFailed() const { return console_failed_; }
+  // Whether Ctrl+C stopped a statement.
+  bool interrupted() const { return interrupted_; }
 
   // Stores the panel's settings in the layout (when they changed) and the
   // playlists (when `playlists_changed` or they were seeded).
@@ -47,17 +57,22 @@ class PanelSession {
 
  private:
   void runConsole(const std::string& sql);
+  // The pump hook: passes a Ctrl+C on to the running statements.
+  void pump();
   // Writes the layout when the panel's settings (its root id) changed.
   void storeLayout();
 
   std::unique_ptr<player::Player> player_;
+  InterruptSignal interrupt_signal_;
   player::Layout layout_;
   std::size_t index_;
   bool layout_changed_ = false;
   std::unique_ptr<db::SQLiteDatabase> console_db_;
   std::unique_ptr<tree::Panel> panel_;
   bool loaded_ = false;
+  console::ConsoleRun* console_run_ = nullptr;  // while a send to the console runs
   bool console_failed_ = false;
+  bool interrupted_ = false;
 };
 
 }  // namespace app

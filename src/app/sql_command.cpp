@@ -1,43 +1,49 @@
 #include <unistd.h>
 
-#include <atomic>
-#include <csignal>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 
 #include "app/cli.h"
 #include "app/commands.h"
+#include "app/interrupt_signal.h"
 #include "console/console_run.h"
 #include "console/result_formats.h"
 #include "db/database.h"
 
 namespace app {
-namespace {
 
-std::atomic<bool> g_interrupt_requested{false};
-
-extern "C" void onInterruptSignal(int) { g_interrupt_requested = true; }
-
-// Ctrl+C sets a flag; the database layer's progress checks look at it and
-// interrupt the running statement. Restores the previous handler on exit.
-class InterruptSignal {
- public:
-  InterruptSignal() {
-    g_interrupt_requested = false;
-    struct sigaction action {};
-    action.sa_handler = &onInterruptSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
+int readSqlScript(SqlOptions& options) {
+  if (!options.file.empty()) {
+    if (!options.script.empty()) {
+      std::cerr << "Give the script either as an argument or with -f FILE, not both\n";
+      return kExitBadInput;
+    }
+    std::error_code ec;
+    std::ifstream in;
+    const char* reason = "it is a folder";
+    if (!std::filesystem::is_directory(options.file, ec)) {
+      errno = 0;
+      in.open(options.file, std::ios::binary);
+      if (in) options.script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      if (in && !in.bad()) return kExitOk;
+      reason = errno != 0 ? std::strerror(errno) : "read error";
+    }
+    std::cerr << "Cannot read the script file \"" << options.file << "\": " << reason << '\n';
+    return kExitBadInput;
   }
-  ~InterruptSignal() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptSignal(const InterruptSignal&) = delete;
-  InterruptSignal& operator=(const InterruptSignal&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
-
-}  // namespace
+  if (!options.script.empty() && options.script != "-") return kExitOk;
+  if (options.script.empty() && isatty(STDIN_FILENO)) {
+    std::cerr << "No SQL script given. Write it as an argument (vostrel sql \"SELECT 1\"), "
+                 "read it from a file (vostrel sql -f script.sql) or pipe it in (vostrel sql - < script.sql).\n";
+    return kExitBadInput;
+  }
+  options.script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  return kExitOk;
+}
 
 int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   std::optional<console::ResultFormat> format;
@@ -50,10 +56,6 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
       return kExitBadInput;
     }
   }
-  std::string script = options.script;
-  if (script.empty() || script == "-") {
-    script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  }
 
   std::unique_ptr<player::Player> player = openPlayer(global);
   db::SQLiteDatabase database(*player);
@@ -61,18 +63,21 @@ int runSqlCommand(const GlobalOptions& global, const SqlOptions& options) {
   runner.setRowLimit(options.limit.value_or(UINT64_MAX));
   InterruptSignal interrupt_signal;
   player->setPumpHook([&runner] {
-    if (g_interrupt_requested.exchange(false)) runner.abort();
+    if (InterruptSignal::take()) runner.abort();
   });
 
   auto writer = console::makeResultWriter(*format, std::cout);
-  const console::RunOutcome outcome = runner.run(script, *writer);
+  const console::RunOutcome outcome = runner.run(options.script, *writer);
   writer->finish();
   player->setPumpHook(nullptr);
   if (options.status) std::cerr << outcome.status << '\n';
   if (player->playlistsSeeded()) player->save();
 
   switch (outcome.result) {
-    case console::RunResult::kSuccess: return kExitOk;
+    case console::RunResult::kSuccess:
+      // The rows came, but the work the script did inside its transaction
+      // is gone (the run said so).
+      return outcome.transaction_rolled_back ? kExitFailed : kExitOk;
     case console::RunResult::kAborted:
       std::cerr << "Execution error:\n" << outcome.error << '\n';
       return kExitFailed;

@@ -16,6 +16,13 @@
 namespace app {
 namespace {
 
+// A command that Ctrl+C cut short says so and has not done all it was asked.
+int finalStatus(const PanelSession& session, int status) {
+  if (!session.interrupted()) return status;
+  std::cerr << kInterruptedMessage << "\n";
+  return status == kExitOk ? kExitFailed : status;
+}
+
 int noNode(const std::string& path) {
   std::cerr << "No node at " << path << "\n";
   return kExitBadInput;
@@ -199,21 +206,22 @@ int runTreeCommand(const GlobalOptions& global, const PanelCommand& command) {
   }
   PanelSession session(global, command.panel);
   bool ok = session.loaded();
-  if (ok && command.refresh) ok = session.panel().refreshAll();
+  // Ctrl+C during the load's refreshes means no more queries.
+  if (ok && command.refresh && !session.interrupted()) ok = session.panel().refreshAll();
   if (command.format == "json") {
     std::cout << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
   } else {
     std::cout << treeText(session.panel());
   }
   session.finish(false);
-  return ok ? kExitOk : kExitFailed;
+  return finalStatus(session, ok ? kExitOk : kExitFailed);
 }
 
 int runClickCommand(const GlobalOptions& global, const PanelCommand& command) {
   PanelSession session(global, command.panel);
-  if (!session.loaded()) return kExitFailed;
+  if (!session.loaded()) return finalStatus(session, kExitFailed);
   tree::TreeNode* node = findNode(session.panel(), command.path);
-  if (node == nullptr) return noNode(command.path);
+  if (node == nullptr) return finalStatus(session, noNode(command.path));
   const std::size_t errors_before = session.player().errorReports();
   if (command.middle) {
     node->middleClick();
@@ -222,12 +230,12 @@ int runClickCommand(const GlobalOptions& global, const PanelCommand& command) {
   }
   session.finish(true);
   const bool failed = session.player().errorReports() != errors_before || session.consoleFailed();
-  return failed ? kExitFailed : kExitOk;
+  return finalStatus(session, failed ? kExitFailed : kExitOk);
 }
 
 int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
   PanelSession session(global, command.panel);
-  if (!session.loaded()) return kExitFailed;
+  if (!session.loaded()) return finalStatus(session, kExitFailed);
   int status = kExitOk;
   if (command.action == "add-folder") {
     status = addFolder(session, command);
@@ -257,7 +265,7 @@ int runNodeCommand(const GlobalOptions& global, const PanelCommand& command) {
     }
   }
   session.finish(false);
-  return status;
+  return finalStatus(session, status);
 }
 
 }  // namespace app

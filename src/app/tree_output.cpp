@@ -21,6 +21,21 @@ const char* typeName(NodeType type) {
   }
 }
 
+}  // namespace
+
+void appendPathLabel(std::string_view label, std::string& out) {
+  for (const char c : label) {
+    switch (c) {
+      case '/': out += "\\/"; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      default: out.push_back(c);
+    }
+  }
+}
+
+namespace {
+
 void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
   for (std::size_t i = 0; i < parent.childCount(); ++i) {
     const tree::TreeItem& item = *parent.child(i);
@@ -36,7 +51,7 @@ void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
         out += "[" + std::to_string(result.leafCount()) + "] ";
       }
     }
-    out += node->label();
+    appendPathLabel(node->label(), out);
     out += '\n';
     appendText(item, depth + 1, out);
   }
@@ -94,6 +109,9 @@ std::vector<std::string> splitNodePath(std::string_view path) {
     const char c = path[i];
     if (c == '\\' && i + 1 < path.size() && (path[i + 1] == '/' || path[i + 1] == '\\')) {
       label.push_back(path[++i]);
+    } else if (c == '\\' && i + 1 < path.size() && path[i + 1] == 'n') {
+      label.push_back('\n');
+      ++i;
     } else if (c == '/') {
       labels.push_back(std::move(label));
       label.clear();

@@ -3,6 +3,9 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include <sqlite3.h>
+
+#include "console/script_text.h"
 #include "db/database.h"
 #include "host/host.h"
 #include "host/priority.h"
@@ -78,6 +81,10 @@ RunOutcome ConsoleRun::run(std::string_view script, ResultSink& sink) {
     }
   }
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+  if (sqlite3_get_autocommit(db_.handle()) == 0) {
+    db_.RollbackTransaction(true);
+    outcome.transaction_rolled_back = true;
+  }
   if (outcome.result == RunResult::kError) {
     host.messageBox("Execution error:\n" + outcome.error, host::kComponentFileName);
     outcome.status = "Execution error";
@@ -86,6 +93,7 @@ RunOutcome ConsoleRun::run(std::string_view script, ResultSink& sink) {
   } else {
     outcome.status = statusText(outcome.result == RunResult::kAborted, elapsed, outcome.rows_shown);
   }
+  if (outcome.transaction_rolled_back) db_.LogToConsole(kOpenTransactionRolledBack, false);
   library_tables::HandleTable::instance().clear();
   if (after_run_) after_run_();
   running_ = false;
@@ -97,7 +105,12 @@ void ConsoleRun::runStatements(std::string_view script, ResultSink& sink, RunOut
   const uint64_t limit = row_limit_ ? *row_limit_ : db_.host().advancedSettings().console_row_limit;
   db::SQLiteColumns row;
   std::vector<std::string> cells;
-  std::string remaining(script);
+  // Trailing comments are no statement: the last real one shows its rows.
+  std::string remaining(script.substr(0, statementsEnd(script)));
+  if (remaining.empty()) {
+    sink.beginResult({});
+    return;
+  }
   for (;;) {
     db::Prepared prepared = db_.Prepare(remaining, &row);
     const bool last = prepared.rest.empty();

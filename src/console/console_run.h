@@ -5,6 +5,13 @@
 // elapsed time ("Execution time: 0:00.001234 // 3 rows retrieved"). The
 // console window and the `vostrel sql` command both drive this class and
 // differ only in their ResultSink.
+//
+// A run never leaves a transaction open: a script that begins one and does
+// not end it (or fails inside it) has it rolled back when the run ends, with
+// kOpenTransactionRolledBack on the host console. Held over to a later run,
+// it would keep every other connection of the profile from writing, and the
+// program's end would roll it back anyway, long after the run reported
+// success.
 #ifndef VOSTREL_CONSOLE_CONSOLE_RUN_H_
 #define VOSTREL_CONSOLE_CONSOLE_RUN_H_
 
@@ -50,7 +57,13 @@ struct RunOutcome {
   std::string error;       // the database layer's message, for kError and kAborted
   uint64_t rows_shown = 0;
   bool row_limit_exceeded = false;
+  // The script left a transaction open and the run rolled it back, so its
+  // changes since BEGIN are gone (see ConsoleRun).
+  bool transaction_rolled_back = false;
 };
+
+inline constexpr const char* kOpenTransactionRolledBack =
+    "The script left a transaction open: it was rolled back, and its changes since BEGIN were not kept.";
 
 class ConsoleRun {
  public:

@@ -1,5 +1,8 @@
 #include "library_tables/column_store.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,6 +80,17 @@ constexpr Predefined kPlaylistPredefined[] = {
     {ColumnType::kPlaylistInteger, "playlist_item"},
 };
 
+bool isPredefined(TableType type, std::string_view name) {
+  for (const Predefined& p : kPredefined) {
+    if (p.name == name) return true;
+  }
+  if (type != TableType::kPlaylist) return false;
+  for (const Predefined& p : kPlaylistPredefined) {
+    if (p.name == name) return true;
+  }
+  return false;
+}
+
 std::string typeNumber(TableType type) { return std::to_string(static_cast<int32_t>(type)); }
 
 // Candidate names as found (exact, first kind wins), ordered byte-wise.
@@ -145,7 +159,10 @@ VTabColumns& VTabColumnStore::columns(TableType type, db::SQLiteDatabase& db, bo
   if (list.empty()) {
     VTabColumns loaded;
     loadColumns(type, loaded, db);
-    if (loaded.size() == kBuiltInCount) defaultColumns(type, db.host(), loaded);
+    if (loaded.size() == kBuiltInCount) {
+      defaultColumns(type, db.host(), loaded);
+      fitDefaults(type, loaded, kBuiltInCount, 0, db);
+    }
     list = std::move(loaded);
     saveColumns(type, list, db);
   } else if (reload) {
@@ -205,10 +222,36 @@ void VTabColumnStore::defaultColumns(TableType type, const host::Host& host, VTa
 
   out.reserve(out.size() + merged.size());
   for (const auto& [name, kind] : merged) {
+    // A tag of the built-in column's name would declare that name twice.
+    if (name == kHandleColumnName) continue;
     std::string expression = kind == ColumnType::kTFExpression ? "[" + name + "]" : std::string();
     out.emplace(host, std::string(kDefaultCollation), name, kind, false, std::move(expression),
                 std::string(kDefaultSeparator), std::string(), std::string());
   }
+}
+
+void VTabColumnStore::fitDefaults(TableType type, VTabColumns& columns, std::size_t first, std::size_t taken,
+                                  db::SQLiteDatabase& db) const {
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(db.handle(), SQLITE_LIMIT_COLUMN, -1));
+  const std::size_t offered = columns.size() - first;
+  const std::size_t room = limit > taken + first ? limit - taken - first : 0;
+  if (offered <= room) return;
+  std::vector<bool> drop(columns.size(), true);
+  std::fill_n(drop.begin(), first, false);
+  std::size_t kept = 0;
+  for (bool predefined_pass : {true, false}) {
+    for (std::size_t i = first; i < columns.size() && kept < room; ++i) {
+      if (drop[i] && isPredefined(type, columns[i].name()) == predefined_pass) {
+        drop[i] = false;
+        ++kept;
+      }
+    }
+  }
+  columns.removeMasked(drop);
+  db.LogToConsole(std::to_string(offered - room) + " tag and info names were left out of " +
+                      std::string(tableTypeName(type)) + ": a table takes at most " + std::to_string(limit) +
+                      " columns",
+                  false);
 }
 
 void VTabColumnStore::replaceColumns(TableType type, const VTabColumns& columns, db::SQLiteDatabase& db) {

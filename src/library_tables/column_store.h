@@ -50,6 +50,13 @@ class VTabColumnStore {
   // (MediaLibrary) or from all playlist items (Playlist).
   void defaultColumns(TableType type, const host::Host& host, VTabColumns& out) const;
 
+  // Trims the defaults in `columns` from index `first` on to what a table
+  // of `db` can declare beside the `taken` columns it has already. The names
+  // every table offers stay, other names follow in list order, and the
+  // console says in one line how many were left out.
+  void fitDefaults(TableType type, VTabColumns& columns, std::size_t first, std::size_t taken,
+                   db::SQLiteDatabase& db) const;
+
   // Deep-copies `columns` into the process-wide list of `type`, then saves.
   void replaceColumns(TableType type, const VTabColumns& columns, db::SQLiteDatabase& db);
 

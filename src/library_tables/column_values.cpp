@@ -261,7 +261,7 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
 
 void tfFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
   try {
-    const auto* host = static_cast<const host::Host*>(sqlite3_user_data(context));
+    auto* host = static_cast<host::Host*>(sqlite3_user_data(context));
     if (host == nullptr || argc != 2) {
       sqlite3_result_error(context, kTfEvaluationFailed.data(), static_cast<int>(kTfEvaluationFailed.size()));
       return;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstring>
 
 #include "player/player_error.h"
@@ -33,6 +35,35 @@ int writeAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return 0;
+}
+
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+// The writer's process id in a temporary file's name ".<name>.tmp-PID-N";
+// 0 when the name is not of that form.
+pid_t temporaryWriter(std::string_view name) {
+  if (name.size() < 2 || name.front() != '.') return 0;
+  const std::size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string_view::npos || mark < 2) return 0;
+  std::string_view rest = name.substr(mark + kTemporaryMark.size());
+  const std::size_t dash = rest.find('-');
+  if (dash == std::string_view::npos || dash + 1 == rest.size()) return 0;
+  const std::string_view pid_text = rest.substr(0, dash);
+  const std::string_view counter = rest.substr(dash + 1);
+  pid_t pid = 0;
+  const auto [end, error] = std::from_chars(pid_text.data(), pid_text.data() + pid_text.size(), pid);
+  if (error != std::errc() || end != pid_text.data() + pid_text.size() || pid <= 0) return 0;
+  for (char c : counter) {
+    if (c < '0' || c > '9') return 0;
+  }
+  return pid;
+}
+
+// Whether the process `pid` could still be writing: it exists and is not
+// this one (this process has no write under way while it cleans up).
+bool writerAlive(pid_t pid) {
+  if (pid == getpid()) return false;
+  return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 // Creates a fresh temporary file beside `path`; returns its descriptor.
@@ -111,6 +142,19 @@ void writeFileAtomically(const fs::path& path, std::string_view bytes) {
     fail("write", path, error);
   }
   syncFolder(path.parent_path());
+}
+
+int removeStaleTemporaryFiles(const fs::path& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const pid_t pid = temporaryWriter(it->path().filename().native());
+    if (pid == 0 || writerAlive(pid)) continue;
+    std::error_code type_error;
+    if (!it->is_regular_file(type_error)) continue;
+    if (::unlink(it->path().c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 std::string readWholeFile(const fs::path& path, uint64_t max_bytes) {

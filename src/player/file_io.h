@@ -28,13 +28,19 @@ inline constexpr uint64_t kProfileFileLimit = 4 * kMiB;  // settings.json, layou
 // system's reason.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes the temporary files that writes in `folder` left behind when their
+// process was killed: those whose writer (the PID in the name) is no longer
+// running, or is this process. Those of a running process are left alone.
+// Returns how many were removed; errors are ignored.
+int removeStaleTemporaryFiles(const std::filesystem::path& folder);
+
 // The whole content of the regular file `path`, at most `max_bytes` long.
 // Throws PlayerError naming the path and the reason when it cannot be read,
 // is not a regular file or is larger.
 std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
 
 // The content of a regular file of at most `max_bytes`, mapped read-only
-// instead of copied (large library files).
+// instead of copied (large library and playlists files).
 class FileContent {
  public:
   // Throws PlayerError as readWholeFile does.

@@ -48,14 +48,22 @@ std::string describePosition(std::string_view text, std::size_t offset) {
 
 std::string describeSyntaxError(std::string_view text, std::size_t position, std::string_view what) {
   const std::size_t offset = position == 0 ? 0 : position - 1;
-  // nlohmann's own text counts lines and bytes itself; keep only its reason.
+  return "at " + describePosition(text, offset) + ": " + std::string(jsonErrorDetail(what));
+}
+
+std::string_view jsonErrorDetail(std::string_view what) {
+  // nlohmann's own text names the exception and counts lines and bytes
+  // itself; keep only its reason.
   std::string_view detail = what;
+  if (detail.starts_with("[json.exception.")) {
+    if (const std::size_t end = detail.find("] "); end != std::string_view::npos) detail.remove_prefix(end + 2);
+  }
   if (const std::size_t column = detail.find(", column "); column != std::string_view::npos) {
     if (const std::size_t colon = detail.find(": ", column); colon != std::string_view::npos) {
       detail.remove_prefix(colon + 2);
     }
   }
-  return "at " + describePosition(text, offset) + ": " + std::string(detail);
+  return detail;
 }
 
 std::string tooDeepMessage(const std::string& file) {

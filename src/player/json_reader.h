@@ -61,6 +61,10 @@ std::string describePosition(std::string_view text, std::size_t offset);
 // `position` (bytes read, the offending one included) with message `what`.
 std::string describeSyntaxError(std::string_view text, std::size_t position, std::string_view what);
 
+// The reason in the text of a nlohmann exception, without its name and
+// position: "number overflow parsing '1e999'".
+std::string_view jsonErrorDetail(std::string_view what);
+
 // Appends `value` to `out` as a JSON string literal. Bytes that are not
 // valid UTF-8 become U+FFFD, so the output is always valid JSON.
 void appendJsonString(std::string& out, std::string_view value);
@@ -82,6 +86,9 @@ Json parseJsonDocument(std::string_view text, const std::string& file) {
     return Json::parse(text, limit_depth);
   } catch (const nlohmann::json::parse_error& error) {
     throw PlayerError("Malformed JSON in \"" + file + "\" " + describeSyntaxError(text, error.byte, error.what()));
+  } catch (const nlohmann::json::exception& error) {
+    // A number out of range, which nlohmann reports without a position.
+    throw PlayerError("Malformed JSON in \"" + file + "\": " + std::string(jsonErrorDetail(error.what())));
   }
 }
 

@@ -25,23 +25,27 @@
 namespace player {
 namespace {
 
-// Name ids by name as written, so that interning (which takes a lock)
-// runs once per distinct name rather than once per tag. Tracks of one
-// source name their fields in the same order, so the name after the one
-// found last is tried first. Libraries have a few dozen names; one with
-// many more gets a hash table instead of the walk.
+// Name ids by name as written, so that interning (which takes a lock) and
+// checking a name run once per distinct name rather than once per tag.
+// Tracks of one source name their fields in the same order, so the name
+// after the one found last is tried first. Libraries have a few dozen
+// names; one with many more gets a hash table instead of the walk.
 class NameIdCache {
  public:
-  host::NameId get(std::string_view name) {
+  const host::NameId* find(std::string_view name) {
     if (names_.size() < kWalked) {
       for (std::size_t tried = 0; tried < names_.size(); ++tried) {
         if (next_ >= names_.size()) next_ = 0;
         const Entry& entry = names_[next_++];
-        if (entry.name == name) return entry.id;
+        if (entry.name == name) return &entry.id;
       }
-    } else if (const auto it = by_name_.find(name); it != by_name_.end()) {
-      return it->second;
+      return nullptr;
     }
+    const auto it = by_name_.find(name);
+    return it == by_name_.end() ? nullptr : &it->second;
+  }
+
+  host::NameId add(std::string_view name) {
     const host::NameId id = host::internName(name);
     names_.push_back({std::string(name), id});
     next_ = names_.size();
@@ -68,6 +72,37 @@ class NameIdCache {
   std::unordered_map<std::string, host::NameId, Hash, std::equal_to<>> by_name_;
 };
 
+// Every tag and info field name may become a column of the library tables,
+// and is shown in tree labels and console tables. A name is refused when it
+// is empty, longer than kMaxFieldName bytes or holds a control character
+// (U+0000 to U+001F, U+007F): such names only come from damaged tags, and a
+// NUL cannot be declared as a column at all.
+constexpr std::size_t kMaxFieldName = 1024;
+
+// Why `name` cannot be a field name, or nullptr when it can.
+const char* fieldNameProblem(std::string_view name) {
+  if (name.empty()) return "must not be empty";
+  if (name.size() > kMaxFieldName) return "must be at most 1024 bytes long";
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "must not hold control characters";
+  }
+  return nullptr;
+}
+
+// ".name" for a plain name, else the name quoted, as in ["a\u0000b"]; a
+// long name is cut short.
+std::string memberPath(std::string_view name) {
+  if (fieldNameProblem(name) == nullptr && name.find_first_of(".[]\"") == std::string_view::npos) {
+    return "." + std::string(name);
+  }
+  constexpr std::size_t kShown = 64;
+  std::string path = "[";
+  appendJsonString(path, name.substr(0, kShown));
+  if (name.size() > kShown) path.insert(path.size() - 1, "\u2026");  // inside the quotes
+  return path + ']';
+}
+
 // What a reader collects; a playlists file has no tracks.
 struct Document {
   host::TrackList tracks;
@@ -82,8 +117,9 @@ class LibraryReader final : public JsonReader {
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
-  LibraryReader(const std::string& file, std::string_view text, Mode mode, FileContent* content = nullptr)
-      : JsonReader(file, text, content), mode_(mode) {}
+  LibraryReader(const std::string& file, std::string_view text, Mode mode, StatFileFunction stat_file = nullptr,
+                FileContent* content = nullptr)
+      : JsonReader(file, text, content), mode_(mode), stat_file_(stat_file) {}
 
   Document read() {
     try {
@@ -123,6 +159,7 @@ class LibraryReader final : public JsonReader {
   void startTrack();
   void finishTrack();
   void startField(std::string_view value, bool list);
+  host::NameId fieldNameId();
   void finish();
   std::size_t checkIndex(bool given, int64_t index, Key key, std::size_t absent);
   int64_t readIndex(const JsonScalar& value) const;
@@ -135,6 +172,7 @@ class LibraryReader final : public JsonReader {
   uint32_t readSubsong(const JsonScalar& value) const;
 
   const Mode mode_;
+  const StatFileFunction stat_file_;  // nullptr: file_stats_
   State state_ = State::kDocument;
   Key key_ = Key::kOther;  // the key of the value expected next
   Document result_;
@@ -238,8 +276,7 @@ std::string LibraryReader::where() const {
     case State::kTracks: return track;
     case State::kTrack: return member(track);
     case State::kFields:
-    case State::kFieldValues:
-      return track + (tech_fields_ ? ".info." : ".meta.") + field_name_;
+    case State::kFieldValues: return track + (tech_fields_ ? ".info" : ".meta") + memberPath(field_name_);
     case State::kReplayGain: return member(track + ".replaygain");
     case State::kPlaylists: return "playlists[" + std::to_string(result_.playlists.size()) + "]";
     case State::kPlaylist: return member(playlist);
@@ -518,12 +555,20 @@ void LibraryReader::startTrack() {
 // Starts the field named field_name_ (or continues one of the same name)
 // with `value`, or with the values of the list that follows when `list`.
 void LibraryReader::startField(std::string_view value, bool list) {
-  field_name_id_ = names_.get(field_name_);
+  field_name_id_ = fieldNameId();
   if (list) {
     state_ = State::kFieldValues;
   } else {
     builder_.addValue(tech_fields_, field_name_id_, value);
   }
+}
+
+host::NameId LibraryReader::fieldNameId() {
+  if (const host::NameId* known = names_.find(field_name_)) return *known;
+  if (const char* problem = fieldNameProblem(field_name_)) {
+    fail(std::string("is not a usable field name: it ") + problem);
+  }
+  return names_.add(field_name_);
 }
 
 void LibraryReader::finishTrack() {
@@ -532,7 +577,8 @@ void LibraryReader::finishTrack() {
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = file_stats_.stat(builder_.path());
+    const host::FileStats stats =
+        stat_file_ != nullptr ? stat_file_(builder_.path()) : file_stats_.stat(builder_.path());
     if (!has_size_) builder_.setSize(stats.found ? stats.size : 0);
     if (!has_mtime_) builder_.setMtime(stats.found ? stats.mtime : 0);
   }
@@ -572,7 +618,13 @@ void LibraryReader::finish() {
 
 }  // namespace
 
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file) {
+  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary, stat_file).read();
+  return {std::move(document.tracks), std::move(document.playlists), document.active};
+}
+
 LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
+  // No function: the reader's own statFile, which remembers missing folders.
   Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
 }
@@ -580,7 +632,7 @@ LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
   FileContent content(path, kLibraryFileLimit);
   Document document =
-      LibraryReader(path.string(), content.text(), LibraryReader::Mode::kLibrary, &content).read();
+      LibraryReader(path.string(), content.text(), LibraryReader::Mode::kLibrary, nullptr, &content).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
 }
 
@@ -590,7 +642,8 @@ PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file)
 }
 
 PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
-  return parsePlaylistsFile(readWholeFile(path, kPlaylistsFileLimit), path.string());
+  const FileContent content(path, kPlaylistsFileLimit);
+  return parsePlaylistsFile(content.text(), path.string());
 }
 
 }  // namespace player

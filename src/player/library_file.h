@@ -11,8 +11,9 @@
 //    "active_playlist": 0}
 //
 // Only "path" is required in a track. Tag values are a string or a list of
-// strings; field names keep their order and letter case. A track with none
-// of meta, info, length and replaygain has no info record. Absent size and
+// strings; field names keep their order and letter case, and must be 1 to
+// 1024 bytes without control characters, since each may become a column. A
+// track with none of meta, info, length and replaygain has no info record. Absent size and
 // mtime come from the file itself, or are 0 when it does not exist. Unknown
 // keys are ignored, so newer files still load.
 //
@@ -66,6 +67,11 @@ LibraryFile loadLibraryFile(const std::filesystem::path& path);
 
 // The same for text already in memory; `file` names it in messages.
 LibraryFile parseLibraryFile(std::string_view text, const std::string& file);
+
+// As above, with `stat_file` giving the statistics a track does not state
+// (instead of the file system).
+using StatFileFunction = host::FileStats (*)(std::string_view path);
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file);
 
 // The content of a profile's playlists.json (written by the playlists
 // store): the same playlist layout, items with "selected", and the active

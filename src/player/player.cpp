@@ -1,10 +1,12 @@
 // The stand-in host program for headless commands; see player.h.
 #include "player/player.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
 #include "player/file_io.h"
+#include "player/player_error.h"
 #include "player/titleformat/titleformat.h"
 
 namespace player {
@@ -23,6 +25,17 @@ std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
     }
   }
   return result;
+}
+
+// The item playback starts from: the first selected one, else the first.
+std::size_t startItem(const PlaylistSet& playlists, std::size_t playlist) {
+  if (playlist == host::kNoPlaylist) return Player::kNoItem;
+  const Playlist& list = playlists.at(playlist);
+  if (list.items.empty()) return Player::kNoItem;
+  for (std::size_t i = 0; i < list.selected.size(); ++i) {
+    if (list.selected[i]) return i;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -52,6 +65,7 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
                                   TrackIndex(*library_));
     seeded_ = true;
   }
+  playing_item_ = startItem(playlists_, playlists_.playing());
 }
 
 // Builds checked for leaks free everything.
@@ -82,20 +96,166 @@ void Player::message(std::string_view text) {
 void Player::consoleLine(std::string_view text) {
   // The framed form reports an error; plain lines are notices and timings.
   if (text.find("]\n>>>>") != std::string_view::npos) ++error_reports_;
+  if (ui_ != nullptr) return ui_->consoleLine(text);
   message(text);
 }
-void Player::popupMessage(std::string_view message_text, std::string_view) {
+void Player::popupMessage(std::string_view message_text, std::string_view title) {
   ++error_reports_;
+  if (ui_ != nullptr) return ui_->popupMessage(message_text, title);
   message(message_text);
 }
-void Player::messageBox(std::string_view message_text, std::string_view) {
+void Player::messageBox(std::string_view message_text, std::string_view caption) {
   ++error_reports_;
+  if (ui_ != nullptr) return ui_->messageBox(message_text, caption);
   message(message_text);
 }
-bool Player::askYesNo(std::string_view, std::string_view) { return true; }
+bool Player::askYesNo(std::string_view question, std::string_view caption) {
+  return ui_ == nullptr || ui_->askYesNo(question, caption);
+}
 
 void Player::pumpEvents() {
   if (pump_hook_) pump_hook_();
+  if (ui_ != nullptr) ui_->pumpEvents();
+}
+
+void Player::raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first, std::size_t count) {
+  const PlaylistChange change{event, playlist, first, count};
+  const std::vector<PlayerListener*> listeners = listeners_;
+  for (PlayerListener* listener : listeners) listener->playlistChanged(change);
+}
+
+void Player::raisePlayback() {
+  const std::vector<PlayerListener*> listeners = listeners_;
+  for (PlayerListener* listener : listeners) listener->playbackChanged();
+}
+
+void Player::removeListener(PlayerListener* listener) { std::erase(listeners_, listener); }
+
+std::size_t Player::createPlaylist(std::string_view name) {
+  const std::size_t index = playlists_.create(name);
+  raise(host::PlaylistEvent::kPlaylistCreated, index);
+  return index;
+}
+
+void Player::removeAllItems(std::size_t playlist) {
+  const std::size_t count = playlists_.at(playlist).items.size();
+  if (count == 0) return;
+  raise(host::PlaylistEvent::kItemsRemoving, playlist, 0, count);
+  playlists_.removeAllItems(playlist);
+  if (playlist == playlists_.playing()) playing_item_ = kNoItem;
+  raise(host::PlaylistEvent::kItemsRemoved, playlist, 0, count);
+}
+
+std::size_t Player::insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
+                                bool select) {
+  const std::size_t first = playlists_.insertItems(playlist, position, tracks, select);
+  if (tracks.empty()) return first;
+  if (playlist == playlists_.playing() && playing_item_ != kNoItem && playing_item_ >= first) {
+    playing_item_ += tracks.size();
+  }
+  raise(host::PlaylistEvent::kItemsAdded, playlist, first, tracks.size());
+  return first;
+}
+
+void Player::setActivePlaylist(std::size_t playlist) {
+  if (playlist == playlists_.active()) return;
+  playlists_.setActive(playlist);
+  raise(host::PlaylistEvent::kPlaylistActivated, playlist);
+}
+
+void Player::startPlayback(std::size_t playlist) {
+  playlists_.setPlaying(playlist);
+  playing_item_ = startItem(playlists_, playlist);
+  raisePlayback();
+}
+
+void Player::playItem(std::size_t playlist, std::size_t item) {
+  if (item >= playlists_.at(playlist).items.size()) {
+    throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + playlists_.at(playlist).name + "\"");
+  }
+  playlists_.setPlaying(playlist);
+  playing_item_ = item;
+  raisePlayback();
+}
+
+void Player::playNext() {
+  const std::size_t playlist = playlists_.playing();
+  if (playlist == host::kNoPlaylist || playing_item_ == kNoItem) return;
+  if (playing_item_ + 1 < playlists_.at(playlist).items.size()) {
+    playItem(playlist, playing_item_ + 1);
+  } else {
+    stopPlayback();
+  }
+}
+
+void Player::playPrevious() {
+  const std::size_t playlist = playlists_.playing();
+  if (playlist == host::kNoPlaylist || playing_item_ == kNoItem) return;
+  if (playing_item_ > 0) {
+    playItem(playlist, playing_item_ - 1);
+  } else {
+    stopPlayback();
+  }
+}
+
+void Player::renamePlaylist(std::size_t playlist, std::string_view name) {
+  playlists_.rename(playlist, name);
+  raise(host::PlaylistEvent::kPlaylistRenamed, playlist);
+}
+
+void Player::removePlaylist(std::size_t playlist) {
+  playlists_.at(playlist);
+  const bool was_playing = playlist == playlists_.playing();
+  raise(host::PlaylistEvent::kPlaylistsRemoving, playlist);
+  playlists_.remove(playlist);
+  raise(host::PlaylistEvent::kPlaylistsRemoved, playlist);
+  if (was_playing) {
+    playing_item_ = kNoItem;
+    raisePlayback();
+  }
+}
+
+void Player::movePlaylist(std::size_t from, std::size_t to) {
+  playlists_.move(from, to);
+  if (from != to) raise(host::PlaylistEvent::kPlaylistsReordered, to, from, 1);
+}
+
+void Player::removeItems(std::size_t playlist, std::vector<std::size_t> items) {
+  // PlaylistSet checks every index before it changes anything.
+  std::vector<std::size_t> gone = playlists_.removeItems(playlist, std::move(items));
+  if (gone.empty()) return;
+  if (playlist == playlists_.playing() && playing_item_ != kNoItem) {
+    const auto before = std::lower_bound(gone.begin(), gone.end(), playing_item_);
+    if (before != gone.end() && *before == playing_item_) {
+      playing_item_ = kNoItem;
+      playlists_.setPlaying(host::kNoPlaylist);
+      raisePlayback();
+    } else {
+      playing_item_ -= static_cast<std::size_t>(before - gone.begin());
+    }
+  }
+  // Contiguous ranges, highest first.
+  std::size_t end = gone.size();
+  while (end > 0) {
+    std::size_t begin = end - 1;
+    while (begin > 0 && gone[begin - 1] + 1 == gone[begin]) --begin;
+    raise(host::PlaylistEvent::kItemsRemoved, playlist, gone[begin], end - begin);
+    end = begin;
+  }
+}
+
+void Player::moveItems(std::size_t playlist, std::vector<std::size_t> items, std::size_t before) {
+  const std::vector<std::size_t> order = playlists_.moveItems(playlist, std::move(items), before);
+  if (playlist == playlists_.playing() && playing_item_ != kNoItem) {
+    playing_item_ = static_cast<std::size_t>(std::find(order.begin(), order.end(), playing_item_) - order.begin());
+  }
+  raise(host::PlaylistEvent::kItemsReordered, playlist, 0, order.size());
+}
+
+void Player::setSelection(std::size_t playlist, std::vector<bool> selected) {
+  const std::size_t count = selected.size();
+  playlists_.setSelection(playlist, std::move(selected));
+  raise(host::PlaylistEvent::kItemsSelectionChanged, playlist, 0, count);
 }
 
 host::TitleFormatScriptPtr Player::compileTitleFormat(std::string_view text, std::string* error) const {
@@ -112,6 +272,13 @@ void Player::replaceLibrary(LibraryFile library) {
       resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), TrackIndex(tracks));
   library_ = std::make_shared<const host::TrackList>(std::move(tracks));
   playlists_ = std::move(matched);
+  const std::vector<PlayerListener*> listeners = listeners_;
+  for (PlayerListener* listener : listeners) listener->libraryChanged(host::LibraryEvent::kItemsRemoved);
+  for (PlayerListener* listener : listeners) listener->libraryChanged(host::LibraryEvent::kItemsAdded);
+  for (std::size_t p = 0; p < playlists_.count(); ++p) {
+    const std::size_t count = playlists_.at(p).items.size();
+    if (count > 0) raise(host::PlaylistEvent::kItemsReplaced, p, 0, count);
+  }
 }
 
 void Player::save() const { writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n"); }

@@ -20,9 +20,11 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 #include "player/library_file.h"
+#include "player/player_events.h"
 #include "player/playlists.h"
 #include "player/profile.h"
 #include "player/settings_store.h"
@@ -72,17 +74,16 @@ class Player final : public host::Host {
   }
   std::size_t activePlaylist() const override { return playlists_.active(); }
   std::size_t playingPlaylist() const override { return playlists_.playing(); }
-  std::size_t createPlaylist(std::string_view name) override { return playlists_.create(name); }
+  // The changing calls raise the matching playlist events.
+  std::size_t createPlaylist(std::string_view name) override;
   std::size_t insertionPoint(std::size_t playlist) const override { return playlists_.insertionPoint(playlist); }
-  void removeAllItems(std::size_t playlist) override { playlists_.removeAllItems(playlist); }
+  void removeAllItems(std::size_t playlist) override;
   std::size_t insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
-                          bool select) override {
-    return playlists_.insertItems(playlist, position, tracks, select);
-  }
-  void setActivePlaylist(std::size_t playlist) override { playlists_.setActive(playlist); }
-  // Plays `playlist` (there is no audio: it becomes the playing one);
-  // kNoPlaylist stops playback.
-  void startPlayback(std::size_t playlist) override { playlists_.setPlaying(playlist); }
+                          bool select) override;
+  void setActivePlaylist(std::size_t playlist) override;
+  // Plays `playlist` from its first selected item, else its first item
+  // (there is no audio: it becomes the playing one); kNoPlaylist stops.
+  void startPlayback(std::size_t playlist) override;
   host::TitleFormatScriptPtr compileTitleFormat(std::string_view text, std::string* error) const override;
   bool formatTitle(const host::Track& track, const host::TitleFormatScript& script,
                    std::string& out) const override;
@@ -91,13 +92,45 @@ class Player final : public host::Host {
   const Profile& profile() const { return profile_; }
   SettingsStore& settings() { return settings_; }
   const SettingsStore& settings() const { return settings_; }
+  // Changing the set directly raises no events; the desktop uses the
+  // calls below.
   PlaylistSet& playlists() { return playlists_; }
   const PlaylistSet& playlists() const { return playlists_; }
   const host::TrackList& library() const { return *library_; }
 
   // Replaces the library; playlist items are matched against the new one
-  // (items it lacks keep their location and lose their info).
+  // (items it lacks keep their location and lose their info). Raises the
+  // library's removed and added events and kItemsReplaced for every
+  // playlist with items.
   void replaceLibrary(LibraryFile library);
+
+  // Playlist editing as the user does it; each raises its playlist event.
+  void renamePlaylist(std::size_t playlist, std::string_view name);
+  void removePlaylist(std::size_t playlist);
+  void movePlaylist(std::size_t from, std::size_t to);
+  void removeItems(std::size_t playlist, std::vector<std::size_t> items);
+  // See PlaylistSet::moveItems.
+  void moveItems(std::size_t playlist, std::vector<std::size_t> items, std::size_t before);
+  void setSelection(std::size_t playlist, std::vector<bool> selected);
+
+  // Playback: the playing item of the playing playlist (kNoItem when
+  // stopped). Kept in memory only.
+  static constexpr std::size_t kNoItem = static_cast<std::size_t>(-1);
+  std::size_t playingItem() const { return playing_item_; }
+  // REQUIRES: `item` names an item of `playlist`.
+  void playItem(std::size_t playlist, std::size_t item);
+  void stopPlayback() { startPlayback(host::kNoPlaylist); }
+  // The next or previous item of the playing playlist; stops past either
+  // end. Does nothing while stopped.
+  void playNext();
+  void playPrevious();
+
+  // Listeners are told about changes in the order they were added; they
+  // must be removed before they are destroyed.
+  void addListener(PlayerListener* listener) { listeners_.push_back(listener); }
+  void removeListener(PlayerListener* listener);
+  // Where messages go in a program with windows (nullptr: the stream).
+  void setUi(PlayerUi* ui) { ui_ = ui; }
 
   // True when the playlists came from the library file because the profile
   // had none yet; they are stored with the next save().
@@ -116,6 +149,8 @@ class Player final : public host::Host {
 
  private:
   void message(std::string_view text);
+  void raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first = 0, std::size_t count = 0);
+  void raisePlayback();
 
   Profile profile_;
   SettingsStore settings_;
@@ -124,8 +159,11 @@ class Player final : public host::Host {
   PlaylistSet playlists_;
   bool seeded_ = false;
   std::size_t error_reports_ = 0;
+  std::size_t playing_item_ = kNoItem;
   std::function<void()> pump_hook_;
   std::ostream* messages_;
+  PlayerUi* ui_ = nullptr;
+  std::vector<PlayerListener*> listeners_;
 };
 
 // The `playlists` command's listings of the player's playlists; the JSON

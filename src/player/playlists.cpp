@@ -58,6 +58,24 @@ void PlaylistSet::remove(std::size_t playlist) {
 
 void PlaylistSet::rename(std::size_t playlist, std::string_view name) { mutableAt(playlist).name = name; }
 
+void PlaylistSet::move(std::size_t from, std::size_t to) {
+  at(from);
+  at(to);
+  if (from == to) return;
+  auto follow = [from, to](std::size_t index) {
+    if (index == host::kNoPlaylist) return index;
+    if (index == from) return to;
+    if (from < to && index > from && index <= to) return index - 1;
+    if (to < from && index >= to && index < from) return index + 1;
+    return index;
+  };
+  Playlist moved = std::move(playlists_[from]);
+  playlists_.erase(playlists_.begin() + static_cast<std::ptrdiff_t>(from));
+  playlists_.insert(playlists_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
+  active_ = follow(active_);
+  playing_ = follow(playing_);
+}
+
 std::size_t PlaylistSet::insertionPoint(std::size_t playlist) const {
   const Playlist& list = at(playlist);
   for (std::size_t i = list.selected.size(); i > 0; --i) {
@@ -88,6 +106,76 @@ void PlaylistSet::setSelected(std::size_t playlist, std::size_t item, bool selec
     throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + list.name + "\"");
   }
   list.selected[item] = selected;
+}
+
+void PlaylistSet::setSelection(std::size_t playlist, std::vector<bool> selected) {
+  Playlist& list = mutableAt(playlist);
+  if (selected.size() != list.items.size()) {
+    throw PlayerError("A selection of " + std::to_string(selected.size()) + " flags for playlist \"" + list.name +
+                      "\" of " + std::to_string(list.items.size()) + " items");
+  }
+  list.selected = std::move(selected);
+}
+
+namespace {
+
+// Sorted, unique, and every index below `count`; throws otherwise.
+void normaliseItems(std::vector<std::size_t>& items, const Playlist& list) {
+  std::sort(items.begin(), items.end());
+  items.erase(std::unique(items.begin(), items.end()), items.end());
+  if (!items.empty() && items.back() >= list.items.size()) {
+    throw PlayerError("No item " + std::to_string(items.back()) + " in playlist \"" + list.name + "\"");
+  }
+}
+
+}  // namespace
+
+std::vector<std::size_t> PlaylistSet::removeItems(std::size_t playlist, std::vector<std::size_t> items) {
+  Playlist& list = mutableAt(playlist);
+  normaliseItems(items, list);
+  std::size_t kept = 0;
+  std::size_t next = 0;  // index into `items`
+  for (std::size_t i = 0; i < list.items.size(); ++i) {
+    if (next < items.size() && items[next] == i) {
+      ++next;
+      continue;
+    }
+    list.items[kept] = std::move(list.items[i]);
+    list.selected[kept] = list.selected[i];
+    ++kept;
+  }
+  list.items.resize(kept);
+  list.selected.resize(kept);
+  return items;
+}
+
+std::vector<std::size_t> PlaylistSet::moveItems(std::size_t playlist, std::vector<std::size_t> items,
+                                                std::size_t before) {
+  Playlist& list = mutableAt(playlist);
+  normaliseItems(items, list);
+  before = std::min(before, list.items.size());
+  std::vector<bool> moving(list.items.size(), false);
+  for (std::size_t i : items) moving[i] = true;
+  std::vector<std::size_t> order;
+  order.reserve(list.items.size());
+  for (std::size_t i = 0; i < before; ++i) {
+    if (!moving[i]) order.push_back(i);
+  }
+  order.insert(order.end(), items.begin(), items.end());
+  for (std::size_t i = before; i < list.items.size(); ++i) {
+    if (!moving[i]) order.push_back(i);
+  }
+  host::TrackList tracks;
+  std::vector<bool> selected;
+  tracks.reserve(order.size());
+  selected.reserve(order.size());
+  for (std::size_t i : order) {
+    tracks.push_back(std::move(list.items[i]));
+    selected.push_back(list.selected[i]);
+  }
+  list.items = std::move(tracks);
+  list.selected = std::move(selected);
+  return order;
 }
 
 std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
@@ -201,6 +289,7 @@ std::string playlistsToText(const PlaylistSet& playlists) {
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       out += "  ";
       out += list.items[i]->path();
+      if (list.items[i]->subsong() != 0) out += " #" + std::to_string(list.items[i]->subsong());
       if (list.selected[i]) out += " *";
       out += '\n';
     }

@@ -51,6 +51,9 @@ class PlaylistSet {
   // playlists (none when it was the one removed).
   void remove(std::size_t playlist);
   void rename(std::size_t playlist, std::string_view name);
+  // Moves the playlist at `from` to index `to` (both valid); the active and
+  // playing indexes follow their playlists.
+  void move(std::size_t from, std::size_t to);
 
   // The index after the last selected item, or the item count when nothing
   // is selected.
@@ -60,6 +63,15 @@ class PlaylistSet {
   // given selection state; returns the index of the first inserted item.
   std::size_t insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks, bool select);
   void setSelected(std::size_t playlist, std::size_t item, bool selected);
+  // Replaces the whole selection; `selected` has one flag per item.
+  void setSelection(std::size_t playlist, std::vector<bool> selected);
+  // Removes the items at `items` (any order, duplicates ignored, each valid);
+  // returns the removed indexes, ascending.
+  std::vector<std::size_t> removeItems(std::size_t playlist, std::vector<std::size_t> items);
+  // Moves the items at `items` (each valid) so that, in their old order,
+  // they stand before the item that was at `before` (the item count: at the
+  // end). Returns, for every new position, the old index of its item.
+  std::vector<std::size_t> moveItems(std::size_t playlist, std::vector<std::size_t> items, std::size_t before);
 
  private:
   Playlist& mutableAt(std::size_t playlist);
@@ -110,7 +122,8 @@ PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t act
 std::string playlistsToJson(const PlaylistSet& playlists);
 
 // The text listing: per playlist its name, " (active)" and/or " (playing)",
-// then its items indented two spaces, each its path and " *" when selected.
+// then its items indented two spaces, each its path, " #n" for a subsong n
+// other than 0, and " *" when selected.
 // Every line ends with a line feed.
 std::string playlistsToText(const PlaylistSet& playlists);
 

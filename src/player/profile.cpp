@@ -10,6 +10,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "player/file_io.h"
 #include "player/player_error.h"
 
 namespace player {
@@ -72,6 +73,7 @@ Profile Profile::open(std::string_view option) { return Profile(resolveProfilePa
 Profile::Profile(const fs::path& dir) : dir_(cleanPath(dir)) {
   prepareFolder(dir_, "profile folder");
   prepareFolder(configurationDir(), "configuration folder");
+  removeStaleTemporaryFiles(dir_);
 }
 
 std::string Profile::hostFolder() const { return toHostNotation(dir_); }

@@ -37,7 +37,8 @@ class Profile {
 
   // Prepares `dir`: creates it and its configuration subfolder when missing
   // and checks that both are writable folders. Throws PlayerError naming the
-  // path and the system's reason otherwise.
+  // path and the system's reason otherwise. Removes the temporary files that
+  // killed writers left in it.
   explicit Profile(const std::filesystem::path& dir);
 
   // The absolute folder.

@@ -166,6 +166,9 @@ bool Panel::save(TreeNode& node) {
 bool Panel::deleteNode(TreeNode& node) {
   if (node.type() != NodeType::kFolder && node.type() != NodeType::kQuery) return false;
   if (!database_.isOpen()) return false;
+  // While a statement of this panel runs (events are let through), the
+  // nodes it builds on must stay.
+  if (database_.IsBusy()) return false;
   if (!host_.askYesNo("Are you sure?", "Delete node")) return false;
   try {
     database_.Execute("DELETE FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(node.nodeId()));

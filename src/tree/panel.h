@@ -92,8 +92,9 @@ class Panel : public TreeControlOwner {
   TreeNode* attach(std::unique_ptr<TreeNode> node, bool is_new);
 
   // Asks "Are you sure?", deletes the node's row (and with it its subtree)
-  // and then its item. Folder and query nodes only. False on No or on a
-  // database error (the item stays).
+  // and then its item. Folder and query nodes only. False on No, on a
+  // database error, or while a statement of this panel runs (the item
+  // stays).
   bool deleteNode(TreeNode& node);
 
   // Inserts or updates a stored node's row (a query node with its level

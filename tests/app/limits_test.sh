@@ -64,3 +64,23 @@ cp "$WORK/saved" "$PROFILE/settings.json"
 vos playlists
 check "the profile still works" 0 "$RC"
 check_contains "its playlist is kept" "Kept" "$OUT"
+
+# Tag names: one that cannot be a column is refused with its place; more
+# names than a table can take leave the rest out, and the program starts.
+printf '{"tracks": [{"path": "file:///a.flac", "meta": {"ar\\u0000t": "x"}}]}' > "$WORK/nul.json"
+"$VOSTREL" --profile "$WORK/p-nul" --library "$WORK/nul.json" sql "SELECT 1" >/dev/null 2>"$WORK/e"
+check "a NUL in a tag name exits 2" 2 $?
+check "the message names the file and the field" \
+  "Library file \"$WORK/nul.json\": tracks[0].meta[\"ar\\u0000t\"] is not a usable field name: it must not hold control characters" \
+  "$(cat "$WORK/e")"
+
+{
+  printf '{"tracks": [{"path": "file:///a.flac", "meta": {"artist": "Solo"'
+  for i in $(seq 1000 3999); do printf ', "a%s": "x"' "$i"; done
+  printf '}}]}'
+} > "$WORK/many.json"
+"$VOSTREL" --profile "$WORK/p-many" --library "$WORK/many.json" sql "SELECT artist FROM MediaLibrary" >"$WORK/o" 2>"$WORK/e"
+check "a library of 3,000 tag names still starts" 0 $?
+check "and its configured columns answer" $'artist\nSolo' "$(cat "$WORK/o")"
+check_contains "the console says how many were left out" \
+  "1026 tag and info names were left out of MediaLibrary: a table takes at most 2000 columns" "$(cat "$WORK/e")"

@@ -76,3 +76,9 @@ check "and its exit is clean" 0 "$RC"
 
 vos --wait -1 sql "SELECT 1"
 check "a negative wait is bad usage" 2 "$RC"
+
+# A script piped in from another command on the same profile: the reader
+# must not hold the profile while it waits for its input.
+(sleep 0.3; "$VOSTREL" --profile "$PROFILE" --library "$LIB" --wait 2 sql --format csv "SELECT 'SELECT 40+2 AS answer'" | tail -1 | tr -d '\r') |
+  "$VOSTREL" --profile "$PROFILE" --library "$LIB" --wait 2 sql - >"$WORK/o" 2>"$WORK/e"
+check "a piped script from the same profile runs" $'answer\n42' "$(cat "$WORK/o")"

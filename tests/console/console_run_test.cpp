@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+
+#include <sqlite3.h>
 
 #include "console/result_formats.h"
 #include "db/database.h"
@@ -94,6 +97,34 @@ TEST_F(ConsoleRunTest, ErrorShowsMessageBoxAndClearsResult) {
   EXPECT_FALSE(runner.running());
 }
 
+struct TrailingCase {
+  const char* script;
+  std::vector<std::string> columns;  // of the result shown
+  std::size_t rows;
+};
+
+class ConsoleTrailingTest : public ConsoleRunTest, public testing::WithParamInterface<TrailingCase> {};
+
+TEST_P(ConsoleTrailingTest, BlanksAndCommentsAreNoStatement) {
+  const auto outcome = run(GetParam().script);
+  EXPECT_EQ(outcome.result, RunResult::kSuccess) << GetParam().script;
+  EXPECT_TRUE(host.boxes.empty()) << host.boxes.front();
+  EXPECT_EQ(sink.results, 1);
+  EXPECT_EQ(sink.columns, GetParam().columns);
+  EXPECT_EQ(sink.rows.size(), GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleTrailingTest, testing::Values(
+    TrailingCase{"SELECT 1 AS a; -- trailing", {"a"}, 1},
+    TrailingCase{"SELECT 1 AS a;\n/* one */ -- two\n", {"a"}, 1},
+    TrailingCase{"SELECT 1 AS a UNION ALL SELECT 2;;", {"a"}, 2},
+    TrailingCase{"SELECT 1 AS a;; SELECT 2 AS b, 3 AS c", {"b", "c"}, 1},
+    TrailingCase{"SELECT '--' AS a; --", {"a"}, 1},
+    TrailingCase{"", {}, 0},
+    TrailingCase{"  \n\t", {}, 0},
+    TrailingCase{"-- nothing to run", {}, 0},
+    TrailingCase{"/* nothing */ ;", {}, 0}));
+
 TEST_F(ConsoleRunTest, AbortEndsTheRunAsAborted) {
   host.on_pump = [&] {
     if (host.pump_count == 3) runner.abort();
@@ -102,6 +133,38 @@ TEST_F(ConsoleRunTest, AbortEndsTheRunAsAborted) {
   EXPECT_EQ(outcome.result, RunResult::kAborted);
   EXPECT_TRUE(outcome.status.starts_with("Execution time (aborted): ")) << outcome.status;
   EXPECT_TRUE(host.boxes.empty()) << "an abort shows no message box";
+}
+
+// A run never hands an open transaction on to the next one: whatever way
+// the script ends inside it, it is rolled back and said so once.
+TEST_F(ConsoleRunTest, TransactionLeftOpenIsRolledBackAndReported) {
+  struct Case {
+    const char* script;
+    RunResult result;
+    bool rolled_back;
+    int tables_after;
+  };
+  const Case cases[] = {
+      {"BEGIN; CREATE TABLE t(x); INSERT INTO t VALUES(1); SELECT count(*) FROM t", RunResult::kSuccess, true, 0},
+      {"BEGIN; CREATE TABLE t(x); SELEC 1", RunResult::kError, true, 0},
+      {"SAVEPOINT s; CREATE TABLE t(x)", RunResult::kSuccess, true, 0},
+      {"BEGIN; CREATE TABLE t(x); COMMIT", RunResult::kSuccess, false, 1},
+      {"CREATE TABLE t(x)", RunResult::kSuccess, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    run("DROP TABLE IF EXISTS t");
+    host.console.clear();
+    const auto outcome = run(c.script);
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.transaction_rolled_back, c.rolled_back);
+    const std::string line = std::string("[vostrel] ") + console::kOpenTransactionRolledBack;
+    EXPECT_EQ(std::count(host.console.begin(), host.console.end(), line), c.rolled_back ? 1 : 0);
+    run("SELECT count(*) FROM sqlite_master WHERE name = 't'");
+    ASSERT_EQ(sink.rows.size(), 1u);
+    EXPECT_EQ(sink.rows[0][0], std::to_string(c.tables_after));
+  }
+  EXPECT_NE(sqlite3_get_autocommit(database.handle()), 0) << "no transaction is left open";
 }
 
 TEST(ConsoleStatus, ElapsedTimeFormats) {
@@ -140,7 +203,7 @@ TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
   EXPECT_EQ(written(console::ResultFormat::kTsv, script),
             "x,y\tn\tr\tz\tq\na\\tb\\\\c\t2\t2.5\t<null>\tsay \"hi\"\\n\n");
   EXPECT_EQ(written(console::ResultFormat::kCsv, script),
-            "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,<null>,\"say \"\"hi\"\"\n\"\r\n");
+            "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,,\"say \"\"hi\"\"\n\"\r\n");
   EXPECT_EQ(written(console::ResultFormat::kJson, script),
             "{\"columns\":[\"x,y\",\"n\",\"r\",\"z\",\"q\"],\"rows\":[[\"a\\tb\\\\c\",2,2.5,null,\"say "
             "\\\"hi\\\"\\n\"]]}\n");
@@ -150,6 +213,61 @@ TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
                       console::ResultFormat::kTable}) {
     EXPECT_EQ(written(format, "CREATE TABLE t(a)"), "") << "a statement without columns prints nothing";
   }
+}
+
+struct BlobCase {
+  console::ResultFormat format;
+  const char* written;
+};
+
+class BlobFormatTest : public testing::TestWithParam<BlobCase> {};
+
+TEST_P(BlobFormatTest, BlobsAreNeverWrittenAsRawBytes) {
+  EXPECT_EQ(written(GetParam().format, "SELECT x'00ff' AS b, x'' AS e, CAST('A' AS BLOB) AS a"), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, BlobFormatTest, testing::Values(
+    BlobCase{console::ResultFormat::kTsv, "b\te\ta\nx'00ff'\tx''\tx'41'\n"},
+    BlobCase{console::ResultFormat::kCsv, "b,e,a\r\nx'00ff',x'',x'41'\r\n"},
+    BlobCase{console::ResultFormat::kJson, "{\"columns\":[\"b\",\"e\",\"a\"],\"rows\":[[\"00ff\",\"\",\"41\"]]}\n"},
+    BlobCase{console::ResultFormat::kTable, "#  b        e    a\n-  -------  ---  -----\n1  x'00ff'  x''  x'41'\n"}));
+
+TEST(ResultFormats, NullIsAnEmptyCsvFieldButShownInTheOtherTextFormats) {
+  const std::string script = "SELECT NULL AS a, '' AS b";
+  EXPECT_EQ(written(console::ResultFormat::kCsv, script), "a,b\r\n,\r\n");
+  EXPECT_EQ(written(console::ResultFormat::kTsv, script), "a\tb\n<null>\t\n");
+  EXPECT_EQ(written(console::ResultFormat::kTable, script), "#  a       b\n-  ------  -\n1  <null>  \n");
+}
+
+struct WidthCase {
+  const char* text;
+  std::size_t width;
+};
+
+class DisplayWidthTest : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(DisplayWidthTest, CountsTerminalColumns) {
+  EXPECT_EQ(console::displayWidth(GetParam().text), GetParam().width) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DisplayWidthTest, testing::Values(
+    WidthCase{"", 0},
+    WidthCase{"abc", 3},
+    WidthCase{"\u00e9", 1},               // precomposed e-acute
+    WidthCase{"e\u0301", 1},              // e and a combining acute accent
+    WidthCase{"\u6771\u4eac\u30ec\u30a4\u30f3\u30b3\u30fc\u30c8", 16},
+    WidthCase{"\uff21", 2},               // fullwidth A
+    WidthCase{"a\xff" "b", 3}));            // an invalid byte takes one column
+
+TEST(ResultFormats, TableAlignsWideAndCombiningCharactersByDisplayWidth) {
+  const std::string tokyo = "\u6771\u4eac\u30ec\u30a4\u30f3\u30b3\u30fc\u30c8";
+  EXPECT_EQ(written(console::ResultFormat::kTable,
+                    "SELECT '" + tokyo + "' AS t, 1 AS n UNION ALL SELECT 'Cafe\u0301', 2 UNION ALL SELECT 'x', 3"),
+            "#  t                 n\n"
+            "-  ----------------  -\n"
+            "1  " + tokyo + "  1\n"
+            "2  Cafe\u0301" + std::string(14, ' ') + "2\n"
+            "3  x                 3\n");
 }
 
 }  // namespace

@@ -95,6 +95,13 @@ TEST_P(ReaderLimitsTest, ManyMegabytesOfOpeningBracketsFailFast) {
   EXPECT_LT(elapsed, std::chrono::milliseconds(500));
 }
 
+TEST_P(ReaderLimitsTest, ANumberBeyondRangeIsRefusedNamingTheFile) {
+  writeFile(file(), GetParam().document("1e999"));
+  const std::string message = loadError();
+  EXPECT_EQ(message.rfind("Malformed JSON in \"" + file().string() + "\"", 0), 0u) << message;
+  EXPECT_NE(message.find(": number overflow parsing '1e999'"), std::string::npos) << message;
+}
+
 TEST_P(ReaderLimitsTest, AFileOneByteOverTheLimitIsRefusedUnread) {
   const Reader& reader = GetParam();
   writeFile(file(), reader.document("0"));
@@ -144,7 +151,8 @@ TEST_P(NotAFileTest, IsRefusedWithoutWaitingOrReading) {
   EXPECT_EQ(message, "Cannot read \"" + path.string() + "\": " + thing.reason);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryReader, NotAFileTest, testing::Combine(testing::ValuesIn(kReaders), testing::ValuesIn(kNotFiles)),
+INSTANTIATE_TEST_SUITE_P(EveryReader, NotAFileTest,
+                         testing::Combine(testing::ValuesIn(kReaders), testing::ValuesIn(kNotFiles)),
                          [](const testing::TestParamInfo<std::tuple<Reader, NotAFile>>& info) {
                            return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
                          });
@@ -161,7 +169,8 @@ TEST(BoundedReadTest, TakesAFileOfExactlyTheLimitAndRefusesOneByteMore) {
     const fs::path path = dir.path() / "f";
     const std::string content(c.size, 'x');
     writeFile(path, content);
-    const std::string expected_error = c.loads ? "" : "Cannot read \"" + path.string() + "\": it is larger than 10 bytes";
+    const std::string expected_error =
+        c.loads ? "" : "Cannot read \"" + path.string() + "\": it is larger than 10 bytes";
     EXPECT_EQ(errorOf([&] { EXPECT_EQ(readWholeFile(path, 10), content); }), expected_error);
     EXPECT_EQ(errorOf([&] { EXPECT_EQ(FileContent(path, 10).text(), content); }), expected_error);
   }

@@ -91,6 +91,8 @@ TEST(LibraryFileTest, InfoRecordOnlyWhenAnyInfoKeyIsPresent) {
 TEST(LibraryFileTest, RepeatedFieldNamesMergeAndEmptyListsAreAbsent) {
   const LibraryFile library = parseLibraryFile(
       R"({"tracks": [{"path": "file:///a", "meta": {"genre": "Rock", "GENRE": ["Pop"], "mood": []}}]})", "lib.json");
+  ASSERT_EQ(library.tracks.size(), 1u);
+  ASSERT_TRUE(library.tracks[0]->hasInfo());
   const host::Track& track = *library.tracks[0];
   ASSERT_EQ(track.meta().size(), 1u);
   EXPECT_EQ(track.meta()[0].name(), "genre");  // the first spelling
@@ -105,6 +107,7 @@ TEST(LibraryFileTest, MissingStatisticsComeFromTheFileOrAreZero) {
                            R"("}, {"path": "file:///no/such/file.flac"}, {"path": ")" + real.string() +
                            R"(", "size": 99}]})";
   const LibraryFile library = parseLibraryFile(text, "lib.json");
+  ASSERT_EQ(library.tracks.size(), 3u);
   EXPECT_EQ(library.tracks[0]->size(), 5u);
   EXPECT_GT(library.tracks[0]->mtime(), 0);
   EXPECT_EQ(library.tracks[1]->size(), 0u);
@@ -190,6 +193,90 @@ TEST(LibraryFileTest, WrongShapesNameTheTrackAndField) {
   }
 }
 
+TEST(LibraryFileTest, FieldNamesThatCannotBeColumnsAreRefusedWithTheirPath) {
+  struct Case {
+    std::string fields;  // the members of "meta" or "info"
+    std::string expected;  // "" when the track loads
+  };
+  const std::string long_name(1024, 'n');
+  const Case cases[] = {
+      {R"("album artist": "x", "Ünïcödé": "y", "a.b": "z")", ""},
+      {"\"" + long_name + "\": \"x\"", ""},
+      {R"("ar\u0000t": "x")", R"(meta["ar\u0000t"] is not a usable field name: it must not hold control characters)"},
+      {R"("": ["x"])", R"(meta[""] is not a usable field name: it must not be empty)"},
+      {R"("a\nb": [])", R"(meta["a\nb"] is not a usable field name)"},  // even without a value
+      {R"("tab\there": "x")", "must not hold control characters"},
+      {R"("del\u007f": "x")", "must not hold control characters"},
+      {"\"" + long_name + "n\": \"x\"",
+       "[\"" + std::string(64, 'n') + "\u2026\"] is not a usable field name: it must be at most 1024 bytes long"},
+      // A value of the wrong kind is reported first, under the quoted name.
+      {R"("ok": "x", "x\u0001": 3)", R"(meta["x\u0001"] must be a string or a list of strings, not a number)"},
+  };
+  for (const char* object : {"meta", "info"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(object) + ": " + c.fields);
+      const std::string text =
+          R"({"tracks": [{"path": "a"}, {"path": "b", ")" + std::string(object) + "\": {" + c.fields + "}}]}";
+      std::string expected = c.expected;
+      if (expected.starts_with("meta")) expected.replace(0, 4, object);
+      const std::string message = errorFor(text);
+      if (expected.empty()) {
+        EXPECT_EQ(message, "");
+      } else {
+        EXPECT_EQ(message.rfind("Library file \"lib.json\": tracks[1].", 0), 0u) << message;
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+      }
+    }
+  }
+}
+
+TEST(LibraryFileTest, StoredIndexOfMinusOneMeansNoPlaylist) {
+  struct Case {
+    bool playlists_file;
+    std::string text;
+    std::size_t active, playing;
+    std::string error;
+  };
+  const std::size_t none = host::kNoPlaylist;
+  const std::string one = R"("playlists": [{"name": "P", "items": []}])";
+  const Case cases[] = {
+      {false, "{" + one + R"(, "active_playlist": -1})", none, none, ""},  // not the first, as when absent
+      {false, "{" + one + "}", 0, none, ""},
+      {false, R"({"active_playlist": -1})", none, none, ""},
+      {false, "{" + one + R"(, "active_playlist": -2})", 0, 0,
+       "active_playlist must be -1 (none) or a playlist index below 1"},
+      {true, "{" + one + R"(, "active": -1, "playing": -1})", none, none, ""},
+      {true, "{" + one + R"(, "active": 0, "playing": -1})", 0, none, ""},
+      {true, "{" + one + R"(, "active": -1, "playing": 0})", none, 0, ""},
+      {true, "{" + one + "}", 0, none, ""},
+      {true, "{" + one + R"(, "playing": -2})", 0, 0, "playing must be -1 (none) or a playlist index below 1"},
+      {true, R"({"playlists": [], "active": 0})", 0, 0, "active must be -1 (none) or a playlist index below 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::size_t active = 0, playing = none;
+    std::string message;
+    try {
+      if (c.playlists_file) {
+        const PlaylistsFile file = parsePlaylistsFile(c.text, "playlists.json");
+        active = file.active;
+        playing = file.playing;
+      } else {
+        active = parseLibraryFile(c.text, "lib.json").active_playlist;
+      }
+    } catch (const PlayerError& error) {
+      message = error.what();
+    }
+    if (!c.error.empty()) {
+      EXPECT_NE(message.find(c.error), std::string::npos) << message;
+      continue;
+    }
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(active, c.active);
+    EXPECT_EQ(playing, c.playing);
+  }
+}
+
 TEST(LibraryFileTest, LoadNamesAMissingFile) {
   TempDir dir;
   const std::filesystem::path missing = dir.path() / "none.json";
@@ -207,6 +294,7 @@ TEST(LibraryFileTest, ReadsPlaylistsFiles) {
       R"({"name":"B","items":[]}],"tracks":"ignored"})",
       "playlists.json");
   ASSERT_EQ(file.playlists.size(), 2u);
+  ASSERT_EQ(file.playlists[0].items.size(), 1u);
   EXPECT_TRUE(file.playlists[0].items[0].selected);
   EXPECT_EQ(file.active, 1u);
   EXPECT_EQ(file.playing, 0u);

@@ -56,6 +56,7 @@ TEST_F(PlayerTest, SeedsPlaylistsFromTheLibraryWhenTheProfileHasNone) {
   const host::TrackList items = player->playlistItems(0);
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[1], player->library()[2]);  // matched by path and subsong
+  ASSERT_FALSE(player->playlistItems(1).empty());
   EXPECT_FALSE(player->playlistItems(1)[0]->hasInfo());
   EXPECT_FALSE(fs::exists(player->profile().playlistsFile()));  // written by save() only
 }
@@ -142,7 +143,9 @@ TEST_F(PlayerTest, HostFacts) {
 TEST_F(PlayerTest, ReplaceLibraryMatchesPlaylistItemsAgain) {
   auto player = open();
   player->replaceLibrary(parseLibraryFile(R"({"tracks": [{"path": "file:///elsewhere.mp3", "length": 3}]})", "new"));
-  EXPECT_EQ(player->libraryTrackCount(), 1u);
+  ASSERT_EQ(player->libraryTrackCount(), 1u);
+  ASSERT_FALSE(player->playlistItems(0).empty());
+  ASSERT_FALSE(player->playlistItems(1).empty());
   EXPECT_EQ(player->playlistItems(1)[0], player->library()[0]);
   EXPECT_FALSE(player->playlistItems(0)[0]->hasInfo());
   EXPECT_EQ(player->activePlaylist(), 1u);
@@ -151,7 +154,7 @@ TEST_F(PlayerTest, ReplaceLibraryMatchesPlaylistItemsAgain) {
 TEST_F(PlayerTest, RendersThePlaylists) {
   auto player = open();
   EXPECT_EQ(renderPlaylistsText(*player),
-            "Default\n  file:///m/a.flac\n  file:///m/cue.flac\nOther (active)\n  file:///elsewhere.mp3\n");
+            "Default\n  file:///m/a.flac\n  file:///m/cue.flac #2\nOther (active)\n  file:///elsewhere.mp3\n");
   player->save();
   EXPECT_EQ(readWholeFile(player->profile().playlistsFile()), renderPlaylistsJson(*player) + "\n");
 }

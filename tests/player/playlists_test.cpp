@@ -140,6 +140,19 @@ TEST(PlaylistListingTest, Text) {
             "Empty\n");
 }
 
+TEST(PlaylistListingTest, TextNamesSubsongsOtherThanTheFirst) {
+  PlaylistSet set;
+  set.create("Cue");
+  host::TrackList items = tracks({"file:///cd.cue"});
+  host::TrackBuilder second;
+  second.setPath("file:///cd.cue");
+  second.setSubsong(2);
+  items.push_back(second.build());
+  set.insertItems(0, 0, items, false);
+  set.setSelected(0, 1, true);
+  EXPECT_EQ(playlistsToText(set), "Cue\n  file:///cd.cue\n  file:///cd.cue #2 *\n");
+}
+
 TEST(PlaylistListingTest, Json) {
   EXPECT_EQ(playlistsToJson(sample()),
             R"({"active":1,"playing":1,"playlists":[)"

@@ -129,6 +129,27 @@ TEST_F(PanelTest, RootRowCannotBeMadeWithoutADatabase) {
   EXPECT_EQ(closed.rootNodeId(), 0);
 }
 
+TEST_F(PanelTest, NodesStayWhileAStatementOfThePanelRuns) {
+  tree::QueryNode* running = addQuery("WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<5000) "
+                                      "SELECT i FROM r",
+                                      {"i"});
+  tree::FolderNode* folder = addFolder("F");
+  bool deleted_running = true;
+  bool deleted_folder = true;
+  host.on_pump = [&] {
+    if (!deleted_running && !deleted_folder) return;
+    deleted_running = panel->deleteNode(*running);
+    deleted_folder = panel->deleteNode(*folder);
+  };
+  EXPECT_TRUE(running->refresh(false));
+  host.on_pump = nullptr;
+  EXPECT_FALSE(deleted_running);
+  EXPECT_FALSE(deleted_folder);
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(running->resultNodeCount(), 5000u);
+  EXPECT_TRUE(panel->deleteNode(*folder));  // once it has ended
+}
+
 class CollectTracksTest : public PanelFixture {
  protected:
   void SetUp() override {
@@ -148,7 +169,7 @@ TEST_F(CollectTracksTest, PathSelectsTracksInOrderWithoutDuplicates) {
   QueryNode* q = addQuery("SELECT genre FROM lib ORDER BY n", {"genre"});
   const std::vector<std::string> path{"Rock"};
   host::TrackList out;
-  q->collectTracks(path, out);
+  EXPECT_TRUE(q->collectTracks(path, out));
   EXPECT_EQ(out, (host::TrackList{tracks[1], tracks[2]}));
   EXPECT_EQ(library_tables::HandleTable::instance().size(), 0u);
 }
@@ -164,7 +185,7 @@ TEST_F(CollectTracksTest, DuplicatesStayWhenAsked) {
 TEST_F(CollectTracksTest, QueryThatCannotBeRewrittenIsAPopup) {
   QueryNode* q = addQuery("PRAGMA user_version", {"v"});
   host::TrackList out;
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out));
   ASSERT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(host.popups[0], "Invalid node query\n\nInvalid query statement:\nPRAGMA user_version");
   EXPECT_TRUE(out.empty());
@@ -173,7 +194,7 @@ TEST_F(CollectTracksTest, QueryThatCannotBeRewrittenIsAPopup) {
 TEST_F(CollectTracksTest, DatabaseErrorIsAPopupAndInterruptionIsSilent) {
   QueryNode* q = addQuery("SELECT genre FROM nowhere", {"genre"});
   host::TrackList out;
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out));
   ASSERT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(host.popups[0].rfind("Invalid node query\n\n", 0), 0u);
 
@@ -181,7 +202,7 @@ TEST_F(CollectTracksTest, DatabaseErrorIsAPopupAndInterruptionIsSilent) {
        "INSERT INTO lib SELECT 'Rock',i,0 FROM r");
   q->definition().sql_query = "SELECT genre FROM lib";
   host.on_pump = [this] { panel->database().Interrupt(); };
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out)) << "an interrupted collection is incomplete";
   host.on_pump = nullptr;
   EXPECT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(library_tables::HandleTable::instance().size(), 0u);

@@ -1,0 +1,75 @@
+#include "app/desktop_start.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "app/cli.h"
+
+#ifdef VOSTREL_HAVE_GUI
+#include <QApplication>
+#include <QIcon>
+
+#include "desktop/desktop_app.h"
+#include "player/player_error.h"
+#include "player/resources.h"
+#endif
+
+namespace app {
+namespace {
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+}  // namespace
+
+bool displayAvailable() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"); }
+
+#ifdef VOSTREL_HAVE_GUI
+
+int runDesktop(const GlobalOptions& global, int argc, char** argv) {
+  if (!displayAvailable()) {
+    std::cerr << "vostrel: no display to show the desktop program on (DISPLAY and WAYLAND_DISPLAY are not set); "
+                 "run \"vostrel --help\" for the commands.\n";
+    return kExitFailed;
+  }
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("vostrel"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Vostrel"));
+  QApplication::setDesktopFileName(QStringLiteral("vostrel"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  const QString icon_file = QString::fromStdString((player::resourceDir("data") / "vostrel.png").string());
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vostrel"), QIcon(icon_file)));
+
+  std::optional<player::ProfileLock> lock;
+  std::unique_ptr<player::Player> player;
+  std::filesystem::path library_path;
+  try {
+    lock.emplace(lockProfile(global, player::kLockKindDesktop));
+    player = openPlayer(global);
+    library_path = player::chooseLibraryPath(global.library, player->settings(), demoLibraryPath());
+  } catch (const player::ProfileBusy& e) {
+    std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
+    return kExitFailed;
+  } catch (const player::PlayerError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitBadInput;
+  }
+  desktop::DesktopApp app(std::move(player), library_path, std::move(lock));
+  app.start();
+  const int status = QApplication::exec();
+  app.shutDown();
+  return status;
+}
+
+#else
+
+int runDesktop(const GlobalOptions&, int, char**) {
+  std::cerr << "The desktop program is not part of this build; run \"vostrel --help\" for the commands.\n";
+  return kExitBadInput;
+}
+
+#endif
+
+}  // namespace app

@@ -1,0 +1,192 @@
+#include "desktop/desktop_app.h"
+
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QSessionManager>
+
+#include "component/registration.h"
+#include "desktop/desktop_ui.h"
+#include "desktop/main_window.h"
+#include "desktop/panel_docks.h"
+#include "desktop/player_signals.h"
+#include "desktop/quit_signals.h"
+#include "desktop/save_scheduler.h"
+#include "player/layout.h"
+#include "player/player_error.h"
+#include "player/resources.h"
+#include "tree/panel.h"
+#include "ui/icon_list.h"
+#include "ui/panel_tree_view.h"
+#include "ui/tree_panel.h"
+
+namespace desktop {
+namespace {
+
+// The player's start-up stages: before the window (0), the component's icon
+// list (50), after the window is shown (100).
+constexpr int kStageBeforeWindow = 0;
+constexpr int kStageWindowShown = 100;
+
+}  // namespace
+
+DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::path library_path,
+                       std::optional<player::ProfileLock> lock)
+    : lock_(std::move(lock)),
+      player_(std::move(player)),
+      library_path_(std::move(library_path)),
+      ui_(std::make_unique<DesktopUi>()),
+      signals_(std::make_unique<PlayerSignals>(*player_)) {
+  player_->setUi(ui_.get());
+  playlist_saver_ = new SaveScheduler([this] { savePlaylists(); }, this);
+  layout_saver_ = new SaveScheduler([this] { saveLayout(); }, this);
+}
+
+DesktopApp::~DesktopApp() {
+  // The panels (and their nodes and connections) go first, while the player
+  // they use is whole; the component forgets the host before it goes.
+  window_.reset();
+  component::unregisterComponent();
+  player_->setUi(nullptr);
+  signals_.reset();
+}
+
+void DesktopApp::start() {
+  registry_.addComponent({"Framix", kPanelLayerVersion, "The player's dockable panels"});
+  component::WindowHooks windows;  // the console window plugs in here
+  windows.create_icon_list = [this] {
+    const auto strip = player::resourceDir("data") / "icons.png";
+    ui::IconList::instance().load(QString::fromStdString(strip.string()), player_->advancedSettings().icon_file_paths);
+  };
+  windows.destroy_icon_list = [] { ui::IconList::instance().clear(); };
+  component::registerComponent(registry_, *player_, std::move(windows));
+  registry_.runInit();
+  registry_.runInitStage(kStageBeforeWindow);
+  registry_.runInitStage(component::kIconListStage);
+
+  window_ = std::make_unique<MainWindow>(*player_, registry_, *ui_, *signals_);
+  ui_->setMainWindow(window_.get());
+  window_->setLibraryPath(QString::fromStdString(library_path_.string()));
+  connect(window_.get(), &MainWindow::quitRequested, this, &DesktopApp::requestQuit);
+  connect(window_.get(), &MainWindow::libraryOpened, this, [this](const QString& path) {
+    player_->settings().setLastLibrary(path.toStdString());
+    try {
+      player_->settings().save();
+    } catch (const std::exception& e) {
+      player_->consoleLine(std::string("[vostrel] ") + e.what());
+    }
+  });
+  connect(&window_->panels(), &PanelDocks::panelsChanged, layout_saver_, &SaveScheduler::schedule);
+  connectNotifications();
+
+  window_->restoreLayout(readLayout());
+  window_->show();
+  registry_.setPhase(component::HostPhase::kRunning);
+  registry_.runInitStage(kStageWindowShown);
+
+  // New panels have stored their trees: their root ids go into the layout
+  // now, and playlists taken from the library file into the profile.
+  layout_saver_->flush();
+  saveLayout();
+  if (player_->playlistsSeeded()) savePlaylists();
+
+  quit_signals_ = new QuitSignals(this);
+  connect(quit_signals_, &QuitSignals::quitRequested, this, &DesktopApp::requestQuit);
+  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    // A session that ends may kill the program without a quit: save first.
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+      saveLayout();
+      savePlaylists();
+    });
+  }
+  // An event loop ended by someone else than requestQuit() (the session
+  // closing the application): the layout is saved while the window is whole.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    if (!quitting_) saveLayout();
+  });
+}
+
+void DesktopApp::connectNotifications() {
+  auto repaint_panels = [this] {
+    PanelDocks& panels = window_->panels();
+    for (std::size_t i = 0; i < panels.count(); ++i) panels.widget(i)->view()->viewport()->update();
+  };
+  connect(signals_.get(), &PlayerSignals::playlistEvent, this,
+          [this, repaint_panels](const player::PlaylistChange& change) {
+            registry_.notifyPlaylist(change.event);
+            repaint_panels();
+            playlist_saver_->schedule();
+          });
+  connect(signals_.get(), &PlayerSignals::playbackEvent, playlist_saver_, &SaveScheduler::schedule);
+  connect(signals_.get(), &PlayerSignals::libraryEvent, this, [this, repaint_panels](host::LibraryEvent event) {
+    registry_.notifyLibrary(event);
+    repaint_panels();
+  });
+  connect(signals_.get(), &PlayerSignals::trackInfoEvent, this, [this, repaint_panels] {
+    registry_.notifyTrackInfo();
+    repaint_panels();
+  });
+}
+
+player::Layout DesktopApp::readLayout() {
+  const std::filesystem::path file = player_->profile().layoutFile();
+  try {
+    return player::loadLayout(file);
+  } catch (const player::PlayerError& e) {
+    // Keep the damaged file for the user; the program starts with new panels.
+    std::filesystem::path kept = file;
+    kept += ".damaged";
+    std::error_code ec;
+    std::filesystem::rename(file, kept, ec);
+    ui_->popupMessage(std::string(e.what()) + "\nIt was kept as " + kept.string() + "; the panels start afresh.",
+                      host::kComponentFileName);
+    return {};
+  }
+}
+
+void DesktopApp::saveLayout() {
+  if (window_ == nullptr) return;
+  try {
+    player::saveLayout(player_->profile().layoutFile(), window_->layout());
+  } catch (const std::exception& e) {
+    player_->consoleLine(std::string("[vostrel] The layout could not be saved: ") + e.what());
+  }
+}
+
+void DesktopApp::savePlaylists() {
+  try {
+    player_->save();
+  } catch (const std::exception& e) {
+    player_->consoleLine(std::string("[vostrel] The playlists could not be saved: ") + e.what());
+  }
+}
+
+tree::Panel* DesktopApp::panel(int number) {
+  if (window_ == nullptr || number < 1) return nullptr;
+  PanelDocks& panels = window_->panels();
+  const auto index = static_cast<std::size_t>(number - 1);
+  return index < panels.count() ? &panels.widget(index)->panel() : nullptr;
+}
+
+void DesktopApp::requestQuit() {
+  if (quitting_) return;
+  quitting_ = true;
+  emit quitStarted();
+  saveLayout();
+  // A statement running under a nested event dispatch ends early, so that
+  // the event loop can return.
+  ui::TreePanel::abortAllQueries();
+  QCoreApplication::quit();
+}
+
+void DesktopApp::shutDown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  layout_saver_->flush();
+  playlist_saver_->cancel();
+  registry_.setPhase(component::HostPhase::kShuttingDown);
+  registry_.runQuit();
+  savePlaylists();
+  if (!quitting_) saveLayout();
+}
+
+}  // namespace desktop

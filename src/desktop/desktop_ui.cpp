@@ -1,0 +1,168 @@
+#include "desktop/desktop_ui.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMessageBox>
+#include <QPalette>
+#include <QUrl>
+
+#include "component/registration.h"
+#include "host/host.h"
+#include "player/resources.h"
+
+namespace desktop {
+namespace {
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+DesktopUi::DesktopUi(QObject* parent) : ui::UiHost(parent) {
+  show_message = [this](const QString& text, const QString& caption, bool wait) {
+    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, main_window_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (wait) {
+      box->exec();
+    } else {
+      box->setModal(false);
+      box->show();
+    }
+  };
+  ask_question = [this](const QString& question, const QString& caption) {
+    return QMessageBox::question(main_window_, caption, question, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+  open_file = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+  qApp->installEventFilter(this);
+}
+
+DesktopUi::~DesktopUi() {
+  if (qApp != nullptr) qApp->removeEventFilter(this);
+}
+
+void DesktopUi::setConsoleSink(std::function<void(const QString& line)> sink) {
+  console_sink_ = std::move(sink);
+  if (!console_sink_) return;
+  for (const QString& line : pending_lines_) console_sink_(line);
+  pending_lines_.clear();
+}
+
+void DesktopUi::consoleLine(std::string_view text) {
+  const QString line = fromView(text);
+  if (console_sink_) {
+    console_sink_(line);
+  } else {
+    pending_lines_.push_back(line);
+  }
+}
+
+void DesktopUi::popupMessage(std::string_view message, std::string_view title) {
+  show_message(fromView(message), fromView(title), false);
+}
+
+void DesktopUi::messageBox(std::string_view message, std::string_view caption) {
+  show_message(fromView(message), fromView(caption), true);
+}
+
+bool DesktopUi::askYesNo(std::string_view question, std::string_view caption) {
+  return ask_question(fromView(question), fromView(caption));
+}
+
+void DesktopUi::pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpMilliseconds); }
+
+QFont DesktopUi::uiFont() const { return QApplication::font(); }
+
+QColor DesktopUi::uiColour(ui::UiColour colour) const {
+  const QPalette palette = QApplication::palette();
+  switch (colour) {
+    case ui::UiColour::kText:
+      return palette.color(QPalette::Active, QPalette::Text);
+    case ui::UiColour::kSelectedText:
+      return palette.color(QPalette::Active, QPalette::HighlightedText);
+    case ui::UiColour::kInactiveSelectedText:
+      return palette.color(QPalette::Inactive, QPalette::HighlightedText);
+    case ui::UiColour::kBackground:
+      return palette.color(QPalette::Active, QPalette::Base);
+    case ui::UiColour::kSelectedBackground:
+      return palette.color(QPalette::Active, QPalette::Highlight);
+    case ui::UiColour::kInactiveSelectedBackground:
+      return palette.color(QPalette::Inactive, QPalette::Highlight);
+    case ui::UiColour::kLine:
+      return palette.color(QPalette::Active, QPalette::Mid);
+  }
+  return {};
+}
+
+QKeySequence DesktopUi::keySequence(uint32_t hot_key_code) {
+  const uint32_t vk = hot_key_code & 0xFF;
+  int key = 0;
+  if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
+    key = static_cast<int>(vk);  // the same codes in both
+  } else if (vk >= 0x70 && vk <= 0x87) {
+    key = Qt::Key_F1 + static_cast<int>(vk - 0x70);
+  } else {
+    switch (vk) {
+      case 0x08: key = Qt::Key_Backspace; break;
+      case 0x09: key = Qt::Key_Tab; break;
+      case 0x0D: key = Qt::Key_Return; break;
+      case 0x1B: key = Qt::Key_Escape; break;
+      case 0x20: key = Qt::Key_Space; break;
+      case 0x21: key = Qt::Key_PageUp; break;
+      case 0x22: key = Qt::Key_PageDown; break;
+      case 0x23: key = Qt::Key_End; break;
+      case 0x24: key = Qt::Key_Home; break;
+      case 0x25: key = Qt::Key_Left; break;
+      case 0x26: key = Qt::Key_Up; break;
+      case 0x27: key = Qt::Key_Right; break;
+      case 0x28: key = Qt::Key_Down; break;
+      case 0x2D: key = Qt::Key_Insert; break;
+      case 0x2E: key = Qt::Key_Delete; break;
+      default: return {};
+    }
+  }
+  int modifiers = 0;
+  if ((hot_key_code & ui::kHotKeyShift) != 0) modifiers |= Qt::SHIFT;
+  if ((hot_key_code & ui::kHotKeyCtrl) != 0) modifiers |= Qt::CTRL;
+  if ((hot_key_code & ui::kHotKeyAlt) != 0) modifiers |= Qt::ALT;
+  if ((hot_key_code & ui::kHotKeyMeta) != 0) modifiers |= Qt::META;
+  return QKeySequence(key | modifiers);
+}
+
+bool DesktopUi::offerKey(uint32_t hot_key_code) {
+  const QKeySequence sequence = keySequence(hot_key_code);
+  if (sequence.isEmpty() || main_window_ == nullptr) return false;
+  for (QAction* action : main_window_->findChildren<QAction*>()) {
+    if (action->isEnabled() && action->shortcuts().contains(sequence)) {
+      action->trigger();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DesktopUi::openHelpPage(const QString& file_name) {
+  const QString path = QString::fromStdString((player::resourceDir("help") / file_name.toStdString()).string());
+  if (!QFileInfo(path).isFile()) return false;
+  return open_file(path);
+}
+
+void DesktopUi::openHelp() {
+  if (openHelpPage(QString::fromUtf8(component::kHelpFileName.data(),
+                                     static_cast<qsizetype>(component::kHelpFileName.size())))) {
+    return;
+  }
+  show_message(fromView(component::kUnableToOpenHelpFile), fromView(host::kComponentFileName), true);
+}
+
+bool DesktopUi::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == qApp) {
+    if (event->type() == QEvent::ApplicationPaletteChange) emit uiColoursChanged();
+    if (event->type() == QEvent::ApplicationFontChange) emit uiFontChanged();
+  }
+  return ui::UiHost::eventFilter(watched, event);
+}
+
+}  // namespace desktop

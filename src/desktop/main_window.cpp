@@ -1,0 +1,190 @@
+#include "desktop/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+
+#include "component/registry.h"
+#include "component/version.h"
+#include "desktop/desktop_ui.h"
+#include "desktop/panel_docks.h"
+#include "desktop/player_signals.h"
+#include "desktop/playlist_tabs.h"
+#include "host/host.h"
+#include "player/player_error.h"
+
+namespace desktop {
+namespace {
+
+constexpr int kLogLineLimit = 5000;
+constexpr int kFirstLogHeight = 110;  // the log's height before the user chose one
+
+QByteArray toBytes(const std::vector<uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+std::vector<uint8_t> fromBytes(const QByteArray& bytes) { return std::vector<uint8_t>(bytes.begin(), bytes.end()); }
+
+}  // namespace
+
+MainWindow::MainWindow(player::Player& player, component::Registry& registry, DesktopUi& ui, PlayerSignals& player_signals,
+                       QWidget* parent)
+    : QMainWindow(parent), player_(player), registry_(registry), ui_(ui) {
+  setObjectName(QStringLiteral("vostrel_main_window"));
+  setWindowTitle(QStringLiteral("Vostrel"));
+  setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks | QMainWindow::AllowTabbedDocks);
+  resize(1100, 700);
+
+  tabs_ = new PlaylistTabs(player_, player_signals, this);
+  setCentralWidget(tabs_);
+
+  log_ = new QPlainTextEdit;
+  log_->setReadOnly(true);
+  log_->setMaximumBlockCount(kLogLineLimit);
+  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  log_dock_ = new QDockWidget(tr("Log"), this);
+  log_dock_->setObjectName(QStringLiteral("log"));
+  log_dock_->setWidget(log_);
+  addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
+  ui_.setConsoleSink([this](const QString& line) { log_->appendPlainText(line); });
+
+  panels_ = new PanelDocks(*this, player_, ui_, {});
+
+  tracks_label_ = new QLabel;
+  library_label_ = new QLabel;
+  playback_label_ = new QLabel;
+  statusBar()->addWidget(playback_label_, 1);
+  statusBar()->addPermanentWidget(library_label_);
+  statusBar()->addPermanentWidget(tracks_label_);
+  connect(&player_signals, &PlayerSignals::playbackEvent, this, &MainWindow::updateStatus);
+  connect(&player_signals, &PlayerSignals::libraryEvent, this, &MainWindow::updateStatus);
+  connect(&player_signals, &PlayerSignals::playlistEvent, this, &MainWindow::updateStatus);
+
+  buildMenus();
+  updateStatus();
+}
+
+MainWindow::~MainWindow() { ui_.setConsoleSink({}); }
+
+void MainWindow::buildMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* open = file->addAction(tr("&Open library file..."), this, &MainWindow::chooseLibrary);
+  open->setShortcut(QKeySequence::Open);
+  file->addSeparator();
+  QAction* quit = file->addAction(tr("&Quit"), this, &MainWindow::quitRequested);
+  quit->setShortcut(QKeySequence::Quit);
+
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });
+  QAction* log = log_dock_->toggleViewAction();
+  log->setText(tr("&Log"));
+  view->addAction(log);
+
+  QMenu* playback = menuBar()->addMenu(tr("&Playback"));
+  playback->addAction(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Play"), this, [this] {
+    if (player_.activePlaylist() != host::kNoPlaylist) player_.startPlayback(player_.activePlaylist());
+  });
+  playback->addAction(style()->standardIcon(QStyle::SP_MediaStop), tr("&Stop"), this,
+                      [this] { player_.stopPlayback(); });
+  playback->addAction(style()->standardIcon(QStyle::SP_MediaSkipForward), tr("&Next"), this,
+                      [this] { player_.playNext(); });
+  playback->addAction(style()->standardIcon(QStyle::SP_MediaSkipBackward), tr("Pre&vious"), this,
+                      [this] { player_.playPrevious(); });
+
+  QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+  for (const component::MainMenuCommand& command : registry_.mainMenuCommands()) {
+    QAction* action = tools->addAction(QString::fromStdString(command.name));
+    action->setStatusTip(QString::fromStdString(command.description));
+    action->setEnabled(static_cast<bool>(command.run));
+    connect(action, &QAction::triggered, this, [run = command.run] {
+      if (run) run();
+    });
+  }
+  tools->setEnabled(!tools->actions().isEmpty());
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
+  help_page->setShortcut(QKeySequence::HelpContents);
+  help->addAction(tr("&About Vostrel"), this, &MainWindow::showAbout);
+}
+
+void MainWindow::setLibraryPath(const QString& path) {
+  library_label_->setText(QFileInfo(path).fileName());
+  library_label_->setToolTip(path);
+}
+
+void MainWindow::updateStatus() {
+  const std::size_t tracks = player_.libraryTrackCount();
+  tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
+  const std::size_t playlist = player_.playingPlaylist();
+  if (playlist == host::kNoPlaylist || player_.playingItem() == player::Player::kNoItem) {
+    playback_label_->setText(tr("Stopped"));
+    return;
+  }
+  std::string text;
+  const auto script = player_.compileTitleFormat("[%artist% - ]%title%", nullptr);
+  const host::TrackHandle& track = player_.playlists().at(playlist).items.at(player_.playingItem());
+  if (script != nullptr) player_.formatTitle(*track, *script, text);
+  playback_label_->setText(tr("Playing: %1").arg(QString::fromStdString(text)));
+}
+
+player::Layout MainWindow::layout() {
+  player::Layout layout;
+  layout.panels = panels_->settingsRecords();
+  panels_->nameDocks();
+  layout.geometry = fromBytes(saveGeometry());
+  layout.window_state = fromBytes(saveState());
+  return layout;
+}
+
+void MainWindow::restoreLayout(const player::Layout& layout) {
+  for (const std::vector<uint8_t>& record : layout.panels) panels_->addPanel(record);
+  if (layout.panels.empty()) panels_->addPanel({});
+  if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));
+  if (!layout.window_state.empty()) {
+    restoreState(toBytes(layout.window_state));
+  } else {
+    resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
+  }
+}
+
+bool MainWindow::openLibrary(const QString& path) {
+  try {
+    player_.replaceLibrary(player::loadLibraryFile(path.toStdString()));
+  } catch (const player::PlayerError& e) {
+    ui_.show_message(QString::fromUtf8(e.what()), QStringLiteral("Vostrel"), true);
+    return false;
+  }
+  setLibraryPath(path);
+  updateStatus();
+  emit libraryOpened(path);
+  return true;
+}
+
+void MainWindow::chooseLibrary() {
+  const QString path = QFileDialog::getOpenFileName(this, tr("Open library file"), QString(),
+                                                    tr("Library files (*.json);;All files (*)"));
+  if (!path.isEmpty()) openLibrary(path);
+}
+
+void MainWindow::showAbout() {
+  const component::ComponentVersion& version = component::vostrelVersion();
+  QMessageBox::about(this, tr("About %1").arg(QString::fromStdString(version.name)),
+                     QString::fromStdString(version.name + " " + version.version + "\n\n" + version.about));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  emit quitRequested();
+  event->accept();
+}
+
+}  // namespace desktop

@@ -1,0 +1,88 @@
+// MainWindow: the player's main window. It wires the parts together and
+// holds no logic of its own: the playlists as tabs in the centre, the tree
+// panels in docks, the log in a dock, the status bar, and the menus
+//
+//   File      Open library file..., Quit
+//   View      New Vostrel panel, Log
+//   Playback  Play, Stop, Next, Previous
+//   Tools     the main-menu commands the component registered
+//   Help      Vostrel help, About Vostrel
+#ifndef VOSTREL_DESKTOP_MAIN_WINDOW_H_
+#define VOSTREL_DESKTOP_MAIN_WINDOW_H_
+
+#include <QMainWindow>
+
+#include "player/layout.h"
+#include "player/player.h"
+
+class QDockWidget;
+class QLabel;
+class QPlainTextEdit;
+
+namespace component {
+class Registry;
+}
+
+namespace desktop {
+
+class DesktopUi;
+class PanelDocks;
+class PlayerSignals;
+class PlaylistTabs;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(player::Player& player, component::Registry& registry, DesktopUi& ui, PlayerSignals& player_signals,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  PlaylistTabs& playlistTabs() { return *tabs_; }
+  PanelDocks& panels() { return *panels_; }
+  QDockWidget& logDock() { return *log_dock_; }
+  QPlainTextEdit& log() { return *log_; }
+
+  // The library file shown in the status bar.
+  void setLibraryPath(const QString& path);
+
+  // The panels' settings records, the geometry and the dock state.
+  player::Layout layout();
+  // Makes the layout's panels (one new panel when it has none) and restores
+  // the geometry and the dock state.
+  void restoreLayout(const player::Layout& layout);
+
+  // Replaces the library with the file at `path`; false (and a message)
+  // when it cannot be read.
+  bool openLibrary(const QString& path);
+
+ signals:
+  // The user asked to quit (Quit, or closing the window).
+  void quitRequested();
+  // A library file was opened.
+  void libraryOpened(const QString& path);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+  void chooseLibrary();
+  void showAbout();
+  void updateStatus();
+
+  player::Player& player_;
+  component::Registry& registry_;
+  DesktopUi& ui_;
+  PlaylistTabs* tabs_ = nullptr;
+  PanelDocks* panels_ = nullptr;
+  QDockWidget* log_dock_ = nullptr;
+  QPlainTextEdit* log_ = nullptr;
+  QLabel* tracks_label_ = nullptr;
+  QLabel* library_label_ = nullptr;
+  QLabel* playback_label_ = nullptr;
+};
+
+}  // namespace desktop
+
+#endif  // VOSTREL_DESKTOP_MAIN_WINDOW_H_

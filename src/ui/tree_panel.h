@@ -1,0 +1,151 @@
+// TreePanel: the dockable window that shows one stored tree. It owns a
+// tree::Panel (its connection, settings and root node), shows the panel's
+// TreeControl in a PanelTreeView through a TreeModel, and turns clicks, keys
+// and context-menu commands into node calls. The "Query active" label lies
+// over the bottom edge while a query or an action runs.
+//
+//   auto* panel = new ui::TreePanel(host, uiHost, record, sendToConsole);
+//   dock->setWidget(panel);
+//   panel->loadTree();                       // "Unable to populate tree."
+//   layout["panel"] = panel->settingsRecord();
+//
+// While a query of this panel runs, the host lets events through: clicks on
+// the tree are swallowed, keys other than Esc go to the host, the context
+// menu only offers "Abort query". The panel may even be destroyed then: it
+// interrupts the statement and its tree::Panel lives on, out of sight, until
+// the run has unwound.
+#ifndef VOSTREL_UI_TREE_PANEL_H_
+#define VOSTREL_UI_TREE_PANEL_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <QFrame>
+#include <QPoint>
+
+#include "tree/panel.h"
+
+class QContextMenuEvent;
+class QHelpEvent;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QMouseEvent;
+
+namespace host {
+class Host;
+}
+
+namespace ui {
+
+class PanelTreeView;
+class TreeDelegate;
+class TreeModel;
+class UiHost;
+
+class TreePanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  // Edits a folder or query node in a dialog owned by `parent`; true on OK.
+  using NodeEditor = std::function<bool(QWidget* parent, tree::TreeNode& node)>;
+  // Edits a copy of the panel's settings; true on OK.
+  using OptionsEditor = std::function<bool(QWidget* parent, tree::PanelSettings& settings)>;
+  // Shows `menu` at `globalPos` and returns the chosen action (nullptr for
+  // none). The default runs QMenu::exec.
+  using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
+
+  TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t> settings_record,
+            std::function<void(const std::string& sql)> send_to_console, QWidget* parent = nullptr);
+  ~TreePanel() override;
+
+  // The 135-byte settings record, with the current root id.
+  std::vector<uint8_t> settingsRecord() const;
+  tree::Panel& panel() { return *panel_; }
+  // Opens the connection and loads the tree (a panel without a stored tree
+  // gets the example tree). On failure shows "Unable to populate tree." and
+  // keeps the stored tree and the root id.
+  bool loadTree();
+  // Marks stale the query nodes that read a table of `kinds` (bit 1
+  // MediaLibrary, bit 2 Playlist) and repaints them.
+  void markStale(unsigned kinds);
+
+  // A statement runs on this panel's connection.
+  bool queryRunning() const;
+  void abortQuery();
+  // Interrupts the statements running on every open panel (at quit).
+  static void abortAllQueries();
+
+  // Runs context-menu command `id` on `node`.
+  void runCommand(int id, tree::TreeNode& node);
+  // Re-applies the settings against `old` (nullptr: all of them).
+  void applySettings(const tree::PanelSettings* old, bool redraw);
+
+  // The node at a point of the view's viewport: the item's node, or the
+  // root for empty space (its row is inserted first when the panel has
+  // none); nullptr when there is no node.
+  tree::TreeNode* nodeAt(const QPoint& viewportPos);
+  // The tooltip at a point: the whole label of an item cut off at the right
+  // edge, else empty.
+  QString toolTipAt(const QPoint& viewportPos) const;
+
+  void setNodeEditor(NodeEditor editor) { node_editor_ = std::move(editor); }
+  void setOptionsEditor(OptionsEditor editor) { options_editor_ = std::move(editor); }
+  void setMenuRunner(MenuRunner runner) { menu_runner_ = std::move(runner); }
+
+  PanelTreeView* view() const { return view_; }
+  TreeModel* model() const { return model_; }
+  QLabel* queryActiveLabel() const { return label_; }
+
+ signals:
+  // The settings record may have changed (root id, options, UI attributes).
+  void settingsChanged();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  bool mousePress(QMouseEvent* event);
+  bool mouseDoubleClick(QMouseEvent* event);
+  bool keyPress(QKeyEvent* event);
+  bool arrowKey(int key);
+  void contextMenu(QContextMenuEvent* event);
+  bool toolTip(QHelpEvent* event);
+  void command(int id, tree::TreeNode& node);
+  void newNode(tree::TreeNode& parent, bool folder);
+  void toggleExpansion(const QModelIndex& index);
+  void selectInView(const QModelIndex& index);
+  void syncExpansion(const QModelIndex& parent);
+  void batchDelivered();
+  void uiAttributesChanged();
+  void layoutChildren();
+  void closeWhenIdle();
+  void noteSettings();
+
+  host::Host& host_;
+  UiHost& ui_host_;
+  std::unique_ptr<tree::Panel> panel_;
+  PanelTreeView* view_ = nullptr;
+  TreeModel* model_ = nullptr;
+  TreeDelegate* delegate_ = nullptr;
+  QLabel* label_ = nullptr;
+  NodeEditor node_editor_;
+  OptionsEditor options_editor_;
+  MenuRunner menu_runner_;
+  // Calls into node code in progress (shared with the clean-up of a panel
+  // destroyed in the middle of one).
+  std::shared_ptr<int> calls_ = std::make_shared<int>(0);
+  bool syncing_selection_ = false;
+  bool close_pending_ = false;
+  std::vector<uint8_t> last_record_;
+};
+
+}  // namespace ui
+
+#endif  // VOSTREL_UI_TREE_PANEL_H_

@@ -1,0 +1,233 @@
+// The desktop program as a whole: prompt saving, quitting on signals, the
+// notifications reaching the component, help, and the Qt-side services the
+// component's windows use.
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "desktop/desktop_ui.h"
+#include "desktop/main_window.h"
+#include "desktop/panel_docks.h"
+#include "desktop/playlist_tabs.h"
+#include "desktop/support/desktop_fixture.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
+#include "ui/panel_commands.h"
+#include "ui/tree_panel.h"
+#include "ui/ui_host.h"
+
+using desktop_testing::DesktopFixture;
+
+namespace {
+
+std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+tree::QueryNode* addQuery(tree::Panel& panel, const std::string& sql) {
+  auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
+  node->setLabel("Q");
+  node->definition().sql_query = sql;
+  tree::QueryResultNodeOption option;
+  option.name = "value";
+  option.level = 1;
+  node->definition().level_options.push_back(option);
+  return static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
+}
+
+QAction* menuAction(QMainWindow& window, const QString& menu, const QString& text) {
+  for (QAction* top : window.menuBar()->actions()) {
+    if (top->text().remove('&') != menu) continue;
+    for (QAction* action : top->menu()->actions()) {
+      if (action->text().remove('&') == text) return action;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class DesktopAppTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void playlistChangesAreSavedWithinASecond() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    const auto file = fixture.profileDir() / "playlists.json";
+    const std::string before = readFile(file);
+    app.mainWindow().playlistTabs().renamePlaylist(1, "Evening");
+    QCOMPARE(readFile(file), before);  // coalesced, not written at once
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(file).find("\"Evening\"") != std::string::npos, 1500);
+  }
+
+  void aNewPanelIsInTheLayoutWithinASecond() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app.mainWindow().panels().addPanel({});
+    const auto file = fixture.profileDir() / "layout.json";
+    QTRY_COMPARE_WITH_TIMEOUT(player::loadLayout(file).panels.size(), std::size_t{2}, 1500);
+  }
+
+  void sigtermAndSigintQuitLikeTheQuitCommand_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+  }
+  void sigtermAndSigintQuitLikeTheQuitCommand() {
+    QFETCH(int, signal);
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app.mainWindow().panels().addPanel({});
+    QSignalSpy quit(&app, &desktop::DesktopApp::quitStarted);
+    std::raise(signal);
+    QTRY_COMPARE(quit.size(), 1);
+    // The layout was written as the quit began, with both panels.
+    QCOMPARE(player::loadLayout(fixture.profileDir() / "layout.json").panels.size(), std::size_t{2});
+  }
+
+  void userChangesMarkTheQueriesThatReadThemStale() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    tree::Panel& panel = *app.panel(1);
+    tree::QueryNode* playlists = addQuery(panel, "SELECT count(*) FROM Playlist");
+    tree::QueryNode* library = addQuery(panel, "SELECT count(*) FROM MediaLibrary");
+    QVERIFY(playlists->refresh(true));
+    QVERIFY(library->refresh(true));
+    app.mainWindow().playlistTabs().setCurrentIndex(1);  // activating changes no contents
+    QVERIFY(!playlists->stale());
+    app.mainWindow().playlistTabs().renamePlaylist(1, "Evening");
+    QVERIFY(playlists->stale());
+    QVERIFY(!library->stale());
+    const std::string other = desktop_testing::testDataDir() + "/small-library.json";
+    QVERIFY(app.mainWindow().openLibrary(QString::fromStdString(other)));
+    QVERIFY(library->stale());
+  }
+
+  void aLibraryFileThatCannotBeReadChangesNothing() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    const std::size_t tracks = app.player().libraryTrackCount();
+    QVERIFY(!app.mainWindow().openLibrary("/nonexistent/library.json"));
+    QCOMPARE(app.player().libraryTrackCount(), tracks);
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY(fixture.messages[0].contains("/nonexistent/library.json"));
+  }
+
+  void helpOpensThePageOrSaysItCannot() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QStringList opened;
+    app.ui().open_file = [&opened](const QString& path) {
+      opened << path;
+      return true;
+    };
+    menuAction(app.mainWindow(), "Help", "Vostrel help")->trigger();
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened[0].endsWith("/help/vostrel_help.html"));
+    QVERIFY(fixture.messages.isEmpty());
+    app.ui().open_file = [](const QString&) { return false; };
+    menuAction(app.mainWindow(), "Help", "Vostrel help")->trigger();
+    QCOMPARE(fixture.messages, QStringList{"vostrel: Unable to open help file"});
+  }
+
+  void toolsListTheRegisteredCommands() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QAction* console = menuAction(app.mainWindow(), "Tools", "Vostrel console");
+    QVERIFY(console != nullptr);
+    QVERIFY(!console->isEnabled());  // its window is not in this build
+  }
+
+  void coloursFollowThePaletteAndChangesAreSignalled() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    desktop::DesktopUi& ui = app.ui();
+    const QPalette saved = QApplication::palette();
+    QPalette palette = saved;
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(1, 2, 3));
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(4, 5, 6));
+    palette.setColor(QPalette::Active, QPalette::Mid, QColor(7, 8, 9));
+    QSignalSpy changed(&ui, &ui::UiHost::uiColoursChanged);
+    QApplication::setPalette(palette);
+    QVERIFY(changed.size() >= 1);
+    QCOMPARE(ui.uiColour(ui::UiColour::kSelectedBackground), QColor(1, 2, 3));
+    QCOMPARE(ui.uiColour(ui::UiColour::kInactiveSelectedBackground), QColor(4, 5, 6));
+    QCOMPARE(ui.uiColour(ui::UiColour::kLine), QColor(7, 8, 9));
+    QApplication::setPalette(saved);
+    QSignalSpy font(&ui, &ui::UiHost::uiFontChanged);
+    QFont bigger = QApplication::font();
+    bigger.setPointSize(bigger.pointSize() + 3);
+    QApplication::setFont(bigger);
+    QVERIFY(font.size() >= 1);
+    QCOMPARE(ui.uiFont(), bigger);
+  }
+
+  void quittingWhileAQueryRunsInterruptsItAndKeepsTheTree() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    ui::TreePanel& widget = *app.mainWindow().panels().widget(0);
+    const std::size_t nodes = app.panel(1)->control().itemCount();
+    tree::QueryNode* slow = addQuery(*app.panel(1),
+                                     "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
+                                     "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0");
+    bool asked = false;
+    app.player().setPumpHook([&] {
+      if (asked) return;
+      asked = true;
+      app.requestQuit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    widget.runCommand(ui::kCommandRefresh, *slow);
+    app.player().setPumpHook({});
+    QVERIFY(asked);
+    QVERIFY(app.quitting());
+    QVERIFY2(timer.elapsed() < 5000, "the statement was interrupted, not run to its end");
+    fixture.quit();
+
+    desktop::DesktopApp& again = fixture.start();
+    QCOMPARE(again.panel(1)->control().itemCount(), nodes + 1);
+  }
+
+  void keySequences_data() {
+    QTest::addColumn<uint>("code");
+    QTest::addColumn<QString>("sequence");
+    QTest::newRow("Ctrl+Delete") << uint(ui::kHotKeyCtrl | 0x2E) << "Ctrl+Del";
+    QTest::newRow("Ctrl+Enter") << uint(ui::kHotKeyCtrl | 0x0D) << "Ctrl+Return";
+    QTest::newRow("Shift+Alt+F5") << uint(ui::kHotKeyShift | ui::kHotKeyAlt | 0x74) << "Alt+Shift+F5";
+    QTest::newRow("letter") << uint(ui::kHotKeyCtrl | 'O') << "Ctrl+O";
+    QTest::newRow("digit") << uint('7') << "7";
+    QTest::newRow("unknown key") << uint(0xFF) << "";
+  }
+  void keySequences() {
+    QFETCH(uint, code);
+    QFETCH(QString, sequence);
+    QCOMPARE(desktop::DesktopUi::keySequence(code).toString(), sequence);
+  }
+
+  void anOfferedKeyTriggersTheMainWindowsShortcut() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QAction* action = new QAction(&app.mainWindow());
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    QSignalSpy triggered(action, &QAction::triggered);
+    QVERIFY(app.ui().offerKey(ui::kHotKeyCtrl | 0x2E));
+    QCOMPARE(triggered.size(), 1);
+    QVERIFY(!app.ui().offerKey(ui::kHotKeyCtrl | ui::kHotKeyShift | 0x2E));
+  }
+};
+
+QTEST_MAIN(DesktopAppTest)
+#include "desktop_app_test.moc"

@@ -1,0 +1,54 @@
+#include "desktop/support/desktop_fixture.h"
+
+#include <cstdlib>
+
+#include "component/registration.h"
+#include "db/open_steps.h"
+#include "desktop/desktop_ui.h"
+#include "library_tables/library_tables.h"
+#include "player/library_file.h"
+#include "player/profile.h"
+#include "player/settings_store.h"
+
+namespace desktop_testing {
+
+std::string testDataDir() {
+  const char* dir = std::getenv("VOSTREL_TEST_DATA");
+  return dir != nullptr ? dir : "tests/data";
+}
+
+DesktopFixture::DesktopFixture() = default;
+
+DesktopFixture::~DesktopFixture() {
+  if (app_ != nullptr) quit();
+}
+
+desktop::DesktopApp& DesktopFixture::start() {
+  if (app_ != nullptr) quit();
+  // Process-wide state of the previous program goes with it.
+  db::setSchemaReady(false);
+  library_tables::resetProcessState();
+  component::installDatabaseSteps();
+  player::Profile profile(profileDir());
+  player::SettingsStore settings(profile.settingsFile());
+  const std::filesystem::path library = std::filesystem::path(testDataDir()) / "small-library.json";
+  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
+                                                 player::loadLibraryFile(library));
+  app_ = std::make_unique<desktop::DesktopApp>(std::move(player), library, std::nullopt);
+  app_->ui().show_message = [this](const QString& text, const QString& caption, bool) {
+    messages.push_back(caption + ": " + text);
+  };
+  app_->ui().ask_question = [](const QString&, const QString&) { return true; };
+  app_->start();
+  app_->player().addListener(&recorder);
+  return *app_;
+}
+
+void DesktopFixture::quit() {
+  app_->player().removeListener(&recorder);
+  app_->requestQuit();
+  app_->shutDown();
+  app_.reset();
+}
+
+}  // namespace desktop_testing

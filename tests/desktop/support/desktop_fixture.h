@@ -1,0 +1,54 @@
+// DesktopFixture: the desktop program on a temporary profile over the small
+// test library, with messages recorded instead of shown, and helpers that
+// restart it on the same profile and record the player's events.
+#ifndef VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
+#define VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QStringList>
+
+#include "desktop/desktop_app.h"
+#include "player/player.h"
+#include "support/fake_host.h"
+
+namespace desktop_testing {
+
+// Records playlist events as their numbers, in order.
+struct EventRecorder : player::PlayerListener {
+  void playlistChanged(const player::PlaylistChange& change) override {
+    events.push_back(static_cast<int>(change.event));
+  }
+  std::vector<int> events;
+};
+
+class DesktopFixture {
+ public:
+  DesktopFixture();
+  ~DesktopFixture();
+
+  // Starts the program (again) on the fixture's profile.
+  desktop::DesktopApp& start();
+  // Quits as the Quit command does and destroys the program.
+  void quit();
+
+  std::filesystem::path profileDir() const { return dir_.path() / "profile"; }
+  desktop::DesktopApp& app() { return *app_; }
+  player::Player& player() { return app_->player(); }
+
+  QStringList messages;  // "caption: text" of every message shown
+  EventRecorder recorder;
+
+ private:
+  testing_support::TempDir dir_;
+  std::unique_ptr<desktop::DesktopApp> app_;
+};
+
+// The test data folder (tests/data).
+std::string testDataDir();
+
+}  // namespace desktop_testing
+
+#endif  // VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_

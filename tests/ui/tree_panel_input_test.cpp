@@ -1,0 +1,243 @@
+// Mouse, keys, the context menu and the panel's commands on a live panel.
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "tree/query_result_node.h"
+#include "ui/panel_commands.h"
+#include "ui/panel_tree_view.h"
+#include "ui/support/panel_harness.h"
+#include "ui/tree_model.h"
+
+using ui_testing::PanelHarness;
+
+namespace {
+
+// A query node whose click sends its SQL to the console and whose middle
+// click executes it (a harmless statement).
+tree::QueryNode* consoleQuery(tree::Panel& panel, const std::string& label) {
+  tree::QueryNode* query = PanelHarness::addQuery(panel, "SELECT 'x'", {"x"}, nullptr, label);
+  query->definition().click.action = tree::kSendToConsole;
+  query->definition().middle_click.action = tree::kSendToConsole;
+  return query;
+}
+
+// The texts of a menu, "-" for separators.
+QStringList menuTexts(QMenu& menu) {
+  QStringList texts;
+  for (QAction* action : menu.actions()) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  return texts;
+}
+
+}  // namespace
+
+class TreePanelInputTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    harness_ = std::make_unique<PanelHarness>();
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->panel().open());
+    panel_->resize(400, 300);
+    panel_->show();
+  }
+  void cleanup() {
+    panel_.reset();
+    harness_.reset();
+  }
+
+  void clickOnLabelRunsTheAction() {
+    tree::QueryNode* query = consoleQuery(panel_->panel(), "Send");
+    panel_->panel().control().select(nullptr);
+    QApplication::processEvents();
+    ui_testing::clickAt(*panel_, ui_testing::labelPoint(*panel_, *query));
+    QCOMPARE(harness_->console_sql.size(), std::size_t{1});
+    QCOMPARE(panel_->panel().control().selection(), query->item());
+  }
+
+  void ctrlClickSelectsWithoutAction() {
+    tree::QueryNode* query = consoleQuery(panel_->panel(), "Send");
+    panel_->panel().control().select(nullptr);
+    QApplication::processEvents();
+    ui_testing::clickAt(*panel_, ui_testing::labelPoint(*panel_, *query), Qt::LeftButton, Qt::ControlModifier);
+    QVERIFY(harness_->console_sql.empty());
+    QCOMPARE(panel_->panel().control().selection(), query->item());
+  }
+
+  void clickRightOfLabelClearsSelection() {
+    tree::QueryNode* query = consoleQuery(panel_->panel(), "Send");
+    QApplication::processEvents();
+    QCOMPARE(panel_->panel().control().selection(), query->item());
+    const QPoint right(query->labelExtent() + 20, ui_testing::labelPoint(*panel_, *query).y());
+    ui_testing::clickAt(*panel_, right);
+    QVERIFY(harness_->console_sql.empty());
+    QVERIFY(panel_->panel().control().selection() == nullptr);
+    ui_testing::clickAt(*panel_, right, Qt::MiddleButton);
+    QVERIFY(harness_->console_sql.empty());
+  }
+
+  void middleClickRunsTheMiddleAction() {
+    tree::QueryNode* query = consoleQuery(panel_->panel(), "Send");
+    query->definition().click.action = tree::kNoAction;
+    QApplication::processEvents();
+    ui_testing::clickAt(*panel_, ui_testing::labelPoint(*panel_, *query), Qt::MiddleButton);
+    QCOMPARE(harness_->console_sql.size(), std::size_t{1});
+  }
+
+  void ctrlDeleteAndCtrlEnterGoToTheHost() {
+    tree::FolderNode* folder = PanelHarness::addFolder(panel_->panel(), "Keep");
+    int edits = 0;
+    panel_->setNodeEditor([&](QWidget*, tree::TreeNode&) { return ++edits, false; });
+    QTest::keyClick(panel_->view(), Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(panel_->view(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(harness_->ui.offered, (std::vector<uint32_t>{0x22E, 0x20D}));
+    QVERIFY(harness_->host.questions.empty());
+    QCOMPARE(edits, 0);
+    QCOMPARE(panel_->panel().folders().size(), std::size_t{1});
+    // Without Ctrl they act on the selected node.
+    QTest::keyClick(panel_->view(), Qt::Key_Return);
+    QCOMPARE(edits, 1);
+    QTest::keyClick(panel_->view(), Qt::Key_Delete);
+    QCOMPARE(harness_->host.questions, (std::vector<std::string>{"Are you sure?"}));
+    QVERIFY(panel_->panel().folders().empty());
+    (void)folder;
+  }
+
+  void insertKeysMakeNodesThroughTheEditor() {
+    panel_->setNodeEditor([](QWidget*, tree::TreeNode& node) {
+      if (node.type() == tree::NodeType::kFolder) {
+        node.setLabel("Made folder");
+        return true;
+      }
+      auto& query = static_cast<tree::QueryNode&>(node);
+      query.setLabel("Made query");
+      query.definition().sql_query = "SELECT 1";
+      return true;
+    });
+    QTest::keyClick(panel_->view(), Qt::Key_Insert, Qt::ControlModifier);
+    QCOMPARE(panel_->panel().folders().size(), std::size_t{1});
+    QCOMPARE(panel_->panel().folders()[0]->label(), std::string("Made folder"));
+    // The new folder is selected: the next node goes below it.
+    QTest::keyClick(panel_->view(), Qt::Key_Insert);
+    QCOMPARE(panel_->panel().queries().size(), std::size_t{1});
+    QCOMPARE(panel_->panel().queries()[0]->parent(), static_cast<tree::TreeNode*>(panel_->panel().folders()[0]));
+    QVERIFY(panel_->panel().queries()[0]->nodeId() != 0);
+    // A cancelled editor makes nothing.
+    panel_->setNodeEditor([](QWidget*, tree::TreeNode&) { return false; });
+    QTest::keyClick(panel_->view(), Qt::Key_Insert, Qt::ControlModifier);
+    QCOMPARE(panel_->panel().folders().size(), std::size_t{1});
+  }
+
+  void contextMenuOfAResultNodeHasNoSeparator() {
+    tree::QueryNode* query = PanelHarness::addQuery(panel_->panel(), "SELECT 'r'", {"r"}, nullptr, "Q");
+    QVERIFY(query->refresh(false));
+    panel_->panel().expandNode(*query, true);
+    QApplication::processEvents();
+    const tree::TreeNode* result = query->item()->child(0)->node();
+    QStringList seen;
+    panel_->setMenuRunner([&](QMenu& menu, const QPoint&) {
+      seen = menuTexts(menu);
+      return nullptr;
+    });
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
+    QCOMPARE(seen, (QStringList{"Refresh all\t   Ctrl+F5", "Options...", "Create example nodes", "Help"}));
+    // On the query node itself the separator is there, and the node is
+    // selected first.
+    panel_->panel().control().select(nullptr);
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
+    QCOMPARE(seen.indexOf("-"), seen.indexOf("Refresh all\t   Ctrl+F5") + 1);
+    QCOMPARE(panel_->panel().control().selection(), query->item());
+  }
+
+  void contextMenuCommandRuns() {
+    PanelHarness::addFolder(panel_->panel(), "F");
+    panel_->setMenuRunner([](QMenu& menu, const QPoint&) -> QAction* {
+      for (QAction* action : menu.actions()) {
+        if (action->data().toInt() == ui::kCommandCreateExamples) return action;
+      }
+      return nullptr;
+    });
+    // Empty space: the root's menu.
+    ui_testing::contextMenuAt(*panel_, QPoint(200, 250));
+    QVERIFY(panel_->panel().findFolder(&panel_->panel().root(), "<Examples>") != nullptr);
+  }
+
+  void expandButtonGoesThroughTheNode() {
+    tree::FolderNode* folder = PanelHarness::addFolder(panel_->panel(), "Outer");
+    PanelHarness::addFolder(panel_->panel(), "Inner", folder);
+    QApplication::processEvents();
+    const QRect row = panel_->view()->visualRect(panel_->model()->indexOf(folder->item()));
+    const QPoint button(panel_->view()->indentation() / 2, row.center().y());
+    ui_testing::clickAt(*panel_, button);
+    QVERIFY(folder->isExpanded());
+    QVERIFY(panel_->view()->isExpanded(panel_->model()->indexOf(folder->item())));
+    // The folder keeps its state in its row.
+    QCOMPARE(panel_->panel().database().HasRows(
+                 "SELECT 1 FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(folder->nodeId()) +
+                 " AND tri_expanded"),
+             true);
+    ui_testing::clickAt(*panel_, button);
+    QVERIFY(!folder->isExpanded());
+  }
+
+  void refreshAllIsOneBatch() {
+    tree::QueryNode* a = PanelHarness::addQuery(panel_->panel(), "SELECT 'a1' UNION ALL SELECT 'a2'", {"x"}, nullptr, "A");
+    PanelHarness::addQuery(panel_->panel(), "SELECT 'b1'", {"x"}, nullptr, "B");
+    QSignalSpy layouts(panel_->model(), &QAbstractItemModel::layoutChanged);
+    QSignalSpy inserted(panel_->model(), &QAbstractItemModel::rowsInserted);
+    panel_->runCommand(ui::kCommandRefreshAll, panel_->panel().root());
+    QCOMPARE(layouts.count(), 1);
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(a->item()->childCount(), std::size_t{2});
+    QVERIFY(panel_->queryActiveLabel()->isHidden());
+  }
+
+  void followsUiColoursOnlyWhenAsked() {
+    harness_->ui.colours[3] = QColor(0x30, 0x40, 0x50);
+    harness_->ui.changeColours();
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x40, 0x50));
+    tree::PanelSettings own = panel_->panel().settings();
+    own.use_ui_attributes = 0;
+    panel_->panel().setSettings(own);
+    harness_->ui.colours[3] = QColor(0x60, 0x60, 0x60);
+    harness_->ui.changeColours();
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x40, 0x50));
+  }
+
+  void optionsReplaceTheSettings() {
+    QSignalSpy changed(panel_.get(), &ui::TreePanel::settingsChanged);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.edge_style = tree::kEdgeGrey;
+      s.back = 0x00102030;  // chosen by hand, but the UI colours win
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->panel().settings().edge_style, tree::kEdgeGrey);
+    QCOMPARE(panel_->frameShape(), QFrame::Box);
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), harness_->ui.colours[3]);
+    QCOMPARE(changed.count(), 1);
+    panel_->setOptionsEditor([](QWidget*, tree::PanelSettings& s) {
+      s.use_ui_attributes = 0;
+      s.back = 0x00102030;
+      return true;
+    });
+    panel_->runCommand(ui::kCommandOptions, panel_->panel().root());
+    QCOMPARE(panel_->view()->palette().color(QPalette::Base), QColor(0x30, 0x20, 0x10));
+  }
+
+  void helpThatCannotOpenSaysSo() {
+    harness_->ui.help_opens = false;
+    panel_->runCommand(ui::kCommandHelp, panel_->panel().root());
+    QCOMPARE(harness_->ui.help_pages, QStringList{"vostrel_help.html"});
+    QCOMPARE(harness_->host.popups, (std::vector<std::string>{"Unable to open help file"}));
+  }
+
+ private:
+  std::unique_ptr<PanelHarness> harness_;
+  std::unique_ptr<ui::TreePanel> panel_;
+};
+
+QTEST_MAIN(TreePanelInputTest)
+#include "tree_panel_input_test.moc"

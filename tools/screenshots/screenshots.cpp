@@ -1,0 +1,246 @@
+// Renders the desktop program offscreen into PNG files: the main window with
+// two panels on the demo library (the example tree with "Album" refreshed
+// and item counts, and a tree with node colours of its own), and the main
+// window with each state of a panel's context menu.
+//
+//   QT_QPA_PLATFORM=offscreen vostrel_screenshots OUT_DIR LIBRARY_FILE
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include "component/registration.h"
+#include "desktop/desktop_app.h"
+#include "desktop/desktop_ui.h"
+#include "desktop/main_window.h"
+#include "desktop/panel_docks.h"
+#include "desktop/playlist_tabs.h"
+#include "player/library_file.h"
+#include "player/profile.h"
+#include "player/settings_store.h"
+#include "tree/folder_node.h"
+#include "tree/query_node.h"
+#include "tree/query_result_node.h"
+#include "ui/panel_commands.h"
+#include "ui/panel_tree_view.h"
+#include "ui/tree_model.h"
+#include "ui/tree_panel.h"
+
+namespace {
+
+constexpr const char* kSlowQuery =
+    "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
+    "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0";
+
+void settle() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+tree::QueryResultNodeOption level(const char* name, uint8_t number, uint8_t counts = tree::kShowNoCount) {
+  tree::QueryResultNodeOption option;
+  option.name = name;
+  option.level = number;
+  option.show_item_count = counts;
+  return option;
+}
+
+tree::QueryNode* addQuery(tree::Panel& panel, tree::TreeNode& parent, const char* label, const char* sql,
+                          std::vector<tree::QueryResultNodeOption> levels) {
+  auto node = std::make_unique<tree::QueryNode>(&panel, &parent);
+  node->setLabel(label);
+  node->definition().sql_query = sql;
+  node->definition().level_options = std::move(levels);
+  return static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
+}
+
+// The second panel: its own tree with node colours (COLORREF 0x00BBGGRR).
+void buildColouredTree(tree::Panel& panel) {
+  std::vector<tree::FolderNode*> top;  // their subtrees go with them
+  for (tree::FolderNode* folder : panel.folders()) {
+    if (folder->item() != nullptr && folder->item()->parent() == nullptr) top.push_back(folder);
+  }
+  for (tree::FolderNode* folder : top) panel.deleteNode(*folder);
+  tree::TreeNode& root = *panel.nodeForItem(nullptr);
+  auto folder = std::make_unique<tree::FolderNode>(&panel, &root);
+  folder->setLabel("Listening room");
+  tree::NodeAttributes& colours = *folder->attributes();
+  colours.use_parent = false;
+  colours.icon = 194;
+  colours.text = 0x00306030;
+  colours.back = 0x00E8F4E8;
+  colours.text_selected = 0x00FFFFFF;
+  colours.back_selected = 0x00307030;
+  colours.text_selected_inactive = 0x00306030;
+  colours.back_selected_inactive = 0x00C8E0C8;
+  tree::TreeNode* room = panel.attach(std::move(folder), true);
+  tree::QueryNode* genres = addQuery(panel, *room, "Genres",
+                                     "SELECT genre, ifnull([album artist],artist) FROM MediaLibrary "
+                                     "ORDER BY genre, 2 COLLATE NaturalNoCase",
+                                     {level("genre", 1, tree::kShowSubitems), level("artist", 2, tree::kShowLeaves)});
+  tree::NodeAttributes& query = *genres->attributes();
+  query.use_parent = false;
+  query.icon = 194;
+  query.text = 0x00802040;
+  query.back = 0x00F4E8F0;
+  query.text_selected = 0x00FFFFFF;
+  query.back_selected = 0x00802040;
+  query.text_selected_inactive = 0x00802040;
+  query.back_selected_inactive = 0x00E0C8D8;
+  genres->definition().level_options[0].attributes = query;
+  genres->definition().level_options[0].attributes.text = 0x000050C0;
+  genres->definition().level_options[0].attributes.back = 0x00E0F0FF;
+  panel.save(*genres);
+  panel.save(*room);
+  genres->refresh(true);
+  panel.expandNode(*room, true);
+  panel.expandNode(*genres, true);
+  panel.reapplyAttributes();
+}
+
+tree::QueryNode* findQuery(tree::Panel& panel, const std::string& label) {
+  for (tree::QueryNode* query : panel.queries()) {
+    if (query->label() == label) return query;
+  }
+  return nullptr;
+}
+
+class Shooter {
+ public:
+  Shooter(desktop::MainWindow& window, QString dir) : window_(window), dir_(std::move(dir)) {}
+
+  void save(const QString& name, const QPixmap& picture) {
+    const QString file = dir_ + "/" + name + ".png";
+    if (!picture.save(file)) std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+    std::printf("%s\n", qPrintable(file));
+  }
+
+  // Opens the context menu of `panel` at the centre of `node`'s row (the
+  // empty space below the tree for nullptr) and saves the window with the
+  // menu drawn where it opens.
+  void menu(ui::TreePanel& panel, tree::TreeNode* node, const QString& name) {
+    ui::PanelTreeView& view = *panel.view();
+    QPoint pos(view.viewport()->width() / 3, view.viewport()->height() * 7 / 8);
+    if (node != nullptr) {
+      const QRect rect = view.visualRect(panel.model()->indexOf(node->item()));
+      pos = QPoint(rect.left() + 40, rect.center().y());
+    }
+    panel.setMenuRunner([this, name](QMenu& menu, const QPoint& global) -> QAction* {
+      settle();
+      QPixmap picture = window_.grab();
+      menu.adjustSize();
+      const QPixmap popup = menu.grab();
+      QPainter painter(&picture);
+      // Kept inside the window, as a menu is kept on the screen.
+      QPoint at = window_.mapFromGlobal(global);
+      at.setX(std::min(at.x(), picture.width() - popup.width() - 4));
+      at.setY(std::min(at.y(), picture.height() - popup.height() - 4));
+      painter.fillRect(QRect(at + QPoint(3, 3), popup.size()), QColor(0, 0, 0, 40));
+      painter.drawPixmap(at, popup);
+      painter.end();
+      save(name, picture);
+      return nullptr;
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, view.viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(view.viewport(), &event);
+    panel.setMenuRunner({});
+  }
+
+ private:
+  desktop::MainWindow& window_;
+  QString dir_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qt(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: vostrel_screenshots OUT_DIR LIBRARY_FILE\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+  QTemporaryDir profile_dir;
+  QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+
+  component::installDatabaseSteps();
+  player::Profile profile(profile_dir.path().toStdString());
+  player::SettingsStore settings(profile.settingsFile());
+  const std::filesystem::path library = argv[2];
+  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
+                                                 player::loadLibraryFile(library));
+  player::Player& live = *player;
+  desktop::DesktopApp app(std::move(player), library, std::nullopt);
+  app.ui().show_message = [](const QString& text, const QString&, bool) {
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+  };
+  app.ui().ask_question = [](const QString&, const QString&) { return true; };
+  app.start();
+  desktop::MainWindow& window = app.mainWindow();
+  window.resize(1440, 900);
+
+  // Panel 1: the example tree with "Album" refreshed, counts on its levels.
+  auto& panel1 = *static_cast<ui::TreePanel*>(window.panels().widget(0));
+  tree::QueryNode* album = findQuery(panel1.panel(), "Album");
+  if (album == nullptr) return 1;
+  album->definition().level_options[0].show_item_count = tree::kShowSubitems;
+  panel1.panel().save(*album);
+  album->refresh(true);
+  for (tree::TreeNode* node = album->parent(); node != nullptr && node->item() != nullptr; node = node->parent()) {
+    panel1.panel().expandNode(*node, true);
+  }
+  panel1.panel().expandNode(*album, true);
+  tree::TreeItem* album_item = album->item();
+  tree::TreeNode* first_artist = album_item->childCount() > 1 ? album_item->child(1)->node() : nullptr;
+  tree::TreeNode* second_artist = album_item->childCount() > 3 ? album_item->child(3)->node() : nullptr;
+  if (first_artist != nullptr) panel1.panel().expandNode(*first_artist, true);
+  if (second_artist != nullptr) panel1.panel().expandNode(*second_artist, true);
+  if (first_artist != nullptr) panel1.panel().control().select(first_artist->item()->child(0));
+
+  // Panel 2 on the right: a tree of its own with node colours.
+  QDockWidget* dock2 = window.panels().addPanel({});
+  auto& panel2 = *static_cast<ui::TreePanel*>(dock2->widget());
+  window.addDockWidget(Qt::RightDockWidgetArea, dock2);
+  buildColouredTree(panel2.panel());
+  window.resizeDocks({window.panels().dock(0), dock2}, {390, 310}, Qt::Horizontal);
+
+  // Something playing, and a line in the log.
+  if (live.playlistCount() > 0 && live.playlistItemCount(0) > 2) live.playItem(0, 2);
+  live.consoleLine("[vostrel] Tree load time: 0.004512");
+  window.show();
+  settle();
+
+  Shooter shooter(window, out);
+  shooter.save("main_window", window.grab());
+  shooter.menu(panel2, nullptr, "menu_empty_space");
+  shooter.menu(panel1, album->parent(), "menu_folder");
+  shooter.menu(panel1, album, "menu_query");
+  if (first_artist != nullptr) shooter.menu(panel1, first_artist, "menu_result");
+
+  // While a query runs, the menu offers only "Abort query".
+  tree::QueryNode* slow = addQuery(panel1.panel(), *panel1.panel().nodeForItem(nullptr), "Slow query", kSlowQuery,
+                                   {level("value", 1)});
+  bool shot = false;
+  live.setPumpHook([&] {
+    if (shot) return;
+    shot = true;
+    shooter.menu(panel1, slow, "menu_query_running");
+    panel1.abortQuery();
+  });
+  panel1.runCommand(ui::kCommandRefresh, *slow);
+  live.setPumpHook({});
+  panel1.panel().deleteNode(*slow);
+
+  app.requestQuit();
+  app.shutDown();
+  return shot ? 0 : 1;
+}
