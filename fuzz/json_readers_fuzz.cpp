@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/track.h"
+#include "host/track_builder.h"
 #include "player/layout.h"
 #include "player/library_file.h"
 #include "player/player_error.h"
@@ -52,21 +53,19 @@ bool usableFieldName(std::string_view name) {
   return true;
 }
 
-void checkFields(const std::vector<host::InfoField>& fields) {
+void checkFields(host::FieldList fields) {
   for (const host::InfoField& field : fields) {
-    require(usableFieldName(field.name));
-    require(!field.values.empty());
+    require(usableFieldName(field.name()));
+    require(!field.values().empty());
   }
 }
 
 void readLibrary(std::string_view text) {
   const player::LibraryFile library = player::parseLibraryFile(text, "fuzz.json", &noFile);
   for (const host::TrackHandle& track : library.tracks) {
-    require(track != nullptr && !track->path.empty());
-    if (track->info) {
-      checkFields(track->info->meta);
-      checkFields(track->info->tech);
-    }
+    require(track != nullptr && !track->path().empty());
+    checkFields(track->meta());
+    checkFields(track->tech());
   }
   require(library.active_playlist == host::kNoPlaylist || library.active_playlist < library.playlists.size());
 }
@@ -77,11 +76,11 @@ player::PlaylistSet toSet(const player::PlaylistsFile& file) {
   for (const player::PlaylistRef& stored : file.playlists) {
     const std::size_t index = set.create(stored.name);
     host::TrackList items;
+    host::TrackBuilder builder;
     for (const player::ItemRef& item : stored.items) {
-      auto track = std::make_shared<host::Track>();
-      track->path = item.path;
-      track->subsong = item.subsong;
-      items.push_back(std::move(track));
+      builder.setPath(item.path);
+      builder.setSubsong(item.subsong);
+      items.push_back(builder.build());
     }
     set.insertItems(index, 0, items, false);
     for (std::size_t i = 0; i < stored.items.size(); ++i) set.setSelected(index, i, stored.items[i].selected);
