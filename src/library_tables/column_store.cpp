@@ -77,6 +77,21 @@ constexpr Predefined kPlaylistPredefined[] = {
     {ColumnType::kPlaylistInteger, "playlist_item"},
 };
 
+}  // namespace
+
+std::vector<std::string_view> predefinedColumnNames(ColumnType kind) {
+  std::vector<std::string_view> names;
+  for (const Predefined& p : kPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  for (const Predefined& p : kPlaylistPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  return names;
+}
+
+namespace {
+
 std::string typeNumber(TableType type) { return std::to_string(static_cast<int32_t>(type)); }
 
 // Candidate names as found (exact, first kind wins), ordered byte-wise.
