@@ -8,6 +8,7 @@
 #include "app/columns_command.h"
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/option_values.h"
 #include "app/panel_session.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
@@ -30,7 +31,7 @@ int runCommandLine(int argc, char** argv) {
   sql_command->add_option("--format", sql.format, "tsv, csv, json or table");
   sql_command->add_option("--limit", sql.limit, "Show at most N rows")
       ->type_name("N")
-      ->check(CLI::Range(uint64_t{0}, UINT64_MAX));
+      ->check(numberCheck("--limit", 0, UINT64_MAX));
   sql_command->add_flag("--status", sql.status, "Print the status text to stderr");
 
   ConfigOptions config;
@@ -80,6 +81,7 @@ int runCommandLine(int argc, char** argv) {
   }
 
   installComponent();
+  const NewProfileCleanup cleanup(global);
   try {
     // Held until the command has returned: it reads and writes the profile.
     const player::ProfileLock lock = lockProfile(global);

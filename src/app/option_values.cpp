@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include <CLI/CLI.hpp>
+
 namespace app {
 namespace {
 
@@ -53,6 +55,16 @@ std::optional<uint64_t> parseNumber(std::string_view option, std::string_view te
              std::to_string(max);
   }
   return std::nullopt;
+}
+
+CLI::Validator numberCheck(std::string option, uint64_t min, uint64_t max) {
+  return CLI::Validator(
+      [option, min, max](std::string& text) {
+        std::string error;
+        // The parser names the option itself.
+        return parseNumber(option, text, min, max, &error) ? std::string() : error.substr(option.size() + 2);
+      },
+      "N");
 }
 
 std::optional<uint32_t> parseNodeLimitOption(std::string_view text, std::string* error) {

@@ -12,6 +12,10 @@
 
 #include "tree/node_attributes.h"
 
+namespace CLI {
+class Validator;
+}
+
 namespace app {
 
 // The action names in code order: "none" is 0, "console" is 11.
@@ -28,6 +32,9 @@ std::string actionNameList();
 // A decimal number from `min` to `max`, digits only (no sign, no blanks).
 std::optional<uint64_t> parseNumber(std::string_view option, std::string_view text, uint64_t min, uint64_t max,
                                     std::string* error);
+
+// A check for a numeric option of the parser, with parseNumber's message.
+CLI::Validator numberCheck(std::string option, uint64_t min, uint64_t max);
 
 // The query node limit: a number from 0 to 4294967295, or "none" for no
 // limit (stored as 4294967295; 0 also means no limit, as in the dialog).
