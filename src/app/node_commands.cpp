@@ -164,10 +164,7 @@ int editNode(PanelSession& session, tree::TreeNode& node, const NodeRef& ref, co
 // Refreshes a query node, or every query node below a folder or the top.
 bool refreshNode(tree::TreeNode& node) {
   if (node.type() == tree::NodeType::kQuery) return node.refresh(true);
-  if (node.type() == tree::NodeType::kQueryResult) {
-    std::cerr << "A query result is refreshed with its query node.\n";
-    return false;
-  }
+  if (node.type() == tree::NodeType::kQueryResult) return true;
   bool ok = true;
   const tree::TreeItem* item = node.type() == tree::NodeType::kRoot ? node.panel()->control().top() : node.item();
   for (std::size_t i = 0; item != nullptr && i < item->childCount(); ++i) {
@@ -182,7 +179,13 @@ int nodeOnPath(PanelSession& session, const PanelCommand& command) {
   if (!nodeArguments(command, 0, &ref, nullptr)) return kExitBadInput;
   tree::TreeNode* node = resolveNode(session.panel(), ref);
   if (node == nullptr) return kExitBadInput;
-  if (command.action == "refresh") return refreshNode(*node) ? kExitOk : kExitFailed;
+  if (command.action == "refresh") {
+    if (node->type() == tree::NodeType::kQueryResult) {
+      std::cerr << "A query result is refreshed with its query node.\n";
+      return kExitBadInput;
+    }
+    return refreshNode(*node) ? kExitOk : kExitFailed;
+  }
   if (node->type() == tree::NodeType::kRoot) {
     std::cerr << "The top (/) cannot be " << (command.action == "show" ? "shown" : command.action + "ed")
               << "; name a node below it\n";
