@@ -14,6 +14,8 @@ struct ActionCase {
   int code;  // -1: refused
 };
 
+void PrintTo(const ActionCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
 class ActionCodeTest : public testing::TestWithParam<ActionCase> {};
 
 TEST_P(ActionCodeTest, NamesAndCodes) {
@@ -46,6 +48,8 @@ struct NumberCase {
   uint64_t max;
   std::optional<uint64_t> expected;
 };
+
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.text << "\" in " << c.min << ".." << c.max; }
 
 class NumberTest : public testing::TestWithParam<NumberCase> {};
 
@@ -84,6 +88,8 @@ struct ColourCase {
   const char* text;
   std::optional<tree::Colour> stored;
 };
+
+void PrintTo(const ColourCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ColourTest : public testing::TestWithParam<ColourCase> {};
 
@@ -127,6 +133,8 @@ struct PathCase {
   const char* path;
   std::vector<std::string> labels;
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << '"' << c.path << '"'; }
 
 class NodePathTest : public testing::TestWithParam<PathCase> {};
 

@@ -21,6 +21,8 @@ struct KindCase {
   ColumnType kind;
 };
 
+void PrintTo(const KindCase& c, std::ostream* os) { *os << static_cast<int>(c.type) << " " << c.name; }
+
 class EditorKindTest : public testing::TestWithParam<KindCase> {};
 
 TEST_P(EditorKindTest, TypeAndNameGiveTheStoredKind) {
