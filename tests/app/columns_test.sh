@@ -15,6 +15,8 @@ check "an unknown table exits 2" 2 "$RC"
 # Names are stored in lower case; empty and taken names are refused.
 vos columns add Genres --tag-name genre --split
 check "a split tag column is added" 0 "$RC"
+vos columns
+check_contains "with its tag, split flag and no separator" $'genres\ttag\tTag (Text)\tNaturalNoCase\tgenre\t""\t1\t' "$OUT"
 vos sql "SELECT genres FROM MediaLibrary WHERE title = 'One' ORDER BY genres"
 check "and splits the multi-value tag into rows at once" $'genres\nPop\nRock' "$OUT"
 vos columns add genres
