@@ -1,13 +1,64 @@
+#include <filesystem>
 #include <iostream>
+#include <set>
 
 #include "app/cli.h"
 #include "app/commands.h"
+#include "player/library_file.h"
 
 namespace app {
+namespace {
+
+// The profile's playlist items (stored, or the library's seeds when none
+// are stored yet) and whether any of them is a track of `library`.
+bool playlistsMatch(player::Profile& profile, const player::LibraryFile& library, bool* any_items) {
+  std::set<std::string> paths;
+  for (const auto& track : library.tracks) paths.emplace(track->path());
+  std::error_code ec;
+  const std::filesystem::path file = profile.playlistsFile();
+  const std::vector<player::PlaylistRef> playlists =
+      std::filesystem::exists(file, ec) ? player::loadPlaylistsFile(file).playlists : library.playlists;
+  *any_items = false;
+  for (const player::PlaylistRef& playlist : playlists) {
+    for (const player::ItemRef& item : playlist.items) {
+      *any_items = true;
+      if (paths.contains(item.path)) return true;
+    }
+  }
+  return false;
+}
+
+// `config library [PATH]`: the library every command uses unless --library
+// or VOSTREL_LIBRARY says otherwise.
+int configLibrary(player::Profile& profile, player::SettingsStore& settings, const ConfigOptions& options) {
+  if (!options.value) {
+    std::cout << settings.lastLibrary().value_or("") << '\n';
+    return kExitOk;
+  }
+  if (options.value->empty()) {
+    settings.setLastLibrary("");
+    settings.save();
+    return kExitOk;
+  }
+  const std::filesystem::path path = std::filesystem::absolute(*options.value);
+  // A file that does not load is refused before it is remembered.
+  const player::LibraryFile library = player::loadLibraryFile(path);
+  settings.setLastLibrary(path.string());
+  settings.save();
+  bool any_items = false;
+  if (!playlistsMatch(profile, library, &any_items) && any_items) {
+    std::cerr << "Note: none of the profile's playlist items is a track of " << path.string()
+              << "; they stay in the playlists as they are.\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options) {
   player::Profile profile = player::Profile::open(global.profile);
   player::SettingsStore settings = openSettings(global, profile);
+  if (options.key == "library") return configLibrary(profile, settings, options);
   if (!options.key) {
     std::cout << settings.list();
   } else if (!options.value) {
@@ -18,7 +69,6 @@ int runConfigCommand(const GlobalOptions& global, const ConfigOptions& options) 
   }
   return kExitOk;
 }
-
 int runPlaylistsCommand(const GlobalOptions& global, const std::string& format) {
   if (format != "text" && format != "json") {
     std::cerr << "Unknown format \"" << format << "\": use text or json\n";

@@ -8,6 +8,8 @@
 
 #include "component/registration.h"
 #include "player/resources.h"
+#include "player/player_error.h"
+#include "player/profile.h"
 
 namespace app {
 namespace {
@@ -40,6 +42,45 @@ player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view k
               << " (up to " << seconds(options.wait_seconds) << " s)..." << std::endl;
   };
   return player::ProfileLock::acquire(profile.dir(), kind, waiting);
+}
+
+namespace {
+
+// Whether `folder` holds nothing but folders and lock files.
+bool holdsNoData(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec)) continue;
+    if (it->path().filename() != player::ProfileLock::kFileName) return false;
+  }
+  return !ec;
+}
+
+}  // namespace
+
+NewProfileCleanup::NewProfileCleanup(const GlobalOptions& options) {
+  std::error_code ec;
+  std::filesystem::path dir;
+  try {
+    dir = std::filesystem::absolute(player::resolveProfilePath(options.profile), ec);
+  } catch (const player::PlayerError&) {
+    return;
+  }
+  if (ec || std::filesystem::exists(dir, ec)) return;
+  // The outermost folder of the path that is missing.
+  first_missing_ = dir;
+  while (first_missing_.has_parent_path() && first_missing_.parent_path() != first_missing_ &&
+         !std::filesystem::exists(first_missing_.parent_path(), ec)) {
+    first_missing_ = first_missing_.parent_path();
+  }
+}
+
+NewProfileCleanup::~NewProfileCleanup() {
+  std::error_code ec;
+  if (!first_missing_.empty() && std::filesystem::exists(first_missing_, ec) && holdsNoData(first_missing_)) {
+    std::filesystem::remove_all(first_missing_, ec);
+  }
 }
 
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {

@@ -8,6 +8,7 @@
 #include "console/result_formats.h"
 #include "db/database.h"
 #include "host/host.h"
+#include "player/player_error.h"
 #include "tree/panel.h"
 #include "tree/tree_loader.h"
 
@@ -33,7 +34,13 @@ PanelSession::PanelSession(const GlobalOptions& options, int panel_number)
     : player_(openPlayer(options)),
       layout_(player::loadLayout(player_->profile().layoutFile())),
       index_(static_cast<std::size_t>(panel_number - 1)) {
-  while (layout_.panels.size() <= index_) {
+  // Only the next number adds a panel: a typo must not fill the layout.
+  if (index_ > layout_.panels.size()) {
+    throw player::PlayerError("There is no panel " + std::to_string(panel_number) + ": the layout has " +
+                              std::to_string(layout_.panels.size()) + " panel(s); --panel " +
+                              std::to_string(layout_.panels.size() + 1) + " adds the next one");
+  }
+  if (index_ == layout_.panels.size()) {
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }

@@ -1,6 +1,6 @@
 // PanelSession: a headless command acting as panel N of the layout the
-// player keeps in the profile. It opens the player, adds panels with empty
-// settings when the layout has fewer, makes the panel, opens its connection
+// player keeps in the profile. It opens the player, adds a panel with empty
+// settings when asked for the one after the last, makes the panel, opens its connection
 // and loads its tree (a new panel gets the example tree), and at the end
 // stores the panel's settings (its root id) back into the layout.
 //
@@ -36,7 +36,8 @@ inline constexpr int kMaxPanels = 1000;
 
 class PanelSession {
  public:
-  // `panel_number` is 1-based, at most kMaxPanels. Throws player::PlayerError.
+  // `panel_number` is 1-based, at most one more than the layout has (which
+  // adds a panel). Throws player::PlayerError, also for a number beyond that.
   PanelSession(const GlobalOptions& options, int panel_number);
   ~PanelSession();
   PanelSession(const PanelSession&) = delete;

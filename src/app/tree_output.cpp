@@ -36,7 +36,7 @@ void appendPathLabel(std::string_view label, std::string& out) {
 
 namespace {
 
-void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
+void appendText(const tree::TreeItem& parent, int depth, bool ids, std::string& out) {
   for (std::size_t i = 0; i < parent.childCount(); ++i) {
     const tree::TreeItem& item = *parent.child(i);
     const tree::TreeNode* node = item.node();
@@ -52,8 +52,11 @@ void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
       }
     }
     appendPathLabel(node->label(), out);
+    if (ids && (node->type() == NodeType::kFolder || node->type() == NodeType::kQuery)) {
+      out += "  #" + std::to_string(node->nodeId());
+    }
     out += '\n';
-    appendText(item, depth + 1, out);
+    appendText(item, depth + 1, ids, out);
   }
 }
 
@@ -92,9 +95,9 @@ const tree::TreeItem* childrenOf(tree::Panel& panel, const tree::TreeNode& node)
 
 }  // namespace
 
-std::string treeText(tree::Panel& panel) {
+std::string treeText(tree::Panel& panel, bool ids) {
   std::string out;
-  appendText(*panel.control().top(), 0, out);
+  appendText(*panel.control().top(), 0, ids, out);
   return out;
 }
 

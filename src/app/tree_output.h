@@ -23,8 +23,9 @@ namespace app {
 void appendPathLabel(std::string_view label, std::string& out);
 
 // One line per node below the root, two spaces per depth; "(n) " or "[n] "
-// before a result node whose level shows an item count.
-std::string treeText(tree::Panel& panel);
+// before a result node whose level shows an item count; with `ids`, "  #N"
+// after the label of a folder or query node.
+std::string treeText(tree::Panel& panel, bool ids = false);
 nlohmann::ordered_json treeJson(tree::Panel& panel);
 
 // The labels of a path; "" and "/" are the empty path (the top).

@@ -80,6 +80,21 @@ constexpr Predefined kPlaylistPredefined[] = {
     {ColumnType::kPlaylistInteger, "playlist_item"},
 };
 
+}  // namespace
+
+std::vector<std::string_view> predefinedColumnNames(ColumnType kind) {
+  std::vector<std::string_view> names;
+  for (const Predefined& p : kPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  for (const Predefined& p : kPlaylistPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  return names;
+}
+
+namespace {
+
 bool isPredefined(TableType type, std::string_view name) {
   for (const Predefined& p : kPredefined) {
     if (p.name == name) return true;

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "library_tables/column_type.h"
 #include "library_tables/vtab_column.h"
@@ -29,6 +30,11 @@ namespace library_tables {
 inline constexpr std::string_view kColumnTable = "mdb_VTableColumn";
 inline constexpr int kColumnTableVersion = 1;
 inline constexpr std::string_view kHandleColumnName = "metadb_handle";
+
+// The predefined names of `kind`, in the order they become default
+// candidates ("length" for kInfoText, "playlist_index" and "playlist_item"
+// for kPlaylistInteger, none for kinds without names).
+std::vector<std::string_view> predefinedColumnNames(ColumnType kind);
 
 // Creates or migrates mdb_VTableColumn. Runs inside the caller's
 // transaction; raises SQLiteException.

@@ -189,13 +189,20 @@ void QueryNode::Run::processRow(const db::SQLiteColumns& row) {
 }
 
 void QueryNode::Run::reportLimit(uint64_t overall) {
+  const bool overall_exceeded = overall > settings_.overall_node_limit;
   std::string message;
-  if (overall > settings_.overall_node_limit) {
+  if (overall_exceeded) {
     message = "Tree node limit (" + std::to_string(settings_.overall_node_limit) + " nodes) exceeded.\n\n";
   } else {
     message = "Query node limit (" + std::to_string(node_.definition_.node_limit) + " nodes) exceeded.\n\n";
   }
   message += "Node: " + node_.label() + "\nQuery:\n" + node_.definition_.sql_query;
+  // Where the limit is raised, in the dialogs and on the command line.
+  if (overall_exceeded) {
+    message += "\n\nRaise it with \"Overall node limit for all panels\" (vostrel config overall_node_limit N).";
+  } else {
+    message += "\n\nRaise it with the query's \"Query node limit:\" (vostrel node edit PATH --node-limit N).";
+  }
   database_.LogToConsole(message, true);
 }
 
