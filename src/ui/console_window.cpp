@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -205,6 +206,7 @@ void ConsoleWindow::execute() {
     results_->setUpdatesEnabled(false);
     const console::RunOutcome outcome = run_.run(script.toStdString(), *model_);
     model_->publish();
+    fitNumberColumn();
     results_->setUpdatesEnabled(true);
     running_ = false;
     const bool again = rerun_ && outcome.result == console::RunResult::kAborted;
@@ -245,6 +247,17 @@ void ConsoleWindow::fitColumns() {
   for (int c = 0; c < model_->columnCount(); ++c) {
     header->resizeSection(c, c == 0 && !model_->noRows() ? kNumberColumnWidth : kValueColumnWidth);
   }
+}
+
+void ConsoleWindow::fitNumberColumn() {
+  // 30 pixels hold three digits; longer numbers widen the column so that
+  // they are not cut.
+  if (model_->noRows() || model_->rowCount() == 0) return;
+  QHeaderView* header = results_->horizontalHeader();
+  const QString widest = QString::number(model_->rowCount());
+  const int needed = results_->fontMetrics().horizontalAdvance(widest) + 2 * results_->style()->pixelMetric(
+                                                                                 QStyle::PM_FocusFrameHMargin) + 8;
+  header->resizeSection(0, std::max(kNumberColumnWidth, needed));
 }
 
 void ConsoleWindow::resetSort() {

@@ -103,6 +103,7 @@ class ConsoleWindow : public QDialog {
   void sortBy(int column);
   void resetSort();
   void fitColumns();
+  void fitNumberColumn();
   void chooseAndLoad();
   void chooseAndSave();
 

@@ -33,6 +33,10 @@ SqlEditor::SqlEditor(QWidget* parent) : QsciScintilla(parent) {
   setMarginWidth(1, 0);
   setFolding(NoFoldStyle);
   setWrapMode(WrapNone);
+  // The horizontal scroll bar follows the longest line instead of a fixed
+  // width.
+  setScrollWidth(1);
+  setScrollWidthTracking(true);
 
   sql_lexer_ = new QsciLexerSQL(this);
   sql_lexer_->setDefaultFont(font);

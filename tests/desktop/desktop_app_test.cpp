@@ -19,6 +19,9 @@
 #include "desktop/support/desktop_fixture.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
+#include "ui/console_window.h"
+#include "ui/result_model.h"
+#include "ui/sql_editor.h"
 #include "ui/ui_host.h"
 
 using desktop_testing::DesktopFixture;
@@ -144,7 +147,30 @@ class DesktopAppTest : public QObject {
     desktop::DesktopApp& app = fixture.start();
     QAction* console = menuAction(app.mainWindow(), "Tools", "Vostrel console");
     QVERIFY(console != nullptr);
-    QVERIFY(!console->isEnabled());  // its window is not in this build
+    QVERIFY(console->isEnabled());
+    console->trigger();
+    ui::ConsoleWindow& window = app.mainWindow().console();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isModal());
+    QCOMPARE(window.parentWidget(), &app.mainWindow());
+    QCOMPARE(window.statusText(), QStringLiteral("Ready"));  // opening alone runs nothing
+  }
+
+  void sendToConsoleOpensTheConsoleAndRuns() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    tree::Panel& panel = *app.panel(1);
+    QVERIFY(panel.hooks().send_to_console);
+    panel.hooks().send_to_console("SELECT count(*) AS n FROM MediaLibrary");
+    ui::ConsoleWindow& window = app.mainWindow().console();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.editor().text(), QStringLiteral("SELECT count(*) AS n FROM MediaLibrary"));
+    QCOMPARE(window.model().cellText(0, 1), QString::number(app.player().libraryTrackCount()));
+    QVERIFY2(window.statusText().endsWith(" // 1 row retrieved"), qPrintable(window.statusText()));
+    // The same window every time.
+    panel.hooks().send_to_console("SELECT 1");
+    QCOMPARE(&app.mainWindow().console(), &window);
+    QCOMPARE(window.editor().text(), QStringLiteral("SELECT 1"));
   }
 
   void coloursFollowThePaletteAndChangesAreSignalled() {
