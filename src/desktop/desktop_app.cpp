@@ -102,6 +102,11 @@ void DesktopApp::start() {
       savePlaylists();
     });
   }
+  // An event loop ended by someone else than requestQuit() (the session
+  // closing the application): the layout is saved while the window is whole.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    if (!quitting_) saveLayout();
+  });
 }
 
 void DesktopApp::connectNotifications() {

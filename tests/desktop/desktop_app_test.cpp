@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,8 +21,10 @@
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "ui/console_window.h"
+#include "ui/panel_commands.h"
 #include "ui/result_model.h"
 #include "ui/sql_editor.h"
+#include "ui/tree_panel.h"
 #include "ui/ui_host.h"
 
 using desktop_testing::DesktopFixture;
@@ -195,6 +198,33 @@ class DesktopAppTest : public QObject {
     QApplication::setFont(bigger);
     QVERIFY(font.size() >= 1);
     QCOMPARE(ui.uiFont(), bigger);
+  }
+
+  void quittingWhileAQueryRunsInterruptsItAndKeepsTheTree() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    ui::TreePanel& widget = *app.mainWindow().panels().widget(0);
+    const std::size_t nodes = app.panel(1)->control().itemCount();
+    tree::QueryNode* slow = addQuery(*app.panel(1),
+                                     "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
+                                     "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0");
+    bool asked = false;
+    app.player().setPumpHook([&] {
+      if (asked) return;
+      asked = true;
+      app.requestQuit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    widget.runCommand(ui::kCommandRefresh, *slow);
+    app.player().setPumpHook({});
+    QVERIFY(asked);
+    QVERIFY(app.quitting());
+    QVERIFY2(timer.elapsed() < 5000, "the statement was interrupted, not run to its end");
+    fixture.quit();
+
+    desktop::DesktopApp& again = fixture.start();
+    QCOMPARE(again.panel(1)->control().itemCount(), nodes + 1);
   }
 
   void keySequences_data() {

@@ -33,7 +33,14 @@ done
 if [ ! -s "$profile/layout.json" ]; then
   echo "FAIL: no layout.json after 15 s"; kill "$(cat "$work/pid")" 2>/dev/null || true; exit 1
 fi
-kill -TERM "$(cat "$work/pid")"
+# The program holds the profile: a command meanwhile is refused, naming it.
+pid=$(cat "$work/pid")
+[ "$(cat "$profile/profile.lock")" = "$pid desktop" ] || { echo "FAIL: lock file: $(cat "$profile/profile.lock")"; exit 1; }
+if "$vostrel" --profile "$profile" --wait 0 playlists >"$work/command.out" 2>&1; then
+  echo "FAIL: a command ran on the profile the desktop program holds"; exit 1
+fi
+grep -q "in use by process $pid (desktop)" "$work/command.out" || { echo "FAIL: refusal: $(cat "$work/command.out")"; exit 1; }
+kill -TERM "$pid"
 for _ in $(seq 1 100); do
   [ -e "$work/status" ] && break
   sleep 0.1
