@@ -179,6 +179,7 @@ void DesktopApp::requestQuit() {
   // A statement running under a nested event dispatch ends early, so that
   // the event loop can return.
   ui::TreePanel::abortAllQueries();
+  if (window_ != nullptr) window_->abortConsole();
   QCoreApplication::quit();
 }
 

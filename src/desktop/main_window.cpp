@@ -124,6 +124,10 @@ ui::ConsoleWindow& MainWindow::console() {
   return *console_;
 }
 
+void MainWindow::abortConsole() {
+  if (console_ != nullptr) console_->abort();
+}
+
 void MainWindow::setLibraryPath(const QString& path) {
   library_label_->setText(QFileInfo(path).fileName());
   library_label_->setToolTip(path);

@@ -48,6 +48,8 @@ class MainWindow : public QMainWindow {
   QPlainTextEdit& log() { return *log_; }
   // The Vostrel console, made on first use.
   ui::ConsoleWindow& console();
+  // Stops the console's run, if one is going on.
+  void abortConsole();
 
   // The library file shown in the status bar.
   void setLibraryPath(const QString& path);

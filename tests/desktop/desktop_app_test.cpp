@@ -176,6 +176,26 @@ class DesktopAppTest : public QObject {
     QCOMPARE(window.editor().text(), QStringLiteral("SELECT 1"));
   }
 
+  void quittingStopsAConsoleRun() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    bool asked = false;
+    fixture.player().setPumpHook([&] {
+      if (asked) return;
+      asked = true;
+      app.requestQuit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    app.panel(1)->hooks().send_to_console(
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) SELECT count(*) FROM r");
+    fixture.player().setPumpHook({});
+    QVERIFY(asked);
+    QVERIFY(timer.elapsed() < 3000);
+    const QString status = app.mainWindow().console().statusText();
+    QVERIFY2(status.startsWith("Execution time (aborted): "), qPrintable(status));
+  }
+
   void coloursFollowThePaletteAndChangesAreSignalled() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();
