@@ -204,7 +204,17 @@ void ConsoleWindow::execute() {
     setStatus(QStringLiteral("Executing SQL ..."));
     updateButtons();
     results_->setUpdatesEnabled(false);
-    const console::RunOutcome outcome = run_.run(script.toStdString(), *model_);
+    console::RunOutcome outcome;
+    try {
+      outcome = run_.run(script.toStdString(), *model_);
+    } catch (const std::exception& e) {
+      // The run reports database errors itself; anything else stops here
+      // rather than crossing the event loop.
+      host_.messageBox(std::string("Execution error:\n") + e.what(), host::kComponentFileName);
+      model_->clearResult();
+      outcome.result = console::RunResult::kError;
+      outcome.status = "Execution error";
+    }
     model_->publish();
     fitNumberColumn();
     results_->setUpdatesEnabled(true);
