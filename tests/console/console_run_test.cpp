@@ -179,10 +179,14 @@ TEST(ConsoleStatus, ElapsedTimeFormats) {
       {86'400'000'000, "1d 0:00:00.000000"},
       {694'861'000'000, "1wk 1d 1:01:01.000000"},
       {1'209'600'000'000, "2wk 0d 0:00:00.000000"},
+      {3'599'999'999, "59:59.999999"},
+      {3'600'000'000, "1:00:00.000000"},
+      {604'799'999'999, "6d 23:59:59.999999"},
   };
   for (const auto& c : cases) EXPECT_EQ(console::formatElapsed(microseconds(c.micros)), c.text);
   EXPECT_EQ(console::statusText(false, microseconds(1234), 3), "Execution time: 0:00.001234 // 3 rows retrieved");
   EXPECT_EQ(console::statusText(true, microseconds(0), 0), "Execution time (aborted): 0:00.000000");
+  EXPECT_EQ(console::statusText(true, microseconds(1), 1), "Execution time (aborted): 0:00.000001 // 1 row retrieved");
 }
 
 // Runs `script` and returns what the writer printed.
