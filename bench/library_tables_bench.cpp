@@ -34,6 +34,7 @@
 #include "db/open_steps.h"
 #include "bench_host.h"
 #include "host/host.h"
+#include "host/track_builder.h"
 #include "library_tables/column_store.h"
 #include "library_tables/handle_table.h"
 #include "library_tables/library_tables.h"
@@ -73,16 +74,8 @@ host::TrackList makeLibrary(std::size_t count) {
     return std::string(kPrefix[pick(6)]) + kFirst[pick(14)] + " " + kSecond[pick(13)] + " " +
            std::to_string(pick(400));
   };
-  const host::FieldId artist = host::internField("artist");
-  const host::FieldId album_artist = host::internField("album artist");
-  const host::FieldId album = host::internField("album");
-  const host::FieldId title = host::internField("title");
-  const host::FieldId tracknumber = host::internField("tracknumber");
-  const host::FieldId date = host::internField("date");
-  const host::FieldId genre = host::internField("genre");
-  const host::FieldId codec = host::internField("codec");
-
   host::TrackList tracks;
+  host::TrackBuilder builder;
   tracks.reserve(count);
   std::string album_name;
   std::string album_artist_name;
@@ -99,24 +92,20 @@ host::TrackList makeLibrary(std::size_t count) {
       if (pick(20) == 0) genres.push_back(kGenres[pick(12)]);
       year = std::to_string(1960 + pick(64));
     }
-    host::TrackInfo info;
-    info.length = 120.0 + static_cast<double>(pick(300));
-    std::vector<std::string> artists{album_artist_name == "Various Artists" ? artistName() : album_artist_name};
-    if (pick(10) == 0) artists.push_back(artistName());
-    info.meta.push_back({artist, "ARTIST", std::move(artists)});
-    if (album_artist_name == "Various Artists") info.meta.push_back({album_artist, "ALBUM ARTIST", {album_artist_name}});
-    info.meta.push_back({album, "ALBUM", {album_name}});
-    info.meta.push_back({title, "TITLE", {"Song " + std::to_string(i % 1000) + " of the " + kSecond[pick(13)]}});
-    info.meta.push_back({tracknumber, "TRACKNUMBER", {std::to_string(number)}});
-    info.meta.push_back({date, "DATE", {year}});
-    info.meta.push_back({genre, "GENRE", genres});
-    info.tech.push_back({codec, "codec", {"FLAC"}});
-    auto track = std::make_shared<host::Track>();
-    track->path = "file:///music/" + album_artist_name + "/" + album_name + "/" + std::to_string(number) + ".flac";
-    track->size = 20000000 + pick(30000000);
-    track->mtime = 1500000000 + static_cast<int64_t>(pick(100000000));
-    track->info = std::move(info);
-    tracks.push_back(std::move(track));
+    builder.setLength(120.0 + static_cast<double>(pick(300)));
+    builder.addMeta("ARTIST", album_artist_name == "Various Artists" ? artistName() : album_artist_name);
+    if (pick(10) == 0) builder.addMeta("ARTIST", artistName());
+    if (album_artist_name == "Various Artists") builder.addMeta("ALBUM ARTIST", album_artist_name);
+    builder.addMeta("ALBUM", album_name);
+    builder.addMeta("TITLE", "Song " + std::to_string(i % 1000) + " of the " + kSecond[pick(13)]);
+    builder.addMeta("TRACKNUMBER", std::to_string(number));
+    builder.addMeta("DATE", year);
+    for (const std::string& name : genres) builder.addMeta("GENRE", name);
+    builder.addTech("codec", "FLAC");
+    builder.setPath("file:///music/" + album_artist_name + "/" + album_name + "/" + std::to_string(number) + ".flac");
+    builder.setSize(20000000 + pick(30000000));
+    builder.setMtime(1500000000 + static_cast<int64_t>(pick(100000000)));
+    tracks.push_back(builder.build());
   }
   return tracks;
 }

@@ -15,13 +15,14 @@
 #include <vector>
 
 #include "host/track.h"
+#include "host/track_builder.h"
 #include "player/titleformat/titleformat.h"
 
 namespace {
 
 constexpr int kTrackCount = 20000;
 
-std::vector<host::Track> makeLibrary() {
+host::TrackList makeLibrary() {
   static const char* const kFirst[] = {"Blue", "Silver", "Midnight", "Electric", "Velvet", "Northern",
                                        "Crystal", "Golden", "Broken", "Wild", "Quiet", "Neon"};
   static const char* const kSecond[] = {"Harbour", "Owls", "Machines", "Rivers", "Lanterns", "Saints",
@@ -31,42 +32,30 @@ std::vector<host::Track> makeLibrary() {
                                         "Pop", "Ambient"};
   std::mt19937 rng(12345);
   auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  const host::FieldId artist = host::internField("artist");
-  const host::FieldId album_artist = host::internField("album artist");
-  const host::FieldId album = host::internField("album");
-  const host::FieldId title = host::internField("title");
-  const host::FieldId tracknumber = host::internField("tracknumber");
-  const host::FieldId date = host::internField("date");
-  const host::FieldId genre = host::internField("genre");
-
-  std::vector<host::Track> library;
+  host::TrackList library;
   library.reserve(kTrackCount);
+  host::TrackBuilder builder;
   for (int i = 0; i < kTrackCount; ++i) {
     const std::string artist_name =
         std::string(kPrefix[pick(6)]) + kFirst[pick(12)] + " " + kSecond[pick(12)];
     const std::string album_name = std::string(kFirst[pick(12)]) + " " + kSecond[pick(12)];
     const int number = i % 14 + 1;
-    host::TrackInfo info;
-    info.length = 120 + pick(300);
-    info.meta.push_back({artist, "ARTIST", {artist_name}});
-    if (pick(4) == 0) {
-      info.meta.push_back({album_artist, "ALBUM ARTIST", {pick(2) ? "Various Artists" : artist_name}});
-    }
-    info.meta.push_back({album, "ALBUM", {album_name}});
-    info.meta.push_back({title, "TITLE", {"Song " + std::to_string(i) + " of the " + kSecond[pick(12)]}});
-    info.meta.push_back({tracknumber, "TRACKNUMBER", {std::to_string(number)}});
-    info.meta.push_back({date, "DATE", {std::to_string(1960 + pick(60))}});
-    info.meta.push_back({genre, "GENRE", {kGenres[pick(8)]}});
-    host::Track track;
-    track.path = "file:///music/" + artist_name + "/" + album_name + "/" + std::to_string(number) + ".flac";
-    track.info = std::move(info);
-    library.push_back(std::move(track));
+    builder.setLength(120 + pick(300));
+    builder.addMeta("ARTIST", artist_name);
+    if (pick(4) == 0) builder.addMeta("ALBUM ARTIST", pick(2) ? "Various Artists" : artist_name);
+    builder.addMeta("ALBUM", album_name);
+    builder.addMeta("TITLE", "Song " + std::to_string(i) + " of the " + kSecond[pick(12)]);
+    builder.addMeta("TRACKNUMBER", std::to_string(number));
+    builder.addMeta("DATE", std::to_string(1960 + pick(60)));
+    builder.addMeta("GENRE", kGenres[pick(8)]);
+    builder.setPath("file:///music/" + artist_name + "/" + album_name + "/" + std::to_string(number) + ".flac");
+    library.push_back(builder.build());
   }
   return library;
 }
 
-const std::vector<host::Track>& library() {
-  static const std::vector<host::Track> tracks = makeLibrary();
+const host::TrackList& library() {
+  static const host::TrackList tracks = makeLibrary();
   return tracks;
 }
 
@@ -75,7 +64,7 @@ double seconds(std::chrono::steady_clock::time_point start) {
 }
 
 void formatLibrary(benchmark::State& state, const char* expression) {
-  const std::vector<host::Track>& tracks = library();
+  const host::TrackList& tracks = library();
   const player::titleformat::ScriptPtr script = player::titleformat::compile(expression);
   if (script == nullptr) {
     state.SkipWithError("the expression does not compile");
@@ -88,17 +77,17 @@ void formatLibrary(benchmark::State& state, const char* expression) {
   double baseline_total = 0;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    for (const host::Track& track : tracks) {
-      const host::InfoField* field = track.info->findMeta(album_artist);
-      if (field == nullptr) field = track.info->findMeta(artist);
-      out.assign(field->values.front());
+    for (const host::TrackHandle& track : tracks) {
+      const host::InfoField* field = track->findMeta(album_artist);
+      if (field == nullptr) field = track->findMeta(artist);
+      out.assign(field->values().front());
       benchmark::DoNotOptimize(out.data());
     }
     baseline_total += seconds(start);
 
     start = std::chrono::steady_clock::now();
-    for (const host::Track& track : tracks) {
-      player::titleformat::format(*script, track, out);
+    for (const host::TrackHandle& track : tracks) {
+      player::titleformat::format(*script, *track, out);
       benchmark::DoNotOptimize(out.data());
     }
     const double own_time = seconds(start);

@@ -20,6 +20,7 @@
 #include <QApplication>
 
 #include "bench_host.h"
+#include "host/track_builder.h"
 #include "db/open_steps.h"
 #include "library_tables/library_tables.h"
 #include "tree/panel.h"
@@ -67,23 +68,19 @@ host::TrackList generateLibrary(int count) {
   host::TrackList tracks;
   tracks.reserve(static_cast<std::size_t>(count));
   const int albums = std::max(1, count / 10);
+  host::TrackBuilder builder;
   for (int i = 0; i < count; ++i) {
     const int album = i / 10 % albums;
     const int artist = album / 5;
-    host::TrackInfo info;
-    auto add = [&info](const char* name, std::string value) {
-      info.meta.push_back({host::internField(name), name, {std::move(value)}});
-    };
+    auto add = [&builder](const char* name, const std::string& value) { builder.addMeta(name, value); };
     add("artist", "Artist " + std::to_string(artist) + (percent(rng) < 10 ? " feat. Guest" : ""));
     if (album % 3 == 0) add("album artist", "Artist " + std::to_string(artist));
     add("album", "Album " + std::to_string(album));
     add("date", std::to_string(1960 + album % 60));
     if (album % 4 != 0) add("discnumber", std::to_string(1 + (i % 10) / 6));
     add("title", "Title " + std::to_string(i));
-    auto track = std::make_shared<host::Track>();
-    track->path = "file:///music/" + std::to_string(i) + ".flac";
-    track->info = std::move(info);
-    tracks.push_back(std::move(track));
+    builder.setPath("file:///music/" + std::to_string(i) + ".flac");
+    tracks.push_back(builder.build());
   }
   return tracks;
 }

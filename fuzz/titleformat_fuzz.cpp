@@ -8,31 +8,32 @@
 #include <string>
 #include <string_view>
 
+#include "host/track_builder.h"
 #include "player/titleformat/titleformat.h"
 
 namespace {
 
-host::Track taggedTrack() {
-  host::Track track;
-  track.path = "file:///music/The Beatles/Abbey Road/01 Come Together.flac";
-  host::TrackInfo info;
-  info.length = 259.6;
+host::TrackHandle taggedTrack() {
+  host::TrackBuilder builder;
+  builder.setPath("file:///music/The Beatles/Abbey Road/01 Come Together.flac");
+  builder.setLength(259.6);
   const std::pair<const char*, std::vector<std::string>> fields[] = {
       {"artist", {"The Beatles", "Beatles"}}, {"album artist", {"The Beatles"}},
       {"album", {"Abbey Road"}},              {"title", {"Come Together"}},
       {"tracknumber", {"1/17"}},              {"date", {"1969"}},
       {"genre", {"Rock", "Pop"}},             {"comment", {"Ünïcödé 日本語 ''%$[]()"}},
   };
-  for (const auto& [name, values] : fields) info.meta.push_back({host::internField(name), name, values});
-  info.tech.push_back({host::internField("codec"), "codec", {"FLAC"}});
-  track.info = std::move(info);
-  return track;
+  for (const auto& [name, values] : fields) {
+    for (const std::string& value : values) builder.addMeta(name, value);
+  }
+  builder.addTech("codec", "FLAC");
+  return builder.build();
 }
 
-host::Track bareTrack() {
-  host::Track track;
-  track.path = "C:\\x\\.hidden";
-  return track;
+host::TrackHandle bareTrack() {
+  host::TrackBuilder builder;
+  builder.setPath("C:\\x\\.hidden");
+  return builder.build();
 }
 
 void check(const player::titleformat::Script& script, const host::Track& track) {
@@ -47,8 +48,8 @@ void check(const player::titleformat::Script& script, const host::Track& track) 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const host::Track tagged = taggedTrack();
-  static const host::Track bare = bareTrack();
+  static const host::TrackHandle tagged = taggedTrack();
+  static const host::TrackHandle bare = bareTrack();
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::string error;
   const player::titleformat::ScriptPtr script = player::titleformat::compile(text, &error);
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error.find(" at position ") == std::string::npos) std::abort();
     return 0;
   }
-  check(*script, tagged);
-  check(*script, bare);
+  check(*script, *tagged);
+  check(*script, *bare);
   return 0;
 }

@@ -27,6 +27,8 @@ class CommandEnv {
   virtual std::ostream& err() = 0;
   virtual std::istream& in() = 0;
   virtual bool outIsTerminal() const = 0;
+  // Whether input is a terminal (where a command would wait for typing).
+  virtual bool inIsTerminal() const { return false; }
 
   // Whether the command runs against a live desktop program (no lock of its
   // own, and no player or layout of its own).
@@ -39,7 +41,11 @@ class CommandEnv {
 
   // The live player, or nullptr: the command opens its own.
   virtual player::Player* livePlayer() { return nullptr; }
-  // Panel `number` (from 1) of the live program, or nullptr.
+  // How many panels the live program's window has; nullopt: no live
+  // program (the command makes its own panel from the layout).
+  virtual std::optional<std::size_t> livePanelCount() { return std::nullopt; }
+  // Panel `number` (from 1, at most one more than livePanelCount(), which
+  // adds one) of the live program, or nullptr.
   virtual tree::Panel* livePanel(int /*number*/) { return nullptr; }
 };
 
@@ -51,6 +57,7 @@ class StandardEnv : public CommandEnv {
   std::ostream& err() override;
   std::istream& in() override;
   bool outIsTerminal() const override;
+  bool inIsTerminal() const override;
   std::unique_ptr<InterruptSignal> catchInterrupts() override { return std::make_unique<InterruptSignal>(); }
   bool takeInterrupt() override { return InterruptSignal::take(); }
 };

@@ -13,15 +13,18 @@ namespace app {
 
 struct SqlOptions {
   std::string script;          // the text, or "-" / empty for standard input
+  std::string file;            // -f FILE: the script's file instead
   std::string format;          // tsv, csv, json, table; empty: by terminal
   std::optional<uint64_t> limit;
   bool status = false;
-  bool script_from_input = false;  // set by readSqlScript
+  bool script_from_input = false;  // set by readSqlScript: the text is not in the arguments
 };
-// Replaces "-" or an empty script by standard input's text. Runs before the
-// profile is locked: the input may come from another command on the same
+// Puts the script's text into options.script: from -f FILE, or standard
+// input (env.in()) for "-" or no script (a terminal gets a hint instead of a silent
+// wait). Returns the exit status, kExitOk when there is a script. Runs before
+// the profile is locked: the input may come from another command on the same
 // profile, which must not wait for this one.
-void readSqlScript(SqlOptions& options, std::istream& input);
+int readSqlScript(SqlOptions& options, CommandEnv& env);
 // REQUIRES: readSqlScript has run.
 int runSqlCommand(CommandEnv& env, const GlobalOptions& global, const SqlOptions& options);
 

@@ -1,17 +1,73 @@
+#include <filesystem>
 #include <iostream>
+#include <set>
 
 #include "app/cli.h"
 #include "app/commands.h"
+#include "player/library_file.h"
 
 namespace app {
+namespace {
+
+// The profile's playlist items (stored, or the library's seeds when none
+// are stored yet) and whether any of them is a track of `library`.
+bool playlistsMatch(const player::Profile& profile, const player::LibraryFile& library, bool* any_items) {
+  std::set<std::string> paths;
+  for (const auto& track : library.tracks) paths.emplace(track->path());
+  std::error_code ec;
+  const std::filesystem::path file = profile.playlistsFile();
+  const std::vector<player::PlaylistRef> playlists =
+      std::filesystem::exists(file, ec) ? player::loadPlaylistsFile(file).playlists : library.playlists;
+  *any_items = false;
+  for (const player::PlaylistRef& playlist : playlists) {
+    for (const player::ItemRef& item : playlist.items) {
+      *any_items = true;
+      if (paths.contains(item.path)) return true;
+    }
+  }
+  return false;
+}
+
+// `config library [PATH]`: the library every command uses unless --library
+// or VOSTREL_LIBRARY says otherwise.
+int configLibrary(CommandEnv& env, const player::Profile& profile, player::SettingsStore& settings,
+                  const ConfigOptions& options) {
+  if (!options.value) {
+    env.out() << settings.lastLibrary().value_or("") << '\n';
+    return kExitOk;
+  }
+  if (options.value->empty()) {
+    settings.setLastLibrary("");
+    settings.save();
+    return kExitOk;
+  }
+  const std::filesystem::path path = std::filesystem::absolute(*options.value);
+  // A file that does not load is refused before it is remembered.
+  const player::LibraryFile library = player::loadLibraryFile(path);
+  settings.setLastLibrary(path.string());
+  settings.save();
+  bool any_items = false;
+  if (!playlistsMatch(profile, library, &any_items) && any_items) {
+    env.err() << "Note: none of the profile's playlist items is a track of " << path.string()
+              << "; they stay in the playlists as they are.\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 int runConfigCommand(CommandEnv& env, const GlobalOptions& global, const ConfigOptions& options) {
-  std::optional<player::SettingsStore> own;
+  // In the desktop program: its live settings, which it would otherwise
+  // write over at its end.
+  std::optional<player::Profile> own_profile;
+  std::optional<player::SettingsStore> own_settings;
   if (env.livePlayer() == nullptr) {
-    player::Profile profile = player::Profile::open(global.profile);
-    own.emplace(openSettings(global, profile));
+    own_profile.emplace(player::Profile::open(global.profile));
+    own_settings.emplace(openSettings(global, *own_profile));
   }
-  player::SettingsStore& settings = own ? *own : env.livePlayer()->settings();
+  const player::Profile& profile = own_profile ? *own_profile : env.livePlayer()->profile();
+  player::SettingsStore& settings = own_settings ? *own_settings : env.livePlayer()->settings();
+  if (options.key == "library") return configLibrary(env, profile, settings, options);
   if (!options.key) {
     env.out() << settings.list();
   } else if (!options.value) {

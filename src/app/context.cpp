@@ -8,6 +8,8 @@
 
 #include "component/registration.h"
 #include "player/resources.h"
+#include "player/player_error.h"
+#include "player/profile.h"
 
 namespace app {
 namespace {
@@ -47,6 +49,45 @@ std::string profileWaitNotice(const player::LockHolder& holder, const std::files
          seconds(wait_seconds) + " s)...";
 }
 
+namespace {
+
+// Whether `folder` holds nothing but folders and lock files.
+bool holdsNoData(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec)) continue;
+    if (it->path().filename() != player::ProfileLock::kFileName) return false;
+  }
+  return !ec;
+}
+
+}  // namespace
+
+NewProfileCleanup::NewProfileCleanup(const GlobalOptions& options) {
+  std::error_code ec;
+  std::filesystem::path dir;
+  try {
+    dir = std::filesystem::absolute(player::resolveProfilePath(options.profile), ec);
+  } catch (const player::PlayerError&) {
+    return;
+  }
+  if (ec || std::filesystem::exists(dir, ec)) return;
+  // The outermost folder of the path that is missing.
+  first_missing_ = dir;
+  while (first_missing_.has_parent_path() && first_missing_.parent_path() != first_missing_ &&
+         !std::filesystem::exists(first_missing_.parent_path(), ec)) {
+    first_missing_ = first_missing_.parent_path();
+  }
+}
+
+NewProfileCleanup::~NewProfileCleanup() {
+  std::error_code ec;
+  if (!first_missing_.empty() && std::filesystem::exists(first_missing_, ec) && holdsNoData(first_missing_)) {
+    std::filesystem::remove_all(first_missing_, ec);
+  }
+}
+
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {
   std::string message = "The profile " + busy.profileDir().string() + " is in use by " + busy.holder().describe();
   if (wait_seconds > 0) message += " and was not released within " + seconds(wait_seconds) + " s";
@@ -64,7 +105,9 @@ std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options) {
   player::SettingsStore settings = openSettings(options, profile);
   const std::filesystem::path library_path = player::chooseLibraryPath(options.library, settings, demoLibraryPath());
   player::LibraryFile library = player::loadLibraryFile(library_path);
-  return std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
+  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
+  player->keepLibraryAtExit();
+  return player;
 }
 
 }  // namespace app

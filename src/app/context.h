@@ -43,6 +43,21 @@ std::string profileWaitNotice(const player::LockHolder& holder, const std::files
 // What to say when the profile stayed busy for the whole wait.
 std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds);
 
+// Takes away, at the end of a command, the profile folders that the command
+// made but stored nothing in (a malformed library file stops a command
+// before it stores anything): the folders are removed when they hold no
+// file but the lock file.
+class NewProfileCleanup {
+ public:
+  explicit NewProfileCleanup(const GlobalOptions& options);
+  ~NewProfileCleanup();
+  NewProfileCleanup(const NewProfileCleanup&) = delete;
+  NewProfileCleanup& operator=(const NewProfileCleanup&) = delete;
+
+ private:
+  std::filesystem::path first_missing_;  // empty when the profile existed
+};
+
 // The profile and the settings with this run's overrides. Throws
 // player::PlayerError.
 player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile);

@@ -140,6 +140,7 @@ class DesktopEnv final : public CommandEnv {
     return reply_.takeAbort();
   }
   player::Player* livePlayer() override { return &app_.player(); }
+  std::optional<std::size_t> livePanelCount() override { return app_.mainWindow().panels().count(); }
   tree::Panel* livePanel(int number) override {
     // Panel N that the window lacks is opened, as a command on its own
     // adds it to the layout.

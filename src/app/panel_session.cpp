@@ -6,12 +6,25 @@
 #include "console/result_formats.h"
 #include "db/database.h"
 #include "host/host.h"
+#include "player/player_error.h"
 #include "tree/panel.h"
 #include "tree/tree_loader.h"
 
 namespace app {
-
 namespace {
+
+// The root ids that the layout's other panels keep: trees that a panel whose
+// own root id went bad must not take over.
+std::vector<int32_t> otherPanelRoots(const player::Layout& layout, std::size_t index) {
+  std::vector<int32_t> roots;
+  for (std::size_t i = 0; i < layout.panels.size(); ++i) {
+    tree::PanelSettings settings;
+    if (i != index && tree::readPanelSettings(layout.panels[i], tree::UiAttributes{}, settings)) {
+      roots.push_back(settings.root_node_id);
+    }
+  }
+  return roots;
+}
 
 std::unique_ptr<player::Player> openUnlessLive(CommandEnv& env, const GlobalOptions& options) {
   return env.livePlayer() != nullptr ? nullptr : openPlayer(options);
@@ -25,17 +38,25 @@ PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int pa
       player_(own_player_ ? own_player_.get() : env.livePlayer()),
       interrupt_signal_(env.catchInterrupts()),
       index_(static_cast<std::size_t>(panel_number - 1)) {
+  const std::optional<std::size_t> live_panels = env.livePanelCount();
+  if (!live_panels) layout_ = player::loadLayout(player_->profile().layoutFile());
+  const std::size_t panels = live_panels.value_or(layout_.panels.size());
+  // Only the next number adds a panel: a typo must not fill the layout.
+  if (index_ > panels) {
+    throw player::PlayerError("There is no panel " + std::to_string(panel_number) + ": the layout has " +
+                              std::to_string(panels) + " panel(s); --panel " + std::to_string(panels + 1) +
+                              " adds the next one");
+  }
   player_->setPumpHook([this] { pump(); });
-  // The live program's panel is in its window and its layout.
-  panel_ = env.livePanel(panel_number);
-  if (panel_ != nullptr) {
-    // The window said "Unable to populate tree." when it could not load.
+  if (live_panels) {
+    // The live program's panel is in its window and its layout; the window
+    // said "Unable to populate tree." when it could not load.
+    panel_ = env.livePanel(panel_number);
     live_panel_ = true;
     loaded_ = panel_->database().isOpen();
     return;
   }
-  layout_ = player::loadLayout(player_->profile().layoutFile());
-  while (layout_.panels.size() <= index_) {
+  if (index_ == layout_.panels.size()) {
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }
@@ -44,7 +65,7 @@ PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int pa
   own_panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
   panel_ = own_panel_.get();
   panel_->readSettings(layout_.panels[index_]);
-  loaded_ = panel_->open() && tree::loadTree(*panel_);
+  loaded_ = panel_->open() && tree::loadTree(*panel_, otherPanelRoots(layout_, index_));
   if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
   // A new panel has just stored its example tree: its root id goes into the
   // layout now, whatever the command does next.

@@ -1,9 +1,10 @@
 // PanelSession: a command acting as panel N of the layout the player keeps
 // in the profile. In the running desktop program that is the live panel N
-// of the window, on the live player. Otherwise it opens the player, adds panels with empty
-// settings when the layout has fewer, makes the panel, opens its connection
-// and loads its tree (a new panel gets the example tree), and at the end
-// stores the panel's settings (its root id) back into the layout.
+// of the window, on the live player. Otherwise it opens the player, adds a
+// panel with empty settings when asked for the one after the last, makes
+// the panel, opens its connection and loads its tree (a new panel gets the
+// example tree), and at the end stores the panel's settings (its root id)
+// back into the layout.
 //
 // Ctrl+C interrupts whatever statement runs (a refresh during the load, a
 // click's collection, a send to the console); the command goes on without
@@ -38,7 +39,9 @@ inline constexpr int kMaxPanels = 1000;
 
 class PanelSession {
  public:
-  // `panel_number` is 1-based, at most kMaxPanels. Throws player::PlayerError.
+  // `panel_number` is 1-based, at most one more than the layout (or the
+  // window) has, which adds a panel. Throws player::PlayerError, also for a
+  // number beyond that.
   PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number);
   ~PanelSession();
   PanelSession(const PanelSession&) = delete;
@@ -46,8 +49,8 @@ class PanelSession {
 
   player::Player& player() { return *player_; }
   tree::Panel& panel() { return *panel_; }
-  std::ostream& out() { return env_.out(); }
-  std::ostream& err() { return env_.err(); }
+  std::ostream& out() const { return env_.out(); }
+  std::ostream& err() const { return env_.err(); }
   // Whether the connection opened and the tree loaded.
   bool loaded() const { return loaded_; }
   // Whether the console run of a "send to console" failed.

@@ -1,3 +1,7 @@
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 
@@ -10,10 +14,44 @@
 
 namespace app {
 
-void readSqlScript(SqlOptions& options, std::istream& input) {
-  if (!options.script.empty() && options.script != "-") return;
-  options.script.assign(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+int readSqlScript(SqlOptions& options, CommandEnv& env) {
+  if (!options.file.empty()) {
+    if (!options.script.empty()) {
+      env.err() << "Give the script either as an argument or with -f FILE, not both\n";
+      return kExitBadInput;
+    }
+    // The sender read the file (it may have been its own standard input or
+    // pipe) and sent the text along.
+    if (env.live()) {
+      options.script.assign(std::istreambuf_iterator<char>(env.in()), std::istreambuf_iterator<char>());
+      options.script_from_input = true;
+      return kExitOk;
+    }
+    std::error_code ec;
+    std::ifstream in;
+    const char* reason = "it is a folder";
+    if (!std::filesystem::is_directory(options.file, ec)) {
+      errno = 0;
+      in.open(options.file, std::ios::binary);
+      if (in) options.script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      if (in && !in.bad()) {
+        options.script_from_input = true;
+        return kExitOk;
+      }
+      reason = errno != 0 ? std::strerror(errno) : "read error";
+    }
+    env.err() << "Cannot read the script file \"" << options.file << "\": " << reason << '\n';
+    return kExitBadInput;
+  }
+  if (!options.script.empty() && options.script != "-") return kExitOk;
+  if (options.script.empty() && env.inIsTerminal()) {
+    env.err() << "No SQL script given. Write it as an argument (vostrel sql \"SELECT 1\"), "
+                 "read it from a file (vostrel sql -f script.sql) or pipe it in (vostrel sql - < script.sql).\n";
+    return kExitBadInput;
+  }
+  options.script.assign(std::istreambuf_iterator<char>(env.in()), std::istreambuf_iterator<char>());
   options.script_from_input = true;
+  return kExitOk;
 }
 
 int runSqlCommand(CommandEnv& env, const GlobalOptions& global, const SqlOptions& options) {

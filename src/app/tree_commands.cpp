@@ -3,200 +3,114 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
-#include <sstream>
 
 #include "app/cli.h"
+#include "app/option_values.h"
 #include "app/panel_session.h"
 #include "app/tree_output.h"
-#include "tree/folder_node.h"
-#include "tree/node_editing.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
+#include "tree/query_result_node.h"
+#include "tree/tree_node.h"
 
 namespace app {
 namespace {
 
 // A command that Ctrl+C cut short says so and has not done all it was asked.
-int finalStatus(PanelSession& session, int status) {
+int finalStatus(const PanelSession& session, int status) {
   if (!session.interrupted()) return status;
   session.err() << kInterruptedMessage << "\n";
   return status == kExitOk ? kExitFailed : status;
 }
 
-int noNode(std::ostream& err, const std::string& path) {
-  err << "No node at " << path << "\n";
-  return kExitBadInput;
+void addPanelNumber(CLI::App& command, PanelCommand& c) {
+  command.add_option("--panel", c.panel, "Panel number, from 1; the next free number adds a panel")
+      ->check(CLI::Range(1, kMaxPanels));
 }
 
-// The parent of a new node: the top or a folder.
-tree::TreeNode* newNodeParent(PanelSession& session, const std::string& path, int* status) {
-  tree::TreeNode* parent = findNode(session.panel(), path);
-  if (parent == nullptr) {
-    *status = noNode(session.err(), path);
-  } else if (parent->type() != tree::NodeType::kRoot && parent->type() != tree::NodeType::kFolder) {
-    session.err() << path << " is not a folder: new nodes go below a folder or the top (/)\n";
-    *status = kExitBadInput;
-    parent = nullptr;
+// A node subcommand whose arguments are a path (or --id) and then `labels`.
+CLI::App* addNodeAction(CLI::App& node, PanelCommand& c, const char* name, const char* description,
+                        const char* arguments) {
+  CLI::App* action = node.add_subcommand(name, description);
+  addPanelNumber(*action, c);
+  if (arguments != nullptr) {
+    action->add_option("args", c.args, arguments);
+    action->add_option("--id", c.id, "The node's id (tree --ids) in place of its path")->type_name("N");
   }
-  return parent;
+  action->callback([&c, name] { c.action = name; });
+  return action;
 }
 
-// Whether any option that only a query node has was given.
-bool hasQueryOptions(const QueryNodeOptions& o) {
-  return o.query || o.batch || o.click || o.click_target || o.click_no_activate || o.click_select || o.click_play ||
-         o.middle || o.middle_target || o.middle_no_activate || o.middle_select || o.middle_play ||
-         o.refresh_on_load || o.refresh_on_use || o.node_limit || o.omit_null || o.keep_duplicates || o.item_counts;
+// Whether a click (or middle click) on the node does anything: a query node
+// or result node whose action code is 1 to 11.
+bool hasAction(const tree::TreeNode& node, bool middle) {
+  const tree::QueryNode* query = nullptr;
+  if (node.type() == tree::NodeType::kQuery) query = static_cast<const tree::QueryNode*>(&node);
+  if (node.type() == tree::NodeType::kQueryResult) query = static_cast<const tree::QueryResultNode&>(node).queryNode();
+  if (query == nullptr) return false;
+  const uint8_t code = middle ? query->definition().middle_click.action : query->definition().click.action;
+  return code >= 1 && code < kActionNames.size();
 }
 
-// Applies the given options to the sheet's fields.
-bool fillSheet(const QueryNodeOptions& o, tree::QuerySheet& sheet, std::string* error) {
-  if (o.label) sheet.label = *o.label;
-  if (o.query) {
-    sheet.sql_text = *o.query;
-    sheet.sqlTextChanged();
-  }
-  if (o.batch) sheet.batch = *o.batch;
-  auto action = [&](tree::NodeAction& target, const std::optional<int>& code, const std::optional<std::string>& name,
-                    bool no_activate, bool select, bool play) {
-    if (code) target.action = static_cast<uint8_t>(*code);
-    if (name) target.target_playlist = *name;
-    if (no_activate) target.activate_playlist = false;
-    if (select) target.select_items = true;
-    if (play) target.start_playback = true;
-  };
-  action(sheet.click, o.click, o.click_target, o.click_no_activate, o.click_select, o.click_play);
-  action(sheet.middle_click, o.middle, o.middle_target, o.middle_no_activate, o.middle_select, o.middle_play);
-  if (o.refresh_on_load) sheet.refresh_on_load = true;
-  if (o.refresh_on_use) sheet.refresh_on_use = true;
-  if (o.node_limit) sheet.node_limit = *o.node_limit;
-  if (o.omit_null) sheet.omit_null_nodes = true;
-  if (o.keep_duplicates) sheet.remove_duplicates = false;
-  if (!sheet.enableState().ok) {
-    *error = "A query node needs a label that is not blank, and an SQL query or an SQL batch.";
-    return false;
-  }
-  return true;
-}
-
-// "2,2,1": the item count mode of each level in level order.
-bool applyItemCounts(const std::string& list, tree::QueryNode& node, std::string* error) {
-  std::stringstream stream(list);
-  std::string entry;
-  std::size_t level = 0;
-  while (std::getline(stream, entry, ',')) {
-    if (entry != "0" && entry != "1" && entry != "2") {
-      *error = "Invalid item count \"" + entry + "\": use 0, 1 or 2 per level";
-      return false;
-    }
-    tree::QueryResultNodeOption* option = node.levelOption(level++);
-    if (option == nullptr) {
-      *error = "More item counts than the query has levels (" + std::to_string(node.levelCount()) + ")";
-      return false;
-    }
-    option->show_item_count = static_cast<uint8_t>(entry[0] - '0');
-  }
-  return true;
-}
-
-// Fills the sheet from the options and takes it into the node as the
-// sheet's OK does, then sets the item counts. Returns the exit status.
-int applySheet(std::ostream& err, tree::QuerySheet& sheet, const QueryNodeOptions& options, tree::QueryNode& node) {
-  std::string error;
-  if (!fillSheet(options, sheet, &error)) {
-    err << error << "\n";
-    return kExitBadInput;
-  }
-  if (!sheet.ok(&error)) {
-    err << error << "\n";
-    return kExitFailed;
-  }
-  if (options.item_counts && !applyItemCounts(*options.item_counts, node, &error)) {
-    err << error << "\n";
-    return kExitBadInput;
-  }
-  return kExitOk;
-}
-
-int addFolder(PanelSession& session, const PanelCommand& command) {
-  tree::Panel& panel = session.panel();
-  int status = kExitOk;
-  tree::TreeNode* parent = newNodeParent(session, command.path, &status);
-  if (parent == nullptr) return status;
-  if (!tree::folderOkEnabled(command.label)) {
-    session.err() << "A folder needs a label that is not blank.\n";
-    return kExitBadInput;
-  }
-  if (parent->type() == tree::NodeType::kRoot && panel.nodeForItem(nullptr) == nullptr) return kExitFailed;
-  auto folder = std::make_unique<tree::FolderNode>(&panel, parent);
-  folder->setLabel(command.label);
-  return panel.attach(std::move(folder), true) != nullptr ? kExitOk : kExitFailed;
-}
-
-int addQuery(PanelSession& session, const PanelCommand& command) {
-  tree::Panel& panel = session.panel();
-  int status = kExitOk;
-  tree::TreeNode* parent = newNodeParent(session, command.path, &status);
-  if (parent == nullptr) return status;
-  if (parent->type() == tree::NodeType::kRoot && panel.nodeForItem(nullptr) == nullptr) return kExitFailed;
-  auto node = std::make_unique<tree::QueryNode>(&panel, parent);
-  tree::QuerySheet sheet(*node, panel.database());
-  sheet.label = command.label;
-  if (const int status = applySheet(session.err(), sheet, command.query, *node); status != kExitOk) return status;
-  return panel.attach(std::move(node), true) != nullptr ? kExitOk : kExitFailed;
-}
-
-int editNode(PanelSession& session, tree::TreeNode& node, const PanelCommand& command) {
-  tree::Panel& panel = session.panel();
-  if (node.type() == tree::NodeType::kFolder) {
-    if (hasQueryOptions(command.query)) {
-      session.err() << command.path << " is a folder: only --label applies to it\n";
-      return kExitBadInput;
-    }
-    if (command.query.label) {
-      if (!tree::folderOkEnabled(*command.query.label)) {
-        session.err() << "A folder needs a label that is not blank.\n";
-        return kExitBadInput;
-      }
-      node.setLabel(*command.query.label);
-    }
-    if (!panel.save(node)) return kExitFailed;
-    panel.reapplyAttributes();
-    return kExitOk;
-  }
-  if (node.type() != tree::NodeType::kQuery) {
-    session.err() << "Only folder and query nodes can be edited.\n";
-    return kExitBadInput;
-  }
-  auto& query = static_cast<tree::QueryNode&>(node);
-  tree::QuerySheet sheet(query, panel.database());
-  if (const int status = applySheet(session.err(), sheet, command.query, query); status != kExitOk) return status;
-  if (!panel.save(query)) return kExitFailed;
-  query.updateItem(true);
-  return kExitOk;
-}
+// The node subcommands, listed when none is given.
+constexpr const char* kNodeActions =
+    "add-folder, add-query, edit, delete, show, refresh, examples";
 
 }  // namespace
 
-void addQueryNodeOptions(CLI::App& command, QueryNodeOptions& o, bool with_label) {
-  if (with_label) command.add_option("--label", o.label, "New label");
-  command.add_option("--query", o.query, "SQL query");
-  command.add_option("--batch", o.batch, "SQL batch run before the query");
-  command.add_option("--click", o.click, "Click action code (0 to 11)")->check(CLI::Range(0, 255));
-  command.add_option("--click-target", o.click_target, "Click target playlist");
-  command.add_flag("--click-no-activate", o.click_no_activate, "Do not activate the playlist on click");
-  command.add_flag("--click-select", o.click_select, "Select the new items on click");
-  command.add_flag("--click-play", o.click_play, "Start playback on click");
-  command.add_option("--middle", o.middle, "Middle-click action code (0 to 11)")->check(CLI::Range(0, 255));
-  command.add_option("--middle-target", o.middle_target, "Middle-click target playlist");
-  command.add_flag("--middle-no-activate", o.middle_no_activate, "Do not activate the playlist on middle click");
-  command.add_flag("--middle-select", o.middle_select, "Select the new items on middle click");
-  command.add_flag("--middle-play", o.middle_play, "Start playback on middle click");
-  command.add_flag("--refresh-on-load", o.refresh_on_load, "Run the query when the tree loads");
-  command.add_flag("--refresh-on-use", o.refresh_on_use, "Run a stale query when it is used");
-  command.add_option("--node-limit", o.node_limit, "Query node limit");
-  command.add_flag("--omit-null", o.omit_null, "Omit <null> nodes");
-  command.add_flag("--keep-duplicates", o.keep_duplicates, "Keep duplicates when sending to a playlist");
-  command.add_option("--item-counts", o.item_counts, "Item counts per level: 0, 1 or 2, comma-separated");
+bool nodeArguments(std::ostream& err, const PanelCommand& command, std::size_t labels_after, NodeRef* ref,
+                   std::vector<std::string>* rest) {
+  const std::size_t wanted = labels_after + (command.id ? 0 : 1);
+  if (command.args.size() != wanted) {
+    err << "node " << command.action << ": expected " << (command.id ? "" : "a path (or --id N)")
+              << (labels_after > 0 ? (command.id ? "a label" : " and a label") : "") << "\n";
+    return false;
+  }
+  ref->id = command.id;
+  ref->path = command.id ? std::string() : command.args.front();
+  if (rest != nullptr) rest->assign(command.args.begin() + (command.id ? 0 : 1), command.args.end());
+  return true;
+}
+
+PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
+  PanelCommands commands;
+  commands.tree = cli.add_subcommand("tree", "Load a panel's tree and print it");
+  addPanelNumber(*commands.tree, c);
+  commands.tree->add_flag("--refresh", c.refresh, "Run \"Refresh all\" first");
+  commands.tree->add_flag("--ids", c.ids, "Show the id of every folder and query node (text: \"  #N\")");
+  commands.tree->add_option("--format", c.format, "text or json");
+
+  commands.click = cli.add_subcommand("click", "Click a node as the mouse would");
+  commands.click->add_option("args", c.args, "Node path (labels separated by /)");
+  commands.click->add_option("--id", c.id, "The node's id (tree --ids) in place of its path")->type_name("N");
+  commands.click->add_flag("--middle", c.middle, "Middle click");
+  addPanelNumber(*commands.click, c);
+
+  commands.node = cli.add_subcommand("node", "Add, edit, delete, show or refresh a node");
+  commands.node->footer(std::string("Subcommands: ") + kNodeActions + ". Actions for --click and --middle: " +
+                        actionNameList() + ".");
+  CLI::App* add_folder =
+      addNodeAction(*commands.node, c, "add-folder", "Add a folder below PARENT (/ for the top)", "PARENT LABEL");
+  addAttributeOptions(*add_folder, c.query.attributes);
+  CLI::App* add_query =
+      addNodeAction(*commands.node, c, "add-query", "Add a query node below PARENT (/ for the top)", "PARENT LABEL");
+  addQueryNodeOptions(*add_query, c.query, false);
+  CLI::App* edit = addNodeAction(*commands.node, c, "edit", "Change a node; only what is given changes", "PATH");
+  addQueryNodeOptions(*edit, c.query, true);
+  addNodeAction(*commands.node, c, "delete", "Delete a node without asking", "PATH");
+  addNodeAction(*commands.node, c, "show", "Print a node's stored definition as JSON", "PATH");
+  addNodeAction(*commands.node, c, "refresh", "Refresh one query node (or the query nodes of a folder)", "PATH");
+  addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
+
+  commands.panel = cli.add_subcommand("panel", "Show or set a panel's options");
+  CLI::App* show = commands.panel->add_subcommand("show", "Print the panel's options as key=value lines");
+  addPanelNumber(*show, c);
+  show->callback([&c] { c.action = "show"; });
+  CLI::App* set = commands.panel->add_subcommand("set", "Change the panel's options; only what is given changes");
+  addPanelNumber(*set, c);
+  addPanelOptions(*set, c.options);
+  set->callback([&c] { c.action = "set"; });
+  return commands;
 }
 
 int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
@@ -212,17 +126,26 @@ int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     session.out() << treeJson(session.panel()).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << "\n";
   } else {
-    session.out() << treeText(session.panel());
+    session.out() << treeText(session.panel(), command.ids);
   }
   session.finish(false);
   return finalStatus(session, ok ? kExitOk : kExitFailed);
 }
 
 int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
+  NodeRef ref;
+  if (!nodeArguments(env.err(), command, 0, &ref, nullptr)) return kExitBadInput;
   PanelSession session(env, global, command.panel);
   if (!session.loaded()) return finalStatus(session, kExitFailed);
-  tree::TreeNode* node = findNode(session.panel(), command.path);
-  if (node == nullptr) return finalStatus(session, noNode(session.err(), command.path));
+  tree::TreeNode* node = resolveNode(session.panel(), ref, session.err());
+  if (node == nullptr) return finalStatus(session, kExitBadInput);
+  if (!hasAction(*node, command.middle)) {
+    const std::string name =
+        node->type() == tree::NodeType::kRoot ? "/" : (ref.id ? "\"" + node->label() + "\"" : ref.path);
+    session.err() << name << " has no " << (command.middle ? "middle-click" : "click") << " action\n";
+    session.finish(false);
+    return finalStatus(session, kExitOk);
+  }
   const std::size_t errors_before = session.player().errorReports();
   if (command.middle) {
     node->middleClick();
@@ -234,39 +157,26 @@ int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCom
   return finalStatus(session, failed ? kExitFailed : kExitOk);
 }
 
-int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
-  PanelSession session(env, global, command.panel);
-  if (!session.loaded()) return finalStatus(session, kExitFailed);
-  int status = kExitOk;
-  if (command.action == "add-folder") {
-    status = addFolder(session, command);
-  } else if (command.action == "add-query") {
-    status = addQuery(session, command);
-  } else {
-    tree::TreeNode* node = findNode(session.panel(), command.path);
-    if (node == nullptr || node->type() == tree::NodeType::kRoot) {
-      status = noNode(session.err(), command.path);
-    } else if (command.action == "edit") {
-      status = editNode(session, *node, command);
-    } else if (command.action == "delete") {
-      if (node->type() != tree::NodeType::kFolder && node->type() != tree::NodeType::kQuery) {
-        session.err() << "Only folder and query nodes can be deleted; " << command.path << " is a query result\n";
-        status = kExitBadInput;
-      } else {
-        status = session.panel().deleteNode(*node) ? kExitOk : kExitFailed;
-      }
-    } else {
-      const nlohmann::ordered_json definition = storedDefinition(session.panel(), *node);
-      if (definition.is_null()) {
-        session.err() << command.path << " is not a stored node\n";
-        status = kExitBadInput;
-      } else {
-        session.out() << definition.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
-      }
-    }
+int runPanelCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
+  if (command.action.empty()) {
+    env.err() << "panel: give a subcommand: show or set\n";
+    return kExitBadInput;
   }
+  PanelSession session(env, global, command.panel);
+  tree::PanelSettings settings = session.panel().settings();
+  if (command.action == "show") {
+    session.out() << panelSettingsText(settings);
+    session.finish(false);
+    return finalStatus(session, kExitOk);
+  }
+  std::string error;
+  if (!applyPanelOptions(command.options, settings, &error)) {
+    session.err() << error << "\n";
+    return kExitBadInput;
+  }
+  session.panel().setSettings(settings);
   session.finish(false);
-  return finalStatus(session, status);
+  return finalStatus(session, kExitOk);
 }
 
 }  // namespace app

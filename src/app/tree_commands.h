@@ -1,13 +1,16 @@
-// The panel commands: tree, click and node.
+// The panel commands: tree, click, node and panel.
 #ifndef VOSTREL_APP_TREE_COMMANDS_H_
 #define VOSTREL_APP_TREE_COMMANDS_H_
 
-#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_env.h"
 #include "app/context.h"
+#include "app/node_lookup.h"
+#include "app/node_options.h"
+#include "app/panel_options.h"
 
 namespace CLI {
 class App;
@@ -15,49 +18,40 @@ class App;
 
 namespace app {
 
-// The query node options of `node add-query` and `node edit`; only what is
-// given changes.
-struct QueryNodeOptions {
-  std::optional<std::string> label;
-  std::optional<std::string> query;
-  std::optional<std::string> batch;
-  std::optional<int> click;
-  std::optional<std::string> click_target;
-  bool click_no_activate = false;
-  bool click_select = false;
-  bool click_play = false;
-  std::optional<int> middle;
-  std::optional<std::string> middle_target;
-  bool middle_no_activate = false;
-  bool middle_select = false;
-  bool middle_play = false;
-  bool refresh_on_load = false;
-  bool refresh_on_use = false;
-  std::optional<std::string> node_limit;
-  bool omit_null = false;
-  bool keep_duplicates = false;
-  std::optional<std::string> item_counts;
-};
-
 struct PanelCommand {
   int panel = 1;
   // tree
   bool refresh = false;
+  bool ids = false;
   std::string format = "text";
-  // click and node
-  std::string path;
+  // click, node and panel
+  std::vector<std::string> args;  // the positional arguments
+  std::optional<int32_t> id;      // --id in place of a path
   bool middle = false;
-  std::string action;  // add-folder, add-query, edit, delete, show
-  std::string label;   // add-folder, add-query
+  std::string action;  // the node or panel subcommand
   QueryNodeOptions query;
+  PanelOptions options;
 };
 
-// Adds the query node options to a node subcommand.
-void addQueryNodeOptions(CLI::App& command, QueryNodeOptions& options, bool with_label);
+// The subcommands this file registers.
+struct PanelCommands {
+  CLI::App* tree = nullptr;
+  CLI::App* click = nullptr;
+  CLI::App* node = nullptr;
+  CLI::App* panel = nullptr;
+};
+PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& command);
+
+// The node a command names: its path argument `index`, or --id (when given,
+// the path is not given and the arguments after it move up by one).
+// Returns false, with the message on `err`, when the arguments do not fit.
+bool nodeArguments(std::ostream& err, const PanelCommand& command, std::size_t labels_after, NodeRef* ref,
+                   std::vector<std::string>* rest);
 
 int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
 int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
 int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
+int runPanelCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command);
 
 }  // namespace app
 

@@ -21,7 +21,22 @@ const char* typeName(NodeType type) {
   }
 }
 
-void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
+}  // namespace
+
+void appendPathLabel(std::string_view label, std::string& out) {
+  for (const char c : label) {
+    switch (c) {
+      case '/': out += "\\/"; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      default: out.push_back(c);
+    }
+  }
+}
+
+namespace {
+
+void appendText(const tree::TreeItem& parent, int depth, bool ids, std::string& out) {
   for (std::size_t i = 0; i < parent.childCount(); ++i) {
     const tree::TreeItem& item = *parent.child(i);
     const tree::TreeNode* node = item.node();
@@ -36,9 +51,12 @@ void appendText(const tree::TreeItem& parent, int depth, std::string& out) {
         out += "[" + std::to_string(result.leafCount()) + "] ";
       }
     }
-    out += node->label();
+    appendPathLabel(node->label(), out);
+    if (ids && (node->type() == NodeType::kFolder || node->type() == NodeType::kQuery)) {
+      out += "  #" + std::to_string(node->nodeId());
+    }
     out += '\n';
-    appendText(item, depth + 1, out);
+    appendText(item, depth + 1, ids, out);
   }
 }
 
@@ -77,9 +95,9 @@ const tree::TreeItem* childrenOf(tree::Panel& panel, const tree::TreeNode& node)
 
 }  // namespace
 
-std::string treeText(tree::Panel& panel) {
+std::string treeText(tree::Panel& panel, bool ids) {
   std::string out;
-  appendText(*panel.control().top(), 0, out);
+  appendText(*panel.control().top(), 0, ids, out);
   return out;
 }
 
@@ -94,6 +112,9 @@ std::vector<std::string> splitNodePath(std::string_view path) {
     const char c = path[i];
     if (c == '\\' && i + 1 < path.size() && (path[i + 1] == '/' || path[i + 1] == '\\')) {
       label.push_back(path[++i]);
+    } else if (c == '\\' && i + 1 < path.size() && path[i + 1] == 'n') {
+      label.push_back('\n');
+      ++i;
     } else if (c == '/') {
       labels.push_back(std::move(label));
       label.clear();

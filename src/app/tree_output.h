@@ -1,6 +1,8 @@
 // The `tree` command's listings of a panel's tree, and node paths:
 // labels from the top of the tree separated by "/", with "\/" standing for
-// "/" and "\\" for "\" inside a label.
+// "/", "\\" for "\" and "\n" for a line feed inside a label. The text
+// listing writes labels the same way, so a printed label can be pasted into
+// a path.
 #ifndef VOSTREL_APP_TREE_OUTPUT_H_
 #define VOSTREL_APP_TREE_OUTPUT_H_
 
@@ -17,9 +19,13 @@ class TreeNode;
 
 namespace app {
 
+// Appends `label` as a path writes it.
+void appendPathLabel(std::string_view label, std::string& out);
+
 // One line per node below the root, two spaces per depth; "(n) " or "[n] "
-// before a result node whose level shows an item count.
-std::string treeText(tree::Panel& panel);
+// before a result node whose level shows an item count; with `ids`, "  #N"
+// after the label of a folder or query node.
+std::string treeText(tree::Panel& panel, bool ids = false);
 nlohmann::ordered_json treeJson(tree::Panel& panel);
 
 // The labels of a path; "" and "/" are the empty path (the top).

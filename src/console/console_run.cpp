@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include "console/script_text.h"
 #include "db/database.h"
 #include "host/host.h"
 #include "host/priority.h"
@@ -104,7 +105,12 @@ void ConsoleRun::runStatements(std::string_view script, ResultSink& sink, RunOut
   const uint64_t limit = row_limit_ ? *row_limit_ : db_.host().advancedSettings().console_row_limit;
   db::SQLiteColumns row;
   std::vector<std::string> cells;
-  std::string remaining(script);
+  // Trailing comments are no statement: the last real one shows its rows.
+  std::string remaining(script.substr(0, statementsEnd(script)));
+  if (remaining.empty()) {
+    sink.beginResult({});
+    return;
+  }
   for (;;) {
     db::Prepared prepared = db_.Prepare(remaining, &row);
     const bool last = prepared.rest.empty();

@@ -1,26 +1,40 @@
 #include "console/result_formats.h"
 
 #include <nlohmann/json.hpp>
+#include <utf8proc.h>
 
 #include <algorithm>
 
 #include "db/property.h"
-#include "host/text.h"
 
 namespace console {
 namespace {
+
+// A cell as the text formats write it: NULL as `null_text`, a blob as
+// x'00ff' (never its raw bytes), anything else as the console shows it.
+void cellText(const db::SQLiteColumn& value, const std::string& cell, const char* null_text, std::string& out) {
+  if (value.isNull()) {
+    out.assign(null_text);
+  } else if (value.type() == db::kTagBlob) {
+    out = db::blobLiteral(value.text());
+  } else {
+    out.assign(cell);
+  }
+}
 
 // The line-per-row formats; Escape writes one field.
 template <typename Escape>
 class DelimitedWriter : public ResultWriter {
  public:
-  DelimitedWriter(std::ostream& out, char separator, const char* line_end)
-      : out_(out), separator_(separator), line_end_(line_end) {}
+  DelimitedWriter(std::ostream& out, char separator, const char* line_end, const char* null_text)
+      : out_(out), separator_(separator), line_end_(line_end), null_text_(null_text) {}
   void beginResult(const std::vector<std::string>& columns) override {
     if (!columns.empty()) writeLine(columns);
   }
-  void addRow(uint64_t, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
-    writeLine(cells);
+  void addRow(uint64_t, const db::SQLiteColumns& values, const std::vector<std::string>& cells) override {
+    fields_.resize(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) cellText(values[i], cells[i], null_text_, fields_[i]);
+    writeLine(fields_);
   }
   void clearResult() override {}
   void finish() override { out_.flush(); }
@@ -38,7 +52,9 @@ class DelimitedWriter : public ResultWriter {
   std::ostream& out_;
   char separator_;
   const char* line_end_;
+  const char* null_text_;
   std::string line_;
+  std::vector<std::string> fields_;
 };
 
 // Backslash, TAB, LF and CR written as \\ \t \n \r.
@@ -87,6 +103,7 @@ class JsonWriter : public ResultWriter {
         case db::kTagInt64: row.push_back(value.int64Value()); break;
         case db::kTagDouble: row.push_back(value.doubleValue()); break;
         case db::kTagNull: row.push_back(nullptr); break;
+        case db::kTagBlob: row.push_back(db::hexDigits(value.text())); break;
         default: row.push_back(value.text());
       }
     }
@@ -119,10 +136,11 @@ class TableWriter : public ResultWriter {
     header.insert(header.end(), columns.begin(), columns.end());
     rows_.push_back(std::move(header));
   }
-  void addRow(uint64_t number, const db::SQLiteColumns&, const std::vector<std::string>& cells) override {
+  void addRow(uint64_t number, const db::SQLiteColumns& values, const std::vector<std::string>& cells) override {
     std::vector<std::string> row{std::to_string(number)};
-    for (const std::string& cell : cells) {
-      std::string flat = cell;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      std::string flat;
+      cellText(values[i], cells[i], "<null>", flat);
       std::replace_if(flat.begin(), flat.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
       row.push_back(std::move(flat));
     }
@@ -134,7 +152,7 @@ class TableWriter : public ResultWriter {
     std::vector<std::size_t> widths(rows_.front().size(), 0);
     for (const auto& row : rows_) {
       for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
-        widths[i] = std::max(widths[i], host::utf8Length(row[i]));
+        widths[i] = std::max(widths[i], displayWidth(row[i]));
       }
     }
     for (std::size_t r = 0; r < rows_.size(); ++r) {
@@ -153,7 +171,7 @@ class TableWriter : public ResultWriter {
     std::string line;
     for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
       if (i > 0) line += "  ";
-      const std::size_t length = host::utf8Length(row[i]);
+      const std::size_t length = displayWidth(row[i]);
       // The row number is right-aligned, values left-aligned.
       if (i == 0) line.append(widths[i] - length, ' ');
       line += row[i];
@@ -167,6 +185,26 @@ class TableWriter : public ResultWriter {
 
 }  // namespace
 
+std::size_t displayWidth(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  auto remaining = static_cast<utf8proc_ssize_t>(text.size());
+  std::size_t width = 0;
+  while (remaining > 0) {
+    utf8proc_int32_t code_point = 0;
+    const utf8proc_ssize_t length = utf8proc_iterate(bytes, remaining, &code_point);
+    if (length <= 0) {  // a byte that starts no valid sequence takes one column
+      ++width;
+      ++bytes;
+      --remaining;
+      continue;
+    }
+    width += static_cast<std::size_t>(utf8proc_charwidth(code_point));
+    bytes += length;
+    remaining -= length;
+  }
+  return width;
+}
+
 std::optional<ResultFormat> parseResultFormat(std::string_view name) {
   if (name == "tsv") return ResultFormat::kTsv;
   if (name == "csv") return ResultFormat::kCsv;
@@ -177,12 +215,12 @@ std::optional<ResultFormat> parseResultFormat(std::string_view name) {
 
 std::unique_ptr<ResultWriter> makeResultWriter(ResultFormat format, std::ostream& out) {
   switch (format) {
-    case ResultFormat::kCsv: return std::make_unique<DelimitedWriter<CsvEscape>>(out, ',', "\r\n");
+    case ResultFormat::kCsv: return std::make_unique<DelimitedWriter<CsvEscape>>(out, ',', "\r\n", "");
     case ResultFormat::kJson: return std::make_unique<JsonWriter>(out);
     case ResultFormat::kTable: return std::make_unique<TableWriter>(out);
     case ResultFormat::kTsv: break;
   }
-  return std::make_unique<DelimitedWriter<TsvEscape>>(out, '\t', "\n");
+  return std::make_unique<DelimitedWriter<TsvEscape>>(out, '\t', "\n", "<null>");
 }
 
 }  // namespace console

@@ -6,6 +6,7 @@
 
 #include "db/open_steps.h"
 #include "db/sql_functions.h"
+#include "db/versioning.h"
 #include "host/host.h"
 #include "host/text.h"
 
@@ -35,7 +36,18 @@ void rebuildRow(sqlite3_stmt* stmt, int count, SQLiteColumns& row) {
   }
 }
 
+// A path in host notation as a user would type it.
+std::string_view plainFilePath(std::string_view path) {
+  if (path.starts_with("file://")) path.remove_prefix(7);
+  return path;
+}
+
 }  // namespace
+
+bool IsDamagedFileCode(int code) {
+  const int primary = code & 0xFF;
+  return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
 
 void LogToConsole(host::Host& host, std::string_view message, bool framed) {
   std::string line;
@@ -118,14 +130,7 @@ void SQLiteQuery::finalize() {
 SQLiteDatabase::SQLiteDatabase(host::Host& host) : host_(host) {}
 
 SQLiteDatabase::~SQLiteDatabase() {
-  if (handle_ != nullptr) {
-    for (auto& record : statements_) {
-      if (record->stmt != nullptr) sqlite3_finalize(record->stmt);
-    }
-    sqlite3_close(handle_);
-  }
-  handle_ = nullptr;
-  reset();
+  if (handle_ != nullptr) close();
 }
 
 void SQLiteDatabase::reset() {
@@ -148,14 +153,9 @@ void SQLiteDatabase::LogToConsole(std::string_view message, bool framed) const {
   db::LogToConsole(host_, message, framed);
 }
 
-bool SQLiteDatabase::openFile(const std::string& path, std::string_view options) {
-  if (handle_ != nullptr) {
-    sqlite3_close(handle_);
-    handle_ = nullptr;
-    reset();
-  }
-  if (path.empty()) return false;
-  const bool is_new = !host_.fileStats(path).found;
+SQLiteDatabase::FileOpen SQLiteDatabase::openFile(const std::string& path, std::string_view options) {
+  if (handle_ != nullptr) close();
+  if (path.empty()) return FileOpen::kFailed;
   const std::string uri = databaseUri(path, options);
   sqlite3* handle = nullptr;
   const int rc = sqlite3_open_v2(uri.c_str(), &handle,
@@ -163,37 +163,74 @@ bool SQLiteDatabase::openFile(const std::string& path, std::string_view options)
   if (rc != SQLITE_OK) {
     sqlite3_close(handle);
     reset();
-    return false;
+    return FileOpen::kFailed;
   }
   handle_ = handle;
   // The tree schema's ancestor trigger calls itself and its REFERENCES
   // clauses cascade deletions; neither is on by default in this SQLite.
   sqlite3_db_config(handle_, SQLITE_DBCONFIG_ENABLE_FKEY, 1, nullptr);
   sqlite3_exec(handle_, "PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
-  if (is_new) {
-    try {
-      Execute("PRAGMA page_size=4096");
-      Execute("CREATE TABLE IF NOT EXISTS sql_ObjectVersion                  "
-              "(obv_name TEXT NOT NULL PRIMARY KEY,                           "
-              "obv_version INTEGER NOT NULL)");
-    } catch (const SQLiteException& e) {
+  try {
+    prepareFile();
+  } catch (const SQLiteException& e) {
+    const bool damaged = IsDamagedFileCode(e.code());
+    if (damaged) {
+      reportDamagedFile(e.code());
+    } else {
       LogToConsole(e.message(), true);
-      sqlite3_close(handle_);
-      handle_ = nullptr;
-      reset();
-      return false;
     }
+    close();
+    return damaged ? FileOpen::kDamaged : FileOpen::kFailed;
   }
   registerSqlFunctions(handle_);
-  return true;
+  return FileOpen::kOpened;
+}
+
+void SQLiteDatabase::prepareFile() {
+  // The first read checks the header and the schema pages, and rolls back
+  // what a writer that was killed left in the journal; only then is it known
+  // whether the file holds anything. An empty file (new, or left empty by a
+  // first run that was killed) is a new database.
+  HasRows("SELECT count(*) FROM sqlite_master");
+  SQLiteColumns row;
+  if (HasRows("PRAGMA page_count", &row) && !row.empty() && row[0].int64Or(0) == 0) {
+    Execute("PRAGMA page_size=4096");
+  }
+  // Every later step reads and writes object versions, so a version table
+  // that is missing (dropped, or never created) is made again here; the
+  // ensure steps then record the objects they find.
+  if (!ObjectExists(*this, "sql_ObjectVersion")) {
+    Execute("CREATE TABLE IF NOT EXISTS sql_ObjectVersion                  "
+            "(obv_name TEXT NOT NULL PRIMARY KEY,                           "
+            "obv_version INTEGER NOT NULL)");
+  }
+}
+
+void SQLiteDatabase::close() {
+  for (auto& record : statements_) {
+    if (record->stmt != nullptr) sqlite3_finalize(record->stmt);
+  }
+  sqlite3_close(handle_);
+  handle_ = nullptr;
+  reset();
+}
+
+void SQLiteDatabase::reportDamagedFile(int code) const {
+  LogToConsole("The database file \"" + std::string(plainFilePath(databasePath())) + "\" cannot be used: " +
+                   sqlite3_errstr(code) +
+                   ". It is left as it is: move it away to start afresh with a new database.",
+               false);
 }
 
 bool SQLiteDatabase::Open() {
   if (handle_ != nullptr) return true;
   const std::string path = databasePath();
-  if (!openFile(path, "cache=shared")) {
-    LogToConsole("Unable to open the database " + path, false);
-    return false;
+  switch (openFile(path, "cache=shared")) {
+    case FileOpen::kOpened: break;
+    case FileOpen::kDamaged: return false;
+    case FileOpen::kFailed:
+      LogToConsole("Unable to open the database " + path, false);
+      return false;
   }
   try {
     Execute("PRAGMA read_uncommitted=true");
@@ -209,6 +246,13 @@ bool SQLiteDatabase::Open() {
     progress_interval_ = 1000;
     sqlite3_progress_handler(handle_, progress_interval_, progress_callback_, progress_context_);
   } catch (const SQLiteException& e) {
+    if (IsDamagedFileCode(e.code())) {
+      // Nothing more can be read or written safely: the file is left as it
+      // is, and a later Open reports it again instead of working on it.
+      reportDamagedFile(e.code());
+      close();
+      return false;
+    }
     LogToConsole(e.message(), true);
     return false;
   }
@@ -245,6 +289,10 @@ SQLiteStatement& SQLiteDatabase::record(const SQLiteQuery& query) {
 
 const SQLiteStatement& SQLiteDatabase::statement(const SQLiteQuery& query) const {
   return *statements_.at(static_cast<std::size_t>(query.index()));
+}
+
+bool SQLiteDatabase::isReadOnly(const SQLiteQuery& query) const {
+  return sqlite3_stmt_readonly(statement(query).stmt) != 0;
 }
 
 Prepared SQLiteDatabase::Prepare(std::string_view sql, SQLiteColumns* row) {
@@ -320,6 +368,10 @@ int SQLiteDatabase::Step(SQLiteQuery& query, SQLiteColumns* row) {
           case SQLITE_INTEGER: column.assignInt64(sqlite3_column_int64(current.stmt, i)); break;
           case SQLITE_FLOAT: column.assignDouble(sqlite3_column_double(current.stmt, i)); break;
           case SQLITE_NULL: column.assignNull(); break;
+          case SQLITE_BLOB:
+            column.assignBlob(sqlite3_column_blob(current.stmt, i),
+                              static_cast<std::size_t>(sqlite3_column_bytes(current.stmt, i)));
+            break;
           default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(current.stmt, i));
             column.assignText(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(current.stmt, i)));
@@ -347,6 +399,9 @@ void SQLiteDatabase::Bind(SQLiteQuery& query, const SQLiteColumns& params) {
       case kTagInt64: rc = sqlite3_bind_int64(rec.stmt, p, value.int64Value()); break;
       case kTagDouble: rc = sqlite3_bind_double(rec.stmt, p, value.doubleValue()); break;
       case kTagNull: rc = sqlite3_bind_null(rec.stmt, p); break;
+      case kTagBlob:
+        rc = sqlite3_bind_blob(rec.stmt, p, value.text().data(), static_cast<int>(value.text().size()), SQLITE_TRANSIENT);
+        break;
       case kTagByte: rc = sqlite3_bind_int(rec.stmt, p, value.byteValue()); break;
       case kTagBool: rc = sqlite3_bind_int(rec.stmt, p, value.boolValue() ? 1 : 0); break;
       case kTagInt32: rc = sqlite3_bind_int(rec.stmt, p, value.intValue()); break;
@@ -396,11 +451,13 @@ bool SQLiteDatabase::HasRows(std::string_view sql, SQLiteColumns* row) {
   return has_row;
 }
 
-void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements) {
+void SQLiteDatabase::SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements,
+                                 bool* last_read_only) {
   std::string remaining(sql);
   for (;;) {
     Prepared prepared = Prepare(remaining, row);
     statements.push_back(prepared.statement);
+    if (last_read_only != nullptr) *last_read_only = isReadOnly(prepared.query);
     prepared.query.finalize();
     if (prepared.rest.empty()) break;
     remaining = std::move(prepared.rest);

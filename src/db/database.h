@@ -56,7 +56,10 @@ class SQLiteDatabase {
 
   // Opens the connection and runs the open sequence; true at once when open.
   // Returns false when the file cannot be opened or the sequence fails; the
-  // reason is written to the host console.
+  // reason is written to the host console. An empty file is set up as a new
+  // database, and a missing object-version table is made again. A file that
+  // is not a database or is damaged is reported once, naming it, and left
+  // untouched; the connection then stays closed.
   bool Open();
   bool isOpen() const { return handle_ != nullptr; }
 
@@ -76,8 +79,13 @@ class SQLiteDatabase {
   // Prepares the first statement, steps once, finalizes; whether a row came.
   bool HasRows(std::string_view sql, SQLiteColumns* row = nullptr);
   // Prepares each statement of the script in turn (checking its syntax) and
-  // appends its text to `statements` without running it.
-  void SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements);
+  // appends its text to `statements` without running it. `last_read_only`,
+  // when given, tells whether the last statement leaves the database as it is.
+  void SplitScript(std::string_view sql, SQLiteColumns* row, std::vector<std::string>& statements,
+                   bool* last_read_only = nullptr);
+  // Whether a prepared statement only reads (sqlite3_stmt_readonly); true for
+  // a text that held no statement.
+  bool isReadOnly(const SQLiteQuery& query) const;
 
   // Nesting transactions: only the outermost level begins, commits or rolls
   // back; a transaction that SQL text opened by itself is left alone unless a
@@ -113,7 +121,13 @@ class SQLiteDatabase {
  private:
   friend class SQLiteQuery;
 
-  bool openFile(const std::string& path, std::string_view options);
+  enum class FileOpen { kOpened, kFailed, kDamaged };
+  FileOpen openFile(const std::string& path, std::string_view options);
+  // Checks the file with a first read and gives an empty one its page size;
+  // makes the object-version table when it is missing. Raises SQLiteException.
+  void prepareFile();
+  void reportDamagedFile(int code) const;
+  void close();
   void reset();
   SQLiteStatement& record(const SQLiteQuery& query);
   [[noreturn]] void raise(int code, const std::string& what, const std::string& text) const;
@@ -152,6 +166,10 @@ class TransactionGuard {
 // the options after "?". Characters that would end the path part of a URI
 // ('?', '#', '%') are percent-encoded.
 std::string databaseUri(std::string_view path, std::string_view options);
+
+// Whether an SQLite result code says the file is not a database or is
+// damaged (SQLITE_NOTADB, SQLITE_CORRUPT, extended or not).
+bool IsDamagedFileCode(int code);
 
 // Writes a console entry without a connection (same format as LogToConsole).
 void LogToConsole(host::Host& host, std::string_view message, bool framed);

@@ -140,6 +140,11 @@ void SQLiteColumn::assignText(const char* data, std::size_t size) {
   type_ = kTagText;
   null_ = false;
 }
+void SQLiteColumn::assignBlob(const void* data, std::size_t size) {
+  text_.assign(static_cast<const char*>(data), size);
+  type_ = kTagBlob;
+  null_ = false;
+}
 void SQLiteColumn::assignNull() {
   type_ = kTagNull;
   null_ = true;
@@ -164,6 +169,20 @@ std::string sqlLiteralReal(double value) {
   return buffer;
 }
 
+std::string hexDigits(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0x0f]);
+  }
+  return out;
+}
+
+std::string blobLiteral(std::string_view bytes) { return "x'" + hexDigits(bytes) + "'"; }
+
 std::string sqlLiteral(const SQLiteColumn& value) {
   switch (value.type()) {
     case kTagInt64: return std::to_string(value.int64Value());
@@ -172,6 +191,7 @@ std::string sqlLiteral(const SQLiteColumn& value) {
     case kTagBool: return value.boolValue() ? "1" : "0";
     case kTagByte: return std::to_string(value.byteValue());
     case kTagText: return sqlLiteral(std::string_view(value.text()));
+    case kTagBlob: return blobLiteral(value.text());
     default: return "NULL";
   }
 }

@@ -50,11 +50,12 @@ class Property {
   alignas(8) unsigned char number_[8] = {};
 };
 
-// Type tags of SQLiteColumn. 1, 2, 3 and 5 are SQLite's fundamental types.
+// Type tags of SQLiteColumn. 1 to 5 are SQLite's fundamental types.
 enum ColumnTypeTag : int32_t {
   kTagInt64 = 1,
   kTagDouble = 2,
   kTagText = 3,
+  kTagBlob = 4,  // the bytes are kept as the text
   kTagNull = 5,
   kTagByte = 6,
   kTagBool = 7,
@@ -99,6 +100,7 @@ class SQLiteColumn : public Property {
   void assignInt64(int64_t value);
   void assignDouble(double value);
   void assignText(const char* data, std::size_t size);
+  void assignBlob(const void* data, std::size_t size);
   void assignNull();
 
  private:
@@ -114,6 +116,10 @@ std::string sqlLiteral(const SQLiteColumn& value);
 std::string sqlLiteral(std::string_view text);
 // The real rule alone ("%.7f", half up).
 std::string sqlLiteralReal(double value);
+// A blob's bytes as lower-case hex digits ("00ff"), and as an SQL blob
+// literal ("x'00ff'").
+std::string hexDigits(std::string_view bytes);
+std::string blobLiteral(std::string_view bytes);
 
 // Result row or parameter list.
 class SQLiteColumns : public PtrList<SQLiteColumn> {

@@ -17,6 +17,7 @@
 #include "tree/panel.h"
 #include "ui/icon_list.h"
 #include "ui/panel_tree_view.h"
+#include "ui/console_window.h"
 #include "ui/tree_panel.h"
 
 namespace desktop {
@@ -52,7 +53,10 @@ DesktopApp::~DesktopApp() {
 
 void DesktopApp::start() {
   registry_.addComponent({"Framix", kPanelLayerVersion, "The player's dockable panels"});
-  component::WindowHooks windows;  // the console window plugs in here
+  component::WindowHooks windows;
+  windows.open_console = [this] {
+    if (window_ != nullptr) window_->console().openWithScript({});
+  };
   windows.create_icon_list = [this] {
     const auto strip = player::resourceDir("data") / "icons.png";
     ui::IconList::instance().load(QString::fromStdString(strip.string()), player_->advancedSettings().icon_file_paths);
@@ -175,6 +179,7 @@ void DesktopApp::requestQuit() {
   // A statement running under a nested event dispatch ends early, so that
   // the event loop can return.
   ui::TreePanel::abortAllQueries();
+  if (window_ != nullptr) window_->abortConsole();
   QCoreApplication::quit();
 }
 

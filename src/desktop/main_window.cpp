@@ -20,6 +20,7 @@
 #include "desktop/playlist_tabs.h"
 #include "host/host.h"
 #include "player/player_error.h"
+#include "ui/console_window.h"
 
 namespace desktop {
 namespace {
@@ -57,7 +58,8 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
   ui_.setConsoleSink([this](const QString& line) { log_->appendPlainText(line); });
 
-  panels_ = new PanelDocks(*this, player_, ui_, {});
+  panels_ = new PanelDocks(*this, player_, ui_,
+                           [this](const std::string& sql) { console().openWithScript(QString::fromStdString(sql)); });
 
   tracks_label_ = new QLabel;
   library_label_ = new QLabel;
@@ -115,6 +117,15 @@ void MainWindow::buildMenus() {
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
   help_page->setShortcut(QKeySequence::HelpContents);
   help->addAction(tr("&About Vostrel"), this, &MainWindow::showAbout);
+}
+
+ui::ConsoleWindow& MainWindow::console() {
+  if (console_ == nullptr) console_ = new ui::ConsoleWindow(player_, this);
+  return *console_;
+}
+
+void MainWindow::abortConsole() {
+  if (console_ != nullptr) console_->abort();
 }
 
 void MainWindow::setLibraryPath(const QString& path) {

@@ -23,6 +23,10 @@ namespace component {
 class Registry;
 }
 
+namespace ui {
+class ConsoleWindow;
+}
+
 namespace desktop {
 
 class DesktopUi;
@@ -42,6 +46,10 @@ class MainWindow : public QMainWindow {
   PanelDocks& panels() { return *panels_; }
   QDockWidget& logDock() { return *log_dock_; }
   QPlainTextEdit& log() { return *log_; }
+  // The Vostrel console, made on first use.
+  ui::ConsoleWindow& console();
+  // Stops the console's run, if one is going on.
+  void abortConsole();
 
   // The library file shown in the status bar.
   void setLibraryPath(const QString& path);
@@ -81,6 +89,7 @@ class MainWindow : public QMainWindow {
   QLabel* tracks_label_ = nullptr;
   QLabel* library_label_ = nullptr;
   QLabel* playback_label_ = nullptr;
+  ui::ConsoleWindow* console_ = nullptr;
 };
 
 }  // namespace desktop

@@ -49,7 +49,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
       return QString::fromStdString(text);
     }
     case Qt::ToolTipRole:
-      return QString::fromStdString(track.path);
+      return QString::fromUtf8(track.path().data(), static_cast<qsizetype>(track.path().size()));
     case Qt::FontRole:
       if (playing) {
         QFont font;

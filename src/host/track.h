@@ -1,17 +1,29 @@
 // Tracks as the host hands them to the component.
 //
 // A track is an immutable record shared by counted reference
-// (TrackHandle). Its info record holds the tag fields in file order with
-// their values, the technical fields, the length and the replay gain. Field
-// names keep the letter case they were read with; lookups ignore case and go
-// through interned field ids, so that a lookup on a hot path compares
-// integers instead of folding strings.
+// (TrackHandle). It holds the tag fields in file order with their values,
+// the technical fields, the length and the replay gain. Field names keep the
+// letter case they were read with; lookups ignore case and go through
+// interned field ids, so that a lookup on a hot path compares integers
+// instead of folding strings.
+//
+// Records are compact: each is one block in a TrackStore (see
+// track_builder.h), laid out as
+//
+//   Track header | InfoField entries (meta, then tech) | TextRef values | text
+//
+// and values repeated across a library (artist, album, genre, codec ...) are
+// stored once in the store and referred to. A handle keeps the whole store
+// alive, so a view into a track's text stays valid while any handle or list
+// holding one of the store's tracks lives. Tracks are made only by
+// TrackBuilder.
 #ifndef VOSTREL_HOST_TRACK_H_
 #define VOSTREL_HOST_TRACK_H_
 
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +41,117 @@ FieldId internField(std::string_view name);
 // Never creates an entry; cheap enough for per-statement use.
 FieldId findField(std::string_view name);
 
+// A field name as written (case kept), interned process-wide. The text of
+// an id never moves or changes.
+using NameId = uint32_t;
+NameId internName(std::string_view spelled);
+std::string_view nameText(NameId name);
+FieldId nameField(NameId name);
+
+// A value in a track store: a pointer to its bytes, which are preceded by
+// their length (4 bytes) and followed by a zero. The top bit of the length
+// says the bytes themselves hold a zero.
+class TextRef {
+ public:
+  static constexpr uint32_t kInnerZero = 0x80000000u;
+  static constexpr uint32_t kMaxLength = kInnerZero - 1;
+
+  explicit TextRef(const char* bytes) : bytes_(bytes) {}
+  std::string_view view() const { return {bytes_, size()}; }
+  operator std::string_view() const { return view(); }
+  std::size_t size() const { return word() & kMaxLength; }
+  // The bytes hold no zero, so they read as a C string of size() bytes.
+  bool plain() const { return (word() & kInnerZero) == 0; }
+  const char* data() const { return bytes_; }
+
+ private:
+  uint32_t word() const {
+    uint32_t w;
+    std::memcpy(&w, bytes_ - sizeof w, sizeof w);
+    return w;
+  }
+  const char* bytes_;
+};
+
+// The values of one field: at least one for a stored field.
+class ValueList {
+ public:
+  class iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+    explicit iterator(const TextRef* at) : at_(at) {}
+    std::string_view operator*() const { return at_->view(); }
+    iterator& operator++() { ++at_; return *this; }
+    iterator operator++(int) { iterator old = *this; ++at_; return old; }
+    bool operator==(const iterator&) const = default;
+    difference_type operator-(const iterator& other) const { return at_ - other.at_; }
+
+   private:
+    const TextRef* at_;
+  };
+
+  ValueList(const TextRef* data, std::size_t count) : data_(data), count_(count) {}
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  TextRef ref(std::size_t i) const { return data_[i]; }
+  std::string_view operator[](std::size_t i) const { return data_[i].view(); }
+  std::string_view front() const { return data_[0].view(); }
+  iterator begin() const { return iterator(data_); }
+  iterator end() const { return iterator(data_ + count_); }
+  std::vector<std::string> strings() const { return {begin(), end()}; }
+  // Equal values in the same order.
+  bool operator==(const ValueList& other) const {
+    if (count_ != other.count_) return false;
+    for (std::size_t i = 0; i < count_; ++i) {
+      if ((*this)[i] != other[i]) return false;
+    }
+    return true;
+  }
+
+ private:
+  const TextRef* data_;
+  std::size_t count_;
+};
+
+// One field of a track: its id, its name as written and its values. Lives
+// inside the track record; the values are found relative to the entry.
 struct InfoField {
   FieldId id = kNoField;
-  std::string name;                 // as written in the source, case kept
-  std::vector<std::string> values;  // at least one value
+  NameId name_id = 0;
+  uint32_t value_offset = 0;  // in TextRefs, from this entry's own address
+  uint32_t value_count = 0;
+
+  std::string_view name() const { return nameText(name_id); }
+  ValueList values() const {
+    return {reinterpret_cast<const TextRef*>(reinterpret_cast<const char*>(this)) + value_offset, value_count};
+  }
+};
+static_assert(sizeof(InfoField) == 16);
+
+// The fields of a track, in file order.
+class FieldList {
+ public:
+  FieldList(const InfoField* data, std::size_t count) : data_(data), count_(count) {}
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  const InfoField& operator[](std::size_t i) const { return data_[i]; }
+  const InfoField* begin() const { return data_; }
+  const InfoField* end() const { return data_ + count_; }
+  // The field with this id, or nullptr. Linear over a handful of fields.
+  const InfoField* find(FieldId id) const {
+    for (const InfoField& field : *this) {
+      if (field.id == id) return &field;
+    }
+    return nullptr;
+  }
+
+ private:
+  const InfoField* data_;
+  std::size_t count_;
 };
 
 // Replay gain as the host reports it: an absent gain reads -1000, an absent
@@ -44,24 +163,44 @@ struct ReplayGain {
   float track_peak = -1.0f;
 };
 
-struct TrackInfo {
-  std::vector<InfoField> meta;  // tag fields, file order
-  std::vector<InfoField> tech;  // technical fields, file order
-  double length = 0.0;          // seconds
-  ReplayGain replay_gain;
+class Track {
+ public:
+  Track(const Track&) = delete;
+  Track& operator=(const Track&) = delete;
 
-  // The field with this id, or nullptr. Linear over a handful of fields.
-  const InfoField* findMeta(FieldId id) const;
-  const InfoField* findTech(FieldId id) const;
-};
+  // Host notation, e.g. "file:///music/a.flac"; a zero follows it.
+  std::string_view path() const { return path_.view(); }
+  TextRef pathRef() const { return path_; }
+  uint32_t subsong() const { return subsong_; }
+  uint64_t size() const { return size_; }    // bytes
+  int64_t mtime() const { return mtime_; }   // seconds since 1970, UTC
 
-struct Track {
-  std::string path;       // host notation, e.g. "file:///music/a.flac"
-  uint32_t subsong = 0;
-  uint64_t size = 0;      // bytes
-  int64_t mtime = 0;      // seconds since 1970, UTC
-  std::optional<TrackInfo> info;  // absent: the track has no info record
+  // False: the track has no info record; it then has no fields, length 0
+  // and no replay gain.
+  bool hasInfo() const { return has_info_; }
+  double length() const { return length_; }  // seconds
+  const ReplayGain& replayGain() const { return gain_; }
+  FieldList meta() const { return {entries(), meta_count_}; }  // tags
+  FieldList tech() const { return {entries() + meta_count_, tech_count_}; }
+  const InfoField* findMeta(FieldId id) const { return meta().find(id); }
+  const InfoField* findTech(FieldId id) const { return tech().find(id); }
+
+ private:
+  friend class TrackBuilder;
+  Track(TextRef path) : path_(path) {}
+  const InfoField* entries() const { return reinterpret_cast<const InfoField*>(this + 1); }
+
+  TextRef path_;
+  uint64_t size_ = 0;
+  int64_t mtime_ = 0;
+  double length_ = 0.0;
+  ReplayGain gain_;
+  uint32_t subsong_ = 0;
+  uint32_t meta_count_ = 0;
+  uint32_t tech_count_ = 0;
+  bool has_info_ = false;
 };
+static_assert(sizeof(Track) % alignof(InfoField) == 0);
 
 using TrackHandle = std::shared_ptr<const Track>;
 using TrackList = std::vector<TrackHandle>;

@@ -1,5 +1,8 @@
 #include "library_tables/column_store.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,6 +80,32 @@ constexpr Predefined kPlaylistPredefined[] = {
     {ColumnType::kPlaylistInteger, "playlist_item"},
 };
 
+}  // namespace
+
+std::vector<std::string_view> predefinedColumnNames(ColumnType kind) {
+  std::vector<std::string_view> names;
+  for (const Predefined& p : kPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  for (const Predefined& p : kPlaylistPredefined) {
+    if (p.kind == kind) names.push_back(p.name);
+  }
+  return names;
+}
+
+namespace {
+
+bool isPredefined(TableType type, std::string_view name) {
+  for (const Predefined& p : kPredefined) {
+    if (p.name == name) return true;
+  }
+  if (type != TableType::kPlaylist) return false;
+  for (const Predefined& p : kPlaylistPredefined) {
+    if (p.name == name) return true;
+  }
+  return false;
+}
+
 std::string typeNumber(TableType type) { return std::to_string(static_cast<int32_t>(type)); }
 
 // Candidate names as found (exact, first kind wins), ordered byte-wise.
@@ -84,26 +113,14 @@ class Candidates {
  public:
   void add(std::string_view name, ColumnType kind) { by_name_.try_emplace(std::string(name), kind); }
 
-  // Fields repeat on almost every track: names already seen under the same
-  // field id are skipped without building a string.
-  void addFields(const std::vector<host::InfoField>& fields, ColumnType kind) {
+  // Fields repeat on almost every track: names already seen (as interned
+  // spellings) are skipped without building a string.
+  void addFields(host::FieldList fields, ColumnType kind) {
     for (const host::InfoField& field : fields) {
-      if (field.id == host::kNoField) {
-        add(field.name, kind);
-        continue;
-      }
-      if (field.id >= seen_.size()) seen_.resize(static_cast<std::size_t>(field.id) + 1);
-      std::vector<std::string>& names = seen_[field.id];
-      bool known = false;
-      for (const std::string& name : names) {
-        if (name == field.name) {
-          known = true;
-          break;
-        }
-      }
-      if (known) continue;
-      names.push_back(field.name);
-      add(field.name, kind);
+      if (field.name_id >= seen_.size()) seen_.resize(static_cast<std::size_t>(field.name_id) + 1);
+      if (seen_[field.name_id]) continue;
+      seen_[field.name_id] = true;
+      add(field.name(), kind);
     }
   }
 
@@ -111,14 +128,14 @@ class Candidates {
 
  private:
   std::map<std::string, ColumnType> by_name_;
-  std::vector<std::vector<std::string>> seen_;
+  std::vector<bool> seen_;  // by name id
 };
 
 void addTrackFields(const host::TrackList& tracks, Candidates& candidates) {
   for (const host::TrackHandle& track : tracks) {
-    if (!track || !track->info) continue;
-    candidates.addFields(track->info->meta, ColumnType::kTag);
-    candidates.addFields(track->info->tech, ColumnType::kTechInfo);
+    if (!track || !track->hasInfo()) continue;
+    candidates.addFields(track->meta(), ColumnType::kTag);
+    candidates.addFields(track->tech(), ColumnType::kTechInfo);
   }
 }
 
@@ -157,7 +174,10 @@ VTabColumns& VTabColumnStore::columns(TableType type, db::SQLiteDatabase& db, bo
   if (list.empty()) {
     VTabColumns loaded;
     loadColumns(type, loaded, db);
-    if (loaded.size() == kBuiltInCount) defaultColumns(type, db.host(), loaded);
+    if (loaded.size() == kBuiltInCount) {
+      defaultColumns(type, db.host(), loaded);
+      fitDefaults(type, loaded, kBuiltInCount, 0, db);
+    }
     list = std::move(loaded);
     saveColumns(type, list, db);
   } else if (reload) {
@@ -217,10 +237,36 @@ void VTabColumnStore::defaultColumns(TableType type, const host::Host& host, VTa
 
   out.reserve(out.size() + merged.size());
   for (const auto& [name, kind] : merged) {
+    // A tag of the built-in column's name would declare that name twice.
+    if (name == kHandleColumnName) continue;
     std::string expression = kind == ColumnType::kTFExpression ? "[" + name + "]" : std::string();
     out.emplace(host, std::string(kDefaultCollation), name, kind, false, std::move(expression),
                 std::string(kDefaultSeparator), std::string(), std::string());
   }
+}
+
+void VTabColumnStore::fitDefaults(TableType type, VTabColumns& columns, std::size_t first, std::size_t taken,
+                                  db::SQLiteDatabase& db) const {
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(db.handle(), SQLITE_LIMIT_COLUMN, -1));
+  const std::size_t offered = columns.size() - first;
+  const std::size_t room = limit > taken + first ? limit - taken - first : 0;
+  if (offered <= room) return;
+  std::vector<bool> drop(columns.size(), true);
+  std::fill_n(drop.begin(), first, false);
+  std::size_t kept = 0;
+  for (bool predefined_pass : {true, false}) {
+    for (std::size_t i = first; i < columns.size() && kept < room; ++i) {
+      if (drop[i] && isPredefined(type, columns[i].name()) == predefined_pass) {
+        drop[i] = false;
+        ++kept;
+      }
+    }
+  }
+  columns.removeMasked(drop);
+  db.LogToConsole(std::to_string(offered - room) + " tag and info names were left out of " +
+                      std::string(tableTypeName(type)) + ": a table takes at most " + std::to_string(limit) +
+                      " columns",
+                  false);
 }
 
 void VTabColumnStore::replaceColumns(TableType type, const VTabColumns& columns, db::SQLiteDatabase& db) {

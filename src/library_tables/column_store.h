@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "library_tables/column_type.h"
 #include "library_tables/vtab_column.h"
@@ -29,6 +30,11 @@ namespace library_tables {
 inline constexpr std::string_view kColumnTable = "mdb_VTableColumn";
 inline constexpr int kColumnTableVersion = 1;
 inline constexpr std::string_view kHandleColumnName = "metadb_handle";
+
+// The predefined names of `kind`, in the order they become default
+// candidates ("length" for kInfoText, "playlist_index" and "playlist_item"
+// for kPlaylistInteger, none for kinds without names).
+std::vector<std::string_view> predefinedColumnNames(ColumnType kind);
 
 // Creates or migrates mdb_VTableColumn. Runs inside the caller's
 // transaction; raises SQLiteException.
@@ -49,6 +55,13 @@ class VTabColumnStore {
   // Appends the default columns of `type`, computed from the host's library
   // (MediaLibrary) or from all playlist items (Playlist).
   void defaultColumns(TableType type, const host::Host& host, VTabColumns& out) const;
+
+  // Trims the defaults in `columns` from index `first` on to what a table
+  // of `db` can declare beside the `taken` columns it has already. The names
+  // every table offers stay, other names follow in list order, and the
+  // console says in one line how many were left out.
+  void fitDefaults(TableType type, VTabColumns& columns, std::size_t first, std::size_t taken,
+                   db::SQLiteDatabase& db) const;
 
   // Deep-copies `columns` into the process-wide list of `type`, then saves.
   void replaceColumns(TableType type, const VTabColumns& columns, db::SQLiteDatabase& db);

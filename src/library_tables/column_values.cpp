@@ -33,47 +33,43 @@ void resultText(sqlite3_context* context, std::string_view text, bool stable) {
   sqlite3_result_text(context, data, static_cast<int>(text.size()), stable ? SQLITE_STATIC : SQLITE_TRANSIENT);
 }
 
-// Text that ends where a string of the track ends, so that a zero follows
-// it. SQLite hands text to its callers zero-terminated; told so (length
-// -1), it need not copy a stable value to add the zero.
-// REQUIRES: text.data()[text.size()] == '\0'.
-void resultTerminated(sqlite3_context* context, std::string_view text) {
-  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
-    sqlite3_result_error_toobig(context);
-    return;
+// A text of the track. SQLite hands text to its callers zero-terminated;
+// told that a stable value is (length -1), it need not copy it to add the
+// zero. The store says whether the bytes hold a zero of their own.
+void resultTerminated(sqlite3_context* context, host::TextRef text) {
+  if (text.plain()) {
+    sqlite3_result_text(context, text.data(), -1, SQLITE_STATIC);
+  } else {
+    resultText(context, text.view(), true);
   }
-  const bool inner_zero = std::char_traits<char>::length(text.data()) != text.size();
-  sqlite3_result_text(context, text.data(), inner_zero ? static_cast<int>(text.size()) : -1, SQLITE_STATIC);
 }
 
-// A part of `whole`, a string of the track.
-void resultPart(sqlite3_context* context, std::string_view part, const std::string& whole) {
-  if (part.data() + part.size() == whole.data() + whole.size()) {
-    resultTerminated(context, part);
+// A part of `whole`, a text of the track.
+void resultPart(sqlite3_context* context, std::string_view part, host::TextRef whole) {
+  const std::string_view all = whole.view();
+  if (part.data() + part.size() == all.data() + all.size() && whole.plain()) {
+    sqlite3_result_text(context, part.data(), -1, SQLITE_STATIC);
   } else {
     resultText(context, part, true);
   }
 }
 
-// A value of a column state: a string of the track, or the state's own text.
-void resultStateValue(sqlite3_context* context, std::string_view value, bool owned) {
-  if (owned) {
-    resultText(context, value, false);
+// Value `index` of a column state: a text of the track, or the state's own.
+void resultStateValue(sqlite3_context* context, const ColumnValueState& state, std::size_t index) {
+  if (state.owned) {
+    resultText(context, state.text, false);
   } else {
-    resultTerminated(context, value);
+    resultTerminated(context, state.values.ref(index));
   }
 }
 
 // The field `plan` reads in `fields`, or nullptr; keeps the hint current.
-// `moved`: set when the field was found away from the hint.
-const host::InfoField* findField(ColumnPlan& plan, const std::vector<host::InfoField>& fields, bool& moved) {
-  moved = false;
+const host::InfoField* findField(ColumnPlan& plan, host::FieldList fields) {
   if (plan.field == host::kNoField) return nullptr;
   if (plan.field_hint < fields.size() && fields[plan.field_hint].id == plan.field) return &fields[plan.field_hint];
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (fields[i].id == plan.field) {
       plan.field_hint = static_cast<uint32_t>(i);
-      moved = true;
       return &fields[i];
     }
   }
@@ -107,12 +103,8 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
     case ValueSource::kAlbumGain:
     case ValueSource::kTrackPeak:
     case ValueSource::kAlbumPeak: resultInfo(index, *handle, context); return;
-    case ValueSource::kTFExpression:
-      whole_tags_ahead_ = true;
-      resultTitle(index, *handle, context);
-      return;
+    case ValueSource::kTFExpression: resultTitle(index, *handle, context); return;
     case ValueSource::kHandle:
-      whole_tags_ahead_ = true;
       sqlite3_result_int64(context, static_cast<sqlite3_int64>(HandleTable::instance().append(handle)));
       return;
     case ValueSource::kPath:
@@ -132,73 +124,67 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
 void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context) {
   // Held for this one value only.
   const auto lock = host_.lockInfo();
-  if (!track.info) return;
-  const host::TrackInfo& info = *track.info;
+  if (!track.hasInfo()) return;
   ColumnPlan& plan = plans_[n];
   switch (plan.source) {
-    case ValueSource::kTag: resultTag(n, info, context); return;
+    case ValueSource::kTag: resultTag(n, track, context); return;
     case ValueSource::kTechInfo: {
-      bool moved = false;
-      const host::InfoField* field = findField(plan, info.tech, moved);
-      if (field != nullptr && !field->values.empty()) resultTerminated(context, field->values.front());
+      const host::InfoField* field = findField(plan, track.tech());
+      if (field != nullptr && field->value_count > 0) resultTerminated(context, field->values().ref(0));
       return;
     }
     case ValueSource::kLength:
-      formatLength(info.length, scratch_);
+      formatLength(track.length(), scratch_);
       resultText(context, scratch_, false);
       return;
-    case ValueSource::kLengthSeconds: sqlite3_result_double(context, info.length); return;
-    case ValueSource::kTrackGain: resultGain(context, info.replay_gain.track_gain); return;
-    case ValueSource::kAlbumGain: resultGain(context, info.replay_gain.album_gain); return;
-    case ValueSource::kTrackPeak: resultPeak(context, info.replay_gain.track_peak); return;
-    case ValueSource::kAlbumPeak: resultPeak(context, info.replay_gain.album_peak); return;
+    case ValueSource::kLengthSeconds: sqlite3_result_double(context, track.length()); return;
+    case ValueSource::kTrackGain: resultGain(context, track.replayGain().track_gain); return;
+    case ValueSource::kAlbumGain: resultGain(context, track.replayGain().album_gain); return;
+    case ValueSource::kTrackPeak: resultPeak(context, track.replayGain().track_peak); return;
+    case ValueSource::kAlbumPeak: resultPeak(context, track.replayGain().album_peak); return;
     default: return;
   }
 }
 
-void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::TrackInfo& info) {
+void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::Track& track) {
   ColumnPlan& plan = plans_[n];
   ColumnValueState& state = states_[n];
   touch(n);
-  state.values.clear();
   state.owned = false;
-  bool moved = false;
-  const host::InfoField* field = findField(plan, info.meta, moved);
-  if (field != nullptr && (moved || !plan.hot)) {
-    noteHotField(plan.field_hint);
-    plan.hot = true;
+  if (!plan.read) {
+    plan.read = true;
+    noteTagRead(static_cast<uint32_t>(n));
   }
-  if (field == nullptr || field->values.empty()) {
+  const host::InfoField* field = findField(plan, track.meta());
+  if (field == nullptr || field->value_count == 0) {
+    state.values = host::ValueList(nullptr, 0);
     state.counter = kNoValue;
     return;
   }
-  const std::vector<std::string>& values = field->values;
+  const host::ValueList values = field->values();
+  state.values = values;
   if (plan.split) {
-    for (const std::string& value : values) state.values.emplace_back(value);
     // A column that follows another one multiplies no rows of its own.
     state.counter = plan.has_associated ? kNotComputed : static_cast<int32_t>(values.size() - 1);
     return;
   }
-  if (values.size() == 1) {
-    state.values.emplace_back(values.front());
-  } else {
+  if (values.size() > 1) {
     state.text.assign(values.front());
     for (std::size_t i = 1; i < values.size(); ++i) {
       state.text += plan.separator;
       state.text += values[i];
     }
-    state.values.emplace_back(state.text);
     state.owned = true;
   }
   state.counter = 0;
 }
 
-void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::TrackInfo& info, sqlite3_context* context) {
+void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::Track& track, sqlite3_context* context) {
   ColumnValueState& state = states_[n];
-  if (state.counter == kNotComputed) computeTag(n, info);
+  if (state.counter == kNotComputed) computeTag(n, track);
   if (state.counter == kNoValue) return;
   if (state.counter >= 0) {
-    resultStateValue(context, state.values[static_cast<std::size_t>(state.counter)], state.owned);
+    resultStateValue(context, state, static_cast<std::size_t>(state.counter));
     return;
   }
   // A split column associated with another: the value with that column's
@@ -210,11 +196,11 @@ void SQLiteMetaDBRowSet::resultTag(std::size_t n, const host::TrackInfo& info, s
   const auto other = static_cast<std::size_t>(plan.associated);
   const ColumnPlan& other_plan = plans_[other];
   if (states_[other].counter == kNotComputed && other_plan.source == ValueSource::kTag && !other_plan.has_associated) {
-    computeTag(other, info);
+    computeTag(other, track);
   }
   const int32_t index = states_[other].counter;
-  if (index < 0 || static_cast<std::size_t>(index) >= state.values.size()) return;
-  resultStateValue(context, state.values[static_cast<std::size_t>(index)], state.owned);
+  if (index < 0 || static_cast<std::size_t>(index) >= state.valueCount()) return;
+  resultStateValue(context, state, static_cast<std::size_t>(index));
 }
 
 void SQLiteMetaDBRowSet::resultTitle(std::size_t n, const host::Track& track, sqlite3_context* context) {
@@ -222,29 +208,30 @@ void SQLiteMetaDBRowSet::resultTitle(std::size_t n, const host::Track& track, sq
   if (state.counter == kNotComputed) {
     touch(n);
     state.counter = 0;
-    state.owned = true;
-    state.values.clear();
-    if (host_.formatTitle(track, *plans_[n].script, state.text)) state.values.emplace_back(state.text);
+    // No value when the script cannot be evaluated.
+    state.owned = host_.formatTitle(track, *plans_[n].script, state.text);
   }
-  if (!state.values.empty()) resultText(context, state.values.front(), false);
+  if (state.owned) resultText(context, state.text, false);
 }
 
 void SQLiteMetaDBRowSet::resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
   switch (plan.source) {
-    case ValueSource::kPath: resultPart(context, locationPath(track.path), track.path); return;
-    case ValueSource::kDirectoryName: resultPart(context, directoryName(locationPath(track.path)), track.path); return;
-    case ValueSource::kFileName: resultPart(context, fileName(track.path), track.path); return;
-    case ValueSource::kFileNameExt: resultPart(context, fileNameExt(track.path), track.path); return;
+    case ValueSource::kPath: resultPart(context, locationPath(track.path()), track.pathRef()); return;
+    case ValueSource::kDirectoryName:
+      resultPart(context, directoryName(locationPath(track.path())), track.pathRef());
+      return;
+    case ValueSource::kFileName: resultPart(context, fileName(track.path()), track.pathRef()); return;
+    case ValueSource::kFileNameExt: resultPart(context, fileNameExt(track.path()), track.pathRef()); return;
     case ValueSource::kFileSizeNatural:
-      formatFileSize(track.size, scratch_);
+      formatFileSize(track.size(), scratch_);
       resultText(context, scratch_, false);
       return;
     case ValueSource::kLastModified:
-      if (!formatLocalTime(track.mtime, scratch_)) scratch_.assign(kInvalidTimestamp);
+      if (!formatLocalTime(track.mtime(), scratch_)) scratch_.assign(kInvalidTimestamp);
       resultText(context, scratch_, false);
       return;
-    case ValueSource::kFileSize: sqlite3_result_int64(context, static_cast<sqlite3_int64>(track.size)); return;
-    case ValueSource::kSubsong: sqlite3_result_int64(context, track.subsong); return;
+    case ValueSource::kFileSize: sqlite3_result_int64(context, static_cast<sqlite3_int64>(track.size())); return;
+    case ValueSource::kSubsong: sqlite3_result_int64(context, track.subsong()); return;
     default: return;
   }
 }
@@ -257,7 +244,13 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
   switch (plan.source) {
     case ValueSource::kPlaylistName:
       if (static_cast<std::size_t>(row.playlist) < playlist_names_.size()) {
-        resultTerminated(context, playlist_names_[static_cast<std::size_t>(row.playlist)]);
+        const std::string& name = playlist_names_[static_cast<std::size_t>(row.playlist)];
+        const bool inner_zero = std::char_traits<char>::length(name.c_str()) != name.size();
+        if (inner_zero) {
+          resultText(context, name, true);
+        } else {
+          sqlite3_result_text(context, name.c_str(), -1, SQLITE_STATIC);
+        }
       }
       return;
     case ValueSource::kPlaylistIndex: sqlite3_result_int64(context, row.playlist); return;
@@ -268,7 +261,7 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
 
 void tfFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
   try {
-    const auto* host = static_cast<const host::Host*>(sqlite3_user_data(context));
+    auto* host = static_cast<host::Host*>(sqlite3_user_data(context));
     if (host == nullptr || argc != 2) {
       sqlite3_result_error(context, kTfEvaluationFailed.data(), static_cast<int>(kTfEvaluationFailed.size()));
       return;

@@ -144,6 +144,7 @@ void addDefaultColumns(TableType type, db::SQLiteDatabase& db) {
   for (const SQLiteMetaDBVTabColumn& column : defaults) {
     if (findColumn(current, column.name()) < 0) missing.emplace(column);
   }
+  store.fitDefaults(type, missing, 0, current.size(), db);
   store.insertColumns(type, missing, db, 0);
 }
 

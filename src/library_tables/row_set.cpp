@@ -147,14 +147,15 @@ void SQLiteMetaDBRowSet::touch(std::size_t n) {
   }
 }
 
+void SQLiteMetaDBRowSet::clearState(ColumnValueState& state) {
+  state.counter = kNotComputed;
+  state.owned = false;
+  state.touched = false;
+  state.values = host::ValueList(nullptr, 0);
+}
+
 void SQLiteMetaDBRowSet::rewind() {
-  for (uint32_t n : touched_) {
-    ColumnValueState& state = states_[n];
-    state.counter = kNotComputed;
-    state.owned = false;
-    state.touched = false;
-    state.values.clear();
-  }
+  for (uint32_t n : touched_) clearState(states_[n]);
   touched_.clear();
   position_ = -1;
   next();
@@ -170,10 +171,7 @@ void SQLiteMetaDBRowSet::next() {
       touched_.erase(touched_.begin(), touched_.begin() + static_cast<std::ptrdiff_t>(k));
       return;
     }
-    state.counter = kNotComputed;
-    state.owned = false;
-    state.touched = false;
-    state.values.clear();  // keeps its storage for the next row
+    clearState(state);
   }
   touched_.clear();
   ++position_;
@@ -181,72 +179,41 @@ void SQLiteMetaDBRowSet::next() {
 }
 
 void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
-  // The track records lie scattered in the host's heap; a scan waits on
-  // memory rather than computing. The rows ahead are pulled in by stages:
-  // the record, then the tag entries this statement reads, their value
-  // lists, and the values that do not fit inside their strings.
-  constexpr std::size_t kRecordAhead = 16;
-  constexpr std::size_t kTagsAhead = 12;
-  constexpr std::size_t kValuesAhead = 8;
-  constexpr std::size_t kStringsAhead = 4;
+  // A library's records lie one after the other in the order of the list,
+  // which the processor follows by itself once it sees the pattern; asking
+  // for the first lines of a record some rows ahead covers the start of a
+  // scan and lists whose records came from several stores. Values shared
+  // by many tracks (artist, album ...) lie elsewhere in no useful order:
+  // once a record is at hand, the values the statement reads are asked for.
+  constexpr std::size_t kRecordAhead = 8;
+  constexpr std::size_t kValuesAhead = 4;
+  constexpr std::size_t kLines = 4;
   constexpr std::size_t kLine = 64;
   // Also keeps the compiler from taking this for a function without
   // effects (prefetches do not count) and dropping the call.
   fetched_row_ = p;
   const host::TrackList& tracks = *tracks_;
-  const std::size_t count = tracks.size();
-  if (p + kRecordAhead < count) {
-    // Of the record, the info header: its tag list and, at its end, the
-    // flag saying whether there is info at all.
+  if (p + kRecordAhead < tracks.size()) {
     if (const host::Track* track = tracks[p + kRecordAhead].get()) {
-      const auto* info = reinterpret_cast<const char*>(&track->info);
-      __builtin_prefetch(info);
-      __builtin_prefetch(info + sizeof(track->info) - 1);
+      const auto* record = reinterpret_cast<const char*>(track);
+      for (std::size_t line = 0; line < kLines; ++line) __builtin_prefetch(record + line * kLine);
     }
   }
-  const auto fields = [&tracks](std::size_t row) -> const std::vector<host::InfoField>* {
-    const host::Track* track = tracks[row].get();
-    return track != nullptr && track->info ? &track->info->meta : nullptr;
-  };
-  if (whole_tags_ahead_) {
-    // Title formatting walks the whole tag list.
-    if (p + kTagsAhead < count) {
-      if (const auto* meta = fields(p + kTagsAhead)) {
-        const auto* begin = reinterpret_cast<const char*>(meta->data());
-        const auto* end = reinterpret_cast<const char*>(meta->data() + meta->size());
-        for (const char* line = begin; line < end; line += kLine) __builtin_prefetch(line);
-      }
-    }
-  }
-  if (hot_fields_.empty()) return;
-  if (p + kTagsAhead < count) {
-    if (const auto* meta = fields(p + kTagsAhead)) {
-      for (uint32_t i : hot_fields_) {
-        if (i < meta->size()) __builtin_prefetch(&(*meta)[i]);
-      }
-    }
-  }
-  if (p + kValuesAhead < count) {
-    if (const auto* meta = fields(p + kValuesAhead)) {
-      for (uint32_t i : hot_fields_) {
-        if (i < meta->size()) __builtin_prefetch((*meta)[i].values.data());
-      }
-    }
-  }
-  if (p + kStringsAhead < count) {
-    if (const auto* meta = fields(p + kStringsAhead)) {
-      for (uint32_t i : hot_fields_) {
-        if (i < meta->size() && !(*meta)[i].values.empty()) __builtin_prefetch((*meta)[i].values.front().data());
-      }
-    }
+  if (tags_ahead_.empty() || p + kValuesAhead >= tracks.size()) return;
+  const host::Track* track = tracks[p + kValuesAhead].get();
+  if (track == nullptr) return;
+  const host::FieldList meta = track->meta();
+  for (uint32_t n : tags_ahead_) {
+    const uint32_t hint = plans_[n].field_hint;
+    if (hint < meta.size() && meta[hint].value_count > 0) __builtin_prefetch(meta[hint].values().ref(0).data());
   }
 }
 
-void SQLiteMetaDBRowSet::noteHotField(uint32_t index) {
-  for (uint32_t known : hot_fields_) {
-    if (known == index) return;
+void SQLiteMetaDBRowSet::noteTagRead(uint32_t n) {
+  for (uint32_t known : tags_ahead_) {
+    if (known == n) return;
   }
-  if (hot_fields_.size() < kMaxHotFields) hot_fields_.push_back(index);
+  if (tags_ahead_.size() < kMaxTagsAhead) tags_ahead_.push_back(n);
 }
 
 }  // namespace library_tables

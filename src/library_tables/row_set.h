@@ -64,7 +64,7 @@ struct ColumnPlan {
   // source list their fields in the same order, so looking there first
   // touches one entry instead of walking the list.
   uint32_t field_hint = 0;
-  bool hot = false;  // field_hint is among the row set's hot fields
+  bool read = false;  // the statement has read the column (a tag)
   std::string separator;           // joined mode
   host::TitleFormatScriptPtr script;
 };
@@ -78,15 +78,17 @@ ColumnPlan planColumn(const SQLiteMetaDBVTabColumn& column, TableType type, bool
 inline constexpr int32_t kNotComputed = -1;
 inline constexpr int32_t kNoValue = -2;
 
-// A column's values on the current row. The views point into the row's
-// track or into `text`; `owned` says which (SQLite must copy owned text,
-// since it changes from row to row).
+// A column's values on the current row: the values of a field of the row's
+// track, or, when `owned`, the one value in `text` (joined tags, a title;
+// SQLite must copy owned text, since it changes from row to row).
 struct ColumnValueState {
   int32_t counter = kNotComputed;
   bool owned = false;
   bool touched = false;  // listed in the row set's touched columns
-  std::vector<std::string_view> values;
+  host::ValueList values{nullptr, 0};
   std::string text;
+
+  std::size_t valueCount() const { return owned ? 1 : values.size(); }
 };
 
 // The position of a Playlist row: playlist index (0-based) and item index
@@ -135,11 +137,11 @@ class SQLiteMetaDBRowSet {
   // Asks the processor for the memory that the rows after `p` will read.
   void fetchAhead(std::size_t p);
   void touch(std::size_t n);
-  // Records that tag entry `index` of the tracks is read, so that next()
-  // fetches it ahead.
-  void noteHotField(uint32_t index);
-  void computeTag(std::size_t n, const host::TrackInfo& info);
-  void resultTag(std::size_t n, const host::TrackInfo& info, sqlite3_context* context);
+  void clearState(ColumnValueState& state);
+  // Records that tag column `n` is read, for fetchAhead().
+  void noteTagRead(uint32_t n);
+  void computeTag(std::size_t n, const host::Track& track);
+  void resultTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
   void resultTitle(std::size_t n, const host::Track& track, sqlite3_context* context);
@@ -159,12 +161,10 @@ class SQLiteMetaDBRowSet {
   // to visit these.
   std::vector<uint32_t> touched_;
   std::string scratch_;
-  // Positions in the tag lists that the statement reads (see next()).
-  static constexpr std::size_t kMaxHotFields = 8;
-  std::vector<uint32_t> hot_fields_;
-  // Set once the statement formats titles (a TFExpression column, or the
-  // handle column, which feeds tf()): their lookups walk the tag lists.
-  bool whole_tags_ahead_ = false;
+  // Tag columns the statement has read, whose values next() fetches ahead:
+  // repeated values live apart from the records, shared by many tracks.
+  static constexpr std::size_t kMaxTagsAhead = 8;
+  std::vector<uint32_t> tags_ahead_;
   // Set once a column reads the track records at all; a scan that reads
   // none (count(*)) fetches nothing ahead.
   bool reads_tracks_ = false;

@@ -25,9 +25,11 @@ class TitleFormatCache {
   TitleFormatCache& operator=(const TitleFormatCache&) = delete;
 
   // The script of `text` (compared byte-wise), compiled with `host` on first
-  // use; a text that does not compile gets the script of "<ERROR>". Raises
-  // BugCheck when even that fails. The reference stays valid until clear().
-  const host::TitleFormatScript& script(const host::Host& host, std::string_view text);
+  // use; a text that does not compile gets the script of "<ERROR>", and the
+  // host console gets one line saying where and why (once per text, since
+  // the text is then cached). Raises BugCheck when even "<ERROR>" fails.
+  // The reference stays valid until clear().
+  const host::TitleFormatScript& script(host::Host& host, std::string_view text);
 
   std::size_t size() const { return scripts_.size(); }
   // Drops every script. For tests and for a host that changes languages.

@@ -7,11 +7,19 @@
 #ifndef VOSTREL_PLAYER_FILE_IO_H_
 #define VOSTREL_PLAYER_FILE_IO_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace player {
+
+// The largest files the readers take. A file above its limit, or one that
+// is not a regular file (a folder, a device, a pipe), is refused before a
+// byte is read: reading /dev/zero or a runaway file would never end.
+inline constexpr uint64_t kMiB = uint64_t{1} << 20;
+inline constexpr uint64_t kGiB = uint64_t{1} << 30;
+inline constexpr uint64_t kProfileFileLimit = 4 * kMiB;  // settings.json, layout.json
 
 // Replaces the content of `path` with `bytes`. The temporary file is named
 // ".<name>.tmp-..." beside the target and is removed when anything fails.
@@ -20,16 +28,23 @@ namespace player {
 // system's reason.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The whole content of `path`. Throws PlayerError naming the path and the
-// system's reason when it cannot be read.
-std::string readWholeFile(const std::filesystem::path& path);
+// Removes the temporary files that writes in `folder` left behind when their
+// process was killed: those whose writer (the PID in the name) is no longer
+// running, or is this process. Those of a running process are left alone.
+// Returns how many were removed; errors are ignored.
+int removeStaleTemporaryFiles(const std::filesystem::path& folder);
 
-// The content of a file, mapped read-only instead of copied when it is a
-// regular file (large library files), else read into memory (pipes).
+// The whole content of the regular file `path`, at most `max_bytes` long.
+// Throws PlayerError naming the path and the reason when it cannot be read,
+// is not a regular file or is larger.
+std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
+
+// The content of a regular file of at most `max_bytes`, mapped read-only
+// instead of copied (large library and playlists files).
 class FileContent {
  public:
-  // Throws PlayerError naming the path and the system's reason.
-  explicit FileContent(const std::filesystem::path& path);
+  // Throws PlayerError as readWholeFile does.
+  FileContent(const std::filesystem::path& path, uint64_t max_bytes);
   ~FileContent();
   FileContent(const FileContent&) = delete;
   FileContent& operator=(const FileContent&) = delete;
@@ -37,9 +52,16 @@ class FileContent {
   // Valid while this object lives.
   std::string_view text() const { return text_; }
 
+  // Gives the mapped pages wholly before `offset` back to the system, so
+  // that a reader passing through a large file keeps only a window of it
+  // resident. The text stays readable: pages read again come back from the
+  // file.
+  void releaseBefore(std::size_t offset);
+
  private:
   void* mapping_ = nullptr;
   std::size_t mapped_size_ = 0;
+  std::size_t released_ = 0;  // bytes from the start given back
   std::string copy_;  // the content when it is not mapped
   std::string_view text_;
 };

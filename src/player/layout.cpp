@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "player/file_io.h"
+#include "player/json_reader.h"
 #include "player/player_error.h"
 
 namespace player {
@@ -46,17 +47,14 @@ bool fromHex(const nlohmann::json& value, std::vector<uint8_t>& bytes) {
 }  // namespace
 
 Layout loadLayout(const std::filesystem::path& file) {
-  Layout layout;
   std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) return layout;
-  const std::string text = readWholeFile(file);
-  const std::string name = file.string();
-  nlohmann::json document;
-  try {
-    document = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    throw PlayerError("Malformed layout file \"" + name + "\": " + e.what());
-  }
+  if (!std::filesystem::exists(file, ec)) return {};
+  return parseLayout(readWholeFile(file, kProfileFileLimit), file.string());
+}
+
+Layout parseLayout(std::string_view text, const std::string& name) {
+  Layout layout;
+  const auto document = parseJsonDocument<nlohmann::json>(text, name);
   if (!document.is_object() || !document.contains("panels") || !document["panels"].is_array()) {
     throw PlayerError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
   }
@@ -85,7 +83,7 @@ Layout loadLayout(const std::filesystem::path& file) {
   return layout;
 }
 
-void saveLayout(const std::filesystem::path& file, const Layout& layout) {
+std::string layoutJson(const Layout& layout) {
   nlohmann::ordered_json panels = nlohmann::ordered_json::array();
   for (const auto& settings : layout.panels) panels.push_back({{"settings", toHex(settings)}});
   nlohmann::ordered_json document;
@@ -93,7 +91,11 @@ void saveLayout(const std::filesystem::path& file, const Layout& layout) {
   if (!layout.geometry.empty() || !layout.window_state.empty()) {
     document["window"] = {{"geometry", toHex(layout.geometry)}, {"state", toHex(layout.window_state)}};
   }
-  writeFileAtomically(file, document.dump(1) + "\n");
+  return document.dump(1) + "\n";
+}
+
+void saveLayout(const std::filesystem::path& file, const Layout& layout) {
+  writeFileAtomically(file, layoutJson(layout));
 }
 
 }  // namespace player

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace player {
@@ -29,6 +31,11 @@ struct Layout {
 Layout loadLayout(const std::filesystem::path& file);
 // Writes `layout` atomically.
 void saveLayout(const std::filesystem::path& file, const Layout& layout);
+
+// The same for text in memory; `file` names it in messages.
+Layout parseLayout(std::string_view text, const std::string& file);
+// The text saveLayout writes.
+std::string layoutJson(const Layout& layout);
 
 }  // namespace player
 

@@ -12,9 +12,11 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 
+#include "host/track_builder.h"
 #include "player/file_io.h"
 #include "player/json_reader.h"
 #include "player/player_error.h"
@@ -23,23 +25,83 @@
 namespace player {
 namespace {
 
-// Field ids by name as written, so that interning (which folds case and
-// takes a lock) runs once per distinct name rather than once per tag.
-class FieldIdCache {
+// Name ids by name as written, so that interning (which takes a lock) and
+// checking a name run once per distinct name rather than once per tag.
+// Tracks of one source name their fields in the same order, so the name
+// after the one found last is tried first. Libraries have a few dozen
+// names; one with many more gets a hash table instead of the walk.
+class NameIdCache {
  public:
-  host::FieldId get(const std::string& name) {
-    auto it = ids_.find(std::string_view(name));
-    if (it == ids_.end()) it = ids_.emplace(name, host::internField(name)).first;
-    return it->second;
+  const host::NameId* find(std::string_view name) {
+    if (names_.size() < kWalked) {
+      for (std::size_t tried = 0; tried < names_.size(); ++tried) {
+        if (next_ >= names_.size()) next_ = 0;
+        const Entry& entry = names_[next_++];
+        if (entry.name == name) return &entry.id;
+      }
+      return nullptr;
+    }
+    const auto it = by_name_.find(name);
+    return it == by_name_.end() ? nullptr : &it->second;
+  }
+
+  host::NameId add(std::string_view name) {
+    const host::NameId id = host::internName(name);
+    names_.push_back({std::string(name), id});
+    next_ = names_.size();
+    if (names_.size() == kWalked) {
+      for (const Entry& entry : names_) by_name_.emplace(entry.name, entry.id);
+    } else if (names_.size() > kWalked) {
+      by_name_.emplace(std::string(name), id);
+    }
+    return id;
   }
 
  private:
+  static constexpr std::size_t kWalked = 64;
+  struct Entry {
+    std::string name;
+    host::NameId id;
+  };
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
-  std::unordered_map<std::string, host::FieldId, Hash, std::equal_to<>> ids_;
+  std::vector<Entry> names_;
+  std::size_t next_ = 0;  // where to look first
+  std::unordered_map<std::string, host::NameId, Hash, std::equal_to<>> by_name_;
 };
+
+// Every tag and info field name may become a column of the library tables,
+// and is shown in tree labels and console tables. A name is refused when it
+// is empty, longer than kMaxFieldName bytes or holds a control character
+// (U+0000 to U+001F, U+007F): such names only come from damaged tags, and a
+// NUL cannot be declared as a column at all.
+constexpr std::size_t kMaxFieldName = 1024;
+
+// Why `name` cannot be a field name, or nullptr when it can.
+const char* fieldNameProblem(std::string_view name) {
+  if (name.empty()) return "must not be empty";
+  if (name.size() > kMaxFieldName) return "must be at most 1024 bytes long";
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "must not hold control characters";
+  }
+  return nullptr;
+}
+
+// ".name" for a plain name, else the name quoted, as in ["a\u0000b"]; a
+// long name is cut short.
+std::string memberPath(std::string_view name) {
+  if (fieldNameProblem(name) == nullptr && name.find_first_of(".[]\"") == std::string_view::npos) {
+    return "." + std::string(name);
+  }
+  constexpr std::size_t kShown = 64;
+  std::string path = "[";
+  appendJsonString(path, name.substr(0, kShown));
+  if (name.size() > kShown) path.insert(path.size() - 1, "\u2026");  // inside the quotes
+  return path + ']';
+}
 
 // What a reader collects; a playlists file has no tracks.
 struct Document {
@@ -55,10 +117,16 @@ class LibraryReader final : public JsonReader {
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
-  LibraryReader(const std::string& file, std::string_view text, Mode mode) : JsonReader(file, text), mode_(mode) {}
+  LibraryReader(const std::string& file, std::string_view text, Mode mode, StatFileFunction stat_file = nullptr,
+                FileContent* content = nullptr)
+      : JsonReader(file, text, content), mode_(mode), stat_file_(stat_file) {}
 
   Document read() {
-    run();
+    try {
+      run();
+    } catch (const std::length_error&) {
+      fail("is too long");
+    }
     finish();
     return std::move(result_);
   }
@@ -80,7 +148,7 @@ class LibraryReader final : public JsonReader {
 
   void onScalar(const JsonScalar& value) override;
   void onBegin(bool object) override;
-  void onKey(const std::string& key) override;
+  void onKey(std::string_view key) override;
   void onEnd(bool object) override;
 
   void trackScalar(const JsonScalar& value);
@@ -90,7 +158,8 @@ class LibraryReader final : public JsonReader {
   void itemScalar(const JsonScalar& value);
   void startTrack();
   void finishTrack();
-  void startField(std::string value, bool list);
+  void startField(std::string_view value, bool list);
+  host::NameId fieldNameId();
   void finish();
   std::size_t checkIndex(bool given, int64_t index, Key key, std::size_t absent);
   int64_t readIndex(const JsonScalar& value) const;
@@ -103,24 +172,20 @@ class LibraryReader final : public JsonReader {
   uint32_t readSubsong(const JsonScalar& value) const;
 
   const Mode mode_;
+  const StatFileFunction stat_file_;  // nullptr: file_stats_
   State state_ = State::kDocument;
   Key key_ = Key::kOther;  // the key of the value expected next
   Document result_;
-  FieldIdCache field_ids_;
+  NameIdCache names_;
 
-  // The track being read.
-  host::Track track_;
-  host::TrackInfo info_;
-  bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_info_ = false;
-  // Fields are collected in these and copied to exactly sized vectors when
-  // the track ends: a library holds millions of them, and grown vectors
-  // would carry up to twice the room they need.
-  std::vector<host::InfoField> meta_;
-  std::vector<host::InfoField> tech_;
-  std::vector<host::InfoField>* fields_ = nullptr;  // meta_ or tech_
+  // The track being read, and the store of the file's tracks.
+  host::TrackBuilder builder_;
+  host::ReplayGain gain_;
+  FileStatCache file_stats_;
+  bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_gain_ = false;
+  bool tech_fields_ = false;  // in "info" rather than "meta"
   std::string field_name_;
-  std::size_t field_index_ = 0;  // the field in *fields_ a value list fills
-  bool field_is_new_ = false;
+  host::NameId field_name_id_ = 0;
 
   bool has_item_path_ = false;
   bool has_name_ = false;
@@ -211,8 +276,7 @@ std::string LibraryReader::where() const {
     case State::kTracks: return track;
     case State::kTrack: return member(track);
     case State::kFields:
-    case State::kFieldValues:
-      return track + (fields_ == &meta_ ? ".meta." : ".info.") + field_name_;
+    case State::kFieldValues: return track + (tech_fields_ ? ".info" : ".meta") + memberPath(field_name_);
     case State::kReplayGain: return member(track + ".replaygain");
     case State::kPlaylists: return "playlists[" + std::to_string(result_.playlists.size()) + "]";
     case State::kPlaylist: return member(playlist);
@@ -247,10 +311,10 @@ uint32_t LibraryReader::readSubsong(const JsonScalar& value) const {
   fail("must be a whole number from 0 to 4294967295");
 }
 
-void LibraryReader::onKey(const std::string& key) {
+void LibraryReader::onKey(std::string_view key) {
   switch (state_) {
     case State::kFields:
-      field_name_ = key;
+      field_name_.assign(key);
       return;
     case State::kTop:
     case State::kTrack:
@@ -283,18 +347,18 @@ void LibraryReader::onScalar(const JsonScalar& value) {
     case State::kTrack: return trackScalar(value);
     case State::kFields:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      startField(*value.text, false);
+      startField(value.text, false);
       return;
     case State::kFieldValues:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
-      (*fields_)[field_index_].values.push_back(*value.text);
+      builder_.addValue(tech_fields_, field_name_id_, value.text);
       return;
     case State::kReplayGain: return gainScalar(value);
     case State::kPlaylists: wrongKind("an object", kind);
     case State::kPlaylist: return playlistScalar(value);
     case State::kItems:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a path or an object", kind);
-      result_.playlists.back().items.push_back({*value.text, 0, false});
+      result_.playlists.back().items.push_back({std::string(value.text), 0, false});
       return;
     case State::kItem: return itemScalar(value);
     case State::kDone: return;
@@ -306,16 +370,16 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
   switch (key_) {
     case Key::kPath:
       if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", kind);
-      if (value.text->empty()) fail("must not be empty");
-      track_.path = *value.text;
+      if (value.text.empty()) fail("must not be empty");
+      builder_.setPath(value.text);
       has_path_ = true;
       return;
-    case Key::kSubsong: track_.subsong = readSubsong(value); return;
+    case Key::kSubsong: builder_.setSubsong(readSubsong(value)); return;
     case Key::kSize:
       if (value.kind == JsonScalar::Kind::kUnsigned) {
-        track_.size = value.unsigned_integer;
+        builder_.setSize(value.unsigned_integer);
       } else if (value.kind == JsonScalar::Kind::kInteger && value.integer >= 0) {
-        track_.size = static_cast<uint64_t>(value.integer);
+        builder_.setSize(static_cast<uint64_t>(value.integer));
       } else {
         fail("must be a whole number of bytes");
       }
@@ -323,9 +387,9 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
       return;
     case Key::kMtime:
       if (value.kind == JsonScalar::Kind::kInteger) {
-        track_.mtime = value.integer;
+        builder_.setMtime(value.integer);
       } else if (value.kind == JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
-        track_.mtime = static_cast<int64_t>(value.unsigned_integer);
+        builder_.setMtime(static_cast<int64_t>(value.unsigned_integer));
       } else {
         fail("must be a whole number of seconds");
       }
@@ -335,8 +399,7 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
       if (!value.isNumber() || !std::isfinite(value.asDouble()) || value.asDouble() < 0) {
         fail("must be a number of seconds, 0 or more");
       }
-      info_.length = value.asDouble();
-      has_info_ = true;
+      builder_.setLength(value.asDouble());
       return;
     case Key::kMeta:
     case Key::kInfo:
@@ -349,7 +412,8 @@ void LibraryReader::gainScalar(const JsonScalar& value) {
   if (value.kind == JsonScalar::Kind::kNull) return;  // absent
   if (!value.isNumber()) wrongKind("a number", describeKind(value.kind));
   const auto number = static_cast<float>(value.asDouble());
-  host::ReplayGain& gain = info_.replay_gain;
+  host::ReplayGain& gain = gain_;
+  has_gain_ = true;
   switch (key_) {
     case Key::kTrackGain: gain.track_gain = number; return;
     case Key::kAlbumGain: gain.album_gain = number; return;
@@ -363,7 +427,7 @@ void LibraryReader::playlistScalar(const JsonScalar& value) {
   if (key_ == Key::kItems) wrongKind("an array", describeKind(value.kind));
   if (key_ != Key::kName) return;
   if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-  result_.playlists.back().name = *value.text;
+  result_.playlists.back().name = value.text;
   has_name_ = true;
 }
 
@@ -376,7 +440,7 @@ void LibraryReader::itemScalar(const JsonScalar& value) {
     item.selected = value.boolean;
   } else if (key_ == Key::kPath) {
     if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
-    item.path = *value.text;
+    item.path = value.text;
     has_item_path_ = true;
   }
 }
@@ -434,13 +498,13 @@ void LibraryReader::trackBegin(bool object) {
     case Key::kMeta:
     case Key::kInfo:
       if (!object) wrongKind("an object", kind);
-      fields_ = key_ == Key::kMeta ? &meta_ : &tech_;
-      has_info_ = true;
+      tech_fields_ = key_ == Key::kInfo;
+      builder_.setHasInfo();
       state_ = State::kFields;
       return;
     case Key::kReplayGain:
       if (!object) wrongKind("an object", kind);
-      has_info_ = true;
+      builder_.setHasInfo();
       state_ = State::kReplayGain;
       return;
     case Key::kPath: wrongKind("a string", kind);
@@ -461,8 +525,8 @@ void LibraryReader::onEnd(bool) {
     case State::kFields:
     case State::kReplayGain: state_ = State::kTrack; return;
     case State::kFieldValues:
-      // An empty list leaves the tag absent: a field always has a value.
-      if (field_is_new_ && (*fields_)[field_index_].values.empty()) fields_->pop_back();
+      // An empty list leaves the tag absent: the builder makes a field with
+      // its first value.
       state_ = State::kFields;
       return;
     case State::kPlaylist:
@@ -482,34 +546,29 @@ void LibraryReader::onEnd(bool) {
 }
 
 void LibraryReader::startTrack() {
-  track_ = host::Track();
-  info_ = host::TrackInfo();
-  meta_.clear();
-  tech_.clear();
-  has_path_ = has_size_ = has_mtime_ = has_info_ = false;
+  builder_.clear();
+  gain_ = host::ReplayGain();
+  has_path_ = has_size_ = has_mtime_ = has_gain_ = false;
   state_ = State::kTrack;
 }
 
-// Opens the field named field_name_ in *fields_ (or reopens one of the same
-// name, whose values then continue) and gives it `value` unless `list`.
-void LibraryReader::startField(std::string value, bool list) {
-  const host::FieldId id = field_ids_.get(field_name_);
-  field_is_new_ = true;
-  for (std::size_t i = 0; i < fields_->size(); ++i) {
-    if ((*fields_)[i].id == id) {
-      field_index_ = i;
-      field_is_new_ = false;
-    }
-  }
-  if (field_is_new_) {
-    field_index_ = fields_->size();
-    fields_->push_back({id, field_name_, {}});
-  }
+// Starts the field named field_name_ (or continues one of the same name)
+// with `value`, or with the values of the list that follows when `list`.
+void LibraryReader::startField(std::string_view value, bool list) {
+  field_name_id_ = fieldNameId();
   if (list) {
     state_ = State::kFieldValues;
   } else {
-    (*fields_)[field_index_].values.push_back(std::move(value));
+    builder_.addValue(tech_fields_, field_name_id_, value);
   }
+}
+
+host::NameId LibraryReader::fieldNameId() {
+  if (const host::NameId* known = names_.find(field_name_)) return *known;
+  if (const char* problem = fieldNameProblem(field_name_)) {
+    fail(std::string("is not a usable field name: it ") + problem);
+  }
+  return names_.add(field_name_);
 }
 
 void LibraryReader::finishTrack() {
@@ -518,16 +577,14 @@ void LibraryReader::finishTrack() {
     fail("has no \"path\"");
   }
   if (!has_size_ || !has_mtime_) {
-    const host::FileStats stats = statFile(track_.path);
-    if (!has_size_) track_.size = stats.found ? stats.size : 0;
-    if (!has_mtime_) track_.mtime = stats.found ? stats.mtime : 0;
+    const host::FileStats stats =
+        stat_file_ != nullptr ? stat_file_(builder_.path()) : file_stats_.stat(builder_.path());
+    if (!has_size_) builder_.setSize(stats.found ? stats.size : 0);
+    if (!has_mtime_) builder_.setMtime(stats.found ? stats.mtime : 0);
   }
-  if (has_info_) {
-    info_.meta.assign(std::make_move_iterator(meta_.begin()), std::make_move_iterator(meta_.end()));
-    info_.tech.assign(std::make_move_iterator(tech_.begin()), std::make_move_iterator(tech_.end()));
-    track_.info = std::move(info_);
-  }
-  result_.tracks.push_back(std::make_shared<const host::Track>(std::move(track_)));
+  if (has_gain_) builder_.setReplayGain(gain_);
+  result_.tracks.push_back(builder_.build());
+  releasePassedText();
 }
 
 int64_t LibraryReader::readIndex(const JsonScalar& value) const {
@@ -561,19 +618,32 @@ void LibraryReader::finish() {
 
 }  // namespace
 
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file) {
+  Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary, stat_file).read();
+  return {std::move(document.tracks), std::move(document.playlists), document.active};
+}
+
 LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
+  // No function: the reader's own statFile, which remembers missing folders.
   Document document = LibraryReader(file, text, LibraryReader::Mode::kLibrary).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
-  const FileContent content(path);
-  return parseLibraryFile(content.text(), path.string());
+  FileContent content(path, kLibraryFileLimit);
+  Document document =
+      LibraryReader(path.string(), content.text(), LibraryReader::Mode::kLibrary, nullptr, &content).read();
+  return {std::move(document.tracks), std::move(document.playlists), document.active};
 }
 
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file) {
   Document document = LibraryReader(file, text, LibraryReader::Mode::kPlaylists).read();
   return {std::move(document.playlists), document.active, document.playing};
+}
+
+PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
+  const FileContent content(path, kPlaylistsFileLimit);
+  return parsePlaylistsFile(content.text(), path.string());
 }
 
 }  // namespace player

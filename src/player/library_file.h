@@ -11,8 +11,9 @@
 //    "active_playlist": 0}
 //
 // Only "path" is required in a track. Tag values are a string or a list of
-// strings; field names keep their order and letter case. A track with none
-// of meta, info, length and replaygain has no info record. Absent size and
+// strings; field names keep their order and letter case, and must be 1 to
+// 1024 bytes without control characters, since each may become a column. A
+// track with none of meta, info, length and replaygain has no info record. Absent size and
 // mtime come from the file itself, or are 0 when it does not exist. Unknown
 // keys are ignored, so newer files still load.
 //
@@ -52,14 +53,25 @@ struct LibraryFile {
   std::size_t active_playlist = host::kNoPlaylist;  // 0 when absent and playlists exist
 };
 
+// The largest library file and playlists.json read. A playlist of 300,000
+// items takes about 30 MB, so the playlists file gets ample room.
+inline constexpr uint64_t kLibraryFileLimit = uint64_t{4} << 30;
+inline constexpr uint64_t kPlaylistsFileLimit = uint64_t{1} << 30;
+
 // Reads the library file at `path`. Throws PlayerError naming the file: for
-// an unreadable file, for malformed JSON (with line and column) and for a
+// an unreadable file, one that is not a regular file or is larger than
+// kLibraryFileLimit, for malformed JSON (with line and column) and for a
 // value of the wrong shape (with the track or playlist index and the field,
 // e.g. tracks[12].meta.artist).
 LibraryFile loadLibraryFile(const std::filesystem::path& path);
 
 // The same for text already in memory; `file` names it in messages.
 LibraryFile parseLibraryFile(std::string_view text, const std::string& file);
+
+// As above, with `stat_file` giving the statistics a track does not state
+// (instead of the file system).
+using StatFileFunction = host::FileStats (*)(std::string_view path);
+LibraryFile parseLibraryFile(std::string_view text, const std::string& file, StatFileFunction stat_file);
 
 // The content of a profile's playlists.json (written by the playlists
 // store): the same playlist layout, items with "selected", and the active
@@ -74,6 +86,9 @@ struct PlaylistsFile {
 
 // Reads playlists.json text; errors as for library files.
 PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file);
+
+// Reads the playlists file at `path`, at most kPlaylistsFileLimit long.
+PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path);
 
 }  // namespace player
 

@@ -21,7 +21,7 @@ std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
     stored.name = list.name;
     stored.items.reserve(list.items.size());
     for (std::size_t i = 0; i < list.items.size(); ++i) {
-      stored.items.push_back({list.items[i]->path, list.items[i]->subsong, list.selected[i]});
+      stored.items.push_back({std::string(list.items[i]->path()), list.items[i]->subsong(), list.selected[i]});
     }
   }
   return result;
@@ -58,7 +58,7 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
-    PlaylistsFile stored = parsePlaylistsFile(readWholeFile(file), file.string());
+    PlaylistsFile stored = loadPlaylistsFile(file);
     playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(*library_));
   } else {
     playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,
@@ -66,6 +66,26 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
     seeded_ = true;
   }
   playing_item_ = startItem(playlists_, playlists_.playing());
+}
+
+// Builds checked for leaks free everything.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLeakChecked = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kLeakChecked = true;
+#else
+constexpr bool kLeakChecked = false;
+#endif
+#else
+constexpr bool kLeakChecked = false;
+#endif
+
+Player::~Player() {
+  if (keep_library_ && !kLeakChecked) {
+    // Never deleted, on purpose (see keepLibraryAtExit).
+    new host::TrackListPtr(std::move(library_));
+  }
 }
 
 void Player::message(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "host/track_builder.h"
 #include "player/json_reader.h"
 #include "player/player_error.h"
 #include "player/profile.h"
@@ -181,10 +182,40 @@ std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
   return std::hash<std::string_view>()(key.path) ^ (static_cast<std::size_t>(key.subsong) * 0x9E3779B97F4A7C15ull);
 }
 
+void TrackIndex::prepare(const std::vector<PlaylistRef>& playlists) const {
+  // A cheap first test per library track: a bit per (path length, last
+  // byte) among the wanted locations, so that most tracks are passed over
+  // without hashing their path.
+  constexpr std::size_t kBits = 4096;
+  auto signature = [](std::string_view path) {
+    return (path.size() * 257 + static_cast<unsigned char>(path.empty() ? 0 : path.back())) % kBits;
+  };
+  std::vector<bool> maybe(kBits);
+  std::size_t added = 0;
+  for (const PlaylistRef& playlist : playlists) {
+    for (const ItemRef& item : playlist.items) {
+      if (wanted_.contains(Key{item.path, item.subsong})) continue;
+      wanted_.emplace(Key{wanted_paths_.emplace_back(item.path), item.subsong}, nullptr);
+      maybe[signature(item.path)] = true;
+      ++added;
+    }
+  }
+  if (added == 0) return;
+  for (const host::TrackHandle& track : library_) {
+    const std::string_view path = track->path();
+    if (!maybe[signature(path)]) continue;
+    const auto it = wanted_.find(Key{path, track->subsong()});
+    if (it != wanted_.end() && it->second == nullptr) it->second = &track;
+  }
+}
+
 host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) const {
+  if (const auto it = wanted_.find(Key{path, subsong}); it != wanted_.end()) {
+    return it->second == nullptr ? nullptr : *it->second;
+  }
   if (!built_) {
     tracks_.reserve(library_.size());
-    for (const host::TrackHandle& track : library_) tracks_.try_emplace(Key{track->path, track->subsong}, &track);
+    for (const host::TrackHandle& track : library_) tracks_.try_emplace(Key{track->path(), track->subsong()}, &track);
     built_ = true;
   }
   const auto it = tracks_.find(Key{path, subsong});
@@ -194,6 +225,9 @@ host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) cons
 PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
                              const TrackIndex& library) {
   PlaylistSet result;
+  library.prepare(playlists);
+  // Items that are not in the library get records of their own.
+  host::TrackBuilder builder;
   for (PlaylistRef& stored : playlists) {
     const std::size_t index = result.create(stored.name);
     host::TrackList items;
@@ -201,13 +235,12 @@ PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t act
     for (ItemRef& item : stored.items) {
       host::TrackHandle track = library.find(item.path, item.subsong);
       if (track == nullptr) {
-        auto own = std::make_shared<host::Track>();
         const host::FileStats stats = statFile(item.path);
-        own->path = std::move(item.path);
-        own->subsong = item.subsong;
-        own->size = stats.size;
-        own->mtime = stats.mtime;
-        track = std::move(own);
+        builder.setPath(item.path);
+        builder.setSubsong(item.subsong);
+        builder.setSize(stats.size);
+        builder.setMtime(stats.mtime);
+        track = builder.build();
       }
       items.push_back(std::move(track));
     }
@@ -234,9 +267,9 @@ std::string playlistsToJson(const PlaylistSet& playlists) {
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       if (i > 0) out += ',';
       out += "{\"path\":";
-      appendJsonString(out, list.items[i]->path);
+      appendJsonString(out, list.items[i]->path());
       out += ",\"subsong\":";
-      out += std::to_string(list.items[i]->subsong);
+      out += std::to_string(list.items[i]->subsong());
       out += list.selected[i] ? ",\"selected\":true}" : ",\"selected\":false}";
     }
     out += "]}";
@@ -255,7 +288,8 @@ std::string playlistsToText(const PlaylistSet& playlists) {
     out += '\n';
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       out += "  ";
-      out += list.items[i]->path;
+      out += list.items[i]->path();
+      if (list.items[i]->subsong() != 0) out += " #" + std::to_string(list.items[i]->subsong());
       if (list.selected[i]) out += " *";
       out += '\n';
     }

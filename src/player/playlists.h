@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -81,12 +82,16 @@ class PlaylistSet {
 };
 
 // Library tracks by location (path, subsong), for matching playlist items.
-// The first track wins when a location repeats. The table is built on the
-// first find, so that a run without playlist items never pays for it.
+// The first track wins when a location repeats. A library may hold a
+// million tracks and the playlists a handful of items, so the index is made
+// of the locations asked for (prepare), found in one pass over the library;
+// a location not prepared makes it index the whole library once.
 class TrackIndex {
  public:
   // REQUIRES: `tracks` outlives the index (keys point into its records).
   explicit TrackIndex(const host::TrackList& tracks) : library_(tracks) {}
+  // Looks up these locations.
+  void prepare(const std::vector<PlaylistRef>& playlists) const;
   // The library's track at this location, or nullptr.
   host::TrackHandle find(std::string_view path, uint32_t subsong) const;
 
@@ -99,9 +104,12 @@ class TrackIndex {
   struct KeyHash {
     std::size_t operator()(const Key& key) const;
   };
+  using Table = std::unordered_map<Key, const host::TrackHandle*, KeyHash>;
   const host::TrackList& library_;
+  mutable std::deque<std::string> wanted_paths_;  // the keys of wanted_ view these
+  mutable Table wanted_;  // prepared locations; nullptr: not in the library
   mutable bool built_ = false;
-  mutable std::unordered_map<Key, const host::TrackHandle*, KeyHash> tracks_;
+  mutable Table tracks_;  // the whole library
 };
 
 // Playlists from their stored form: each item is the library's track at its
@@ -114,7 +122,8 @@ PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t act
 std::string playlistsToJson(const PlaylistSet& playlists);
 
 // The text listing: per playlist its name, " (active)" and/or " (playing)",
-// then its items indented two spaces, each its path and " *" when selected.
+// then its items indented two spaces, each its path, " #n" for a subsong n
+// other than 0, and " *" when selected.
 // Every line ends with a line feed.
 std::string playlistsToText(const PlaylistSet& playlists);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "player/file_io.h"
 #include "player/player_error.h"
 
 namespace player {
@@ -72,6 +73,7 @@ Profile Profile::open(std::string_view option) { return Profile(resolveProfilePa
 Profile::Profile(const fs::path& dir) : dir_(cleanPath(dir)) {
   prepareFolder(dir_, "profile folder");
   prepareFolder(configurationDir(), "configuration folder");
+  removeStaleTemporaryFiles(dir_);
 }
 
 std::string Profile::hostFolder() const { return toHostNotation(dir_); }
@@ -89,6 +91,32 @@ host::FileStats statFile(std::string_view path) {
   const std::string plain(plainPath(path));
   struct stat info {};
   if (plain.empty() || ::stat(plain.c_str(), &info) != 0) return {};
+  return {true, static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtime)};
+}
+
+host::FileStats FileStatCache::stat(std::string_view path) {
+  const std::string_view plain = plainPath(path);
+  if (!missing_.empty()) {
+    for (std::size_t slash = plain.find('/', 1); slash != std::string_view::npos; slash = plain.find('/', slash + 1)) {
+      if (missing_.contains(std::string(plain.substr(0, slash)))) return {};
+    }
+  }
+  const std::string file(plain);
+  struct stat info {};
+  if (file.empty() || ::stat(file.c_str(), &info) != 0) {
+    if (errno == ENOENT && file.starts_with('/')) {
+      // The highest folder that is missing, if any.
+      for (std::size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1)) {
+        const std::string folder = file.substr(0, slash);
+        struct stat folder_info {};
+        if (::stat(folder.c_str(), &folder_info) != 0 && errno == ENOENT) {
+          missing_.insert(folder);
+          break;
+        }
+      }
+    }
+    return {};
+  }
   return {true, static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtime)};
 }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "host/host.h"
 
@@ -36,7 +37,8 @@ class Profile {
 
   // Prepares `dir`: creates it and its configuration subfolder when missing
   // and checks that both are writable folders. Throws PlayerError naming the
-  // path and the system's reason otherwise.
+  // path and the system's reason otherwise. Removes the temporary files that
+  // killed writers left in it.
   explicit Profile(const std::filesystem::path& dir);
 
   // The absolute folder.
@@ -62,6 +64,18 @@ std::string_view plainPath(std::string_view path);
 // Statistics of a file in either notation; any failure to stat it (missing,
 // unreadable folder) reports found = false.
 host::FileStats statFile(std::string_view path);
+
+// statFile for many files in a row, as a library load asks: once a folder
+// is known to be missing, files below it are reported missing without a
+// system call.
+class FileStatCache {
+ public:
+  host::FileStats stat(std::string_view path);
+
+ private:
+  // Folders found missing, each without a trailing slash.
+  std::unordered_set<std::string> missing_;
+};
 
 }  // namespace player
 

@@ -106,32 +106,32 @@ std::string storedText(const nlohmann::ordered_json& value) {
 
 SettingsStore::SettingsStore(std::filesystem::path file) : file_(std::move(file)) {
   std::error_code ec;
-  if (std::filesystem::exists(file_, ec)) {
-    const std::string text = readWholeFile(file_);
-    nlohmann::ordered_json document;
+  if (std::filesystem::exists(file_, ec)) load(readWholeFile(file_, kProfileFileLimit));
+  recompute();
+}
+
+SettingsStore::SettingsStore(std::filesystem::path file, std::string_view text) : file_(std::move(file)) {
+  load(text);
+  recompute();
+}
+
+void SettingsStore::load(std::string_view text) {
+  auto document = parseJsonDocument<nlohmann::ordered_json>(text, file_.string());
+  if (!document.is_object()) throw PlayerError("Settings file \"" + file_.string() + "\" is not a JSON object");
+  for (auto& [key, value] : document.items()) {
     try {
-      document = nlohmann::ordered_json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
-      throw PlayerError("Malformed JSON in \"" + file_.string() + "\" " +
-                        describeSyntaxError(text, error.byte, error.what()));
-    }
-    if (!document.is_object()) throw PlayerError("Settings file \"" + file_.string() + "\" is not a JSON object");
-    for (auto& [key, value] : document.items()) {
-      try {
-        if (key == kLastLibraryKey) {
-          if (!value.is_string()) throw PlayerError("last_library must be a string");
-          last_library_ = value.get<std::string>();
-        } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
-          applyValue(key, storedText(value), stored_);
-        } else {
-          unknown_[key] = value;
-        }
-      } catch (const PlayerError& error) {
-        throw PlayerError("Settings file \"" + file_.string() + "\": " + error.what());
+      if (key == kLastLibraryKey) {
+        if (!value.is_string()) throw PlayerError("last_library must be a string");
+        last_library_ = value.get<std::string>();
+      } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
+        applyValue(key, storedText(value), stored_);
+      } else {
+        unknown_[key] = value;
       }
+    } catch (const PlayerError& error) {
+      throw PlayerError("Settings file \"" + file_.string() + "\": " + error.what());
     }
   }
-  recompute();
 }
 
 std::span<const std::string_view> SettingsStore::keys() { return kKeys; }
@@ -172,12 +172,14 @@ void SettingsStore::recompute() {
   for (const auto& [key, value] : overrides_) applyValue(key, value, effective_);
 }
 
-void SettingsStore::save() const {
+void SettingsStore::save() const { writeFileAtomically(file_, toJson()); }
+
+std::string SettingsStore::toJson() const {
   nlohmann::ordered_json document = nlohmann::ordered_json::object();
   for (const Setting& setting : kSettings) document[std::string(setting.key)] = setting.store(stored_);
   if (last_library_) document[std::string(kLastLibraryKey)] = *last_library_;
   for (const auto& [key, value] : unknown_.items()) document[key] = value;
-  writeFileAtomically(file_, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace player

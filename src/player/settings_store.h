@@ -38,6 +38,8 @@ class SettingsStore {
   // PlayerError naming the file for malformed JSON (with line and column) or
   // a stored value that is not allowed.
   explicit SettingsStore(std::filesystem::path file);
+  // The store of `file` when it holds `text`, for text already in memory.
+  SettingsStore(std::filesystem::path file, std::string_view text);
 
   // The keys in the order `config` lists them.
   static std::span<const std::string_view> keys();
@@ -64,8 +66,11 @@ class SettingsStore {
 
   // Writes the stored values (not the overrides) atomically.
   void save() const;
+  // The text save() writes.
+  std::string toJson() const;
 
  private:
+  void load(std::string_view text);
   void recompute();
 
   std::filesystem::path file_;

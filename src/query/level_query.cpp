@@ -3,10 +3,12 @@
 
 #include <charconv>
 #include <memory>
+#include <vector>
 
 #include <sqlite3.h>
 
 #include "host/text.h"
+#include "query/select_scanner.h"
 
 namespace query {
 namespace {
@@ -16,6 +18,184 @@ void assignDecimal(std::string& out, Integer value) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
   out.assign(digits, result.ptr);
+}
+
+// A term's leading word and what follows it: "2 DESC" gives "2" and
+// " DESC". False when the term does not begin with its first word (it then
+// stays as written).
+bool splitTerm(std::string_view term, std::string_view& word, std::string_view& rest) {
+  const std::string_view trimmed = host::trimBlanks(term);
+  const std::string first = splitColumn(trimmed).expression;
+  if (first.empty() || !trimmed.starts_with(first)) return false;
+  word = trimmed.substr(0, first.size());
+  rest = trimmed.substr(first.size());
+  return true;
+}
+
+// The 1-based column a bare integer term stands for, or 0.
+std::size_t termPosition(std::string_view word) {
+  std::size_t position = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), position);
+  return ec == std::errc() && end == word.data() + word.size() ? position : 0;
+}
+
+// Whether what follows a term's first word only says how to sort it (COLLATE
+// name, ASC, DESC, NULLS FIRST/LAST), so that the word is the whole
+// expression.
+bool isSortSuffix(std::string_view rest) {
+  bool collation_name = false;  // the word after COLLATE
+  std::size_t i = 0;
+  while (i < rest.size()) {
+    if (isBlank(rest[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < rest.size() && !isBlank(rest[end])) ++end;
+    const std::string_view word = rest.substr(i, end - i);
+    if (collation_name) {
+      collation_name = false;
+    } else if (host::equalsNoCase(word, "COLLATE")) {
+      collation_name = true;
+    } else if (!host::equalsNoCase(word, "ASC") && !host::equalsNoCase(word, "DESC") &&
+               !host::equalsNoCase(word, "NULLS") && !host::equalsNoCase(word, "FIRST") &&
+               !host::equalsNoCase(word, "LAST")) {
+      return false;
+    }
+    i = end;
+  }
+  return !collation_name;
+}
+
+// An identifier without its quotes ("x", [x], `x`).
+std::string_view unquoted(std::string_view name) {
+  if (name.size() >= 2) {
+    const char open = name.front();
+    const char close = name.back();
+    if ((open == '"' && close == '"') || (open == '[' && close == ']') || (open == '`' && close == '`')) {
+      return name.substr(1, name.size() - 2);
+    }
+  }
+  return name;
+}
+
+bool isIdentifierChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Whether the argument list that opens at text[open] holds a comma of its
+// own (outside nested parentheses and quotes).
+bool hasSeveralArguments(std::string_view text, std::size_t open) {
+  int depth = 0;
+  char quote = 0;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+    } else if (c == '[') {
+      quote = ']';
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (--depth == 0) return false;
+    } else if (c == ',' && depth == 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether `expression` calls one of SQLite's aggregate functions (min and max
+// only with one argument; with more they are scalar). Text-level: names inside
+// quotes and brackets do not count.
+bool callsAggregate(std::string_view expression) {
+  static constexpr std::string_view kAggregates[] = {
+      "avg", "count", "group_concat", "json_group_array", "json_group_object", "max", "min", "string_agg", "sum",
+      "total"};
+  char quote = 0;
+  for (std::size_t i = 0; i < expression.size(); ++i) {
+    const char c = expression[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+      continue;
+    }
+    if (c == '[') {
+      quote = ']';
+      continue;
+    }
+    const bool name_start = isIdentifierChar(c) && (i == 0 || !(isIdentifierChar(expression[i - 1]) ||
+                                                                 expression[i - 1] == '.'));
+    if (!name_start) continue;
+    std::size_t end = i;
+    while (end < expression.size() && isIdentifierChar(expression[end])) ++end;
+    const std::string_view name = expression.substr(i, end - i);
+    std::size_t open = end;
+    while (open < expression.size() && isBlank(expression[open])) ++open;
+    if (open < expression.size() && expression[open] == '(') {
+      for (const std::string_view aggregate : kAggregates) {
+        if (!host::equalsNoCase(name, aggregate)) continue;
+        const bool scalar = (aggregate == "min" || aggregate == "max") && hasSeveralArguments(expression, open);
+        if (!scalar) return true;
+      }
+    }
+    i = end - 1;
+  }
+  return false;
+}
+
+// The ORDER BY terms of the tracks statement, worked out before its select
+// list is replaced. With one SELECT the result columns go away, so a term that
+// names a column by position (ORDER BY 2 DESC) or by alias is written as that
+// column's expression; a term that orders by an aggregate is left out, since
+// the tracks statement has no groups and SQLite refuses an aggregate there. A
+// compound keeps its columns behind the handle column, so a position moves
+// one column on.
+std::vector<std::string> tracksOrderBy(const SQLSelect& select) {
+  std::vector<std::string> terms;
+  const bool compound = select.coreCount() > 1;
+  const auto& columns = select.core(0).columns();
+  for (const std::string& term : select.orderBy()) {
+    std::string_view word;
+    std::string_view rest;
+    if (!splitTerm(term, word, rest)) {
+      terms.push_back(term);
+      continue;
+    }
+    const std::string_view leading(term.data(), static_cast<std::size_t>(word.data() - term.data()));
+    const std::size_t position = isSortSuffix(rest) ? termPosition(word) : 0;
+    if (compound) {
+      if (position == 0) {
+        terms.push_back(term);
+      } else {
+        terms.push_back(std::string(leading) + std::to_string(position + 1) + std::string(rest));
+      }
+      continue;
+    }
+    const db::Property* column = nullptr;
+    if (position >= 1 && position <= columns.size()) {
+      column = &columns[position - 1];
+    } else if (position == 0 && isSortSuffix(rest)) {
+      for (const db::Property& candidate : columns) {
+        if (!candidate.name().empty() && host::equalsNoCase(unquoted(candidate.name()), unquoted(word))) {
+          column = &candidate;
+          break;
+        }
+      }
+    }
+    std::string written = column == nullptr ? term : std::string(leading) + column->text() + std::string(rest);
+    if (callsAggregate(written)) continue;
+    // The first term is written right after "ORDER BY ".
+    if (terms.empty()) written.erase(0, leading.size());
+    terms.push_back(std::move(written));
+  }
+  return terms;
 }
 
 }  // namespace
@@ -38,6 +218,7 @@ void valueText(const db::SQLiteColumn& value, std::string& out) {
       return;
     }
     case db::kTagText:
+    case db::kTagBlob:  // its bytes, as SQLite's CAST(x AS TEXT) gives them
       out.assign(value.text());
       return;
     case db::kTagByte: {
@@ -115,6 +296,7 @@ std::string tracksStatement(std::string_view query, std::span<const std::string>
   SQLSelect select{std::string(query)};
   if (!select.hasSelect()) return {};
   addPathConditions(select, path);
+  select.setOrderByTerms(tracksOrderBy(select));
   const std::size_t count = select.coreCount();
   for (std::size_t i = 0; i < count; ++i) {
     SQLSelect::SelectCore& core = select.core(i);

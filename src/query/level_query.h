@@ -48,8 +48,11 @@ std::string nodeStatement(std::string_view batch, std::string_view query,
                           std::span<const std::string> path);
 
 // A statement whose first column is the handle-table index of every track
-// below the node at `path`. GROUP BY and HAVING are dropped; DISTINCT,
-// ORDER BY and LIMIT stay. Empty when `query` has no top-level SELECT.
+// below the node at `path`. GROUP BY and HAVING are dropped; DISTINCT and
+// LIMIT stay, and so does ORDER BY, with terms that name a result column by
+// position or alias written as its expression (ORDER BY 2 DESC -> ORDER BY
+// album DESC) and terms over aggregates left out, so that the tracks come in
+// the query's order. Empty when `query` has no top-level SELECT.
 std::string tracksStatement(std::string_view query, std::span<const std::string> path);
 
 }  // namespace query

@@ -97,6 +97,7 @@ class SQLSelect {
   // ORDER BY terms (untrimmed) and the LIMIT text (trimmed).
   const std::vector<std::string>& orderBy() const { return order_by_; }
   void setOrderBy(std::string_view text);
+  void setOrderByTerms(std::vector<std::string> terms) { order_by_ = std::move(terms); }
   const std::string& limit() const { return limit_; }
   void setLimit(std::string limit) { limit_ = std::move(limit); }
 

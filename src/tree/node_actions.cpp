@@ -90,12 +90,17 @@ void playlistAction(QueryNode& query, std::span<const std::string> path, const N
   const auto start = Clock::now();
 
   host::TrackList tracks;
-  query.collectTracks(path, tracks);
+  const bool complete = query.collectTracks(path, tracks);
 
   const uint8_t code = action.action;
+  const bool send = code >= kSendToActive && code <= kSendToTarget;
+  // Add and Insert use what was collected; a Send would replace the user's
+  // playlist with a part of the tracks, or with none, so it keeps the
+  // playlist as it was.
+  if (send && !complete) return;
   const std::size_t playlist = targetPlaylist(host, code, action.target_playlist);
   if (playlist == host::kNoPlaylist || playlist >= host.playlistCount()) return;
-  if (code >= kSendToActive && code <= kSendToTarget) host.removeAllItems(playlist);
+  if (send) host.removeAllItems(playlist);
   const bool insert = code >= kInsertIntoActive && code <= kInsertIntoTarget;
   const std::size_t position = insert ? host.insertionPoint(playlist) : host.playlistItemCount(playlist);
   host.insertItems(playlist, position, tracks, action.select_items);

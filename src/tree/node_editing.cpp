@@ -102,15 +102,18 @@ QuerySheet::EnableState QuerySheet::enableState() const {
 bool QuerySheet::apply(std::string* error) {
   db::SQLiteColumns row;
   std::vector<std::string> statements;
+  bool read_only = true;
   try {
     if (!db_.Open()) throw db::SQLiteException(1, "Unable to open the database");
-    db_.SplitScript(sql_text, &row, statements);
+    db_.SplitScript(sql_text, &row, statements, &read_only);
   } catch (const db::SQLiteException& e) {
     if (error) *error = e.message();
     return false;
   }
   const std::string last = statements.empty() ? std::string() : normalizeStatement(statements.back());
-  if (row.empty()) {
+  // The query only reads: every run and every click executes it again, so a
+  // writing statement (DELETE ... RETURNING) belongs in the batch.
+  if (row.empty() || !read_only) {
     if (error) *error = "Invalid query statement:\n\n" + last;
     return false;
   }

@@ -75,10 +75,11 @@ void removeDuplicates(host::TrackList& tracks) {
 
 }  // namespace
 
-void QueryNode::collectTracks(std::span<const std::string> path, host::TrackList& tracks) {
+bool QueryNode::collectTracks(std::span<const std::string> path, host::TrackList& tracks) {
   db::SQLiteDatabase& database = panel()->database();
   library_tables::HandleTable& handles = library_tables::HandleTable::instance();
-  if (!database.isOpen()) return;
+  if (!database.isOpen()) return false;
+  bool complete = true;
   try {
     const std::string sql = query::tracksStatement(definition_.sql_query, path);
     if (sql.empty()) throw db::SQLiteException(1, "Invalid query statement:\n" + definition_.sql_query);
@@ -93,12 +94,14 @@ void QueryNode::collectTracks(std::span<const std::string> path, host::TrackList
     }
     prepared.query.finalize();
   } catch (const db::SQLiteException& e) {
+    complete = false;
     if (e.code() != db::kInterruptCode) {
       panel()->host().popupMessage("Invalid node query\n\n" + e.message(), host::kComponentFileName);
     }
   }
   handles.clear();
   if (definition_.remove_duplicates) removeDuplicates(tracks);
+  return complete;
 }
 
 void propagateLevelAttributes(QueryNode& query, std::size_t first) {

@@ -57,8 +57,9 @@ class QueryNode : public TreeNode, public library_tables::OpenCursorCallback {
 
   // Appends the tracks behind the node at `path` (empty: the whole query)
   // to `tracks`. Errors are shown as a popup (interruptions silently); the
-  // tracks collected before stay. Empties the HandleTable.
-  void collectTracks(std::span<const std::string> path, host::TrackList& tracks);
+  // tracks collected before stay. Empties the HandleTable. Returns false when
+  // the collection failed or was interrupted, so that `tracks` may lack some.
+  bool collectTracks(std::span<const std::string> path, host::TrackList& tracks);
 
   QueryDefinition& definition() { return definition_; }
   const QueryDefinition& definition() const { return definition_; }

@@ -41,7 +41,13 @@ class QueryNode::Run {
   void execute();
 
  private:
+  // Runs the batch, then the query; only the query's last statement makes
+  // nodes (the batch's when there is no query).
   void runStatements();
+  // Runs every statement of `text`. `reading_only` refuses a statement that
+  // would write, before it runs; with `makes_nodes` the rows of the last
+  // statement become result nodes.
+  void runText(std::string text, bool reading_only, bool makes_nodes);
   void processRow(const db::SQLiteColumns& row);
   void reportLimit(uint64_t overall);
 
@@ -112,11 +118,25 @@ void QueryNode::Run::execute() {
 
 void QueryNode::Run::runStatements() {
   const QueryDefinition& definition = node_.definition_;
-  std::string text = query::nodeStatement(definition.sql_batch, definition.sql_query, {});
+  // Without a query the batch's last statement makes the nodes.
+  if (definition.sql_query.empty()) {
+    runText(definition.sql_batch, false, true);
+    return;
+  }
+  if (!definition.sql_batch.empty()) runText(definition.sql_batch, false, false);
+  if (!abort_) runText(definition.sql_query, true, true);
+}
+
+void QueryNode::Run::runText(std::string text, bool reading_only, bool makes_nodes) {
   db::SQLiteColumns row;
   while (!abort_) {
-    db::Prepared prepared = database_.Prepare(text, &row);
-    const bool is_last = prepared.rest.empty();
+    db::Prepared prepared = database_.Prepare(text, makes_nodes ? &row : nullptr);
+    const bool is_last = prepared.rest.empty() && makes_nodes;
+    // The batch may write; the query reads. A stored query that would write
+    // (an older row, or one changed by hand) is refused before it runs.
+    if (reading_only && !database_.isReadOnly(prepared.query)) {
+      throw db::SQLiteException(1, "Invalid query statement:\n\n" + prepared.statement);
+    }
     if (is_last) chain_.assign(node_.levelCount() + 1, nullptr);
     if (is_last) chain_[0] = &node_;
     // A text of comments only prepares to no statement at all.
@@ -126,7 +146,7 @@ void QueryNode::Run::runStatements() {
       }
     }
     prepared.query.finalize();
-    if (is_last) break;
+    if (prepared.rest.empty()) break;
     text = std::move(prepared.rest);
   }
 }
@@ -169,13 +189,20 @@ void QueryNode::Run::processRow(const db::SQLiteColumns& row) {
 }
 
 void QueryNode::Run::reportLimit(uint64_t overall) {
+  const bool overall_exceeded = overall > settings_.overall_node_limit;
   std::string message;
-  if (overall > settings_.overall_node_limit) {
+  if (overall_exceeded) {
     message = "Tree node limit (" + std::to_string(settings_.overall_node_limit) + " nodes) exceeded.\n\n";
   } else {
     message = "Query node limit (" + std::to_string(node_.definition_.node_limit) + " nodes) exceeded.\n\n";
   }
   message += "Node: " + node_.label() + "\nQuery:\n" + node_.definition_.sql_query;
+  // Where the limit is raised, in the dialogs and on the command line.
+  if (overall_exceeded) {
+    message += "\n\nRaise it with \"Overall node limit for all panels\" (vostrel config overall_node_limit N).";
+  } else {
+    message += "\n\nRaise it with the query's \"Query node limit:\" (vostrel node edit PATH --node-limit N).";
+  }
   database_.LogToConsole(message, true);
 }
 

@@ -7,6 +7,7 @@
 //   WHERE vtr_id=1 ORDER BY tri_parent_id,tri_node_id
 #include "tree/tree_loader.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "db/database.h"
 #include "tree/timing_line.h"
@@ -23,6 +25,7 @@
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "tree/node_store.h"
+#include "tree/open_panels.h"
 
 namespace tree {
 namespace {
@@ -104,7 +107,8 @@ int64_t integerOr(const db::SQLiteColumn& cell, int64_t fallback) {
     case db::kTagNull: return fallback;
     case db::kTagInt64: return cell.int64Value();
     case db::kTagDouble: return static_cast<int64_t>(cell.doubleValue());
-    case db::kTagText: return std::strtoll(cell.text().c_str(), nullptr, 10);
+    case db::kTagText:
+    case db::kTagBlob: return std::strtoll(cell.text().c_str(), nullptr, 10);
     default: return cell.isNull() ? fallback : cell.int64Value();
   }
 }
@@ -250,15 +254,77 @@ void refreshOnLoad(Panel& panel) {
   }
 }
 
-// Whether the panel's root row is stored. A database error counts as "yes":
-// the load that follows reports it and the root id is kept.
-bool rootRowExists(Panel& panel) {
+// Why the panel's root id does not name a stored tree's root row; empty
+// when it does. A database error counts as a root row: the load that follows
+// reports it and the root id is kept.
+std::string notARootRow(Panel& panel) {
+  db::SQLiteColumns row;
   try {
-    return panel.database().HasRows("SELECT tri_node_id FROM vos_TreeItem WHERE tri_node_id=" +
-                                     std::to_string(panel.rootNodeId()) + " AND tri_parent_id IS NULL");
+    if (!panel.database().HasRows("SELECT tri_parent_id IS NULL,tri_node_type FROM vos_TreeItem WHERE tri_node_id=" +
+                                      std::to_string(panel.rootNodeId()),
+                                  &row)) {
+      return "there is no row with that id";
+    }
   } catch (const db::SQLiteException&) {
-    return true;
+    return {};
   }
+  if (integerOr(row[0], 0) != 0) return {};
+  switch (integerOr(row[1], 0)) {
+    case static_cast<int64_t>(NodeType::kFolder): return "it is a folder's row";
+    case static_cast<int64_t>(NodeType::kQuery): return "it is a query node's row";
+    default: return "it is not a root row";
+  }
+}
+
+// The stored trees whose root no open panel and no id of `held` shows, the
+// one with the most nodes first (then the oldest).
+std::vector<int32_t> unshownRoots(Panel& panel, const std::vector<int32_t>& held) {
+  std::vector<int32_t> roots;
+  try {
+    db::SQLiteColumns row;
+    db::SQLiteDatabase& database = panel.database();
+    db::Prepared prepared = database.Prepare(
+        "SELECT r.tri_node_id FROM vos_TreeItem r WHERE r.tri_parent_id IS NULL ORDER BY "
+        "(SELECT count(*) FROM vos_TreePath p WHERE p.trp_parent_id=r.tri_node_id) DESC,r.tri_node_id",
+        &row);
+    while (database.Step(prepared.query) == db::kRow) {
+      const auto id = static_cast<int32_t>(integerOr(row[0], 0));
+      if (std::find(held.begin(), held.end(), id) == held.end() && !OpenPanels::instance().showsRoot(id)) {
+        roots.push_back(id);
+      }
+    }
+    prepared.query.finalize();
+  } catch (const db::SQLiteException& e) {
+    panel.database().LogToConsole(e.message(), true);
+  }
+  return roots;
+}
+
+// A panel whose root id names no stored tree takes the tree that no panel
+// shows, which is the one it lost; without one it gets the example tree
+// (root id 0). Either way the console says what happened, and names the
+// stored trees that stay unshown.
+void replaceRootId(Panel& panel, const std::string& reason, const std::vector<int32_t>& held) {
+  std::vector<int32_t> unshown = unshownRoots(panel, held);
+  std::string message = "The panel's root id " + std::to_string(panel.rootNodeId()) +
+                        " does not name a stored tree (" + reason + "). ";
+  PanelSettings settings = panel.settings();
+  if (unshown.empty()) {
+    settings.root_node_id = 0;
+    message += "The panel gets a new example tree.";
+  } else {
+    settings.root_node_id = unshown.front();
+    message += "The panel now shows the stored tree with root id " + std::to_string(unshown.front()) +
+               ", which no other panel shows.";
+    unshown.erase(unshown.begin());
+  }
+  if (!unshown.empty()) {
+    message += " Stored trees that no panel shows have the root ids";
+    for (std::size_t i = 0; i < unshown.size(); ++i) message += (i ? ", " : " ") + std::to_string(unshown[i]);
+    message += ".";
+  }
+  panel.setSettings(settings);
+  panel.database().LogToConsole(message, false);
 }
 
 }  // namespace
@@ -273,15 +339,13 @@ std::string treeLoadStatement(int64_t root_id) {
   return sql;
 }
 
-bool loadTree(Panel& panel) {
+bool loadTree(Panel& panel, const std::vector<int32_t>& held_elsewhere) {
   db::SQLiteDatabase& database = panel.database();
-  if (panel.rootNodeId() != 0 && !rootRowExists(panel)) {
-    // The stored tree is gone (the database was replaced or cleaned while the
-    // panel was closed). Keeping the id would leave the panel unable to store
-    // any node, since every new row must hang below that root row.
-    PanelSettings settings = panel.settings();
-    settings.root_node_id = 0;
-    panel.setSettings(settings);
+  if (panel.rootNodeId() != 0) {
+    // The stored tree is gone, or the settings were damaged. Keeping the id
+    // would leave the panel unable to store any node, since every new row
+    // must hang below that root row.
+    if (const std::string reason = notARootRow(panel); !reason.empty()) replaceRootId(panel, reason, held_elsewhere);
   }
   if (panel.rootNodeId() == 0) {
     createExampleNodes(panel);

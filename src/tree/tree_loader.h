@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tree {
 
@@ -22,10 +23,16 @@ class Panel;
 // was loaded (or the example tree was made for a panel with root id 0);
 // false when a corrupt row or a database error stopped the load, which has
 // then been written to the console. The nodes attached before the failing
-// row stay. The panel's root id is never changed by a load, so a tree that
-// failed to load is still the panel's and stays stored.
+// row stay. A tree that failed to load keeps its root id, so it is still the
+// panel's and stays stored.
+//
+// A root id that names no root row (no such row, a folder's or a query
+// node's row) is replaced, with a console line saying so: by the stored tree
+// with the most nodes that neither an open panel nor an id of
+// `held_elsewhere` (the roots of the layout's other panels) shows, else by a
+// new example tree.
 // REQUIRES: the panel's connection is open.
-bool loadTree(Panel& panel);
+bool loadTree(Panel& panel, const std::vector<int32_t>& held_elsewhere = {});
 
 // The statement that reads every node row below root `root_id`, parents
 // before children.

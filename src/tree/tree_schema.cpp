@@ -92,7 +92,40 @@ std::string treePathTriggerBody() {
          "                 WHERE tri_node_id=new.tri_node_id AND trp_parent_id=a.tri_parent_id);";
 }
 
+// Every (node, ancestor) pair that the insert triggers make from the parent
+// links: (node, parent), then (node, grandparent) ... up to the root; a root
+// gets (root, NULL). UNION (not UNION ALL) ends a cycle of broken links.
+constexpr const char* kAncestorPairs =
+    "WITH RECURSIVE pairs(node,ancestor) AS ("
+    "SELECT tri_node_id,tri_parent_id FROM vos_TreeItem "
+    "UNION "
+    "SELECT pairs.node,t.tri_parent_id FROM pairs JOIN vos_TreeItem t ON t.tri_node_id=pairs.ancestor "
+    "WHERE t.tri_parent_id IS NOT NULL) ";
+
 }  // namespace
+
+bool RepairTreePaths(db::SQLiteDatabase& db) {
+  db::SQLiteColumns row;
+  // One pass over the pairs, each looked up in the table's unique index.
+  db.HasRows(std::string(kAncestorPairs) +
+                 "SELECT count(*),"
+                 "sum(NOT EXISTS(SELECT NULL FROM vos_TreePath p "
+                 "WHERE p.tri_node_id=pairs.node AND p.trp_parent_id IS pairs.ancestor)),"
+                 "(SELECT count(*) FROM vos_TreePath) FROM pairs",
+             &row);
+  const int64_t expected = row[0].int64Or(0);
+  const int64_t missing = row[1].int64Or(0);
+  const int64_t stored = row[2].int64Or(0);
+  if (expected == stored && missing == 0) return false;
+  // The insert triggers add every ancestor of each (node, parent) row.
+  db.Execute("DELETE FROM vos_TreePath");
+  db.Execute("INSERT INTO vos_TreePath(tri_node_id,trp_parent_id) "
+             "SELECT tri_node_id,tri_parent_id FROM vos_TreeItem ORDER BY tri_node_id");
+  db.LogToConsole("vos_TreePath did not match the parent links of vos_TreeItem (" + std::to_string(stored) +
+                      " rows instead of " + std::to_string(expected) + ") and was rebuilt from them.",
+                  false);
+  return true;
+}
 
 void BuildTreeSchema(db::SQLiteDatabase& db) {
   try {
@@ -117,12 +150,15 @@ void BuildTreeSchema(db::SQLiteDatabase& db) {
                             "INSERT INTO vos_TreePath(tri_node_id,trp_parent_id) "
                             "VALUES(new.tri_node_id,new.tri_parent_id);");
     db::EnsureInsertTrigger(db, "vos_TreePath", treePathTriggerBody());
+    RepairTreePaths(db);
     db.Execute("DROP VIEW IF EXISTS vos_ViewTree");
     db.Execute("CREATE VIEW vos_ViewTree AS SELECT a.*,b.trp_parent_id vtr_id "
                "FROM vos_TreeItem a JOIN vos_TreePath b ON a.tri_node_id=b.tri_node_id");
     guard.commit();
     db::setSchemaReady(true);
   } catch (const db::SQLiteException& e) {
+    // A damaged file ends the whole open, which reports it once.
+    if (db::IsDamagedFileCode(e.code())) throw;
     db.LogToConsole(e.message(), true);
   }
 }

@@ -20,9 +20,17 @@ inline constexpr int kTreePathVersion = 0;
 inline constexpr int kQueryNodeDetailVersion = 1;
 
 // Creates or migrates the tree tables, indexes, triggers and view inside the
-// caller's transaction. Reports its own errors to the host console (framed)
-// and sets the process-wide schema-ready flag only when it succeeded.
+// caller's transaction, and repairs the ancestor table (below). Reports its
+// own errors to the host console (framed) and sets the process-wide
+// schema-ready flag only when it succeeded. An error that says the file is
+// damaged is raised instead, for the open to report.
 void BuildTreeSchema(db::SQLiteDatabase& db);
+
+// vos_TreePath is derived from the parent links of vos_TreeItem. When it
+// holds other pairs than those links give (rows deleted, the table dropped
+// and made again empty), it is rebuilt from them and a console line says so.
+// Returns whether it was rebuilt. Raises SQLiteException.
+bool RepairTreePaths(db::SQLiteDatabase& db);
 
 }  // namespace tree
 

@@ -97,6 +97,34 @@ TEST_F(ConsoleRunTest, ErrorShowsMessageBoxAndClearsResult) {
   EXPECT_FALSE(runner.running());
 }
 
+struct TrailingCase {
+  const char* script;
+  std::vector<std::string> columns;  // of the result shown
+  std::size_t rows;
+};
+
+class ConsoleTrailingTest : public ConsoleRunTest, public testing::WithParamInterface<TrailingCase> {};
+
+TEST_P(ConsoleTrailingTest, BlanksAndCommentsAreNoStatement) {
+  const auto outcome = run(GetParam().script);
+  EXPECT_EQ(outcome.result, RunResult::kSuccess) << GetParam().script;
+  EXPECT_TRUE(host.boxes.empty()) << host.boxes.front();
+  EXPECT_EQ(sink.results, 1);
+  EXPECT_EQ(sink.columns, GetParam().columns);
+  EXPECT_EQ(sink.rows.size(), GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleTrailingTest, testing::Values(
+    TrailingCase{"SELECT 1 AS a; -- trailing", {"a"}, 1},
+    TrailingCase{"SELECT 1 AS a;\n/* one */ -- two\n", {"a"}, 1},
+    TrailingCase{"SELECT 1 AS a UNION ALL SELECT 2;;", {"a"}, 2},
+    TrailingCase{"SELECT 1 AS a;; SELECT 2 AS b, 3 AS c", {"b", "c"}, 1},
+    TrailingCase{"SELECT '--' AS a; --", {"a"}, 1},
+    TrailingCase{"", {}, 0},
+    TrailingCase{"  \n\t", {}, 0},
+    TrailingCase{"-- nothing to run", {}, 0},
+    TrailingCase{"/* nothing */ ;", {}, 0}));
+
 TEST_F(ConsoleRunTest, AbortEndsTheRunAsAborted) {
   host.on_pump = [&] {
     if (host.pump_count == 3) runner.abort();
@@ -151,10 +179,14 @@ TEST(ConsoleStatus, ElapsedTimeFormats) {
       {86'400'000'000, "1d 0:00:00.000000"},
       {694'861'000'000, "1wk 1d 1:01:01.000000"},
       {1'209'600'000'000, "2wk 0d 0:00:00.000000"},
+      {3'599'999'999, "59:59.999999"},
+      {3'600'000'000, "1:00:00.000000"},
+      {604'799'999'999, "6d 23:59:59.999999"},
   };
   for (const auto& c : cases) EXPECT_EQ(console::formatElapsed(microseconds(c.micros)), c.text);
   EXPECT_EQ(console::statusText(false, microseconds(1234), 3), "Execution time: 0:00.001234 // 3 rows retrieved");
   EXPECT_EQ(console::statusText(true, microseconds(0), 0), "Execution time (aborted): 0:00.000000");
+  EXPECT_EQ(console::statusText(true, microseconds(1), 1), "Execution time (aborted): 0:00.000001 // 1 row retrieved");
 }
 
 // Runs `script` and returns what the writer printed.
@@ -175,7 +207,7 @@ TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
   EXPECT_EQ(written(console::ResultFormat::kTsv, script),
             "x,y\tn\tr\tz\tq\na\\tb\\\\c\t2\t2.5\t<null>\tsay \"hi\"\\n\n");
   EXPECT_EQ(written(console::ResultFormat::kCsv, script),
-            "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,<null>,\"say \"\"hi\"\"\n\"\r\n");
+            "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,,\"say \"\"hi\"\"\n\"\r\n");
   EXPECT_EQ(written(console::ResultFormat::kJson, script),
             "{\"columns\":[\"x,y\",\"n\",\"r\",\"z\",\"q\"],\"rows\":[[\"a\\tb\\\\c\",2,2.5,null,\"say "
             "\\\"hi\\\"\\n\"]]}\n");
@@ -185,6 +217,61 @@ TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
                       console::ResultFormat::kTable}) {
     EXPECT_EQ(written(format, "CREATE TABLE t(a)"), "") << "a statement without columns prints nothing";
   }
+}
+
+struct BlobCase {
+  console::ResultFormat format;
+  const char* written;
+};
+
+class BlobFormatTest : public testing::TestWithParam<BlobCase> {};
+
+TEST_P(BlobFormatTest, BlobsAreNeverWrittenAsRawBytes) {
+  EXPECT_EQ(written(GetParam().format, "SELECT x'00ff' AS b, x'' AS e, CAST('A' AS BLOB) AS a"), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, BlobFormatTest, testing::Values(
+    BlobCase{console::ResultFormat::kTsv, "b\te\ta\nx'00ff'\tx''\tx'41'\n"},
+    BlobCase{console::ResultFormat::kCsv, "b,e,a\r\nx'00ff',x'',x'41'\r\n"},
+    BlobCase{console::ResultFormat::kJson, "{\"columns\":[\"b\",\"e\",\"a\"],\"rows\":[[\"00ff\",\"\",\"41\"]]}\n"},
+    BlobCase{console::ResultFormat::kTable, "#  b        e    a\n-  -------  ---  -----\n1  x'00ff'  x''  x'41'\n"}));
+
+TEST(ResultFormats, NullIsAnEmptyCsvFieldButShownInTheOtherTextFormats) {
+  const std::string script = "SELECT NULL AS a, '' AS b";
+  EXPECT_EQ(written(console::ResultFormat::kCsv, script), "a,b\r\n,\r\n");
+  EXPECT_EQ(written(console::ResultFormat::kTsv, script), "a\tb\n<null>\t\n");
+  EXPECT_EQ(written(console::ResultFormat::kTable, script), "#  a       b\n-  ------  -\n1  <null>  \n");
+}
+
+struct WidthCase {
+  const char* text;
+  std::size_t width;
+};
+
+class DisplayWidthTest : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(DisplayWidthTest, CountsTerminalColumns) {
+  EXPECT_EQ(console::displayWidth(GetParam().text), GetParam().width) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DisplayWidthTest, testing::Values(
+    WidthCase{"", 0},
+    WidthCase{"abc", 3},
+    WidthCase{"\u00e9", 1},               // precomposed e-acute
+    WidthCase{"e\u0301", 1},              // e and a combining acute accent
+    WidthCase{"\u6771\u4eac\u30ec\u30a4\u30f3\u30b3\u30fc\u30c8", 16},
+    WidthCase{"\uff21", 2},               // fullwidth A
+    WidthCase{"a\xff" "b", 3}));            // an invalid byte takes one column
+
+TEST(ResultFormats, TableAlignsWideAndCombiningCharactersByDisplayWidth) {
+  const std::string tokyo = "\u6771\u4eac\u30ec\u30a4\u30f3\u30b3\u30fc\u30c8";
+  EXPECT_EQ(written(console::ResultFormat::kTable,
+                    "SELECT '" + tokyo + "' AS t, 1 AS n UNION ALL SELECT 'Cafe\u0301', 2 UNION ALL SELECT 'x', 3"),
+            "#  t                 n\n"
+            "-  ----------------  -\n"
+            "1  " + tokyo + "  1\n"
+            "2  Cafe\u0301" + std::string(14, ' ') + "2\n"
+            "3  x                 3\n");
 }
 
 }  // namespace

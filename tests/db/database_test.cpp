@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "db/open_steps.h"
@@ -64,6 +66,7 @@ TEST_F(DatabaseTest, NewFileGetsPageSizeAndVersionTable) {
   EXPECT_EQ(scalar("PRAGMA page_size"), 4096);
   SQLiteColumns row;
   ASSERT_TRUE(database.HasRows("SELECT sql FROM sqlite_master WHERE name='sql_ObjectVersion'", &row));
+  ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(row[0].text(),
             "CREATE TABLE sql_ObjectVersion                  (obv_name TEXT NOT NULL PRIMARY KEY,"
             "                           obv_version INTEGER NOT NULL)");
@@ -96,6 +99,26 @@ TEST_F(DatabaseTest, PrepareSplitsTextAndRest) {
   EXPECT_EQ(row[0].int64Value(), 1);
   EXPECT_EQ(row[1].text(), "x");
   EXPECT_EQ(database.Step(last.query), db::kDone);
+}
+
+TEST_F(DatabaseTest, BlobsKeepTheirBytesAndTheirTypeBothWays) {
+  SQLiteColumns row;
+  auto read = database.Prepare("SELECT x'00ff41', 'text'", &row);
+  ASSERT_EQ(database.Step(read.query), db::kRow);
+  EXPECT_EQ(row[0].type(), db::kTagBlob);
+  EXPECT_EQ(row[0].text(), std::string("\0\xff" "A", 3));
+  EXPECT_EQ(row[1].type(), db::kTagText);
+  read.query.finalize();
+
+  database.Execute("CREATE TABLE b(v)");
+  auto write = database.Prepare("INSERT INTO b VALUES(?)");
+  SQLiteColumns params;
+  params.emplace(row[0]);
+  database.Bind(write.query, params);
+  database.Step(write.query);
+  write.query.finalize();
+  EXPECT_EQ(scalar("SELECT count(*) FROM b WHERE typeof(v) = 'blob' AND v = x'00ff41'"), 1);
+  EXPECT_EQ(db::sqlLiteral(row[0]), "x'00ff41'");
 }
 
 TEST_F(DatabaseTest, EmptyAndCommentOnlyStatementsFailWhenStepped) {
@@ -272,6 +295,142 @@ TEST(DatabaseFile, FileThatIsNotADatabaseIsLeftAlone) {
   EXPECT_EQ(after, garbage);
 }
 
+namespace fs = std::filesystem;
+
+std::string fileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs `sql` on `file` with SQLite alone; false on any error.
+bool runDirectly(const fs::path& file, const std::string& sql) {
+  sqlite3* handle = nullptr;
+  bool ok = sqlite3_open(file.c_str(), &handle) == SQLITE_OK &&
+            sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(handle);
+  return ok;
+}
+
+// Leaves at `target` what a writer killed in the middle of `work` leaves:
+// `setup` is committed first, then `work` runs in a transaction that spills
+// changed pages into the file, and the file and its journal are copied
+// before the transaction ends.
+void leaveKilledWrite(const fs::path& scratch, const std::string& setup, const std::string& work,
+                      const fs::path& target) {
+  const fs::path file = scratch / "writer.db";
+  if (!setup.empty()) {
+    ASSERT_TRUE(runDirectly(file, setup));
+  }
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &handle), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(handle, ("PRAGMA cache_size=2;BEGIN;" + work).c_str(), nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ASSERT_TRUE(fs::exists(scratch / "writer.db-journal"));
+  ASSERT_GT(fs::file_size(file), 0u) << "the transaction must have spilled pages into the file";
+  fs::copy_file(file, target, fs::copy_options::overwrite_existing);
+  fs::copy_file(scratch / "writer.db-journal", target.string() + "-journal", fs::copy_options::overwrite_existing);
+  sqlite3_close(handle);
+}
+
+constexpr const char* kFill =
+    "CREATE TABLE big(x);WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<2000) "
+    "INSERT INTO big SELECT randomblob(200) FROM c;";
+
+// What a killed first run or a dropped table leaves: each opens as a working
+// database that keeps what had been committed.
+TEST(DatabaseFile, HalfMadeFilesOpenAndRepairThemselves) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& file, const fs::path& scratch)> make;
+    const char* kept;  // the rows of t afterwards; "" when it must not exist
+  };
+  const Case cases[] = {
+      {"empty file", [](const fs::path& file, const fs::path&) { std::ofstream(file, std::ios::binary); }, ""},
+      {"version table dropped",
+       [](const fs::path& file, const fs::path&) {
+         ASSERT_TRUE(runDirectly(file, "CREATE TABLE t(a);INSERT INTO t VALUES('kept')"));
+       },
+       "kept"},
+      {"first write killed",
+       [](const fs::path& file, const fs::path& scratch) { leaveKilledWrite(scratch, "", kFill, file); }, ""},
+      {"later write killed",
+       [](const fs::path& file, const fs::path& scratch) {
+         leaveKilledWrite(scratch, "CREATE TABLE t(a);INSERT INTO t VALUES('kept');",
+                          std::string("DELETE FROM t;") + kFill, file);
+       },
+       "kept"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    TempDir scratch;
+    FakeHost host(dir.path());
+    const fs::path file = dir.path() / "configuration" / "vostrel.db";
+    fs::create_directories(file.parent_path());
+    c.make(file, scratch.path());
+    if (::testing::Test::HasFatalFailure()) return;
+
+    SQLiteDatabase database(host);
+    ASSERT_TRUE(database.Open()) << (host.console.empty() ? "" : host.console.back());
+    EXPECT_TRUE(host.console.empty());
+    SQLiteColumns row;
+    ASSERT_TRUE(database.HasRows("SELECT count(*) FROM sqlite_master WHERE name='sql_ObjectVersion'", &row));
+    EXPECT_EQ(row[0].int64Value(), 1);
+    ASSERT_TRUE(database.HasRows("SELECT (SELECT count(*) FROM sqlite_master WHERE name='t'),"
+                                 "(SELECT count(*) FROM sqlite_master WHERE name='big')",
+                                 &row));
+    EXPECT_EQ(row[1].int64Value(), 0) << "the killed transaction is rolled back";
+    if (*c.kept == '\0') {
+      EXPECT_EQ(row[0].int64Value(), 0);
+      ASSERT_TRUE(database.HasRows("PRAGMA page_size", &row));
+      EXPECT_EQ(row[0].int64Value(), 4096) << "an empty file is set up as a new one";
+    } else {
+      ASSERT_TRUE(database.HasRows("SELECT group_concat(a) FROM t", &row));
+      EXPECT_EQ(row[0].text(), c.kept);
+    }
+    ASSERT_TRUE(database.HasRows("PRAGMA integrity_check", &row));
+    EXPECT_EQ(row[0].text(), "ok");
+    EXPECT_FALSE(fs::exists(file.string() + "-journal"));
+  }
+}
+
+// A file that is not a database, or whose pages do not add up, is named in
+// one console line that says what to do, and is never written to.
+TEST(DatabaseFile, DamagedFileIsReportedOnceByNameAndLeftAlone) {
+  TempDir scratch;
+  const fs::path valid = scratch.path() / "valid.db";
+  ASSERT_TRUE(runDirectly(valid, kFill));
+  const std::string good = fileBytes(valid);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"not a database", "This is not a database file, but it is somebody's data.\n", "file is not a database"},
+      {"cut short", good.substr(0, good.size() / 2), "database disk image is malformed"},
+      {"header only", good.substr(0, 100), "database disk image is malformed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    FakeHost host(dir.path());
+    const fs::path file = dir.path() / "configuration" / "vostrel.db";
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << c.bytes;
+
+    SQLiteDatabase database(host);
+    EXPECT_FALSE(database.Open());
+    EXPECT_FALSE(database.isOpen());
+    const std::string line = "[vostrel] The database file \"" + file.string() + "\" cannot be used: " + c.reason +
+                             ". It is left as it is: move it away to start afresh with a new database.";
+    EXPECT_EQ(host.console, std::vector<std::string>{line});
+    EXPECT_FALSE(database.Open()) << "a later open looks at the file again";
+    EXPECT_EQ(host.console.size(), 2u);
+    EXPECT_EQ(fileBytes(file), c.bytes);
+  }
+}
+
 TEST(DatabaseFile, UnopenableFileIsReportedPlainly) {
   TempDir dir;
   FakeHost host(dir.path());
@@ -298,6 +457,7 @@ TEST(LogToConsole, PlainAndFramedForms) {
   FakeHost host(dir.path());
   db::LogToConsole(host, "Query refresh time: 0.000001", false);
   db::LogToConsole(host, "boom", true);
+  ASSERT_EQ(host.console.size(), 2u);
   EXPECT_EQ(host.console[0], "[vostrel] Query refresh time: 0.000001");
   EXPECT_EQ(host.console[1], "[vostrel]\n" + std::string(29, '>') + "\nboom\n" + std::string(29, '<') + "\n");
 }

@@ -98,6 +98,7 @@ TEST_F(VersioningTest, RaisedVersionRebuildsAndKeepsSharedColumns) {
   EXPECT_NE(std::find(sql.begin(), sql.end(), "ALTER TABLE t RENAME TO tmp_t"), sql.end());
   EXPECT_NE(std::find(sql.begin(), sql.end(), "CREATE TABLE t(tri_label TEXT,added TEXT)"), sql.end());
   EXPECT_NE(std::find(sql.begin(), sql.end(), "INSERT INTO t(tri_label) \nSELECT tri_label FROM tmp_t"), sql.end());
+  ASSERT_FALSE(sql.empty());
   EXPECT_EQ(sql.back(), "DROP TABLE tmp_t");
   EXPECT_EQ(scalar("SELECT count(*) FROM t WHERE tri_label IN ('one','two') AND added IS NULL"), 2);
   EXPECT_EQ(scalar("SELECT obv_version FROM sql_ObjectVersion WHERE obv_name='t'"), 3);
@@ -109,6 +110,7 @@ TEST_F(VersioningTest, RebuildWithoutSharedColumnSkipsCopy) {
   database.Execute("INSERT INTO t VALUES('gone')");
   const auto sql = ensure(2, columns({"z"}));
   for (const auto& statement : sql) EXPECT_EQ(statement.find("INSERT INTO t("), std::string::npos) << statement;
+  ASSERT_FALSE(sql.empty());
   EXPECT_EQ(sql.back(), "DROP TABLE tmp_t");
   EXPECT_EQ(scalar("SELECT count(*) FROM t"), 0);
 }
@@ -121,6 +123,7 @@ TEST_F(VersioningTest, IndexVersionBumps) {
     return trace.statements;
   };
   auto first = ensureIndex();
+  ASSERT_FALSE(first.empty());
   EXPECT_EQ(first.back(), "CREATE INDEX t_in_a ON t(a)");
   EXPECT_EQ(ensureIndex().size(), 2u) << "version 0 and present: left alone";
   database.Execute("DELETE FROM sql_ObjectVersion WHERE obv_name='t_in_a'");
@@ -137,6 +140,7 @@ TEST_F(VersioningTest, InsertTriggerText) {
   database.Execute("CREATE TABLE log(a)");
   SqlTrace trace(database.handle());
   db::EnsureInsertTrigger(database, "t", "INSERT INTO log VALUES(new.a);");
+  ASSERT_FALSE(trace.statements.empty());
   EXPECT_EQ(trace.statements.back(),
             "CREATE TRIGGER t_tr_ai AFTER INSERT ON t FOR EACH ROW BEGIN INSERT INTO log VALUES(new.a); END");
   database.Execute("INSERT INTO t VALUES('x')");

@@ -20,7 +20,10 @@
 #include "desktop/support/desktop_fixture.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
+#include "ui/console_window.h"
 #include "ui/panel_commands.h"
+#include "ui/result_model.h"
+#include "ui/sql_editor.h"
 #include "ui/tree_panel.h"
 #include "ui/ui_host.h"
 
@@ -147,7 +150,50 @@ class DesktopAppTest : public QObject {
     desktop::DesktopApp& app = fixture.start();
     QAction* console = menuAction(app.mainWindow(), "Tools", "Vostrel console");
     QVERIFY(console != nullptr);
-    QVERIFY(!console->isEnabled());  // its window is not in this build
+    QVERIFY(console->isEnabled());
+    console->trigger();
+    ui::ConsoleWindow& window = app.mainWindow().console();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isModal());
+    QCOMPARE(window.parentWidget(), &app.mainWindow());
+    QCOMPARE(window.statusText(), QStringLiteral("Ready"));  // opening alone runs nothing
+  }
+
+  void sendToConsoleOpensTheConsoleAndRuns() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    tree::Panel& panel = *app.panel(1);
+    QVERIFY(panel.hooks().send_to_console);
+    panel.hooks().send_to_console("SELECT count(*) AS n FROM MediaLibrary");
+    ui::ConsoleWindow& window = app.mainWindow().console();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.editor().text(), QStringLiteral("SELECT count(*) AS n FROM MediaLibrary"));
+    QCOMPARE(window.model().cellText(0, 1), QString::number(app.player().libraryTrackCount()));
+    QVERIFY2(window.statusText().endsWith(" // 1 row retrieved"), qPrintable(window.statusText()));
+    // The same window every time.
+    panel.hooks().send_to_console("SELECT 1");
+    QCOMPARE(&app.mainWindow().console(), &window);
+    QCOMPARE(window.editor().text(), QStringLiteral("SELECT 1"));
+  }
+
+  void quittingStopsAConsoleRun() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    bool asked = false;
+    fixture.player().setPumpHook([&] {
+      if (asked) return;
+      asked = true;
+      app.requestQuit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    app.panel(1)->hooks().send_to_console(
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) SELECT count(*) FROM r");
+    fixture.player().setPumpHook({});
+    QVERIFY(asked);
+    QVERIFY(timer.elapsed() < 3000);
+    const QString status = app.mainWindow().console().statusText();
+    QVERIFY2(status.startsWith("Execution time (aborted): "), qPrintable(status));
   }
 
   void coloursFollowThePaletteAndChangesAreSignalled() {

@@ -19,6 +19,8 @@
 #include "desktop/playlist_model.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
+#include "tree/panel.h"
+#include "tree/panel_settings.h"
 
 using desktop_testing::DesktopFixture;
 
@@ -33,11 +35,12 @@ struct Sent {
 // Sends `args` from another thread, as a command in a terminal would, and
 // lets the program's events run until the reply is complete.
 Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> args,
-                 const std::function<void()>& meanwhile = {}) {
+                 const std::function<void()>& meanwhile = {}, std::optional<std::string> input = std::nullopt) {
   player::CommandRequest request;
   request.args = {"--profile", profile.string()};
   request.args.insert(request.args.end(), args.begin(), args.end());
   request.cwd = std::filesystem::current_path().string();
+  request.input = std::move(input);
   Sent sent;
   std::ostringstream out;
   std::ostringstream err;
@@ -135,6 +138,42 @@ class ForwardedCommandTest : public QObject {
     const Sent listed = sendCommand(fixture.profileDir(), {"tree", "--panel", "2"});
     QVERIFY2(listed.out.find("Mine\n") != std::string::npos, listed.out.c_str());
     QCOMPARE(app.mainWindow().panels().count(), std::size_t{2});
+  }
+
+  void panelOptionsAndNumbersApplyToTheWindowsPanels() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    desktop::PanelDocks& docks = app.mainWindow().panels();
+    QCOMPARE(sendCommand(fixture.profileDir(), {"panel", "set", "--edge", "none"}).status, std::optional<int>(0));
+    QCOMPARE(docks.widget(0)->panel().settings().edge_style, int32_t{tree::kEdgeNone});
+    const Sent shown = sendCommand(fixture.profileDir(), {"panel", "show"});
+    QCOMPARE(shown.status, std::optional<int>(0));
+    QVERIFY2(shown.out.starts_with("edge=none\n"), shown.out.c_str());
+
+    // Only the next number adds a panel, as on a layout without the window.
+    const Sent beyond = sendCommand(fixture.profileDir(), {"tree", "--panel", "3"});
+    QCOMPARE(beyond.status, std::optional<int>(2));
+    QVERIFY2(beyond.err.find("There is no panel 3: the layout has 1 panel(s)") != std::string::npos,
+             beyond.err.c_str());
+    QCOMPARE(docks.count(), std::size_t{1});
+  }
+
+  void aScriptFileIsTheSendersText() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    // The sender read the file (here a path the program cannot open): the
+    // program runs the text that came with the command.
+    const Sent sent = sendCommand(fixture.profileDir(), {"sql", "--format", "tsv", "-f", "/nonexistent/script.sql"},
+                                  {}, std::string("SELECT 'from the sender' AS s"));
+    QCOMPARE(sent.status, std::optional<int>(0));
+    QCOMPARE(sent.out, std::string("s\nfrom the sender\n"));
+    const Sent columns = sendCommand(fixture.profileDir(), {"columns", "--format", "json"});
+    QCOMPARE(columns.status, std::optional<int>(0));
+    QVERIFY2(columns.out.starts_with("["), columns.out.c_str());
   }
 
   void closingThePanelWhileACommandWorksOnItIsSafe() {

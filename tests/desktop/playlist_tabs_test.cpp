@@ -84,7 +84,7 @@ class PlaylistTabsTest : public QObject {
       testers.push_back(std::make_unique<QAbstractItemModelTester>(
           tabs.model(p), QAbstractItemModelTester::FailureReportingMode::QtTest));
     }
-    const std::string second_item = player.playlists().at(1).items[1]->path;
+    const std::string second_item(player.playlists().at(1).items[1]->path());
 
     switch (operation) {
       case kNew: tabs.newPlaylist(); break;
@@ -97,14 +97,14 @@ class PlaylistTabsTest : public QObject {
         tabs.setCurrentIndex(1);
         selectRows(*tabs.view(1), {0});
         tabs.removeSelectedItems();
-        QCOMPARE(player.playlists().at(1).items[0]->path, second_item);
+        QCOMPARE(std::string(player.playlists().at(1).items[0]->path()), second_item);
         break;
       case kDragItems: {
         tabs.setCurrentIndex(1);
         desktop::PlaylistModel& model = *tabs.model(1);
         std::unique_ptr<QMimeData> data(model.mimeData({model.index(1, 0), model.index(1, 2)}));
         QVERIFY(!model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
-        QCOMPARE(player.playlists().at(1).items[0]->path, second_item);
+        QCOMPARE(std::string(player.playlists().at(1).items[0]->path()), second_item);
         break;
       }
     }

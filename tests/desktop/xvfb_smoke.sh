@@ -44,6 +44,9 @@ pid=$(cat "$work/pid")
 grep -qx "Vostrel playlist (active)" "$work/command.out" || { echo "FAIL: playlists: $(cat "$work/command.out")"; exit 1; }
 answer=$(echo "SELECT 6*7 AS answer" | "$vostrel" --profile "$profile" --wait 0 sql --format tsv -)
 [ "$answer" = "$(printf 'answer\n42')" ] || { echo "FAIL: sql - inside the desktop program: $answer"; exit 1; }
+# A script file that only this shell can read: its text goes along.
+answer=$("$vostrel" --profile "$profile" --wait 0 sql --format tsv -f <(echo "SELECT 'from a pipe' AS f"))
+[ "$answer" = "$(printf 'f\nfrom a pipe')" ] || { echo "FAIL: sql -f inside the desktop program: $answer"; exit 1; }
 set +e
 "$vostrel" --profile "$profile" --wait 0 sql "SELECT nope" >"$work/command.out" 2>&1
 status=$?

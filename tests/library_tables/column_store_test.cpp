@@ -1,5 +1,7 @@
 #include "library_tables/column_store.h"
 
+#include <sqlite3.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -36,7 +38,7 @@ using ColumnStoreTest = LibraryTablesTest;
 
 TEST_F(ColumnStoreTest, EmptyLibraryGetsPredefinedColumnsInByteOrder) {
   const VTabColumns& columns = VTabColumnStore::instance().columns(TableType::kMediaLibrary, database(), false);
-  EXPECT_EQ(describe(columns),
+  ASSERT_EQ(describe(columns),
             "metadb_handle:3 %album artist%:2 %artist%:2 %title%:2 %track artist%:2 album:0 album artist:0 "
             "artist:0 date:0 directoryname:7 discnumber:0 filename:7 filename_ext:7 filesize:8 "
             "filesize_natural:7 genre:0 last_modified:7 length:4 length_seconds:6 path:7 "
@@ -105,6 +107,58 @@ TEST_F(ColumnStoreTest, PlaylistDefaultsComeFromPlaylistItems) {
   EXPECT_LT(library_tables::findColumn(library, "playlist_name"), 0);
 }
 
+// A library whose fields outnumber what a table can declare.
+class TooManyFieldsTest : public LibraryTablesTest, public ::testing::WithParamInterface<TableType> {};
+
+TEST_P(TooManyFieldsTest, OfferedNamesStayAndTheRestOfTheFieldsAreCounted) {
+  const TableType type = GetParam();
+  // All of these sort before every offered name but "%artist%" and the like.
+  std::vector<std::pair<std::string, std::vector<std::string>>> meta;
+  for (int i = 0; i < 3000; ++i) meta.push_back({"a" + std::to_string(10000 + i).substr(1), {"x"}});
+  const host::TrackHandle track = buildTrack({.meta = meta, .tech = {{"b_tech", "1"}}});
+  host_.library = {track};
+  host_.playlists.push_back({"P", {track}, {false}});
+  const std::string table(library_tables::tableTypeName(type));
+  ASSERT_EQ(rows("SELECT count(*) FROM " + table), "1;");  // the table is declared
+
+  const VTabColumns& columns = VTabColumnStore::instance().columns(type, database(), false);
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(database().handle(), SQLITE_LIMIT_COLUMN, -1));
+  ASSERT_EQ(columns.size(), limit);
+  std::vector<std::string> offered = {"%artist%", "album", "artist", "length", "path", "subsong", "totaltracks"};
+  if (type == TableType::kPlaylist) offered.insert(offered.end(), {"playlist_index", "playlist_item", "playlist_name"});
+  for (const std::string& name : offered) EXPECT_GE(library_tables::findColumn(columns, name), 0) << name;
+  EXPECT_GE(library_tables::findColumn(columns, "a0000"), 0);  // then the fields in order
+  EXPECT_LT(library_tables::findColumn(columns, "a2999"), 0);
+  EXPECT_LT(library_tables::findColumn(columns, "b_tech"), 0);
+
+  const std::size_t predefined = type == TableType::kPlaylist ? 28 : 25;
+  const std::size_t left_out = 1 + 3001 + predefined - limit;
+  const std::string line = std::to_string(left_out) + " tag and info names were left out of " + table +
+                           ": a table takes at most " + std::to_string(limit) + " columns";
+  std::size_t lines = 0;
+  for (const std::string& entry : host_.console) {
+    if (entry.find("left out of " + table + ":") != std::string::npos) {
+      ++lines;
+      EXPECT_THAT(entry, HasSubstr(line));
+      EXPECT_EQ(entry.find(">>>>"), std::string::npos) << "a notice, not an error";
+    }
+  }
+  EXPECT_EQ(lines, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTables, TooManyFieldsTest,
+                         ::testing::Values(TableType::kMediaLibrary, TableType::kPlaylist),
+                         [](const ::testing::TestParamInfo<TableType>& info) {
+                           return std::string(library_tables::tableTypeName(info.param));
+                         });
+
+TEST_F(ColumnStoreTest, ATagNamedLikeTheBuiltInColumnIsNotDeclaredTwice) {
+  host_.library = {buildTrack({.meta = {{"MetaDB_Handle", {"x"}}, {"mood", {"calm"}}}})};
+  EXPECT_EQ(rows("SELECT mood, typeof(metadb_handle) FROM MediaLibrary"), "calm,integer;");
+  const VTabColumns& columns = VTabColumnStore::instance().columns(TableType::kMediaLibrary, database(), false);
+  EXPECT_EQ(describe(columns).find("metadb_handle", 1), std::string::npos) << describe(columns);
+}
+
 TEST_F(ColumnStoreTest, SaveIssuesExactStatementsInOneTransaction) {
   db::SQLiteDatabase& db = database();
   VTabColumnStore& store = VTabColumnStore::instance();
@@ -147,7 +201,7 @@ TEST_F(ColumnStoreTest, LoadReadsNullsAsDefaultsAndResolvesAssociations) {
       "INSERT INTO mdb_VTableColumn VALUES (0,'lost',0,NULL,NULL,NULL,1,NULL,'nowhere');"
       "INSERT INTO mdb_VTableColumn VALUES (0,'joined',0,NULL,NULL,NULL,0,NULL,'artist');");
   const VTabColumns& columns = VTabColumnStore::instance().columns(TableType::kMediaLibrary, db, true);
-  EXPECT_EQ(describe(columns), "metadb_handle:3 artist:0 joined:0 lost:0 plain:0 role:0");
+  ASSERT_EQ(describe(columns), "metadb_handle:3 artist:0 joined:0 lost:0 plain:0 role:0");
   const SQLiteMetaDBVTabColumn& plain = columns[4];
   EXPECT_EQ(plain.collation(), "NaturalNoCase");
   EXPECT_EQ(plain.separator(), " \xC2\xB7 ");

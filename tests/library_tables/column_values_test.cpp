@@ -182,12 +182,25 @@ TEST_F(ColumnValuesTest, RowBuiltValuesSurviveTheNextRow) {
             "Blues \xC2\xB7 Soul;Jazz;Rock \xC2\xB7 Pop;");
 }
 
+TEST_F(ColumnValuesTest, TextsWithAZeroByteKeepTheirWholeLength) {
+  // SQLite is told the length of such a text; of the others, that they end
+  // with the zero after them.
+  host_.library = {buildTrack({.path = std::string("file:///a\0b.flac", 16),
+                               .meta = {{"artist", {std::string("x\0y", 3)}}}}),
+                   buildTrack({.path = "file:///plain.flac", .meta = {{"artist", {"xy"}}}})};
+  database();
+  EXPECT_EQ(rows("SELECT hex(artist), hex(filename_ext), length(path) FROM MediaLibrary"),
+            "780079,6100622E666C6163,2;7879,706C61696E2E666C6163,11;");
+}
+
 TEST_F(ColumnValuesTest, EveryHandleReadAppendsAnEntry) {
   host_.library = {buildTrack({}), buildTrack({})};
   database();
   EXPECT_EQ(rows("SELECT metadb_handle, metadb_handle + 0 FROM MediaLibrary"), "0,1;2,3;");
   HandleTable& handles = HandleTable::instance();
   ASSERT_EQ(handles.size(), 4u);
+  ASSERT_NE(handles.get(1), nullptr);
+  ASSERT_NE(handles.get(2), nullptr);
   EXPECT_EQ(*handles.get(1), host_.library[0]);
   EXPECT_EQ(*handles.get(2), host_.library[1]);
 }
@@ -233,6 +246,18 @@ TEST_F(TfTest, NullAndBadArguments) {
       EXPECT_EQ(result, expected);
     }
   }
+}
+
+TEST_F(TfTest, AnExpressionThatDoesNotCompileIsReportedOnceWithTheReason) {
+  host_.console.clear();
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 1') FROM MediaLibrary"), "<ERROR>;<ERROR>;");
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 1'), tf(metadb_handle, '[%title%]') FROM MediaLibrary"),
+            "<ERROR>,[One];<ERROR>,[Two];");
+  EXPECT_EQ(rows("SELECT tf(metadb_handle, '!bad 2') FROM MediaLibrary"), "<ERROR>;<ERROR>;");
+  EXPECT_EQ(host_.console,
+            (std::vector<std::string>{
+                "[vostrel] tf(): the title-formatting expression \"!bad 1\" does not compile: does not compile",
+                "[vostrel] tf(): the title-formatting expression \"!bad 2\" does not compile: does not compile"}));
 }
 
 TEST_F(TfTest, NullHandleReadsAsIndexZero) {

@@ -1,5 +1,6 @@
 #include "library_fixture.h"
 
+#include "host/track_builder.h"
 #include "library_tables/handle_table.h"
 
 namespace library_tables_testing {
@@ -11,20 +12,20 @@ using library_tables::VTabColumnStore;
 using library_tables::VTabColumns;
 
 host::TrackHandle buildTrack(const TrackFields& wanted) {
-  auto track = std::make_shared<host::Track>();
-  track->path = wanted.path;
-  track->size = wanted.size;
-  track->mtime = wanted.mtime;
-  track->subsong = wanted.subsong;
+  host::TrackBuilder builder;
+  builder.setPath(wanted.path);
+  builder.setSize(wanted.size);
+  builder.setMtime(wanted.mtime);
+  builder.setSubsong(wanted.subsong);
   if (wanted.has_info) {
-    host::TrackInfo info;
-    info.length = wanted.length;
-    info.replay_gain = wanted.gain;
-    for (const auto& [name, values] : wanted.meta) info.meta.push_back({host::internField(name), name, values});
-    for (const auto& [name, value] : wanted.tech) info.tech.push_back({host::internField(name), name, {value}});
-    track->info = std::move(info);
+    builder.setLength(wanted.length);
+    builder.setReplayGain(wanted.gain);
+    for (const auto& [name, values] : wanted.meta) {
+      for (const std::string& value : values) builder.addMeta(name, value);
+    }
+    for (const auto& [name, value] : wanted.tech) builder.addTech(name, value);
   }
-  return track;
+  return builder.build();
 }
 
 void LibraryTablesTest::SetUp() {

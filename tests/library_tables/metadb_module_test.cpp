@@ -1,5 +1,7 @@
 #include "library_tables/metadb_module.h"
 
+#include <sqlite3.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -85,6 +87,25 @@ TEST_F(MetaDbModuleTest, AddDefaultsStoresOnlyMissingColumns) {
                  "('artist','mine','mood','path') ORDER BY vtc_column_name"),
             "1;0;0;7;");
   EXPECT_EQ(rows("SELECT mood, path FROM t"), "calm,/music/a.flac;");
+}
+
+TEST_F(MetaDbModuleTest, AddDefaultsKeepsTheStoredColumnsWhenTheTableIsNearlyFull) {
+  const auto limit = static_cast<std::size_t>(sqlite3_limit(database().handle(), SQLITE_LIMIT_COLUMN, -1));
+  std::vector<ColumnFields> stored;
+  for (std::size_t i = 0; i + 5 < limit; ++i) stored.push_back({.name = "z" + std::to_string(10000 + i)});
+  setColumns(TableType::kMediaLibrary, stored);
+  host_.library = {buildTrack({.meta = {{"mood", {"calm"}}}})};
+  host_.console.clear();
+  ASSERT_EQ(error("CREATE VIRTUAL TABLE t USING MetaDB_Module(add_defaults)"), "");
+  EXPECT_EQ(rows("SELECT count(*) FROM t"), "1;");
+  // Four more fit beside the built-in column; the offered names come first.
+  EXPECT_EQ(rows("SELECT count(*) FROM mdb_VTableColumn WHERE vtc_table_type=0 AND vtc_column_name LIKE 'z%'"),
+            std::to_string(stored.size()) + ";");
+  EXPECT_EQ(rows("SELECT group_concat(vtc_column_name, '|') FROM mdb_VTableColumn WHERE vtc_table_type=0 AND "
+                 "vtc_column_name NOT LIKE 'z%'"),
+            "%album artist%|%artist%|%title%|%track artist%;");
+  ASSERT_EQ(host_.console.size(), 1u);
+  EXPECT_THAT(host_.console[0], HasSubstr("22 tag and info names were left out of MediaLibrary"));
 }
 
 TEST_F(MetaDbModuleTest, DeclarationQuotesNamesAndTypes) {
@@ -208,6 +229,7 @@ TEST_F(MetaDbModuleTest, HandleColumnIsHiddenAndNamedIgnoringCase) {
   EXPECT_EQ(rows("SELECT MetaDb_Handle FROM MediaLibrary"), "0;1;");
   auto& handles = library_tables::HandleTable::instance();
   ASSERT_EQ(handles.size(), 2u);
+  ASSERT_NE(handles.get(1), nullptr);
   EXPECT_EQ(*handles.get(1), host_.library[1]);
 }
 

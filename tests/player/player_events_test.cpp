@@ -51,7 +51,7 @@ class PlayerEditing : public ::testing::Test {
     std::string out;
     const Playlist& list = player->playlists().at(playlist);
     for (std::size_t i = 0; i < list.items.size(); ++i) {
-      out += list.items[i]->path.back();
+      out += list.items[i]->path().back();
       if (list.selected[i]) out += '*';
     }
     return out;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "host/track_builder.h"
 #include "player/player_error.h"
 #include "support/fake_host.h"
 
@@ -21,7 +22,7 @@ host::TrackList tracks(std::initializer_list<const char*> paths) {
 
 std::vector<std::string> paths(const Playlist& list) {
   std::vector<std::string> result;
-  for (const auto& track : list.items) result.push_back(track->path);
+  for (const auto& track : list.items) result.emplace_back(track->path());
   return result;
 }
 
@@ -82,9 +83,10 @@ TEST(PlaylistSetTest, BadIndexesThrow) {
 
 TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   host::TrackList library = tracks({"file:///a", "file:///b"});
-  auto subsong = std::make_shared<host::Track>(*makeTrack("file:///b"));
-  subsong->subsong = 1;
-  library.push_back(subsong);
+  host::TrackBuilder subsong;
+  subsong.setPath("file:///b");
+  subsong.setSubsong(1);
+  library.push_back(subsong.build());
   const TrackIndex index(library);
 
   std::vector<PlaylistRef> stored = {
@@ -95,12 +97,24 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   EXPECT_EQ(list.items[0], library[2]);  // the library's own record
   EXPECT_EQ(list.items[1], library[0]);
   EXPECT_NE(list.items[2], library[1]);  // subsong 2 is not in the library
-  EXPECT_EQ(list.items[2]->subsong, 2u);
-  EXPECT_FALSE(list.items[2]->info.has_value());
-  EXPECT_EQ(list.items[3]->path, "file:///new");
-  EXPECT_EQ(list.items[3]->size, 0u);
+  EXPECT_EQ(list.items[2]->subsong(), 2u);
+  EXPECT_FALSE(list.items[2]->hasInfo());
+  EXPECT_EQ(list.items[3]->path(), "file:///new");
+  EXPECT_EQ(list.items[3]->size(), 0u);
   EXPECT_EQ(list.selected, (std::vector<bool>{true, false, false, true}));
   EXPECT_EQ(set.active(), 0u);
+}
+
+TEST(ResolvePlaylistsTest, RepeatedLocationMatchesTheFirstLibraryTrack) {
+  const host::TrackList library = tracks({"file:///x", "file:///dup", "file:///dup"});
+  const TrackIndex index(library);
+  std::vector<PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
+  const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
+  EXPECT_EQ(set.at(0).items, (host::TrackList{library[1], library[1]}));
+  stored.clear();  // the index keeps what it was asked for
+  EXPECT_EQ(index.find("file:///dup", 0), library[1]);
+  EXPECT_EQ(index.find("file:///x", 0), library[0]);  // never asked for
+  EXPECT_EQ(index.find("file:///y", 0), nullptr);
 }
 
 PlaylistSet sample() {
@@ -124,6 +138,19 @@ TEST(PlaylistListingTest, Text) {
             "  file:///music/Ünïcode.mp3 *\n"
             "  file:///x\ty\n"
             "Empty\n");
+}
+
+TEST(PlaylistListingTest, TextNamesSubsongsOtherThanTheFirst) {
+  PlaylistSet set;
+  set.create("Cue");
+  host::TrackList items = tracks({"file:///cd.cue"});
+  host::TrackBuilder second;
+  second.setPath("file:///cd.cue");
+  second.setSubsong(2);
+  items.push_back(second.build());
+  set.insertItems(0, 0, items, false);
+  set.setSelected(0, 1, true);
+  EXPECT_EQ(playlistsToText(set), "Cue\n  file:///cd.cue\n  file:///cd.cue #2 *\n");
 }
 
 TEST(PlaylistListingTest, Json) {

@@ -2,10 +2,14 @@
 #include "player/profile.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +114,22 @@ TEST(ProfileTest, StatFileAcceptsBothNotations) {
   EXPECT_FALSE(statFile("").found);
 }
 
+TEST(ProfileTest, FileStatCacheRemembersMissingFoldersOnly) {
+  TempDir dir;
+  FileStatCache cache;
+  const std::string root = "file://" + dir.path().string();
+  EXPECT_FALSE(cache.stat(root + "/gone/a/1.flac").found);
+  EXPECT_FALSE(cache.stat(root + "/missing.flac").found);  // the folder exists: not remembered
+  fs::create_directories(dir.path() / "gone" / "a");
+  std::ofstream(dir.path() / "gone" / "a" / "2.flac") << "xy";
+  std::ofstream(dir.path() / "here.flac") << "abc";
+  // A folder found missing stays missing for the cache; others are asked.
+  EXPECT_FALSE(cache.stat(root + "/gone/a/2.flac").found);
+  EXPECT_EQ(cache.stat(root + "/here.flac").size, 3u);
+  EXPECT_TRUE(statFile(root + "/gone/a/2.flac").found);
+  EXPECT_FALSE(cache.stat("").found);
+}
+
 TEST(AtomicWriteTest, ReplacesTheContentAndLeavesNoTemporaryFile) {
   TempDir dir;
   const fs::path file = dir.path() / "settings.json";
@@ -149,6 +169,50 @@ TEST(AtomicWriteTest, FailureNamesThePathAndLeavesTheOldContent) {
   EXPECT_EQ(entries, 1);
   EXPECT_TRUE(fs::is_directory(blocked / "inside"));
   EXPECT_THROW(writeFileAtomically(dir.path() / "no" / "folder", "x"), PlayerError);
+}
+
+// A process id that was in use a moment ago and is free now.
+pid_t deadProcessId() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Killed writers leave their temporary files behind; opening the profile
+// removes those whose writer is gone, and nothing else.
+TEST(ProfileTest, OpeningRemovesTheTemporaryFilesOfWritersThatAreGone) {
+  TempDir dir;
+  const std::string dead = std::to_string(deadProcessId());
+  const std::string own = std::to_string(::getpid());
+  const std::string running = std::to_string(::getppid());
+  struct Case {
+    std::string name;
+    bool stays;
+  };
+  const std::vector<Case> cases = {
+      {".playlists.json.tmp-" + dead + "-0", false},
+      {".layout.json.tmp-" + dead + "-12", false},
+      {".settings.json.tmp-" + own + "-3", false},  // an earlier process with this id
+      {".settings.json.tmp-" + running + "-0", true},
+      {"playlists.json.tmp-" + dead + "-0", true},  // not a name this program makes
+      {".playlists.json.tmp-" + dead + "-", true},
+      {".playlists.json.tmp-" + dead + "-0x", true},
+      {".playlists.json.tmp-x" + dead + "-0", true},
+      {".tmp-" + dead + "-0", true},
+      {"playlists.json", true},
+      {"vostrel.lock", true},
+  };
+  for (const Case& c : cases) std::ofstream(dir.path() / c.name) << "{}";
+  fs::create_directories(dir.path() / (".folder.tmp-" + dead + "-0"));
+
+  Profile profile(dir.path());
+  for (const Case& c : cases) {
+    EXPECT_EQ(fs::exists(dir.path() / c.name), c.stays) << c.name;
+  }
+  EXPECT_TRUE(fs::is_directory(dir.path() / (".folder.tmp-" + dead + "-0")));
+  EXPECT_EQ(removeStaleTemporaryFiles(dir.path()), 0);
+  EXPECT_EQ(removeStaleTemporaryFiles(dir.path() / "missing"), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // limits (nesting, generated text, allocations).
 #include "player/titleformat/titleformat.h"
 
+#include "host/track_builder.h"
+
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -39,51 +41,53 @@ namespace {
 
 using Fields = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
-host::Track makeTrack(std::string path, Fields meta, Fields tech, double length) {
-  host::Track track;
-  track.path = std::move(path);
-  host::TrackInfo info;
-  info.length = length;
-  for (auto& [name, values] : meta) info.meta.push_back({host::internField(name), name, std::move(values)});
-  for (auto& [name, values] : tech) info.tech.push_back({host::internField(name), name, std::move(values)});
-  track.info = std::move(info);
-  return track;
+host::TrackHandle makeTrack(std::string path, Fields meta, Fields tech, double length) {
+  host::TrackBuilder builder;
+  builder.setPath(path);
+  builder.setLength(length);
+  for (auto& [name, values] : meta) {
+    for (const std::string& value : values) builder.addMeta(name, value);
+  }
+  for (auto& [name, values] : tech) {
+    for (const std::string& value : values) builder.addTech(name, value);
+  }
+  return builder.build();
 }
 
 enum class Which { kPlain, kCompilation, kMulti, kUnicode, kNoInfo };
 
 const host::Track& trackFor(Which which) {
-  static const host::Track plain = makeTrack(
+  static const host::TrackHandle plain = makeTrack(
       "file:///music/The Beatles/Abbey Road/01 Come Together.flac",
       {{"Artist", {"The Beatles"}}, {"ALBUM", {"Abbey Road"}}, {"title", {"Come Together"}},
        {"tracknumber", {"1"}}, {"discnumber", {"1/2"}}, {"date", {"1969"}}, {"genre", {"Rock"}}},
       {{"codec", {"FLAC"}}, {"bitrate", {"1000"}}}, 259.6);
-  static const host::Track compilation = makeTrack(
+  static const host::TrackHandle compilation = makeTrack(
       "file:///music/Various/Now 1/03 - Song.mp3",
       {{"artist", {"Artist A"}}, {"album artist", {"Various Artists"}}, {"title", {"Song"}},
        {"tracknumber", {"3/12"}}},
       {}, 3725.4);
-  static const host::Track multi = makeTrack(
+  static const host::TrackHandle multi = makeTrack(
       "/music/x/multi.ogg",
       {{"artist", {"Alpha", "Beta", "Gamma"}}, {"album artist", {"Alpha", "Beta", "Gamma"}},
        {"genre", {"Jazz", "Funk"}}, {"tracknumber", {"07"}}},
       {}, 0.4);
-  static const host::Track unicode = makeTrack(
+  static const host::TrackHandle unicode = makeTrack(
       "file:///música/Ærø/Ōtsuki.opus",
       {{"artist", {"Мумий Тролль"}}, {"title", {"Über Ölfelder"}}, {"album", {"日本語"}}}, {}, 59.5);
-  static const host::Track no_info = [] {
-    host::Track track;
-    track.path = "file:///music/loose/.hidden";
-    return track;
+  static const host::TrackHandle no_info = [] {
+    host::TrackBuilder builder;
+    builder.setPath("file:///music/loose/.hidden");
+    return builder.build();
   }();
   switch (which) {
-    case Which::kPlain: return plain;
-    case Which::kCompilation: return compilation;
-    case Which::kMulti: return multi;
-    case Which::kUnicode: return unicode;
-    case Which::kNoInfo: return no_info;
+    case Which::kPlain: return *plain;
+    case Which::kCompilation: return *compilation;
+    case Which::kMulti: return *multi;
+    case Which::kUnicode: return *unicode;
+    case Which::kNoInfo: return *no_info;
   }
-  return plain;
+  return *plain;
 }
 
 struct FormatCase {

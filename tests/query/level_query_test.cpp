@@ -69,12 +69,12 @@ const RewriteCase kRewriteCases[] = {
     {"DistinctKeptGroupByDropped", "", "SELECT DISTINCT artist FROM MediaLibrary GROUP BY artist", {"X"},
      "SELECT DISTINCT artist\r\nFROM MediaLibrary\r\nWHERE CAST(artist AS TEXT) = 'X'\r\nGROUP BY artist\r\n",
      "SELECT DISTINCT MetaDb_Handle\r\nFROM MediaLibrary\r\nWHERE CAST(artist AS TEXT) = 'X'\r\n"},
-    {"HavingDroppedOrderAndLimitKept", "",
+    {"HavingAndOrderByAnAggregateDroppedLimitKept", "",
      "SELECT genre, count(*) FROM MediaLibrary GROUP BY genre HAVING count(*) > 1 ORDER BY 2 LIMIT 5",
      {"Rock"},
      "SELECT genre,\r\n       count(*)\r\nFROM MediaLibrary\r\nWHERE CAST(genre AS TEXT) = 'Rock'\r\n"
      "GROUP BY genre HAVING count(*) > 1\r\nORDER BY 2\r\nLIMIT 5",
-     "SELECT MetaDb_Handle\r\nFROM MediaLibrary\r\nWHERE CAST(genre AS TEXT) = 'Rock'\r\nORDER BY 2\r\nLIMIT 5"},
+     "SELECT MetaDb_Handle\r\nFROM MediaLibrary\r\nWHERE CAST(genre AS TEXT) = 'Rock'\r\nLIMIT 5"},
     {"EmptyPathKeepsQueryAsWritten", "CREATE TEMP TABLE x(a)", "select genre  from MediaLibrary", {},
      "CREATE TEMP TABLE x(a);\r\nselect genre  from MediaLibrary",
      "SELECT MetaDb_Handle\r\nFROM MediaLibrary\r\n"},
@@ -97,12 +97,57 @@ TEST_P(RewriteTest, NodeAndTracksStatements) {
 INSTANTIATE_TEST_SUITE_P(Queries, RewriteTest, ::testing::ValuesIn(kRewriteCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The ORDER BY line of the tracks statement: the select list is replaced, so
+// terms that name result columns are written out.
+struct OrderCase {
+  const char* name;
+  const char* query;
+  const char* order;  // the tracks statement's ORDER BY line, "" for none
+};
+
+const OrderCase kOrderCases[] = {
+    {"PositionsBecomeExpressions", "SELECT artist, album FROM MediaLibrary ORDER BY 1,2",
+     "ORDER BY artist,album"},
+    {"SortWordsAndCollationStay", "SELECT a, upper(b) u FROM t ORDER BY 2 DESC, 1 COLLATE NaturalNoCase ASC",
+     "ORDER BY upper(b) DESC, a COLLATE NaturalNoCase ASC"},
+    {"NullsPlacementStays", "SELECT a FROM t ORDER BY 1 NULLS LAST", "ORDER BY a NULLS LAST"},
+    {"AliasBecomesItsExpression", "SELECT lower(artist) AS who, album FROM t ORDER BY WHO desc, album",
+     "ORDER BY lower(artist) desc, album"},
+    {"QuotedAliasMatches", "SELECT a||b \"A b\" FROM t ORDER BY [A b]", "ORDER BY a||b"},
+    {"NumberInsideAnExpressionIsNoPosition", "SELECT a, b FROM t ORDER BY 2 + a, 1 || b",
+     "ORDER BY 2 + a, 1 || b"},
+    {"OutOfRangePositionStaysForSqliteToReport", "SELECT a FROM t ORDER BY 2", "ORDER BY 2"},
+    {"AggregateTermsAreDropped",
+     "SELECT g, count(*) n, max(y) FROM t GROUP BY g ORDER BY n DESC, 3, COUNT (x), json_group_array(y), g",
+     "ORDER BY g"},
+    {"ScalarMinMaxAndQuotedNamesStay", "SELECT a FROM t ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)",
+     "ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)"},
+    {"EverythingDroppedLeavesNoOrderBy", "SELECT g, sum(x) FROM t GROUP BY g ORDER BY 2", ""},
+    {"CompoundPositionsMoveBehindTheHandle",
+     "SELECT a, b FROM t UNION SELECT c, d FROM u ORDER BY 2 DESC, b, 1", "ORDER BY 3 DESC, b, 2"},
+};
+
+class TracksOrderTest : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(TracksOrderTest, OrderByLine) {
+  const OrderCase& c = GetParam();
+  const std::string tracks = tracksStatement(c.query, {});
+  const std::size_t at = tracks.find("ORDER BY");
+  const std::string line = at == std::string::npos ? "" : tracks.substr(at, tracks.find("\r\n", at) - at);
+  EXPECT_EQ(line, c.order) << tracks;
+}
+
+INSTANTIATE_TEST_SUITE_P(Queries, TracksOrderTest, ::testing::ValuesIn(kOrderCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ValueTextTest, RendersEachType) {
   struct Case {
     db::SQLiteColumn value;
     const char* text;
   };
   db::SQLiteColumn null_text(db::kTagText, "n");  // a text column still null
+  db::SQLiteColumn blob(db::kTagNull, "x");
+  blob.assignBlob("ab", 2);  // a label shows a blob's bytes, as CAST(x AS TEXT) does
   const Case cases[] = {
       {{"i", int64_t{3}}, "3"},
       {{"i", std::numeric_limits<int64_t>::min()}, "-9223372036854775808"},
@@ -120,6 +165,7 @@ TEST(ValueTextTest, RendersEachType) {
       {{"i", int32_t{-7}}, "-7"},
       {db::SQLiteColumn(db::kTagNull, "n"), "<null>"},
       {null_text, "<null>"},
+      {blob, "ab"},
   };
   std::string reused = "a long text that the next label replaces entirely";
   for (const Case& c : cases) {
@@ -250,6 +296,39 @@ TEST_F(LevelQueryDbTest, RewrittenStatementsSelectExactlyThePath) {
       for (const Row& row : labels(tracksStatement(c.query, path))) tracks.insert(row.at(0));
       EXPECT_EQ(tracks, expected);
     }
+  }
+}
+
+// The tracks come out in the order of the query's rows, whatever way its
+// ORDER BY names the columns.
+TEST_F(LevelQueryDbTest, TracksFollowTheQuerysOrder) {
+  struct Case {
+    const char* query;
+    Path path;
+    std::vector<std::string> handles;
+  };
+  const Case cases[] = {
+      {"SELECT artist, album FROM MediaLibrary WHERE artist IS NOT NULL ORDER BY 1,2",
+       {},
+       {"0", "1", "6", "4", "2", "3", "7"}},
+      {"SELECT artist, album FROM MediaLibrary WHERE artist IS NOT NULL ORDER BY 2 DESC, 1",
+       {},
+       {"4", "1", "6", "7", "3", "0", "2"}},
+      {"SELECT rating, ifnull(album, 'zz') AS name FROM MediaLibrary ORDER BY name, 1 DESC",
+       {},
+       {"0", "3", "7", "6", "5", "1", "4", "2"}},
+      {"SELECT genre, album, year y FROM MediaLibrary ORDER BY 1, y DESC", {"Rock"}, {"1", "0", "2"}},
+      {"SELECT genre g, count(*) FROM MediaLibrary GROUP BY genre ORDER BY 2 DESC, g", {"Jazz"}, {"5", "6"}},
+      {"SELECT artist, album FROM MediaLibrary WHERE year < 1980 "
+       "UNION ALL SELECT artist, album FROM MediaLibrary WHERE year >= 1980 ORDER BY 2 DESC, 1",
+       {},
+       {"4", "1", "5", "6", "7", "0", "2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    std::vector<std::string> handles;
+    for (const Row& row : labels(tracksStatement(c.query, c.path))) handles.push_back(row.at(0));
+    EXPECT_EQ(handles, c.handles);
   }
 }
 

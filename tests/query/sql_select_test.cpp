@@ -129,6 +129,26 @@ const SplitCase kSplitCases[] = {
      "SELECT a\r\nFROM t\r\n"},
     {"CommentSeparatesWords", "SELECT a/**/b FROM t WHERE x=1--one\nAND y=2",
      "core{cols=[a AS b] from=t where=x=1 AND y=2}", "SELECT a b\r\nFROM t\r\nWHERE x=1 AND y=2\r\n"},
+    // Comment markers inside strings, quoted identifiers and brackets are
+    // text: were they comments, the clauses after them would be lost.
+    {"LineMarkerInString", "SELECT title FROM t WHERE title <> 'x--y' ORDER BY title",
+     "core{cols=[title] from=t where=title <> 'x--y'} order=[title]",
+     "SELECT title\r\nFROM t\r\nWHERE title <> 'x--y'\r\nORDER BY title\r\n"},
+    {"BlockMarkerInQuotedIdentifier", "SELECT \"a/*b\" FROM t WHERE c = 1 ORDER BY 1",
+     "core{cols=[\"a/*b\"] from=t where=c = 1} order=[1]",
+     "SELECT \"a/*b\"\r\nFROM t\r\nWHERE c = 1\r\nORDER BY 1\r\n"},
+    {"LineMarkerInBrackets", "SELECT [c--d], e FROM t", "core{cols=[[c--d]][e] from=t}",
+     "SELECT [c--d],\r\n       e\r\nFROM t\r\n"},
+    {"BlockOpenerAndCloserInTwoStrings", "SELECT 'a/*' x, '*/' y FROM t",
+     "core{cols=['a/*' AS x]['*/' AS y] from=t}", "SELECT 'a/*' x,\r\n       '*/' y\r\nFROM t\r\n"},
+    {"BlockOpenerInBracketsCloserInString", "SELECT [x/*] FROM t WHERE y = '*/' GROUP BY y",
+     "core{cols=[[x/*]] from=t where=y = '*/' group=[y]}",
+     "SELECT [x/*]\r\nFROM t\r\nWHERE y = '*/'\r\nGROUP BY y\r\n"},
+    {"MarkersNextToTheOtherQuote", "SELECT \"it's--\" FROM t WHERE a = '\"--' AND b = 2",
+     "core{cols=[\"it's--\"] from=t where=a = '\"--' AND b = 2}",
+     "SELECT \"it's--\"\r\nFROM t\r\nWHERE a = '\"--' AND b = 2\r\n"},
+    {"RealCommentAfterAQuotedMarker", "SELECT a FROM t WHERE b = '--' -- a real one\nORDER BY a",
+     "core{cols=[a] from=t where=b = '--'} order=[a]", "SELECT a\r\nFROM t\r\nWHERE b = '--'\r\nORDER BY a\r\n"},
     // An operator not followed by SELECT opens no core, so what follows it
     // cannot overwrite the core before it; such an operator is not kept.
     {"OperatorWithoutFollowingSelect", "SELECT a FROM t UNION VALUES(1)", "core{cols=[a] from=t}",

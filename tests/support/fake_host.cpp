@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "host/track_builder.h"
+
 namespace testing_support {
 namespace {
 
@@ -76,9 +78,7 @@ bool FakeHost::formatTitle(const host::Track& track, const host::TitleFormatScri
     const std::size_t end = text.find('%', i + 1);
     if (end == std::string::npos) return false;
     const std::string field = text.substr(i + 1, end - i - 1);
-    if (track.info) {
-      if (const host::InfoField* f = track.info->findMeta(host::internField(field))) out += f->values.front();
-    }
+    if (const host::InfoField* f = track.findMeta(host::internField(field))) out += f->values().front();
     i = end;
   }
   return true;
@@ -86,15 +86,13 @@ bool FakeHost::formatTitle(const host::Track& track, const host::TitleFormatScri
 
 host::TrackHandle makeTrack(std::string path, std::vector<std::pair<std::string, std::vector<std::string>>> meta,
                             double length) {
-  auto track = std::make_shared<host::Track>();
-  track->path = std::move(path);
-  host::TrackInfo info;
-  info.length = length;
+  host::TrackBuilder builder;
+  builder.setPath(path);
+  builder.setLength(length);
   for (auto& [name, values] : meta) {
-    info.meta.push_back({host::internField(name), name, std::move(values)});
+    for (const std::string& value : values) builder.addMeta(name, value);
   }
-  track->info = std::move(info);
-  return track;
+  return builder.build();
 }
 
 TempDir::TempDir() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 
 #include "library_tables/library_tables.h"
@@ -64,7 +65,7 @@ class ExampleNodesTest : public tree_testing::PanelFixture {
     for (QueryNode* q : panel->queries()) {
       if (q->label() == label) return q;
     }
-    return nullptr;
+    throw std::runtime_error("no query node \"" + label + "\"");
   }
   std::string levels() {
     return rows(

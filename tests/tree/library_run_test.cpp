@@ -55,7 +55,9 @@ TEST_F(LibraryRunTest, ResultNodePathCollectsItsTracksInQueryOrder) {
   QueryNode* q = addQuery("SELECT genre,artist FROM MediaLibrary ORDER BY genre,artist", {"genre", "artist"});
   ASSERT_TRUE(q->refresh(true));
   std::vector<std::string> path;
-  ASSERT_EQ(tree::resultPath(*find(*q, "Rock"), path), q);
+  const tree::QueryResultNode* rock = find(*q, "Rock");
+  ASSERT_NE(rock, nullptr);
+  ASSERT_EQ(tree::resultPath(*rock, path), q);
   host::TrackList tracks;
   q->collectTracks(path, tracks);
   EXPECT_EQ(tracks, (host::TrackList{host.library[2], host.library[0]}));

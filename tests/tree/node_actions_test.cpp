@@ -10,6 +10,7 @@ namespace {
 
 using testing_support::makeTrack;
 using tree::QueryNode;
+using tree::QueryResultNode;
 
 class NodeActionsTest : public tree_testing::PanelFixture {
  protected:
@@ -40,7 +41,7 @@ class NodeActionsTest : public tree_testing::PanelFixture {
   }
   std::vector<std::string> paths(std::size_t playlist) const {
     std::vector<std::string> out;
-    for (const auto& track : host.playlists.at(playlist).items) out.push_back(track->path);
+    for (const auto& track : host.playlists.at(playlist).items) out.emplace_back(track->path());
     return out;
   }
   std::vector<std::string> console_scripts;
@@ -50,7 +51,9 @@ TEST_F(NodeActionsTest, SendToTargetPlaylistFindsItIgnoringCaseAndReplacesItsIte
   QueryNode* q = genreQuery();
   q->definition().click = {tree::kSendToTarget, "Vostrel playlist", true, false, false};
   ASSERT_TRUE(q->refresh(true));
-  find(*q, "Rock")->click();
+  QueryResultNode* rock = find(*q, "Rock");
+  ASSERT_NE(rock, nullptr);
+  rock->click();
   EXPECT_EQ(host.playlists.size(), 2u) << "the existing playlist is found ignoring case";
   EXPECT_EQ(paths(1), (std::vector<std::string>{"file:///3.flac", "file:///1.flac"}));
   EXPECT_EQ(host.active, 1u);
@@ -76,8 +79,8 @@ TEST_F(NodeActionsTest, InsertUsesTheInsertionPointAndDuplicatesFollowTheFlag) {
   QueryNode* q = addQuery("SELECT genre FROM MediaLibrary UNION ALL SELECT genre FROM MediaLibrary", {"genre"});
   q->definition().click.action = tree::kInsertIntoActive;
   q->click();
-  EXPECT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
-  EXPECT_EQ(host.playlists[0].items[1]->path, "file:///1.flac");
+  ASSERT_EQ(host.playlists[0].items.size(), 5u) << "three tracks once each, inserted after the selection";
+  EXPECT_EQ(host.playlists[0].items[1]->path(), "file:///1.flac");
   q->definition().remove_duplicates = false;
   q->click();
   EXPECT_EQ(host.playlists[0].items.size(), 11u);
@@ -100,12 +103,120 @@ TEST_F(NodeActionsTest, EmptyResultStillClearsTheTarget) {
   EXPECT_EQ(host.playback_starts, 1);
 }
 
+// Active and playing differ: the playing-playlist actions use the playing
+// one and leave the active one alone.
+TEST_F(NodeActionsTest, PlayingPlaylistActionsGoToThePlayingPlaylist) {
+  struct Case {
+    uint8_t code;
+    std::vector<std::string> playing_after;
+  };
+  const std::string one = "file:///1.flac";
+  const std::string two = "file:///2.flac";
+  const std::string three = "file:///3.flac";
+  const Case cases[] = {
+      {tree::kAddToPlaying, {two, two, three, one}},
+      {tree::kInsertIntoPlaying, {two, three, one, two}},  // after the selected first item
+      {tree::kSendToPlaying, {three, one}},
+  };
+  QueryNode* q = genreQuery();
+  ASSERT_NE(q, nullptr);
+  ASSERT_TRUE(q->refresh(true));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.code));
+    host.playlists[1].items = {host.library[1], host.library[1]};
+    host.playlists[1].selected = {true, false};
+    host.active = 0;
+    host.playing = 1;
+    q->definition().click = {c.code, "", false, false, false};
+    QueryResultNode* rock = find(*q, "Rock");
+    ASSERT_NE(rock, nullptr);
+    rock->click();
+    EXPECT_EQ(paths(1), c.playing_after);
+    EXPECT_EQ(paths(0), std::vector<std::string>{two}) << "the active playlist is untouched";
+    EXPECT_EQ(host.active, 0u);
+  }
+}
+
+// A collection that fails part way: Add and Insert use the tracks collected
+// before the failure, a Send keeps its playlist as it was (and neither
+// creates, activates nor plays it).
+TEST_F(NodeActionsTest, FailedCollectionKeepsASendsPlaylist) {
+  struct Case {
+    uint8_t code;
+    const char* target;
+    std::vector<std::string> target_after;  // playlist 1
+    std::size_t playlist_count;
+  };
+  const std::string one = "file:///1.flac";
+  const std::string two = "file:///2.flac";
+  const Case cases[] = {
+      {tree::kAddToTarget, "vostrel playlist", {two, two, one, two}, 2},
+      {tree::kInsertIntoTarget, "vostrel playlist", {two, two, one, two}, 2},
+      {tree::kSendToTarget, "vostrel playlist", {two, two}, 2},
+      {tree::kSendToActive, "", {two, two}, 2},
+      {tree::kSendToTarget, "Not there yet", {two, two}, 2},
+  };
+  // Rows 1 and 2 come through; the third (artist A) overflows in abs().
+  QueryNode* q = addQuery("SELECT genre FROM MediaLibrary "
+                          "WHERE CASE WHEN artist = 'A' THEN abs(length(artist) - 9223372036854775807 - 2) ELSE 1 END",
+                          {"genre"});
+  ASSERT_NE(q, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.code));
+    host.playlists.resize(2);
+    host.playlists[0].items = {host.library[1]};
+    host.playlists[1].items = {host.library[1], host.library[1]};
+    host.playlists[0].selected = {false};
+    host.playlists[1].selected = {false, false};
+    host.active = 0;
+    host.playback_starts = 0;
+    host.popups.clear();
+    q->definition().click = {c.code, c.target, true, false, true};
+    q->click();
+    EXPECT_EQ(paths(1), c.target_after);
+    EXPECT_EQ(paths(0), std::vector<std::string>{two});
+    EXPECT_EQ(host.playlists.size(), c.playlist_count);
+    ASSERT_EQ(host.popups.size(), 1u);
+    EXPECT_NE(host.popups[0].find("integer overflow"), std::string::npos) << host.popups[0];
+    const bool send = c.code >= tree::kSendToActive;
+    EXPECT_EQ(host.playback_starts, send ? 0 : 1);
+  }
+}
+
+TEST_F(NodeActionsTest, SendKeepsItsPlaylistWhenTheNodeCannotBeCollected) {
+  // A level that is an aggregate cannot be restricted in WHERE.
+  QueryNode* q = addQuery("SELECT genre, count(*) n FROM MediaLibrary GROUP BY genre", {"genre", "n"});
+  ASSERT_NE(q, nullptr);
+  q->definition().click = {tree::kSendToTarget, "vostrel playlist", true, false, false};
+  ASSERT_TRUE(q->refresh(true));
+  QueryResultNode* count = find(*q, "2");
+  ASSERT_NE(count, nullptr);
+  count->click();
+  ASSERT_EQ(host.popups.size(), 1u);
+  EXPECT_NE(host.popups[0].find("misuse of aggregate"), std::string::npos) << host.popups[0];
+  EXPECT_EQ(paths(1), (std::vector<std::string>{"file:///2.flac", "file:///2.flac"}));
+  EXPECT_EQ(host.active, 0u);
+}
+
+TEST_F(NodeActionsTest, InterruptedSendKeepsItsPlaylistSilently) {
+  QueryNode* q = genreQuery();
+  ASSERT_NE(q, nullptr);
+  q->definition().click = {tree::kSendToTarget, "vostrel playlist", true, false, false};
+  host.on_pump = [this] { panel->database().Interrupt(); };
+  q->click();
+  host.on_pump = nullptr;
+  EXPECT_TRUE(host.popups.empty());
+  EXPECT_EQ(paths(1), (std::vector<std::string>{"file:///2.flac", "file:///2.flac"}));
+}
+
 TEST_F(NodeActionsTest, MiddleClickWithNoActionDoesNothing) {
   QueryNode* q = genreQuery();
   q->definition().click = {tree::kSendToActive, "", true, false, false};
   ASSERT_TRUE(q->refresh(true));
   label_events.clear();
-  find(*q, "Rock")->middleClick();
+  QueryResultNode* rock = find(*q, "Rock");
+  ASSERT_NE(rock, nullptr);
+  rock->middleClick();
   EXPECT_EQ(host.playlists[0].items.size(), 1u);
   EXPECT_TRUE(label_events.empty());
 }
@@ -150,7 +261,9 @@ TEST_F(NodeActionsTest, SendToConsoleRestrictsToTheNodesPath) {
   q->definition().sql_batch = "CREATE TEMP VIEW v AS SELECT 1";
   q->definition().click.action = tree::kSendToConsole;
   ASSERT_TRUE(q->refresh(true));
-  find(*q, "A")->click();
+  QueryResultNode* a = find(*q, "A");
+  ASSERT_NE(a, nullptr);
+  a->click();
   ASSERT_EQ(console_scripts.size(), 1u);
   EXPECT_EQ(console_scripts[0],
             "CREATE TEMP VIEW v AS SELECT 1;\r\nSELECT genre,\r\n       artist\r\nFROM MediaLibrary\r\n"

@@ -118,6 +118,13 @@ TEST_F(NodeEditingTest, ApplyErrors) {
   const Case cases[] = {
       {"SELEC 1", "SQLite Error: (1) near \"SELEC\": syntax error"},
       {"SELECT 1; CREATE TABLE x(a);", "Invalid query statement:\n\nCREATE TABLE x(a)"},
+      // Statements with result columns that would write.
+      {"DELETE FROM MediaLibrary WHERE artist='x' RETURNING artist",
+       "Invalid query statement:\n\nDELETE FROM MediaLibrary WHERE artist='x' RETURNING artist"},
+      {"SELECT 1;\r\n INSERT INTO MediaLibrary(artist) VALUES('y') RETURNING * ; ",
+       "Invalid query statement:\n\nINSERT INTO MediaLibrary(artist) VALUES('y') RETURNING *"},
+      {"WITH g(a) AS (SELECT 'z') UPDATE MediaLibrary SET album = (SELECT a FROM g) RETURNING album",
+       "Invalid query statement:\n\nWITH g(a)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sql);
@@ -128,6 +135,18 @@ TEST_F(NodeEditingTest, ApplyErrors) {
     EXPECT_FALSE(sheet.ok(&error));
     EXPECT_EQ(error.rfind(c.message_start, 0), 0u) << error;
     EXPECT_TRUE(sheet.modified());
+  }
+}
+
+TEST_F(NodeEditingTest, ReadingStatementsWithoutSelectAreAccepted) {
+  for (const char* sql : {"WITH x(a) AS (VALUES(1)) SELECT a FROM x", "VALUES(1, 2)",
+                          "PRAGMA table_info(MediaLibrary)", "DELETE FROM MediaLibrary; SELECT artist FROM MediaLibrary"}) {
+    SCOPED_TRACE(sql);
+    QuerySheet sheet(node, panel.database());
+    sheet.sql_text = sql;
+    sheet.sqlTextChanged();
+    std::string error;
+    EXPECT_TRUE(sheet.apply(&error)) << error;
   }
 }
 

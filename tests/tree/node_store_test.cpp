@@ -195,7 +195,9 @@ TEST_F(NodeStoreTest, DeletingAFolderReleasesEverythingBelowIt) {
   ASSERT_TRUE(q1->refresh(true));
   ASSERT_TRUE(q2->refresh(true));
   ASSERT_TRUE(panel->expandNode(*q1, true));
-  panel->control().select(find(*q1, "x")->item());
+  const tree::QueryResultNode* x = find(*q1, "x");
+  ASSERT_NE(x, nullptr);
+  panel->control().select(x->item());
   const std::size_t items_before = panel->control().itemCount();
 
   host.answer_yes = false;

@@ -1,6 +1,8 @@
 // Shared fixture of the tree tests.
 #include "panel_fixture.h"
 
+#include <stdexcept>
+
 #include "tree/tree_control.h"
 
 namespace tree_testing {
@@ -54,14 +56,18 @@ tree::QueryNode* PanelFixture::addQuery(const std::string& sql, std::vector<std:
     option.level = static_cast<uint8_t>(i + 1);
     node->definition().level_options.push_back(option);
   }
-  return static_cast<tree::QueryNode*>(panel->attach(std::move(node), true));
+  tree::TreeNode* attached = panel->attach(std::move(node), true);
+  if (attached == nullptr) throw std::runtime_error("query node \"" + label + "\" could not be attached");
+  return static_cast<tree::QueryNode*>(attached);
 }
 
 tree::FolderNode* PanelFixture::addFolder(const std::string& label, tree::TreeNode* parent) {
   if (parent == nullptr) parent = panel->nodeForItem(nullptr);
   auto node = std::make_unique<tree::FolderNode>(panel.get(), parent);
   node->setLabel(label);
-  return static_cast<tree::FolderNode*>(panel->attach(std::move(node), true));
+  tree::TreeNode* attached = panel->attach(std::move(node), true);
+  if (attached == nullptr) throw std::runtime_error("folder \"" + label + "\" could not be attached");
+  return static_cast<tree::FolderNode*>(attached);
 }
 
 std::string PanelFixture::dump(const tree::TreeNode& node) {

@@ -33,7 +33,8 @@ class PanelFixture : public ::testing::Test {
   std::string rows(const std::string& sql);
 
   // A new stored query node below `parent` (the root when nullptr) with one
-  // level option per name in `levels`.
+  // level option per name in `levels`. Both helpers throw (failing the test,
+  // not crashing the binary) when the node cannot be attached.
   tree::QueryNode* addQuery(const std::string& sql, std::vector<std::string> levels,
                             tree::TreeNode* parent = nullptr, const std::string& label = "Q");
   tree::FolderNode* addFolder(const std::string& label, tree::TreeNode* parent = nullptr);

@@ -169,7 +169,7 @@ TEST_F(CollectTracksTest, PathSelectsTracksInOrderWithoutDuplicates) {
   QueryNode* q = addQuery("SELECT genre FROM lib ORDER BY n", {"genre"});
   const std::vector<std::string> path{"Rock"};
   host::TrackList out;
-  q->collectTracks(path, out);
+  EXPECT_TRUE(q->collectTracks(path, out));
   EXPECT_EQ(out, (host::TrackList{tracks[1], tracks[2]}));
   EXPECT_EQ(library_tables::HandleTable::instance().size(), 0u);
 }
@@ -185,7 +185,7 @@ TEST_F(CollectTracksTest, DuplicatesStayWhenAsked) {
 TEST_F(CollectTracksTest, QueryThatCannotBeRewrittenIsAPopup) {
   QueryNode* q = addQuery("PRAGMA user_version", {"v"});
   host::TrackList out;
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out));
   ASSERT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(host.popups[0], "Invalid node query\n\nInvalid query statement:\nPRAGMA user_version");
   EXPECT_TRUE(out.empty());
@@ -194,7 +194,7 @@ TEST_F(CollectTracksTest, QueryThatCannotBeRewrittenIsAPopup) {
 TEST_F(CollectTracksTest, DatabaseErrorIsAPopupAndInterruptionIsSilent) {
   QueryNode* q = addQuery("SELECT genre FROM nowhere", {"genre"});
   host::TrackList out;
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out));
   ASSERT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(host.popups[0].rfind("Invalid node query\n\n", 0), 0u);
 
@@ -202,7 +202,7 @@ TEST_F(CollectTracksTest, DatabaseErrorIsAPopupAndInterruptionIsSilent) {
        "INSERT INTO lib SELECT 'Rock',i,0 FROM r");
   q->definition().sql_query = "SELECT genre FROM lib";
   host.on_pump = [this] { panel->database().Interrupt(); };
-  q->collectTracks({}, out);
+  EXPECT_FALSE(q->collectTracks({}, out)) << "an interrupted collection is incomplete";
   host.on_pump = nullptr;
   EXPECT_EQ(host.popups.size(), 1u);
   EXPECT_EQ(library_tables::HandleTable::instance().size(), 0u);

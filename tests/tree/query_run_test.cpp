@@ -205,7 +205,49 @@ TEST_F(QueryRunTest, DatabaseErrorRollsBackKeepsNodeStaleAndRemovesOldResults) {
   ASSERT_EQ(lines.size(), 1u) << "no timing line after an error";
   EXPECT_NE(lines[0].find("SELEKT"), std::string::npos);
   EXPECT_NE(lines[0].find(std::string(29, '<')), std::string::npos);
+  ASSERT_FALSE(label_events.empty());
   EXPECT_EQ(label_events.back(), false);
+}
+
+// A stored query that would write is refused before it runs: the run fails
+// with the refused statement and the table keeps its rows.
+TEST_F(QueryRunTest, StoredWritingQueryIsRefusedAndChangesNothing) {
+  struct Case {
+    const char* batch;
+    const char* query;
+    const char* refused;
+  };
+  const Case cases[] = {
+      {"", "DELETE FROM t WHERE a='A' RETURNING a", "DELETE FROM t WHERE a='A' RETURNING a"},
+      {"", "DROP TABLE t", "DROP TABLE t"},
+      {"", "SELECT a FROM t;\r\nDELETE FROM t;\r\nSELECT a FROM t", "DELETE FROM t"},
+      {"BEGIN; INSERT INTO t(a) VALUES('from the batch')", "UPDATE t SET a='z' RETURNING a",
+       "UPDATE t SET a='z' RETURNING a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    fill("('A','x',1,1),('B','y',2,2)");
+    QueryNode* q = addQuery(c.query, {"a"});
+    ASSERT_NE(q, nullptr);
+    q->definition().sql_batch = c.batch;
+    takeConsole();
+    EXPECT_FALSE(q->refresh(true));
+    EXPECT_TRUE(q->stale());
+    EXPECT_EQ(rows("SELECT a FROM t ORDER BY n"), "A;B;") << "nothing written, the batch's transaction rolled back";
+    const std::vector<std::string> lines = takeConsole();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(std::string("Invalid query statement:\n\n") + c.refused), std::string::npos) << lines[0];
+    ASSERT_TRUE(panel->deleteNode(*q));
+  }
+}
+
+TEST_F(QueryRunTest, BatchMayWriteBeforeAReadingQuery) {
+  fill("('A','x',1,1)");
+  QueryNode* q = addQuery("SELECT a FROM t ORDER BY n", {"a"});
+  ASSERT_NE(q, nullptr);
+  q->definition().sql_batch = "INSERT INTO t(a,n) VALUES('B',2) RETURNING a";
+  ASSERT_TRUE(q->refresh(true));
+  EXPECT_EQ(dump(*q), "A,B");
 }
 
 TEST_F(QueryRunTest, InterruptionEndsTheRunAsAnError) {
@@ -284,6 +326,8 @@ TEST_F(QueryRunTest, ResultLevelsWithItemCountsReserveRoomInTheItemText) {
   QueryNode* q = addQuery("SELECT a,b FROM t", {"a", "b"});
   q->definition().level_options[0].show_item_count = tree::kShowLeaves;
   ASSERT_TRUE(q->refresh(true));
+  ASSERT_EQ(q->item()->childCount(), 1u);
+  ASSERT_EQ(q->item()->child(0)->childCount(), 1u);
   EXPECT_EQ(q->item()->child(0)->text(), "A [000000]");
   EXPECT_EQ(q->item()->child(0)->child(0)->text(), "x");
   EXPECT_EQ(q->item()->child(0)->node()->label(), "A");

@@ -134,13 +134,63 @@ TEST_F(TreeLoaderTest, RootWithoutRowsGivesAnEmptyTree) {
 TEST_F(TreeLoaderTest, MissingRootRowGivesThePanelANewTree) {
   const int32_t other = insertRoot();
   Panel& panel = openPanel(other + 100);
-  EXPECT_TRUE(tree::loadTree(panel));
+  takeConsole();
+  EXPECT_TRUE(tree::loadTree(panel, {other}));
   const int32_t fresh = panel.rootNodeId();
   EXPECT_NE(fresh, other + 100);
+  EXPECT_NE(fresh, other) << "another panel of the layout keeps that tree";
   EXPECT_NE(fresh, 0);
   EXPECT_EQ(scalar("SELECT tri_label FROM vos_TreeItem WHERE tri_node_id=" + std::to_string(fresh)), "#ROOT#");
   EXPECT_EQ(scalar("SELECT tri_label FROM vos_TreeItem WHERE tri_parent_id=" + std::to_string(fresh)), "<Examples>")
       << "the new root gets the examples, and nodes can be stored below it";
+  const std::vector<std::string> lines = takeConsole();  // then the examples' runs, without library tables here
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "[vostrel] The panel's root id " + std::to_string(other + 100) +
+                          " does not name a stored tree (there is no row with that id). "
+                          "The panel gets a new example tree.");
+}
+
+// A root id that names no root row is replaced by the stored tree that no
+// panel shows (the largest one: the tree the panel lost), never silently.
+TEST_F(TreeLoaderTest, BadRootIdTakesTheTreeThatNoPanelShowsAndSaysSo) {
+  const int32_t shown = insertRoot();  // the largest tree, but an open panel shows it
+  for (const char* label : {"A", "B", "C", "D"}) insertNode(shown, 2, label);
+  const int32_t in_layout = insertRoot();  // kept by another panel of the layout
+  for (const char* label : {"E", "F", "G"}) insertNode(in_layout, 2, label);
+  const int32_t empty = insertRoot();
+  const int32_t lost = insertRoot();
+  const int32_t folder = insertNode(lost, 2, "Mine");
+  const int32_t query = insertNode(folder, 3, "Q");
+  Panel other_panel(host, tree::UiAttributes{});
+  tree::PanelSettings other_settings = other_panel.settings();
+  other_settings.root_node_id = shown;
+  other_panel.setSettings(other_settings);
+
+  struct Case {
+    int32_t root_id;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {lost + 1000, "there is no row with that id"},
+      {folder, "it is a folder's row"},
+      {query, "it is a query node's row"},
+      {-1, "there is no row with that id"},  // 0xFFFFFFFF in the stored settings
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    takeConsole();
+    Panel& panel = openPanel(c.root_id);
+    ASSERT_TRUE(tree::loadTree(panel, {in_layout}));
+    EXPECT_EQ(panel.rootNodeId(), lost);
+    EXPECT_EQ(outline(*panel.control().top()), "Mine{Q}");
+    EXPECT_EQ(takeConsole(), std::vector<std::string>{
+                                 "[vostrel] The panel's root id " + std::to_string(c.root_id) +
+                                 " does not name a stored tree (" + c.reason +
+                                 "). The panel now shows the stored tree with root id " + std::to_string(lost) +
+                                 ", which no other panel shows. Stored trees that no panel shows have the root ids " +
+                                 std::to_string(empty) + "."});
+  }
+  EXPECT_EQ(scalar("SELECT count(*) FROM vos_TreeItem WHERE tri_parent_id IS NULL"), "4") << "no tree was made";
 }
 
 TEST_F(TreeLoaderTest, RefreshOnLoadRunsDuringTheLoadAndIsTimedBeforeIt) {

@@ -1,7 +1,8 @@
 // Renders the desktop program offscreen into PNG files: the main window with
 // two panels on the demo library (the example tree with "Album" refreshed
 // and item counts, and a tree with node colours of its own), and the main
-// window with each state of a panel's context menu.
+// window with each state of a panel's context menu, and the console with
+// sorted results.
 //
 //   QT_QPA_PLATFORM=offscreen vostrel_screenshots OUT_DIR LIBRARY_FILE
 #include <algorithm>
@@ -13,8 +14,10 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -30,6 +33,7 @@
 #include "tree/folder_node.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
+#include "ui/console_window.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
 #include "ui/tree_model.h"
@@ -239,6 +243,26 @@ int main(int argc, char** argv) {
   panel1.runCommand(ui::kCommandRefresh, *slow);
   live.setPumpHook({});
   panel1.panel().deleteNode(*slow);
+
+  // The console after a run, its rows sorted by title (the number cells
+  // travel with their rows), then by artist descending.
+  ui::ConsoleWindow& console = window.console();
+  console.resize(760, 560);
+  console.openWithScript(
+      "-- The albums of the library with their tracks\n"
+      "SELECT title, artist, album, tracknumber AS track\n"
+      "  FROM MediaLibrary\n"
+      " WHERE album IS NOT NULL\n"
+      " ORDER BY album, tracknumber;");
+  QHeaderView* header = console.results().horizontalHeader();
+  emit header->sectionClicked(1);
+  settle();
+  shooter.save("console_sorted", console.grab());
+  emit header->sectionClicked(2);
+  emit header->sectionClicked(2);
+  settle();
+  shooter.save("console_sorted_descending", console.grab());
+  console.hide();
 
   app.requestQuit();
   app.shutDown();

@@ -378,7 +378,7 @@ bool Evaluator::callPath(const Node& node, Function f) {
 bool Evaluator::callMeta(const Node& node, Function f) {
   const host::InfoField* found = findField(node.c);
   if (f == Function::kMetaNum) {
-    appendNumber(out_, found == nullptr ? 0 : static_cast<int64_t>(found->values.size()));
+    appendNumber(out_, found == nullptr ? 0 : static_cast<int64_t>(found->values().size()));
     return found != nullptr;
   }
   if (f == Function::kMetaSep) {
@@ -397,8 +397,8 @@ bool Evaluator::callMeta(const Node& node, Function f) {
     return true;
   }
   const int64_t index = numberArg(node, 1);
-  if (found == nullptr || index < 0 || static_cast<uint64_t>(index) >= found->values.size()) return false;
-  out_.append(found->values[static_cast<std::size_t>(index)]);
+  if (found == nullptr || index < 0 || static_cast<uint64_t>(index) >= found->values().size()) return false;
+  out_.append(found->values()[static_cast<std::size_t>(index)]);
   return true;
 }
 

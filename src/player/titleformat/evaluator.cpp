@@ -63,13 +63,13 @@ const host::InfoField* Evaluator::findField(host::FieldId id) const {
   if (info_ == nullptr) return nullptr;
   const host::InfoField* found = info_->findMeta(id);
   if (found == nullptr) found = info_->findTech(id);
-  return (found != nullptr && !found->values.empty()) ? found : nullptr;
+  return (found != nullptr && !found->values().empty()) ? found : nullptr;
 }
 
 void Evaluator::appendValues(const host::InfoField& field, std::string_view separator) {
-  for (std::size_t i = 0; i < field.values.size(); ++i) {
+  for (std::size_t i = 0; i < field.values().size(); ++i) {
     if (i > 0) out_.append(separator);
-    out_.append(field.values[i]);
+    out_.append(field.values()[i]);
   }
 }
 
@@ -82,7 +82,7 @@ bool Evaluator::field(host::FieldId id) {
 
 bool Evaluator::special(Special code) {
   const CommonFields& common = commonFields();
-  const std::string_view path = stripFileScheme(track_.path);
+  const std::string_view path = stripFileScheme(track_.path());
   auto appendPiece = [this](std::string_view piece) {
     out_.append(piece);
     return !piece.empty();
@@ -100,9 +100,9 @@ bool Evaluator::special(Special code) {
     case Special::kLengthSeconds:
       if (info_ == nullptr) return false;
       if (code == Special::kLength) {
-        appendLength(out_, roundSeconds(info_->length));
+        appendLength(out_, roundSeconds(info_->length()));
       } else {
-        appendNumber(out_, roundSeconds(info_->length));
+        appendNumber(out_, roundSeconds(info_->length()));
       }
       return true;
     case Special::kAlbumArtist: {
@@ -115,7 +115,7 @@ bool Evaluator::special(Special code) {
     case Special::kTrackArtist: {
       const host::InfoField* album_artist = findField(common.album_artist);
       const host::InfoField* artist = findField(common.artist);
-      if (album_artist == nullptr || artist == nullptr || album_artist->values == artist->values) {
+      if (album_artist == nullptr || artist == nullptr || album_artist->values() == artist->values()) {
         return false;
       }
       appendValues(*artist, ", ");
@@ -133,9 +133,9 @@ bool Evaluator::special(Special code) {
       const host::InfoField* found = findField(track ? common.tracknumber : common.discnumber);
       if (found == nullptr) return false;
       if (track) {
-        appendTrackNumber(out_, found->values.front());
+        appendTrackNumber(out_, found->values().front());
       } else {
-        appendDiscNumber(out_, found->values.front());
+        appendDiscNumber(out_, found->values().front());
       }
       return true;
     }

@@ -26,7 +26,7 @@ namespace player::titleformat {
 class Evaluator {
  public:
   Evaluator(const Script& script, const host::Track& track, std::string& out)
-      : script_(script), track_(track), info_(track.info ? &*track.info : nullptr), out_(out) {}
+      : script_(script), track_(track), info_(track.hasInfo() ? &track : nullptr), out_(out) {}
   Evaluator(const Evaluator&) = delete;
   Evaluator& operator=(const Evaluator&) = delete;
 
@@ -83,7 +83,7 @@ class Evaluator {
 
   const Script& script_;
   const host::Track& track_;
-  const host::TrackInfo* info_;  // nullptr: the track has no info record
+  const host::Track* info_;  // nullptr: the track has no info record
   std::string& out_;
   bool failed_ = false;
 };

@@ -1,0 +1,233 @@
+// TrackStore and TrackBuilder; see track_builder.h.
+#include "host/track_builder.h"
+
+#include <algorithm>
+#include <cassert>
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+namespace host {
+namespace {
+
+// Blocks grow from small (a test's single track) to large (a library).
+constexpr std::size_t kFirstBlock = 4096;
+constexpr std::size_t kLargestBlock = std::size_t{1} << 20;
+
+// A field's values are looked up in the shared table until this many were
+// seen; then only when at most half of them were new.
+constexpr uint32_t kTrialValues = 2048;
+
+constexpr std::size_t kLengthSize = sizeof(uint32_t);
+
+std::size_t textSize(std::size_t size) { return kLengthSize + size + 1; }
+
+// Writes `value` as a TextRef's bytes at `at`; returns the bytes.
+const char* writeText(char* at, std::string_view value) {
+  uint32_t word = static_cast<uint32_t>(value.size());
+  if (value.find('\0') != std::string_view::npos) word |= TextRef::kInnerZero;
+  std::memcpy(at, &word, kLengthSize);
+  char* bytes = at + kLengthSize;
+  if (!value.empty()) std::memcpy(bytes, value.data(), value.size());
+  bytes[value.size()] = '\0';
+  return bytes;
+}
+
+std::size_t hashText(std::string_view value) { return std::hash<std::string_view>()(value); }
+
+}  // namespace
+
+// Open addressing over the shared values; a slot keeps the hash so that a
+// probe rarely touches the text.
+struct TrackStore::Table {
+  struct Slot {
+    const char* text = nullptr;
+    std::size_t hash = 0;
+  };
+  std::vector<Slot> slots = std::vector<Slot>(1024);
+  std::size_t used = 0;
+
+  Slot& find(std::string_view value, std::size_t hash) {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots[i];
+      if (slot.text == nullptr) return slot;
+      if (slot.hash == hash && TextRef(slot.text).view() == value) return slot;
+    }
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots.size() * 2);
+    old.swap(slots);
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.text == nullptr) continue;
+      std::size_t i = slot.hash & mask;
+      while (slots[i].text != nullptr) i = (i + 1) & mask;
+      slots[i] = slot;
+    }
+  }
+};
+
+TrackStore::TrackStore() : table_(std::make_unique<Table>()) {}
+TrackStore::~TrackStore() = default;
+
+char* TrackStore::Arena::allocate(std::size_t size, std::size_t align) {
+  const std::size_t pad = (align - reinterpret_cast<uintptr_t>(cursor_) % align) % align;
+  if (cursor_ == nullptr || pad + size > left_) {
+    if (next_block_ == 0) next_block_ = kFirstBlock;
+    const std::size_t block = std::max(next_block_, size);
+    blocks_.emplace_back(new char[block]);
+    cursor_ = blocks_.back().get();
+    left_ = block;
+    reserved_ += block;
+    next_block_ = std::min(next_block_ * 2, kLargestBlock);
+  } else {
+    cursor_ += pad;
+    left_ -= pad;
+  }
+  char* result = cursor_;
+  cursor_ += size;
+  left_ -= size;
+  return result;
+}
+
+const char* TrackStore::storeText(std::string_view value) {
+  return writeText(texts_.allocate(textSize(value.size()), 1), value);
+}
+
+const char* TrackStore::shared(FieldId field, std::string_view value) {
+  if (field >= stats_.size()) stats_.resize(field + 1);
+  FieldStats& stats = stats_[field];
+  if (stats.off) return nullptr;
+  ++stats.seen;
+  if (stats.seen == kTrialValues && stats.added * 2 > stats.seen) {
+    stats.off = true;
+    return nullptr;
+  }
+  const std::size_t hash = hashText(value);
+  Table::Slot* slot = &table_->find(value, hash);
+  if (slot->text != nullptr) return slot->text;
+  ++stats.added;
+  if ((table_->used + 1) * 4 > table_->slots.size() * 3) {
+    table_->grow();
+    slot = &table_->find(value, hash);
+  }
+  slot->text = storeText(value);
+  slot->hash = hash;
+  ++table_->used;
+  return slot->text;
+}
+
+TrackBuilder::TrackBuilder(std::shared_ptr<TrackStore> store) : store_(std::move(store)) {}
+
+void TrackBuilder::setPath(std::string_view path) {
+  if (path.size() > kMaxValueSize) throw std::length_error("track path too long");
+  // The path leads text_; values already added move behind the new one.
+  const std::string values = text_.substr(path_size_);
+  const auto shift = static_cast<int64_t>(path.size()) - static_cast<int64_t>(path_size_);
+  text_.assign(path);
+  text_ += values;
+  path_size_ = path.size();
+  for (Value& value : values_) value.offset = static_cast<uint32_t>(value.offset + shift);
+}
+
+void TrackBuilder::addValue(bool tech, NameId name, std::string_view value) {
+  if (value.size() > kMaxValueSize || text_.size() + value.size() > UINT32_MAX) {
+    throw std::length_error("track value too long");
+  }
+  const FieldId id = nameField(name);
+  uint32_t index = 0;
+  while (index < fields_.size() && (fields_[index].id != id || fields_[index].tech != tech)) ++index;
+  if (index == fields_.size()) fields_.push_back({id, name, tech, 0});
+  ++fields_[index].count;
+  values_.push_back({index, static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(value.size())});
+  text_.append(value);
+  has_info_ = true;
+}
+
+TrackHandle TrackBuilder::build() {
+  TrackStore& store = *store_;
+  // Each value's stored bytes: shared by the store, or kept in the record.
+  std::vector<const char*>& stored = stored_;
+  stored.assign(values_.size(), nullptr);
+  std::size_t text_bytes = textSize(path_size_);
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    const Value& value = values_[i];
+    stored[i] = store.shared(fields_[value.field].id, std::string_view(text_).substr(value.offset, value.size));
+    if (stored[i] == nullptr) text_bytes += textSize(value.size);
+  }
+  // Entries: tags first, then technical fields, each in the order named.
+  std::vector<uint32_t>& order = order_;  // entry position by field index
+  order.assign(fields_.size(), 0);
+  uint32_t meta_count = 0;
+  for (const Field& field : fields_) meta_count += field.tech ? 0 : 1;
+  uint32_t next_meta = 0;
+  uint32_t next_tech = meta_count;
+  for (std::size_t f = 0; f < fields_.size(); ++f) order[f] = fields_[f].tech ? next_tech++ : next_meta++;
+
+  const std::size_t head = sizeof(Track) + fields_.size() * sizeof(InfoField);
+  const std::size_t refs = values_.size() * sizeof(TextRef);
+  char* record = store.allocate(head + refs + text_bytes);
+  char* text = record + head + refs;
+  const char* path = writeText(text, this->path());
+  text += textSize(path_size_);
+
+  auto* track = new (record) Track(TextRef(path));
+  track->size_ = size_;
+  track->mtime_ = mtime_;
+  track->subsong_ = subsong_;
+  track->has_info_ = has_info_;
+  if (has_info_) {
+    track->length_ = length_;
+    track->gain_ = gain_;
+  }
+  track->meta_count_ = meta_count;
+  track->tech_count_ = static_cast<uint32_t>(fields_.size()) - meta_count;
+
+  auto* entries = reinterpret_cast<InfoField*>(record + sizeof(Track));
+  auto* values = reinterpret_cast<TextRef*>(record + head);
+  // First value slot per entry, then the values in the order given.
+  std::vector<uint32_t>& next = next_;
+  next.assign(fields_.size(), 0);
+  uint32_t first = 0;
+  for (uint32_t e = 0; e < fields_.size(); ++e) {
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+      if (order[f] != e) continue;
+      InfoField* entry = new (entries + e) InfoField();
+      entry->id = fields_[f].id;
+      entry->name_id = fields_[f].name;
+      entry->value_count = fields_[f].count;
+      const auto distance = reinterpret_cast<const char*>(values + first) - reinterpret_cast<const char*>(entry);
+      entry->value_offset = static_cast<uint32_t>(distance / static_cast<std::ptrdiff_t>(sizeof(TextRef)));
+      next[f] = first;
+      first += fields_[f].count;
+    }
+  }
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    const Value& value = values_[i];
+    const char* bytes = stored[i];
+    if (bytes == nullptr) {
+      bytes = writeText(text, std::string_view(text_).substr(value.offset, value.size));
+      text += textSize(value.size);
+    }
+    new (values + next[value.field]++) TextRef(bytes);
+  }
+  clear();
+  return TrackHandle(store_, track);
+}
+
+void TrackBuilder::clear() {
+  text_.clear();
+  path_size_ = 0;
+  fields_.clear();
+  values_.clear();
+  subsong_ = 0;
+  size_ = 0;
+  mtime_ = 0;
+  length_ = 0.0;
+  gain_ = ReplayGain();
+  has_info_ = false;
+}
+
+}  // namespace host

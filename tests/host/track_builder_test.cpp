@@ -1,0 +1,144 @@
+// Track records as the builder writes them: fields and values as given,
+// repeated values stored once, records that outlive their builder.
+#include "host/track_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace host {
+namespace {
+
+std::vector<std::string> names(FieldList fields) {
+  std::vector<std::string> result;
+  for (const InfoField& field : fields) result.emplace_back(field.name());
+  return result;
+}
+
+TEST(TrackBuilderTest, KeepsFieldsInFirstOrderAndMergesNamesAcrossCase) {
+  TrackBuilder builder;
+  builder.addMeta("Artist", "A");
+  builder.addMeta("genre", "Rock");
+  builder.addTech("codec", "FLAC");
+  builder.addMeta("ARTIST", "B");   // continues "Artist"
+  builder.addTech("Genre", "tech");  // a technical field is not a tag
+  builder.setPath("file:///a.flac");  // after values: they must stay intact
+  const TrackHandle track = builder.build();
+
+  EXPECT_EQ(track->path(), "file:///a.flac");
+  EXPECT_EQ(names(track->meta()), (std::vector<std::string>{"Artist", "genre"}));
+  EXPECT_EQ(names(track->tech()), (std::vector<std::string>{"codec", "Genre"}));
+  EXPECT_EQ(track->findMeta(findField("artist"))->values().strings(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(track->findMeta(findField("GENRE"))->values().strings(), std::vector<std::string>{"Rock"});
+  EXPECT_EQ(track->findTech(findField("genre"))->values().strings(), std::vector<std::string>{"tech"});
+  EXPECT_EQ(track->findTech(findField("artist")), nullptr);
+}
+
+TEST(TrackBuilderTest, ReplacingThePathKeepsTheValues) {
+  TrackBuilder builder;
+  builder.setPath("file:///a-rather-long-first-path.flac");
+  builder.addMeta("title", "T");
+  builder.setPath("x");
+  builder.addMeta("title", "U");
+  const TrackHandle track = builder.build();
+  EXPECT_EQ(track->path(), "x");
+  EXPECT_EQ(track->meta()[0].values().strings(), (std::vector<std::string>{"T", "U"}));
+}
+
+TEST(TrackBuilderTest, TrackWithoutInfoHasNoFieldsAndDefaultGain) {
+  TrackBuilder builder;
+  builder.setPath("file:///bare");
+  builder.setSize(5);
+  builder.setMtime(-7);
+  builder.setSubsong(3);
+  const TrackHandle bare = builder.build();
+  EXPECT_FALSE(bare->hasInfo());
+  EXPECT_TRUE(bare->meta().empty());
+  EXPECT_EQ(bare->length(), 0.0);
+  EXPECT_EQ(bare->replayGain().track_gain, -1000.0f);
+  EXPECT_EQ(bare->replayGain().track_peak, -1.0f);
+  EXPECT_EQ(bare->size(), 5u);
+  EXPECT_EQ(bare->mtime(), -7);
+  EXPECT_EQ(bare->subsong(), 3u);
+
+  // The builder starts over: nothing of the track before carries on.
+  builder.setPath("file:///next");
+  builder.setReplayGain({-1.0f, -2.0f, 0.5f, 0.25f});
+  const TrackHandle next = builder.build();
+  EXPECT_TRUE(next->hasInfo());
+  EXPECT_EQ(next->size(), 0u);
+  EXPECT_EQ(next->subsong(), 0u);
+  EXPECT_EQ(next->replayGain().track_gain, -2.0f);
+  EXPECT_EQ(next->replayGain().album_peak, 0.5f);
+}
+
+struct TextCase {
+  std::string value;
+  bool plain;  // readable as a C string of its own size
+};
+
+class TrackTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(TrackTextTest, StoresBytesWithLengthAndFinalZero) {
+  const TextCase& c = GetParam();
+  TrackBuilder builder;
+  builder.setPath(c.value);
+  builder.addMeta("comment", c.value);
+  const TrackHandle track = builder.build();
+  for (TextRef ref : {track->pathRef(), track->meta()[0].values().ref(0)}) {
+    EXPECT_EQ(ref.view(), c.value);
+    EXPECT_EQ(ref.plain(), c.plain);
+    EXPECT_EQ(ref.data()[ref.size()], '\0');
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, TrackTextTest, testing::Values(
+    TextCase{"", true},
+    TextCase{"Ünïcödé 日本語", true},
+    TextCase{std::string("a\0b", 3), false},
+    TextCase{std::string(3 << 20, 'x'), true}));  // larger than a store block
+
+TEST(TrackStoreTest, RepeatedValuesAreStoredOnceUniqueOnesInTheirRecord) {
+  auto store = std::make_shared<TrackStore>();
+  TrackBuilder builder(store);
+  TrackList tracks;
+  // Titles never repeat; genres always do.
+  for (int i = 0; i < 5000; ++i) {
+    builder.setPath("file:///" + std::to_string(i));
+    builder.addMeta("title", i < 4998 ? "Title " + std::to_string(i) : std::string("Same"));
+    builder.addMeta("genre", i % 2 ? "Rock" : "Jazz");
+    tracks.push_back(builder.build());
+  }
+  auto bytes = [&](std::size_t track, const char* field) {
+    return tracks[track]->findMeta(findField(field))->values().ref(0).data();
+  };
+  EXPECT_EQ(bytes(1, "genre"), bytes(4999, "genre"));
+  EXPECT_NE(bytes(1, "genre"), bytes(2, "genre"));
+  // Past the trial, the titles are kept inside each record, even equal ones.
+  EXPECT_NE(bytes(4998, "title"), bytes(4999, "title"));
+  const auto* record = reinterpret_cast<const char*>(tracks[4999].get());
+  EXPECT_GT(bytes(4999, "title"), record);
+  EXPECT_LT(bytes(4999, "title"), tracks[4999]->path().data() + 64);
+  // 5000 small records do not need a block each.
+  EXPECT_LT(store->reservedBytes(), 5000u * 1000u);
+}
+
+TEST(TrackStoreTest, HandlesKeepTheStoreAlive) {
+  TrackHandle track;
+  std::weak_ptr<TrackStore> watch;
+  {
+    TrackBuilder builder;
+    watch = builder.store();
+    builder.setPath("file:///kept");
+    builder.addMeta("artist", "Still here");
+    track = builder.build();
+  }
+  EXPECT_FALSE(watch.expired());
+  EXPECT_EQ(track->meta()[0].values().front(), "Still here");
+  track.reset();
+  EXPECT_TRUE(watch.expired());
+}
+
+}  // namespace
+}  // namespace host
