@@ -187,8 +187,8 @@ int nodeOnPath(PanelSession& session, const PanelCommand& command) {
     return refreshNode(*node) ? kExitOk : kExitFailed;
   }
   if (node->type() == tree::NodeType::kRoot) {
-    session.err() << "The top (/) cannot be " << (command.action == "show" ? "shown" : command.action + "ed")
-              << "; name a node below it\n";
+    const char* done = command.action == "show" ? "shown" : command.action == "delete" ? "deleted" : "edited";
+    session.err() << "The top (/) cannot be " << done << "; name a node below it\n";
     return kExitBadInput;
   }
   if (command.action == "edit") return editNode(session, *node, ref, command.query);

@@ -62,8 +62,9 @@ bool nodeArguments(std::ostream& err, const PanelCommand& command, std::size_t l
                    std::vector<std::string>* rest) {
   const std::size_t wanted = labels_after + (command.id ? 0 : 1);
   if (command.args.size() != wanted) {
-    err << "node " << command.action << ": expected " << (command.id ? "" : "a path (or --id N)")
-              << (labels_after > 0 ? (command.id ? "a label" : " and a label") : "") << "\n";
+    const char* what = command.id ? (labels_after > 0 ? "only a label after --id N" : "no path after --id N")
+                                  : (labels_after > 0 ? "a path (or --id N) and a label" : "a path (or --id N)");
+    err << "node " << command.action << ": expected " << what << "\n";
     return false;
   }
   ref->id = command.id;

@@ -190,3 +190,11 @@ check "node refresh runs the stored query" 1 "$RC"
 check_contains "and reports its error" "no such column: nosuch" "$ERR"
 vos node refresh Mine
 check "refreshing a folder refreshes the query nodes below it" 0 "$RC"
+
+# The top and wrong argument counts are refused in words a user reads.
+vos node delete /
+check "deleting the top exits 2" 2 "$RC"
+check_contains "and says so" "The top (/) cannot be deleted; name a node below it" "$ERR"
+vos node show --id 1 Extra
+check "a path after --id exits 2" 2 "$RC"
+check_contains "and says what is wrong" "node show: expected no path after --id N" "$ERR"

@@ -15,6 +15,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 profile=$work/profile
 unset QT_QPA_PLATFORM
+# Under the sanitizers, leaks of the system's own libraries are not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   "$1" --profile "$2" --library "$3" 2>"$4/stderr" &
