@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QTableView>
 
+#include "album_library.h"
 #include "bench_host.h"
 #include "console/console_run.h"
 #include "console/result_formats.h"
@@ -36,29 +37,6 @@ namespace {
 
 constexpr const char* kScript = "SELECT * FROM MediaLibrary";
 
-host::TrackList generateLibrary(int count) {
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> percent(0, 99);
-  host::TrackList tracks;
-  tracks.reserve(static_cast<std::size_t>(count));
-  const int albums = std::max(1, count / 10);
-  host::TrackBuilder builder;
-  for (int i = 0; i < count; ++i) {
-    const int album = i / 10 % albums;
-    const int artist = album / 5;
-    auto add = [&builder](const char* name, const std::string& value) { builder.addMeta(name, value); };
-    add("artist", "Artist " + std::to_string(artist) + (percent(rng) < 10 ? " feat. Guest" : ""));
-    if (album % 3 == 0) add("album artist", "Artist " + std::to_string(artist));
-    add("album", "Album " + std::to_string(album));
-    add("date", std::to_string(1960 + album % 60));
-    if (album % 4 != 0) add("discnumber", std::to_string(1 + (i % 10) / 6));
-    add("title", "Title " + std::to_string(i));
-    builder.setPath("file:///music/" + std::to_string(i) + ".flac");
-    tracks.push_back(builder.build());
-  }
-  return tracks;
-}
-
 struct NullBuffer : std::streambuf {
   int overflow(int c) override { return c; }
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
@@ -71,7 +49,7 @@ void ConsoleRun(benchmark::State& state) {
   const auto dir = std::filesystem::temp_directory_path() / ("vostrel-console-bench-" + std::to_string(getpid()));
   {
     bench::BenchHost host(dir);
-    host.library = std::make_shared<const host::TrackList>(generateLibrary(tracks));
+    host.library = std::make_shared<const host::TrackList>(bench::generateAlbumLibrary(tracks));
     host.settings.console_row_limit = 1'000'000;
     library_tables::resetProcessState();
     db::setSchemaReady(false);

@@ -19,6 +19,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "album_library.h"
 #include "db/database.h"
 #include "db/open_steps.h"
 #include "bench_host.h"
@@ -47,33 +48,10 @@ class BenchHost : public bench::BenchHost {
   }
 };
 
-host::TrackList generateLibrary(int count) {
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> percent(0, 99);
-  host::TrackList tracks;
-  tracks.reserve(static_cast<std::size_t>(count));
-  const int albums = std::max(1, count / 10);
-  host::TrackBuilder builder;
-  for (int i = 0; i < count; ++i) {
-    const int album = i / 10 % albums;
-    const int artist = album / 5;
-    auto add = [&builder](const char* name, const std::string& value) { builder.addMeta(name, value); };
-    add("artist", "Artist " + std::to_string(artist) + (percent(rng) < 10 ? " feat. Guest" : ""));
-    if (album % 3 == 0) add("album artist", "Artist " + std::to_string(artist));
-    add("album", "Album " + std::to_string(album));
-    add("date", std::to_string(1960 + album % 60));
-    if (album % 4 != 0) add("discnumber", std::to_string(1 + (i % 10) / 6));
-    add("title", "Title " + std::to_string(i));
-    builder.setPath("file:///music/" + std::to_string(i) + ".flac");
-    tracks.push_back(builder.build());
-  }
-  return tracks;
-}
-
 // A panel over a fresh profile with one query node below its root.
 struct Setup {
   explicit Setup(int tracks) : dir(makeDir()), host(dir) {
-    host.library = std::make_shared<const host::TrackList>(generateLibrary(tracks));
+    host.library = std::make_shared<const host::TrackList>(bench::generateAlbumLibrary(tracks));
     library_tables::resetProcessState();
     db::setSchemaReady(false);
     db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 
+#include "album_library.h"
 #include "bench_host.h"
 #include "host/track_builder.h"
 #include "db/open_steps.h"
@@ -62,29 +63,6 @@ class Host : public bench::BenchHost {
   void pumpEvents() override { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 };
 
-host::TrackList generateLibrary(int count) {
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> percent(0, 99);
-  host::TrackList tracks;
-  tracks.reserve(static_cast<std::size_t>(count));
-  const int albums = std::max(1, count / 10);
-  host::TrackBuilder builder;
-  for (int i = 0; i < count; ++i) {
-    const int album = i / 10 % albums;
-    const int artist = album / 5;
-    auto add = [&builder](const char* name, const std::string& value) { builder.addMeta(name, value); };
-    add("artist", "Artist " + std::to_string(artist) + (percent(rng) < 10 ? " feat. Guest" : ""));
-    if (album % 3 == 0) add("album artist", "Artist " + std::to_string(artist));
-    add("album", "Album " + std::to_string(album));
-    add("date", std::to_string(1960 + album % 60));
-    if (album % 4 != 0) add("discnumber", std::to_string(1 + (i % 10) / 6));
-    add("title", "Title " + std::to_string(i));
-    builder.setPath("file:///music/" + std::to_string(i) + ".flac");
-    tracks.push_back(builder.build());
-  }
-  return tracks;
-}
-
 std::filesystem::path makeDir() {
   auto dir = std::filesystem::temp_directory_path() / ("vostrel-panel-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir / "configuration");
@@ -109,7 +87,7 @@ tree::QueryNode& addQuery(tree::Panel& panel, const std::string& sql, int levels
 // A TreePanel and a bare panel over one fresh profile.
 struct Setup {
   explicit Setup(int tracks) : dir(makeDir()), host(dir) {
-    host.library = std::make_shared<const host::TrackList>(generateLibrary(tracks));
+    host.library = std::make_shared<const host::TrackList>(bench::generateAlbumLibrary(tracks));
     library_tables::resetProcessState();
     db::setSchemaReady(false);
     db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});
