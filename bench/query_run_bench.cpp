@@ -69,19 +69,7 @@ struct Setup {
     return dir;
   }
   tree::QueryNode& addQuery(const std::string& batch, const std::string& sql, int levels, bool omit_null) {
-    auto node = std::make_unique<tree::QueryNode>(panel.get(), panel->nodeForItem(nullptr));
-    tree::QueryDefinition& d = node->definition();
-    d.sql_batch = batch;
-    d.sql_query = sql;
-    d.node_limit = std::numeric_limits<uint32_t>::max();
-    d.omit_null_nodes = omit_null;
-    for (int i = 0; i < levels; ++i) {
-      tree::QueryResultNodeOption option;
-      option.level = static_cast<uint8_t>(i + 1);
-      option.name = "level " + std::to_string(i + 1);
-      d.level_options.push_back(option);
-    }
-    return *static_cast<tree::QueryNode*>(panel->attach(std::move(node), true));
+    return bench::addBenchQuery(*panel, batch, sql, levels, omit_null);
   }
   // Steps the node's statement text through the database layer.
   int64_t step(const tree::QueryNode& node) {

@@ -70,18 +70,7 @@ std::filesystem::path makeDir() {
 }
 
 tree::QueryNode& addQuery(tree::Panel& panel, const std::string& sql, int levels) {
-  auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
-  tree::QueryDefinition& d = node->definition();
-  d.sql_query = sql;
-  d.node_limit = std::numeric_limits<uint32_t>::max();
-  d.omit_null_nodes = true;
-  for (int i = 0; i < levels; ++i) {
-    tree::QueryResultNodeOption option;
-    option.level = static_cast<uint8_t>(i + 1);
-    option.name = "level " + std::to_string(i + 1);
-    d.level_options.push_back(option);
-  }
-  return *static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
+  return bench::addBenchQuery(panel, "", sql, levels, true);
 }
 
 // A TreePanel and a bare panel over one fresh profile.
