@@ -74,6 +74,7 @@ constexpr std::array<std::string_view, kSettings.size()> kKeys = [] {
 }();
 
 constexpr std::string_view kLastLibraryKey = "last_library";
+constexpr std::string_view kMusicFoldersKey = "music_folders";
 
 const Setting& findSetting(std::string_view key) {
   for (const Setting& setting : kSettings) {
@@ -123,6 +124,14 @@ void SettingsStore::load(std::string_view text) {
       if (key == kLastLibraryKey) {
         if (!value.is_string()) throw PlayerError("last_library must be a string");
         last_library_ = value.get<std::string>();
+      } else if (key == kMusicFoldersKey) {
+        if (!value.is_array()) throw PlayerError("music_folders must be a list of folder paths");
+        std::vector<std::string> folders;
+        for (const auto& folder : value) {
+          if (!folder.is_string()) throw PlayerError("music_folders must be a list of folder paths");
+          folders.push_back(folder.get<std::string>());
+        }
+        music_folders_ = std::move(folders);
       } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
         applyValue(key, storedText(value), stored_);
       } else {
@@ -178,6 +187,7 @@ std::string SettingsStore::toJson() const {
   nlohmann::ordered_json document = nlohmann::ordered_json::object();
   for (const Setting& setting : kSettings) document[std::string(setting.key)] = setting.store(stored_);
   if (last_library_) document[std::string(kLastLibraryKey)] = *last_library_;
+  if (!music_folders_.empty()) document[std::string(kMusicFoldersKey)] = music_folders_;
   for (const auto& [key, value] : unknown_.items()) document[key] = value;
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

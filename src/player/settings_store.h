@@ -13,8 +13,10 @@
 //                            above_normal, high, realtime  default default
 //   icon_file_paths          any text                      default empty
 // The file also keeps the library last chosen in the desktop program
-// ("last_library"), which `config` does not show, and any key it does not
-// know, so that a newer program's settings survive a save by this one.
+// ("last_library", a library file) and the music folders scanned instead of
+// a library file ("music_folders", a list of folder paths), which `config`
+// does not show, and any key it does not know, so that a newer program's
+// settings survive a save by this one.
 #ifndef VOSTREL_PLAYER_SETTINGS_STORE_H_
 #define VOSTREL_PLAYER_SETTINGS_STORE_H_
 
@@ -64,6 +66,11 @@ class SettingsStore {
   std::optional<std::string> lastLibrary() const { return last_library_; }
   void setLastLibrary(std::string path) { last_library_ = std::move(path); }
 
+  // The music folders the library is scanned from; empty when the library
+  // is a file.
+  const std::vector<std::string>& musicFolders() const { return music_folders_; }
+  void setMusicFolders(std::vector<std::string> folders) { music_folders_ = std::move(folders); }
+
   // Writes the stored values (not the overrides) atomically.
   void save() const;
   // The text save() writes.
@@ -78,6 +85,7 @@ class SettingsStore {
   host::AdvancedSettings effective_;
   std::vector<std::pair<std::string, std::string>> overrides_;  // key, value; in order given
   std::optional<std::string> last_library_;
+  std::vector<std::string> music_folders_;
   nlohmann::ordered_json unknown_;  // keys of the file this program does not know
 };
 

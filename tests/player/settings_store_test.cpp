@@ -118,6 +118,19 @@ TEST(SettingsStoreTest, SavedValuesRoundTripAndOverridesAreNotSaved) {
   EXPECT_EQ(again.lastLibrary(), "/music/lib.json");
 }
 
+TEST(SettingsStoreTest, MusicFoldersRoundTripInOrder) {
+  TempDir dir;
+  const auto file = dir.path() / "settings.json";
+  {
+    SettingsStore store(file);
+    EXPECT_TRUE(store.musicFolders().empty());
+    store.setMusicFolders({"/srv/müsic", "/home/a/Music"});
+    store.save();
+  }
+  const SettingsStore again(file);
+  EXPECT_EQ(again.musicFolders(), (std::vector<std::string>{"/srv/müsic", "/home/a/Music"}));
+}
+
 TEST(SettingsStoreTest, KeepsKeysItDoesNotKnow) {
   TempDir dir;
   const auto file = dir.path() / "settings.json";
@@ -140,6 +153,8 @@ TEST(SettingsStoreTest, BadFilesNameTheFile) {
       {R"({"console_row_limit": -3})", "console_row_limit"},
       {R"({"sql_processing_priority": 3})", "sql_processing_priority"},
       {R"({"last_library": 3})", "last_library"},
+      {R"({"music_folders": "/music"})", "music_folders"},
+      {R"({"music_folders": ["/music", 4]})", "music_folders"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
