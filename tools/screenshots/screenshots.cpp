@@ -38,16 +38,16 @@
 #include "ui/panel_tree_view.h"
 #include "ui/tree_model.h"
 #include "ui/tree_panel.h"
+#include "scenes.h"
+#include "shooter.h"
+
+using shots::settle;
 
 namespace {
 
 constexpr const char* kSlowQuery =
     "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
     "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0";
-
-void settle() {
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 tree::QueryResultNodeOption level(const char* name, uint8_t number, uint8_t counts = tree::kShowNoCount) {
   tree::QueryResultNodeOption option;
@@ -117,51 +117,6 @@ tree::QueryNode* findQuery(tree::Panel& panel, const std::string& label) {
   return nullptr;
 }
 
-class Shooter {
- public:
-  Shooter(desktop::MainWindow& window, QString dir) : window_(window), dir_(std::move(dir)) {}
-
-  void save(const QString& name, const QPixmap& picture) {
-    const QString file = dir_ + "/" + name + ".png";
-    if (!picture.save(file)) std::fprintf(stderr, "could not write %s\n", qPrintable(file));
-    std::printf("%s\n", qPrintable(file));
-  }
-
-  // Opens the context menu of `panel` at the centre of `node`'s row (the
-  // empty space below the tree for nullptr) and saves the window with the
-  // menu drawn where it opens.
-  void menu(ui::TreePanel& panel, tree::TreeNode* node, const QString& name) {
-    ui::PanelTreeView& view = *panel.view();
-    QPoint pos(view.viewport()->width() / 3, view.viewport()->height() * 7 / 8);
-    if (node != nullptr) {
-      const QRect rect = view.visualRect(panel.model()->indexOf(node->item()));
-      pos = QPoint(rect.left() + 40, rect.center().y());
-    }
-    panel.setMenuRunner([this, name](QMenu& menu, const QPoint& global) -> QAction* {
-      settle();
-      QPixmap picture = window_.grab();
-      menu.adjustSize();
-      const QPixmap popup = menu.grab();
-      QPainter painter(&picture);
-      // Kept inside the window, as a menu is kept on the screen.
-      QPoint at = window_.mapFromGlobal(global);
-      at.setX(std::min(at.x(), picture.width() - popup.width() - 4));
-      at.setY(std::min(at.y(), picture.height() - popup.height() - 4));
-      painter.fillRect(QRect(at + QPoint(3, 3), popup.size()), QColor(0, 0, 0, 40));
-      painter.drawPixmap(at, popup);
-      painter.end();
-      save(name, picture);
-      return nullptr;
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, view.viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(view.viewport(), &event);
-    panel.setMenuRunner({});
-  }
-
- private:
-  desktop::MainWindow& window_;
-  QString dir_;
-};
 
 }  // namespace
 
@@ -223,7 +178,7 @@ int main(int argc, char** argv) {
   window.show();
   settle();
 
-  Shooter shooter(window, out);
+  shots::Shooter shooter(window, out);
   shooter.save("main_window", window.grab());
   shooter.menu(panel2, nullptr, "menu_empty_space");
   shooter.menu(panel1, album->parent(), "menu_folder");
@@ -263,6 +218,12 @@ int main(int argc, char** argv) {
   settle();
   shooter.save("console_sorted_descending", console.grab());
   console.hide();
+
+  shots::Scene scene{app, window, live, panel1, shooter};
+  shots::shootPreferences(scene);
+  shots::shootOptionsAndIcons(scene);
+  shots::shootNodeDialogs(scene);
+  shots::shootPlayback(scene);
 
   app.requestQuit();
   app.shutDown();

@@ -1,0 +1,9 @@
+// The panel options dialog and the icon selector.
+#include "scenes.h"
+#include "shooter.h"
+
+namespace shots {
+
+void shootOptionsAndIcons(Scene& /*scene*/) {}
+
+}  // namespace shots

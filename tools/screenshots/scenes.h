@@ -1,0 +1,36 @@
+// The scenes of scripts/screenshots beyond the main window and the console,
+// one file each, run in this order on the demo library's main window.
+#ifndef VOSTREL_TOOLS_SCREENSHOTS_SCENES_H_
+#define VOSTREL_TOOLS_SCREENSHOTS_SCENES_H_
+
+namespace desktop {
+class DesktopApp;
+class MainWindow;
+}  // namespace desktop
+namespace player {
+class Player;
+}
+namespace ui {
+class TreePanel;
+}
+
+namespace shots {
+
+class Shooter;
+
+struct Scene {
+  desktop::DesktopApp& app;
+  desktop::MainWindow& window;
+  player::Player& player;
+  ui::TreePanel& panel;  // the example tree, "Album" refreshed
+  Shooter& shooter;
+};
+
+void shootPreferences(Scene& scene);      // preferences_shots.cpp
+void shootOptionsAndIcons(Scene& scene);  // options_shots.cpp
+void shootNodeDialogs(Scene& scene);      // node_dialog_shots.cpp
+void shootPlayback(Scene& scene);         // playback_shots.cpp
+
+}  // namespace shots
+
+#endif  // VOSTREL_TOOLS_SCREENSHOTS_SCENES_H_
