@@ -19,6 +19,7 @@
 #include "tree/open_panels.h"
 #include "tree/query_node.h"
 #include "tree/tree_loader.h"
+#include "ui/options_dialog.h"
 #include "ui/panel_attributes.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
@@ -106,7 +107,9 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
   node_editor_ = &editNodeInSimpleDialog;
-  options_editor_ = &editSettingsInSimpleDialog;
+  options_editor_ = [this](QWidget* parent, tree::PanelSettings& settings) {
+    return editPanelOptions(parent, settings, panel_->uiAttributes());
+  };
 
   setAutoFillBackground(true);
   view_ = new PanelTreeView(this);
