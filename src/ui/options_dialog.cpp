@@ -91,7 +91,7 @@ void OptionsDialog::buildLayout() {
   top->addWidget(edge_, 0, 1);
   top->addWidget(new QLabel(QStringLiteral("Icon:")), 1, 0);
   top->addWidget(icon_, 1, 1, Qt::AlignLeft);
-  top->addWidget(use_ui_, 2, 0, 1, 3);
+  top->addWidget(use_ui_, 2, 0, 1, 3, Qt::AlignLeft);
   top->setColumnStretch(2, 1);
 
   auto* font_row = new QHBoxLayout;
