@@ -91,7 +91,6 @@ void OptionsDialog::buildLayout() {
   top->addWidget(edge_, 0, 1);
   top->addWidget(new QLabel(QStringLiteral("Icon:")), 1, 0);
   top->addWidget(icon_, 1, 1, Qt::AlignLeft);
-  top->addWidget(use_ui_, 2, 0, 1, 3, Qt::AlignLeft);
   top->setColumnStretch(2, 1);
 
   auto* font_row = new QHBoxLayout;
@@ -128,6 +127,7 @@ void OptionsDialog::buildLayout() {
   layout->setSpacing(margin.height());
   layout->addLayout(top);
   layout->addWidget(line);
+  layout->addWidget(use_ui_, 0, Qt::AlignLeft);
   layout->addLayout(font_row);
   layout->addLayout(grid);
   layout->addStretch(1);
