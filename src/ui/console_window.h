@@ -104,6 +104,7 @@ class ConsoleWindow : public QDialog {
   void resetSort();
   void fitColumns();
   void fitNumberColumn();
+  void fitValueColumns();
   void chooseAndLoad();
   void chooseAndSave();
 
