@@ -163,15 +163,20 @@ void PreferencesDialog::applyCurrent() {
 }
 
 void PreferencesDialog::accept() {
+  // Every page that can store its edits does; the first that cannot is
+  // shown with its edits, and the dialog stays open.
+  ui::PreferencesPage* refused = nullptr;
   for (ui::PreferencesPage* page : pages_) {
-    if (!page->hasChanges() || page->apply()) continue;
-    // Show the page that refused, with its edits.
-    for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
-      if (stack_->widget((*it)->data(0, Qt::UserRole).toInt()) == page) tree_->setCurrentItem(*it);
-    }
+    if (page->hasChanges() && !page->apply() && refused == nullptr) refused = page;
+  }
+  if (refused == nullptr) {
+    QDialog::accept();
     return;
   }
-  QDialog::accept();
+  for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+    if (stack_->widget((*it)->data(0, Qt::UserRole).toInt()) == refused) tree_->setCurrentItem(*it);
+  }
+  updateButtons();
 }
 
 void PreferencesDialog::help() {
