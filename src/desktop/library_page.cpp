@@ -56,6 +56,7 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
   folders_choice_ = new QRadioButton(QStringLiteral("&Music folders, scanned for audio files:"));
   folders_ = new QListWidget;
   folders_->setSelectionMode(QAbstractItemView::SingleSelection);
+  folders_->setFixedHeight(folders_->fontMetrics().height() * 8);
   add_folder_ = new QPushButton(QStringLiteral("&Add folder..."));
   add_folder_->setAutoDefault(false);
   remove_folder_ = new QPushButton(QStringLiteral("&Remove folder"));
@@ -85,9 +86,10 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
   layout->addSpacing(8);
   layout->addWidget(folders_choice_);
   folder_row->setContentsMargins(indent, 0, 0, 0);
-  layout->addLayout(folder_row, 1);
+  layout->addLayout(folder_row);
   layout->addSpacing(8);
   layout->addWidget(note);
+  layout->addStretch(1);
 
   connect(file_choice_, &QRadioButton::toggled, this, &LibraryPage::updateStates);
   connect(file_, &QLineEdit::textChanged, this, &LibraryPage::changed);

@@ -92,7 +92,14 @@ PreferencesDialog::PreferencesDialog(player::Player& player, const component::Re
   };
   add_children(nullptr, "");
 
-  const int tree_width = tree_->fontMetrics().averageCharWidth() * 24;
+  // Wide enough for the longest entry at its depth.
+  int tree_width = tree_->fontMetrics().averageCharWidth() * 16;
+  for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+    int depth = 1;
+    for (QTreeWidgetItem* p = (*it)->parent(); p != nullptr; p = p->parent()) ++depth;
+    tree_width = std::max(tree_width, depth * tree_->indentation() + tree_->fontMetrics().horizontalAdvance(
+                                                                          (*it)->text(0)) + 24);
+  }
   tree_->setFixedWidth(tree_width);
   auto* pane = new QHBoxLayout;
   pane->addWidget(tree_);

@@ -77,7 +77,7 @@ void EditColumnDialog::buildLayout() {
   expression_->setSqlLexer(false);
   expression_->setMarginWidth(0, 0);
   expression_->setMarginLineNumbers(0, false);
-  expression_->setMinimumHeight(QFontMetrics(SqlEditor::fixedFont()).height() * 5);
+  expression_->setMinimumHeight(QFontMetrics(SqlEditor::fixedFont()).height() * 4);
   expression_error_ = new QLabel;
   expression_error_->setWordWrap(true);
   expression_error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -105,7 +105,9 @@ void EditColumnDialog::buildLayout() {
   });
   connect(split_, &QCheckBox::toggled, this, &EditColumnDialog::updateEnableStates);
   connect(expression_, &QsciScintilla::textChanged, this, &EditColumnDialog::checkExpression);
-  resize(QFontMetrics(font()).averageCharWidth() * 62, sizeHint().height());
+  // Room for a few lines of expression; the editor grows with the dialog.
+  resize(QFontMetrics(font()).averageCharWidth() * 62,
+         minimumSizeHint().height() + 3 * QFontMetrics(SqlEditor::fixedFont()).height());
 }
 
 void EditColumnDialog::fillFromColumn() {
@@ -163,6 +165,7 @@ void EditColumnDialog::updateEnableStates() {
   }
   const bool expression = editorType() == EditorType::kTFExpression;
   expression_->setEnabled(expression);
+  expression_->setPaper(palette().color(expression ? QPalette::Base : QPalette::Window));
   expression_error_->setVisible(expression && !expression_error_->text().isEmpty());
 }
 

@@ -89,8 +89,6 @@ void PreferencesPageInstanceTable::buildLayout() {
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setHighlightSections(false);
   header->setStretchLastSection(true);
-  const double unit = fontMetrics().averageCharWidth() / 4.0;
-  for (int c = 0; c < kExpressionColumn; ++c) header->resizeSection(c, static_cast<int>(kColumnUnits[c] * unit + 0.5));
   connect(table_, &QTableWidget::itemSelectionChanged, this, &PreferencesPageInstanceTable::updateButtons);
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { editColumn(); });
 
@@ -142,12 +140,25 @@ void PreferencesPageInstanceTable::refill(int select_row) {
     table_->setItem(row, kCollationColumn, new QTableWidgetItem(fromString(column.collation())));
     table_->setItem(row, kExpressionColumn, new QTableWidgetItem(fromString(column.expression())));
   }
+  fitColumns();
   table_->clearSelection();
   if (select_row >= 0 && select_row < table_->rowCount()) {
     table_->selectRow(select_row);
     table_->scrollToItem(table_->item(select_row, kNameColumn));
   }
   updateButtons();
+}
+
+void PreferencesPageInstanceTable::fitColumns() {
+  // Each column as wide as its widest entry, but never narrower than its
+  // first width nor so wide that the expressions lose their room.
+  QHeaderView* header = table_->horizontalHeader();
+  const double unit = fontMetrics().averageCharWidth() / 4.0;
+  for (int c = 0; c < kExpressionColumn; ++c) {
+    const int least = static_cast<int>(kColumnUnits[c] * unit + 0.5);
+    const int wanted = std::max(static_cast<QAbstractItemView*>(table_)->sizeHintForColumn(c), header->sectionSizeHint(c));
+    header->resizeSection(c, std::clamp(wanted, least, least * 2));
+  }
 }
 
 void PreferencesPageInstanceTable::updateButtons() {

@@ -76,6 +76,7 @@ class PreferencesPageInstanceTable : public PreferencesPage {
  private:
   void buildLayout();
   void refill(int select_row);
+  void fitColumns();
   void updateButtons();
   void setChanged(bool changed);
   bool runEditor(EditColumnDialog& dialog);
