@@ -116,6 +116,19 @@ class TablePreferencesPageTest : public QObject {
     page().list().selectRow(2);
     QVERIFY(page().editButton().isEnabled());
     QVERIFY(page().removeButton().isEnabled());
+    // A double click edits the row.
+    QString edited;
+    page().run_editor = [&](EditColumnDialog& d) {
+      edited = d.nameEdit().text();
+      return false;
+    };
+    page().resize(500, 300);
+    page().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page()));
+    const QRect row = page().list().visualItemRect(page().list().item(2, 0));
+    QTest::mouseClick(page().list().viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QTest::mouseDClick(page().list().viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QCOMPARE(edited, page().list().item(2, 0)->text());
   }
 
   void nameIsStoredInLowerCase() {
