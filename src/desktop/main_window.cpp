@@ -18,6 +18,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/player_signals.h"
 #include "desktop/playlist_tabs.h"
+#include "desktop/preferences_dialog.h"
 #include "host/host.h"
 #include "player/player_error.h"
 #include "ui/console_window.h"
@@ -111,7 +112,8 @@ void MainWindow::buildMenus() {
       if (run) run();
     });
   }
-  tools->setEnabled(!tools->actions().isEmpty());
+  if (!tools->actions().isEmpty()) tools->addSeparator();
+  tools->addAction(tr("&Preferences..."), this, &MainWindow::showPreferences);
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
@@ -122,6 +124,11 @@ void MainWindow::buildMenus() {
 ui::ConsoleWindow& MainWindow::console() {
   if (console_ == nullptr) console_ = new ui::ConsoleWindow(player_, this);
   return *console_;
+}
+
+void MainWindow::showPreferences() {
+  PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpPage(file); }, this);
+  dialog.exec();
 }
 
 void MainWindow::abortConsole() {

@@ -5,7 +5,7 @@
 //   File      Open library file..., Quit
 //   View      New Vostrel panel, Log
 //   Playback  Play, Stop, Next, Previous
-//   Tools     the main-menu commands the component registered
+//   Tools     the main-menu commands the component registered, Preferences...
 //   Help      Vostrel help, About Vostrel
 #ifndef VOSTREL_DESKTOP_MAIN_WINDOW_H_
 #define VOSTREL_DESKTOP_MAIN_WINDOW_H_
@@ -48,6 +48,8 @@ class MainWindow : public QMainWindow {
   QPlainTextEdit& log() { return *log_; }
   // The Vostrel console, made on first use.
   ui::ConsoleWindow& console();
+  // Shows the preferences dialog (modal).
+  void showPreferences();
   // Stops the console's run, if one is going on.
   void abortConsole();
 

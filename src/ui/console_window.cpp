@@ -1,5 +1,7 @@
 #include "ui/console_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -20,6 +22,7 @@
 #include "ui/result_model.h"
 #include "ui/script_file.h"
 #include "ui/sql_editor.h"
+#include "ui/table_preferences_page.h"
 
 namespace ui {
 namespace {
@@ -40,6 +43,11 @@ constexpr int kFirstHeight = 340;
 // Column widths in pixels.
 constexpr int kNumberColumnWidth = 30;
 constexpr int kValueColumnWidth = 80;
+// After a run each value column is as wide as its title and the widest of
+// its first rows, within these bounds.
+constexpr int kLeastFitWidth = 40;
+constexpr int kMostFitWidth = 300;
+constexpr int kFitSampleRows = 200;
 
 const QString kSqlFilter = QStringLiteral("SQL files (*.sql)");
 
@@ -71,6 +79,7 @@ ConsoleWindow::ConsoleWindow(host::Host& host, QWidget* parent)
   last_folder_ = QDir::homePath();
 
   run_.setAfterRunHook([this] { emit tablePagesReloadRequested(); });
+  connect(this, &ConsoleWindow::tablePagesReloadRequested, this, &PreferencesPageInstanceTable::postReload);
   run_menu = [](QMenu& menu, const QPoint& global_pos) { return menu.exec(global_pos); };
   choose_load_file = [this] {
     return chooseFile(this, QStringLiteral("Select script to open"), last_folder_, QFileDialog::AcceptOpen);
@@ -213,6 +222,7 @@ void ConsoleWindow::execute() {
     }
     model_->publish();
     fitNumberColumn();
+    fitValueColumns();
     results_->setUpdatesEnabled(true);
     running_ = false;
     const bool again = rerun_ && outcome.result == console::RunResult::kAborted;
@@ -265,6 +275,26 @@ void ConsoleWindow::fitNumberColumn() {
   const int needed = results_->fontMetrics().horizontalAdvance(widest) + 2 * results_->style()->pixelMetric(
                                                                                  QStyle::PM_FocusFrameHMargin) + 8;
   header->resizeSection(0, std::max(kNumberColumnWidth, needed));
+}
+
+void ConsoleWindow::fitValueColumns() {
+  if (model_->noRows()) return;
+  QHeaderView* header = results_->horizontalHeader();
+  const QFontMetrics cells = results_->fontMetrics();
+  const QFontMetrics titles = header->fontMetrics();
+  const int cell_padding = 2 * results_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+  // Room for the margins and the sort arrow a click on the title adds.
+  const int title_padding = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) +
+                            header->style()->pixelMetric(QStyle::PM_HeaderMarkSize) + 8;
+  const int rows = std::min(model_->rowCount(), kFitSampleRows);
+  for (int c = 1; c < model_->columnCount(); ++c) {
+    int width = titles.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                title_padding;
+    for (int r = 0; r < rows && width < kMostFitWidth; ++r) {
+      width = std::max(width, cells.horizontalAdvance(model_->cellText(r, c)) + cell_padding);
+    }
+    header->resizeSection(c, std::clamp(width, kLeastFitWidth, kMostFitWidth));
+  }
 }
 
 void ConsoleWindow::resetSort() {

@@ -105,6 +105,7 @@ class ConsoleWindow : public Dialog {
   void resetSort();
   void fitColumns();
   void fitNumberColumn();
+  void fitValueColumns();
   void chooseAndLoad();
   void chooseAndSave();
 

@@ -24,6 +24,7 @@
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
 #include "ui/simple_node_dialogs.h"
+#include "ui/table_preferences_page.h"
 #include "ui/tree_delegate.h"
 #include "ui/tree_model.h"
 #include "ui/ui_host.h"
@@ -104,6 +105,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   };
   hooks.edit_node = [this](tree::TreeNode& node) { return node_editor_ && node_editor_(this, node); };
   hooks.send_to_console = std::move(send_to_console);
+  hooks.reload_table_pages = &PreferencesPageInstanceTable::postReload;
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
   node_editor_ = &editNodeInSimpleDialog;

@@ -113,6 +113,20 @@ class ConsoleWindowTest : public QObject {
     QVERIFY(harness_->host.boxes.empty());
   }
 
+  void columnsFitTheirContents() {
+    run("SELECT 'x' AS a, 'a somewhat longer value' AS b, printf('%.500c', 'w') AS c, "
+        "'y' AS a_rather_long_column_title");
+    const QHeaderView& header = *console().results().horizontalHeader();
+    const QFontMetrics metrics = console().results().fontMetrics();
+    QVERIFY(header.sectionSize(1) < header.sectionSize(2));
+    QVERIFY(header.sectionSize(2) > metrics.horizontalAdvance("a somewhat longer value"));
+    QCOMPARE(header.sectionSize(3), 300);
+    QVERIFY(header.sectionSize(4) > header.fontMetrics().horizontalAdvance("a_rather_long_column_title"));
+    // A new result starts from its own contents.
+    run("SELECT 'x' AS c");
+    QVERIFY(header.sectionSize(1) < 100);
+  }
+
   void rowLimitKeepsTheRowsShown() {
     harness_->host.settings.console_row_limit = 5000;
     run("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x < 6000) SELECT x FROM c");
