@@ -62,11 +62,10 @@ QString chooseFile(QWidget* parent, const QString& title, const QString& folder,
 }  // namespace
 
 ConsoleWindow::ConsoleWindow(host::Host& host, QWidget* parent)
-    : QDialog(parent), host_(host), db_(host), run_(db_) {
+    : Dialog(parent), host_(host), db_(host), run_(db_) {
   setObjectName(QStringLiteral("vostrel_console"));
   setWindowTitle(QStringLiteral("Vostrel console"));
   setModal(false);
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   setSizeGripEnabled(true);
   last_folder_ = QDir::homePath();
@@ -88,15 +87,13 @@ ConsoleWindow::ConsoleWindow(host::Host& host, QWidget* parent)
 
 ConsoleWindow::~ConsoleWindow() { abort(); }
 
-double ConsoleWindow::horizontalUnit() const { return QFontMetrics(font()).averageCharWidth() / 4.0; }
+double ConsoleWindow::horizontalUnit() const { return dialogUnit(this).width(); }
 
-double ConsoleWindow::verticalUnit() const { return QFontMetrics(font()).height() / 8.0; }
+double ConsoleWindow::verticalUnit() const { return dialogUnit(this).height(); }
 
 void ConsoleWindow::buildLayout() {
-  const double hu = horizontalUnit();
-  const double vu = verticalUnit();
-  auto x = [hu](int units) { return static_cast<int>(units * hu + 0.5); };
-  auto y = [vu](int units) { return static_cast<int>(units * vu + 0.5); };
+  auto x = [this](int units) { return dialogUnits(this, units, 0).width(); };
+  auto y = [this](int units) { return dialogUnits(this, 0, units).height(); };
 
   editor_ = new SqlEditor;
   editor_->setMinimumHeight(y(kLeastPartHeight));
@@ -163,15 +160,15 @@ void ConsoleWindow::buildLayout() {
   layout->addLayout(buttons);
   layout->addWidget(status_);
 
-  setMinimumSize(x(kMinimumWidth), y(kMinimumHeight));
-  resize(x(kFirstWidth), y(kFirstHeight));
+  setMinimumDialogSize(kMinimumWidth, kMinimumHeight);
+  resize(dialogUnits(this, kFirstWidth, kFirstHeight));
 
   auto* run_shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this);
   connect(run_shortcut, &QShortcut::activated, this, &ConsoleWindow::execute);
 }
 
 void ConsoleWindow::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
+  Dialog::showEvent(event);
   if (laid_out_) return;
   laid_out_ = true;
   const int edit = static_cast<int>(kFirstEditHeight * verticalUnit() + 0.5);
@@ -180,9 +177,8 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
 }
 
 void ConsoleWindow::openWithScript(const QString& script) {
-  show();
-  raise();
-  activateWindow();
+  if (!isVisible() && rememberedSize().isValid()) resize(rememberedSize());
+  showModeless();
   if (script.isEmpty()) return;
   editor_->setText(script);
   if (running_) {
@@ -237,7 +233,8 @@ void ConsoleWindow::abort() {
 void ConsoleWindow::reject() {
   // Closing the window ends the run; the window itself is only hidden.
   abort();
-  QDialog::reject();
+  rememberSize(size());
+  Dialog::reject();
 }
 
 void ConsoleWindow::setStatus(const QString& text) { status_->setText(text); }

@@ -1,8 +1,9 @@
 // ConsoleWindow: the Vostrel console, a modeless window in which the user
 // types or loads an SQL script, runs it on the console's own connection and
 // sees the rows of its last statement. One per process, owned by the main
-// window; closing it only hides it, so the script, the result and the
-// window's size are there when it is opened again.
+// window; closing it only hides it, so the script and the result are there
+// when it is opened again. Its size is remembered on closing, together with
+// the icon selector's, and restored on opening.
 //
 //   console->openWithScript(QString());          // just shows it
 //   console->openWithScript(QStringLiteral("SELECT 1"));  // shows and runs
@@ -15,11 +16,11 @@
 
 #include <functional>
 
-#include <QDialog>
 #include <QString>
 
 #include "console/console_run.h"
 #include "db/database.h"
+#include "ui/dialog.h"
 
 class QAction;
 class QLabel;
@@ -37,7 +38,7 @@ namespace ui {
 class ResultModel;
 class SqlEditor;
 
-class ConsoleWindow : public QDialog {
+class ConsoleWindow : public Dialog {
   Q_OBJECT
 
  public:
