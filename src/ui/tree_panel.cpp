@@ -21,6 +21,7 @@
 #include "tree/tree_loader.h"
 #include "ui/panel_attributes.h"
 #include "ui/panel_commands.h"
+#include "ui/node_dialogs.h"
 #include "ui/panel_tree_view.h"
 #include "ui/simple_node_dialogs.h"
 #include "ui/tree_delegate.h"
@@ -105,7 +106,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   hooks.send_to_console = std::move(send_to_console);
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
-  node_editor_ = &editNodeInSimpleDialog;
+  node_editor_ = &editNodeInDialog;
   options_editor_ = &editSettingsInSimpleDialog;
 
   setAutoFillBackground(true);
