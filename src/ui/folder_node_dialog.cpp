@@ -26,6 +26,7 @@ FolderNodeDialog::FolderNodeDialog(tree::TreeNode& node, QWidget* parent) : Dial
   connect(box_, &NodeAttributesBox::labelEdited, this, &FolderNodeDialog::updateEnableState);
   connect(box_, &NodeAttributesBox::useParentToggled, this, &FolderNodeDialog::updateEnableState);
   setMinimumDialogSize(200, 120);
+  setMinimumSize(minimumSize().expandedTo(layout->minimumSize()));
   updateEnableState();
   box_->focusLabel();
 }

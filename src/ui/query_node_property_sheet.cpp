@@ -1,5 +1,6 @@
 #include "ui/query_node_property_sheet.h"
 
+#include <QLayout>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -68,7 +69,9 @@ QueryNodePropertySheetDialog::QueryNodePropertySheetDialog(tree::QueryNode& node
   connectPages();
   updateEnableState();
   setMinimumDialogSize(280, 220);
-  resize(dialogUnits(this, 320, 300));
+  // Never below what the pages need: check boxes and buttons stay whole.
+  setMinimumSize(minimumSize().expandedTo(layout()->minimumSize()));
+  resize(dialogUnits(this, 380, 340).expandedTo(minimumSize()));
   main_->focusLabel();
 }
 

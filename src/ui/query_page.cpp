@@ -61,9 +61,10 @@ QueryPage::QueryPage(db::SQLiteDatabase& db, QWidget* parent) : QWidget(parent),
   splitter->addWidget(sql_pane);
   splitter->addWidget(makeLevelPane());
   splitter->addWidget(makePreviewPane());
-  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(0, 4);
   splitter->setStretchFactor(1, 2);
-  splitter->setStretchFactor(2, 2);
+  splitter->setStretchFactor(2, 3);
+  splitter->setSizes({400, 200, 300});
   layout->addWidget(splitter);
 
   connect(editor_, &SqlEditor::textChanged, this, [this] {

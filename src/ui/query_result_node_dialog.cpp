@@ -51,6 +51,7 @@ QueryResultNodeDialog::QueryResultNodeDialog(tree::QueryNode& query, std::size_t
   connect(box_, &NodeAttributesBox::useParentToggled, this, enable);
   enable();
   setMinimumDialogSize(200, 150);
+  setMinimumSize(minimumSize().expandedTo(layout->minimumSize()));
 }
 
 tree::QueryResultNodeOption& QueryResultNodeDialog::option() { return *query_.levelOption(index_); }
