@@ -4,6 +4,8 @@
 // buttons take the selector's choice.
 #include <optional>
 
+#include <QApplication>
+#include <QColorDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -176,16 +178,53 @@ class DialogTest : public QObject {
     if (ok) QCOMPARE(changed.front().front().value<uint32_t>(), 0x00563412u);
   }
 
+  // Runs before any chooser has been opened.
+  void customColoursStartBlack() {
+    for (QRgb c : ui::ColorButton::customColors()) QCOMPARE(c, qRgb(0, 0, 0));
+  }
+
+  void realChooserStartsAtTheFieldWithSharedCustomColours_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("cancelled") << false;
+  }
+  void realChooserStartsAtTheFieldWithSharedCustomColours() {
+    QFETCH(bool, ok);
+    ui::ColorButton::customColors().fill(qRgb(0, 0, 0));
+    ui::ColorButton first;
+    first.setColor(0x00336699);
+    QColor offered;
+    QList<QColor> custom;
+    QTimer::singleShot(0, &first, [&] {
+      auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+      QVERIFY(chooser != nullptr);
+      offered = chooser->currentColor();
+      for (int i = 0; i < 16; ++i) custom.append(QColorDialog::customColor(i));
+      chooser->setCurrentColor(QColor(0x11, 0x22, 0x33));
+      QColorDialog::setCustomColor(3, Qt::red);  // as "Add to Custom Colors" does
+      ok ? chooser->accept() : chooser->reject();
+    });
+    QTest::mouseClick(&first, Qt::LeftButton);
+    QCOMPARE(offered, QColor(0x99, 0x66, 0x33));
+    QCOMPARE(custom, QList<QColor>(16, QColor(Qt::black)));
+    QCOMPARE(first.color(), ok ? 0x00332211u : 0x00336699u);
+    // The next button's chooser starts with the custom colours as left.
+    ui::ColorButton second;
+    QTimer::singleShot(0, &second, [&] {
+      custom.clear();
+      for (int i = 0; i < 16; ++i) custom.append(QColorDialog::customColor(i));
+      QApplication::activeModalWidget()->close();
+    });
+    QTest::mouseClick(&second, Qt::LeftButton);
+    QCOMPARE(custom.at(3), QColor(Qt::red));
+    QCOMPARE(custom.at(4), QColor(Qt::black));
+  }
+
   void colorButtonShowsItsColour() {
     ui::ColorButton button;
     button.setColor(0x000000FF);
     const QImage swatch = button.icon().pixmap(button.iconSize()).toImage();
     QCOMPARE(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), QColor(Qt::red));
-  }
-
-  void customColoursStartBlackAndAreShared() {
-    for (QRgb c : ui::ColorButton::customColors()) QCOMPARE(c, qRgb(0, 0, 0));
-    QCOMPARE(&ui::ColorButton::customColors(), &ui::ColorButton::customColors());
   }
 
   void iconButtonTakesTheSelectorsChoice_data() {
