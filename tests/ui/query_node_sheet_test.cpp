@@ -326,6 +326,25 @@ class QueryNodeSheetTest : public QObject {
     }
   }
 
+  // By itself (before the sheet runs the inheritance along the levels) OK
+  // with the flag set takes the query node's colours and icon, whatever
+  // level it edits.
+  void levelDialogOkWithTheFlagTakesTheQueryNodesColours() {
+    node_->attributes()->back_selected = 0x0000FF;
+    node_->attributes()->icon = 12;
+    node_->levelOption(0)->attributes.back_selected = 0x00FF00;
+    tree::QueryResultNodeOption& second = *node_->levelOption(1);
+    second.attributes.use_parent = false;
+    second.attributes.back_selected = 0xFF0000;
+    ui::QueryResultNodeDialog dialog(*node_, 1);
+    dialog.show();
+    ui_testing::clickBox(dialog.attributesBox().useParentBox());
+    QTest::mouseClick(&dialog.okButton(), Qt::LeftButton);
+    QVERIFY(second.attributes.use_parent);
+    QCOMPARE(second.attributes.back_selected, tree::Colour{0x0000FF});
+    QCOMPARE(second.attributes.icon, uint16_t{12});
+  }
+
   void batchButtons() {
     QueryNodePropertySheetDialog sheet(*node_);
     sheet.show();
