@@ -404,6 +404,25 @@ class QueryNodeSheetTest : public QObject {
     QCOMPARE(node_->definition(), definition);
   }
 
+  // "Preview" turns into "Stop" while the statement runs, and stops it.
+  void previewCanBeStopped() {
+    node_->definition().sql_query = ui_testing::slowQuery();
+    QueryNodePropertySheetDialog sheet(*node_);
+    sheet.show();
+    QPushButton* button = sheet.queryPage().previewButton();
+    QString while_running;
+    QTimer::singleShot(100, button, [&] {
+      while_running = button->text();
+      QTest::mouseClick(button, Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(while_running, QStringLiteral("Stop"));
+    QCOMPARE(button->text(), QStringLiteral("Preview"));
+    QVERIFY2(sheet.queryPage().previewStatus()->text().startsWith("Preview aborted after "),
+             qPrintable(sheet.queryPage().previewStatus()->text()));
+    QVERIFY(!panel().database().IsBusy());
+  }
+
   void applyPreviewsTheNewStatement() {
     QueryNodePropertySheetDialog sheet(*node_);
     sheet.show();
