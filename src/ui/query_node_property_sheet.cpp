@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "db/exception.h"
@@ -209,7 +210,13 @@ void QueryNodePropertySheetDialog::sendBatchToConsole() {
 
 bool QueryNodePropertySheetDialog::acceptSheet() {
   if (!okButton().isEnabled()) return false;
-  query_->stopPreview();
+  if (query_->previewRunning()) {
+    // The preview's statement holds the connection that Apply needs: OK
+    // comes back once it has stopped.
+    query_->stopPreview();
+    QTimer::singleShot(10, this, [this] { accept(); });
+    return false;
+  }
   storePages();
   std::string error;
   if (!sheet_.ok(&error)) {

@@ -190,7 +190,7 @@ int QueryPage::selectedLevel() const {
   return ranges.front().topRow();
 }
 
-void QueryPage::runPreview(const std::string& statement) {
+void QueryPage::runPreview(std::string statement) {
   if (preview_.running()) return;
   preview_status_->setText(QStringLiteral("Running..."));
   preview_button_->setText(stopText());

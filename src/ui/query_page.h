@@ -50,8 +50,9 @@ class QueryPage : public QWidget {
   // keep the connection busy).
   void setPreviewAllowed(bool allowed);
 
-  // Runs `statement` for the preview table; returns when it has ended.
-  void runPreview(const std::string& statement);
+  // Runs `statement` for the preview table; returns when it has ended. The
+  // page keeps its own copy, since events are let through meanwhile.
+  void runPreview(std::string statement);
   void stopPreview() { preview_.abort(); }
   bool previewRunning() const { return preview_.running(); }
 

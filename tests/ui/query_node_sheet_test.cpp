@@ -404,8 +404,15 @@ class QueryNodeSheetTest : public QObject {
     QCOMPARE(node_->definition(), definition);
   }
 
-  // "Preview" turns into "Stop" while the statement runs, and stops it.
+  // "Preview" turns into "Stop" while the statement runs, and stops it; OK
+  // meanwhile stops it too and then closes the sheet.
+  void previewCanBeStopped_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("OK") << true;
+  }
   void previewCanBeStopped() {
+    QFETCH(bool, ok);
     node_->definition().sql_query = ui_testing::slowQuery();
     QueryNodePropertySheetDialog sheet(*node_);
     sheet.show();
@@ -413,7 +420,13 @@ class QueryNodeSheetTest : public QObject {
     QString while_running;
     QTimer::singleShot(100, button, [&] {
       while_running = button->text();
-      QTest::mouseClick(button, Qt::LeftButton);
+      if (!ok) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        return;
+      }
+      // An edit meanwhile: OK has to apply it on the busy connection.
+      typeInto(sheet.queryPage().editor(), QString::fromStdString(ui_testing::slowQuery()) + " ");
+      QTest::mouseClick(&sheet.okButton(), Qt::LeftButton);
     });
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(while_running, QStringLiteral("Stop"));
@@ -421,6 +434,8 @@ class QueryNodeSheetTest : public QObject {
     QVERIFY2(sheet.queryPage().previewStatus()->text().startsWith("Preview aborted after "),
              qPrintable(sheet.queryPage().previewStatus()->text()));
     QVERIFY(!panel().database().IsBusy());
+    if (ok) QTRY_COMPARE(sheet.result(), int{QDialog::Accepted});
+    QCOMPARE(sheet.isVisible(), !ok);
   }
 
   void applyPreviewsTheNewStatement() {
