@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 #include "tree/panel.h"
@@ -97,7 +98,13 @@ void NodeAttributesBox::setLabel(const std::string& label) { label_->setText(QSt
 
 std::string NodeAttributesBox::label() const { return label_->text().toStdString(); }
 
-void NodeAttributesBox::setLabelReadOnly(bool read_only) { label_->setReadOnly(read_only); }
+void NodeAttributesBox::setLabelReadOnly(bool read_only) {
+  label_->setReadOnly(read_only);
+  // A name that cannot be edited does not look like a field to type in.
+  QPalette palette = label_->parentWidget()->palette();
+  if (read_only) palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  label_->setPalette(palette);
+}
 
 bool NodeAttributesBox::useParent() const { return use_parent_->isChecked(); }
 
