@@ -164,6 +164,13 @@ bool QuerySheet::ok(std::string* error) {
   definition.node_limit = parseNodeLimit(node_limit);
   definition.omit_null_nodes = omit_null_nodes;
   definition.remove_duplicates = remove_duplicates;
+  // A query cleared down to blanks leaves the nodes to the batch's last
+  // statement: there is nothing to apply, and the node keeps its levels.
+  if (modified_ && normalizeStatement(sql_text).empty()) {
+    sql_text.clear();
+    applied_sql_.clear();
+    modified_ = false;
+  }
   if (modified_ && !apply(error)) return false;
   definition.sql_query = sql_text;
   return true;

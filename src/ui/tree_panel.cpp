@@ -19,11 +19,11 @@
 #include "tree/open_panels.h"
 #include "tree/query_node.h"
 #include "tree/tree_loader.h"
+#include "ui/node_dialogs.h"
 #include "ui/options_dialog.h"
 #include "ui/panel_attributes.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
-#include "ui/simple_node_dialogs.h"
 #include "ui/table_preferences_page.h"
 #include "ui/tree_delegate.h"
 #include "ui/tree_model.h"
@@ -108,7 +108,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   hooks.reload_table_pages = &PreferencesPageInstanceTable::postReload;
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
-  node_editor_ = &editNodeInSimpleDialog;
+  node_editor_ = &editNodeInDialog;
   options_editor_ = [this](QWidget* parent, tree::PanelSettings& settings) {
     return editPanelOptions(parent, settings, panel_->uiAttributes());
   };

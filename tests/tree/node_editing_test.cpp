@@ -78,6 +78,22 @@ TEST_F(NodeEditingTest, OkNeedsLabelAndQueryOrBatch) {
   EXPECT_FALSE(sheet.enableState().ok);
 }
 
+TEST_F(NodeEditingTest, AClearedQueryWithABatchCanBeSaved) {
+  node.definition().sql_query = "SELECT artist FROM MediaLibrary";
+  node.definition().level_options.resize(1);
+  node.definition().level_options[0].name = "artist";
+  QuerySheet sheet(node, panel.database());
+  sheet.sql_text = " ;\n";
+  sheet.sqlTextChanged();
+  sheet.batch = "CREATE TEMP TABLE t(x)";
+  ASSERT_TRUE(sheet.enableState().ok);
+  std::string error;
+  ASSERT_TRUE(sheet.ok(&error)) << error;
+  EXPECT_EQ(node.definition().sql_query, "");
+  EXPECT_EQ(node.definition().sql_batch, "CREATE TEMP TABLE t(x)");
+  EXPECT_EQ(node.levelCount(), 1u);
+}
+
 TEST_F(NodeEditingTest, ApplyKeepsTheLastStatementAndBuildsLevels) {
   QuerySheet sheet(node, panel.database());
   sheet.sql_text = "SELECT 1;\r\nSELECT artist, album FROM MediaLibrary;\n";
