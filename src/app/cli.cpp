@@ -35,7 +35,10 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
-  cli.add_option("--library", global.library, "Media library file for this run")->type_name("PATH");
+  cli.add_option("--library", global.libraries,
+                 "Media library file, or music folder (repeatable), for this run")
+      ->type_name("PATH")
+      ->allow_extra_args(false);
   cli.add_option("--set", global.sets, "Advanced setting for this run only")->type_name("KEY=VALUE");
   cli.add_option("--wait", global.wait_seconds, "Wait up to SECONDS for a profile in use (default 30; 0: no wait)")
       ->type_name("SECONDS");
@@ -82,6 +85,13 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     return kExitBadInput;
   }
 
+  if (!global.libraries.empty()) {
+    global.library = global.libraries.front();
+    // Any empty one counts, not only the first.
+    for (const std::string& value : global.libraries) {
+      if (value.empty()) global.library.clear();
+    }
+  }
   // An empty value would silently mean the default profile or library.
   for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library}}) {
     if (cli.count(name) > 0 && value->empty()) {
