@@ -14,6 +14,7 @@
 #include "app/forward_client.h"
 #include "app/option_values.h"
 #include "app/panel_session.h"
+#include "app/scan_command.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
 
@@ -66,6 +67,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   const PanelCommands panel_commands = addPanelCommands(cli, panel_command);
   ColumnsCommand columns;
   CLI::App* columns_command = addColumnsCommand(cli, columns);
+  ScanCommand scan;
+  CLI::App* scan_command = addScanCommand(cli, scan);
 
   cli.require_subcommand(0, 1);
   try {
@@ -125,6 +128,7 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     if (*panel_commands.node) return runNodeCommand(env, global, panel_command);
     if (*panel_commands.panel) return runPanelCommand(env, global, panel_command);
     if (*columns_command) return runColumnsCommand(env, global, columns);
+    if (*scan_command) return runScanCommand(env, global, scan);
   } catch (const player::ProfileBusy& e) {
     env.err() << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;
