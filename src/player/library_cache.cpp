@@ -136,12 +136,13 @@ struct LibraryCache::Impl {
 
 LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
   impl_->file = profile_dir / kFileName;
+  std::error_code ec;
+  std::filesystem::create_directories(profile_dir, ec);
   if (!impl_->open()) {
     sqlite3_close_v2(impl_->db);
     impl_->db = nullptr;
     std::filesystem::path aside = impl_->file;
     aside += ".damaged";
-    std::error_code ec;
     std::filesystem::rename(impl_->file, aside, ec);
     for (const char* suffix : {"-wal", "-shm"}) {
       std::filesystem::path extra = impl_->file;

@@ -34,7 +34,7 @@ class LibraryCache {
  public:
   static constexpr std::string_view kFileName = "library.db";
 
-  // Opens `profile_dir`/library.db, creating it when missing. Throws
+  // Opens `profile_dir`/library.db, creating both when missing. Throws
   // PlayerError naming the file when it cannot be opened or made.
   explicit LibraryCache(const std::filesystem::path& profile_dir);
   ~LibraryCache();
