@@ -56,7 +56,16 @@ class LibraryCache {
   // trailing slash), by location.
   std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
   // Appends the tracks cached below `folder_uri` to `tracks`, by location.
+  // Tracks this cache gave out before, whose rows are as they were, are
+  // handed out again rather than decoded anew (so keep one cache for a
+  // session's rescans).
   void loadTracks(std::string_view folder_uri, host::TrackList& tracks);
+  // The track this cache last gave out or was told of for `uri`, when its
+  // row still has `state`'s size and time; else nullptr.
+  host::TrackHandle knownTrack(std::string_view uri, const FileState& state) const;
+  // Tells the cache of the track just stored for its location, with the
+  // file's `state`.
+  void remember(const host::TrackHandle& track, const FileState& state);
 
   // Changes go between begin() and commit(); a cache destroyed or rolled
   // back before commit() keeps none of them. Every call below throws

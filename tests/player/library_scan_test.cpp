@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -42,6 +43,10 @@ std::vector<std::string> paths(const host::TrackList& tracks) {
   return result;
 }
 
+void shiftTime(const fs::path& file, int seconds) {
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(seconds));
+}
+
 class ScanTest : public ::testing::Test {
  protected:
   fs::path music() const { return dir_.path() / "music"; }
@@ -53,15 +58,22 @@ class ScanTest : public ::testing::Test {
     fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
   }
 
+  // Scans into the profile's cache, which is kept from scan to scan as
+  // the desktop program keeps it; or into a new cache in `cache_dir`.
   ScanResult scan(const std::vector<fs::path>& folders, unsigned threads = 3, const fs::path& cache_dir = {}) {
-    LibraryCache cache(cache_dir.empty() ? profile() : cache_dir);
     ScanOptions options;
     options.threads = threads;
-    return scanMusicFolders(cache, folders, options);
+    if (!cache_dir.empty()) {
+      LibraryCache cache(cache_dir);
+      return scanMusicFolders(cache, folders, options);
+    }
+    if (!cache_) cache_.emplace(profile());
+    return scanMusicFolders(*cache_, folders, options);
   }
   ScanResult scan() { return scan({music()}); }
 
   TempDir dir_;
+  std::optional<LibraryCache> cache_;
 };
 
 // Every field of the property map, with its values in order, is a field of
@@ -158,13 +170,18 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
   EXPECT_EQ(result.counts.removed, want.removed);
   EXPECT_EQ(result.counts.unchanged, want.unchanged);
   EXPECT_EQ(result.counts.unreadable, want.unreadable);
-  // The library is what a fresh cache reads from the folder.
+  // The library is what a fresh cache reads from the folder, and what a
+  // fresh start reads from this cache.
   const ScanResult fresh = scan({music()}, 2, dir_.path() / "fresh");
-  EXPECT_EQ(paths(result.library.tracks), paths(fresh.library.tracks));
-}
-
-void shiftTime(const fs::path& file, int seconds) {
-  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(seconds));
+  LibraryCache reopened(profile());
+  const LibraryFile started = loadCachedLibrary(reopened, {music()});
+  ASSERT_EQ(paths(result.library.tracks), paths(fresh.library.tracks));
+  ASSERT_EQ(paths(started.tracks), paths(fresh.library.tracks));
+  for (std::size_t i = 0; i < fresh.library.tracks.size(); ++i) {
+    EXPECT_EQ(encodeTrackRecord(*result.library.tracks[i]), encodeTrackRecord(*fresh.library.tracks[i]));
+    EXPECT_EQ(encodeTrackRecord(*started.tracks[i]), encodeTrackRecord(*fresh.library.tracks[i]));
+    EXPECT_EQ(result.library.tracks[i]->mtime(), fresh.library.tracks[i]->mtime());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -269,6 +286,24 @@ TEST_F(ScanTest, NestedAndRepeatedFoldersGiveEachTrackOnce) {
                                       fileUri(dir_.path() / "music2" / "z.ogg")}));
   LibraryCache cache(profile());
   EXPECT_EQ(loadCachedLibrary(cache, {music()}).tracks.size(), 2u);
+}
+
+TEST_F(ScanTest, TracksAnotherConnectionRereadIsNotHandedOutStale) {
+  copy("test.ogg", music() / "x.ogg");
+  LibraryCache desktop(profile());
+  ScanOptions options;
+  const ScanResult before = scanMusicFolders(desktop, {music()}, options);
+  ASSERT_EQ(before.library.tracks.size(), 1u);
+  // A command on the same profile rereads the file after it changed.
+  copy("multiple-vc.flac", music() / "x.ogg");
+  shiftTime(music() / "x.ogg", 5);
+  LibraryCache command(profile());
+  const ScanResult reread = scanMusicFolders(command, {music()}, options);
+  ASSERT_EQ(reread.counts.changed, 1u);
+  const LibraryFile seen = loadCachedLibrary(desktop, {music()});
+  ASSERT_EQ(seen.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*seen.tracks[0]), encodeTrackRecord(*reread.library.tracks[0]));
+  EXPECT_NE(encodeTrackRecord(*seen.tracks[0]), encodeTrackRecord(*before.library.tracks[0]));
 }
 
 TEST_F(ScanTest, ADamagedCacheIsSetAsideAndRebuilt) {
