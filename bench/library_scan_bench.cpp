@@ -128,6 +128,19 @@ void BM_FullScan(benchmark::State& state) {
 }
 BENCHMARK(BM_FullScan)->Arg(10000)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Rescans alone, for profiling them: the folder unchanged since the scan
+// before.
+void BM_Rescan(benchmark::State& state) {
+  const fs::path folder = musicFolder(static_cast<int>(state.range(0)));
+  const fs::path cache_dir = fs::temp_directory_path() / "vostrel-bench-rescan-cache";
+  fs::remove_all(cache_dir);
+  player::LibraryCache cache(cache_dir);
+  player::scanMusicFolders(cache, {folder}, {});
+  for (auto _ : state) benchmark::DoNotOptimize(player::scanMusicFolders(cache, {folder}, {}).library.tracks.size());
+  fs::remove_all(cache_dir);
+}
+BENCHMARK(BM_Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 // A generated library with the fields a scan gives (tags, technical fields,
 // length), as tracks, as a library file and in a cache.
 struct StartupLibrary {

@@ -8,7 +8,6 @@
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
 
 #include "host/track_builder.h"
 #include "player/player_error.h"
@@ -159,15 +158,36 @@ class GroupDecoder {
 }  // namespace
 
 struct LibraryCache::Impl {
-  // The tracks this cache last gave out, by location, for as long as their
-  // row stays as it was: a rescan hands them out again instead of decoding
-  // its rows anew. The keys are the tracks' own paths.
+  // The tracks this cache last gave out, in location order, for as long
+  // as their row stays as it was: a rescan hands them out again instead of
+  // decoding its rows anew. An entry whose row was written since has no
+  // track.
   struct Known {
     host::TrackHandle track;
     uint64_t size;
     int64_t mtime_ns;
+    std::string_view path;  // the track's own
   };
-  std::unordered_map<std::string_view, Known> known;
+  std::vector<Known> known;
+
+  // The entries of locations from `low` (included) to `high` (excluded).
+  std::pair<std::size_t, std::size_t> knownRange(std::string_view low, std::string_view high) const {
+    auto before = [](const Known& entry, std::string_view path) { return entry.path < path; };
+    const auto first = std::lower_bound(known.begin(), known.end(), low, before);
+    const auto last = std::lower_bound(first, known.end(), high, before);
+    return {static_cast<std::size_t>(first - known.begin()), static_cast<std::size_t>(last - known.begin())};
+  }
+  // Puts `entries` (in order) in place of the entries from `low` to `high`.
+  void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
+    const auto [first, last] = knownRange(low, high);
+    known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
+    known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
+                 std::make_move_iterator(entries.end()));
+  }
+  void forget(std::string_view uri) {
+    const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
+    for (std::size_t i = first; i < last; ++i) known[i].track = nullptr;
+  }
 
   std::filesystem::path file;
   sqlite3* db = nullptr;
@@ -302,11 +322,13 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
 void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
   sqlite3_stmt* stmt = impl_->select_tracks.get();
   GroupDecoder decoder;
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
   {
     const ResetAtEnd reset{stmt};
-    const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
     bindText(stmt, 1, low);
     bindText(stmt, 2, high);
+    // Rows and known tracks are both in location order.
+    auto [known, known_end] = impl_->knownRange(low, high);
     RowGroup group;
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -315,8 +337,10 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
       RowGroup::Row& row = group.rows.emplace_back();
       row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
       row.mtime_ns = sqlite3_column_int64(stmt, 2);
-      if (host::TrackHandle known = knownTrack(path, {row.size, row.mtime_ns, true})) {
-        row.track = std::move(known);
+      while (known < known_end && impl_->known[known].path < path) ++known;
+      if (known < known_end && impl_->known[known].path == path && impl_->known[known].track &&
+          impl_->known[known].size == row.size && impl_->known[known].mtime_ns == row.mtime_ns) {
+        row.track = impl_->known[known].track;
       } else {
         const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
         const auto record_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3));
@@ -332,32 +356,35 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
   }
+  std::vector<Impl::Known> known;
   for (RowGroup& group : decoder.finish()) {
     for (RowGroup::Row& row : group.rows) {
       if (!row.track) continue;
-      remember(row.track, {row.size, row.mtime_ns, true});
+      known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});
       tracks.push_back(std::move(row.track));
     }
   }
+  impl_->replaceKnown(low, high, std::move(known));
 }
 
 host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
-  const auto it = impl_->known.find(uri);
-  if (it == impl_->known.end() || it->second.size != state.size || it->second.mtime_ns != state.mtime_ns) {
+  const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
+                                   [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
+  if (it == impl_->known.end() || it->path != uri || it->size != state.size || it->mtime_ns != state.mtime_ns) {
     return nullptr;
   }
-  return it->second.track;
+  return it->track;
 }
 
-void LibraryCache::remember(const host::TrackHandle& track, const FileState& state) {
-  // The key is the remembered track's own path: a new track for the same
-  // location comes in under its own.
-  const auto it = impl_->known.find(track->path());
-  if (it != impl_->known.end()) {
-    if (it->second.track == track) return;
-    impl_->known.erase(it);
+void LibraryCache::rememberTracks(std::string_view folder_uri,
+                                  std::vector<std::pair<host::TrackHandle, FileState>> tracks) {
+  std::vector<Impl::Known> known;
+  known.reserve(tracks.size());
+  for (auto& [track, state] : tracks) {
+    const std::string_view path = track->path();
+    known.push_back({std::move(track), state.size, state.mtime_ns, path});
   }
-  impl_->known.emplace(track->path(), Impl::Known{track, state.size, state.mtime_ns});
+  impl_->replaceKnown(lowerBound(folder_uri), upperBound(folder_uri), std::move(known));
 }
 
 void LibraryCache::begin() { impl_->exec("BEGIN IMMEDIATE"); }
@@ -367,7 +394,7 @@ void LibraryCache::rollback() {
 }
 
 void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
-  impl_->known.erase(uri);
+  impl_->forget(uri);
   sqlite3_stmt* stmt = impl_->put_file.get();
   bindText(stmt, 1, uri);
   sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
@@ -381,7 +408,7 @@ void LibraryCache::putFile(std::string_view uri, const FileState& state, std::st
 }
 
 void LibraryCache::removeFile(std::string_view uri) {
-  impl_->known.erase(uri);
+  impl_->forget(uri);
   sqlite3_stmt* stmt = impl_->remove_file.get();
   bindText(stmt, 1, uri);
   impl_->step(stmt, "cannot be written");

@@ -63,9 +63,9 @@ class LibraryCache {
   // The track this cache last gave out or was told of for `uri`, when its
   // row still has `state`'s size and time; else nullptr.
   host::TrackHandle knownTrack(std::string_view uri, const FileState& state) const;
-  // Tells the cache of the track just stored for its location, with the
-  // file's `state`.
-  void remember(const host::TrackHandle& track, const FileState& state);
+  // Tells the cache of the tracks below `folder_uri` as a scan left them,
+  // in location order, each with its file's state.
+  void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);
 
   // Changes go between begin() and commit(); a cache destroyed or rolled
   // back before commit() keeps none of them. Every call below throws

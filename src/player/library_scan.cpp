@@ -73,15 +73,40 @@ class FolderWalk {
   FolderWalk(std::vector<FoundFile>& files, const std::atomic<bool>* cancel) : files_(files), cancel_(cancel) {}
 
   // Every file below `folder`; false when the folder could not be listed
-  // completely (then nothing may be taken as gone).
-  bool run(const fs::path& folder) {
+  // completely (then nothing may be taken as gone). The subfolders of
+  // `folder` are listed on `threads` threads.
+  bool run(const fs::path& folder, std::size_t threads) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
+    defer_ = threads > 1;
     walk(fd, fileUri(folder));
+    defer_ = false;
+    if (deferred_.empty()) return complete_;
+    std::vector<std::vector<FoundFile>> parts(std::min(threads, deferred_.size()));
+    std::vector<char> complete(parts.size(), 1);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> pool;
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+      pool.emplace_back([&, t] {
+        FolderWalk part(parts[t], cancel_);
+        for (std::size_t i; (i = next.fetch_add(1)) < deferred_.size();) part.walk(deferred_[i].fd, deferred_[i].uri);
+        complete[t] = part.complete_;
+      });
+    }
+    for (std::thread& thread : pool) thread.join();
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+      complete_ = complete_ && complete[t] != 0;
+      files_.insert(files_.end(), std::make_move_iterator(parts[t].begin()), std::make_move_iterator(parts[t].end()));
+    }
     return complete_;
   }
 
  private:
+  struct Deferred {
+    int fd;
+    std::string uri;
+  };
+
   // Lists the folder open as `fd` (and closes it), whose URI is `uri`.
   void walk(int fd, const std::string& uri) {
     DIR* dir = ::fdopendir(fd);
@@ -112,7 +137,11 @@ class FolderWalk {
       if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
         const int sub = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub >= 0) {
-          walk(sub, child);
+          if (defer_) {
+            deferred_.push_back({sub, child});
+          } else {
+            walk(sub, child);
+          }
           continue;
         }
         if (entry->d_type == DT_DIR) {
@@ -133,6 +162,8 @@ class FolderWalk {
   std::vector<FoundFile>& files_;
   const std::atomic<bool>* cancel_;
   bool complete_ = true;
+  bool defer_ = false;  // subfolders are listed later, in parallel
+  std::vector<Deferred> deferred_;
 };
 
 int64_t wholeSeconds(int64_t ns) {
@@ -251,9 +282,6 @@ class Reader {
       result.record = std::string();
     }
     cache_.commit();
-    for (const std::size_t index : batch) {
-      if (results_[index].track) cache_.remember(results_[index].track, files_[index]->state);
-    }
     progress_.read += batch.size();
   }
 
@@ -294,12 +322,13 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
     std::vector<Slot> slots;
   };
   std::vector<Plan> plans;
+  const std::size_t threads = options.threads != 0 ? options.threads : defaultScanThreads();
 
   for (const fs::path& folder : distinctFolders(folders)) {
     Plan& plan = plans.emplace_back();
     plan.uri = fileUri(folder);
     std::vector<FoundFile> files;
-    const bool complete = FolderWalk(files, options.cancel).run(folder);
+    const bool complete = FolderWalk(files, options.cancel).run(folder, threads);
     auto cached = cache.filesBelow(plan.uri);
     std::error_code ec;
     if (!complete && !fs::is_directory(folder, ec)) {
@@ -378,22 +407,25 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
       cache.loadTracks(plan.uri, result.library.tracks);
       continue;
     }
-    const std::size_t first = result.library.tracks.size();
+    std::vector<std::pair<host::TrackHandle, LibraryCache::FileState>> tracks;
+    tracks.reserve(plan.slots.size());
     bool whole = true;
     for (const Slot& slot : plan.slots) {
       if (slot.read != kNotRead) {
-        if (const host::TrackHandle& track = reader.track(slot.read)) result.library.tracks.push_back(track);
+        if (const host::TrackHandle& track = reader.track(slot.read)) tracks.emplace_back(track, slot.state);
       } else if (host::TrackHandle track = cache.knownTrack(slot.uri, slot.state)) {
-        result.library.tracks.push_back(std::move(track));
+        tracks.emplace_back(std::move(track), slot.state);
       } else {
         whole = false;
         break;
       }
     }
     if (!whole) {
-      result.library.tracks.resize(first);
       cache.loadTracks(plan.uri, result.library.tracks);
+      continue;
     }
+    for (const auto& [track, state] : tracks) result.library.tracks.push_back(track);
+    cache.rememberTracks(plan.uri, std::move(tracks));
   }
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
