@@ -27,12 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 
-fs::path corpusDir() {
-  if (const char* data = std::getenv("VOSTREL_TEST_DATA"); data != nullptr && data[0] != '\0') {
-    return fs::path(data) / "tag-corpus";
-  }
-  return fs::path(__FILE__).parent_path().parent_path() / "data" / "tag-corpus";
-}
+fs::path corpusDir() { return fs::path(VOSTREL_TEST_DATA_DIR) / "tag-corpus"; }
 
 // Sound files of several formats, with tags.
 const char* const kSound[] = {"bladeenc.mp3", "test.ogg", "multiple-vc.flac", "has-tags.m4a", "click.wv"};
