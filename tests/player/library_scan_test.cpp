@@ -2,9 +2,11 @@
 // folders that go away, and playlists whose files leave and come back.
 #include <gtest/gtest.h>
 #include <taglib/fileref.h>
+#include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -142,6 +144,48 @@ TEST_F(ScanTest, TechnicalFieldsAndNamesThatAreNotAscii) {
       {"bitspersample", "16"}};
   EXPECT_EQ(tech, expected);
 }
+
+class ReplayGainTest : public ScanTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ReplayGainTest, ComesFromTheUsualFieldsAndIsAbsentWithoutThem) {
+  const fs::path file = music() / GetParam();
+  copy(GetParam(), file);
+  copy(GetParam(), music() / "plain" / GetParam());
+  const std::pair<const char*, const char*> kGain[] = {
+      {"REPLAYGAIN_TRACK_GAIN", "-6.50 dB"}, {"REPLAYGAIN_ALBUM_PEAK", "0.988"}, {"REPLAYGAIN_ALBUM_GAIN", "+1.25 dB"}};
+  if (fs::path(GetParam()).extension() == ".m4a") {
+    // iTunes freeform atoms, as taggers write them.
+    TagLib::MP4::File mp4(file.c_str());
+    for (const auto& [name, value] : kGain) {
+      std::string lower = name;
+      std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+      mp4.tag()->setItem("----:com.apple.iTunes:" + lower, TagLib::MP4::Item(TagLib::StringList(value)));
+    }
+    ASSERT_TRUE(mp4.save());
+  } else {
+    TagLib::FileRef ref(file.c_str());
+    TagLib::PropertyMap tags = ref.file()->properties();
+    for (const auto& [name, value] : kGain) tags.replace(name, TagLib::StringList(value));
+    ref.file()->setProperties(tags);
+    ASSERT_TRUE(ref.save());
+  }
+  const ScanResult result = scan();
+  ASSERT_EQ(result.library.tracks.size(), 2u);
+  const bool tagged_first = result.library.tracks[0]->path() == fileUri(file);
+  const host::ReplayGain& gain = result.library.tracks[tagged_first ? 0 : 1]->replayGain();
+  EXPECT_FLOAT_EQ(gain.track_gain, -6.5f);
+  EXPECT_FLOAT_EQ(gain.album_gain, 1.25f);
+  EXPECT_FLOAT_EQ(gain.album_peak, 0.988f);
+  EXPECT_EQ(gain.track_peak, -1.0f);
+  const host::ReplayGain& none = result.library.tracks[tagged_first ? 1 : 0]->replayGain();
+  EXPECT_EQ(none.track_gain, -1000.0f);
+  EXPECT_EQ(none.album_gain, -1000.0f);
+  EXPECT_EQ(none.track_peak, -1.0f);
+  EXPECT_EQ(none.album_peak, -1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ReplayGainTest,
+                         ::testing::Values("bladeenc.mp3", "test.ogg", "multiple-vc.flac", "has-tags.m4a"));
 
 struct RescanCase {
   const char* name;
