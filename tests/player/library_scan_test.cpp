@@ -357,18 +357,25 @@ TEST_F(ScanTest, ADamagedCacheIsSetAsideAndRebuilt) {
   EXPECT_TRUE(scan().notices.empty());
 }
 
-TEST_F(ScanTest, ACancelledScanKeepsTheCacheUsable) {
+TEST_F(ScanTest, ACancelledScanKeepsTheCacheUsableAndTakesNothingAsGone) {
   for (const char* name : kSound) copy(name, music() / name);
+  copy("test.ogg", music() / "sub" / "later.ogg");
   const std::atomic<bool> cancel{true};
   LibraryCache cache(profile());
   ScanOptions options;
   options.cancel = &cancel;
   const ScanResult stopped = scanMusicFolders(cache, {music()}, options);
   EXPECT_TRUE(stopped.cancelled);
-  EXPECT_EQ(stopped.counts.removed, 0u);
-  const ScanResult result = scan();
-  EXPECT_FALSE(result.cancelled);
-  EXPECT_EQ(result.counts.added + result.counts.unchanged, std::size(kSound));
+  const ScanResult first = scan();
+  EXPECT_FALSE(first.cancelled);
+  EXPECT_EQ(first.counts.added + first.counts.unchanged, std::size(kSound) + 1);
+
+  // A walk that stops early has not seen every file: none is taken as gone.
+  fs::remove(music() / "test.ogg");
+  const ScanResult again = scanMusicFolders(cache, {music()}, options);
+  EXPECT_EQ(again.counts.removed, 0u);
+  EXPECT_EQ(again.library.tracks.size(), std::size(kSound) + 1);
+  EXPECT_EQ(scan().counts.removed, 1u);
 }
 
 }  // namespace
