@@ -24,8 +24,14 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;";
 
 // The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
-std::string lowerBound(std::string_view folder_uri) { return std::string(folder_uri) + '/'; }
-std::string upperBound(std::string_view folder_uri) { return std::string(folder_uri) + '0'; }
+// (The root folder's URI, "file:///", ends in its slash already.)
+std::string lowerBound(std::string_view folder_uri) {
+  return folder_uri.ends_with('/') ? std::string(folder_uri) : std::string(folder_uri) + '/';
+}
+std::string upperBound(std::string_view folder_uri) {
+  if (folder_uri.ends_with('/')) folder_uri.remove_suffix(1);
+  return std::string(folder_uri) + '0';
+}
 
 class Statement {
  public:

@@ -130,7 +130,7 @@ class FolderWalk {
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
       child = uri;
-      child += '/';
+      if (!child.ends_with('/')) child += '/';  // the root folder's URI ends in one
       appendUriPath(child, name);
       // Folders are entered, but not through symbolic links (which may
       // loop); a link to a file counts as the file.
@@ -223,11 +223,17 @@ class Reader {
       if (index >= files_.size() || cancelled()) break;
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
-      const host::TrackHandle track = readMusicFile(
-          uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
-      if (track) {
-        result.record = encodeTrackRecord(*track);
-        result.track = track;
+      try {
+        const host::TrackHandle track = readMusicFile(
+            uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+        if (track) {
+          result.record = encodeTrackRecord(*track);
+          result.track = track;
+        }
+      } catch (const std::exception&) {
+        // A file whose tags ask for more memory than there is: not a track.
+        builder.clear();
+        result = Result();
       }
       std::lock_guard lock(mutex_);
       done_.push_back(index);
