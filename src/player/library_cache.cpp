@@ -362,8 +362,13 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
   }
+  std::deque<RowGroup>& groups = decoder.finish();
+  std::size_t rows = 0;
+  for (const RowGroup& group : groups) rows += group.rows.size();
   std::vector<Impl::Known> known;
-  for (RowGroup& group : decoder.finish()) {
+  known.reserve(rows);
+  tracks.reserve(tracks.size() + rows);
+  for (RowGroup& group : groups) {
     for (RowGroup::Row& row : group.rows) {
       if (!row.track) continue;
       known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});

@@ -26,6 +26,15 @@
 // The library of a list of folders is every cached track below any of
 // them, in the order of the folders and, within one, by path. A folder that
 // lies inside another listed one adds nothing of its own.
+//
+// In the desktop program: app::chooseLibrarySource(options, settings) says
+// whether the library is music folders (LibrarySource::isFolders, and
+// which); app::openPlayer(options, /*rescan=*/false) starts from the cache.
+// Keep one LibraryCache on the scanning thread for the session: it hands
+// unchanged tracks out again without decoding them, so that rescans cost
+// little more than listing the folders. Hand the result to
+// Player::replaceLibrary on the main thread. A track's file is
+// uriFilePath(track.path()) (file_uri.h).
 #ifndef VOSTREL_PLAYER_LIBRARY_SCAN_H_
 #define VOSTREL_PLAYER_LIBRARY_SCAN_H_
 
