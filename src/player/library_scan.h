@@ -12,9 +12,11 @@
 // whose size or modification time changed, and forgets the files that are
 // gone. Files TagLib cannot read are remembered as unreadable, so that a
 // rescan does not read them again until they change. A folder that is
-// missing or cannot be listed (an unmounted disk) is left as it is in the
-// cache: its tracks stay in the library, and the notices say once that it
-// is unavailable (and once that it is back).
+// missing, cannot be listed, or is empty where it held files (an unmounted
+// disk) is left as it is in the cache: its tracks stay in the library, and
+// the notices say once that it is unavailable (and once that it is back).
+// A folder listed only in part (a subfolder that cannot be read, a
+// cancelled scan) takes no file as gone.
 //
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
