@@ -1,0 +1,445 @@
+// The library cache over plain SQLite; see library_cache.h.
+#include "player/library_cache.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "host/track_builder.h"
+#include "player/player_error.h"
+#include "player/track_record.h"
+
+namespace player {
+namespace {
+
+constexpr int kFormatVersion = 1;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
+    " record BLOB) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;";
+
+// The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
+// (The root folder's URI, "file:///", ends in its slash already.)
+std::string lowerBound(std::string_view folder_uri) {
+  return folder_uri.ends_with('/') ? std::string(folder_uri) : std::string(folder_uri) + '/';
+}
+std::string upperBound(std::string_view folder_uri) {
+  if (folder_uri.ends_with('/')) folder_uri.remove_suffix(1);
+  return std::string(folder_uri) + '0';
+}
+
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement& operator=(Statement&& other) noexcept {
+    std::swap(stmt_, other.stmt_);
+    return *this;
+  }
+  sqlite3_stmt* get() const { return stmt_; }
+  explicit operator bool() const { return stmt_ != nullptr; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Resets the statement when the scope ends, so that it holds no read lock.
+struct ResetAtEnd {
+  sqlite3_stmt* stmt;
+  ~ResetAtEnd() {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+  }
+};
+
+void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+int64_t wholeSeconds(int64_t ns) {
+  return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
+}
+
+// Rows of the files table in groups, decoded on worker threads while the
+// next group is read. Groups are decoded in any order and kept in order.
+struct RowGroup {
+  struct Row {
+    uint32_t path_at, path_size, record_at, record_size;
+    uint64_t size;
+    int64_t mtime_ns;
+    host::TrackHandle track;  // known already, or decoded
+  };
+  std::string bytes;
+  std::vector<Row> rows;
+
+  std::string_view text(uint32_t at, uint32_t size) const { return std::string_view(bytes).substr(at, size); }
+};
+constexpr std::size_t kGroupRows = 2048;
+
+class GroupDecoder {
+ public:
+  ~GroupDecoder() { finish(); }
+
+  // Takes a full group; the first one is held back, so that a small
+  // library is decoded on the calling thread without starting any.
+  void add(RowGroup group) {
+    std::lock_guard lock(mutex_);
+    groups_.push_back(std::move(group));
+    if (groups_.size() == 2 && workers_.empty()) {
+      const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+      for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { work(); });
+    }
+    more_.notify_one();
+  }
+
+  // Decodes what is left and returns the groups in order.
+  std::deque<RowGroup>& finish() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      more_.notify_all();
+    }
+    for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
+    if (next_ < groups_.size()) {
+      Decoder decoder;
+      for (; next_ < groups_.size(); ++next_) decoder.decode(groups_[next_]);
+    }
+    return groups_;
+  }
+
+ private:
+  struct Decoder {
+    host::TrackBuilder builder;
+    TrackRecordDecoder records;
+
+    void decode(RowGroup& group) {
+      for (RowGroup::Row& row : group.rows) {
+        if (row.track) continue;
+        builder.setPath(group.text(row.path_at, row.path_size));
+        builder.setSize(row.size);
+        builder.setMtime(wholeSeconds(row.mtime_ns));
+        // A damaged row is left out; the next scan that finds the file
+        // changed reads it again.
+        if (records.decode(group.text(row.record_at, row.record_size), builder)) {
+          row.track = builder.build();
+        } else {
+          builder.clear();
+        }
+      }
+      group.bytes = std::string();  // the records are built: their bytes are not needed
+    }
+  };
+
+  void work() {
+    Decoder decoder;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      more_.wait(lock, [this] { return next_ < groups_.size() || closed_; });
+      if (next_ >= groups_.size()) return;
+      RowGroup& group = groups_[next_++];  // a deque keeps it in place
+      lock.unlock();
+      decoder.decode(group);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable more_;
+  std::deque<RowGroup> groups_;
+  std::size_t next_ = 0;  // the first group no thread has taken
+  bool closed_ = false;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+struct LibraryCache::Impl {
+  // The tracks this cache last gave out, in location order, for as long
+  // as their row stays as it was: a rescan hands them out again instead of
+  // decoding its rows anew. An entry whose row was written since has no
+  // track.
+  struct Known {
+    host::TrackHandle track;
+    uint64_t size;
+    int64_t mtime_ns;
+    std::string_view path;  // the track's own
+  };
+  std::vector<Known> known;
+
+  // The entries of locations from `low` (included) to `high` (excluded).
+  std::pair<std::size_t, std::size_t> knownRange(std::string_view low, std::string_view high) const {
+    auto before = [](const Known& entry, std::string_view path) { return entry.path < path; };
+    const auto first = std::lower_bound(known.begin(), known.end(), low, before);
+    const auto last = std::lower_bound(first, known.end(), high, before);
+    return {static_cast<std::size_t>(first - known.begin()), static_cast<std::size_t>(last - known.begin())};
+  }
+  // Puts `entries` (in order) in place of the entries from `low` to `high`.
+  void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
+    const auto [first, last] = knownRange(low, high);
+    known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
+    known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
+                 std::make_move_iterator(entries.end()));
+  }
+  void forget(std::string_view uri) {
+    const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
+    for (std::size_t i = first; i < last; ++i) known[i].track = nullptr;
+  }
+
+  std::filesystem::path file;
+  sqlite3* db = nullptr;
+  std::vector<std::string> notices;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder;
+
+  ~Impl() { sqlite3_close_v2(db); }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    const char* reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+    throw PlayerError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
+  }
+
+  void exec(const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("cannot be used");
+  }
+
+  // Opens the file and makes its tables; false when it is not a usable
+  // cache (not a database, damaged, or of another format).
+  bool open() {
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+      fail("cannot be opened");
+    }
+    sqlite3_busy_timeout(db, 60'000);
+    // The WAL is copied into the file when it grows large, not at every
+    // close: a command that only read would otherwise wait for the disk.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_stmt* version = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
+    int stored = 0;
+    const int step = sqlite3_step(version);
+    if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
+    sqlite3_finalize(version);
+    if (step != SQLITE_ROW) return damaged();
+    if (stored != 0 && stored != kFormatVersion) return false;
+    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    exec("PRAGMA synchronous=NORMAL");
+    if (stored == 0) {
+      exec("BEGIN IMMEDIATE");
+      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return damaged();
+      }
+      exec("PRAGMA user_version=1");
+      exec("COMMIT");
+    }
+    if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    return true;
+  }
+
+  // False for a file SQLite finds is no database or damaged; throws for
+  // any other failure (a busy or read-only file is not set aside).
+  bool damaged() {
+    const int code = sqlite3_errcode(db) & 0xFF;
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR) return false;
+    fail("cannot be read");
+  }
+
+  void prepare() {
+    auto make = [this](const char* sql) {
+      Statement statement(db, sql);
+      if (!statement) fail("cannot be read");
+      return statement;
+    };
+    select_files = make("SELECT path, size, mtime_ns, record IS NOT NULL FROM files WHERE path >= ? AND path < ?");
+    select_tracks =
+        make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
+    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record) VALUES(?, ?, ?, ?)");
+    remove_file = make("DELETE FROM files WHERE path = ?");
+    select_folder = make("SELECT available FROM folders WHERE path = ?");
+    put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+  }
+
+  void step(sqlite3_stmt* stmt, const char* what) {
+    const ResetAtEnd reset{stmt};
+    if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
+  }
+};
+
+LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
+  impl_->file = profile_dir / kFileName;
+  std::error_code ec;
+  std::filesystem::create_directories(profile_dir, ec);
+  if (!impl_->open()) {
+    sqlite3_close_v2(impl_->db);
+    impl_->db = nullptr;
+    std::filesystem::path aside = impl_->file;
+    aside += ".damaged";
+    std::filesystem::rename(impl_->file, aside, ec);
+    for (const char* suffix : {"-wal", "-shm"}) {
+      std::filesystem::path extra = impl_->file;
+      extra += suffix;
+      std::filesystem::remove(extra, ec);
+    }
+    impl_->notices.push_back("The library cache " + impl_->file.string() + " could not be read; it was moved to " +
+                             aside.string() + " and the music folders are read again.");
+    if (!impl_->open()) impl_->fail("cannot be made");
+  }
+  impl_->prepare();
+}
+
+LibraryCache::~LibraryCache() = default;
+LibraryCache::LibraryCache(LibraryCache&&) noexcept = default;
+LibraryCache& LibraryCache::operator=(LibraryCache&&) noexcept = default;
+
+const std::filesystem::path& LibraryCache::file() const { return impl_->file; }
+
+std::vector<std::string> LibraryCache::takeNotices() { return std::exchange(impl_->notices, {}); }
+
+std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::filesBelow(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_files.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  std::vector<std::pair<std::string, FileState>> files;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    FileState state;
+    state.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+    state.mtime_ns = sqlite3_column_int64(stmt, 2);
+    state.track = sqlite3_column_int(stmt, 3) != 0;
+    files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+                       state);
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return files;
+}
+
+void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
+  sqlite3_stmt* stmt = impl_->select_tracks.get();
+  GroupDecoder decoder;
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  {
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    bindText(stmt, 2, high);
+    // Rows and known tracks are both in location order.
+    auto [known, known_end] = impl_->knownRange(low, high);
+    RowGroup group;
+    int step;
+    while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      RowGroup::Row& row = group.rows.emplace_back();
+      row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+      row.mtime_ns = sqlite3_column_int64(stmt, 2);
+      while (known < known_end && impl_->known[known].path < path) ++known;
+      if (known < known_end && impl_->known[known].path == path && impl_->known[known].track &&
+          impl_->known[known].size == row.size && impl_->known[known].mtime_ns == row.mtime_ns) {
+        row.track = impl_->known[known].track;
+      } else {
+        const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
+        const auto record_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3));
+        row.path_at = static_cast<uint32_t>(group.bytes.size());
+        row.path_size = static_cast<uint32_t>(path.size());
+        group.bytes.append(path);
+        row.record_at = static_cast<uint32_t>(group.bytes.size());
+        row.record_size = static_cast<uint32_t>(record_size);
+        group.bytes.append(record, record_size);
+      }
+      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, RowGroup()));
+    }
+    if (step != SQLITE_DONE) impl_->fail("cannot be read");
+    if (!group.rows.empty()) decoder.add(std::move(group));
+  }
+  std::deque<RowGroup>& groups = decoder.finish();
+  std::size_t rows = 0;
+  for (const RowGroup& group : groups) rows += group.rows.size();
+  std::vector<Impl::Known> known;
+  known.reserve(rows);
+  tracks.reserve(tracks.size() + rows);
+  for (RowGroup& group : groups) {
+    for (RowGroup::Row& row : group.rows) {
+      if (!row.track) continue;
+      known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});
+      tracks.push_back(std::move(row.track));
+    }
+  }
+  impl_->replaceKnown(low, high, std::move(known));
+}
+
+host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
+  const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
+                                   [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
+  if (it == impl_->known.end() || it->path != uri || it->size != state.size || it->mtime_ns != state.mtime_ns) {
+    return nullptr;
+  }
+  return it->track;
+}
+
+void LibraryCache::rememberTracks(std::string_view folder_uri,
+                                  std::vector<std::pair<host::TrackHandle, FileState>> tracks) {
+  std::vector<Impl::Known> known;
+  known.reserve(tracks.size());
+  for (auto& [track, state] : tracks) {
+    const std::string_view path = track->path();
+    known.push_back({std::move(track), state.size, state.mtime_ns, path});
+  }
+  impl_->replaceKnown(lowerBound(folder_uri), upperBound(folder_uri), std::move(known));
+}
+
+void LibraryCache::begin() { impl_->exec("BEGIN IMMEDIATE"); }
+void LibraryCache::commit() { impl_->exec("COMMIT"); }
+void LibraryCache::rollback() {
+  if (!sqlite3_get_autocommit(impl_->db)) sqlite3_exec(impl_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
+  impl_->forget(uri);
+  sqlite3_stmt* stmt = impl_->put_file.get();
+  bindText(stmt, 1, uri);
+  sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
+  sqlite3_bind_int64(stmt, 3, state.mtime_ns);
+  if (state.track) {
+    sqlite3_bind_blob(stmt, 4, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+  } else {
+    sqlite3_bind_null(stmt, 4);
+  }
+  impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::removeFile(std::string_view uri) {
+  impl_->forget(uri);
+  sqlite3_stmt* stmt = impl_->remove_file.get();
+  bindText(stmt, 1, uri);
+  impl_->step(stmt, "cannot be written");
+}
+
+bool LibraryCache::folderWasAvailable(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_folder.get();
+  const ResetAtEnd reset{stmt};
+  bindText(stmt, 1, folder_uri);
+  const int step = sqlite3_step(stmt);
+  if (step == SQLITE_ROW) return sqlite3_column_int(stmt, 0) != 0;
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return true;
+}
+
+void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool available) {
+  sqlite3_stmt* stmt = impl_->put_folder.get();
+  bindText(stmt, 1, folder_uri);
+  sqlite3_bind_int(stmt, 2, available ? 1 : 0);
+  impl_->step(stmt, "cannot be written");
+}
+
+}  // namespace player
