@@ -33,7 +33,7 @@ QString fromString(const std::string& text) { return QString::fromStdString(text
 EditColumnDialog::EditColumnDialog(Mode mode, const library_tables::SQLiteMetaDBVTabColumn& column,
                                    library_tables::TableType type, library_tables::VTabColumns& list,
                                    host::Host& host, QWidget* parent)
-    : QDialog(parent), mode_(mode), column_(column), table_(type), list_(list), host_(host) {
+    : Dialog(parent), mode_(mode), column_(column), table_(type), list_(list), host_(host) {
   setObjectName(QStringLiteral("vostrel_edit_column"));
   setWindowTitle(QStringLiteral("Edit column"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -208,9 +208,9 @@ void EditColumnDialog::accept() {
     name_field->setFocus();
     return;
   }
-  QDialog::accept();
+  Dialog::accept();
 }
 
-bool EditColumnDialog::run() { return exec() == QDialog::Accepted; }
+bool EditColumnDialog::run() { return runModal(); }
 
 }  // namespace ui

@@ -13,10 +13,10 @@
 
 #include <cstddef>
 
-#include <QDialog>
 
 #include "library_tables/column_editing.h"
 #include "library_tables/vtab_column.h"
+#include "ui/dialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -29,7 +29,7 @@ namespace ui {
 
 class SqlEditor;
 
-class EditColumnDialog : public QDialog {
+class EditColumnDialog : public Dialog {
   Q_OBJECT
 
  public:
