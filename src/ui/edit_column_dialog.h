@@ -13,7 +13,6 @@
 
 #include <cstddef>
 
-
 #include "library_tables/column_editing.h"
 #include "library_tables/vtab_column.h"
 #include "ui/dialog.h"
