@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <limits>
 
+#include <QApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace ui {
 
@@ -38,11 +41,40 @@ void Dialog::showModeless() {
   QList<QRect> screens;
   for (const QScreen* screen : QGuiApplication::screens()) screens.append(screen->availableGeometry());
   if (!isVisible()) show();
+  joinActiveModal();
   const QRect frame = frameGeometry();
   const QRect kept = keptOnScreens(frame, screens);
   if (kept != frame) move(pos() + (kept.topLeft() - frame.topLeft()));
   raise();
   activateWindow();
+}
+
+// A window is blocked while a modal dialog runs unless it belongs to that
+// dialog's window; as a transient of it, this one takes input, and it goes
+// back to its owner when the modal dialog hides.
+void Dialog::joinActiveModal() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr || modal == this || modal == modal_ || windowHandle() == nullptr ||
+      modal->windowHandle() == nullptr) {
+    return;
+  }
+  leaveModal();
+  modal_ = modal;
+  modal->installEventFilter(this);
+  windowHandle()->setTransientParent(modal->windowHandle());
+}
+
+void Dialog::leaveModal() {
+  if (modal_ != nullptr) modal_->removeEventFilter(this);
+  modal_ = nullptr;
+  if (windowHandle() == nullptr) return;
+  const QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+  windowHandle()->setTransientParent(owner != nullptr ? owner->windowHandle() : nullptr);
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == modal_ && event->type() == QEvent::Hide) leaveModal();
+  return QDialog::eventFilter(watched, event);
 }
 
 QSizeF Dialog::dialogUnit(const QWidget* w) {

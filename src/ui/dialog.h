@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QSizeF>
@@ -28,7 +29,9 @@ class Dialog : public QDialog {
   bool runModal();
   // Shows the dialog without blocking. One that is already open is shown,
   // raised and activated; when its frame lies partly off the screens it is
-  // moved inside them first, keeping its size.
+  // moved inside them first, keeping its size. Opened while a modal dialog
+  // runs (the console from the query sheet), it stays usable: it belongs to
+  // the modal window until that one closes.
   void showModeless();
 
   // One dialog unit of `w`'s font in pixels (fractional).
@@ -48,6 +51,15 @@ class Dialog : public QDialog {
   // program runs: invalid until one of them has closed.
   static QSize rememberedSize();
   static void rememberSize(const QSize& size);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void joinActiveModal();
+  void leaveModal();
+
+  QPointer<QWidget> modal_;  // the modal dialog this one belongs to for now
 };
 
 }  // namespace ui

@@ -8,6 +8,9 @@
 #include <QColorDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWindow>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -139,6 +142,30 @@ class DialogTest : public QObject {
     dialog.showModeless();
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.pos(), at);
+  }
+
+  // The console opened from the modal query sheet must take typing while the
+  // sheet stays open, and belong to its owner again once the sheet closes.
+  void modelessOpenedFromAModalDialogTakesInput() {
+    QWidget owner;
+    owner.show();
+    ui::Dialog modeless(&owner);
+    auto* edit = new QLineEdit(&modeless);
+    (new QVBoxLayout(&modeless))->addWidget(edit);
+    ui::Dialog modal(&owner);
+    QString typed_while_modal;
+    QTimer::singleShot(0, [&] {
+      modeless.showModeless();
+      edit->setFocus();
+      QTest::keyClick(modeless.windowHandle(), Qt::Key_X);
+      typed_while_modal = edit->text();
+      modal.reject();
+    });
+    QVERIFY(!modal.runModal());
+    QCOMPARE(typed_while_modal, QStringLiteral("x"));
+    QCOMPARE(modeless.windowHandle()->transientParent(), owner.windowHandle());
+    QTest::keyClick(modeless.windowHandle(), Qt::Key_Y);
+    QCOMPARE(edit->text(), QStringLiteral("xy"));
   }
 
   void dialogUnitsFollowTheFont() {
