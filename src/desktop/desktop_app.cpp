@@ -7,7 +7,10 @@
 #include "component/registration.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
+#include "desktop/mpris_service.h"
+#include "desktop/multimedia_engine.h"
 #include "desktop/panel_docks.h"
+#include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/quit_signals.h"
 #include "desktop/save_scheduler.h"
@@ -36,7 +39,8 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
       player_(std::move(player)),
       library_path_(std::move(library_path)),
       ui_(std::make_unique<DesktopUi>()),
-      signals_(std::make_unique<PlayerSignals>(*player_)) {
+      signals_(std::make_unique<PlayerSignals>(*player_)),
+      playback_(std::make_unique<PlaybackController>(*player_, [] { return std::make_unique<MultimediaEngine>(); })) {
   player_->setUi(ui_.get());
   playlist_saver_ = new SaveScheduler([this] { savePlaylists(); }, this);
   layout_saver_ = new SaveScheduler([this] { saveLayout(); }, this);
@@ -45,7 +49,9 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
 DesktopApp::~DesktopApp() {
   // The panels (and their nodes and connections) go first, while the player
   // they use is whole; the component forgets the host before it goes.
+  mpris_.reset();
   window_.reset();
+  playback_.reset();
   component::unregisterComponent();
   player_->setUi(nullptr);
   signals_.reset();
@@ -80,12 +86,18 @@ void DesktopApp::start() {
     }
   });
   connect(&window_->panels(), &PanelDocks::panelsChanged, layout_saver_, &SaveScheduler::schedule);
+  window_->attachPlayback(*playback_);
   connectNotifications();
 
   window_->restoreLayout(readLayout());
   window_->show();
   registry_.setPhase(component::HostPhase::kRunning);
   registry_.runInitStage(kStageWindowShown);
+  mpris_ = MprisService::publish(*playback_, [this] {
+    window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+  }, [this] { requestQuit(); });
 
   // New panels have stored their trees: their root ids go into the layout
   // now, and playlists taken from the library file into the profile.

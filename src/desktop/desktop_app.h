@@ -40,6 +40,8 @@ namespace desktop {
 
 class DesktopUi;
 class MainWindow;
+class MprisService;
+class PlaybackController;
 class PlayerSignals;
 class QuitSignals;
 class SaveScheduler;
@@ -75,6 +77,11 @@ class DesktopApp : public QObject {
   player::Player& player() { return *player_; }
   MainWindow& mainWindow() { return *window_; }
   DesktopUi& ui() { return *ui_; }
+  // Plays what the player's playing item is; tests give it a fake engine
+  // before anything plays.
+  PlaybackController& playback() { return *playback_; }
+  // The media-player service on the session bus; nullptr without a bus.
+  MprisService* mpris() { return mpris_.get(); }
   component::Registry& registry() { return registry_; }
   // Panel `number` (1-based, layout order), or nullptr.
   tree::Panel* panel(int number);
@@ -93,6 +100,8 @@ class DesktopApp : public QObject {
   component::Registry registry_;
   std::unique_ptr<DesktopUi> ui_;
   std::unique_ptr<PlayerSignals> signals_;
+  std::unique_ptr<PlaybackController> playback_;
+  std::unique_ptr<MprisService> mpris_;
   std::unique_ptr<MainWindow> window_;
   SaveScheduler* playlist_saver_ = nullptr;
   SaveScheduler* layout_saver_ = nullptr;

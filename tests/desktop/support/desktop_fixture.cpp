@@ -5,6 +5,7 @@
 #include "component/registration.h"
 #include "db/open_steps.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/playback_controller.h"
 #include "library_tables/library_tables.h"
 #include "player/library_file.h"
 #include "player/profile.h"
@@ -39,6 +40,9 @@ desktop::DesktopApp& DesktopFixture::start() {
     messages.push_back(caption + ": " + text);
   };
   app_->ui().ask_question = [](const QString&, const QString&) { return true; };
+  auto engine = std::make_unique<FakeEngine>();
+  engine_ = engine.get();
+  app_->playback().setEngine(std::move(engine));
   app_->start();
   app_->player().addListener(&recorder);
   return *app_;
@@ -49,6 +53,7 @@ void DesktopFixture::quit() {
   app_->requestQuit();
   app_->shutDown();
   app_.reset();
+  engine_ = nullptr;
 }
 
 }  // namespace desktop_testing

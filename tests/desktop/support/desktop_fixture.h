@@ -1,6 +1,7 @@
 // DesktopFixture: the desktop program on a temporary profile over the small
 // test library, with messages recorded instead of shown, and helpers that
-// restart it on the same profile and record the player's events.
+// restart it on the same profile and record the player's events. It plays
+// through a fake engine.
 #ifndef VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
 #define VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
 
@@ -12,6 +13,7 @@
 
 #include "desktop/desktop_app.h"
 #include "player/player.h"
+#include "desktop/support/fake_engine.h"
 #include "support/fake_host.h"
 
 namespace desktop_testing {
@@ -37,6 +39,8 @@ class DesktopFixture {
   std::filesystem::path profileDir() const { return dir_.path() / "profile"; }
   desktop::DesktopApp& app() { return *app_; }
   player::Player& player() { return app_->player(); }
+  // The program plays through this fake (made anew by every start()).
+  FakeEngine& engine() { return *engine_; }
 
   QStringList messages;  // "caption: text" of every message shown
   EventRecorder recorder;
@@ -44,6 +48,7 @@ class DesktopFixture {
  private:
   testing_support::TempDir dir_;
   std::unique_ptr<desktop::DesktopApp> app_;
+  FakeEngine* engine_ = nullptr;
 };
 
 // The test data folder (tests/data).
