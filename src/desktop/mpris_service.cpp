@@ -56,9 +56,7 @@ MprisService::MprisService(PlaybackController& playback, QDBusConnection bus, st
   new MprisRootAdaptor(*this);
   auto* player = new MprisPlayerAdaptor(*this);
   connect(&playback_, &PlaybackController::stateChanged, this, [this] {
-    announce({{QStringLiteral("PlaybackStatus"), playbackStatus()},
-              {QStringLiteral("CanSeek"), canSeek()},
-              {QStringLiteral("Metadata"), metadata()}});
+    announce({{QStringLiteral("PlaybackStatus"), playbackStatus()}, {QStringLiteral("CanSeek"), canSeek()}});
   });
   connect(&playback_, &PlaybackController::trackChanged, this, [this] {
     announce({{QStringLiteral("Metadata"), metadata()},
