@@ -14,6 +14,7 @@
 #include "app/forward_client.h"
 #include "app/option_values.h"
 #include "app/panel_session.h"
+#include "app/scan_command.h"
 #include "app/tree_commands.h"
 #include "player/player_error.h"
 
@@ -35,7 +36,10 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
-  cli.add_option("--library", global.library, "Media library file for this run")->type_name("PATH");
+  cli.add_option("--library", global.libraries,
+                 "Media library file, or music folder (repeatable), for this run")
+      ->type_name("PATH")
+      ->allow_extra_args(false);
   cli.add_option("--set", global.sets, "Advanced setting for this run only")->type_name("KEY=VALUE");
   cli.add_option("--wait", global.wait_seconds, "Wait up to SECONDS for a profile in use (default 30; 0: no wait)")
       ->type_name("SECONDS");
@@ -63,6 +67,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   const PanelCommands panel_commands = addPanelCommands(cli, panel_command);
   ColumnsCommand columns;
   CLI::App* columns_command = addColumnsCommand(cli, columns);
+  ScanCommand scan;
+  CLI::App* scan_command = addScanCommand(cli, scan);
 
   cli.require_subcommand(0, 1);
   try {
@@ -82,6 +88,13 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     return kExitBadInput;
   }
 
+  if (!global.libraries.empty()) {
+    global.library = global.libraries.front();
+    // Any empty one counts, not only the first.
+    for (const std::string& value : global.libraries) {
+      if (value.empty()) global.library.clear();
+    }
+  }
   // An empty value would silently mean the default profile or library.
   for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library}}) {
     if (cli.count(name) > 0 && value->empty()) {
@@ -115,6 +128,7 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     if (*panel_commands.node) return runNodeCommand(env, global, panel_command);
     if (*panel_commands.panel) return runPanelCommand(env, global, panel_command);
     if (*columns_command) return runColumnsCommand(env, global, columns);
+    if (*scan_command) return runScanCommand(env, global, scan);
   } catch (const player::ProfileBusy& e) {
     env.err() << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;

@@ -29,6 +29,8 @@ class CommandEnv {
   virtual bool outIsTerminal() const = 0;
   // Whether input is a terminal (where a command would wait for typing).
   virtual bool inIsTerminal() const { return false; }
+  // Whether err() is a terminal (where a progress line may be redrawn).
+  virtual bool errIsTerminal() const { return false; }
 
   // Whether the command runs against a live desktop program (no lock of its
   // own, and no player or layout of its own).
@@ -58,6 +60,7 @@ class StandardEnv : public CommandEnv {
   std::istream& in() override;
   bool outIsTerminal() const override;
   bool inIsTerminal() const override;
+  bool errIsTerminal() const override;
   std::unique_ptr<InterruptSignal> catchInterrupts() override { return std::make_unique<InterruptSignal>(); }
   bool takeInterrupt() override { return InterruptSignal::take(); }
 };

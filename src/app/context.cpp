@@ -100,11 +100,17 @@ player::SettingsStore openSettings(const GlobalOptions& options, player::Profile
   return settings;
 }
 
-std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options) {
+player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const player::SettingsStore& settings) {
+  std::vector<std::string> values = options.libraries;
+  if (values.empty() && !options.library.empty()) values.push_back(options.library);
+  return player::chooseLibrarySource(values, settings, demoLibraryPath());
+}
+
+std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan) {
   player::Profile profile = player::Profile::open(options.profile);
   player::SettingsStore settings = openSettings(options, profile);
-  const std::filesystem::path library_path = player::chooseLibraryPath(options.library, settings, demoLibraryPath());
-  player::LibraryFile library = player::loadLibraryFile(library_path);
+  const player::LibrarySource source = chooseLibrarySource(options, settings);
+  player::LibraryFile library = player::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
   player->keepLibraryAtExit();
   return player;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "player/library_source.h"
 #include "player/player.h"
 #include "player/profile_lock.h"
 
@@ -15,7 +16,8 @@ namespace app {
 
 struct GlobalOptions {
   std::string profile;              // --profile, empty when not given
-  std::string library;              // --library, empty when not given
+  std::string library;              // --library, the first one; empty when not given
+  std::vector<std::string> libraries;  // every --library, in order (several: music folders)
   std::vector<std::string> sets;    // --set KEY=VALUE, in order
   double wait_seconds = 30;         // --wait: how long to wait for a busy profile
 };
@@ -62,8 +64,15 @@ class NewProfileCleanup {
 // player::PlayerError.
 player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile);
 
-// The player over the chosen library. Throws player::PlayerError.
-std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options);
+// The library source the options and the settings choose (see
+// player::chooseLibrarySource).
+player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const player::SettingsStore& settings);
+
+// The player over the chosen library. Music folders are read from the
+// profile's library cache, and rescanned first when `rescan` (commands do;
+// the desktop program starts from the cache and scans in the background).
+// Throws player::PlayerError.
+std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan = true);
 
 }  // namespace app
 

@@ -54,8 +54,10 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   std::filesystem::path library_path;
   try {
     lock.emplace(lockProfile(global, player::kLockKindDesktop));
-    player = openPlayer(global);
-    library_path = player::chooseLibraryPath(global.library, player->settings(), demoLibraryPath());
+    // Music folders come from the cache; the rescan runs in the background.
+    player = openPlayer(global, /*rescan=*/false);
+    const player::LibrarySource source = chooseLibrarySource(global, player->settings());
+    library_path = source.isFolders() ? source.folders.front() : source.file;
   } catch (const player::ProfileBusy& e) {
     std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;

@@ -1,0 +1,258 @@
+// The library cache over plain SQLite; see library_cache.h.
+#include "player/library_cache.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+
+#include "host/track_builder.h"
+#include "player/player_error.h"
+#include "player/track_record.h"
+
+namespace player {
+namespace {
+
+constexpr int kFormatVersion = 1;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
+    " record BLOB) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;";
+
+// The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
+std::string lowerBound(std::string_view folder_uri) { return std::string(folder_uri) + '/'; }
+std::string upperBound(std::string_view folder_uri) { return std::string(folder_uri) + '0'; }
+
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement& operator=(Statement&& other) noexcept {
+    std::swap(stmt_, other.stmt_);
+    return *this;
+  }
+  sqlite3_stmt* get() const { return stmt_; }
+  explicit operator bool() const { return stmt_ != nullptr; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Resets the statement when the scope ends, so that it holds no read lock.
+struct ResetAtEnd {
+  sqlite3_stmt* stmt;
+  ~ResetAtEnd() {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+  }
+};
+
+void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+}  // namespace
+
+struct LibraryCache::Impl {
+  std::filesystem::path file;
+  sqlite3* db = nullptr;
+  std::vector<std::string> notices;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder;
+
+  ~Impl() { sqlite3_close_v2(db); }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    const char* reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+    throw PlayerError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
+  }
+
+  void exec(const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("cannot be used");
+  }
+
+  // Opens the file and makes its tables; false when it is not a usable
+  // cache (not a database, damaged, or of another format).
+  bool open() {
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+      fail("cannot be opened");
+    }
+    sqlite3_busy_timeout(db, 60'000);
+    sqlite3_stmt* version = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
+    int stored = 0;
+    const int step = sqlite3_step(version);
+    if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
+    sqlite3_finalize(version);
+    if (step != SQLITE_ROW) return damaged();
+    if (stored != 0 && stored != kFormatVersion) return false;
+    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    exec("PRAGMA synchronous=NORMAL");
+    if (stored == 0) {
+      exec("BEGIN IMMEDIATE");
+      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return damaged();
+      }
+      exec("PRAGMA user_version=1");
+      exec("COMMIT");
+    }
+    if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    return true;
+  }
+
+  // False for a file SQLite finds is no database or damaged; throws for
+  // any other failure (a busy or read-only file is not set aside).
+  bool damaged() {
+    const int code = sqlite3_errcode(db) & 0xFF;
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR) return false;
+    fail("cannot be read");
+  }
+
+  void prepare() {
+    auto make = [this](const char* sql) {
+      Statement statement(db, sql);
+      if (!statement) fail("cannot be read");
+      return statement;
+    };
+    select_files = make("SELECT path, size, mtime_ns, record IS NOT NULL FROM files WHERE path >= ? AND path < ?");
+    select_tracks =
+        make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
+    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record) VALUES(?, ?, ?, ?)");
+    remove_file = make("DELETE FROM files WHERE path = ?");
+    select_folder = make("SELECT available FROM folders WHERE path = ?");
+    put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+  }
+
+  void step(sqlite3_stmt* stmt, const char* what) {
+    const ResetAtEnd reset{stmt};
+    if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
+  }
+};
+
+LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
+  impl_->file = profile_dir / kFileName;
+  if (!impl_->open()) {
+    sqlite3_close_v2(impl_->db);
+    impl_->db = nullptr;
+    std::filesystem::path aside = impl_->file;
+    aside += ".damaged";
+    std::error_code ec;
+    std::filesystem::rename(impl_->file, aside, ec);
+    for (const char* suffix : {"-wal", "-shm"}) {
+      std::filesystem::path extra = impl_->file;
+      extra += suffix;
+      std::filesystem::remove(extra, ec);
+    }
+    impl_->notices.push_back("The library cache " + impl_->file.string() + " could not be read; it was moved to " +
+                             aside.string() + " and the music folders are read again.");
+    if (!impl_->open()) impl_->fail("cannot be made");
+  }
+  impl_->prepare();
+}
+
+LibraryCache::~LibraryCache() = default;
+LibraryCache::LibraryCache(LibraryCache&&) noexcept = default;
+LibraryCache& LibraryCache::operator=(LibraryCache&&) noexcept = default;
+
+const std::filesystem::path& LibraryCache::file() const { return impl_->file; }
+
+std::vector<std::string> LibraryCache::takeNotices() { return std::exchange(impl_->notices, {}); }
+
+std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::filesBelow(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_files.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  std::vector<std::pair<std::string, FileState>> files;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    FileState state;
+    state.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+    state.mtime_ns = sqlite3_column_int64(stmt, 2);
+    state.track = sqlite3_column_int(stmt, 3) != 0;
+    files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+                       state);
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return files;
+}
+
+void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
+  sqlite3_stmt* stmt = impl_->select_tracks.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  host::TrackBuilder builder;
+  TrackRecordDecoder decoder;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    builder.setPath(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))));
+    builder.setSize(static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)));
+    const int64_t mtime_ns = sqlite3_column_int64(stmt, 2);
+    // Whole seconds, rounded down also before 1970.
+    builder.setMtime(mtime_ns >= 0 ? mtime_ns / 1'000'000'000 : -((-mtime_ns + 999'999'999) / 1'000'000'000));
+    const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
+    const std::string_view bytes(record, static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3)));
+    // A damaged row is left out; the next scan that finds the file
+    // changed reads it again.
+    if (decoder.decode(bytes, builder)) {
+      tracks.push_back(builder.build());
+    } else {
+      builder.clear();
+    }
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+}
+
+void LibraryCache::begin() { impl_->exec("BEGIN IMMEDIATE"); }
+void LibraryCache::commit() { impl_->exec("COMMIT"); }
+void LibraryCache::rollback() {
+  if (!sqlite3_get_autocommit(impl_->db)) sqlite3_exec(impl_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
+  sqlite3_stmt* stmt = impl_->put_file.get();
+  bindText(stmt, 1, uri);
+  sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
+  sqlite3_bind_int64(stmt, 3, state.mtime_ns);
+  if (state.track) {
+    sqlite3_bind_blob(stmt, 4, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+  } else {
+    sqlite3_bind_null(stmt, 4);
+  }
+  impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::removeFile(std::string_view uri) {
+  sqlite3_stmt* stmt = impl_->remove_file.get();
+  bindText(stmt, 1, uri);
+  impl_->step(stmt, "cannot be written");
+}
+
+bool LibraryCache::folderWasAvailable(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_folder.get();
+  const ResetAtEnd reset{stmt};
+  bindText(stmt, 1, folder_uri);
+  const int step = sqlite3_step(stmt);
+  if (step == SQLITE_ROW) return sqlite3_column_int(stmt, 0) != 0;
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return true;
+}
+
+void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool available) {
+  sqlite3_stmt* stmt = impl_->put_folder.get();
+  bindText(stmt, 1, folder_uri);
+  sqlite3_bind_int(stmt, 2, available ? 1 : 0);
+  impl_->step(stmt, "cannot be written");
+}
+
+}  // namespace player

@@ -1,0 +1,83 @@
+// LibraryCache: the profile's library.db, which keeps what scans of the
+// music folders found, so that a start reads tracks from it instead of
+// reading every file's tags again.
+//
+// One row per file: its location (a file URI, see file_uri.h), size,
+// modification time in nanoseconds, and the track record in a compact form
+// (see track_record.h), or none for a file that is not a track. A second
+// table remembers which music folders were available at the last scan.
+// The file is an SQLite database in WAL mode; every change is written in a
+// transaction, so that a process killed in the middle leaves the rows of
+// the last commit. A file that is not such a database, or is damaged, is a
+// cache only: it is set aside as library.db.damaged and started afresh,
+// which a notice says.
+//
+// A cache is one connection: use it from one thread at a time. Several
+// caches (threads, processes) may open the same file; a writer waits up to
+// a minute for another one to finish.
+#ifndef VOSTREL_PLAYER_LIBRARY_CACHE_H_
+#define VOSTREL_PLAYER_LIBRARY_CACHE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/track.h"
+
+namespace player {
+
+class LibraryCache {
+ public:
+  static constexpr std::string_view kFileName = "library.db";
+
+  // Opens `profile_dir`/library.db, creating it when missing. Throws
+  // PlayerError naming the file when it cannot be opened or made.
+  explicit LibraryCache(const std::filesystem::path& profile_dir);
+  ~LibraryCache();
+  LibraryCache(LibraryCache&&) noexcept;
+  LibraryCache& operator=(LibraryCache&&) noexcept;
+
+  const std::filesystem::path& file() const;
+  // What opening had to say (a damaged cache started afresh); each notice
+  // is handed out once.
+  std::vector<std::string> takeNotices();
+
+  // What the cache knows of a file.
+  struct FileState {
+    uint64_t size = 0;
+    int64_t mtime_ns = 0;
+    bool track = false;  // false: not a track (unreadable)
+  };
+  // The files cached below the folder whose URI is `folder_uri` (no
+  // trailing slash), by location.
+  std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
+  // Appends the tracks cached below `folder_uri` to `tracks`, by location.
+  void loadTracks(std::string_view folder_uri, host::TrackList& tracks);
+
+  // Changes go between begin() and commit(); a cache destroyed or rolled
+  // back before commit() keeps none of them. Every call below throws
+  // PlayerError when the file cannot be written.
+  void begin();
+  void commit();
+  void rollback();
+  // Stores a file: `record` is its track in the compact form, empty for a
+  // file that is not a track.
+  void putFile(std::string_view uri, const FileState& state, std::string_view record);
+  void removeFile(std::string_view uri);
+  // Whether the folder was available at its last scan (true when never
+  // scanned), and recording it.
+  bool folderWasAvailable(std::string_view folder_uri);
+  void setFolderAvailable(std::string_view folder_uri, bool available);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace player
+
+#endif  // VOSTREL_PLAYER_LIBRARY_CACHE_H_

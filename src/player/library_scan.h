@@ -1,0 +1,102 @@
+// Music folders: scanning them into the library cache, and the library
+// the cache holds for them.
+//
+//   LibraryCache cache(profile.dir());                  // DIR/library.db
+//   LibraryFile quick = loadCachedLibrary(cache, folders);   // at start
+//   ScanResult scan = scanMusicFolders(cache, folders, {});  // then
+//   player.replaceLibrary(std::move(scan.library));          // main thread
+//   for (const std::string& line : scan.notices) log(line);
+//
+// A scan walks the folders (recursively, not into symbolic links to
+// folders), stats every file, reads with TagLib only those that are new or
+// whose size or modification time changed, and forgets the files that are
+// gone. Files TagLib cannot read are remembered as unreadable, so that a
+// rescan does not read them again until they change. A folder that is
+// missing or cannot be listed (an unmounted disk) is left as it is in the
+// cache: its tracks stay in the library, and the notices say once that it
+// is unavailable (and once that it is back).
+//
+// Reading runs on a pool of `threads` worker threads, each building
+// finished, immutable track records; the calling thread writes them to the
+// cache in transactions of a few hundred files, so that a scan that is
+// killed keeps what it wrote and leaves the cache consistent. A scan may
+// run on any thread: it touches no Player and only the cache given to it
+// (whose connection that thread must own for the time of the scan).
+//
+// The library of a list of folders is every cached track below any of
+// them, in the order of the folders and, within one, by path. A folder that
+// lies inside another listed one adds nothing of its own.
+#ifndef VOSTREL_PLAYER_LIBRARY_SCAN_H_
+#define VOSTREL_PLAYER_LIBRARY_SCAN_H_
+
+#include <atomic>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "player/library_cache.h"
+#include "player/library_file.h"
+
+namespace player {
+
+// What a scan found. Tracks: added (new files), changed (reread), removed
+// (gone), unchanged (taken from the cache); unreadable counts the files
+// below the folders that are not tracks (not audio, or damaged beyond
+// reading), known before or found now.
+struct ScanCounts {
+  std::size_t added = 0;
+  std::size_t changed = 0;
+  std::size_t removed = 0;
+  std::size_t unchanged = 0;
+  std::size_t unreadable = 0;
+  double seconds = 0;  // wall time of the whole scan
+};
+
+// How far a scan is: files read so far out of those it has to read (new
+// and changed ones), after the folders were walked.
+struct ScanProgress {
+  std::size_t read = 0;
+  std::size_t to_read = 0;
+  std::size_t files = 0;  // files found below the folders
+};
+
+struct ScanOptions {
+  // Reading threads; 0 picks defaultScanThreads().
+  unsigned threads = 0;
+  // Called on the scanning thread now and then (at most about ten times a
+  // second, and once when reading is done); may be empty.
+  std::function<void(const ScanProgress&)> progress;
+  // When set and it becomes true, the scan stops soon: what was read is
+  // kept in the cache, and the result says cancelled.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+struct ScanResult {
+  LibraryFile library;                           // the tracks below the folders, as loadCachedLibrary gives them
+  ScanCounts counts;
+  std::vector<std::string> unavailable_folders;  // of this scan, as given
+  // Lines for the log: a folder that became unavailable or available
+  // again, a damaged cache that was started afresh.
+  std::vector<std::string> notices;
+  bool cancelled = false;
+};
+
+// The reading threads a scan uses by default: the processors, at least 2
+// (reading waits for the disk) and at most 8.
+unsigned defaultScanThreads();
+
+// Scans `folders` (absolute or relative to the working folder) into
+// `cache` and returns the library they now hold. Throws PlayerError when
+// the cache cannot be written.
+ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<std::filesystem::path>& folders,
+                            const ScanOptions& options);
+
+// The tracks the cache holds below `folders`, without looking at the disk.
+// Throws PlayerError when the cache cannot be read.
+LibraryFile loadCachedLibrary(LibraryCache& cache, const std::vector<std::filesystem::path>& folders);
+
+}  // namespace player
+
+#endif  // VOSTREL_PLAYER_LIBRARY_SCAN_H_
