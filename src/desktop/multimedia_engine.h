@@ -1,5 +1,10 @@
 // MultimediaEngine: PlaybackEngine over Qt Multimedia (a QMediaPlayer with
 // an audio output on the system's default device).
+//
+// The media player is made on the first load, and only where the system
+// offers an audio output: some media backends crash while they make a
+// player they cannot give a sink to. Without an output the engine is
+// unavailable.
 #ifndef VOSTREL_DESKTOP_MULTIMEDIA_ENGINE_H_
 #define VOSTREL_DESKTOP_MULTIMEDIA_ENGINE_H_
 
@@ -33,8 +38,12 @@ class MultimediaEngine : public PlaybackEngine {
   float volume() const override;
 
  private:
-  QMediaPlayer* player_;
-  QAudioOutput* output_;
+  void makePlayer();
+
+  QMediaPlayer* player_ = nullptr;
+  QAudioOutput* output_ = nullptr;
+  float volume_ = 1.0f;
+  bool has_output_;
 };
 
 }  // namespace desktop
