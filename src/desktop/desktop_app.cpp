@@ -6,6 +6,7 @@
 
 #include "component/registration.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/library_watcher.h"
 #include "desktop/main_window.h"
 #include "desktop/mpris_service.h"
 #include "desktop/multimedia_engine.h"
@@ -49,6 +50,7 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
 DesktopApp::~DesktopApp() {
   // The panels (and their nodes and connections) go first, while the player
   // they use is whole; the component forgets the host before it goes.
+  watcher_.reset();
   mpris_.reset();
   window_.reset();
   playback_.reset();
@@ -77,7 +79,11 @@ void DesktopApp::start() {
   ui_->setMainWindow(window_.get());
   window_->setLibraryPath(QString::fromStdString(library_path_.string()));
   connect(window_.get(), &MainWindow::quitRequested, this, &DesktopApp::requestQuit);
+  connect(window_.get(), &MainWindow::rescanRequested, this, &DesktopApp::rescanLibrary);
   connect(window_.get(), &MainWindow::libraryOpened, this, [this](const QString& path) {
+    // A library file in place of the music folders.
+    watcher_.reset();
+    library_path_ = path.toStdString();
     player_->settings().setLastLibrary(path.toStdString());
     try {
       player_->settings().save();
@@ -98,6 +104,10 @@ void DesktopApp::start() {
     window_->raise();
     window_->activateWindow();
   }, [this] { requestQuit(); });
+  if (!music_folders_.empty()) {
+    watcher_ = std::make_unique<LibraryWatcher>(*player_, player_->profile().dir(), music_folders_);
+    watcher_->start();
+  }
 
   // New panels have stored their trees: their root ids go into the layout
   // now, and playlists taken from the library file into the profile.
@@ -173,6 +183,14 @@ void DesktopApp::savePlaylists() {
     player_->save();
   } catch (const std::exception& e) {
     player_->consoleLine(std::string("[vostrel] The playlists could not be saved: ") + e.what());
+  }
+}
+
+void DesktopApp::rescanLibrary() {
+  if (watcher_ != nullptr) {
+    watcher_->rescan();
+  } else if (window_ != nullptr) {
+    window_->openLibrary(QString::fromStdString(library_path_.string()));
   }
 }
 

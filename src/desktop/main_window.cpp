@@ -91,6 +91,8 @@ void MainWindow::buildMenus() {
   QAction* log = log_dock_->toggleViewAction();
   log->setText(tr("&Log"));
   view->addAction(log);
+  view->addSeparator();
+  view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
 
   playback_menu_ = menuBar()->addMenu(tr("&Playback"));
 

@@ -3,7 +3,7 @@
 // panels in docks, the log in a dock, the status bar, and the menus
 //
 //   File      Open library file..., Quit
-//   View      New Vostrel panel, Log
+//   View      New Vostrel panel, Log, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered
 //   Help      Vostrel help, About Vostrel
@@ -77,6 +77,8 @@ class MainWindow : public QMainWindow {
   void quitRequested();
   // A library file was opened.
   void libraryOpened(const QString& path);
+  // The user asked to read the library again (View > Rescan library).
+  void rescanRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

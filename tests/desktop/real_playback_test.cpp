@@ -1,7 +1,6 @@
 // A real file played through Qt Multimedia, silently. Where the machine has
 // no audio output (a build server without a sound server) or Qt finds no
 // media backend, the test says so and is skipped.
-#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -9,29 +8,12 @@
 #include "desktop/multimedia_engine.h"
 #include "desktop/support/desktop_fixture.h"
 
-namespace {
-
-// The audio corpus: $VOSTREL_TAG_CORPUS, else shared/tag-corpus beside the
-// checkout (or beside the folder of worktrees it sits in).
-QString corpusDir() {
-  const QString given = qEnvironmentVariable("VOSTREL_TAG_CORPUS");
-  if (!given.isEmpty()) return given;
-  const QDir data(QString::fromStdString(desktop_testing::testDataDir()));
-  for (const char* up : {"../../../shared/tag-corpus", "../../../../shared/tag-corpus"}) {
-    const QString dir = QDir::cleanPath(data.absoluteFilePath(QString::fromLatin1(up)));
-    if (QFileInfo(dir).isDir()) return dir;
-  }
-  return {};
-}
-
-}  // namespace
-
 class RealPlaybackTest : public QObject {
   Q_OBJECT
 
  private slots:
   void playsACorpusFileSilently() {
-    const QString file = corpusDir() + "/sinewave.flac";
+    const QString file = QString::fromStdString((desktop_testing::corpusDir() / "sinewave.flac").string());
     if (!QFileInfo(file).isFile()) QSKIP("The audio corpus (shared/tag-corpus, or $VOSTREL_TAG_CORPUS) is not here");
     if (!desktop::MultimediaEngine::hasAudioOutput()) {
       QSKIP("This machine has no audio output device (no sound server or card), so nothing can be played");
