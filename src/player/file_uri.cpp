@@ -51,14 +51,12 @@ int hexValue(char c) {
 
 }  // namespace
 
-std::string fileUri(const std::filesystem::path& path) {
-  const std::string& plain = path.native();
-  std::string uri(kHostPathPrefix);
+void appendUriPath(std::string& uri, std::string_view plain) {
   uri.reserve(uri.size() + plain.size());
   for (std::size_t i = 0; i < plain.size();) {
     const auto byte = static_cast<unsigned char>(plain[i]);
     if (byte >= 0x80) {
-      const std::size_t length = utf8Sequence(std::string_view(plain).substr(i));
+      const std::size_t length = utf8Sequence(plain.substr(i));
       if (length > 0) {
         uri.append(plain, i, length);
         i += length;
@@ -72,6 +70,11 @@ std::string fileUri(const std::filesystem::path& path) {
     }
     ++i;
   }
+}
+
+std::string fileUri(const std::filesystem::path& path) {
+  std::string uri(kHostPathPrefix);
+  appendUriPath(uri, path.native());
   return uri;
 }
 

@@ -21,6 +21,9 @@ namespace player {
 // The URI of `path`, which should be absolute and lexically normal.
 std::string fileUri(const std::filesystem::path& path);
 
+// Appends `plain` (a part of a path) to `uri`, encoded as fileUri does.
+void appendUriPath(std::string& uri, std::string_view plain);
+
 // The file a location names: a "file://" URI decoded ("%41" becomes "A";
 // a '%' not followed by two hex digits stays), or a plain path as given.
 std::filesystem::path uriFilePath(std::string_view location);

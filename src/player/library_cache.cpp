@@ -3,7 +3,11 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "host/track_builder.h"
 #include "player/player_error.h"
@@ -55,9 +59,136 @@ void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
+int64_t wholeSeconds(int64_t ns) {
+  return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
+}
+
+// Rows of the files table in groups, decoded on worker threads while the
+// next group is read. Groups are decoded in any order and kept in order.
+struct RowGroup {
+  struct Row {
+    uint32_t path_at, path_size, record_at, record_size;
+    uint64_t size;
+    int64_t mtime_ns;
+    host::TrackHandle track;  // known already, or decoded
+  };
+  std::string bytes;
+  std::vector<Row> rows;
+
+  std::string_view text(uint32_t at, uint32_t size) const { return std::string_view(bytes).substr(at, size); }
+};
+constexpr std::size_t kGroupRows = 2048;
+
+class GroupDecoder {
+ public:
+  ~GroupDecoder() { finish(); }
+
+  // Takes a full group; the first one is held back, so that a small
+  // library is decoded on the calling thread without starting any.
+  void add(RowGroup group) {
+    std::lock_guard lock(mutex_);
+    groups_.push_back(std::move(group));
+    if (groups_.size() == 2 && workers_.empty()) {
+      const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+      for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { work(); });
+    }
+    more_.notify_one();
+  }
+
+  // Decodes what is left and returns the groups in order.
+  std::deque<RowGroup>& finish() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      more_.notify_all();
+    }
+    for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
+    if (next_ < groups_.size()) {
+      Decoder decoder;
+      for (; next_ < groups_.size(); ++next_) decoder.decode(groups_[next_]);
+    }
+    return groups_;
+  }
+
+ private:
+  struct Decoder {
+    host::TrackBuilder builder;
+    TrackRecordDecoder records;
+
+    void decode(RowGroup& group) {
+      for (RowGroup::Row& row : group.rows) {
+        if (row.track) continue;
+        builder.setPath(group.text(row.path_at, row.path_size));
+        builder.setSize(row.size);
+        builder.setMtime(wholeSeconds(row.mtime_ns));
+        // A damaged row is left out; the next scan that finds the file
+        // changed reads it again.
+        if (records.decode(group.text(row.record_at, row.record_size), builder)) {
+          row.track = builder.build();
+        } else {
+          builder.clear();
+        }
+      }
+      group.bytes = std::string();  // the records are built: their bytes are not needed
+    }
+  };
+
+  void work() {
+    Decoder decoder;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      more_.wait(lock, [this] { return next_ < groups_.size() || closed_; });
+      if (next_ >= groups_.size()) return;
+      RowGroup& group = groups_[next_++];  // a deque keeps it in place
+      lock.unlock();
+      decoder.decode(group);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable more_;
+  std::deque<RowGroup> groups_;
+  std::size_t next_ = 0;  // the first group no thread has taken
+  bool closed_ = false;
+  std::vector<std::thread> workers_;
+};
+
 }  // namespace
 
 struct LibraryCache::Impl {
+  // The tracks this cache last gave out, in location order, for as long
+  // as their row stays as it was: a rescan hands them out again instead of
+  // decoding its rows anew. An entry whose row was written since has no
+  // track.
+  struct Known {
+    host::TrackHandle track;
+    uint64_t size;
+    int64_t mtime_ns;
+    std::string_view path;  // the track's own
+  };
+  std::vector<Known> known;
+
+  // The entries of locations from `low` (included) to `high` (excluded).
+  std::pair<std::size_t, std::size_t> knownRange(std::string_view low, std::string_view high) const {
+    auto before = [](const Known& entry, std::string_view path) { return entry.path < path; };
+    const auto first = std::lower_bound(known.begin(), known.end(), low, before);
+    const auto last = std::lower_bound(first, known.end(), high, before);
+    return {static_cast<std::size_t>(first - known.begin()), static_cast<std::size_t>(last - known.begin())};
+  }
+  // Puts `entries` (in order) in place of the entries from `low` to `high`.
+  void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
+    const auto [first, last] = knownRange(low, high);
+    known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
+    known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
+                 std::make_move_iterator(entries.end()));
+  }
+  void forget(std::string_view uri) {
+    const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
+    for (std::size_t i = first; i < last; ++i) known[i].track = nullptr;
+  }
+
   std::filesystem::path file;
   sqlite3* db = nullptr;
   std::vector<std::string> notices;
@@ -82,6 +213,9 @@ struct LibraryCache::Impl {
       fail("cannot be opened");
     }
     sqlite3_busy_timeout(db, 60'000);
+    // The WAL is copied into the file when it grows large, not at every
+    // close: a command that only read would otherwise wait for the disk.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_stmt* version = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
     int stored = 0;
@@ -136,12 +270,13 @@ struct LibraryCache::Impl {
 
 LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
   impl_->file = profile_dir / kFileName;
+  std::error_code ec;
+  std::filesystem::create_directories(profile_dir, ec);
   if (!impl_->open()) {
     sqlite3_close_v2(impl_->db);
     impl_->db = nullptr;
     std::filesystem::path aside = impl_->file;
     aside += ".damaged";
-    std::error_code ec;
     std::filesystem::rename(impl_->file, aside, ec);
     for (const char* suffix : {"-wal", "-shm"}) {
       std::filesystem::path extra = impl_->file;
@@ -186,31 +321,70 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
 
 void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
   sqlite3_stmt* stmt = impl_->select_tracks.get();
-  const ResetAtEnd reset{stmt};
+  GroupDecoder decoder;
   const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
-  bindText(stmt, 1, low);
-  bindText(stmt, 2, high);
-  host::TrackBuilder builder;
-  TrackRecordDecoder decoder;
-  int step;
-  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-    builder.setPath(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))));
-    builder.setSize(static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)));
-    const int64_t mtime_ns = sqlite3_column_int64(stmt, 2);
-    // Whole seconds, rounded down also before 1970.
-    builder.setMtime(mtime_ns >= 0 ? mtime_ns / 1'000'000'000 : -((-mtime_ns + 999'999'999) / 1'000'000'000));
-    const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
-    const std::string_view bytes(record, static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3)));
-    // A damaged row is left out; the next scan that finds the file
-    // changed reads it again.
-    if (decoder.decode(bytes, builder)) {
-      tracks.push_back(builder.build());
-    } else {
-      builder.clear();
+  {
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    bindText(stmt, 2, high);
+    // Rows and known tracks are both in location order.
+    auto [known, known_end] = impl_->knownRange(low, high);
+    RowGroup group;
+    int step;
+    while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      RowGroup::Row& row = group.rows.emplace_back();
+      row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+      row.mtime_ns = sqlite3_column_int64(stmt, 2);
+      while (known < known_end && impl_->known[known].path < path) ++known;
+      if (known < known_end && impl_->known[known].path == path && impl_->known[known].track &&
+          impl_->known[known].size == row.size && impl_->known[known].mtime_ns == row.mtime_ns) {
+        row.track = impl_->known[known].track;
+      } else {
+        const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
+        const auto record_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3));
+        row.path_at = static_cast<uint32_t>(group.bytes.size());
+        row.path_size = static_cast<uint32_t>(path.size());
+        group.bytes.append(path);
+        row.record_at = static_cast<uint32_t>(group.bytes.size());
+        row.record_size = static_cast<uint32_t>(record_size);
+        group.bytes.append(record, record_size);
+      }
+      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, RowGroup()));
+    }
+    if (step != SQLITE_DONE) impl_->fail("cannot be read");
+    if (!group.rows.empty()) decoder.add(std::move(group));
+  }
+  std::vector<Impl::Known> known;
+  for (RowGroup& group : decoder.finish()) {
+    for (RowGroup::Row& row : group.rows) {
+      if (!row.track) continue;
+      known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});
+      tracks.push_back(std::move(row.track));
     }
   }
-  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  impl_->replaceKnown(low, high, std::move(known));
+}
+
+host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
+  const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
+                                   [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
+  if (it == impl_->known.end() || it->path != uri || it->size != state.size || it->mtime_ns != state.mtime_ns) {
+    return nullptr;
+  }
+  return it->track;
+}
+
+void LibraryCache::rememberTracks(std::string_view folder_uri,
+                                  std::vector<std::pair<host::TrackHandle, FileState>> tracks) {
+  std::vector<Impl::Known> known;
+  known.reserve(tracks.size());
+  for (auto& [track, state] : tracks) {
+    const std::string_view path = track->path();
+    known.push_back({std::move(track), state.size, state.mtime_ns, path});
+  }
+  impl_->replaceKnown(lowerBound(folder_uri), upperBound(folder_uri), std::move(known));
 }
 
 void LibraryCache::begin() { impl_->exec("BEGIN IMMEDIATE"); }
@@ -220,6 +394,7 @@ void LibraryCache::rollback() {
 }
 
 void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
+  impl_->forget(uri);
   sqlite3_stmt* stmt = impl_->put_file.get();
   bindText(stmt, 1, uri);
   sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
@@ -233,6 +408,7 @@ void LibraryCache::putFile(std::string_view uri, const FileState& state, std::st
 }
 
 void LibraryCache::removeFile(std::string_view uri) {
+  impl_->forget(uri);
   sqlite3_stmt* stmt = impl_->remove_file.get();
   bindText(stmt, 1, uri);
   impl_->step(stmt, "cannot be written");

@@ -34,7 +34,7 @@ class LibraryCache {
  public:
   static constexpr std::string_view kFileName = "library.db";
 
-  // Opens `profile_dir`/library.db, creating it when missing. Throws
+  // Opens `profile_dir`/library.db, creating both when missing. Throws
   // PlayerError naming the file when it cannot be opened or made.
   explicit LibraryCache(const std::filesystem::path& profile_dir);
   ~LibraryCache();
@@ -56,7 +56,16 @@ class LibraryCache {
   // trailing slash), by location.
   std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
   // Appends the tracks cached below `folder_uri` to `tracks`, by location.
+  // Tracks this cache gave out before, whose rows are as they were, are
+  // handed out again rather than decoded anew (so keep one cache for a
+  // session's rescans).
   void loadTracks(std::string_view folder_uri, host::TrackList& tracks);
+  // The track this cache last gave out or was told of for `uri`, when its
+  // row still has `state`'s size and time; else nullptr.
+  host::TrackHandle knownTrack(std::string_view uri, const FileState& state) const;
+  // Tells the cache of the tracks below `folder_uri` as a scan left them,
+  // in location order, each with its file's state.
+  void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);
 
   // Changes go between begin() and commit(); a cache destroyed or rolled
   // back before commit() keeps none of them. Every call below throws

@@ -1,9 +1,13 @@
 // Scanning music folders into the library cache; see library_scan.h.
 #include "player/library_scan.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -25,10 +29,10 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kBatchFiles = 256;
 constexpr auto kBatchTime = std::chrono::milliseconds(500);
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+constexpr std::size_t kNotRead = static_cast<std::size_t>(-1);
 
 struct FoundFile {
   std::string uri;
-  fs::path path;
   LibraryCache::FileState state;
   bool known = false;  // in the cache with another size or time
 };
@@ -61,28 +65,106 @@ std::vector<fs::path> distinctFolders(const std::vector<fs::path>& folders) {
   return kept;
 }
 
-// Every file below `folder`, by location; false when the folder could not
-// be listed completely (then nothing may be taken as gone).
-bool walkFolder(const fs::path& folder, std::vector<FoundFile>& files, const std::atomic<bool>* cancel) {
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return false;
-  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-  if (ec) return false;
-  for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
-    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return false;
-    struct stat info {};
-    // Symbolic links to files count as the files they name.
-    if (::stat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    FoundFile& file = files.emplace_back();
-    file.path = it->path();
-    file.uri = fileUri(file.path);
-    file.state.size = static_cast<uint64_t>(info.st_size);
-    file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+// Lists folders with the system's calls rather than std::filesystem: a
+// rescan of a large folder is mostly this walk, and stating each entry
+// relative to its open folder spares the lookup of its whole path.
+class FolderWalk {
+ public:
+  FolderWalk(std::vector<FoundFile>& files, const std::atomic<bool>* cancel) : files_(files), cancel_(cancel) {}
+
+  // Every file below `folder`; false when the folder could not be listed
+  // completely (then nothing may be taken as gone). The subfolders of
+  // `folder` are listed on `threads` threads.
+  bool run(const fs::path& folder, std::size_t threads) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    defer_ = threads > 1;
+    walk(fd, fileUri(folder));
+    defer_ = false;
+    if (deferred_.empty()) return complete_;
+    std::vector<std::vector<FoundFile>> parts(std::min(threads, deferred_.size()));
+    std::vector<char> complete(parts.size(), 1);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> pool;
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+      pool.emplace_back([&, t] {
+        FolderWalk part(parts[t], cancel_);
+        for (std::size_t i; (i = next.fetch_add(1)) < deferred_.size();) part.walk(deferred_[i].fd, deferred_[i].uri);
+        complete[t] = part.complete_;
+      });
+    }
+    for (std::thread& thread : pool) thread.join();
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+      complete_ = complete_ && complete[t] != 0;
+      files_.insert(files_.end(), std::make_move_iterator(parts[t].begin()), std::make_move_iterator(parts[t].end()));
+    }
+    return complete_;
   }
-  if (ec) return false;
-  return true;
-}
+
+ private:
+  struct Deferred {
+    int fd;
+    std::string uri;
+  };
+
+  // Lists the folder open as `fd` (and closes it), whose URI is `uri`.
+  void walk(int fd, const std::string& uri) {
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+      ::close(fd);
+      complete_ = false;
+      return;
+    }
+    std::string child;
+    for (;;) {
+      if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+        complete_ = false;
+        break;
+      }
+      errno = 0;
+      const dirent* entry = ::readdir(dir);
+      if (entry == nullptr) {
+        if (errno != 0) complete_ = false;
+        break;
+      }
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      child = uri;
+      child += '/';
+      appendUriPath(child, name);
+      // Folders are entered, but not through symbolic links (which may
+      // loop); a link to a file counts as the file.
+      if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+        const int sub = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0) {
+          if (defer_) {
+            deferred_.push_back({sub, child});
+          } else {
+            walk(sub, child);
+          }
+          continue;
+        }
+        if (entry->d_type == DT_DIR) {
+          complete_ = false;
+          continue;
+        }
+      }
+      struct stat info {};
+      if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+      FoundFile& file = files_.emplace_back();
+      file.uri = child;
+      file.state.size = static_cast<uint64_t>(info.st_size);
+      file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    }
+    ::closedir(dir);
+  }
+
+  std::vector<FoundFile>& files_;
+  const std::atomic<bool>* cancel_;
+  bool complete_ = true;
+  bool defer_ = false;  // subfolders are listed later, in parallel
+  std::vector<Deferred> deferred_;
+};
 
 int64_t wholeSeconds(int64_t ns) {
   return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
@@ -120,8 +202,15 @@ class Reader {
  private:
   struct Result {
     std::string record;
-    bool track = false;
+    host::TrackHandle track;
   };
+
+ public:
+  // The track file `index` was, once run() is done; nullptr when it is not
+  // one or was not read.
+  const host::TrackHandle& track(std::size_t index) const { return results_[index].track; }
+
+ private:
 
   bool cancelled() const {
     return stop_ || (options_.cancel != nullptr && options_.cancel->load(std::memory_order_relaxed));
@@ -135,10 +224,10 @@ class Reader {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
       const host::TrackHandle track = readMusicFile(
-          file.path, file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+          uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
       if (track) {
         result.record = encodeTrackRecord(*track);
-        result.track = true;
+        result.track = track;
       }
       std::lock_guard lock(mutex_);
       done_.push_back(index);
@@ -181,7 +270,7 @@ class Reader {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
       LibraryCache::FileState state = file.state;
-      state.track = result.track;
+      state.track = result.track != nullptr;
       cache_.putFile(file.uri, state, result.record);
       if (!result.track) {
         ++counts.unreadable;
@@ -219,57 +308,85 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   ScanResult result;
   result.notices = cache.takeNotices();
   ScanProgress progress;
-  std::vector<FoundFile> found;
-  std::vector<FoundFile*> to_read;
+  std::vector<FoundFile> found;  // to read
   std::vector<std::string> gone;
+  // The tracks of each folder once the scan is done, in location order:
+  // unchanged ones (known to the cache) and those read now.
+  struct Slot {
+    std::string uri;
+    LibraryCache::FileState state;
+    std::size_t read = kNotRead;  // index in found
+  };
+  struct Plan {
+    std::string uri;
+    std::vector<Slot> slots;
+  };
+  std::vector<Plan> plans;
+  const std::size_t threads = options.threads != 0 ? options.threads : defaultScanThreads();
 
   for (const fs::path& folder : distinctFolders(folders)) {
-    const std::string folder_uri = fileUri(folder);
+    Plan& plan = plans.emplace_back();
+    plan.uri = fileUri(folder);
     std::vector<FoundFile> files;
-    const bool complete = walkFolder(folder, files, options.cancel);
-    auto cached = cache.filesBelow(folder_uri);
+    const bool complete = FolderWalk(files, options.cancel).run(folder, threads);
+    auto cached = cache.filesBelow(plan.uri);
     std::error_code ec;
     if (!complete && !fs::is_directory(folder, ec)) {
       // Unmounted or taken away: its tracks stay as they are.
       result.unavailable_folders.push_back(folder.string());
-      if (cache.folderWasAvailable(folder_uri)) {
+      if (cache.folderWasAvailable(plan.uri)) {
         result.notices.push_back("The music folder " + folder.string() +
                                  " is unavailable; its tracks stay in the library until it is back.");
         cache.begin();
-        cache.setFolderAvailable(folder_uri, false);
+        cache.setFolderAvailable(plan.uri, false);
         cache.commit();
       }
-      for (const auto& [uri, state] : cached) ++(state.track ? result.counts.unchanged : result.counts.unreadable);
+      for (auto& [uri, state] : cached) {
+        ++(state.track ? result.counts.unchanged : result.counts.unreadable);
+        if (state.track) plan.slots.push_back({std::move(uri), state});
+      }
       continue;
     }
-    if (!cache.folderWasAvailable(folder_uri)) {
+    if (!cache.folderWasAvailable(plan.uri)) {
       result.notices.push_back("The music folder " + folder.string() + " is available again.");
+      cache.begin();
+      cache.setFolderAvailable(plan.uri, true);
+      cache.commit();
     }
     std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
-    // Both lists are in location order: one pass pairs them.
+    // Both lists are in location order: one pass pairs them. Of a folder
+    // not listed completely, files not found are kept.
     std::size_t c = 0;
-    for (FoundFile& file : files) {
-      while (c < cached.size() && cached[c].first < file.uri) {
-        if (complete) gone.push_back(std::move(cached[c].first));
+    auto passCached = [&](auto&& before) {
+      while (c < cached.size() && before(cached[c].first)) {
+        if (complete) {
+          gone.push_back(std::move(cached[c].first));
+        } else if (cached[c].second.track) {
+          ++result.counts.unchanged;
+          plan.slots.push_back({std::move(cached[c].first), cached[c].second});
+        }
         ++c;
       }
+    };
+    for (FoundFile& file : files) {
+      passCached([&](const std::string& uri) { return uri < file.uri; });
       if (c < cached.size() && cached[c].first == file.uri) {
         const LibraryCache::FileState& state = cached[c].second;
         ++c;
         if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
           ++(state.track ? result.counts.unchanged : result.counts.unreadable);
+          if (state.track) plan.slots.push_back({std::move(file.uri), state});
           continue;
         }
         file.known = true;
       }
+      plan.slots.push_back({std::string(), file.state, found.size()});
       found.push_back(std::move(file));
     }
-    for (; c < cached.size() && complete; ++c) gone.push_back(std::move(cached[c].first));
+    passCached([](const std::string&) { return true; });
     progress.files += files.size();
-    cache.begin();
-    cache.setFolderAvailable(folder_uri, true);
-    cache.commit();
   }
+  std::vector<FoundFile*> to_read;
   for (FoundFile& file : found) to_read.push_back(&file);
   progress.to_read = to_read.size();
 
@@ -279,9 +396,37 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
     cache.commit();
     result.counts.removed = gone.size();
   }
-  Reader(cache, to_read, options, progress).run(result.counts);
+  Reader reader(cache, to_read, options, progress);
+  reader.run(result.counts);
   result.cancelled = options.cancel != nullptr && options.cancel->load();
-  result.library = loadCachedLibrary(cache, folders);
+
+  // The library: from the tracks at hand where the cache still knows every
+  // unchanged one, else from the cache's rows.
+  for (const Plan& plan : plans) {
+    if (result.cancelled) {
+      cache.loadTracks(plan.uri, result.library.tracks);
+      continue;
+    }
+    std::vector<std::pair<host::TrackHandle, LibraryCache::FileState>> tracks;
+    tracks.reserve(plan.slots.size());
+    bool whole = true;
+    for (const Slot& slot : plan.slots) {
+      if (slot.read != kNotRead) {
+        if (const host::TrackHandle& track = reader.track(slot.read)) tracks.emplace_back(track, slot.state);
+      } else if (host::TrackHandle track = cache.knownTrack(slot.uri, slot.state)) {
+        tracks.emplace_back(std::move(track), slot.state);
+      } else {
+        whole = false;
+        break;
+      }
+    }
+    if (!whole) {
+      cache.loadTracks(plan.uri, result.library.tracks);
+      continue;
+    }
+    for (const auto& [track, state] : tracks) result.library.tracks.push_back(track);
+    cache.rememberTracks(plan.uri, std::move(tracks));
+  }
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
 }

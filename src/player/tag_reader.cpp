@@ -134,6 +134,22 @@ bool readReplayGain(const TagLib::PropertyMap& properties, host::ReplayGain& gai
   return any;
 }
 
+// MP4 files keep replay gain in iTunes freeform atoms, which TagLib's
+// property map leaves out.
+bool readMp4ReplayGain(TagLib::File* file, host::ReplayGain& gain) {
+  auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file);
+  if (mp4 == nullptr || mp4->tag() == nullptr) return false;
+  TagLib::PropertyMap properties;
+  for (const auto& [key, item] : mp4->tag()->itemMap()) {
+    constexpr std::string_view kPrefix = "----:com.apple.iTunes:";
+    const std::string name = key.to8Bit(true);
+    if (name.size() <= kPrefix.size() || !name.starts_with(kPrefix)) continue;
+    const TagLib::StringList values = item.toStringList();
+    if (!values.isEmpty()) properties.insert(TagLib::String(name.substr(kPrefix.size()), TagLib::String::UTF8), values);
+  }
+  return !properties.isEmpty() && readReplayGain(properties, gain);
+}
+
 void addNumber(host::TrackBuilder& builder, const char* name, int value) {
   if (value > 0) builder.addTech(name, std::to_string(value));
 }
@@ -165,7 +181,8 @@ host::TrackHandle readMusicFile(const std::filesystem::path& file, std::string_v
     }
   }
   host::ReplayGain gain;
-  if (readReplayGain(properties, gain)) builder.setReplayGain(gain);
+  const bool has_gain = readReplayGain(properties, gain);
+  if (readMp4ReplayGain(opened, gain) || has_gain) builder.setReplayGain(gain);
 
   if (const TagLib::AudioProperties* audio = opened->audioProperties()) {
     builder.setLength(audio->lengthInMilliseconds() / 1000.0);

@@ -1,0 +1,251 @@
+// Music folders, each against its baseline in the same run (wall time: the
+// scan's pool of threads is part of what is measured):
+//
+//   BM_FullScan        a full scan of a 10,000-file folder into a new cache
+//                      against a bare loop that opens each file with
+//                      TagLib's FileRef and reads its property map (goal:
+//                      scan_ratio <= 1.25), and an incremental rescan of
+//                      the unchanged folder against that full scan (goal:
+//                      rescan_speedup >= 20). Counters: scan_s, bare_s,
+//                      rescan_s, scan_ratio, rescan_speedup, threads.
+//   BM_CacheStartup    the library of 300,000 tracks read from the cache
+//                      against the same library read from its library file
+//                      (goal: startup_speedup >= 3, cache_s < 1).
+//
+// The music folder is made once by vostrel_make_music into
+// $VOSTREL_BENCH_MUSIC (default /tmp/vostrel-bench-music-10000).
+#include <benchmark/benchmark.h>
+#include <taglib/fileref.h>
+#include <taglib/tpropertymap.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "album_library.h"
+#include "host/track_builder.h"
+#include "player/json_reader.h"
+#include "player/library_cache.h"
+#include "player/library_file.h"
+#include "player/library_scan.h"
+#include "player/track_record.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// CPU time of the whole process (all threads): the machine may be shared,
+// and wall time then also measures the neighbours.
+double cpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+fs::path musicFolder(int files) {
+  const char* given = std::getenv("VOSTREL_BENCH_MUSIC");
+  const fs::path folder = given != nullptr && given[0] != '\0'
+                              ? fs::path(given)
+                              : fs::temp_directory_path() / ("vostrel-bench-music-" + std::to_string(files));
+  if (!fs::exists(folder / ".complete")) {
+    const std::string command = std::string(VOSTREL_MAKE_MUSIC) + " --files " + std::to_string(files) + " --out '" +
+                                folder.string() + "' >/dev/null";
+    if (std::system(command.c_str()) != 0) return {};
+    std::ofstream(folder / ".complete") << files << '\n';
+  }
+  return folder;
+}
+
+std::vector<fs::path> musicFiles(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && entry.path().filename() != ".complete") files.push_back(entry.path());
+  }
+  return files;
+}
+
+void BM_FullScan(benchmark::State& state) {
+  const fs::path folder = musicFolder(static_cast<int>(state.range(0)));
+  if (folder.empty()) {
+    state.SkipWithError("vostrel_make_music failed");
+    return;
+  }
+  const std::vector<fs::path> files = musicFiles(folder);
+  const fs::path cache_dir = fs::temp_directory_path() / "vostrel-bench-scan-cache";
+  double bare = 0, scan = 0, rescan = 0, bare_cpu = 0, scan_cpu = 0, rescan_cpu = 0;
+  std::size_t tracks = 0;
+  player::ScanOptions options;
+  for (auto _ : state) {
+    // The bare loop, once more first so that both find the files in the
+    // page cache.
+    for (int pass = 0; pass < 2; ++pass) {
+      const auto start = Clock::now();
+      const double start_cpu = cpuSeconds();
+      for (const fs::path& file : files) {
+        const TagLib::FileRef ref(file.c_str(), true, TagLib::AudioProperties::Average);
+        if (ref.file() != nullptr) benchmark::DoNotOptimize(ref.file()->properties().size());
+      }
+      if (pass == 1) {
+        bare += secondsSince(start);
+        bare_cpu += cpuSeconds() - start_cpu;
+      }
+    }
+    fs::remove_all(cache_dir);
+    player::LibraryCache cache(cache_dir);
+    auto start = Clock::now();
+    double start_cpu = cpuSeconds();
+    const player::ScanResult full = player::scanMusicFolders(cache, {folder}, options);
+    scan += secondsSince(start);
+    scan_cpu += cpuSeconds() - start_cpu;
+    tracks = full.library.tracks.size();
+    start = Clock::now();
+    start_cpu = cpuSeconds();
+    const player::ScanResult again = player::scanMusicFolders(cache, {folder}, options);
+    rescan += secondsSince(start);
+    rescan_cpu += cpuSeconds() - start_cpu;
+    if (again.counts.unchanged != tracks) state.SkipWithError("the rescan found changes");
+    state.SetIterationTime(secondsSince(start));
+  }
+  state.counters["files"] = static_cast<double>(files.size());
+  state.counters["tracks"] = static_cast<double>(tracks);
+  state.counters["threads"] = player::defaultScanThreads();
+  const double n = static_cast<double>(state.iterations());
+  state.counters["bare_s"] = bare / n;
+  state.counters["scan_s"] = scan / n;
+  state.counters["rescan_s"] = rescan / n;
+  state.counters["scan_ratio"] = scan / bare;
+  state.counters["rescan_speedup"] = scan / rescan;
+  state.counters["scan_cpu_ratio"] = scan_cpu / bare_cpu;
+  state.counters["rescan_cpu_speedup"] = scan_cpu / rescan_cpu;
+  fs::remove_all(cache_dir);
+}
+BENCHMARK(BM_FullScan)->Arg(10000)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Rescans alone, for profiling them: the folder unchanged since the scan
+// before.
+void BM_Rescan(benchmark::State& state) {
+  const fs::path folder = musicFolder(static_cast<int>(state.range(0)));
+  const fs::path cache_dir = fs::temp_directory_path() / "vostrel-bench-rescan-cache";
+  fs::remove_all(cache_dir);
+  player::LibraryCache cache(cache_dir);
+  player::scanMusicFolders(cache, {folder}, {});
+  for (auto _ : state) benchmark::DoNotOptimize(player::scanMusicFolders(cache, {folder}, {}).library.tracks.size());
+  fs::remove_all(cache_dir);
+}
+BENCHMARK(BM_Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A generated library with the fields a scan gives (tags, technical fields,
+// length), as tracks, as a library file and in a cache.
+struct StartupLibrary {
+  fs::path json;
+  fs::path cache_dir;
+};
+
+StartupLibrary makeStartupLibrary(int count) {
+  const fs::path root = fs::temp_directory_path() / ("vostrel-bench-startup-" + std::to_string(count));
+  StartupLibrary made{root / "library.json", root / "profile"};
+  if (fs::exists(root / ".complete")) return made;
+  fs::remove_all(root);
+  fs::create_directories(made.cache_dir);
+  const host::TrackList generated = bench::generateAlbumLibrary(count);
+  player::LibraryCache cache(made.cache_dir);
+  std::ofstream json(made.json);
+  json << "{\"tracks\": [\n";
+  host::TrackBuilder builder;
+  std::string line;
+  cache.begin();
+  for (std::size_t i = 0; i < generated.size(); ++i) {
+    const host::Track& source = *generated[i];
+    builder.setPath(source.path());
+    builder.setSize(20'000'000 + i);
+    builder.setMtime(1'700'000'000 + static_cast<int64_t>(i));
+    builder.setLength(180.5 + static_cast<double>(i % 300));
+    for (const host::InfoField& field : source.meta()) {
+      for (std::string_view value : field.values()) builder.addMeta(field.name(), value);
+    }
+    const std::string bitrate = std::to_string(700 + i % 400);
+    for (const auto& [name, value] : {std::pair<const char*, std::string_view>{"codec", "FLAC"},
+                                      {"bitrate", bitrate},
+                                      {"samplerate", "44100"},
+                                      {"channels", "2"},
+                                      {"bitspersample", "16"}}) {
+      builder.addTech(name, value);
+    }
+    const host::TrackHandle track = builder.build();
+    cache.putFile(track->path(), {track->size(), track->mtime() * 1'000'000'000, true},
+                  player::encodeTrackRecord(*track));
+    line = i == 0 ? "{\"path\": " : ",\n{\"path\": ";
+    player::appendJsonString(line, track->path());
+    line += ", \"size\": " + std::to_string(track->size()) + ", \"mtime\": " + std::to_string(track->mtime()) +
+            ", \"length\": " + std::to_string(track->length()) + ", \"meta\": {";
+    bool first = true;
+    for (const host::InfoField& field : track->meta()) {
+      line += first ? "" : ", ";
+      first = false;
+      player::appendJsonString(line, field.name());
+      line += ": ";
+      player::appendJsonString(line, field.values().front());
+    }
+    line += "}, \"info\": {";
+    first = true;
+    for (const host::InfoField& field : track->tech()) {
+      line += first ? "" : ", ";
+      first = false;
+      player::appendJsonString(line, field.name());
+      line += ": ";
+      player::appendJsonString(line, field.values().front());
+    }
+    json << line << "}}";
+  }
+  cache.commit();
+  json << "\n]}\n";
+  json.close();
+  std::ofstream(root / ".complete") << count << '\n';
+  return made;
+}
+
+void BM_CacheStartup(benchmark::State& state) {
+  const StartupLibrary library = makeStartupLibrary(static_cast<int>(state.range(0)));
+  double from_cache = 0, from_file = 0, cache_cpu = 0, file_cpu = 0;
+  std::size_t cached_tracks = 0, file_tracks = 0;
+  for (auto _ : state) {
+    auto start = Clock::now();
+    double start_cpu = cpuSeconds();
+    {
+      const player::LibraryFile loaded = player::loadLibraryFile(library.json);
+      file_tracks = loaded.tracks.size();
+      from_file += secondsSince(start);
+      file_cpu += cpuSeconds() - start_cpu;
+    }
+    start = Clock::now();
+    start_cpu = cpuSeconds();
+    {
+      player::LibraryCache cache(library.cache_dir);
+      const player::LibraryFile loaded = player::loadCachedLibrary(cache, {"/music"});
+      cached_tracks = loaded.tracks.size();
+      state.SetIterationTime(secondsSince(start));
+      from_cache += secondsSince(start);
+      cache_cpu += cpuSeconds() - start_cpu;
+    }
+  }
+  if (cached_tracks != file_tracks) state.SkipWithError("the cache and the file hold different libraries");
+  const double n = static_cast<double>(state.iterations());
+  state.counters["tracks"] = static_cast<double>(cached_tracks);
+  state.counters["cache_s"] = from_cache / n;
+  state.counters["file_s"] = from_file / n;
+  state.counters["startup_speedup"] = from_file / from_cache;
+  state.counters["cache_cpu_s"] = cache_cpu / n;
+  state.counters["file_cpu_s"] = file_cpu / n;
+}
+BENCHMARK(BM_CacheStartup)->Arg(300000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

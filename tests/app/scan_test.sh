@@ -1,0 +1,102 @@
+# `scan` on music folders made by the test-data tool: its report, what the
+# other commands then see, the settings' folders, and a scan killed midway
+# that leaves a cache the next scan goes on from.
+
+MAKE_MUSIC=${VOSTREL_MAKE_MUSIC:?the test-data tool}
+music=$WORK/music
+"$MAKE_MUSIC" --files 40 --out "$music" >/dev/null
+printf 'not music\n' > "$music/notes.txt"
+
+# scan ARGS...: `scan` on the test profile; the time taken reads "T".
+scan() {
+  "$VOSTREL" --profile "$PROFILE" "$@" scan >"$WORK/out" 2>"$WORK/err"
+  RC=$?
+  OUT=$(sed -E 's/ in [0-9]+\.[0-9]{2} s:/ in T s:/' "$WORK/out")
+  ERR=$(cat "$WORK/err")
+}
+count() {
+  "$VOSTREL" --profile "$PROFILE" "$@" sql --format tsv "SELECT count(*) FROM MediaLibrary" 2>&1 | tail -n 1
+}
+
+scan --library "$music"
+check "first scan" "Scanned 1 music folder in T s: 40 added, 0 changed, 0 removed, 0 unchanged, 1 unreadable" "$OUT"
+check "first scan exits 0" 0 "$RC"
+check "no progress line when stderr is no terminal" "" "$ERR"
+scan --library "$music"
+check "rescan" "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 40 unchanged, 1 unreadable" "$OUT"
+
+mapfile -t files < <(find "$music" -name '*.*' ! -name notes.txt | sort)
+touch -d '2001-01-01' "${files[0]}"
+cp "${files[1]}" "$music/copy Ærø.${files[1]##*.}"
+rm "${files[2]}"
+scan --library "$music"
+check "touched, added, deleted" \
+  "Scanned 1 music folder in T s: 1 added, 1 changed, 1 removed, 38 unchanged, 1 unreadable" "$OUT"
+check "a command sees the folder's tracks" 40 "$(count --library "$music")"
+check "names that are not ASCII" 1 \
+  "$("$VOSTREL" --profile "$PROFILE" --library "$music" sql --format tsv \
+     "SELECT count(*) FROM MediaLibrary WHERE path LIKE '%copy Ærø%'" | tail -n 1)"
+
+# Two folders at once; then the settings' folders when no --library is given.
+"$MAKE_MUSIC" --files 5 --seed 2 --out "$WORK/more" >/dev/null
+scan --library "$music" --library "$WORK/more"
+check "two folders" "Scanned 2 music folders in T s: 5 added, 0 changed, 0 removed, 40 unchanged, 1 unreadable" "$OUT"
+printf '{"music_folders": ["%s"]}\n' "$WORK/more" > "$PROFILE/settings.json"
+scan
+check "the settings' folders" "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 5 unchanged, 0 unreadable" "$OUT"
+check "commands use the settings' folders" 5 "$(count)"
+
+# A folder that goes away keeps its tracks.
+mv "$WORK/more" "$WORK/unplugged"
+scan
+check_contains "an unavailable folder is reported" "unavailable: $WORK/more" "$OUT"
+check_contains "and said once why" "is unavailable; its tracks stay" "$ERR"
+check "its tracks stay" 5 "$(count)"
+mv "$WORK/unplugged" "$WORK/more"
+
+# A library file has nothing to scan.
+scan --library "$LIB"
+check "a library file exits 2" 2 "$RC"
+check_contains "and says why" "No music folders to scan" "$ERR"
+
+# The progress line, on a terminal.
+touch -d '2002-02-02' "${files[3]}" "${files[4]}"
+script -qec "\"$VOSTREL\" --profile \"$PROFILE\" --library \"$music\" scan" /dev/null >"$WORK/tty" 2>&1
+check_contains "a progress line on a terminal" "Reading " "$(cat "$WORK/tty")"
+
+# Killed in the middle of a long scan: the next scan keeps what the killed
+# one stored and reads the rest.
+big=$WORK/big
+"$MAKE_MUSIC" --files 6000 --out "$big" >/dev/null
+"$VOSTREL" --profile "$WORK/killed" --library "$big" scan --threads 1 >/dev/null 2>&1 &
+pid=$!
+# Killed once the first files are stored.
+python3 - "$WORK/killed/library.db" <<'PY'
+import os, sqlite3, sys, time
+end = time.time() + 20
+while time.time() < end:
+    try:
+        if os.path.exists(sys.argv[1]):
+            with sqlite3.connect(sys.argv[1], timeout=0.1) as db:
+                if db.execute("SELECT count(*) FROM files").fetchone()[0] > 0:
+                    break
+    except sqlite3.Error:
+        pass
+    time.sleep(0.005)
+PY
+kill -KILL "$pid" 2>/dev/null
+wait "$pid"
+killed_rc=$?
+"$VOSTREL" --profile "$WORK/killed" --library "$big" scan >"$WORK/out" 2>"$WORK/err"
+check "the scan after the kill exits 0" 0 $?
+read -r added unchanged < <(sed -E 's/.*: ([0-9]+) added, 0 changed, 0 removed, ([0-9]+) unchanged.*/\1 \2/' "$WORK/out")
+check "every file is a track after the kill" 6000 $((added + unchanged))
+if [ "$killed_rc" -eq 137 ]; then
+  [ "$unchanged" -gt 0 ]; check "the killed scan's files were kept ($unchanged)" 0 $?
+  [ "$added" -gt 0 ]; check "the rest was read ($added)" 0 $?
+else
+  echo "note: the scan ended before it could be killed (status $killed_rc)"
+fi
+check "the cache is sound" ok \
+  "$(python3 -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute("PRAGMA integrity_check").fetchone()[0])' \
+     "$WORK/killed/library.db")"
