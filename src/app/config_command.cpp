@@ -45,6 +45,8 @@ int configLibrary(CommandEnv& env, const player::Profile& profile, player::Setti
   // A file that does not load is refused before it is remembered.
   const player::LibraryFile library = player::loadLibraryFile(path);
   settings.setLastLibrary(path.string());
+  // The file chosen now is the library, not the music folders chosen before.
+  settings.setMusicFolders({});
   settings.save();
   bool any_items = false;
   if (!playlistsMatch(profile, library, &any_items) && any_items) {

@@ -24,8 +24,14 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;";
 
 // The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
-std::string lowerBound(std::string_view folder_uri) { return std::string(folder_uri) + '/'; }
-std::string upperBound(std::string_view folder_uri) { return std::string(folder_uri) + '0'; }
+// (The root folder's URI, "file:///", ends in its slash already.)
+std::string lowerBound(std::string_view folder_uri) {
+  return folder_uri.ends_with('/') ? std::string(folder_uri) : std::string(folder_uri) + '/';
+}
+std::string upperBound(std::string_view folder_uri) {
+  if (folder_uri.ends_with('/')) folder_uri.remove_suffix(1);
+  return std::string(folder_uri) + '0';
+}
 
 class Statement {
  public:
@@ -356,8 +362,13 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
   }
+  std::deque<RowGroup>& groups = decoder.finish();
+  std::size_t rows = 0;
+  for (const RowGroup& group : groups) rows += group.rows.size();
   std::vector<Impl::Known> known;
-  for (RowGroup& group : decoder.finish()) {
+  known.reserve(rows);
+  tracks.reserve(tracks.size() + rows);
+  for (RowGroup& group : groups) {
     for (RowGroup::Row& row : group.rows) {
       if (!row.track) continue;
       known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "host/track_builder.h"
@@ -130,7 +131,7 @@ class FolderWalk {
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
       child = uri;
-      child += '/';
+      if (!child.ends_with('/')) child += '/';  // the root folder's URI ends in one
       appendUriPath(child, name);
       // Folders are entered, but not through symbolic links (which may
       // loop); a link to a file counts as the file.
@@ -223,11 +224,17 @@ class Reader {
       if (index >= files_.size() || cancelled()) break;
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
-      const host::TrackHandle track = readMusicFile(
-          uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
-      if (track) {
-        result.record = encodeTrackRecord(*track);
-        result.track = track;
+      try {
+        const host::TrackHandle track = readMusicFile(
+            uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+        if (track) {
+          result.record = encodeTrackRecord(*track);
+          result.track = track;
+        }
+      } catch (const std::exception&) {
+        // A file whose tags ask for more memory than there is: not a track.
+        builder.clear();
+        result = Result();
       }
       std::lock_guard lock(mutex_);
       done_.push_back(index);
@@ -299,6 +306,167 @@ class Reader {
   const std::size_t threads_;
 };
 
+// One scan: what each folder holds compared with the cache, the files to
+// read, and the library made of both afterwards.
+class FolderScan {
+ public:
+  FolderScan(LibraryCache& cache, const ScanOptions& options, ScanResult& result)
+      : cache_(cache),
+        options_(options),
+        result_(result),
+        threads_(options.threads != 0 ? options.threads : defaultScanThreads()) {}
+
+  // Lists `folder` and pairs its files with the cache's rows.
+  void plan(const fs::path& folder);
+  // Forgets the files that are gone and reads the new and changed ones.
+  void run();
+  // Appends the folders' tracks to the result's library.
+  void collect();
+
+ private:
+  // A track of a folder once the scan is done: an unchanged one (known to
+  // the cache) or one read now.
+  struct Slot {
+    std::string uri;
+    LibraryCache::FileState state;
+    std::size_t read = kNotRead;  // index in found_
+  };
+  struct Plan {
+    std::string uri;
+    std::vector<Slot> slots;  // in location order
+  };
+
+  void keepUnavailable(const fs::path& folder, Plan& plan,
+                       std::vector<std::pair<std::string, LibraryCache::FileState>>& cached);
+  void setAvailable(const std::string& uri, bool available);
+
+  LibraryCache& cache_;
+  const ScanOptions& options_;
+  ScanResult& result_;
+  const std::size_t threads_;
+  ScanProgress progress_;
+  std::vector<Plan> plans_;
+  std::vector<FoundFile> found_;  // to read
+  std::vector<std::string> gone_;
+  std::optional<Reader> reader_;
+  std::vector<FoundFile*> to_read_;
+};
+
+void FolderScan::plan(const fs::path& folder) {
+  Plan& plan = plans_.emplace_back();
+  plan.uri = fileUri(folder);
+  std::vector<FoundFile> files;
+  const bool complete = FolderWalk(files, options_.cancel).run(folder, threads_);
+  auto cached = cache_.filesBelow(plan.uri);
+  std::error_code ec;
+  // A folder that is gone, cannot be listed, or is empty where it held
+  // files (an unmounted disk leaves its mount point empty) keeps its tracks.
+  if ((!complete && !fs::is_directory(folder, ec)) || (complete && files.empty() && !cached.empty())) {
+    keepUnavailable(folder, plan, cached);
+    return;
+  }
+  if (!cache_.folderWasAvailable(plan.uri)) {
+    result_.notices.push_back("The music folder " + folder.string() + " is available again.");
+    setAvailable(plan.uri, true);
+  }
+  std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
+  // Both lists are in location order: one pass pairs them. Of a folder
+  // not listed completely, files not found are kept.
+  ScanCounts& counts = result_.counts;
+  std::size_t c = 0;
+  auto passCached = [&](auto&& before) {
+    for (; c < cached.size() && before(cached[c].first); ++c) {
+      if (complete) {
+        gone_.push_back(std::move(cached[c].first));
+      } else if (cached[c].second.track) {
+        ++counts.unchanged;
+        plan.slots.push_back({std::move(cached[c].first), cached[c].second});
+      }
+    }
+  };
+  for (FoundFile& file : files) {
+    passCached([&](const std::string& uri) { return uri < file.uri; });
+    if (c < cached.size() && cached[c].first == file.uri) {
+      const LibraryCache::FileState& state = cached[c].second;
+      ++c;
+      if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
+        ++(state.track ? counts.unchanged : counts.unreadable);
+        if (state.track) plan.slots.push_back({std::move(file.uri), state});
+        continue;
+      }
+      file.known = true;
+    }
+    plan.slots.push_back({std::string(), file.state, found_.size()});
+    found_.push_back(std::move(file));
+  }
+  passCached([](const std::string&) { return true; });
+  progress_.files += files.size();
+}
+
+void FolderScan::keepUnavailable(const fs::path& folder, Plan& plan,
+                                 std::vector<std::pair<std::string, LibraryCache::FileState>>& cached) {
+  result_.unavailable_folders.push_back(folder.string());
+  if (cache_.folderWasAvailable(plan.uri)) {
+    result_.notices.push_back("The music folder " + folder.string() +
+                              " is unavailable; its tracks stay in the library until it is back.");
+    setAvailable(plan.uri, false);
+  }
+  for (auto& [uri, state] : cached) {
+    ++(state.track ? result_.counts.unchanged : result_.counts.unreadable);
+    if (state.track) plan.slots.push_back({std::move(uri), state});
+  }
+}
+
+void FolderScan::setAvailable(const std::string& uri, bool available) {
+  cache_.begin();
+  cache_.setFolderAvailable(uri, available);
+  cache_.commit();
+}
+
+void FolderScan::run() {
+  for (FoundFile& file : found_) to_read_.push_back(&file);
+  progress_.to_read = to_read_.size();
+  if (!gone_.empty()) {
+    cache_.begin();
+    for (const std::string& uri : gone_) cache_.removeFile(uri);
+    cache_.commit();
+    result_.counts.removed = gone_.size();
+  }
+  reader_.emplace(cache_, to_read_, options_, progress_);
+  reader_->run(result_.counts);
+  result_.cancelled = options_.cancel != nullptr && options_.cancel->load();
+}
+
+void FolderScan::collect() {
+  // From the tracks at hand where the cache still knows every unchanged
+  // one, else from the cache's rows.
+  for (const Plan& plan : plans_) {
+    if (result_.cancelled) {
+      cache_.loadTracks(plan.uri, result_.library.tracks);
+      continue;
+    }
+    std::vector<std::pair<host::TrackHandle, LibraryCache::FileState>> tracks;
+    tracks.reserve(plan.slots.size());
+    bool whole = true;
+    for (const Slot& slot : plan.slots) {
+      if (slot.read != kNotRead) {
+        if (const host::TrackHandle& track = reader_->track(slot.read)) tracks.emplace_back(track, slot.state);
+      } else if (host::TrackHandle track = cache_.knownTrack(slot.uri, slot.state)) {
+        tracks.emplace_back(std::move(track), slot.state);
+      } else {
+        whole = false;
+        break;
+      }
+    }
+    if (!whole) {
+      cache_.loadTracks(plan.uri, result_.library.tracks);
+      continue;
+    }
+    for (const auto& [track, state] : tracks) result_.library.tracks.push_back(track);
+    cache_.rememberTracks(plan.uri, std::move(tracks));
+  }
+}
+
 }  // namespace
 
 unsigned defaultScanThreads() { return std::clamp(std::thread::hardware_concurrency(), 2u, 8u); }
@@ -307,126 +475,10 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   const auto start = Clock::now();
   ScanResult result;
   result.notices = cache.takeNotices();
-  ScanProgress progress;
-  std::vector<FoundFile> found;  // to read
-  std::vector<std::string> gone;
-  // The tracks of each folder once the scan is done, in location order:
-  // unchanged ones (known to the cache) and those read now.
-  struct Slot {
-    std::string uri;
-    LibraryCache::FileState state;
-    std::size_t read = kNotRead;  // index in found
-  };
-  struct Plan {
-    std::string uri;
-    std::vector<Slot> slots;
-  };
-  std::vector<Plan> plans;
-  const std::size_t threads = options.threads != 0 ? options.threads : defaultScanThreads();
-
-  for (const fs::path& folder : distinctFolders(folders)) {
-    Plan& plan = plans.emplace_back();
-    plan.uri = fileUri(folder);
-    std::vector<FoundFile> files;
-    const bool complete = FolderWalk(files, options.cancel).run(folder, threads);
-    auto cached = cache.filesBelow(plan.uri);
-    std::error_code ec;
-    if (!complete && !fs::is_directory(folder, ec)) {
-      // Unmounted or taken away: its tracks stay as they are.
-      result.unavailable_folders.push_back(folder.string());
-      if (cache.folderWasAvailable(plan.uri)) {
-        result.notices.push_back("The music folder " + folder.string() +
-                                 " is unavailable; its tracks stay in the library until it is back.");
-        cache.begin();
-        cache.setFolderAvailable(plan.uri, false);
-        cache.commit();
-      }
-      for (auto& [uri, state] : cached) {
-        ++(state.track ? result.counts.unchanged : result.counts.unreadable);
-        if (state.track) plan.slots.push_back({std::move(uri), state});
-      }
-      continue;
-    }
-    if (!cache.folderWasAvailable(plan.uri)) {
-      result.notices.push_back("The music folder " + folder.string() + " is available again.");
-      cache.begin();
-      cache.setFolderAvailable(plan.uri, true);
-      cache.commit();
-    }
-    std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
-    // Both lists are in location order: one pass pairs them. Of a folder
-    // not listed completely, files not found are kept.
-    std::size_t c = 0;
-    auto passCached = [&](auto&& before) {
-      while (c < cached.size() && before(cached[c].first)) {
-        if (complete) {
-          gone.push_back(std::move(cached[c].first));
-        } else if (cached[c].second.track) {
-          ++result.counts.unchanged;
-          plan.slots.push_back({std::move(cached[c].first), cached[c].second});
-        }
-        ++c;
-      }
-    };
-    for (FoundFile& file : files) {
-      passCached([&](const std::string& uri) { return uri < file.uri; });
-      if (c < cached.size() && cached[c].first == file.uri) {
-        const LibraryCache::FileState& state = cached[c].second;
-        ++c;
-        if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
-          ++(state.track ? result.counts.unchanged : result.counts.unreadable);
-          if (state.track) plan.slots.push_back({std::move(file.uri), state});
-          continue;
-        }
-        file.known = true;
-      }
-      plan.slots.push_back({std::string(), file.state, found.size()});
-      found.push_back(std::move(file));
-    }
-    passCached([](const std::string&) { return true; });
-    progress.files += files.size();
-  }
-  std::vector<FoundFile*> to_read;
-  for (FoundFile& file : found) to_read.push_back(&file);
-  progress.to_read = to_read.size();
-
-  if (!gone.empty()) {
-    cache.begin();
-    for (const std::string& uri : gone) cache.removeFile(uri);
-    cache.commit();
-    result.counts.removed = gone.size();
-  }
-  Reader reader(cache, to_read, options, progress);
-  reader.run(result.counts);
-  result.cancelled = options.cancel != nullptr && options.cancel->load();
-
-  // The library: from the tracks at hand where the cache still knows every
-  // unchanged one, else from the cache's rows.
-  for (const Plan& plan : plans) {
-    if (result.cancelled) {
-      cache.loadTracks(plan.uri, result.library.tracks);
-      continue;
-    }
-    std::vector<std::pair<host::TrackHandle, LibraryCache::FileState>> tracks;
-    tracks.reserve(plan.slots.size());
-    bool whole = true;
-    for (const Slot& slot : plan.slots) {
-      if (slot.read != kNotRead) {
-        if (const host::TrackHandle& track = reader.track(slot.read)) tracks.emplace_back(track, slot.state);
-      } else if (host::TrackHandle track = cache.knownTrack(slot.uri, slot.state)) {
-        tracks.emplace_back(std::move(track), slot.state);
-      } else {
-        whole = false;
-        break;
-      }
-    }
-    if (!whole) {
-      cache.loadTracks(plan.uri, result.library.tracks);
-      continue;
-    }
-    for (const auto& [track, state] : tracks) result.library.tracks.push_back(track);
-    cache.rememberTracks(plan.uri, std::move(tracks));
-  }
+  FolderScan scan(cache, options, result);
+  for (const fs::path& folder : distinctFolders(folders)) scan.plan(folder);
+  scan.run();
+  scan.collect();
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
 }

@@ -12,9 +12,11 @@
 // whose size or modification time changed, and forgets the files that are
 // gone. Files TagLib cannot read are remembered as unreadable, so that a
 // rescan does not read them again until they change. A folder that is
-// missing or cannot be listed (an unmounted disk) is left as it is in the
-// cache: its tracks stay in the library, and the notices say once that it
-// is unavailable (and once that it is back).
+// missing, cannot be listed, or is empty where it held files (an unmounted
+// disk) is left as it is in the cache: its tracks stay in the library, and
+// the notices say once that it is unavailable (and once that it is back).
+// A folder listed only in part (a subfolder that cannot be read, a
+// cancelled scan) takes no file as gone.
 //
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
@@ -26,6 +28,15 @@
 // The library of a list of folders is every cached track below any of
 // them, in the order of the folders and, within one, by path. A folder that
 // lies inside another listed one adds nothing of its own.
+//
+// In the desktop program: app::chooseLibrarySource(options, settings) says
+// whether the library is music folders (LibrarySource::isFolders, and
+// which); app::openPlayer(options, /*rescan=*/false) starts from the cache.
+// Keep one LibraryCache on the scanning thread for the session: it hands
+// unchanged tracks out again without decoding them, so that rescans cost
+// little more than listing the folders. Hand the result to
+// Player::replaceLibrary on the main thread. A track's file is
+// uriFilePath(track.path()) (file_uri.h).
 #ifndef VOSTREL_PLAYER_LIBRARY_SCAN_H_
 #define VOSTREL_PLAYER_LIBRARY_SCAN_H_
 

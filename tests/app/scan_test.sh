@@ -46,6 +46,11 @@ scan
 check "the settings' folders" "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 5 unchanged, 0 unreadable" "$OUT"
 check "commands use the settings' folders" 5 "$(count)"
 
+# A library file chosen with config replaces the settings' folders.
+"$VOSTREL" --profile "$PROFILE" config library "$LIB" 2>/dev/null
+check "config library FILE replaces the folders" "$(count --library "$LIB")" "$(count)"
+printf '{"music_folders": ["%s"]}\n' "$WORK/more" > "$PROFILE/settings.json"
+
 # A folder that goes away keeps its tracks.
 mv "$WORK/more" "$WORK/unplugged"
 scan

@@ -286,6 +286,23 @@ TEST_F(ScanTest, AnUnavailableFolderKeepsItsTracksAndIsReportedOnce) {
   EXPECT_NE(back.notices[0].find("available again"), std::string::npos);
 }
 
+TEST_F(ScanTest, AFolderEmptiedOfAllItsFilesIsTakenAsAnUnmountedDisk) {
+  for (const char* name : kSound) copy(name, music() / "disk" / name);
+  ASSERT_EQ(scan().counts.added, std::size(kSound));
+  fs::remove_all(music() / "disk");  // the mount point stays, empty
+  const ScanResult unmounted = scan();
+  EXPECT_EQ(unmounted.library.tracks.size(), std::size(kSound));
+  EXPECT_EQ(unmounted.counts.removed, 0u);
+  EXPECT_EQ(unmounted.unavailable_folders, std::vector<std::string>{music().string()});
+  // Files again: the folder is back, and what is missing now is gone.
+  copy("test.ogg", music() / "new.ogg");
+  const ScanResult back = scan();
+  EXPECT_TRUE(back.unavailable_folders.empty());
+  EXPECT_EQ(back.counts.removed, std::size(kSound));
+  EXPECT_EQ(back.counts.added, 1u);
+  EXPECT_EQ(back.library.tracks.size(), 1u);
+}
+
 TEST_F(ScanTest, APlaylistItemWhoseFileLeavesKeepsItsPlaceAndFindsItsInfoAgain) {
   for (const char* name : kSound) copy(name, music() / name);
   Profile profile_folder(profile());
