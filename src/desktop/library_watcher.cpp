@@ -5,8 +5,6 @@
 
 #include <QFileInfo>
 
-#include "player/library_cache.h"
-
 namespace desktop {
 namespace {
 
@@ -115,12 +113,12 @@ void LibraryWatcher::startDue() {
     auto outcome = std::make_shared<Outcome>();
     outcome->thread = std::this_thread::get_id();
     try {
-      player::LibraryCache cache(dir);
+      if (cache_ == nullptr) cache_ = std::make_unique<player::LibraryCache>(dir);
       player::ScanOptions options;
       options.cancel = &cancel_;
-      outcome->result = player::scanMusicFolders(cache, roots, options);
+      outcome->result = player::scanMusicFolders(*cache_, roots, options);
       // A scan of some folders: the library is still all of them.
-      if (roots.size() != all.size()) outcome->result.library = player::loadCachedLibrary(cache, all);
+      if (roots.size() != all.size()) outcome->result.library = player::loadCachedLibrary(*cache_, all);
     } catch (const std::exception& e) {
       outcome->error = e.what();
     }

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <thread>
 #include <vector>
@@ -32,6 +33,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include "player/library_cache.h"
 #include "player/library_scan.h"
 #include "player/player.h"
 
@@ -99,6 +101,9 @@ class LibraryWatcher : public QObject {
   std::size_t watch_limit_ = static_cast<std::size_t>(-1);
   bool limit_reached_ = false;
   std::set<std::filesystem::path> due_;  // music folders waiting for a scan
+  // One cache for the session, used by one scanning thread at a time: it
+  // hands unchanged tracks out again without decoding them.
+  std::unique_ptr<player::LibraryCache> cache_;
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::thread::id last_thread_;
