@@ -16,6 +16,8 @@
 #include "player/player.h"
 #include "player/profile.h"
 #include "player/settings_store.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
 
 namespace fs = std::filesystem;
 using desktop::LibraryWatcher;
@@ -79,6 +81,16 @@ class MusicFixture {
   std::unique_ptr<player::Player> player_;
   std::unique_ptr<LibraryWatcher> watcher_;
 };
+
+QAction* rescanAction(desktop::DesktopApp& app) {
+  for (QAction* top : app.mainWindow().menuBar()->actions()) {
+    if (top->text().remove('&') != "View") continue;
+    for (QAction* action : top->menu()->actions()) {
+      if (action->text().remove('&') == "Rescan library") return action;
+    }
+  }
+  return nullptr;
+}
 
 int count(const std::string& text, const std::string& part) {
   int found = 0;
@@ -179,16 +191,41 @@ class LibraryWatcherTest : public QObject {
     QCOMPARE(music.tracks(), 2u);
   }
 
+  void inTheProgramAChangeMarksLibraryQueriesStale() {
+    MusicFixture music;  // only its folder
+    desktop_testing::DesktopFixture fixture;
+    fixture.music_folders = {music.music()};
+    desktop::DesktopApp& app = fixture.start();
+    QVERIFY(app.libraryWatcher() != nullptr);
+    app.libraryWatcher()->setSettleDelay(kSettleMs);
+    QSignalSpy finished(app.libraryWatcher(), &LibraryWatcher::scanFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kWaitMs);
+    QCOMPARE(app.player().libraryTrackCount(), 2u);
+
+    tree::Panel& panel = *app.panel(1);
+    auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
+    node->setLabel("Count");
+    node->definition().sql_query = "SELECT count(*) FROM MediaLibrary";
+    tree::QueryResultNodeOption level;
+    level.name = "count";
+    level.level = 1;
+    node->definition().level_options.push_back(level);
+    auto* query = static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
+    QVERIFY(query->refresh(true));
+    QVERIFY(!query->stale());
+    music.copy("silence-44-s.flac", music.music() / "a.flac");  // replaced: its tags read anew
+    QTRY_VERIFY_WITH_TIMEOUT(query->stale(), kWaitMs);
+    QCOMPARE(finished.size(), 2);
+
+    rescanAction(app)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 3, kWaitMs);
+  }
+
   void rescanLibraryInTheViewMenu() {
     desktop_testing::DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();
-    QAction* rescan = nullptr;
-    for (QAction* top : app.mainWindow().menuBar()->actions()) {
-      if (top->text().remove('&') != "View") continue;
-      for (QAction* action : top->menu()->actions()) {
-        if (action->text().remove('&') == "Rescan library") rescan = action;
-      }
-    }
+    QVERIFY(app.libraryWatcher() == nullptr);
+    QAction* rescan = rescanAction(app);
     QVERIFY(rescan != nullptr);
     // A library file is read again: its playlists' items are replaced.
     fixture.recorder.events.clear();

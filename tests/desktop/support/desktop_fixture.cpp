@@ -54,6 +54,7 @@ desktop::DesktopApp& DesktopFixture::start() {
   auto engine = std::make_unique<FakeEngine>();
   engine_ = engine.get();
   app_->playback().setEngine(std::move(engine));
+  app_->setMusicFolders(music_folders);
   app_->start();
   app_->player().addListener(&recorder);
   return *app_;

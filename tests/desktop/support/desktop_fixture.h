@@ -42,6 +42,9 @@ class DesktopFixture {
   // The program plays through this fake (made anew by every start()).
   FakeEngine& engine() { return *engine_; }
 
+  // Music folders the program watches (set before start()); the library
+  // still starts from the small test library.
+  std::vector<std::filesystem::path> music_folders;
   QStringList messages;  // "caption: text" of every message shown
   EventRecorder recorder;
 
