@@ -131,6 +131,14 @@ class MprisTest : public QObject {
     send("Seek", {qlonglong(500'000'000)});
     QCOMPARE(metadata().value("xesam:title").toString(), QStringLiteral("Três"));
 
+    // Volume is read and written through the properties interface.
+    const QDBusMessage set = call("org.freedesktop.DBus.Properties", "Set",
+                                  {QString(MprisService::kPlayerInterface), QString("Volume"),
+                                   QVariant::fromValue(QDBusVariant(0.25))});
+    QCOMPARE(set.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(fixture.engine().volume(), 0.25f);
+    QCOMPARE(property("Volume").toDouble(), 0.25);
+
     send("Stop");
     QCOMPARE(property("PlaybackStatus").toString(), QStringLiteral("Stopped"));
     QVERIFY(player.playingPlaylist() == host::kNoPlaylist);
