@@ -52,12 +52,14 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   std::optional<player::ProfileLock> lock;
   std::unique_ptr<player::Player> player;
   std::filesystem::path library_path;
+  std::vector<std::filesystem::path> music_folders;
   try {
     lock.emplace(lockProfile(global, player::kLockKindDesktop));
     // Music folders come from the cache; the rescan runs in the background.
     player = openPlayer(global, /*rescan=*/false);
     const player::LibrarySource source = chooseLibrarySource(global, player->settings());
     library_path = source.isFolders() ? source.folders.front() : source.file;
+    music_folders = source.folders;
   } catch (const player::ProfileBusy& e) {
     std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;
@@ -66,6 +68,7 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
     return kExitBadInput;
   }
   desktop::DesktopApp app(std::move(player), library_path, std::move(lock));
+  app.setMusicFolders(std::move(music_folders));
   app.start();
   DesktopCommands commands(app);
   commands.listen();

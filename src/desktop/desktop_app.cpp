@@ -6,8 +6,12 @@
 
 #include "component/registration.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/library_watcher.h"
 #include "desktop/main_window.h"
+#include "desktop/mpris_service.h"
+#include "desktop/multimedia_engine.h"
 #include "desktop/panel_docks.h"
+#include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/quit_signals.h"
 #include "desktop/save_scheduler.h"
@@ -36,7 +40,8 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
       player_(std::move(player)),
       library_path_(std::move(library_path)),
       ui_(std::make_unique<DesktopUi>()),
-      signals_(std::make_unique<PlayerSignals>(*player_)) {
+      signals_(std::make_unique<PlayerSignals>(*player_)),
+      playback_(std::make_unique<PlaybackController>(*player_, [] { return std::make_unique<MultimediaEngine>(); })) {
   player_->setUi(ui_.get());
   playlist_saver_ = new SaveScheduler([this] { savePlaylists(); }, this);
   layout_saver_ = new SaveScheduler([this] { saveLayout(); }, this);
@@ -45,7 +50,10 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
 DesktopApp::~DesktopApp() {
   // The panels (and their nodes and connections) go first, while the player
   // they use is whole; the component forgets the host before it goes.
+  watcher_.reset();
+  mpris_.reset();
   window_.reset();
+  playback_.reset();
   component::unregisterComponent();
   player_->setUi(nullptr);
   signals_.reset();
@@ -71,7 +79,11 @@ void DesktopApp::start() {
   ui_->setMainWindow(window_.get());
   window_->setLibraryPath(QString::fromStdString(library_path_.string()));
   connect(window_.get(), &MainWindow::quitRequested, this, &DesktopApp::requestQuit);
+  connect(window_.get(), &MainWindow::rescanRequested, this, &DesktopApp::rescanLibrary);
   connect(window_.get(), &MainWindow::libraryOpened, this, [this](const QString& path) {
+    // A library file in place of the music folders.
+    watcher_.reset();
+    library_path_ = path.toStdString();
     player_->settings().setLastLibrary(path.toStdString());
     try {
       player_->settings().save();
@@ -80,12 +92,22 @@ void DesktopApp::start() {
     }
   });
   connect(&window_->panels(), &PanelDocks::panelsChanged, layout_saver_, &SaveScheduler::schedule);
+  window_->attachPlayback(*playback_);
   connectNotifications();
 
   window_->restoreLayout(readLayout());
   window_->show();
   registry_.setPhase(component::HostPhase::kRunning);
   registry_.runInitStage(kStageWindowShown);
+  mpris_ = MprisService::publish(*playback_, [this] {
+    window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+  }, [this] { requestQuit(); });
+  if (!music_folders_.empty()) {
+    watcher_ = std::make_unique<LibraryWatcher>(*player_, player_->profile().dir(), music_folders_);
+    watcher_->start();
+  }
 
   // New panels have stored their trees: their root ids go into the layout
   // now, and playlists taken from the library file into the profile.
@@ -161,6 +183,14 @@ void DesktopApp::savePlaylists() {
     player_->save();
   } catch (const std::exception& e) {
     player_->consoleLine(std::string("[vostrel] The playlists could not be saved: ") + e.what());
+  }
+}
+
+void DesktopApp::rescanLibrary() {
+  if (watcher_ != nullptr) {
+    watcher_->rescan();
+  } else if (window_ != nullptr) {
+    window_->openLibrary(QString::fromStdString(library_path_.string()));
   }
 }
 

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QObject>
 
@@ -39,7 +40,10 @@ class Panel;
 namespace desktop {
 
 class DesktopUi;
+class LibraryWatcher;
 class MainWindow;
+class MprisService;
+class PlaybackController;
 class PlayerSignals;
 class QuitSignals;
 class SaveScheduler;
@@ -57,9 +61,17 @@ class DesktopApp : public QObject {
              std::optional<player::ProfileLock> lock);
   ~DesktopApp() override;
 
+  // The library comes from these music folders (from the cache, at
+  // first): start() watches them and rescans them in the background.
+  // REQUIRES: before start().
+  void setMusicFolders(std::vector<std::filesystem::path> folders) { music_folders_ = std::move(folders); }
+
   // Registers the component, runs its start-up hooks, makes the main window
   // with the stored layout and shows it.
   void start();
+  // Reads the library again: rescans the music folders, or rereads the
+  // library file.
+  void rescanLibrary();
   // Asks the program to quit (Quit, closing the window, SIGTERM, SIGINT):
   // saves the layout, interrupts running statements and ends the event
   // loop. The rest happens in shutDown().
@@ -75,6 +87,13 @@ class DesktopApp : public QObject {
   player::Player& player() { return *player_; }
   MainWindow& mainWindow() { return *window_; }
   DesktopUi& ui() { return *ui_; }
+  // Plays what the player's playing item is; tests give it a fake engine
+  // before anything plays.
+  PlaybackController& playback() { return *playback_; }
+  // The media-player service on the session bus; nullptr without a bus.
+  MprisService* mpris() { return mpris_.get(); }
+  // Keeps the music folders' library current; nullptr for a library file.
+  LibraryWatcher* libraryWatcher() { return watcher_.get(); }
   component::Registry& registry() { return registry_; }
   // Panel `number` (1-based, layout order), or nullptr.
   tree::Panel* panel(int number);
@@ -93,6 +112,10 @@ class DesktopApp : public QObject {
   component::Registry registry_;
   std::unique_ptr<DesktopUi> ui_;
   std::unique_ptr<PlayerSignals> signals_;
+  std::unique_ptr<PlaybackController> playback_;
+  std::unique_ptr<MprisService> mpris_;
+  std::vector<std::filesystem::path> music_folders_;
+  std::unique_ptr<LibraryWatcher> watcher_;
   std::unique_ptr<MainWindow> window_;
   SaveScheduler* playlist_saver_ = nullptr;
   SaveScheduler* layout_saver_ = nullptr;

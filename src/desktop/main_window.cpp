@@ -10,15 +10,16 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QStyle>
 
 #include "component/registry.h"
 #include "component/version.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/panel_docks.h"
+#include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
+#include "desktop/transport_bar.h"
 #include "host/host.h"
 #include "player/player_error.h"
 #include "ui/console_window.h"
@@ -91,17 +92,10 @@ void MainWindow::buildMenus() {
   QAction* log = log_dock_->toggleViewAction();
   log->setText(tr("&Log"));
   view->addAction(log);
+  view->addSeparator();
+  view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
 
-  QMenu* playback = menuBar()->addMenu(tr("&Playback"));
-  playback->addAction(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Play"), this, [this] {
-    if (player_.activePlaylist() != host::kNoPlaylist) player_.startPlayback(player_.activePlaylist());
-  });
-  playback->addAction(style()->standardIcon(QStyle::SP_MediaStop), tr("&Stop"), this,
-                      [this] { player_.stopPlayback(); });
-  playback->addAction(style()->standardIcon(QStyle::SP_MediaSkipForward), tr("&Next"), this,
-                      [this] { player_.playNext(); });
-  playback->addAction(style()->standardIcon(QStyle::SP_MediaSkipBackward), tr("Pre&vious"), this,
-                      [this] { player_.playPrevious(); });
+  playback_menu_ = menuBar()->addMenu(tr("&Playback"));
 
   QMenu* tools = menuBar()->addMenu(tr("&Tools"));
   for (const component::MainMenuCommand& command : registry_.mainMenuCommands()) {
@@ -135,6 +129,15 @@ void MainWindow::abortConsole() {
   if (console_ != nullptr) console_->abort();
 }
 
+void MainWindow::attachPlayback(PlaybackController& playback) {
+  playback_ = &playback;
+  transport_ = new TransportBar(playback, this);
+  addToolBar(Qt::TopToolBarArea, transport_);
+  transport_->fillMenu(*playback_menu_);
+  connect(&playback, &PlaybackController::statusChanged, this, &MainWindow::updateStatus);
+  updateStatus();
+}
+
 void MainWindow::setLibraryPath(const QString& path) {
   library_label_->setText(QFileInfo(path).fileName());
   library_label_->setToolTip(path);
@@ -143,16 +146,7 @@ void MainWindow::setLibraryPath(const QString& path) {
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
   tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
-  const std::size_t playlist = player_.playingPlaylist();
-  if (playlist == host::kNoPlaylist || player_.playingItem() == player::Player::kNoItem) {
-    playback_label_->setText(tr("Stopped"));
-    return;
-  }
-  std::string text;
-  const auto script = player_.compileTitleFormat("[%artist% - ]%title%", nullptr);
-  const host::TrackHandle& track = player_.playlists().at(playlist).items.at(player_.playingItem());
-  if (script != nullptr) player_.formatTitle(*track, *script, text);
-  playback_label_->setText(tr("Playing: %1").arg(QString::fromStdString(text)));
+  playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
 }
 
 player::Layout MainWindow::layout() {

@@ -3,8 +3,8 @@
 // panels in docks, the log in a dock, the status bar, and the menus
 //
 //   File      Open library file..., Quit
-//   View      New Vostrel panel, Log
-//   Playback  Play, Stop, Next, Previous
+//   View      New Vostrel panel, Log, Rescan library
+//   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
 //   Help      Vostrel help, About Vostrel
 #ifndef VOSTREL_DESKTOP_MAIN_WINDOW_H_
@@ -31,8 +31,10 @@ namespace desktop {
 
 class DesktopUi;
 class PanelDocks;
+class PlaybackController;
 class PlayerSignals;
 class PlaylistTabs;
+class TransportBar;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -53,6 +55,12 @@ class MainWindow : public QMainWindow {
   // Stops the console's run, if one is going on.
   void abortConsole();
 
+  // Adds the transport tool bar and the Playback menu's commands, and shows
+  // what plays in the status bar. Before restoreLayout(), so that the tool
+  // bar takes its stored place.
+  void attachPlayback(PlaybackController& playback);
+  TransportBar* transportBar() { return transport_; }
+
   // The library file shown in the status bar.
   void setLibraryPath(const QString& path);
 
@@ -71,6 +79,8 @@ class MainWindow : public QMainWindow {
   void quitRequested();
   // A library file was opened.
   void libraryOpened(const QString& path);
+  // The user asked to read the library again (View > Rescan library).
+  void rescanRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -92,6 +102,9 @@ class MainWindow : public QMainWindow {
   QLabel* library_label_ = nullptr;
   QLabel* playback_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
+  QMenu* playback_menu_ = nullptr;
+  PlaybackController* playback_ = nullptr;
+  TransportBar* transport_ = nullptr;
 };
 
 }  // namespace desktop

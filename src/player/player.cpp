@@ -281,6 +281,11 @@ void Player::replaceLibrary(LibraryFile library) {
   }
 }
 
+void Player::notifyTrackInfoChanged() {
+  const std::vector<PlayerListener*> listeners = listeners_;
+  for (PlayerListener* listener : listeners) listener->trackInfoChanged();
+}
+
 void Player::save() const { writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n"); }
 
 std::string renderPlaylistsText(const Player& player) { return playlistsToText(player.playlists()); }

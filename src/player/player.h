@@ -104,6 +104,10 @@ class Player final : public host::Host {
   // playlist with items.
   void replaceLibrary(LibraryFile library);
 
+  // Tells the listeners that tracks' information was read anew (a rescan
+  // reread changed files).
+  void notifyTrackInfoChanged();
+
   // Playlist editing as the user does it; each raises its playlist event.
   void renamePlaylist(std::size_t playlist, std::string_view name);
   void removePlaylist(std::size_t playlist);

@@ -5,6 +5,7 @@
 #include "component/registration.h"
 #include "db/open_steps.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/playback_controller.h"
 #include "library_tables/library_tables.h"
 #include "player/library_file.h"
 #include "player/profile.h"
@@ -15,6 +16,17 @@ namespace desktop_testing {
 std::string testDataDir() {
   const char* dir = std::getenv("VOSTREL_TEST_DATA");
   return dir != nullptr ? dir : "tests/data";
+}
+
+std::filesystem::path corpusDir() {
+  if (const char* given = std::getenv("VOSTREL_TAG_CORPUS"); given != nullptr && given[0] != '\0') return given;
+  const std::filesystem::path data = std::filesystem::absolute(testDataDir());
+  for (const char* up : {"../../../shared/tag-corpus", "../../../../shared/tag-corpus"}) {
+    const std::filesystem::path dir = (data / up).lexically_normal();
+    std::error_code ec;
+    if (std::filesystem::is_directory(dir, ec)) return dir;
+  }
+  return {};
 }
 
 DesktopFixture::DesktopFixture() = default;
@@ -39,6 +51,10 @@ desktop::DesktopApp& DesktopFixture::start() {
     messages.push_back(caption + ": " + text);
   };
   app_->ui().ask_question = [](const QString&, const QString&) { return true; };
+  auto engine = std::make_unique<FakeEngine>();
+  engine_ = engine.get();
+  app_->playback().setEngine(std::move(engine));
+  app_->setMusicFolders(music_folders);
   app_->start();
   app_->player().addListener(&recorder);
   return *app_;
@@ -49,6 +65,7 @@ void DesktopFixture::quit() {
   app_->requestQuit();
   app_->shutDown();
   app_.reset();
+  engine_ = nullptr;
 }
 
 }  // namespace desktop_testing

@@ -1,6 +1,7 @@
 // DesktopFixture: the desktop program on a temporary profile over the small
 // test library, with messages recorded instead of shown, and helpers that
-// restart it on the same profile and record the player's events.
+// restart it on the same profile and record the player's events. It plays
+// through a fake engine.
 #ifndef VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
 #define VOSTREL_TESTS_DESKTOP_SUPPORT_DESKTOP_FIXTURE_H_
 
@@ -12,6 +13,7 @@
 
 #include "desktop/desktop_app.h"
 #include "player/player.h"
+#include "desktop/support/fake_engine.h"
 #include "support/fake_host.h"
 
 namespace desktop_testing {
@@ -37,17 +39,27 @@ class DesktopFixture {
   std::filesystem::path profileDir() const { return dir_.path() / "profile"; }
   desktop::DesktopApp& app() { return *app_; }
   player::Player& player() { return app_->player(); }
+  // The program plays through this fake (made anew by every start()).
+  FakeEngine& engine() { return *engine_; }
 
+  // Music folders the program watches (set before start()); the library
+  // still starts from the small test library.
+  std::vector<std::filesystem::path> music_folders;
   QStringList messages;  // "caption: text" of every message shown
   EventRecorder recorder;
 
  private:
   testing_support::TempDir dir_;
   std::unique_ptr<desktop::DesktopApp> app_;
+  FakeEngine* engine_ = nullptr;
 };
 
 // The test data folder (tests/data).
 std::string testDataDir();
+// The audio corpus: $VOSTREL_TAG_CORPUS, else shared/tag-corpus beside the
+// checkout (or beside the folder of worktrees it sits in); empty when it is
+// not there.
+std::filesystem::path corpusDir();
 
 }  // namespace desktop_testing
 

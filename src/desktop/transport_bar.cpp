@@ -1,0 +1,98 @@
+#include "desktop/transport_bar.h"
+
+#include <algorithm>
+#include <climits>
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QStyle>
+
+#include "desktop/playback_controller.h"
+
+namespace desktop {
+namespace {
+
+constexpr int kSeekBarWidth = 260;
+
+QIcon icon(QStyle& style, const char* theme_name, QStyle::StandardPixmap fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(theme_name), style.standardIcon(fallback));
+}
+
+}  // namespace
+
+TransportBar::TransportBar(PlaybackController& playback, QWidget* parent)
+    : QToolBar(tr("Playback"), parent), playback_(playback) {
+  setObjectName(QStringLiteral("playback_toolbar"));
+  QStyle& look = *style();
+  play_ = addAction(icon(look, "media-playback-start", QStyle::SP_MediaPlay), tr("&Play"));
+  pause_ = addAction(icon(look, "media-playback-pause", QStyle::SP_MediaPause), tr("P&ause"));
+  stop_ = addAction(icon(look, "media-playback-stop", QStyle::SP_MediaStop), tr("&Stop"));
+  previous_ = addAction(icon(look, "media-skip-backward", QStyle::SP_MediaSkipBackward), tr("Pre&vious"));
+  next_ = addAction(icon(look, "media-skip-forward", QStyle::SP_MediaSkipForward), tr("&Next"));
+  connect(play_, &QAction::triggered, &playback_, &PlaybackController::play);
+  connect(pause_, &QAction::triggered, &playback_, &PlaybackController::pause);
+  connect(stop_, &QAction::triggered, &playback_, &PlaybackController::stop);
+  connect(previous_, &QAction::triggered, &playback_, &PlaybackController::previous);
+  connect(next_, &QAction::triggered, &playback_, &PlaybackController::next);
+
+  addSeparator();
+  seek_ = new QSlider(Qt::Horizontal, this);
+  seek_->setObjectName(QStringLiteral("seek_bar"));
+  seek_->setMinimumWidth(kSeekBarWidth);
+  seek_->setToolTip(tr("Seek"));
+  addWidget(seek_);
+  time_ = new QLabel(this);
+  time_->setObjectName(QStringLiteral("playback_time"));
+  time_->setContentsMargins(8, 0, 8, 0);
+  addWidget(time_);
+
+  connect(seek_, &QSlider::sliderReleased, this, [this] { playback_.seek(seek_->value()); });
+  connect(seek_, &QSlider::sliderMoved, this, [this](int value) {
+    time_->setText(PlaybackController::formatTime(value) + " / " +
+                   PlaybackController::formatTime(playback_.duration()));
+  });
+  // Page steps and keys move the handle without a drag.
+  connect(seek_, &QSlider::actionTriggered, this, [this](int action) {
+    if (action != QAbstractSlider::SliderMove) playback_.seek(seek_->sliderPosition());
+  });
+  connect(&playback_, &PlaybackController::positionChanged, this, &TransportBar::showPosition);
+  connect(&playback_, &PlaybackController::durationChanged, this, &TransportBar::update);
+  connect(&playback_, &PlaybackController::stateChanged, this, &TransportBar::update);
+  connect(&playback_, &PlaybackController::trackChanged, this, &TransportBar::update);
+  update();
+}
+
+void TransportBar::fillMenu(QMenu& menu) {
+  menu.addAction(play_);
+  menu.addAction(pause_);
+  menu.addAction(stop_);
+  menu.addSeparator();
+  menu.addAction(next_);
+  menu.addAction(previous_);
+}
+
+void TransportBar::update() {
+  const bool stopped = playback_.state() == PlaybackController::State::kStopped;
+  pause_->setEnabled(playback_.state() == PlaybackController::State::kPlaying);
+  stop_->setEnabled(!stopped);
+  const qint64 duration = playback_.duration();
+  seek_->setEnabled(!stopped && duration > 0);
+  seek_->setRange(0, static_cast<int>(std::min<qint64>(duration, INT_MAX)));
+  seek_->setPageStep(std::max(1000, static_cast<int>(duration / 10)));
+  showPosition(playback_.position());
+}
+
+void TransportBar::showPosition(qint64 position) {
+  if (!seek_->isSliderDown()) seek_->setValue(static_cast<int>(std::min<qint64>(position, INT_MAX)));
+  if (playback_.state() == PlaybackController::State::kStopped) {
+    time_->clear();
+    return;
+  }
+  time_->setText(PlaybackController::formatTime(position) + " / " +
+                 PlaybackController::formatTime(playback_.duration()));
+}
+
+}  // namespace desktop

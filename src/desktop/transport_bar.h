@@ -1,0 +1,54 @@
+// TransportBar: the playback controls of the main window. A tool bar with
+// Play, Pause, Stop, Previous and Next, a seek bar and the time; the same
+// actions fill the Playback menu.
+//
+// The seek bar follows the position while nobody holds it; dragging it
+// seeks when it is let go, clicking beside the handle seeks at once.
+#ifndef VOSTREL_DESKTOP_TRANSPORT_BAR_H_
+#define VOSTREL_DESKTOP_TRANSPORT_BAR_H_
+
+#include <QToolBar>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+
+namespace desktop {
+
+class PlaybackController;
+
+class TransportBar : public QToolBar {
+  Q_OBJECT
+
+ public:
+  TransportBar(PlaybackController& playback, QWidget* parent = nullptr);
+
+  // Adds the transport actions to `menu`.
+  void fillMenu(QMenu& menu);
+
+  QAction* playAction() const { return play_; }
+  QAction* pauseAction() const { return pause_; }
+  QAction* stopAction() const { return stop_; }
+  QAction* nextAction() const { return next_; }
+  QAction* previousAction() const { return previous_; }
+  QSlider& seekBar() const { return *seek_; }
+  QLabel& timeLabel() const { return *time_; }
+
+ private:
+  void update();
+  void showPosition(qint64 position);
+
+  PlaybackController& playback_;
+  QAction* play_;
+  QAction* pause_;
+  QAction* stop_;
+  QAction* previous_;
+  QAction* next_;
+  QSlider* seek_;
+  QLabel* time_;
+};
+
+}  // namespace desktop
+
+#endif  // VOSTREL_DESKTOP_TRANSPORT_BAR_H_
