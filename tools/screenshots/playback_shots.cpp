@@ -5,38 +5,12 @@
 
 #include "desktop/desktop_app.h"
 #include "desktop/playback_controller.h"
-#include "desktop/playback_engine.h"
 #include "player/player.h"
 #include "scenes.h"
 #include "shooter.h"
+#include "still_engine.h"
 
 namespace shots {
-namespace {
-
-class StillEngine : public desktop::PlaybackEngine {
- public:
-  static constexpr qint64 kPosition = 94'000;
-
-  bool available() const override { return true; }
-  QString unavailableReason() const override { return {}; }
-  void load(const QUrl&) override { position_ = 0; }
-  void play() override {}
-  void pause() override {}
-  void stop() override { position_ = 0; }
-  void seek(qint64 position) override {
-    position_ = position;
-    emit positionChanged(position);
-  }
-  qint64 position() const override { return position_; }
-  qint64 duration() const override { return 0; }  // the track's own length
-  void setVolume(float) override {}
-  float volume() const override { return 1.0f; }
-
- private:
-  qint64 position_ = 0;
-};
-
-}  // namespace
 
 void shootPlayback(Scene& scene) {
   player::Player& player = scene.player;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -26,6 +27,7 @@
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
 #include "desktop/panel_docks.h"
+#include "desktop/playback_controller.h"
 #include "desktop/playlist_tabs.h"
 #include "player/library_file.h"
 #include "player/profile.h"
@@ -40,6 +42,7 @@
 #include "ui/tree_panel.h"
 #include "scenes.h"
 #include "shooter.h"
+#include "still_engine.h"
 
 using shots::settle;
 
@@ -173,6 +176,7 @@ int main(int argc, char** argv) {
   window.resizeDocks({window.panels().dock(0), dock2}, {390, 310}, Qt::Horizontal);
 
   // Something playing, and a line in the log.
+  app.playback().setEngine(std::make_unique<shots::StillEngine>());
   if (live.playlistCount() > 0 && live.playlistItemCount(0) > 2) live.playItem(0, 2);
   live.consoleLine("[vostrel] Tree load time: 0.004512");
   window.show();
