@@ -84,10 +84,27 @@ struct RowGroup {
   std::string_view text(uint32_t at, uint32_t size) const { return std::string_view(bytes).substr(at, size); }
 };
 constexpr std::size_t kGroupRows = 2048;
+constexpr std::size_t kGroupBytes = kGroupRows * 256;
 
 class GroupDecoder {
  public:
   ~GroupDecoder() { finish(); }
+
+  // An empty group to fill, with the bytes of one decoded before when
+  // there is one: a library's worth of row bytes passes through a few
+  // buffers instead of being taken from the system and given back.
+  RowGroup next() {
+    RowGroup group;
+    std::lock_guard lock(mutex_);
+    if (!spare_.empty()) {
+      group.bytes = std::move(spare_.back());
+      spare_.pop_back();
+    } else {
+      group.bytes.reserve(kGroupBytes);
+    }
+    group.rows.reserve(kGroupRows);
+    return group;
+  }
 
   // Takes a full group; the first one is held back, so that a small
   // library is decoded on the calling thread without starting any.
@@ -112,7 +129,10 @@ class GroupDecoder {
     workers_.clear();
     if (next_ < groups_.size()) {
       Decoder decoder;
-      for (; next_ < groups_.size(); ++next_) decoder.decode(groups_[next_]);
+      for (; next_ < groups_.size(); ++next_) {
+        decoder.decode(groups_[next_]);
+        groups_[next_].bytes = std::string();
+      }
     }
     return groups_;
   }
@@ -136,7 +156,6 @@ class GroupDecoder {
           builder.clear();
         }
       }
-      group.bytes = std::string();  // the records are built: their bytes are not needed
     }
   };
 
@@ -150,12 +169,16 @@ class GroupDecoder {
       lock.unlock();
       decoder.decode(group);
       lock.lock();
+      // The records are built: their bytes are not needed.
+      group.bytes.clear();
+      spare_.push_back(std::move(group.bytes));
     }
   }
 
   std::mutex mutex_;
   std::condition_variable more_;
   std::deque<RowGroup> groups_;
+  std::vector<std::string> spare_;  // bytes of decoded groups, for next()
   std::size_t next_ = 0;  // the first group no thread has taken
   bool closed_ = false;
   std::vector<std::thread> workers_;
@@ -186,6 +209,10 @@ struct LibraryCache::Impl {
   // Puts `entries` (in order) in place of the entries from `low` to `high`.
   void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
     const auto [first, last] = knownRange(low, high);
+    if (first == 0 && last == known.size()) {  // all of them: a start's first load
+      known = std::move(entries);
+      return;
+    }
     known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
     known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
                  std::make_move_iterator(entries.end()));
@@ -335,7 +362,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     bindText(stmt, 2, high);
     // Rows and known tracks are both in location order.
     auto [known, known_end] = impl_->knownRange(low, high);
-    RowGroup group;
+    RowGroup group = decoder.next();
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
       const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
@@ -357,7 +384,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
         row.record_size = static_cast<uint32_t>(record_size);
         group.bytes.append(record, record_size);
       }
-      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, RowGroup()));
+      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, decoder.next()));
     }
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
