@@ -7,13 +7,10 @@
 #include <climits>
 #include <cstring>
 #include <iterator>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #include "host/track_builder.h"
 #include "host/track_image.h"
+#include "player/cache_row_groups.h"
 #include "player/player_error.h"
 #include "player/track_record.h"
 
@@ -79,125 +76,6 @@ struct ResetAtEnd {
 void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
-
-int64_t wholeSeconds(int64_t ns) {
-  return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
-}
-
-// Rows of the files table in groups, decoded on worker threads while the
-// next group is read. Groups are decoded in any order and kept in order.
-struct RowGroup {
-  struct Row {
-    uint32_t path_at, path_size, record_at, record_size;
-    uint64_t size;
-    int64_t mtime_ns;
-    host::TrackHandle track;  // known already, or decoded
-  };
-  std::string bytes;
-  std::vector<Row> rows;
-
-  std::string_view text(uint32_t at, uint32_t size) const { return std::string_view(bytes).substr(at, size); }
-};
-constexpr std::size_t kGroupRows = 2048;
-constexpr std::size_t kGroupBytes = kGroupRows * 256;
-
-class GroupDecoder {
- public:
-  ~GroupDecoder() { finish(); }
-
-  // An empty group to fill, with the bytes of one decoded before when
-  // there is one: a library's worth of row bytes passes through a few
-  // buffers instead of being taken from the system and given back.
-  RowGroup next() {
-    RowGroup group;
-    std::lock_guard lock(mutex_);
-    if (!spare_.empty()) {
-      group.bytes = std::move(spare_.back());
-      spare_.pop_back();
-    } else {
-      group.bytes.reserve(kGroupBytes);
-    }
-    group.rows.reserve(kGroupRows);
-    return group;
-  }
-
-  // Takes a full group; the first one is held back, so that a small
-  // library is decoded on the calling thread without starting any.
-  void add(RowGroup group) {
-    std::lock_guard lock(mutex_);
-    groups_.push_back(std::move(group));
-    if (groups_.size() == 2 && workers_.empty()) {
-      const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-      for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { work(); });
-    }
-    more_.notify_one();
-  }
-
-  // Decodes what is left and returns the groups in order.
-  std::deque<RowGroup>& finish() {
-    {
-      std::lock_guard lock(mutex_);
-      closed_ = true;
-      more_.notify_all();
-    }
-    for (std::thread& worker : workers_) worker.join();
-    workers_.clear();
-    if (next_ < groups_.size()) {
-      Decoder decoder;
-      for (; next_ < groups_.size(); ++next_) {
-        decoder.decode(groups_[next_]);
-        groups_[next_].bytes = std::string();
-      }
-    }
-    return groups_;
-  }
-
- private:
-  struct Decoder {
-    host::TrackBuilder builder;
-    TrackRecordDecoder records;
-
-    void decode(RowGroup& group) {
-      for (RowGroup::Row& row : group.rows) {
-        if (row.track) continue;
-        builder.setPath(group.text(row.path_at, row.path_size));
-        builder.setSize(row.size);
-        builder.setMtime(wholeSeconds(row.mtime_ns));
-        // A damaged row is left out; the next scan that finds the file
-        // changed reads it again.
-        if (records.decode(group.text(row.record_at, row.record_size), builder)) {
-          row.track = builder.build();
-        } else {
-          builder.clear();
-        }
-      }
-    }
-  };
-
-  void work() {
-    Decoder decoder;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      more_.wait(lock, [this] { return next_ < groups_.size() || closed_; });
-      if (next_ >= groups_.size()) return;
-      RowGroup& group = groups_[next_++];  // a deque keeps it in place
-      lock.unlock();
-      decoder.decode(group);
-      lock.lock();
-      // The records are built: their bytes are not needed.
-      group.bytes.clear();
-      spare_.push_back(std::move(group.bytes));
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable more_;
-  std::deque<RowGroup> groups_;
-  std::vector<std::string> spare_;  // bytes of decoded groups, for next()
-  std::size_t next_ = 0;  // the first group no thread has taken
-  bool closed_ = false;
-  std::vector<std::thread> workers_;
-};
 
 }  // namespace
 
@@ -423,7 +301,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
         row.record_size = static_cast<uint32_t>(record_size);
         group.bytes.append(record, record_size);
       }
-      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, decoder.next()));
+      if (group.rows.size() == GroupDecoder::kGroupRows) decoder.add(std::exchange(group, decoder.next()));
     }
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
