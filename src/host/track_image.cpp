@@ -11,10 +11,15 @@
 // the names table (its field id is looked up again when loading).
 #include "host/track_image.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -59,15 +64,20 @@ constexpr std::size_t kChecksumPiece = 32;
 class Checksum {
  public:
   void add(std::string_view bytes) {
+    // In locals, which the compiler keeps in registers.
+    uint64_t s0 = sums_[0], s1 = sums_[1], s2 = sums_[2], s3 = sums_[3];
+    uint64_t w0 = weighted_[0], w1 = weighted_[1], w2 = weighted_[2], w3 = weighted_[3];
     std::size_t at = 0;
     for (; at + kChecksumPiece <= bytes.size(); at += kChecksumPiece) {
       uint64_t words[4];
       std::memcpy(words, bytes.data() + at, sizeof words);
-      for (int lane = 0; lane < 4; ++lane) {
-        sums_[lane] += words[lane];
-        weighted_[lane] += sums_[lane];
-      }
+      w0 += s0 += words[0];
+      w1 += s1 += words[1];
+      w2 += s2 += words[2];
+      w3 += s3 += words[3];
     }
+    sums_[0] = s0, sums_[1] = s1, sums_[2] = s2, sums_[3] = s3;
+    weighted_[0] = w0, weighted_[1] = w1, weighted_[2] = w2, weighted_[3] = w3;
     size_ += bytes.size();
     for (; at < bytes.size(); ++at) tail_ = (tail_ ^ static_cast<uint8_t>(bytes[at])) * kPrime;
   }
@@ -172,13 +182,46 @@ class Saver {
 
   // Where the bytes of `ref` are in the body, copied there on first use.
   uint64_t text(TextRef ref) {
-    auto [it, added] = texts_.try_emplace(ref.data(), 0);
-    if (added) {
-      body_.append(ref.data() - sizeof(uint32_t), sizeof(uint32_t) + ref.size() + 1);
-      it->second = body_.size() - ref.size() - 1;
-    }
-    return it->second;
+    Slot& slot = texts_.find(ref.data());
+    if (slot.text != nullptr) return slot.offset;
+    body_.append(ref.data() - sizeof(uint32_t), sizeof(uint32_t) + ref.size() + 1);
+    slot = {ref.data(), body_.size() - ref.size() - 1};
+    const uint64_t offset = slot.offset;
+    texts_.added();  // may move the slots
+    return offset;
   }
+
+  // The texts met so far by address, in open addressing: a library has
+  // millions of values, and a node-based map would take most of the time.
+  struct Slot {
+    const char* text = nullptr;
+    uint64_t offset = 0;
+  };
+  class Texts {
+   public:
+    Slot& find(const char* text) {
+      const std::size_t mask = slots_.size() - 1;
+      for (std::size_t i = hash(text) & mask;; i = (i + 1) & mask) {
+        if (slots_[i].text == nullptr || slots_[i].text == text) return slots_[i];
+      }
+    }
+    // After a new slot was filled.
+    void added() {
+      if (++used_ * 2 <= slots_.size()) return;
+      std::vector<Slot> old(slots_.size() * 2);
+      old.swap(slots_);
+      for (const Slot& slot : old) {
+        if (slot.text != nullptr) find(slot.text) = slot;
+      }
+    }
+
+   private:
+    static std::size_t hash(const char* text) {
+      return static_cast<std::size_t>((reinterpret_cast<uintptr_t>(text) * 0x9e3779b97f4a7c15u) >> 20);
+    }
+    std::vector<Slot> slots_ = std::vector<Slot>(1024);
+    std::size_t used_ = 0;
+  };
 
   uint32_t nameIndex(NameId name) {
     auto [it, added] = name_index_.try_emplace(name, static_cast<uint32_t>(names_.size()));
@@ -187,9 +230,46 @@ class Saver {
   }
 
   std::string body_;
-  std::unordered_map<const char*, uint64_t> texts_;
+  Texts texts_;
   std::unordered_map<NameId, uint32_t> name_index_;
   std::vector<NameId> names_;
+};
+
+// Taking fresh pages from the system is much of a large load's time: a
+// second thread makes the pages of the body ready from its far end while
+// the loading thread fills it from the start, until they meet. Making a
+// page ready leaves its bytes as they are.
+class Prefault {
+ public:
+  static constexpr uint64_t kFrom = uint64_t{8} << 20;  // smaller bodies load in a moment
+  static constexpr uint64_t kChunk = uint64_t{1} << 20;
+
+  Prefault(char* body, uint64_t size) {
+    if (size < kFrom) return;
+    thread_ = std::thread([this, body, size] {
+      const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+      const uintptr_t start = reinterpret_cast<uintptr_t>(body);
+      uintptr_t end = (start + size) / page * page;
+      while (end > start + reached_.load(std::memory_order_relaxed) + 2 * kChunk) {
+        const uintptr_t from = (end - kChunk) / page * page;
+        if (::madvise(reinterpret_cast<void*>(from), end - from, MADV_POPULATE_WRITE) != 0) return;
+        end = from;
+      }
+    });
+  }
+  ~Prefault() {
+    reached(UINT64_MAX);
+    if (thread_.joinable()) thread_.join();
+  }
+  Prefault(const Prefault&) = delete;
+  Prefault& operator=(const Prefault&) = delete;
+
+  // The loading thread has filled the body up to `offset`.
+  void reached(uint64_t offset) { reached_.store(offset, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<uint64_t> reached_{0};
+  std::thread thread_;
 };
 
 class Loader {
@@ -294,10 +374,14 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
   // Summed piece by piece as read, while each piece is in the cache.
   constexpr std::size_t kPiece = kChecksumPiece << 16;
   Checksum sum;
-  for (uint64_t at = 0; at < header.body_size; at += kPiece) {
-    const std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(kPiece, header.body_size - at));
-    if (!read(sizeof header + head.size() + at, body + at, size)) return false;
-    sum.add(std::string_view(body + at, size));
+  {
+    Prefault prefault(body, header.body_size);
+    for (uint64_t at = 0; at < header.body_size; at += kPiece) {
+      prefault.reached(at);
+      const std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(kPiece, header.body_size - at));
+      if (!read(sizeof header + head.size() + at, body + at, size)) return false;
+      sum.add(std::string_view(body + at, size));
+    }
   }
   if (sum.value() != header.body_checksum) return false;
   const Loader loader(body, header.body_size);

@@ -382,6 +382,16 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
   for (std::size_t i = first; i < last; ++i) {
     if (!known[i].track) return false;  // its row was written since: only the rows know
   }
+  // Made before taking the lock, which other writers wait for.
+  host::TrackList list;
+  std::string times;
+  list.reserve(last - first);
+  times.reserve((last - first) * sizeof(int64_t));
+  for (std::size_t i = first; i < last; ++i) {
+    list.push_back(known[i].track);
+    times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
+  }
+  const std::string image = host::saveTrackImage(list);
   exec("BEGIN IMMEDIATE");
   // The tracks at hand are those of the rows, file by file, or there is no
   // snapshot to take (another process may have written since).
@@ -409,15 +419,6 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
     exec("ROLLBACK");
     return false;
   }
-  host::TrackList list;
-  std::string times;
-  list.reserve(last - first);
-  times.reserve((last - first) * sizeof(int64_t));
-  for (std::size_t i = first; i < last; ++i) {
-    list.push_back(known[i].track);
-    times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
-  }
-  const std::string image = host::saveTrackImage(list);
   step(drop_snapshots.get(), "cannot be written");
   sqlite3_stmt* stmt = put_snapshot.get();
   bindText(stmt, 1, low);

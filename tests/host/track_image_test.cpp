@@ -82,6 +82,30 @@ TEST(TrackImageTest, TracksComeBackAsSavedWithSharedValuesSharedAndLookupsWorkin
   EXPECT_TRUE(none.empty());
 }
 
+TEST(TrackImageTest, ALargeImageLoadsWhole) {
+  // Large enough that its pages are made ready on a second thread.
+  TrackBuilder builder;
+  TrackList tracks;
+  for (int i = 0; i < 30'000; ++i) {
+    builder.setPath("file:///m/" + std::to_string(i) + ".flac");
+    builder.addMeta("title", std::string(300, static_cast<char>('a' + i % 26)) + std::to_string(i));
+    builder.addTech("codec", "FLAC");
+    tracks.push_back(builder.build());
+  }
+  const std::string image = saveTrackImage(tracks);
+  ASSERT_GT(image.size(), std::size_t{8} << 20);
+  TrackList loaded;
+  ASSERT_TRUE(loadTrackImage(image, loaded));
+  ASSERT_EQ(loaded.size(), tracks.size());
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    ASSERT_EQ(loaded[i]->path(), tracks[i]->path());
+    ASSERT_EQ(loaded[i]->meta()[0].values(), tracks[i]->meta()[0].values());
+  }
+  std::string changed = image;
+  changed[image.size() - 1000] ^= 1;
+  EXPECT_FALSE(loadTrackImage(changed, loaded));
+}
+
 TEST(TrackImageTest, EveryCutOrChangedByteIsRefused) {
   const std::string image = saveTrackImage(sampleTracks());
   TrackList loaded;
