@@ -8,7 +8,8 @@
 //                      the unchanged folder against that full scan (goal:
 //                      rescan_speedup >= 20). Counters: scan_s, bare_s,
 //                      rescan_s, scan_ratio, rescan_speedup, threads.
-//   BM_CacheStartup    the library of 300,000 tracks read from the cache
+//   BM_CacheStartup    the library of 300,000 tracks read from the cache as
+//                      a scan leaves it (with the folder's snapshot)
 //                      against the same library read from its library file
 //                      (goal: startup_speedup >= 3, cache_s < 1).
 //

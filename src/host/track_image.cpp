@@ -19,6 +19,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -246,16 +247,11 @@ class Prefault {
 
   Prefault(char* body, uint64_t size) {
     if (size < kFrom) return;
-    thread_ = std::thread([this, body, size] {
-      const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-      const uintptr_t start = reinterpret_cast<uintptr_t>(body);
-      uintptr_t end = (start + size) / page * page;
-      while (end > start + reached_.load(std::memory_order_relaxed) + 2 * kChunk) {
-        const uintptr_t from = (end - kChunk) / page * page;
-        if (::madvise(reinterpret_cast<void*>(from), end - from, MADV_POPULATE_WRITE) != 0) return;
-        end = from;
-      }
-    });
+    try {
+      thread_ = std::thread([this, body, size] { run(body, size); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the loading thread takes the pages itself.
+    }
   }
   ~Prefault() {
     reached(UINT64_MAX);
@@ -268,6 +264,19 @@ class Prefault {
   void reached(uint64_t offset) { reached_.store(offset, std::memory_order_relaxed); }
 
  private:
+  void run(char* body, uint64_t size) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(body);
+    uintptr_t end = (start + size) / page * page;
+    for (;;) {
+      const uint64_t before = end - start;  // the body's bytes before `end`
+      if (before < 2 * kChunk || reached_.load(std::memory_order_relaxed) >= before - 2 * kChunk) return;
+      const uintptr_t from = (end - kChunk) / page * page;
+      if (::madvise(reinterpret_cast<void*>(from), end - from, MADV_POPULATE_WRITE) != 0) return;
+      end = from;
+    }
+  }
+
   std::atomic<uint64_t> reached_{0};
   std::thread thread_;
 };
