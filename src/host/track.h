@@ -163,6 +163,8 @@ struct ReplayGain {
   float track_peak = -1.0f;
 };
 
+struct TrackImageAccess;  // track_image.cpp
+
 class Track {
  public:
   Track(const Track&) = delete;
@@ -187,6 +189,7 @@ class Track {
 
  private:
   friend class TrackBuilder;
+  friend struct TrackImageAccess;
   Track(TextRef path) : path_(path) {}
   const InfoField* entries() const { return reinterpret_cast<const InfoField*>(this + 1); }
 

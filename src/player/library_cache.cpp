@@ -4,24 +4,36 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <climits>
+#include <cstring>
+#include <iterator>
 
 #include "host/track_builder.h"
+#include "host/track_image.h"
+#include "player/cache_row_groups.h"
 #include "player/player_error.h"
 #include "player/track_record.h"
 
 namespace player {
 namespace {
 
-constexpr int kFormatVersion = 1;
+// 1: files and folders. 2: a generation, counted up by every transaction
+// that changes files, and snapshots; a cache of format 1 takes the new
+// tables and keeps its rows.
+constexpr int kFormatVersion = 2;
+constexpr int kBusyTimeoutMs = 60'000;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
     " record BLOB) WITHOUT ROWID;"
-    "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;";
+    "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS state(generation INTEGER NOT NULL);"
+    "INSERT INTO state SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM state);"
+    // A folder's tracks as a track image (track_image.h), with their
+    // files' times in nanoseconds (8 bytes each, in the same order), as
+    // the rows were at `generation`.
+    "CREATE TABLE IF NOT EXISTS snapshots(folder TEXT PRIMARY KEY, generation INTEGER NOT NULL,"
+    " times BLOB NOT NULL, image BLOB NOT NULL);";
 
 // The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
 // (The root folder's URI, "file:///", ends in its slash already.)
@@ -65,102 +77,6 @@ void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
-int64_t wholeSeconds(int64_t ns) {
-  return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
-}
-
-// Rows of the files table in groups, decoded on worker threads while the
-// next group is read. Groups are decoded in any order and kept in order.
-struct RowGroup {
-  struct Row {
-    uint32_t path_at, path_size, record_at, record_size;
-    uint64_t size;
-    int64_t mtime_ns;
-    host::TrackHandle track;  // known already, or decoded
-  };
-  std::string bytes;
-  std::vector<Row> rows;
-
-  std::string_view text(uint32_t at, uint32_t size) const { return std::string_view(bytes).substr(at, size); }
-};
-constexpr std::size_t kGroupRows = 2048;
-
-class GroupDecoder {
- public:
-  ~GroupDecoder() { finish(); }
-
-  // Takes a full group; the first one is held back, so that a small
-  // library is decoded on the calling thread without starting any.
-  void add(RowGroup group) {
-    std::lock_guard lock(mutex_);
-    groups_.push_back(std::move(group));
-    if (groups_.size() == 2 && workers_.empty()) {
-      const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-      for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { work(); });
-    }
-    more_.notify_one();
-  }
-
-  // Decodes what is left and returns the groups in order.
-  std::deque<RowGroup>& finish() {
-    {
-      std::lock_guard lock(mutex_);
-      closed_ = true;
-      more_.notify_all();
-    }
-    for (std::thread& worker : workers_) worker.join();
-    workers_.clear();
-    if (next_ < groups_.size()) {
-      Decoder decoder;
-      for (; next_ < groups_.size(); ++next_) decoder.decode(groups_[next_]);
-    }
-    return groups_;
-  }
-
- private:
-  struct Decoder {
-    host::TrackBuilder builder;
-    TrackRecordDecoder records;
-
-    void decode(RowGroup& group) {
-      for (RowGroup::Row& row : group.rows) {
-        if (row.track) continue;
-        builder.setPath(group.text(row.path_at, row.path_size));
-        builder.setSize(row.size);
-        builder.setMtime(wholeSeconds(row.mtime_ns));
-        // A damaged row is left out; the next scan that finds the file
-        // changed reads it again.
-        if (records.decode(group.text(row.record_at, row.record_size), builder)) {
-          row.track = builder.build();
-        } else {
-          builder.clear();
-        }
-      }
-      group.bytes = std::string();  // the records are built: their bytes are not needed
-    }
-  };
-
-  void work() {
-    Decoder decoder;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      more_.wait(lock, [this] { return next_ < groups_.size() || closed_; });
-      if (next_ >= groups_.size()) return;
-      RowGroup& group = groups_[next_++];  // a deque keeps it in place
-      lock.unlock();
-      decoder.decode(group);
-      lock.lock();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable more_;
-  std::deque<RowGroup> groups_;
-  std::size_t next_ = 0;  // the first group no thread has taken
-  bool closed_ = false;
-  std::vector<std::thread> workers_;
-};
-
 }  // namespace
 
 struct LibraryCache::Impl {
@@ -186,6 +102,10 @@ struct LibraryCache::Impl {
   // Puts `entries` (in order) in place of the entries from `low` to `high`.
   void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
     const auto [first, last] = knownRange(low, high);
+    if (first == 0 && last == known.size()) {  // all of them: a start's first load
+      known = std::move(entries);
+      return;
+    }
     known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
     known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
                  std::make_move_iterator(entries.end()));
@@ -198,7 +118,10 @@ struct LibraryCache::Impl {
   std::filesystem::path file;
   sqlite3* db = nullptr;
   std::vector<std::string> notices;
-  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, count_up, select_snapshot,
+      snapshot_current, drop_snapshots, put_snapshot;
+  bool counted = false;  // the generation was counted up in this transaction
+  std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
 
   ~Impl() { sqlite3_close_v2(db); }
 
@@ -218,7 +141,7 @@ struct LibraryCache::Impl {
                         nullptr) != SQLITE_OK) {
       fail("cannot be opened");
     }
-    sqlite3_busy_timeout(db, 60'000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     // The WAL is copied into the file when it grows large, not at every
     // close: a command that only read would otherwise wait for the disk.
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -229,16 +152,18 @@ struct LibraryCache::Impl {
     if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
     sqlite3_finalize(version);
     if (step != SQLITE_ROW) return damaged();
-    if (stored != 0 && stored != kFormatVersion) return false;
+    if (stored < 0 || stored > kFormatVersion) return false;
     if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
     exec("PRAGMA synchronous=NORMAL");
-    if (stored == 0) {
+    // Snapshots are read mapped rather than page by page.
+    exec("PRAGMA mmap_size=1073741824");
+    if (stored != kFormatVersion) {
       exec("BEGIN IMMEDIATE");
       if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return damaged();
       }
-      exec("PRAGMA user_version=1");
+      exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
       exec("COMMIT");
     }
     if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
@@ -266,12 +191,30 @@ struct LibraryCache::Impl {
     remove_file = make("DELETE FROM files WHERE path = ?");
     select_folder = make("SELECT available FROM folders WHERE path = ?");
     put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+    count_up = make("UPDATE state SET generation = generation + 1");
+    select_snapshot =
+        make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+    snapshot_current = make("SELECT 1 FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+    drop_snapshots = make("DELETE FROM snapshots WHERE generation <> (SELECT generation FROM state)");
+    put_snapshot = make("INSERT OR REPLACE INTO snapshots(folder, generation, times, image)"
+                        " SELECT ?, generation, ?, ? FROM state");
   }
 
   void step(sqlite3_stmt* stmt, const char* what) {
     const ResetAtEnd reset{stmt};
     if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
   }
+
+  // Before a change of files: counts the generation up, once per
+  // transaction, so that no snapshot taken before passes as current.
+  void changing() {
+    if (counted && !sqlite3_get_autocommit(db)) return;
+    step(count_up.get(), "cannot be written");
+    counted = !sqlite3_get_autocommit(db);
+  }
+
+  bool loadSnapshot(std::string_view folder, host::TrackList& tracks);
+  bool saveSnapshot(std::string_view folder);
 };
 
 LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
@@ -326,6 +269,7 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
 }
 
 void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
+  if (impl_->loadSnapshot(folder_uri, tracks)) return;
   sqlite3_stmt* stmt = impl_->select_tracks.get();
   GroupDecoder decoder;
   const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
@@ -335,7 +279,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     bindText(stmt, 2, high);
     // Rows and known tracks are both in location order.
     auto [known, known_end] = impl_->knownRange(low, high);
-    RowGroup group;
+    RowGroup group = decoder.next();
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
       const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
@@ -357,7 +301,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
         row.record_size = static_cast<uint32_t>(record_size);
         group.bytes.append(record, record_size);
       }
-      if (group.rows.size() == kGroupRows) decoder.add(std::exchange(group, RowGroup()));
+      if (group.rows.size() == GroupDecoder::kGroupRows) decoder.add(std::exchange(group, decoder.next()));
     }
     if (step != SQLITE_DONE) impl_->fail("cannot be read");
     if (!group.rows.empty()) decoder.add(std::move(group));
@@ -376,6 +320,130 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     }
   }
   impl_->replaceKnown(low, high, std::move(known));
+}
+
+bool LibraryCache::Impl::loadSnapshot(std::string_view folder_uri, host::TrackList& tracks) {
+  sqlite3_stmt* stmt = select_snapshot.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  if (sqlite3_step(stmt) != SQLITE_ROW) return false;  // none, or not current: the rows tell
+  const auto* times = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
+  const auto times_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0));
+  // The image is read in pieces, straight into the tracks' store, while
+  // the statement keeps the read transaction open.
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db, "main", "snapshots", "image", sqlite3_column_int64(stmt, 1), 0, &blob) != SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    return false;
+  }
+  host::TrackList loaded;
+  const bool read = host::loadTrackImage(
+      static_cast<uint64_t>(sqlite3_blob_bytes(blob)),
+      [blob](uint64_t offset, char* into, std::size_t size) {
+        return size <= INT_MAX && offset <= INT_MAX &&
+               sqlite3_blob_read(blob, into, static_cast<int>(size), static_cast<int>(offset)) == SQLITE_OK;
+      },
+      loaded);
+  sqlite3_blob_close(blob);
+  if (!read || times_size != loaded.size() * sizeof(int64_t)) {
+    // Damaged: the rows tell, and the next keepSnapshot() writes it anew.
+    if (std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low) == damaged_snapshots.end()) {
+      damaged_snapshots.push_back(low);
+    }
+    return false;
+  }
+  std::vector<Known> entries;
+  entries.reserve(loaded.size());
+  constexpr std::size_t kAhead = 16;  // the records are far apart in memory: ask for them early
+  for (std::size_t i = 0; i < loaded.size(); ++i) {
+    if (i + 2 * kAhead < loaded.size()) __builtin_prefetch(loaded[i + 2 * kAhead].get());
+    if (i + kAhead < loaded.size()) __builtin_prefetch(loaded[i + kAhead]->pathRef().data() - sizeof(uint32_t));
+    int64_t mtime_ns;
+    std::memcpy(&mtime_ns, times + i * sizeof mtime_ns, sizeof mtime_ns);
+    entries.push_back({loaded[i], loaded[i]->size(), mtime_ns, loaded[i]->path()});
+  }
+  replaceKnown(low, high, std::move(entries));
+  tracks.reserve(tracks.size() + loaded.size());
+  std::move(loaded.begin(), loaded.end(), std::back_inserter(tracks));
+  return true;
+}
+
+bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  const auto damaged = std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low);
+  if (damaged == damaged_snapshots.end()) {
+    sqlite3_stmt* stmt = snapshot_current.get();
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    if (sqlite3_step(stmt) == SQLITE_ROW) return true;
+  }
+  const auto [first, last] = knownRange(low, high);
+  for (std::size_t i = first; i < last; ++i) {
+    if (!known[i].track) return false;  // its row was written since: only the rows know
+  }
+  // Made before taking the lock, which other writers wait for.
+  host::TrackList list;
+  std::string times;
+  list.reserve(last - first);
+  times.reserve((last - first) * sizeof(int64_t));
+  for (std::size_t i = first; i < last; ++i) {
+    list.push_back(known[i].track);
+    times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
+  }
+  const std::string image = host::saveTrackImage(list);
+  exec("BEGIN IMMEDIATE");
+  // The tracks at hand are those of the rows, file by file, or there is no
+  // snapshot to take (another process may have written since).
+  bool same = true;
+  {
+    sqlite3_stmt* stmt = select_files.get();
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    bindText(stmt, 2, high);
+    std::size_t i = first;
+    int step;
+    while (same && (step = sqlite3_step(stmt)) == SQLITE_ROW) {
+      if (sqlite3_column_int(stmt, 3) == 0) continue;
+      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      same = i < last && known[i].path == path &&
+             known[i].size == static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)) &&
+             known[i].mtime_ns == sqlite3_column_int64(stmt, 2);
+      ++i;
+    }
+    if (same && step != SQLITE_DONE) fail("cannot be read");
+    same = same && i == last;
+  }
+  if (!same) {
+    exec("ROLLBACK");
+    return false;
+  }
+  step(drop_snapshots.get(), "cannot be written");
+  sqlite3_stmt* stmt = put_snapshot.get();
+  bindText(stmt, 1, low);
+  sqlite3_bind_blob64(stmt, 2, times.data(), times.size(), SQLITE_STATIC);
+  sqlite3_bind_blob64(stmt, 3, image.data(), image.size(), SQLITE_STATIC);
+  step(stmt, "cannot be written");
+  exec("COMMIT");
+  if (damaged != damaged_snapshots.end()) damaged_snapshots.erase(damaged);
+  // Readers take pages from the WAL for as long as it holds them, page by
+  // page, even once copied to the file: the snapshot is moved into the
+  // file now, where a start reads it mapped. Where a reader is busy it
+  // waits for the next writer.
+  sqlite3_busy_timeout(db, 0);
+  sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  return true;
+}
+
+bool LibraryCache::keepSnapshot(std::string_view folder_uri) {
+  try {
+    return impl_->saveSnapshot(folder_uri);
+  } catch (const PlayerError&) {
+    rollback();
+    return false;
+  }
 }
 
 host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
@@ -398,14 +466,22 @@ void LibraryCache::rememberTracks(std::string_view folder_uri,
   impl_->replaceKnown(lowerBound(folder_uri), upperBound(folder_uri), std::move(known));
 }
 
-void LibraryCache::begin() { impl_->exec("BEGIN IMMEDIATE"); }
-void LibraryCache::commit() { impl_->exec("COMMIT"); }
+void LibraryCache::begin() {
+  impl_->exec("BEGIN IMMEDIATE");
+  impl_->counted = false;
+}
+void LibraryCache::commit() {
+  impl_->exec("COMMIT");
+  impl_->counted = false;
+}
 void LibraryCache::rollback() {
   if (!sqlite3_get_autocommit(impl_->db)) sqlite3_exec(impl_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+  impl_->counted = false;
 }
 
 void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
   impl_->forget(uri);
+  impl_->changing();
   sqlite3_stmt* stmt = impl_->put_file.get();
   bindText(stmt, 1, uri);
   sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
@@ -420,6 +496,7 @@ void LibraryCache::putFile(std::string_view uri, const FileState& state, std::st
 
 void LibraryCache::removeFile(std::string_view uri) {
   impl_->forget(uri);
+  impl_->changing();
   sqlite3_stmt* stmt = impl_->remove_file.get();
   bindText(stmt, 1, uri);
   impl_->step(stmt, "cannot be written");

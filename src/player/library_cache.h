@@ -6,6 +6,8 @@
 // modification time in nanoseconds, and the track record in a compact form
 // (see track_record.h), or none for a file that is not a track. A second
 // table remembers which music folders were available at the last scan.
+// A third keeps, per music folder, a snapshot of its tracks as they were
+// built (see keepSnapshot), so that a start copies them in one piece.
 // The file is an SQLite database in WAL mode; every change is written in a
 // transaction, so that a process killed in the middle leaves the rows of
 // the last commit. A file that is not such a database, or is damaged, is a
@@ -66,6 +68,15 @@ class LibraryCache {
   // Tells the cache of the tracks below `folder_uri` as a scan left them,
   // in location order, each with its file's state.
   void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);
+
+  // Keeps the tracks below `folder_uri` that this cache last gave out or
+  // was told of, as they are in its rows, as one snapshot that the next
+  // loadTracks() takes instead of decoding the rows; nothing when the
+  // snapshot is current already. Any change of a file makes the snapshots
+  // taken before it stale; a stale or damaged one is passed over. False
+  // when none was taken: the tracks at hand are not those of the rows
+  // (another process wrote since), or the file cannot be written.
+  bool keepSnapshot(std::string_view folder_uri);
 
   // Changes go between begin() and commit(); a cache destroyed or rolled
   // back before commit() keeps none of them. Every call below throws

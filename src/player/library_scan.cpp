@@ -322,6 +322,9 @@ class FolderScan {
   void run();
   // Appends the folders' tracks to the result's library.
   void collect();
+  // Snapshots of the folders' tracks for the next start, where the scan
+  // changed them; after collect().
+  void keepSnapshots();
 
  private:
   // A track of a folder once the scan is done: an unchanged one (known to
@@ -467,6 +470,11 @@ void FolderScan::collect() {
   }
 }
 
+void FolderScan::keepSnapshots() {
+  if (result_.cancelled) return;
+  for (const Plan& plan : plans_) cache_.keepSnapshot(plan.uri);
+}
+
 }  // namespace
 
 unsigned defaultScanThreads() { return std::clamp(std::thread::hardware_concurrency(), 2u, 8u); }
@@ -479,6 +487,7 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   for (const fs::path& folder : distinctFolders(folders)) scan.plan(folder);
   scan.run();
   scan.collect();
+  scan.keepSnapshots();
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
 }

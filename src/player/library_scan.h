@@ -25,6 +25,11 @@
 // run on any thread: it touches no Player and only the cache given to it
 // (whose connection that thread must own for the time of the scan).
 //
+// A scan that changed a folder's tracks (or found its snapshot missing or
+// damaged) leaves a snapshot of them in the cache, which the next start
+// copies in one piece instead of decoding the rows; at 300,000 tracks it
+// costs the scan about a second and some 110 MB of writing.
+//
 // The library of a list of folders is every cached track below any of
 // them, in the order of the folders and, within one, by path. A folder that
 // lies inside another listed one adds nothing of its own.

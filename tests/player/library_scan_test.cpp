@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "player/file_uri.h"
 #include "player/library_scan.h"
 #include "player/player.h"
@@ -39,6 +41,19 @@ std::vector<std::string> paths(const host::TrackList& tracks) {
   for (const auto& track : tracks) result.emplace_back(track->path());
   return result;
 }
+
+// Runs `sql` on the cache file in `profile`, as another program (or
+// damage) would.
+void changeCacheFile(const fs::path& profile, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((profile / "library.db").c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+// Rows whose records no longer decode: only a snapshot gives their tracks.
+constexpr const char* kSpoilRows = "UPDATE files SET record = x'00' WHERE record IS NOT NULL";
 
 void shiftTime(const fs::path& file, int seconds) {
   fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(seconds));
@@ -393,6 +408,74 @@ TEST_F(ScanTest, ACancelledScanKeepsTheCacheUsableAndTakesNothingAsGone) {
   EXPECT_EQ(again.counts.removed, 0u);
   EXPECT_EQ(again.library.tracks.size(), std::size(kSound) + 1);
   EXPECT_EQ(scan().counts.removed, 1u);
+}
+
+TEST_F(ScanTest, AStartTakesTheScansSnapshotUntilAnyFileChanges) {
+  for (const char* name : kSound) copy(name, music() / name);
+  const ScanResult scanned = scan();
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache start(profile());
+  const LibraryFile loaded = loadCachedLibrary(start, {music()});
+  ASSERT_EQ(paths(loaded.tracks), paths(scanned.library.tracks));
+  for (std::size_t i = 0; i < loaded.tracks.size(); ++i) {
+    EXPECT_EQ(encodeTrackRecord(*loaded.tracks[i]), encodeTrackRecord(*scanned.library.tracks[i]));
+  }
+  // A rescan knows the snapshot's tracks by their files' size and time.
+  shiftTime(music() / "test.ogg", 5);
+  const ScanResult rescan = scanMusicFolders(start, {music()}, {});
+  EXPECT_EQ(rescan.counts.changed, 1u);
+  EXPECT_EQ(rescan.counts.unchanged, std::size(kSound) - 1);
+  ASSERT_EQ(rescan.library.tracks.size(), loaded.tracks.size());
+  for (std::size_t i = 0; i < loaded.tracks.size(); ++i) {
+    const bool changed = rescan.library.tracks[i]->path() == fileUri(music() / "test.ogg");
+    EXPECT_EQ(rescan.library.tracks[i] == loaded.tracks[i], !changed) << i;
+  }
+  // Another program writes a row: the snapshot is stale, the rows tell.
+  changeCacheFile(profile(), kSpoilRows);
+  {
+    LibraryCache other(profile());
+    other.begin();
+    other.putFile(fileUri(music() / "new.ogg"), {1, 1, true}, encodeTrackRecord(*loaded.tracks[0]));
+    other.commit();
+  }
+  LibraryCache after(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(after, {music()}).tracks),
+            (std::vector<std::string>{fileUri(music() / "new.ogg")}));
+}
+
+TEST_F(ScanTest, ADamagedSnapshotGivesWayToTheRowsAndIsTakenAgain) {
+  for (const char* name : kSound) copy(name, music() / name);
+  const ScanResult scanned = scan();
+  changeCacheFile(profile(), "UPDATE snapshots SET image = substr(image, 1, 100) || x'5a' || substr(image, 102)");
+  LibraryCache start(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(start, {music()}).tracks), paths(scanned.library.tracks));
+  // Current by its generation, but damaged: taken anew.
+  EXPECT_TRUE(start.keepSnapshot(fileUri(music())));
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache again(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(again, {music()}).tracks), paths(scanned.library.tracks));
+}
+
+TEST_F(ScanTest, ACacheOfTheFirstFormatKeepsItsRows) {
+  copy("test.ogg", music() / "x.ogg");
+  const ScanResult scanned = scan();
+  const std::string record = encodeTrackRecord(*scanned.library.tracks[0]);
+  cache_.reset();
+  fs::remove_all(profile());
+  fs::create_directories(profile());
+  std::string hex;
+  for (unsigned char byte : record) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+  changeCacheFile(profile(),
+                  "CREATE TABLE files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
+                  " record BLOB) WITHOUT ROWID;"
+                  "CREATE TABLE folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;"
+                  "INSERT INTO files VALUES('" + fileUri(music() / "x.ogg") + "', 1, 2, x'" + hex + "');"
+                  "PRAGMA user_version=1;");
+  LibraryCache cache(profile());
+  EXPECT_TRUE(cache.takeNotices().empty());
+  const LibraryFile loaded = loadCachedLibrary(cache, {music()});
+  ASSERT_EQ(loaded.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*loaded.tracks[0]), record);
 }
 
 }  // namespace

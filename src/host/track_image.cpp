@@ -1,0 +1,408 @@
+// Saving and loading track images; see track_image.h.
+//
+//   header     kMagic, layout, track count, names size, body size, checksum
+//   names      a count, then per name its size and bytes (4-byte sizes),
+//              padded to 8 bytes
+//   offsets    per track, where its record starts in the body (8 bytes)
+//   body       the records, each followed by the texts it was first to use
+//
+// In the body a text reference or a track's path holds the offset of the
+// text's bytes in the body, and a field entry holds its name's index in
+// the names table (its field id is looked up again when loading).
+#include "host/track_image.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "host/track_builder.h"
+
+namespace host {
+
+struct TrackImageAccess {
+  static TextRef& path(Track& track) { return track.path_; }
+  static uint64_t fieldCount(const Track& track) {
+    return uint64_t{track.meta_count_} + uint64_t{track.tech_count_};
+  }
+};
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "images are little-endian");
+static_assert(sizeof(TextRef) == sizeof(uint64_t) && sizeof(void*) == sizeof(uint64_t));
+static_assert(sizeof(Track) % 8 == 0);
+
+constexpr uint64_t kMagic = 0x0001'4547'414d'4954;  // "TIMAGE", version 1
+// Changes with the record layout, so that another build's images are not
+// taken for this one's.
+constexpr uint64_t kLayout = (uint64_t{sizeof(Track)} << 32) | (sizeof(InfoField) << 16) | sizeof(TextRef);
+
+struct Header {
+  uint64_t magic = kMagic;
+  uint64_t layout = kLayout;
+  uint64_t tracks = 0;
+  uint64_t names_size = 0;
+  uint64_t body_size = 0;
+  uint64_t checksum = 0;       // of the names and offsets
+  uint64_t body_checksum = 0;  // of the body
+};
+
+// A sum of the bytes in the manner of Fletcher's, in four lanes: it
+// catches damage (changed, lost or moved words), not tampering, at about
+// the speed of reading them. Bytes may come in pieces, each but the last
+// a multiple of kChecksumPiece bytes.
+constexpr std::size_t kChecksumPiece = 32;
+
+class Checksum {
+ public:
+  void add(std::string_view bytes) {
+    // In locals, which the compiler keeps in registers.
+    uint64_t s0 = sums_[0], s1 = sums_[1], s2 = sums_[2], s3 = sums_[3];
+    uint64_t w0 = weighted_[0], w1 = weighted_[1], w2 = weighted_[2], w3 = weighted_[3];
+    std::size_t at = 0;
+    for (; at + kChecksumPiece <= bytes.size(); at += kChecksumPiece) {
+      uint64_t words[4];
+      std::memcpy(words, bytes.data() + at, sizeof words);
+      w0 += s0 += words[0];
+      w1 += s1 += words[1];
+      w2 += s2 += words[2];
+      w3 += s3 += words[3];
+    }
+    sums_[0] = s0, sums_[1] = s1, sums_[2] = s2, sums_[3] = s3;
+    weighted_[0] = w0, weighted_[1] = w1, weighted_[2] = w2, weighted_[3] = w3;
+    size_ += bytes.size();
+    for (; at < bytes.size(); ++at) tail_ = (tail_ ^ static_cast<uint8_t>(bytes[at])) * kPrime;
+  }
+  uint64_t value() const {
+    uint64_t hash = size_ ^ tail_;
+    for (int lane = 0; lane < 4; ++lane) hash = (hash ^ sums_[lane] ^ (weighted_[lane] << 1)) * kPrime;
+    return hash;
+  }
+
+ private:
+  static constexpr uint64_t kPrime = 0x100000001b3;
+  uint64_t sums_[4] = {1, 2, 3, 4};
+  uint64_t weighted_[4] = {};
+  uint64_t size_ = 0;
+  uint64_t tail_ = 0;
+};
+
+uint64_t checksum(std::string_view bytes) {
+  Checksum sum;
+  sum.add(bytes);
+  return sum.value();
+}
+
+template <typename T>
+void putRaw(std::string& out, T value) {
+  char bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  out.append(bytes, sizeof value);
+}
+
+void padTo8(std::string& out) { out.resize((out.size() + 7) / 8 * 8, '\0'); }
+
+uint64_t stored(TextRef ref) { return reinterpret_cast<uintptr_t>(ref.data()); }
+TextRef storedAs(uint64_t offset) { return TextRef(reinterpret_cast<const char*>(static_cast<uintptr_t>(offset))); }
+
+class Saver {
+ public:
+  std::string save(const TrackList& tracks) {
+    std::vector<uint64_t> offsets;
+    offsets.reserve(tracks.size());
+    for (const TrackHandle& track : tracks) offsets.push_back(record(*track));
+    std::string names;
+    putRaw(names, static_cast<uint32_t>(names_.size()));
+    for (NameId name : names_) {
+      const std::string_view text = nameText(name);
+      putRaw(names, static_cast<uint32_t>(text.size()));
+      names.append(text);
+    }
+    padTo8(names);
+    std::string payload = std::move(names);
+    const std::size_t names_size = payload.size();
+    for (uint64_t offset : offsets) putRaw(payload, offset);
+    Header header;
+    header.tracks = tracks.size();
+    header.names_size = names_size;
+    header.body_size = body_.size();
+    header.checksum = checksum(payload);
+    header.body_checksum = checksum(body_);
+    std::string image(reinterpret_cast<const char*>(&header), sizeof header);
+    image += payload;
+    image += body_;
+    return image;
+  }
+
+ private:
+  // Copies the record of `track` into the body, then the texts it is the
+  // first to use; returns where the record starts.
+  uint64_t record(const Track& track) {
+    padTo8(body_);
+    const std::size_t at = body_.size();
+    const auto* start = reinterpret_cast<const char*>(&track);
+    const uint64_t fields = TrackImageAccess::fieldCount(track);
+    const auto* entries = reinterpret_cast<const InfoField*>(start + sizeof(Track));
+    // The entries, then their values: up to the end of the last value list.
+    std::size_t size = sizeof(Track) + fields * sizeof(InfoField);
+    for (uint64_t f = 0; f < fields; ++f) {
+      const ValueList values = entries[f].values();
+      const std::size_t values_end = static_cast<std::size_t>(
+          reinterpret_cast<const char*>(entries + f) - start + (entries[f].value_offset + values.size()) * sizeof(TextRef));
+      size = std::max(size, values_end);
+    }
+    body_.append(start, size);
+    // Patched in place by offset: the body may move as texts are added.
+    auto refAt = [this](std::size_t offset) { return reinterpret_cast<TextRef*>(body_.data() + offset); };
+    const uint64_t path = text(track.pathRef());
+    TrackImageAccess::path(*reinterpret_cast<Track*>(body_.data() + at)) = storedAs(path);
+    for (uint64_t f = 0; f < fields; ++f) {
+      const std::size_t entry_at = at + sizeof(Track) + f * sizeof(InfoField);
+      InfoField entry;
+      std::memcpy(&entry, body_.data() + entry_at, sizeof entry);
+      for (uint32_t v = 0; v < entry.value_count; ++v) {
+        const std::size_t ref_at = entry_at + (entry.value_offset + v) * sizeof(TextRef);
+        const uint64_t offset = text(*refAt(ref_at));
+        *refAt(ref_at) = storedAs(offset);
+      }
+      entry.id = 0;
+      entry.name_id = nameIndex(entry.name_id);
+      std::memcpy(body_.data() + entry_at, &entry, sizeof entry);
+    }
+    return at;
+  }
+
+  // Where the bytes of `ref` are in the body, copied there on first use.
+  uint64_t text(TextRef ref) {
+    Slot& slot = texts_.find(ref.data());
+    if (slot.text != nullptr) return slot.offset;
+    body_.append(ref.data() - sizeof(uint32_t), sizeof(uint32_t) + ref.size() + 1);
+    slot = {ref.data(), body_.size() - ref.size() - 1};
+    const uint64_t offset = slot.offset;
+    texts_.added();  // may move the slots
+    return offset;
+  }
+
+  // The texts met so far by address, in open addressing: a library has
+  // millions of values, and a node-based map would take most of the time.
+  struct Slot {
+    const char* text = nullptr;
+    uint64_t offset = 0;
+  };
+  class Texts {
+   public:
+    Slot& find(const char* text) {
+      const std::size_t mask = slots_.size() - 1;
+      for (std::size_t i = hash(text) & mask;; i = (i + 1) & mask) {
+        if (slots_[i].text == nullptr || slots_[i].text == text) return slots_[i];
+      }
+    }
+    // After a new slot was filled.
+    void added() {
+      if (++used_ * 2 <= slots_.size()) return;
+      std::vector<Slot> old(slots_.size() * 2);
+      old.swap(slots_);
+      for (const Slot& slot : old) {
+        if (slot.text != nullptr) find(slot.text) = slot;
+      }
+    }
+
+   private:
+    static std::size_t hash(const char* text) {
+      return static_cast<std::size_t>((reinterpret_cast<uintptr_t>(text) * 0x9e3779b97f4a7c15u) >> 20);
+    }
+    std::vector<Slot> slots_ = std::vector<Slot>(1024);
+    std::size_t used_ = 0;
+  };
+
+  uint32_t nameIndex(NameId name) {
+    auto [it, added] = name_index_.try_emplace(name, static_cast<uint32_t>(names_.size()));
+    if (added) names_.push_back(name);
+    return it->second;
+  }
+
+  std::string body_;
+  Texts texts_;
+  std::unordered_map<NameId, uint32_t> name_index_;
+  std::vector<NameId> names_;
+};
+
+// Taking fresh pages from the system is much of a large load's time: a
+// second thread makes the pages of the body ready from its far end while
+// the loading thread fills it from the start, until they meet. Making a
+// page ready leaves its bytes as they are.
+class Prefault {
+ public:
+  static constexpr uint64_t kFrom = uint64_t{8} << 20;  // smaller bodies load in a moment
+  static constexpr uint64_t kChunk = uint64_t{1} << 20;
+
+  Prefault(char* body, uint64_t size) {
+    if (size < kFrom) return;
+    try {
+      thread_ = std::thread([this, body, size] { run(body, size); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the loading thread takes the pages itself.
+    }
+  }
+  ~Prefault() {
+    reached(UINT64_MAX);
+    if (thread_.joinable()) thread_.join();
+  }
+  Prefault(const Prefault&) = delete;
+  Prefault& operator=(const Prefault&) = delete;
+
+  // The loading thread has filled the body up to `offset`.
+  void reached(uint64_t offset) { reached_.store(offset, std::memory_order_relaxed); }
+
+ private:
+  void run(char* body, uint64_t size) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(body);
+    uintptr_t end = (start + size) / page * page;
+    for (;;) {
+      const uint64_t before = end - start;  // the body's bytes before `end`
+      if (before < 2 * kChunk || reached_.load(std::memory_order_relaxed) >= before - 2 * kChunk) return;
+      const uintptr_t from = (end - kChunk) / page * page;
+      if (::madvise(reinterpret_cast<void*>(from), end - from, MADV_POPULATE_WRITE) != 0) return;
+      end = from;
+    }
+  }
+
+  std::atomic<uint64_t> reached_{0};
+  std::thread thread_;
+};
+
+class Loader {
+ public:
+  Loader(char* body, uint64_t size) : body_(body), size_(size) {}
+
+  // Turns a stored text offset into the text's address; false when it
+  // does not lead to a text inside the body.
+  bool text(TextRef& ref) const {
+    const uint64_t offset = stored(ref);
+    if (offset < sizeof(uint32_t) || offset >= size_) return false;
+    uint32_t word;
+    std::memcpy(&word, body_ + offset - sizeof word, sizeof word);
+    const uint64_t length = word & TextRef::kMaxLength;
+    if (length >= size_ - offset || body_[offset + length] != '\0') return false;
+    ref = TextRef(body_ + offset);
+    return true;
+  }
+
+  // Restores the record at `offset`, which must end before `limit` (the
+  // next record), so that no patch lands in a record checked before.
+  bool record(uint64_t offset, uint64_t limit, const std::vector<std::pair<NameId, FieldId>>& names) const {
+    if (offset % 8 != 0 || limit > size_ || offset > limit || limit - offset < sizeof(Track)) return false;
+    auto* track = reinterpret_cast<Track*>(body_ + offset);
+    const uint64_t fields = TrackImageAccess::fieldCount(*track);
+    const uint64_t values_from = offset + sizeof(Track) + fields * sizeof(InfoField);
+    if (fields > (limit - offset) / sizeof(InfoField) || values_from > limit) return false;
+    if (!text(TrackImageAccess::path(*track))) return false;
+    auto* entries = reinterpret_cast<InfoField*>(body_ + offset + sizeof(Track));
+    for (uint64_t f = 0; f < fields; ++f) {
+      InfoField& entry = entries[f];
+      if (entry.name_id >= names.size() || entry.value_count == 0) return false;
+      const uint64_t entry_at = offset + sizeof(Track) + f * sizeof(InfoField);
+      const uint64_t first = entry_at + uint64_t{entry.value_offset} * sizeof(TextRef);
+      if (first < values_from || first > limit || (limit - first) / sizeof(TextRef) < entry.value_count) return false;
+      entry.id = names[entry.name_id].second;
+      entry.name_id = names[entry.name_id].first;
+      auto* refs = reinterpret_cast<TextRef*>(body_ + first);
+      for (uint32_t v = 0; v < entry.value_count; ++v) {
+        if (!text(refs[v])) return false;  // a text patched twice is out of range
+      }
+    }
+    return true;
+  }
+
+ private:
+  char* body_;
+  uint64_t size_;
+};
+
+}  // namespace
+
+std::string saveTrackImage(const TrackList& tracks) { return Saver().save(tracks); }
+
+bool loadTrackImage(std::string_view image, TrackList& tracks) {
+  return loadTrackImage(
+      image.size(),
+      [image](uint64_t offset, char* into, std::size_t size) {
+        std::memcpy(into, image.data() + offset, size);
+        return true;
+      },
+      tracks);
+}
+
+bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks) {
+  Header header;
+  if (image_size < sizeof header || !read(0, reinterpret_cast<char*>(&header), sizeof header)) return false;
+  const uint64_t payload_size = image_size - sizeof header;
+  if (header.magic != kMagic || header.layout != kLayout || header.names_size > payload_size ||
+      header.tracks > (payload_size - header.names_size) / sizeof(uint64_t) ||
+      header.body_size != payload_size - header.names_size - header.tracks * sizeof(uint64_t)) {
+    return false;
+  }
+  // The names and offsets, then the body straight into the store.
+  std::string head(header.names_size + header.tracks * sizeof(uint64_t), '\0');
+  if (!read(sizeof header, head.data(), head.size()) || checksum(head) != header.checksum) return false;
+  std::vector<std::pair<NameId, FieldId>> names;
+  std::string_view rest = std::string_view(head).substr(0, header.names_size);
+  auto take = [&rest](uint64_t size) {
+    const std::string_view bytes = rest.substr(0, size);
+    rest.remove_prefix(bytes.size());
+    return bytes;
+  };
+  uint32_t count = 0;
+  if (rest.size() < sizeof count) return false;
+  std::memcpy(&count, take(sizeof count).data(), sizeof count);
+  for (uint32_t n = 0; n < count; ++n) {
+    uint32_t size = 0;
+    if (rest.size() < sizeof size) return false;
+    std::memcpy(&size, take(sizeof size).data(), sizeof size);
+    if (size == 0 || size > rest.size()) return false;
+    const NameId name = internName(take(size));
+    names.emplace_back(name, nameField(name));
+  }
+  std::vector<uint64_t> offsets(header.tracks);
+  if (!offsets.empty()) {
+    std::memcpy(offsets.data(), head.data() + header.names_size, offsets.size() * sizeof(uint64_t));
+  }
+  if (header.body_size == 0) return header.tracks == 0;
+  auto store = std::make_shared<TrackStore>();
+  char* body = store->allocate(header.body_size);
+  // Summed piece by piece as read, while each piece is in the cache.
+  constexpr std::size_t kPiece = kChecksumPiece << 16;
+  Checksum sum;
+  {
+    Prefault prefault(body, header.body_size);
+    for (uint64_t at = 0; at < header.body_size; at += kPiece) {
+      prefault.reached(at);
+      const std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(kPiece, header.body_size - at));
+      if (!read(sizeof header + head.size() + at, body + at, size)) return false;
+      sum.add(std::string_view(body + at, size));
+    }
+  }
+  if (sum.value() != header.body_checksum) return false;
+  const Loader loader(body, header.body_size);
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    const uint64_t limit = i + 1 < offsets.size() ? offsets[i + 1] : header.body_size;
+    if (!loader.record(offsets[i], limit, names)) return false;
+  }
+  tracks.reserve(tracks.size() + offsets.size());
+  for (uint64_t offset : offsets) {
+    tracks.push_back(TrackHandle(store, reinterpret_cast<const Track*>(body + offset)));
+  }
+  return true;
+}
+
+}  // namespace host

@@ -1,0 +1,45 @@
+// Track images: a list of tracks saved as the bytes of their records, so
+// that loading them is a copy and a pass that turns stored offsets back
+// into addresses, instead of building each record anew.
+//
+//   std::string image = saveTrackImage(tracks);
+//   host::TrackList again;
+//   if (!loadTrackImage(image, again)) ...  // damaged: build them anew
+//
+// The image holds the records as they lie in memory, with every address in
+// them replaced by an offset into the image and every field name by an
+// index into a table of the names. Texts shared by several tracks are
+// saved once. A checksum covers everything after the header, and every
+// offset is checked before use, so that a damaged image yields nothing
+// rather than a crash. Images are for this machine's byte order and this
+// build's record layout: a different layout shows as a different version.
+#ifndef VOSTREL_HOST_TRACK_IMAGE_H_
+#define VOSTREL_HOST_TRACK_IMAGE_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "host/track.h"
+
+namespace host {
+
+// The image of `tracks`, in their order.
+std::string saveTrackImage(const TrackList& tracks);
+
+// Appends the tracks of `image` to `tracks`, all in one new store; false,
+// leaving `tracks` as it was, when the image is damaged or of another
+// version.
+bool loadTrackImage(std::string_view image, TrackList& tracks);
+
+// Reads `size` bytes from `offset` of an image into `into`; false when it
+// cannot.
+using ImageReader = std::function<bool(uint64_t offset, char* into, std::size_t size)>;
+// The same for an image of `image_size` bytes read piece by piece, so that
+// its records go straight to their store without a copy of the whole.
+bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks);
+
+}  // namespace host
+
+#endif  // VOSTREL_HOST_TRACK_IMAGE_H_
