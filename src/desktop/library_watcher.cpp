@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <QFileInfo>
 
@@ -68,6 +69,7 @@ void LibraryWatcher::start() {
 void LibraryWatcher::rescan() {
   settle_.stop();
   due_.insert(folders_.begin(), folders_.end());
+  full_scan_due_ = true;
   startDue();
 }
 
@@ -109,13 +111,15 @@ void LibraryWatcher::startDue() {
   std::vector<std::filesystem::path> roots(due_.begin(), due_.end());
   due_.clear();
   cancel_ = false;
-  worker_ = std::thread([this, roots = std::move(roots), all = folders_, dir = profile_dir_] {
+  const bool keep_snapshots = std::exchange(full_scan_due_, false);
+  worker_ = std::thread([this, roots = std::move(roots), all = folders_, dir = profile_dir_, keep_snapshots] {
     auto outcome = std::make_shared<Outcome>();
     outcome->thread = std::this_thread::get_id();
     try {
       if (cache_ == nullptr) cache_ = std::make_unique<player::LibraryCache>(dir);
       player::ScanOptions options;
       options.cancel = &cancel_;
+      options.keep_snapshots = keep_snapshots;
       outcome->result = player::scanMusicFolders(*cache_, roots, options);
       // A scan of some folders: the library is still all of them.
       if (roots.size() != all.size()) outcome->result.library = player::loadCachedLibrary(*cache_, all);

@@ -101,6 +101,7 @@ class LibraryWatcher : public QObject {
   std::size_t watch_limit_ = static_cast<std::size_t>(-1);
   bool limit_reached_ = false;
   std::set<std::filesystem::path> due_;  // music folders waiting for a scan
+  bool full_scan_due_ = false;           // start or Rescan library: the next scan keeps snapshots
   // One cache for the session, used by one scanning thread at a time: it
   // hands unchanged tracks out again without decoding them.
   std::unique_ptr<player::LibraryCache> cache_;

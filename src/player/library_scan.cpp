@@ -487,7 +487,7 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   for (const fs::path& folder : distinctFolders(folders)) scan.plan(folder);
   scan.run();
   scan.collect();
-  scan.keepSnapshots();
+  if (options.keep_snapshots) scan.keepSnapshots();
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
 }

@@ -443,6 +443,23 @@ TEST_F(ScanTest, AStartTakesTheScansSnapshotUntilAnyFileChanges) {
             (std::vector<std::string>{fileUri(music() / "new.ogg")}));
 }
 
+// The desktop's rescans after a change leave the snapshot stale rather than
+// writing the whole library again; the next start reads the rows.
+TEST_F(ScanTest, ARescanThatKeepsNoSnapshotLeavesTheRowsToTell) {
+  for (const char* name : kSound) copy(name, music() / name);
+  scan();
+  shiftTime(music() / "test.ogg", 5);
+  {
+    LibraryCache cache(profile());
+    ScanOptions options;
+    options.keep_snapshots = false;
+    EXPECT_EQ(scanMusicFolders(cache, {music()}, options).counts.changed, 1u);
+  }
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache start(profile());
+  EXPECT_LT(loadCachedLibrary(start, {music()}).tracks.size(), std::size(kSound));
+}
+
 TEST_F(ScanTest, ADamagedSnapshotGivesWayToTheRowsAndIsTakenAgain) {
   for (const char* name : kSound) copy(name, music() / name);
   const ScanResult scanned = scan();
