@@ -105,7 +105,7 @@ class LibraryWatcherTest : public QObject {
 
  private slots:
   void init() {
-    if (!MusicFixture::haveCorpus()) QSKIP("The audio corpus (shared/tag-corpus, or $VOSTREL_TAG_CORPUS) is not here");
+    if (!MusicFixture::haveCorpus()) QSKIP("The audio corpus (tests/data/tag-corpus, or $VOSTREL_TAG_CORPUS) is not here");
   }
 
   void startRescansOffTheMainThreadAndSwaps() {

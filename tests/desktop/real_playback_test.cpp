@@ -18,7 +18,7 @@ class RealPlaybackTest : public QObject {
  private slots:
   void playsACorpusFileSilently() {
     const QString file = QString::fromStdString((desktop_testing::corpusDir() / "sinewave.flac").string());
-    if (!QFileInfo(file).isFile()) QSKIP("The audio corpus (shared/tag-corpus, or $VOSTREL_TAG_CORPUS) is not here");
+    if (!QFileInfo(file).isFile()) QSKIP("The audio corpus (tests/data/tag-corpus, or $VOSTREL_TAG_CORPUS) is not here");
     if (!desktop::MultimediaEngine::hasAudioOutput()) {
       QSKIP("This machine has no audio output device (no sound server or card), so nothing can be played");
     }

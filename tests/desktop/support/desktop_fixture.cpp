@@ -21,7 +21,7 @@ std::string testDataDir() {
 std::filesystem::path corpusDir() {
   if (const char* given = std::getenv("VOSTREL_TAG_CORPUS"); given != nullptr && given[0] != '\0') return given;
   const std::filesystem::path data = std::filesystem::absolute(testDataDir());
-  for (const char* up : {"../../../shared/tag-corpus", "../../../../shared/tag-corpus"}) {
+  for (const char* up : {"tag-corpus", "../../../shared/tag-corpus", "../../../../shared/tag-corpus"}) {
     const std::filesystem::path dir = (data / up).lexically_normal();
     std::error_code ec;
     if (std::filesystem::is_directory(dir, ec)) return dir;

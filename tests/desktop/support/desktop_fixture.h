@@ -56,9 +56,9 @@ class DesktopFixture {
 
 // The test data folder (tests/data).
 std::string testDataDir();
-// The audio corpus: $VOSTREL_TAG_CORPUS, else shared/tag-corpus beside the
-// checkout (or beside the folder of worktrees it sits in); empty when it is
-// not there.
+// The audio corpus: $VOSTREL_TAG_CORPUS, else the copy in the test data
+// folder, else shared/tag-corpus beside the checkout (or beside the folder
+// of worktrees it sits in); empty when it is not there.
 std::filesystem::path corpusDir();
 
 }  // namespace desktop_testing
