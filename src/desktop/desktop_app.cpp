@@ -84,7 +84,9 @@ void DesktopApp::start() {
     // A library file in place of the music folders.
     watcher_.reset();
     library_path_ = path.toStdString();
+    // Kept for the next start too: music folders would win over the file.
     player_->settings().setLastLibrary(path.toStdString());
+    player_->settings().setMusicFolders({});
     try {
       player_->settings().save();
     } catch (const std::exception& e) {

@@ -18,6 +18,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
+#include "player/settings_store.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "ui/console_window.h"
@@ -116,6 +117,20 @@ class DesktopAppTest : public QObject {
     const std::string other = desktop_testing::testDataDir() + "/small-library.json";
     QVERIFY(app.mainWindow().openLibrary(QString::fromStdString(other)));
     QVERIFY(library->stale());
+  }
+
+  // Music folders chosen earlier would otherwise win over the file at the
+  // next start.
+  void anOpenedLibraryFileIsTheLibraryOfTheNextStart() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app.player().settings().setMusicFolders({"/srv/music"});
+    app.player().settings().save();
+    const std::string other = desktop_testing::testDataDir() + "/small-library.json";
+    QVERIFY(app.mainWindow().openLibrary(QString::fromStdString(other)));
+    const player::SettingsStore stored(app.player().profile().settingsFile());
+    QCOMPARE(stored.lastLibrary().value_or(""), other);
+    QVERIFY(stored.musicFolders().empty());
   }
 
   void aLibraryFileThatCannotBeReadChangesNothing() {
