@@ -82,13 +82,15 @@ void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
 struct LibraryCache::Impl {
   // The tracks this cache last gave out, in location order, for as long
   // as their row stays as it was: a rescan hands them out again instead of
-  // decoding its rows anew. An entry whose row was written since has no
-  // track.
+  // decoding its rows anew. An entry whose row was written since is stale:
+  // it keeps its track, whose path is the entry's key, until a load or a
+  // scan replaces the folder's entries, and hands it out no more.
   struct Known {
-    host::TrackHandle track;
+    host::TrackHandle track;  // never null: it keeps `path` alive
     uint64_t size;
     int64_t mtime_ns;
     std::string_view path;  // the track's own
+    bool stale = false;
   };
   std::vector<Known> known;
 
@@ -112,7 +114,7 @@ struct LibraryCache::Impl {
   }
   void forget(std::string_view uri) {
     const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
-    for (std::size_t i = first; i < last; ++i) known[i].track = nullptr;
+    for (std::size_t i = first; i < last; ++i) known[i].stale = true;
   }
 
   std::filesystem::path file;
@@ -288,7 +290,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
       row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
       row.mtime_ns = sqlite3_column_int64(stmt, 2);
       while (known < known_end && impl_->known[known].path < path) ++known;
-      if (known < known_end && impl_->known[known].path == path && impl_->known[known].track &&
+      if (known < known_end && impl_->known[known].path == path && !impl_->known[known].stale &&
           impl_->known[known].size == row.size && impl_->known[known].mtime_ns == row.mtime_ns) {
         row.track = impl_->known[known].track;
       } else {
@@ -380,7 +382,7 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
   }
   const auto [first, last] = knownRange(low, high);
   for (std::size_t i = first; i < last; ++i) {
-    if (!known[i].track) return false;  // its row was written since: only the rows know
+    if (known[i].stale) return false;  // its row was written since: only the rows know
   }
   // Made before taking the lock, which other writers wait for.
   host::TrackList list;
@@ -449,7 +451,8 @@ bool LibraryCache::keepSnapshot(std::string_view folder_uri) {
 host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
   const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
                                    [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
-  if (it == impl_->known.end() || it->path != uri || it->size != state.size || it->mtime_ns != state.mtime_ns) {
+  if (it == impl_->known.end() || it->path != uri || it->stale || it->size != state.size ||
+      it->mtime_ns != state.mtime_ns) {
     return nullptr;
   }
   return it->track;

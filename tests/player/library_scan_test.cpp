@@ -460,6 +460,32 @@ TEST_F(ScanTest, ARescanThatKeepsNoSnapshotLeavesTheRowsToTell) {
   EXPECT_LT(loadCachedLibrary(start, {music()}).tracks.size(), std::size(kSound));
 }
 
+// The desktop's watcher: a start that decoded the rows (no snapshot), whose
+// tracks nobody else holds, then every file changes, twice. Each change
+// makes the cache let go of a track it alone held; what it still knows of
+// the others must not lean on the freed ones (AddressSanitizer tells).
+TEST_F(ScanTest, RescansOfEveryFileWhenTheCacheAloneHoldsTheTracks) {
+  constexpr std::size_t kFiles = 64;
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    const char* name = kSound[i % std::size(kSound)];
+    copy(name, music() / (std::to_string(i) + "_" + name));
+  }
+  const std::vector<std::string> expected = paths(scan().library.tracks);
+  ASSERT_EQ(expected.size(), kFiles);
+  changeCacheFile(profile(), "DELETE FROM snapshots");
+  LibraryCache cache(profile());
+  EXPECT_EQ(loadCachedLibrary(cache, {music()}).tracks.size(), kFiles);
+  ScanOptions options;
+  options.keep_snapshots = false;
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    for (const auto& entry : fs::directory_iterator(music())) shiftTime(entry.path(), 5 * round);
+    const ScanResult rescan = scanMusicFolders(cache, {music()}, options);
+    EXPECT_EQ(rescan.counts.changed, kFiles);
+    EXPECT_EQ(paths(rescan.library.tracks), expected);
+  }
+}
+
 TEST_F(ScanTest, ADamagedSnapshotGivesWayToTheRowsAndIsTakenAgain) {
   for (const char* name : kSound) copy(name, music() / name);
   const ScanResult scanned = scan();
