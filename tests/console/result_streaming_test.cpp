@@ -91,6 +91,8 @@ struct JsonCase {
   const char* script;
 };
 
+void PrintTo(const JsonCase& c, std::ostream* out) { *out << c.name; }
+
 const JsonCase kJsonCases[] = {
     {"NoRows", "SELECT 1 AS a, 'b' AS b WHERE 0"},
     {"OneRow", "SELECT 1 AS a"},
@@ -160,6 +162,8 @@ struct ErrorCase {
   const char* written;
 };
 
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
+
 const ErrorCase kErrorCases[] = {
     {"TsvKeepsTheRows", ResultFormat::kTsv, kFailsOnRowThree, "x\ty\n1\tv1\n2\tv2\n"},
     {"CsvKeepsTheRows", ResultFormat::kCsv, kFailsOnRowThree, "x,y\r\n1,v1\r\n2,v2\r\n"},
@@ -210,13 +214,13 @@ db::SQLiteColumns textRow(const std::vector<std::string>& cells) {
   return row;
 }
 
-// The lines a table writes for `rows` rows of (title, n); `title(i)` gives
-// row i's title, n is its number.
+// The lines a table writes for `rows` rows of (`name`, n); `title(i)` gives
+// row i's value in the first column, n is its number.
 template <typename Title>
-std::vector<std::string> tableLines(std::size_t rows, Title title) {
+std::vector<std::string> tableLines(std::size_t rows, Title title, const std::string& name = "title") {
   std::ostringstream out;
   auto writer = console::makeResultWriter(ResultFormat::kTable, out);
-  writer->beginResult({"title", "n"});
+  writer->beginResult({name, "n"});
   for (std::size_t i = 1; i <= rows; ++i) {
     const std::vector<std::string> cells{title(i), std::to_string(i)};
     writer->addRow(i, textRow(cells), cells);
@@ -259,11 +263,20 @@ TEST(TableStream, LaterValuesAreCutToTheFirstBlocksWidthsByDisplayWidth) {
   EXPECT_EQ(lines.back(), "10000  ghi     10000");
 }
 
+TEST(TableStream, AColumnEmptyInTheFirstBlockStillShowsThatAValueWasCut) {
+  const std::size_t first = console::kTableSizingRows;
+  const auto lines = tableLines(first + 1, [&](std::size_t i) { return std::string(i <= first ? "" : "abc"); }, "");
+  EXPECT_EQ(lines[1], "----  -  ----");
+  EXPECT_EQ(lines.back(), std::to_string(first + 1) + "  \u2026  " + std::to_string(first + 1));
+}
+
 struct CutCase {
   const char* text;
   std::size_t width;
   const char* cut;
 };
+
+void PrintTo(const CutCase& c, std::ostream* out) { *out << '"' << c.text << "\" in " << c.width; }
 
 class CutToWidthTest : public testing::TestWithParam<CutCase> {};
 
