@@ -15,6 +15,10 @@ namespace {
 // takes; a byte that starts no valid UTF-8 sequence counts as a character of
 // one column.
 std::size_t nextCharacter(std::string_view& text) {
+  if (text[0] >= 0x20 && text[0] < 0x7f) {  // printable ASCII, most of what a table shows
+    text.remove_prefix(1);
+    return 1;
+  }
   utf8proc_int32_t code_point = 0;
   const utf8proc_ssize_t length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
                                                    static_cast<utf8proc_ssize_t>(text.size()), &code_point);
