@@ -199,8 +199,8 @@ class TableWriter : public ResultWriter {
         block_.push_back(row_);
         return;
       }
-      writeBlock();
       streaming_ = true;
+      writeBlock();
     }
     // Past the first block a value wider than its column is cut; the last
     // column has nothing after it to push out of line.
@@ -222,7 +222,8 @@ class TableWriter : public ResultWriter {
   }
 
  private:
-  // Sizes the columns from the header and the rows held, and writes them.
+  // Sizes the columns from the header and the rows held, and writes them
+  // (before the rest of the rows when streaming_).
   void writeBlock() {
     widths_.assign(header_.size(), 0);
     for (std::size_t i = 0; i < header_.size(); ++i) widths_[i] = displayWidth(header_[i]);
@@ -232,7 +233,7 @@ class TableWriter : public ResultWriter {
       }
     }
     // A streamed column keeps room for the "…" of a cut value.
-    if (block_.size() >= kTableSizingRows) {
+    if (streaming_) {
       for (std::size_t i = 1; i < widths_.size(); ++i) widths_[i] = std::max<std::size_t>(widths_[i], 1);
     }
     writeRow(header_);

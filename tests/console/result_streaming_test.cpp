@@ -265,7 +265,9 @@ TEST(TableStream, LaterValuesAreCutToTheFirstBlocksWidthsByDisplayWidth) {
 
 TEST(TableStream, AColumnEmptyInTheFirstBlockStillShowsThatAValueWasCut) {
   const std::size_t first = console::kTableSizingRows;
-  const auto lines = tableLines(first + 1, [&](std::size_t i) { return std::string(i <= first ? "" : "abc"); }, "");
+  auto empty_then_abc = [&](std::size_t i) { return std::string(i <= first ? "" : "abc"); };
+  EXPECT_EQ(tableLines(first, empty_then_abc, "")[1], "----    ----") << "a result within the block is as it was";
+  const auto lines = tableLines(first + 1, empty_then_abc, "");
   EXPECT_EQ(lines[1], "----  -  ----");
   EXPECT_EQ(lines.back(), std::to_string(first + 1) + "  \u2026  " + std::to_string(first + 1));
 }
