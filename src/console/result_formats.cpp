@@ -4,11 +4,31 @@
 #include <utf8proc.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "db/property.h"
 
 namespace console {
 namespace {
+
+// Takes the first character off `text` and returns the terminal columns it
+// takes; a byte that starts no valid UTF-8 sequence counts as a character of
+// one column.
+std::size_t nextCharacter(std::string_view& text) {
+  if (text[0] >= 0x20 && text[0] < 0x7f) {  // printable ASCII, most of what a table shows
+    text.remove_prefix(1);
+    return 1;
+  }
+  utf8proc_int32_t code_point = 0;
+  const utf8proc_ssize_t length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                                                   static_cast<utf8proc_ssize_t>(text.size()), &code_point);
+  if (length <= 0) {
+    text.remove_prefix(1);
+    return 1;
+  }
+  text.remove_prefix(static_cast<std::size_t>(length));
+  return static_cast<std::size_t>(utf8proc_charwidth(code_point));
+}
 
 // A cell as the text formats write it: NULL as `null_text`, a blob as
 // x'00ff' (never its raw bytes), anything else as the console shows it.
@@ -89,120 +109,189 @@ struct CsvEscape {
   }
 };
 
+// The document that nlohmann::json::dump() makes of the whole result, written
+// a row at a time: the serializer is the one dump() uses (compact, UTF-8 as
+// it is, invalid sequences replaced), so numbers and strings come out the
+// same. The header goes out with the columns, each row as it comes, "]}" at
+// the end.
 class JsonWriter : public ResultWriter {
  public:
-  explicit JsonWriter(std::ostream& out) : out_(out) {}
+  using Json = nlohmann::json;
+
+  explicit JsonWriter(std::ostream& out)
+      : out_(out), serializer_(nlohmann::detail::output_adapter<char>(line_), ' ', Json::error_handler_t::replace) {}
   void beginResult(const std::vector<std::string>& columns) override {
-    columns_ = columns;
-    rows_ = nlohmann::json::array();
+    open_ = !columns.empty();
+    if (!open_) return;
+    first_row_ = true;
+    line_ = "{\"columns\":";
+    serializer_.dump(Json(columns), false, false, 0);
+    line_ += ",\"rows\":[";
+    out_ << line_;
   }
   void addRow(uint64_t, const db::SQLiteColumns& values, const std::vector<std::string>&) override {
-    nlohmann::json row = nlohmann::json::array();
-    for (const db::SQLiteColumn& value : values) {
-      switch (value.type()) {
-        case db::kTagInt64: row.push_back(value.int64Value()); break;
-        case db::kTagDouble: row.push_back(value.doubleValue()); break;
-        case db::kTagNull: row.push_back(nullptr); break;
-        case db::kTagBlob: row.push_back(db::hexDigits(value.text())); break;
-        default: row.push_back(value.text());
-      }
+    if (!open_) return;
+    line_.clear();
+    if (!std::exchange(first_row_, false)) line_.push_back(',');
+    line_.push_back('[');
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) line_.push_back(',');
+      serializer_.dump(typed(values[i]), false, false, 0);
     }
-    rows_.push_back(std::move(row));
+    line_.push_back(']');
+    out_ << line_;
   }
   void clearResult() override {
-    columns_.clear();
-    rows_ = nlohmann::json::array();
+    open_ = false;
+    out_.flush();
   }
   void finish() override {
-    if (columns_.empty()) return;
-    nlohmann::json document = {{"columns", columns_}, {"rows", rows_}};
-    out_ << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    if (open_) out_ << "]}\n";
+    open_ = false;
     out_.flush();
   }
 
  private:
+  // The value as its JSON type; the holders are reused from row to row.
+  const Json& typed(const db::SQLiteColumn& value) {
+    switch (value.type()) {
+      case db::kTagInt64: return number_ = value.int64Value();
+      case db::kTagDouble: return number_ = value.doubleValue();
+      case db::kTagNull: return null_;
+      case db::kTagBlob: text_.get_ref<std::string&>() = db::hexDigits(value.text()); return text_;
+      default: text_.get_ref<std::string&>().assign(value.text()); return text_;
+    }
+  }
+
   std::ostream& out_;
-  std::vector<std::string> columns_;
-  nlohmann::json rows_ = nlohmann::json::array();
+  std::string line_;  // what the serializer writes into, declared before it
+  nlohmann::detail::serializer<Json> serializer_;
+  Json number_;
+  Json text_ = Json::string_t();
+  const Json null_;
+  bool open_ = false;
+  bool first_row_ = true;
 };
 
+// Holds the first kTableSizingRows rows to size the columns, then streams.
 class TableWriter : public ResultWriter {
  public:
   explicit TableWriter(std::ostream& out) : out_(out) {}
   void beginResult(const std::vector<std::string>& columns) override {
-    rows_.clear();
-    if (columns.empty()) return;
-    std::vector<std::string> header{"#"};
-    header.insert(header.end(), columns.begin(), columns.end());
-    rows_.push_back(std::move(header));
+    block_.clear();
+    streaming_ = false;
+    open_ = !columns.empty();
+    if (!open_) return;
+    header_ = {"#"};
+    header_.insert(header_.end(), columns.begin(), columns.end());
   }
   void addRow(uint64_t number, const db::SQLiteColumns& values, const std::vector<std::string>& cells) override {
-    std::vector<std::string> row{std::to_string(number)};
+    if (!open_) return;
+    row_.resize(cells.size() + 1);
+    row_[0] = std::to_string(number);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-      std::string flat;
+      std::string& flat = row_[i + 1];
       cellText(values[i], cells[i], "<null>", flat);
       std::replace_if(flat.begin(), flat.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-      row.push_back(std::move(flat));
     }
-    rows_.push_back(std::move(row));
+    if (!streaming_) {
+      if (block_.size() < kTableSizingRows) {
+        block_.push_back(row_);
+        return;
+      }
+      streaming_ = true;
+      writeBlock();
+    }
+    // Past the first block a value wider than its column is cut; the last
+    // column has nothing after it to push out of line.
+    for (std::size_t i = 1; i + 1 < row_.size(); ++i) {
+      if (displayWidth(row_[i]) > widths_[i]) row_[i] = cutToWidth(row_[i], widths_[i]);
+    }
+    writeRow(row_);
   }
-  void clearResult() override { rows_.clear(); }
+  // The rows before the error stay, as tsv leaves them.
+  void clearResult() override {
+    if (open_ && !streaming_) writeBlock();
+    open_ = false;
+    out_.flush();
+  }
   void finish() override {
-    if (rows_.empty()) return;
-    std::vector<std::size_t> widths(rows_.front().size(), 0);
-    for (const auto& row : rows_) {
-      for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
-        widths[i] = std::max(widths[i], displayWidth(row[i]));
-      }
-    }
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-      writeRow(rows_[r], widths);
-      if (r == 0) {
-        std::vector<std::string> rule;
-        for (std::size_t width : widths) rule.emplace_back(width, '-');
-        writeRow(rule, widths);
-      }
-    }
+    if (open_ && !streaming_) writeBlock();
+    open_ = false;
     out_.flush();
   }
 
  private:
-  void writeRow(const std::vector<std::string>& row, const std::vector<std::size_t>& widths) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
-      if (i > 0) line += "  ";
-      const std::size_t length = displayWidth(row[i]);
-      // The row number is right-aligned, values left-aligned.
-      if (i == 0) line.append(widths[i] - length, ' ');
-      line += row[i];
-      if (i != 0 && i + 1 < row.size()) line.append(widths[i] - length, ' ');
+  // Sizes the columns from the header and the rows held, and writes them
+  // (before the rest of the rows when streaming_).
+  void writeBlock() {
+    widths_.assign(header_.size(), 0);
+    for (std::size_t i = 0; i < header_.size(); ++i) widths_[i] = displayWidth(header_[i]);
+    for (const auto& row : block_) {
+      for (std::size_t i = 0; i < row.size() && i < widths_.size(); ++i) {
+        widths_[i] = std::max(widths_[i], displayWidth(row[i]));
+      }
     }
-    out_ << line << '\n';
+    // A streamed column keeps room for the "…" of a cut value.
+    if (streaming_) {
+      for (std::size_t i = 1; i < widths_.size(); ++i) widths_[i] = std::max<std::size_t>(widths_[i], 1);
+    }
+    writeRow(header_);
+    std::vector<std::string> rule;
+    for (std::size_t width : widths_) rule.emplace_back(width, '-');
+    writeRow(rule);
+    for (const auto& row : block_) writeRow(row);
+    block_.clear();
+    block_.shrink_to_fit();
   }
+  void writeRow(const std::vector<std::string>& row) {
+    line_.clear();
+    for (std::size_t i = 0; i < row.size() && i < widths_.size(); ++i) {
+      if (i > 0) line_ += "  ";
+      const std::size_t length = displayWidth(row[i]);
+      const std::size_t pad = length < widths_[i] ? widths_[i] - length : 0;
+      // The row number is right-aligned, values left-aligned.
+      if (i == 0) line_.append(pad, ' ');
+      line_ += row[i];
+      if (i != 0 && i + 1 < row.size()) line_.append(pad, ' ');
+    }
+    line_ += '\n';
+    out_ << line_;
+  }
+
   std::ostream& out_;
-  std::vector<std::vector<std::string>> rows_;
+  std::vector<std::string> header_;
+  std::vector<std::vector<std::string>> block_;  // the first rows, until streaming_
+  std::vector<std::size_t> widths_;
+  std::vector<std::string> row_;
+  std::string line_;
+  bool open_ = false;
+  bool streaming_ = false;
 };
 
 }  // namespace
 
 std::size_t displayWidth(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-  auto remaining = static_cast<utf8proc_ssize_t>(text.size());
   std::size_t width = 0;
-  while (remaining > 0) {
-    utf8proc_int32_t code_point = 0;
-    const utf8proc_ssize_t length = utf8proc_iterate(bytes, remaining, &code_point);
-    if (length <= 0) {  // a byte that starts no valid sequence takes one column
-      ++width;
-      ++bytes;
-      --remaining;
-      continue;
-    }
-    width += static_cast<std::size_t>(utf8proc_charwidth(code_point));
-    bytes += length;
-    remaining -= length;
-  }
+  while (!text.empty()) width += nextCharacter(text);
   return width;
+}
+
+std::string cutToWidth(std::string_view text, std::size_t width) {
+  if (displayWidth(text) <= width) return std::string(text);
+  if (width == 0) return {};
+  std::string_view rest = text;
+  std::size_t used = 0;
+  while (!rest.empty()) {
+    std::string_view after = rest;
+    const std::size_t columns = nextCharacter(after);
+    if (used + columns > width - 1) break;
+    used += columns;
+    rest = after;
+  }
+  std::string cut(text.substr(0, text.size() - rest.size()));
+  cut += "\u2026";
+  return cut;
 }
 
 std::optional<ResultFormat> parseResultFormat(std::string_view name) {

@@ -19,6 +19,20 @@ vos sql "SELEC 1"
 check "an SQL error exits 1" 1 "$RC"
 check "the error text is the console's" $'Execution error:\nSQLite Error: (1) near "SELEC": syntax error\n\nError while preparing the first statement of:\nSELEC 1' "$ERR"
 
+# The third row fails: every format keeps the two before it on stdout.
+fails_on_three="WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c LIMIT 5) SELECT x, CASE WHEN x = 3 THEN abs(-9223372036854775807 - 1) END AS y FROM c"
+while IFS='|' read -r format expected; do
+  vos sql --format "$format" "$fails_on_three"
+  check "$format: an error after rows exits 1" 1 "$RC"
+  check "$format: and leaves the rows before it" "$(printf '%b' "$expected")" "$OUT"
+  check_contains "$format: and names the error" "integer overflow" "$ERR"
+done <<'CASES'
+tsv|x\ty\n1\t<null>\n2\t<null>
+csv|x,y\r\n1,\r\n2,\r
+json|{"columns":["x","y"],"rows":[[1,null],[2,null]
+table|#  x  y\n-  -  ------\n1  1  <null>\n2  2  <null>
+CASES
+
 vos sql --limit 2 --status "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<5) SELECT x FROM c"
 check "limit shows N rows" $'x\n1\n2' "$OUT"
 check_contains "limit message" "[vostrel] Row limit (2 rows) for the Vostrel console exceeded." "$ERR"
