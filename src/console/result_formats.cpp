@@ -202,9 +202,12 @@ class TableWriter : public ResultWriter {
       streaming_ = true;
       writeBlock();
     }
-    // Past the first block a value wider than its column is cut; the last
-    // column has nothing after it to push out of line.
+    // Past the first block a text wider than its column is cut; the last
+    // column has nothing after it to push out of line. A number is never
+    // cut: its line shifts instead, as a long row number's does.
     for (std::size_t i = 1; i + 1 < row_.size(); ++i) {
+      const int type = values[i - 1].type();
+      if (type == db::kTagInt64 || type == db::kTagDouble) continue;
       if (displayWidth(row_[i]) > widths_[i]) row_[i] = cutToWidth(row_[i], widths_[i]);
     }
     writeRow(row_);

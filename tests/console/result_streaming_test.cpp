@@ -272,6 +272,25 @@ TEST(TableStream, AColumnEmptyInTheFirstBlockStillShowsThatAValueWasCut) {
   EXPECT_EQ(lines.back(), std::to_string(first + 1) + "  \u2026  " + std::to_string(first + 1));
 }
 
+// A number wider than its column shifts its line rather than lose digits.
+TEST(TableStream, LaterNumbersAreNeverCut) {
+  std::ostringstream out;
+  auto writer = console::makeResultWriter(ResultFormat::kTable, out);
+  writer->beginResult({"x", "t"});
+  const std::size_t rows = console::kTableSizingRows + 10;
+  for (std::size_t i = 1; i <= rows; ++i) {
+    db::SQLiteColumns row;
+    const int64_t x = i <= console::kTableSizingRows ? 1 : static_cast<int64_t>(i) * 1000;
+    row.emplace("x", x);
+    row.emplace("t", std::string("v"));
+    writer->addRow(i, row, {std::to_string(x), "v"});
+  }
+  writer->finish();
+  const std::string text = out.str();
+  EXPECT_TRUE(text.ends_with(std::to_string(rows) + "  " + std::to_string(rows * 1000) + "  v\n"))
+      << text.substr(text.size() - 60);
+}
+
 struct CutCase {
   const char* text;
   std::size_t width;
