@@ -29,11 +29,11 @@
 
 #include "album_library.h"
 #include "host/track_builder.h"
-#include "player/json_reader.h"
 #include "player/library_cache.h"
 #include "player/library_file.h"
 #include "player/library_scan.h"
 #include "player/track_record.h"
+#include "profile/json_reader.h"
 
 namespace {
 
@@ -189,25 +189,25 @@ StartupLibrary makeStartupLibrary(int count) {
     cache.putFile(track->path(), {track->size(), track->mtime() * 1'000'000'000, true},
                   player::encodeTrackRecord(*track));
     line = i == 0 ? "{\"path\": " : ",\n{\"path\": ";
-    player::appendJsonString(line, track->path());
+    profile::appendJsonString(line, track->path());
     line += ", \"size\": " + std::to_string(track->size()) + ", \"mtime\": " + std::to_string(track->mtime()) +
             ", \"length\": " + std::to_string(track->length()) + ", \"meta\": {";
     bool first = true;
     for (const host::InfoField& field : track->meta()) {
       line += first ? "" : ", ";
       first = false;
-      player::appendJsonString(line, field.name());
+      profile::appendJsonString(line, field.name());
       line += ": ";
-      player::appendJsonString(line, field.values().front());
+      profile::appendJsonString(line, field.values().front());
     }
     line += "}, \"info\": {";
     first = true;
     for (const host::InfoField& field : track->tech()) {
       line += first ? "" : ", ";
       first = false;
-      player::appendJsonString(line, field.name());
+      profile::appendJsonString(line, field.name());
       line += ": ";
-      player::appendJsonString(line, field.values().front());
+      profile::appendJsonString(line, field.values().front());
     }
     json << line << "}}";
   }

@@ -36,8 +36,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "player/file_io.h"
 #include "player/library_file.h"
+#include "profile/file_io.h"
 
 extern char** environ;
 
@@ -82,7 +82,7 @@ int runChild(const std::string& what) {
     std::_Exit(0);  // the measurement is done; freeing would only cost time
   }
   if (kind == "dom") {
-    const player::FileContent content(file, player::kLibraryFileLimit);
+    const profile::FileContent content(file, player::kLibraryFileLimit);
     const nlohmann::json document = nlohmann::json::parse(content.text());
     after = residentBytes();
     benchmark::DoNotOptimize(&document);

@@ -6,7 +6,7 @@
 // Everything is read from memory: no file is opened, and the statistics a
 // track does not state come from a stub rather than the file system.
 //
-// A reader may refuse its input only with PlayerError; any other exception
+// A reader may refuse its input only with DataError; any other exception
 // escapes and is reported. What a reader accepts must hold its invariants,
 // and the playlists, settings and layout that come back must survive being
 // written and read again unchanged.
@@ -20,11 +20,11 @@
 
 #include "host/track.h"
 #include "host/track_builder.h"
-#include "player/layout.h"
 #include "player/library_file.h"
-#include "player/player_error.h"
 #include "player/playlists.h"
-#include "player/settings_store.h"
+#include "profile/data_error.h"
+#include "profile/layout.h"
+#include "profile/settings_store.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ template <typename Read>
 auto readBack(Read read) {
   try {
     return read();
-  } catch (const player::PlayerError&) {
+  } catch (const profile::DataError&) {
     std::abort();
   }
 }
@@ -113,17 +113,17 @@ void readPlaylists(std::string_view text) {
 }
 
 void readSettings(std::string_view text) {
-  const player::SettingsStore store("settings.json", text);
+  const profile::SettingsStore store("settings.json", text);
   const std::string written = store.toJson();
-  const player::SettingsStore again = readBack([&] { return player::SettingsStore("again.json", written); });
+  const profile::SettingsStore again = readBack([&] { return profile::SettingsStore("again.json", written); });
   require(again.list() == store.list() && again.lastLibrary() == store.lastLibrary());
   require(again.toJson() == written);
 }
 
 void readLayout(std::string_view text) {
-  const player::Layout layout = player::parseLayout(text, "layout.json");
-  const std::string written = player::layoutJson(layout);
-  require(readBack([&] { return player::parseLayout(written, "again.json"); }).panels == layout.panels);
+  const profile::Layout layout = profile::parseLayout(text, "layout.json");
+  const std::string written = profile::layoutJson(layout);
+  require(readBack([&] { return profile::parseLayout(written, "again.json"); }).panels == layout.panels);
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2: readSettings(text); break;
       default: readLayout(text); break;
     }
-  } catch (const player::PlayerError&) {
+  } catch (const profile::DataError&) {
     // A refusal with a message is the expected answer to bad input.
   }
   return 0;

@@ -48,14 +48,14 @@ std::string scanSummary(std::size_t folders, const player::ScanResult& result) {
 
 int runScanCommand(CommandEnv& env, const GlobalOptions& global, const ScanCommand& command) {
   player::Player* live = env.livePlayer();
-  std::optional<player::Profile> own_profile;
-  std::optional<player::SettingsStore> own_settings;
+  std::optional<profile::Profile> own_profile;
+  std::optional<profile::SettingsStore> own_settings;
   if (live == nullptr) {
-    own_profile.emplace(player::Profile::open(global.profile));
+    own_profile.emplace(profile::Profile::open(global.profile));
     own_settings.emplace(openSettings(global, *own_profile));
   }
-  const player::Profile& profile = live != nullptr ? live->profile() : *own_profile;
-  const player::SettingsStore& settings = live != nullptr ? live->settings() : *own_settings;
+  const profile::Profile& profile = live != nullptr ? live->profile() : *own_profile;
+  const profile::SettingsStore& settings = live != nullptr ? live->settings() : *own_settings;
   const player::LibrarySource source = chooseLibrarySource(global, settings);
   if (!source.isFolders()) {
     env.err() << "No music folders to scan: the library is the file " << source.file.string()

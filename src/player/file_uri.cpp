@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "player/profile.h"
+#include "profile/profile.h"
 
 namespace player {
 namespace {
@@ -73,14 +73,14 @@ void appendUriPath(std::string& uri, std::string_view plain) {
 }
 
 std::string fileUri(const std::filesystem::path& path) {
-  std::string uri(kHostPathPrefix);
+  std::string uri(profile::kHostPathPrefix);
   appendUriPath(uri, path.native());
   return uri;
 }
 
 std::filesystem::path uriFilePath(std::string_view location) {
-  if (!location.starts_with(kHostPathPrefix)) return std::filesystem::path(std::string(location));
-  location.remove_prefix(kHostPathPrefix.size());
+  if (!location.starts_with(profile::kHostPathPrefix)) return std::filesystem::path(std::string(location));
+  location.remove_prefix(profile::kHostPathPrefix.size());
   std::string plain;
   plain.reserve(location.size());
   for (std::size_t i = 0; i < location.size(); ++i) {

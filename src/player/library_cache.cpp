@@ -11,8 +11,8 @@
 #include "host/track_builder.h"
 #include "host/track_image.h"
 #include "player/cache_row_groups.h"
-#include "player/player_error.h"
 #include "player/track_record.h"
+#include "profile/data_error.h"
 
 namespace player {
 namespace {
@@ -129,7 +129,7 @@ struct LibraryCache::Impl {
 
   [[noreturn]] void fail(const std::string& what) const {
     const char* reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-    throw PlayerError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
+    throw profile::DataError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
   }
 
   void exec(const char* sql) {
@@ -442,7 +442,7 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
 bool LibraryCache::keepSnapshot(std::string_view folder_uri) {
   try {
     return impl_->saveSnapshot(folder_uri);
-  } catch (const PlayerError&) {
+  } catch (const profile::DataError&) {
     rollback();
     return false;
   }

@@ -37,7 +37,7 @@ class LibraryCache {
   static constexpr std::string_view kFileName = "library.db";
 
   // Opens `profile_dir`/library.db, creating both when missing. Throws
-  // PlayerError naming the file when it cannot be opened or made.
+  // DataError naming the file when it cannot be opened or made.
   explicit LibraryCache(const std::filesystem::path& profile_dir);
   ~LibraryCache();
   LibraryCache(LibraryCache&&) noexcept;
@@ -80,7 +80,7 @@ class LibraryCache {
 
   // Changes go between begin() and commit(); a cache destroyed or rolled
   // back before commit() keeps none of them. Every call below throws
-  // PlayerError when the file cannot be written.
+  // DataError when the file cannot be written.
   void begin();
   void commit();
   void rollback();

@@ -17,10 +17,10 @@
 #include <utility>
 
 #include "host/track_builder.h"
-#include "player/file_io.h"
-#include "player/json_reader.h"
-#include "player/player_error.h"
-#include "player/profile.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
+#include "profile/json_reader.h"
+#include "profile/profile.h"
 
 namespace player {
 namespace {
@@ -98,7 +98,7 @@ std::string memberPath(std::string_view name) {
   }
   constexpr std::size_t kShown = 64;
   std::string path = "[";
-  appendJsonString(path, name.substr(0, kShown));
+  profile::appendJsonString(path, name.substr(0, kShown));
   if (name.size() > kShown) path.insert(path.size() - 1, "\u2026");  // inside the quotes
   return path + ']';
 }
@@ -111,15 +111,15 @@ struct Document {
   std::size_t playing = host::kNoPlaylist;
 };
 
-class LibraryReader final : public JsonReader {
+class LibraryReader final : public profile::JsonReader {
  public:
   // Which file the text is: the two share the playlist layout and differ in
   // the top-level keys.
   enum class Mode { kLibrary, kPlaylists };
 
   LibraryReader(const std::string& file, std::string_view text, Mode mode, StatFileFunction stat_file = nullptr,
-                FileContent* content = nullptr)
-      : JsonReader(file, text, content), mode_(mode), stat_file_(stat_file) {}
+                profile::FileContent* content = nullptr)
+      : profile::JsonReader(file, text, content), mode_(mode), stat_file_(stat_file) {}
 
   Document read() {
     try {
@@ -146,30 +146,30 @@ class LibraryReader final : public JsonReader {
   // reader does not know there.
   Key classify(State state, std::string_view key) const;
 
-  void onScalar(const JsonScalar& value) override;
+  void onScalar(const profile::JsonScalar& value) override;
   void onBegin(bool object) override;
   void onKey(std::string_view key) override;
   void onEnd(bool object) override;
 
-  void trackScalar(const JsonScalar& value);
+  void trackScalar(const profile::JsonScalar& value);
   void trackBegin(bool object);
-  void gainScalar(const JsonScalar& value);
-  void playlistScalar(const JsonScalar& value);
-  void itemScalar(const JsonScalar& value);
+  void gainScalar(const profile::JsonScalar& value);
+  void playlistScalar(const profile::JsonScalar& value);
+  void itemScalar(const profile::JsonScalar& value);
   void startTrack();
   void finishTrack();
   void startField(std::string_view value, bool list);
   host::NameId fieldNameId();
   void finish();
   std::size_t checkIndex(bool given, int64_t index, Key key, std::size_t absent);
-  int64_t readIndex(const JsonScalar& value) const;
+  int64_t readIndex(const profile::JsonScalar& value) const;
 
   // Where the reader is, for messages: "tracks[3].meta.artist".
   std::string where() const;
   [[noreturn]] void fail(const std::string& problem) const;
   [[noreturn]] void wrongKind(std::string_view expected, std::string_view found) const;
 
-  uint32_t readSubsong(const JsonScalar& value) const;
+  uint32_t readSubsong(const profile::JsonScalar& value) const;
 
   const Mode mode_;
   const StatFileFunction stat_file_;  // nullptr: file_stats_
@@ -181,7 +181,7 @@ class LibraryReader final : public JsonReader {
   // The track being read, and the store of the file's tracks.
   host::TrackBuilder builder_;
   host::ReplayGain gain_;
-  FileStatCache file_stats_;
+  profile::FileStatCache file_stats_;
   bool has_path_ = false, has_size_ = false, has_mtime_ = false, has_gain_ = false;
   bool tech_fields_ = false;  // in "info" rather than "meta"
   std::string field_name_;
@@ -294,18 +294,18 @@ std::string LibraryReader::where() const {
 
 void LibraryReader::fail(const std::string& problem) const {
   const char* kind = mode_ == Mode::kLibrary ? "Library file \"" : "Playlists file \"";
-  throw PlayerError(kind + file() + "\": " + where() + " " + problem);
+  throw profile::DataError(kind + file() + "\": " + where() + " " + problem);
 }
 
 void LibraryReader::wrongKind(std::string_view expected, std::string_view found) const {
   fail("must be " + std::string(expected) + ", not " + std::string(found));
 }
 
-uint32_t LibraryReader::readSubsong(const JsonScalar& value) const {
-  if (value.kind == JsonScalar::Kind::kUnsigned && value.unsigned_integer <= UINT32_MAX) {
+uint32_t LibraryReader::readSubsong(const profile::JsonScalar& value) const {
+  if (value.kind == profile::JsonScalar::Kind::kUnsigned && value.unsigned_integer <= UINT32_MAX) {
     return static_cast<uint32_t>(value.unsigned_integer);
   }
-  if (value.kind == JsonScalar::Kind::kInteger && value.integer >= 0 && value.integer <= UINT32_MAX) {
+  if (value.kind == profile::JsonScalar::Kind::kInteger && value.integer >= 0 && value.integer <= UINT32_MAX) {
     return static_cast<uint32_t>(value.integer);
   }
   fail("must be a whole number from 0 to 4294967295");
@@ -329,8 +329,8 @@ void LibraryReader::onKey(std::string_view key) {
   }
 }
 
-void LibraryReader::onScalar(const JsonScalar& value) {
-  const std::string_view kind = describeKind(value.kind);
+void LibraryReader::onScalar(const profile::JsonScalar& value) {
+  const std::string_view kind = profile::describeKind(value.kind);
   switch (state_) {
     case State::kDocument: wrongKind("an object", kind);
     case State::kTop:
@@ -346,18 +346,18 @@ void LibraryReader::onScalar(const JsonScalar& value) {
     case State::kTracks: wrongKind("an object", kind);
     case State::kTrack: return trackScalar(value);
     case State::kFields:
-      if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
+      if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
       startField(value.text, false);
       return;
     case State::kFieldValues:
-      if (value.kind != JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
+      if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a string or a list of strings", kind);
       builder_.addValue(tech_fields_, field_name_id_, value.text);
       return;
     case State::kReplayGain: return gainScalar(value);
     case State::kPlaylists: wrongKind("an object", kind);
     case State::kPlaylist: return playlistScalar(value);
     case State::kItems:
-      if (value.kind != JsonScalar::Kind::kString) wrongKind("a path or an object", kind);
+      if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a path or an object", kind);
       result_.playlists.back().items.push_back({std::string(value.text), 0, false});
       return;
     case State::kItem: return itemScalar(value);
@@ -365,20 +365,20 @@ void LibraryReader::onScalar(const JsonScalar& value) {
   }
 }
 
-void LibraryReader::trackScalar(const JsonScalar& value) {
-  const std::string_view kind = describeKind(value.kind);
+void LibraryReader::trackScalar(const profile::JsonScalar& value) {
+  const std::string_view kind = profile::describeKind(value.kind);
   switch (key_) {
     case Key::kPath:
-      if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", kind);
+      if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a string", kind);
       if (value.text.empty()) fail("must not be empty");
       builder_.setPath(value.text);
       has_path_ = true;
       return;
     case Key::kSubsong: builder_.setSubsong(readSubsong(value)); return;
     case Key::kSize:
-      if (value.kind == JsonScalar::Kind::kUnsigned) {
+      if (value.kind == profile::JsonScalar::Kind::kUnsigned) {
         builder_.setSize(value.unsigned_integer);
-      } else if (value.kind == JsonScalar::Kind::kInteger && value.integer >= 0) {
+      } else if (value.kind == profile::JsonScalar::Kind::kInteger && value.integer >= 0) {
         builder_.setSize(static_cast<uint64_t>(value.integer));
       } else {
         fail("must be a whole number of bytes");
@@ -386,9 +386,9 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
       has_size_ = true;
       return;
     case Key::kMtime:
-      if (value.kind == JsonScalar::Kind::kInteger) {
+      if (value.kind == profile::JsonScalar::Kind::kInteger) {
         builder_.setMtime(value.integer);
-      } else if (value.kind == JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
+      } else if (value.kind == profile::JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
         builder_.setMtime(static_cast<int64_t>(value.unsigned_integer));
       } else {
         fail("must be a whole number of seconds");
@@ -408,9 +408,9 @@ void LibraryReader::trackScalar(const JsonScalar& value) {
   }
 }
 
-void LibraryReader::gainScalar(const JsonScalar& value) {
-  if (value.kind == JsonScalar::Kind::kNull) return;  // absent
-  if (!value.isNumber()) wrongKind("a number", describeKind(value.kind));
+void LibraryReader::gainScalar(const profile::JsonScalar& value) {
+  if (value.kind == profile::JsonScalar::Kind::kNull) return;  // absent
+  if (!value.isNumber()) wrongKind("a number", profile::describeKind(value.kind));
   const auto number = static_cast<float>(value.asDouble());
   host::ReplayGain& gain = gain_;
   has_gain_ = true;
@@ -423,23 +423,23 @@ void LibraryReader::gainScalar(const JsonScalar& value) {
   }
 }
 
-void LibraryReader::playlistScalar(const JsonScalar& value) {
-  if (key_ == Key::kItems) wrongKind("an array", describeKind(value.kind));
+void LibraryReader::playlistScalar(const profile::JsonScalar& value) {
+  if (key_ == Key::kItems) wrongKind("an array", profile::describeKind(value.kind));
   if (key_ != Key::kName) return;
-  if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
+  if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a string", profile::describeKind(value.kind));
   result_.playlists.back().name = value.text;
   has_name_ = true;
 }
 
-void LibraryReader::itemScalar(const JsonScalar& value) {
+void LibraryReader::itemScalar(const profile::JsonScalar& value) {
   ItemRef& item = result_.playlists.back().items.back();
   if (key_ == Key::kSubsong) {
     item.subsong = readSubsong(value);
   } else if (key_ == Key::kSelected) {
-    if (value.kind != JsonScalar::Kind::kBool) wrongKind("true or false", describeKind(value.kind));
+    if (value.kind != profile::JsonScalar::Kind::kBool) wrongKind("true or false", profile::describeKind(value.kind));
     item.selected = value.boolean;
   } else if (key_ == Key::kPath) {
-    if (value.kind != JsonScalar::Kind::kString) wrongKind("a string", describeKind(value.kind));
+    if (value.kind != profile::JsonScalar::Kind::kString) wrongKind("a string", profile::describeKind(value.kind));
     item.path = value.text;
     has_item_path_ = true;
   }
@@ -587,12 +587,12 @@ void LibraryReader::finishTrack() {
   releasePassedText();
 }
 
-int64_t LibraryReader::readIndex(const JsonScalar& value) const {
-  if (value.kind == JsonScalar::Kind::kInteger) return value.integer;
-  if (value.kind == JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
+int64_t LibraryReader::readIndex(const profile::JsonScalar& value) const {
+  if (value.kind == profile::JsonScalar::Kind::kInteger) return value.integer;
+  if (value.kind == profile::JsonScalar::Kind::kUnsigned && value.unsigned_integer <= INT64_MAX) {
     return static_cast<int64_t>(value.unsigned_integer);
   }
-  wrongKind("a whole number", describeKind(value.kind));
+  wrongKind("a whole number", profile::describeKind(value.kind));
 }
 
 // The playlist index `index` names (when `given`), checked against the
@@ -630,7 +630,7 @@ LibraryFile parseLibraryFile(std::string_view text, const std::string& file) {
 }
 
 LibraryFile loadLibraryFile(const std::filesystem::path& path) {
-  FileContent content(path, kLibraryFileLimit);
+  profile::FileContent content(path, kLibraryFileLimit);
   Document document =
       LibraryReader(path.string(), content.text(), LibraryReader::Mode::kLibrary, nullptr, &content).read();
   return {std::move(document.tracks), std::move(document.playlists), document.active};
@@ -642,7 +642,7 @@ PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file)
 }
 
 PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
-  const FileContent content(path, kPlaylistsFileLimit);
+  const profile::FileContent content(path, kPlaylistsFileLimit);
   return parsePlaylistsFile(content.text(), path.string());
 }
 

@@ -58,7 +58,7 @@ struct LibraryFile {
 inline constexpr uint64_t kLibraryFileLimit = uint64_t{4} << 30;
 inline constexpr uint64_t kPlaylistsFileLimit = uint64_t{1} << 30;
 
-// Reads the library file at `path`. Throws PlayerError naming the file: for
+// Reads the library file at `path`. Throws DataError naming the file: for
 // an unreadable file, one that is not a regular file or is larger than
 // kLibraryFileLimit, for malformed JSON (with line and column) and for a
 // value of the wrong shape (with the track or playlist index and the field,

@@ -109,13 +109,13 @@ struct ScanResult {
 unsigned defaultScanThreads();
 
 // Scans `folders` (absolute or relative to the working folder) into
-// `cache` and returns the library they now hold. Throws PlayerError when
+// `cache` and returns the library they now hold. Throws DataError when
 // the cache cannot be written.
 ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<std::filesystem::path>& folders,
                             const ScanOptions& options);
 
 // The tracks the cache holds below `folders`, without looking at the disk.
-// Throws PlayerError when the cache cannot be read.
+// Throws DataError when the cache cannot be read.
 LibraryFile loadCachedLibrary(LibraryCache& cache, const std::vector<std::filesystem::path>& folders);
 
 }  // namespace player

@@ -5,7 +5,7 @@
 
 #include "player/library_cache.h"
 #include "player/library_scan.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
 namespace player {
 namespace {
@@ -33,8 +33,8 @@ LibrarySource fromValues(const std::vector<std::string>& values) {
   for (const std::string& value : values) {
     if (!namesFolder(value)) {
       if (values.size() > 1) {
-        throw PlayerError("\"" + value +
-                          "\" is a library file; only music folders can be given together as the library");
+        throw profile::DataError("\"" + value +
+                                 "\" is a library file; only music folders can be given together as the library");
       }
       source.file = value;
       return source;
@@ -46,7 +46,7 @@ LibrarySource fromValues(const std::vector<std::string>& values) {
 
 }  // namespace
 
-LibrarySource chooseLibrarySource(const std::vector<std::string>& options, const SettingsStore& settings,
+LibrarySource chooseLibrarySource(const std::vector<std::string>& options, const profile::SettingsStore& settings,
                                   const std::filesystem::path& demo) {
   if (!options.empty()) return fromValues(options);
   if (const char* library = std::getenv("VOSTREL_LIBRARY"); library != nullptr && library[0] != '\0') {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "player/library_file.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 
 namespace player {
 
@@ -32,14 +32,14 @@ struct LibrarySource {
   bool isFolders() const { return !folders.empty(); }
 };
 
-// Throws PlayerError when several values are given and one of them is a
+// Throws DataError when several values are given and one of them is a
 // file: only folders can be combined.
-LibrarySource chooseLibrarySource(const std::vector<std::string>& options, const SettingsStore& settings,
+LibrarySource chooseLibrarySource(const std::vector<std::string>& options, const profile::SettingsStore& settings,
                                   const std::filesystem::path& demo);
 
 // The library of `source`: the file read, or the tracks the cache in
 // `profile_dir` holds for the folders, rescanned first when `rescan` (the
-// scan's notices go to `log`, one line each). Throws PlayerError.
+// scan's notices go to `log`, one line each). Throws DataError.
 LibraryFile loadLibrarySource(const LibrarySource& source, const std::filesystem::path& profile_dir, bool rescan,
                               std::ostream& log);
 

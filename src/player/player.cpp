@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
 #include "player/titleformat/titleformat.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 
 namespace player {
 namespace {
@@ -40,7 +40,7 @@ std::size_t startItem(const PlaylistSet& playlists, std::size_t playlist) {
 
 }  // namespace
 
-std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsStore& settings,
+std::filesystem::path chooseLibraryPath(std::string_view option, const profile::SettingsStore& settings,
                                         const std::filesystem::path& demo) {
   if (!option.empty()) return std::filesystem::path(option);
   if (const char* library = std::getenv("VOSTREL_LIBRARY"); library != nullptr && library[0] != '\0') {
@@ -50,7 +50,7 @@ std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsS
   return demo;
 }
 
-Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
+Player::Player(profile::Profile profile, profile::SettingsStore settings, LibraryFile library)
     : profile_(std::move(profile)),
       settings_(std::move(settings)),
       library_(std::make_shared<const host::TrackList>(std::move(library.tracks))),
@@ -171,7 +171,8 @@ void Player::startPlayback(std::size_t playlist) {
 
 void Player::playItem(std::size_t playlist, std::size_t item) {
   if (item >= playlists_.at(playlist).items.size()) {
-    throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + playlists_.at(playlist).name + "\"");
+    throw profile::DataError("No item " + std::to_string(item) + " in playlist \"" + playlists_.at(playlist).name +
+                             "\"");
   }
   playlists_.setPlaying(playlist);
   playing_item_ = item;
@@ -286,7 +287,9 @@ void Player::notifyTrackInfoChanged() {
   for (PlayerListener* listener : listeners) listener->trackInfoChanged();
 }
 
-void Player::save() const { writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n"); }
+void Player::save() const {
+  profile::writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n");
+}
 
 std::string renderPlaylistsText(const Player& player) { return playlistsToText(player.playlists()); }
 std::string renderPlaylistsJson(const Player& player) { return playlistsToJson(player.playlists()); }

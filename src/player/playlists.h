@@ -36,7 +36,7 @@ class PlaylistSet {
  public:
   std::size_t count() const { return playlists_.size(); }
   // REQUIRES for all indexed calls: the index names a playlist (and item);
-  // otherwise they throw PlayerError.
+  // otherwise they throw DataError.
   const Playlist& at(std::size_t playlist) const;
 
   std::size_t active() const { return active_; }    // host::kNoPlaylist for none

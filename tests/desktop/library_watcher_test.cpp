@@ -14,8 +14,8 @@
 #include "desktop/main_window.h"
 #include "desktop/support/desktop_fixture.h"
 #include "player/player.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 
@@ -42,8 +42,8 @@ class MusicFixture {
     fs::create_directories(music() / "sub");
     copy("sinewave.flac", music() / "a.flac");
     copy("test.ogg", music() / "sub" / "b.ogg");
-    player::Profile profile(dir_.path() / "profile");
-    player::SettingsStore settings(profile.settingsFile());
+    profile::Profile profile(dir_.path() / "profile");
+    profile::SettingsStore settings(profile.settingsFile());
     player_ = std::make_unique<player::Player>(std::move(profile), std::move(settings), player::LibraryFile{});
     player_->setMessageStream(log);
     player_->addListener(&recorder);

@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "player/file_io.h"
-#include "player/json_reader.h"
-#include "player/layout.h"
 #include "player/library_file.h"
-#include "player/player_error.h"
-#include "player/settings_store.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
+#include "profile/json_reader.h"
+#include "profile/layout.h"
+#include "profile/settings_store.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -28,7 +28,7 @@ using testing_support::TempDir;
 std::string errorOf(const std::function<void()>& action) {
   try {
     action();
-  } catch (const PlayerError& error) {
+  } catch (const profile::DataError& error) {
     return error.what();
   }
   return "";
@@ -55,10 +55,10 @@ const Reader kReaders[] = {
      [](const std::string& v) { return R"({"tracks": [{"path": "a", "x": )" + v + "}]}"; }, 3, kLibraryFileLimit},
     {"playlists", "playlists.json", [](const fs::path& p) { loadPlaylistsFile(p); },
      [](const std::string& v) { return R"({"playlists": [], "x": )" + v + "}"; }, 1, kPlaylistsFileLimit},
-    {"settings", "settings.json", [](const fs::path& p) { SettingsStore store(p); },
-     [](const std::string& v) { return R"({"x": )" + v + "}"; }, 1, kProfileFileLimit},
-    {"layout", "layout.json", [](const fs::path& p) { loadLayout(p); },
-     [](const std::string& v) { return R"({"panels": [], "x": )" + v + "}"; }, 1, kProfileFileLimit},
+    {"settings", "settings.json", [](const fs::path& p) { profile::SettingsStore store(p); },
+     [](const std::string& v) { return R"({"x": )" + v + "}"; }, 1, profile::kProfileFileLimit},
+    {"layout", "layout.json", [](const fs::path& p) { profile::loadLayout(p); },
+     [](const std::string& v) { return R"({"panels": [], "x": )" + v + "}"; }, 1, profile::kProfileFileLimit},
 };
 
 void PrintTo(const Reader& reader, std::ostream* out) { *out << reader.name; }
@@ -78,20 +78,20 @@ class ReaderLimitsTest : public testing::TestWithParam<Reader> {
 
 TEST_P(ReaderLimitsTest, NestingUpToTheLimitLoadsAndDeeperIsRefused) {
   const Reader& reader = GetParam();
-  writeFile(file(), reader.document(nested(kMaxJsonDepth - reader.containers_around)));
+  writeFile(file(), reader.document(nested(profile::kMaxJsonDepth - reader.containers_around)));
   EXPECT_EQ(loadError(), "");
-  writeFile(file(), reader.document(nested(kMaxJsonDepth + 1 - reader.containers_around)));
-  EXPECT_EQ(loadError(), tooDeepMessage(file().string()));
+  writeFile(file(), reader.document(nested(profile::kMaxJsonDepth + 1 - reader.containers_around)));
+  EXPECT_EQ(loadError(), profile::tooDeepMessage(file().string()));
 }
 
 TEST_P(ReaderLimitsTest, ManyMegabytesOfOpeningBracketsFailFast) {
   // Within the size limit of every kind, so that the depth check is what
   // stops it; under a key the readers skip, so that no shape check does.
-  writeFile(file(), "{\"x\": " + std::string(3 * kMiB, '['));
+  writeFile(file(), "{\"x\": " + std::string(3 * profile::kMiB, '['));
   const auto start = std::chrono::steady_clock::now();
   const std::string message = loadError();
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_EQ(message, tooDeepMessage(file().string()));
+  EXPECT_EQ(message, profile::tooDeepMessage(file().string()));
   EXPECT_LT(elapsed, std::chrono::milliseconds(500));
 }
 
@@ -115,7 +115,7 @@ TEST_P(ReaderLimitsTest, ALargeFileWithinTheLimitLoads) {
   // Padding up to the limit of the profile files, or past it for the kinds
   // that may grow with the library.
   const Reader& reader = GetParam();
-  const uint64_t size = std::min<uint64_t>(reader.limit, 2 * kProfileFileLimit);
+  const uint64_t size = std::min<uint64_t>(reader.limit, 2 * profile::kProfileFileLimit);
   std::string text = reader.document("0");
   text.resize(size, ' ');
   writeFile(file(), text);
@@ -171,8 +171,8 @@ TEST(BoundedReadTest, TakesAFileOfExactlyTheLimitAndRefusesOneByteMore) {
     writeFile(path, content);
     const std::string expected_error =
         c.loads ? "" : "Cannot read \"" + path.string() + "\": it is larger than 10 bytes";
-    EXPECT_EQ(errorOf([&] { EXPECT_EQ(readWholeFile(path, 10), content); }), expected_error);
-    EXPECT_EQ(errorOf([&] { EXPECT_EQ(FileContent(path, 10).text(), content); }), expected_error);
+    EXPECT_EQ(errorOf([&] { EXPECT_EQ(profile::readWholeFile(path, 10), content); }), expected_error);
+    EXPECT_EQ(errorOf([&] { EXPECT_EQ(profile::FileContent(path, 10).text(), content); }), expected_error);
   }
 }
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "host/track.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -19,7 +19,7 @@ using testing_support::TempDir;
 std::string errorFor(std::string_view text) {
   try {
     parseLibraryFile(text, "lib.json");
-  } catch (const PlayerError& error) {
+  } catch (const profile::DataError& error) {
     return error.what();
   }
   return "";
@@ -264,7 +264,7 @@ TEST(LibraryFileTest, StoredIndexOfMinusOneMeansNoPlaylist) {
       } else {
         active = parseLibraryFile(c.text, "lib.json").active_playlist;
       }
-    } catch (const PlayerError& error) {
+    } catch (const profile::DataError& error) {
       message = error.what();
     }
     if (!c.error.empty()) {
@@ -283,7 +283,7 @@ TEST(LibraryFileTest, LoadNamesAMissingFile) {
   try {
     loadLibraryFile(missing);
     FAIL() << "no error";
-  } catch (const PlayerError& error) {
+  } catch (const profile::DataError& error) {
     EXPECT_NE(std::string(error.what()).find(missing.string()), std::string::npos) << error.what();
   }
 }

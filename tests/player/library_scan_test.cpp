@@ -320,8 +320,8 @@ TEST_F(ScanTest, AFolderEmptiedOfAllItsFilesIsTakenAsAnUnmountedDisk) {
 
 TEST_F(ScanTest, APlaylistItemWhoseFileLeavesKeepsItsPlaceAndFindsItsInfoAgain) {
   for (const char* name : kSound) copy(name, music() / name);
-  Profile profile_folder(profile());
-  SettingsStore settings(profile_folder.settingsFile());
+  profile::Profile profile_folder(profile());
+  profile::SettingsStore settings(profile_folder.settingsFile());
   Player player(std::move(profile_folder), std::move(settings), scan().library);
   std::ostringstream messages;
   player.setMessageStream(messages);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "player/library_source.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -45,7 +45,7 @@ TEST_P(LibrarySourceTest, ChoosesInOrder) {
   std::vector<std::string> options;
   for (const std::string& option : c.options) options.push_back(at(option));
   if (c.env != nullptr) setenv("VOSTREL_LIBRARY", at(c.env).c_str(), 1);
-  SettingsStore settings(root() / "settings.json");
+  profile::SettingsStore settings(root() / "settings.json");
   std::vector<std::string> folders;
   for (const std::string& folder : c.settings_folders) folders.push_back(at(folder));
   settings.setMusicFolders(folders);
@@ -74,9 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LibrarySourceErrorTest, AFileCannotBeCombinedWithFolders) {
   testing_support::TempDir dir;
   std::ofstream(dir.path() / "lib.json") << "{}";
-  const SettingsStore settings(dir.path() / "settings.json");
+  const profile::SettingsStore settings(dir.path() / "settings.json");
   EXPECT_THROW(chooseLibrarySource({dir.path().string(), (dir.path() / "lib.json").string()}, settings, "/d.json"),
-               PlayerError);
+               profile::DataError);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/track_builder.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -73,10 +73,10 @@ TEST(PlaylistSetTest, CreateAppendsAndRemoveKeepsActiveAndPlayingOnTheirPlaylist
 TEST(PlaylistSetTest, BadIndexesThrow) {
   PlaylistSet set;
   set.create("A");
-  EXPECT_THROW(set.at(1), PlayerError);
-  EXPECT_THROW(set.setActive(1), PlayerError);
-  EXPECT_THROW(set.insertItems(5, 0, {}, false), PlayerError);
-  EXPECT_THROW(set.setSelected(0, 0, true), PlayerError);
+  EXPECT_THROW(set.at(1), profile::DataError);
+  EXPECT_THROW(set.setActive(1), profile::DataError);
+  EXPECT_THROW(set.insertItems(5, 0, {}, false), profile::DataError);
+  EXPECT_THROW(set.setSelected(0, 0, true), profile::DataError);
   set.setActive(host::kNoPlaylist);
   EXPECT_EQ(set.active(), host::kNoPlaylist);
 }

@@ -8,8 +8,8 @@
 #include "desktop/playback_controller.h"
 #include "library_tables/library_tables.h"
 #include "player/library_file.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 
 namespace desktop_testing {
 
@@ -41,8 +41,8 @@ desktop::DesktopApp& DesktopFixture::start() {
   db::setSchemaReady(false);
   library_tables::resetProcessState();
   component::installDatabaseSteps();
-  player::Profile profile(profileDir());
-  player::SettingsStore settings(profile.settingsFile());
+  profile::Profile profile(profileDir());
+  profile::SettingsStore settings(profile.settingsFile());
   const std::filesystem::path library = std::filesystem::path(testDataDir()) / "small-library.json";
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
                                                  player::loadLibraryFile(library));

@@ -15,8 +15,8 @@
 //
 // A connection that ends before kStarted ran nothing: the command may still
 // run on its own once the profile is free.
-#ifndef VOSTREL_PLAYER_COMMAND_CHANNEL_H_
-#define VOSTREL_PLAYER_COMMAND_CHANNEL_H_
+#ifndef VOSTREL_PROFILE_COMMAND_CHANNEL_H_
+#define VOSTREL_PROFILE_COMMAND_CHANNEL_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-namespace player {
+namespace profile {
 
 enum class FrameType : uint8_t {
   kRequest = 'Q',
@@ -96,6 +96,6 @@ int decodeExitStatus(std::string_view payload);
 // made absolute first, so that every caller derives the same path.
 std::filesystem::path commandSocketPath(const std::filesystem::path& profile_dir);
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_COMMAND_CHANNEL_H_
+#endif  // VOSTREL_PROFILE_COMMAND_CHANNEL_H_

@@ -1,16 +1,16 @@
 // The advanced settings store; see settings_store.h.
-#include "player/settings_store.h"
+#include "profile/settings_store.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <system_error>
 
-#include "player/file_io.h"
-#include "player/json_reader.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
+#include "profile/json_reader.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 using host::AdvancedSettings;
@@ -82,7 +82,7 @@ const Setting& findSetting(std::string_view key) {
   }
   std::string known;
   for (const Setting& setting : kSettings) known += (known.empty() ? "" : ", ") + std::string(setting.key);
-  throw PlayerError("Unknown setting \"" + std::string(key) + "\": the settings are " + known);
+  throw DataError("Unknown setting \"" + std::string(key) + "\": the settings are " + known);
 }
 
 // Applies `value` to `settings`, or throws naming the key and what it allows.
@@ -90,8 +90,8 @@ void applyValue(std::string_view key, std::string_view value, AdvancedSettings& 
   const Setting& setting = findSetting(key);
   AdvancedSettings changed = settings;
   if (!setting.parse(value, changed)) {
-    throw PlayerError("Invalid value \"" + std::string(value) + "\" for " + std::string(key) +
-                      ": allowed values are " + std::string(setting.allowed));
+    throw DataError("Invalid value \"" + std::string(value) + "\" for " + std::string(key) + ": allowed values are " +
+                    std::string(setting.allowed));
   }
   settings = std::move(changed);
 }
@@ -118,17 +118,17 @@ SettingsStore::SettingsStore(std::filesystem::path file, std::string_view text) 
 
 void SettingsStore::load(std::string_view text) {
   auto document = parseJsonDocument<nlohmann::ordered_json>(text, file_.string());
-  if (!document.is_object()) throw PlayerError("Settings file \"" + file_.string() + "\" is not a JSON object");
+  if (!document.is_object()) throw DataError("Settings file \"" + file_.string() + "\" is not a JSON object");
   for (auto& [key, value] : document.items()) {
     try {
       if (key == kLastLibraryKey) {
-        if (!value.is_string()) throw PlayerError("last_library must be a string");
+        if (!value.is_string()) throw DataError("last_library must be a string");
         last_library_ = value.get<std::string>();
       } else if (key == kMusicFoldersKey) {
-        if (!value.is_array()) throw PlayerError("music_folders must be a list of folder paths");
+        if (!value.is_array()) throw DataError("music_folders must be a list of folder paths");
         std::vector<std::string> folders;
         for (const auto& folder : value) {
-          if (!folder.is_string()) throw PlayerError("music_folders must be a list of folder paths");
+          if (!folder.is_string()) throw DataError("music_folders must be a list of folder paths");
           folders.push_back(folder.get<std::string>());
         }
         music_folders_ = std::move(folders);
@@ -137,8 +137,8 @@ void SettingsStore::load(std::string_view text) {
       } else {
         unknown_[key] = value;
       }
-    } catch (const PlayerError& error) {
-      throw PlayerError("Settings file \"" + file_.string() + "\": " + error.what());
+    } catch (const DataError& error) {
+      throw DataError("Settings file \"" + file_.string() + "\": " + error.what());
     }
   }
 }
@@ -166,7 +166,7 @@ void SettingsStore::set(std::string_view key, std::string_view value) {
 void SettingsStore::applyOverride(std::string_view assignment) {
   const std::size_t equals = assignment.find('=');
   if (equals == std::string_view::npos) {
-    throw PlayerError("Invalid setting \"" + std::string(assignment) + "\": expected KEY=VALUE");
+    throw DataError("Invalid setting \"" + std::string(assignment) + "\": expected KEY=VALUE");
   }
   const std::string_view key = assignment.substr(0, equals);
   const std::string_view value = assignment.substr(equals + 1);
@@ -192,4 +192,4 @@ std::string SettingsStore::toJson() const {
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace player
+}  // namespace profile

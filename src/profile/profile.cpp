@@ -1,5 +1,5 @@
 // Profile folder resolution and preparation; see profile.h.
-#include "player/profile.h"
+#include "profile/profile.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,10 +10,10 @@
 #include <cstring>
 #include <system_error>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,7 +31,7 @@ std::string homeFolder() {
                                                 entry->pw_dir[0] != '\0') {
     return entry->pw_dir;
   }
-  throw PlayerError("Cannot find the home folder for the profile: set HOME, VOSTREL_PROFILE or use --profile");
+  throw DataError("Cannot find the home folder for the profile: set HOME, VOSTREL_PROFILE or use --profile");
 }
 
 // Absolute, normalised, without a trailing separator (except for "/").
@@ -47,13 +47,13 @@ void prepareFolder(const fs::path& dir, const std::string& role) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
-    throw PlayerError("Cannot create the " + role + " \"" + dir.string() + "\": " + ec.message());
+    throw DataError("Cannot create the " + role + " \"" + dir.string() + "\": " + ec.message());
   }
   if (!fs::is_directory(dir, ec)) {
-    throw PlayerError("The " + role + " \"" + dir.string() + "\" is not a folder");
+    throw DataError("The " + role + " \"" + dir.string() + "\" is not a folder");
   }
   if (access(dir.c_str(), W_OK | X_OK) != 0) {
-    throw PlayerError("The " + role + " \"" + dir.string() + "\" is not writable: " + std::strerror(errno));
+    throw DataError("The " + role + " \"" + dir.string() + "\" is not writable: " + std::strerror(errno));
   }
 }
 
@@ -120,4 +120,4 @@ host::FileStats FileStatCache::stat(std::string_view path) {
   return {true, static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtime)};
 }
 
-}  // namespace player
+}  // namespace profile

@@ -1,15 +1,15 @@
 // The advanced settings: listing, validation, overrides and the stored file.
-#include "player/settings_store.h"
+#include "profile/settings_store.h"
 
 #include <fstream>
 
 #include <gtest/gtest.h>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 using testing_support::TempDir;
@@ -19,7 +19,7 @@ template <typename Action>
 std::string errorOf(Action action) {
   try {
     action();
-  } catch (const PlayerError& error) {
+  } catch (const DataError& error) {
     return error.what();
   }
   return "";
@@ -168,4 +168,4 @@ TEST(SettingsStoreTest, BadFilesNameTheFile) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

@@ -4,15 +4,15 @@
 // crash or a full disk leaves either the old content or the new one, never a
 // mix: the bytes go to a temporary file in the same folder, which is synced
 // and then renamed over the target.
-#ifndef VOSTREL_PLAYER_FILE_IO_H_
-#define VOSTREL_PLAYER_FILE_IO_H_
+#ifndef VOSTREL_PROFILE_FILE_IO_H_
+#define VOSTREL_PROFILE_FILE_IO_H_
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace player {
+namespace profile {
 
 // The largest files the readers take. A file above its limit, or one that
 // is not a regular file (a folder, a device, a pipe), is refused before a
@@ -24,7 +24,7 @@ inline constexpr uint64_t kProfileFileLimit = 4 * kMiB;  // settings.json, layou
 // Replaces the content of `path` with `bytes`. The temporary file is named
 // ".<name>.tmp-..." beside the target and is removed when anything fails.
 // A new file gets the usual permissions (0666 less the umask); an existing
-// target's permissions are kept. Throws PlayerError naming the path and the
+// target's permissions are kept. Throws DataError naming the path and the
 // system's reason.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
@@ -35,7 +35,7 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 int removeStaleTemporaryFiles(const std::filesystem::path& folder);
 
 // The whole content of the regular file `path`, at most `max_bytes` long.
-// Throws PlayerError naming the path and the reason when it cannot be read,
+// Throws DataError naming the path and the reason when it cannot be read,
 // is not a regular file or is larger.
 std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes = kProfileFileLimit);
 
@@ -43,7 +43,7 @@ std::string readWholeFile(const std::filesystem::path& path, uint64_t max_bytes 
 // instead of copied (large library and playlists files).
 class FileContent {
  public:
-  // Throws PlayerError as readWholeFile does.
+  // Throws DataError as readWholeFile does.
   FileContent(const std::filesystem::path& path, uint64_t max_bytes);
   ~FileContent();
   FileContent(const FileContent&) = delete;
@@ -66,6 +66,6 @@ class FileContent {
   std::string_view text_;
 };
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_FILE_IO_H_
+#endif  // VOSTREL_PROFILE_FILE_IO_H_

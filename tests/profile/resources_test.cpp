@@ -1,11 +1,11 @@
 // Finding help/ and data/ next to the program and in an installed tree.
-#include "player/resources.h"
+#include "profile/resources.h"
 
 #include <gtest/gtest.h>
 
 #include "support/fake_host.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,4 +28,4 @@ TEST(ResourceDir, FallsBackToTheSourceTree) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

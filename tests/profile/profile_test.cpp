@@ -1,5 +1,5 @@
 // Profile folder resolution and preparation, file statistics, atomic writes.
-#include "player/profile.h"
+#include "profile/profile.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,11 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -94,7 +94,7 @@ TEST(ProfileTest, FolderThatCannotBeCreatedIsAnErrorNamingIt) {
     try {
       Profile profile(folder);
       FAIL() << "no error";
-    } catch (const PlayerError& error) {
+    } catch (const DataError& error) {
       EXPECT_NE(std::string(error.what()).find("\"" + folder.string() + "\""), std::string::npos) << error.what();
     }
   }
@@ -161,14 +161,14 @@ TEST(AtomicWriteTest, FailureNamesThePathAndLeavesTheOldContent) {
   try {
     writeFileAtomically(blocked, "x");
     FAIL() << "no error";
-  } catch (const PlayerError& error) {
+  } catch (const DataError& error) {
     EXPECT_NE(std::string(error.what()).find(blocked.string()), std::string::npos) << error.what();
   }
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++entries;
   EXPECT_EQ(entries, 1);
   EXPECT_TRUE(fs::is_directory(blocked / "inside"));
-  EXPECT_THROW(writeFileAtomically(dir.path() / "no" / "folder", "x"), PlayerError);
+  EXPECT_THROW(writeFileAtomically(dir.path() / "no" / "folder", "x"), DataError);
 }
 
 // A process id that was in use a moment ago and is free now.
@@ -216,4 +216,4 @@ TEST(ProfileTest, OpeningRemovesTheTemporaryFilesOfWritersThatAreGone) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

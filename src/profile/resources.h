@@ -3,13 +3,13 @@
 // the source tree the program was built from as the last resort.
 //
 //   resourceDir("help") / "vostrel_help.html"
-#ifndef VOSTREL_PLAYER_RESOURCES_H_
-#define VOSTREL_PLAYER_RESOURCES_H_
+#ifndef VOSTREL_PROFILE_RESOURCES_H_
+#define VOSTREL_PROFILE_RESOURCES_H_
 
 #include <filesystem>
 #include <string_view>
 
-namespace player {
+namespace profile {
 
 // The folder of the running program ("" when it cannot be told).
 std::filesystem::path executableDir();
@@ -21,6 +21,6 @@ std::filesystem::path resourceDir(std::string_view name);
 // The same search from `program_dir` (testable without moving the program).
 std::filesystem::path resourceDirFrom(const std::filesystem::path& program_dir, std::string_view name);
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_RESOURCES_H_
+#endif  // VOSTREL_PROFILE_RESOURCES_H_

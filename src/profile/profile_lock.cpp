@@ -1,5 +1,5 @@
 // The profile's owner lock; see profile_lock.h.
-#include "player/profile_lock.h"
+#include "profile/profile_lock.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,9 +14,9 @@
 #include <thread>
 #include <utility>
 
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -30,7 +30,7 @@ bool validKind(std::string_view kind) {
 }
 
 [[noreturn]] void fail(const std::string& what, const fs::path& path) {
-  throw PlayerError("Cannot " + what + " the profile lock \"" + path.string() + "\": " + std::strerror(errno));
+  throw DataError("Cannot " + what + " the profile lock \"" + path.string() + "\": " + std::strerror(errno));
 }
 
 int openLockFile(const fs::path& path) {
@@ -171,4 +171,4 @@ void ProfileLock::release() {
   fd_ = -1;
 }
 
-}  // namespace player
+}  // namespace profile

@@ -1,6 +1,6 @@
 // The profile's owner lock: exclusion, waiting, the holder's line, and locks
 // of dead processes.
-#include "player/profile_lock.h"
+#include "profile/profile_lock.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,10 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -249,9 +249,9 @@ TEST(ProfileLockTest, RefusesBadKindsAndUnusableFiles) {
     EXPECT_THROW(ProfileLock::acquire(dir.path(), kind, noWait()), std::invalid_argument) << kind;
   }
   fs::create_directory(ProfileLock::filePath(dir.path()));
-  EXPECT_THROW(ProfileLock::acquire(dir.path(), "command", noWait()), PlayerError);
-  EXPECT_THROW(ProfileLock::acquire(dir.path() / "missing", "command", noWait()), PlayerError);
+  EXPECT_THROW(ProfileLock::acquire(dir.path(), "command", noWait()), DataError);
+  EXPECT_THROW(ProfileLock::acquire(dir.path() / "missing", "command", noWait()), DataError);
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

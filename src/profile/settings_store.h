@@ -17,8 +17,8 @@
 // a library file ("music_folders", a list of folder paths), which `config`
 // does not show, and any key it does not know, so that a newer program's
 // settings survive a save by this one.
-#ifndef VOSTREL_PLAYER_SETTINGS_STORE_H_
-#define VOSTREL_PLAYER_SETTINGS_STORE_H_
+#ifndef VOSTREL_PROFILE_SETTINGS_STORE_H_
+#define VOSTREL_PROFILE_SETTINGS_STORE_H_
 
 #include <filesystem>
 #include <optional>
@@ -32,12 +32,12 @@
 
 #include "host/settings.h"
 
-namespace player {
+namespace profile {
 
 class SettingsStore {
  public:
   // Reads `file` when it exists; a missing file means all defaults. Throws
-  // PlayerError naming the file for malformed JSON (with line and column) or
+  // DataError naming the file for malformed JSON (with line and column) or
   // a stored value that is not allowed.
   explicit SettingsStore(std::filesystem::path file);
   // The store of `file` when it holds `text`, for text already in memory.
@@ -49,14 +49,14 @@ class SettingsStore {
   // The settings in force: the stored ones with this run's overrides.
   const host::AdvancedSettings& settings() const { return effective_; }
 
-  // The value in force of `key` as `config` prints it. Throws PlayerError
+  // The value in force of `key` as `config` prints it. Throws DataError
   // for an unknown key.
   std::string get(std::string_view key) const;
   // "key=value\n" for every key, in keys() order.
   std::string list() const;
 
   // Validates `value` and makes it the stored value of `key` (overrides stay
-  // in force over it). Throws PlayerError naming the key and the allowed
+  // in force over it). Throws DataError naming the key and the allowed
   // values when either is not allowed; nothing changes then.
   void set(std::string_view key, std::string_view value);
   // Applies "KEY=VALUE" for this run only; never saved. Same errors as set.
@@ -89,6 +89,6 @@ class SettingsStore {
   nlohmann::ordered_json unknown_;  // keys of the file this program does not know
 };
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_SETTINGS_STORE_H_
+#endif  // VOSTREL_PROFILE_SETTINGS_STORE_H_

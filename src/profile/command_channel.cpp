@@ -1,4 +1,4 @@
-#include "player/command_channel.h"
+#include "profile/command_channel.h"
 
 #include <sys/un.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace player {
+namespace profile {
 namespace {
 
 // Arguments and strings in a request stay far below the frame's bound; the
@@ -173,4 +173,4 @@ std::filesystem::path commandSocketPath(const std::filesystem::path& profile_dir
   return outside;
 }
 
-}  // namespace player
+}  // namespace profile

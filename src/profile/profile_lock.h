@@ -21,8 +21,8 @@
 // - KIND is a short word: "command" for a headless command, "desktop" for
 //   the desktop program, which accepts commands forwarded to it while it
 //   holds the lock.
-#ifndef VOSTREL_PLAYER_PROFILE_LOCK_H_
-#define VOSTREL_PLAYER_PROFILE_LOCK_H_
+#ifndef VOSTREL_PROFILE_PROFILE_LOCK_H_
+#define VOSTREL_PROFILE_PROFILE_LOCK_H_
 
 #include <sys/types.h>
 
@@ -34,7 +34,7 @@
 #include <string>
 #include <string_view>
 
-namespace player {
+namespace profile {
 
 inline constexpr std::string_view kLockKindCommand = "command";
 inline constexpr std::string_view kLockKindDesktop = "desktop";
@@ -78,7 +78,7 @@ class ProfileLock {
 
   // Takes the lock of the (existing) folder `profile_dir` for a holder of
   // `kind`, waiting as `waiting` says. Throws ProfileBusy when it stays busy,
-  // PlayerError when the lock file cannot be opened or locked, and
+  // DataError when the lock file cannot be opened or locked, and
   // std::invalid_argument for a kind that is not a short lower-case word.
   static ProfileLock acquire(const std::filesystem::path& profile_dir, std::string_view kind,
                              const LockWaiting& waiting);
@@ -107,6 +107,6 @@ class ProfileLock {
   std::filesystem::path path_;
 };
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_PROFILE_LOCK_H_
+#endif  // VOSTREL_PROFILE_PROFILE_LOCK_H_

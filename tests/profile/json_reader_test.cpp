@@ -1,15 +1,15 @@
 // The streaming reader's scanner: it must take exactly the documents
 // nlohmann's parser takes, and deliver the same values.
-#include "player/json_reader.h"
+#include "profile/json_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 // Records the events as text: "{", "}", "[", "]", "k:NAME", "s:TEXT",
@@ -44,7 +44,7 @@ bool readerAccepts(const std::string& text) {
   try {
     EventLog(text).read();
     return true;
-  } catch (const PlayerError&) {
+  } catch (const DataError&) {
     return false;
   }
 }
@@ -102,7 +102,7 @@ TEST(JsonReaderTest, SyntaxErrorsKeepNlohmannsWordsAndPosition) {
   try {
     EventLog("{\n  \"a\": [1, 2,, 3]}").read();
     FAIL() << "no error";
-  } catch (const PlayerError& e) {
+  } catch (const DataError& e) {
     const std::string expected = "Malformed JSON in \"t.json\" at line 2, column 14: "
                                  "syntax error while parsing value - unexpected ','";
     EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
@@ -110,4 +110,4 @@ TEST(JsonReaderTest, SyntaxErrorsKeepNlohmannsWordsAndPosition) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

@@ -4,19 +4,19 @@
 //
 // A reader derives from JsonReader and implements the four events; the base
 // scans the text in place and delivers them, skips values the reader is not
-// interested in (skipNextValue) and turns a syntax error into a PlayerError
+// interested in (skipNextValue) and turns a syntax error into a DataError
 // naming the file, line and column:
 //
 //   Malformed JSON in "lib.json" at line 3, column 7: syntax error ...
 //
-// Readers report a value of the wrong shape by throwing PlayerError
+// Readers report a value of the wrong shape by throwing DataError
 // themselves; exceptions pass through the parser unchanged.
 //
 // No file the program reads needs deep nesting, and a file of nothing but
 // "[" would otherwise cost memory for every level: every reader, streaming
 // or whole-document, refuses containers nested deeper than kMaxJsonDepth.
-#ifndef VOSTREL_PLAYER_JSON_READER_H_
-#define VOSTREL_PLAYER_JSON_READER_H_
+#ifndef VOSTREL_PROFILE_JSON_READER_H_
+#define VOSTREL_PROFILE_JSON_READER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +25,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
-namespace player {
+namespace profile {
 
 inline constexpr std::size_t kMaxJsonDepth = 64;
 
@@ -70,7 +70,7 @@ std::string_view jsonErrorDetail(std::string_view what);
 void appendJsonString(std::string& out, std::string_view value);
 
 // Parses `text`, a small whole document such as a settings file, into a
-// Json (nlohmann::json or nlohmann::ordered_json). Throws PlayerError naming
+// Json (nlohmann::json or nlohmann::ordered_json). Throws DataError naming
 // `file` for a syntax error (with line and column) and for nesting deeper
 // than kMaxJsonDepth.
 template <class Json>
@@ -79,16 +79,16 @@ Json parseJsonDocument(std::string_view text, const std::string& file) {
   auto limit_depth = [&file](int depth, nlohmann::json::parse_event_t event, Json&) {
     const bool opens = event == nlohmann::json::parse_event_t::object_start ||
                        event == nlohmann::json::parse_event_t::array_start;
-    if (opens && static_cast<std::size_t>(depth) >= kMaxJsonDepth) throw PlayerError(tooDeepMessage(file));
+    if (opens && static_cast<std::size_t>(depth) >= kMaxJsonDepth) throw DataError(tooDeepMessage(file));
     return true;
   };
   try {
     return Json::parse(text, limit_depth);
   } catch (const nlohmann::json::parse_error& error) {
-    throw PlayerError("Malformed JSON in \"" + file + "\" " + describeSyntaxError(text, error.byte, error.what()));
+    throw DataError("Malformed JSON in \"" + file + "\" " + describeSyntaxError(text, error.byte, error.what()));
   } catch (const nlohmann::json::exception& error) {
     // A number out of range, which nlohmann reports without a position.
-    throw PlayerError("Malformed JSON in \"" + file + "\": " + std::string(jsonErrorDetail(error.what())));
+    throw DataError("Malformed JSON in \"" + file + "\": " + std::string(jsonErrorDetail(error.what())));
   }
 }
 
@@ -112,7 +112,7 @@ class JsonReader {
   JsonReader(std::string file, std::string_view text, FileContent* content = nullptr)
       : file_(std::move(file)), text_(text), content_(content) {}
 
-  // Parses the whole text, delivering events. Throws PlayerError for a
+  // Parses the whole text, delivering events. Throws DataError for a
   // syntax error, and whatever the events throw.
   void run();
 
@@ -137,7 +137,7 @@ class JsonReader {
   void scalar(const JsonScalar& value);
   void begin(bool object);
   void end(bool object);
-  // Throws the PlayerError for the syntax error the scanner met at `offset`.
+  // Throws the DataError for the syntax error the scanner met at `offset`.
   [[noreturn]] void syntaxError(std::size_t offset) const;
 
   std::string file_;
@@ -150,6 +150,6 @@ class JsonReader {
   std::string scratch_;         // a string with escapes, decoded
 };
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_JSON_READER_H_
+#endif  // VOSTREL_PROFILE_JSON_READER_H_

@@ -1,5 +1,5 @@
 // Streaming JSON reading; see json_reader.h.
-#include "player/json_reader.h"
+#include "profile/json_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "host/text.h"
-#include "player/file_io.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 
-namespace player {
+namespace profile {
 
 double JsonScalar::asDouble() const {
   switch (kind) {
@@ -135,7 +135,7 @@ int hexValue(char c) {
   return -1;
 }
 
-// Accepts everything and turns nlohmann's syntax error into a PlayerError.
+// Accepts everything and turns nlohmann's syntax error into a DataError.
 class ErrorNamer final : public nlohmann::json_sax<nlohmann::json> {
  public:
   ErrorNamer(const std::string& file, std::string_view text) : file_(file), text_(text) {}
@@ -152,7 +152,7 @@ class ErrorNamer final : public nlohmann::json_sax<nlohmann::json> {
   bool start_array(std::size_t) override { return true; }
   bool end_array() override { return true; }
   bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-    throw PlayerError("Malformed JSON in \"" + file_ + "\" " + describeSyntaxError(text_, position, error.what()));
+    throw DataError("Malformed JSON in \"" + file_ + "\" " + describeSyntaxError(text_, position, error.what()));
   }
 
  private:
@@ -464,7 +464,7 @@ void JsonReader::syntaxError(std::size_t offset) const {
   ErrorNamer namer(file_, text_);
   nlohmann::json::sax_parse(text_.data(), text_.data() + text_.size(), &namer);
   // nlohmann's parser took what this one did not: name the place anyway.
-  throw PlayerError("Malformed JSON in \"" + file_ + "\" at " + describePosition(text_, offset) + ": syntax error");
+  throw DataError("Malformed JSON in \"" + file_ + "\" at " + describePosition(text_, offset) + ": syntax error");
 }
 
 void JsonReader::releasePassedText() {
@@ -481,7 +481,7 @@ void JsonReader::scalar(const JsonScalar& value) {
 }
 
 void JsonReader::begin(bool object) {
-  if (++depth_ > kMaxJsonDepth) throw PlayerError(tooDeepMessage(file_));
+  if (++depth_ > kMaxJsonDepth) throw DataError(tooDeepMessage(file_));
   if (skip_depth_ > 0) {
     ++skip_depth_;
     return;
@@ -504,4 +504,4 @@ void JsonReader::end(bool object) {
   onEnd(object);
 }
 
-}  // namespace player
+}  // namespace profile

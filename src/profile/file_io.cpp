@@ -1,5 +1,5 @@
 // Atomic writes and whole-file reads; see file_io.h.
-#include "player/file_io.h"
+#include "profile/file_io.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -13,15 +13,15 @@
 #include <csignal>
 #include <cstring>
 
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 namespace fs = std::filesystem;
 
 [[noreturn]] void fail(const char* action, const fs::path& path, int error) {
-  throw PlayerError(std::string("Cannot ") + action + " \"" + path.string() + "\": " + std::strerror(error));
+  throw DataError(std::string("Cannot ") + action + " \"" + path.string() + "\": " + std::strerror(error));
 }
 
 // Writes all of `bytes` to `fd`; returns 0 or the errno of the failure.
@@ -88,7 +88,7 @@ void syncFolder(const fs::path& folder) {
 }
 
 [[noreturn]] void refuse(const fs::path& path, const std::string& reason) {
-  throw PlayerError("Cannot read \"" + path.string() + "\": " + reason);
+  throw DataError("Cannot read \"" + path.string() + "\": " + reason);
 }
 
 // "4 MiB", "1 GiB", or a count of bytes.
@@ -216,4 +216,4 @@ FileContent::~FileContent() {
   if (mapping_ != nullptr) ::munmap(mapping_, mapped_size_);
 }
 
-}  // namespace player
+}  // namespace profile

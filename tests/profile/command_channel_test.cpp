@@ -1,6 +1,6 @@
 // The command channel's frames and requests, through a real socket pair, and
 // where a profile's command socket lives.
-#include "player/command_channel.h"
+#include "profile/command_channel.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-namespace player {
+namespace profile {
 namespace {
 
 std::string header(uint8_t type, uint32_t size) {
@@ -155,4 +155,4 @@ TEST(CommandChannelTest, ARelativeProfileGivesTheSameSocketAsItsAbsolutePath) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace profile

@@ -9,8 +9,8 @@
 //
 // Paths reach the player in two notations: plain ("/music/a.flac") and the
 // host's ("file:///music/a.flac"); the helpers below accept both.
-#ifndef VOSTREL_PLAYER_PROFILE_H_
-#define VOSTREL_PLAYER_PROFILE_H_
+#ifndef VOSTREL_PROFILE_PROFILE_H_
+#define VOSTREL_PROFILE_PROFILE_H_
 
 #include <filesystem>
 #include <string>
@@ -19,7 +19,7 @@
 
 #include "host/host.h"
 
-namespace player {
+namespace profile {
 
 inline constexpr std::string_view kHostPathPrefix = "file://";
 
@@ -27,7 +27,7 @@ inline constexpr std::string_view kHostPathPrefix = "file://";
 // normalised path without a trailing separator. Does not touch the disk.
 // `option` is the --profile value; empty means not given. Empty environment
 // variables count as unset, and a relative $XDG_CONFIG_HOME is ignored.
-// Throws PlayerError when no home folder can be found for the default.
+// Throws DataError when no home folder can be found for the default.
 std::filesystem::path resolveProfilePath(std::string_view option);
 
 class Profile {
@@ -36,7 +36,7 @@ class Profile {
   static Profile open(std::string_view option);
 
   // Prepares `dir`: creates it and its configuration subfolder when missing
-  // and checks that both are writable folders. Throws PlayerError naming the
+  // and checks that both are writable folders. Throws DataError naming the
   // path and the system's reason otherwise. Removes the temporary files that
   // killed writers left in it.
   explicit Profile(const std::filesystem::path& dir);
@@ -77,6 +77,6 @@ class FileStatCache {
   std::unordered_set<std::string> missing_;
 };
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_PROFILE_H_
+#endif  // VOSTREL_PROFILE_PROFILE_H_

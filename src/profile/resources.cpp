@@ -1,4 +1,4 @@
-#include "player/resources.h"
+#include "profile/resources.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #define VOSTREL_SOURCE_DIR ""
 #endif
 
-namespace player {
+namespace profile {
 
 std::filesystem::path executableDir() {
   std::array<char, 4096> buffer{};
@@ -33,4 +33,4 @@ std::filesystem::path resourceDirFrom(const std::filesystem::path& program_dir, 
 
 std::filesystem::path resourceDir(std::string_view name) { return resourceDirFrom(executableDir(), name); }
 
-}  // namespace player
+}  // namespace profile

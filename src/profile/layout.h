@@ -9,8 +9,8 @@
 // A panel with empty settings has not written any yet (a new panel). A file
 // without "window" (written by commands or an older program) is read with
 // empty blobs, and a save keeps whatever blobs were read.
-#ifndef VOSTREL_PLAYER_LAYOUT_H_
-#define VOSTREL_PLAYER_LAYOUT_H_
+#ifndef VOSTREL_PROFILE_LAYOUT_H_
+#define VOSTREL_PROFILE_LAYOUT_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace player {
+namespace profile {
 
 struct Layout {
   std::vector<std::vector<uint8_t>> panels;  // settings records, in panel order
@@ -26,7 +26,7 @@ struct Layout {
   std::vector<uint8_t> window_state;          // toolbars and docks
 };
 
-// Reads `file`; a missing file is an empty layout. Throws PlayerError naming
+// Reads `file`; a missing file is an empty layout. Throws DataError naming
 // the file for malformed content.
 Layout loadLayout(const std::filesystem::path& file);
 // Writes `layout` atomically.
@@ -37,6 +37,6 @@ Layout parseLayout(std::string_view text, const std::string& file);
 // The text saveLayout writes.
 std::string layoutJson(const Layout& layout);
 
-}  // namespace player
+}  // namespace profile
 
-#endif  // VOSTREL_PLAYER_LAYOUT_H_
+#endif  // VOSTREL_PROFILE_LAYOUT_H_

@@ -1,12 +1,12 @@
-#include "player/layout.h"
+#include "profile/layout.h"
 
 #include <nlohmann/json.hpp>
 
-#include "player/file_io.h"
-#include "player/json_reader.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
+#include "profile/json_reader.h"
 
-namespace player {
+namespace profile {
 namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
@@ -56,10 +56,10 @@ Layout parseLayout(std::string_view text, const std::string& name) {
   Layout layout;
   const auto document = parseJsonDocument<nlohmann::json>(text, name);
   if (!document.is_object() || !document.contains("panels") || !document["panels"].is_array()) {
-    throw PlayerError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
+    throw DataError("Malformed layout file \"" + name + "\": \"panels\" must be a list");
   }
   const auto malformed = [&name](const std::string& what) {
-    return PlayerError("Malformed layout file \"" + name + "\": " + what);
+    return DataError("Malformed layout file \"" + name + "\": " + what);
   };
   for (const auto& panel : document["panels"]) {
     const auto settings = panel.is_object() ? panel.find("settings") : panel.end();
@@ -98,4 +98,4 @@ void saveLayout(const std::filesystem::path& file, const Layout& layout) {
   writeFileAtomically(file, layoutJson(layout));
 }
 
-}  // namespace player
+}  // namespace profile
