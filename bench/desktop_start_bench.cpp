@@ -19,8 +19,8 @@
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
 #include "desktop/panel_docks.h"
+#include "library/library_file.h"
 #include "library_tables/library_tables.h"
-#include "player/library_file.h"
 #include "profile/profile.h"
 #include "profile/settings_store.h"
 #include "tree/panel.h"
@@ -46,7 +46,7 @@ StartTimes startOnce(const std::filesystem::path& library, const QString& profil
   library_tables::resetProcessState();
   StartTimes times;
   const auto t0 = Clock::now();
-  player::LibraryFile file = player::loadLibraryFile(library);
+  library::LibraryFile file = library::loadLibraryFile(library);
   const auto t1 = Clock::now();
   profile::Profile profile(profile_dir.toStdString());
   profile::SettingsStore settings(profile.settingsFile());

@@ -4,23 +4,23 @@
 
 #include "app/cli.h"
 #include "app/commands.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 
 namespace app {
 namespace {
 
 // The profile's playlist items (stored, or the library's seeds when none
 // are stored yet) and whether any of them is a track of `library`.
-bool playlistsMatch(const profile::Profile& profile, const player::LibraryFile& library, bool* any_items) {
+bool playlistsMatch(const profile::Profile& profile, const library::LibraryFile& library, bool* any_items) {
   std::set<std::string> paths;
   for (const auto& track : library.tracks) paths.emplace(track->path());
   std::error_code ec;
   const std::filesystem::path file = profile.playlistsFile();
-  const std::vector<player::PlaylistRef> playlists =
-      std::filesystem::exists(file, ec) ? player::loadPlaylistsFile(file).playlists : library.playlists;
+  const std::vector<library::PlaylistRef> playlists =
+      std::filesystem::exists(file, ec) ? library::loadPlaylistsFile(file).playlists : library.playlists;
   *any_items = false;
-  for (const player::PlaylistRef& playlist : playlists) {
-    for (const player::ItemRef& item : playlist.items) {
+  for (const library::PlaylistRef& playlist : playlists) {
+    for (const library::ItemRef& item : playlist.items) {
       *any_items = true;
       if (paths.contains(item.path)) return true;
     }
@@ -43,7 +43,7 @@ int configLibrary(CommandEnv& env, const profile::Profile& profile, profile::Set
   }
   const std::filesystem::path path = std::filesystem::absolute(*options.value);
   // A file that does not load is refused before it is remembered.
-  const player::LibraryFile library = player::loadLibraryFile(path);
+  const library::LibraryFile library = library::loadLibraryFile(path);
   settings.setLastLibrary(path.string());
   // The file chosen now is the library, not the music folders chosen before.
   settings.setMusicFolders({});

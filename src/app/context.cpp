@@ -100,17 +100,17 @@ profile::SettingsStore openSettings(const GlobalOptions& options, profile::Profi
   return settings;
 }
 
-player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings) {
+library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings) {
   std::vector<std::string> values = options.libraries;
   if (values.empty() && !options.library.empty()) values.push_back(options.library);
-  return player::chooseLibrarySource(values, settings, demoLibraryPath());
+  return library::chooseLibrarySource(values, settings, demoLibraryPath());
 }
 
 std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan) {
   profile::Profile profile = profile::Profile::open(options.profile);
   profile::SettingsStore settings = openSettings(options, profile);
-  const player::LibrarySource source = chooseLibrarySource(options, settings);
-  player::LibraryFile library = player::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
+  const library::LibrarySource source = chooseLibrarySource(options, settings);
+  library::LibraryFile library = library::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
   player->keepLibraryAtExit();
   return player;

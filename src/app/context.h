@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "player/library_source.h"
+#include "library/library_source.h"
 #include "player/player.h"
 #include "profile/profile_lock.h"
 
@@ -65,8 +65,8 @@ class NewProfileCleanup {
 profile::SettingsStore openSettings(const GlobalOptions& options, profile::Profile& profile);
 
 // The library source the options and the settings choose (see
-// player::chooseLibrarySource).
-player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings);
+// library::chooseLibrarySource).
+library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings);
 
 // The player over the chosen library. Music folders are read from the
 // profile's library cache, and rescanned first when `rescan` (commands do;

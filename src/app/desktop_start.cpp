@@ -57,7 +57,7 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
     lock.emplace(lockProfile(global, profile::kLockKindDesktop));
     // Music folders come from the cache; the rescan runs in the background.
     player = openPlayer(global, /*rescan=*/false);
-    const player::LibrarySource source = chooseLibrarySource(global, player->settings());
+    const library::LibrarySource source = chooseLibrarySource(global, player->settings());
     library_path = source.isFolders() ? source.folders.front() : source.file;
     music_folders = source.folders;
   } catch (const profile::ProfileBusy& e) {

@@ -171,7 +171,7 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
 
 bool MainWindow::openLibrary(const QString& path) {
   try {
-    player_.replaceLibrary(player::loadLibraryFile(path.toStdString()));
+    player_.replaceLibrary(library::loadLibraryFile(path.toStdString()));
   } catch (const profile::DataError& e) {
     ui_.show_message(QString::fromUtf8(e.what()), QStringLiteral("Vostrel"), true);
     return false;

@@ -13,11 +13,11 @@ namespace player {
 namespace {
 
 // The stored locations of the playlists, for matching them again.
-std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
-  std::vector<PlaylistRef> result;
+std::vector<library::PlaylistRef> locations(const PlaylistSet& playlists) {
+  std::vector<library::PlaylistRef> result;
   for (std::size_t p = 0; p < playlists.count(); ++p) {
     const Playlist& list = playlists.at(p);
-    PlaylistRef& stored = result.emplace_back();
+    library::PlaylistRef& stored = result.emplace_back();
     stored.name = list.name;
     stored.items.reserve(list.items.size());
     for (std::size_t i = 0; i < list.items.size(); ++i) {
@@ -50,7 +50,7 @@ std::filesystem::path chooseLibraryPath(std::string_view option, const profile::
   return demo;
 }
 
-Player::Player(profile::Profile profile, profile::SettingsStore settings, LibraryFile library)
+Player::Player(profile::Profile profile, profile::SettingsStore settings, library::LibraryFile library)
     : profile_(std::move(profile)),
       settings_(std::move(settings)),
       library_(std::make_shared<const host::TrackList>(std::move(library.tracks))),
@@ -58,7 +58,7 @@ Player::Player(profile::Profile profile, profile::SettingsStore settings, Librar
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
-    PlaylistsFile stored = loadPlaylistsFile(file);
+    library::PlaylistsFile stored = library::loadPlaylistsFile(file);
     playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(*library_));
   } else {
     playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,
@@ -267,7 +267,7 @@ bool Player::formatTitle(const host::Track& track, const host::TitleFormatScript
   return titleformat::format(static_cast<const titleformat::Script&>(script), track, out);
 }
 
-void Player::replaceLibrary(LibraryFile library) {
+void Player::replaceLibrary(library::LibraryFile library) {
   host::TrackList tracks = std::move(library.tracks);
   PlaylistSet matched =
       resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), TrackIndex(tracks));

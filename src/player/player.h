@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "player/player_events.h"
 #include "player/playlists.h"
 #include "profile/profile.h"
@@ -43,7 +43,7 @@ class Player final : public host::Host {
   // items against the library. A profile without playlists.json gets the
   // library file's playlists instead (see playlistsSeeded). Throws
   // DataError for an unreadable or malformed playlists.json.
-  Player(profile::Profile profile, profile::SettingsStore settings, LibraryFile library);
+  Player(profile::Profile profile, profile::SettingsStore settings, library::LibraryFile library);
   ~Player() override;
 
   // The library's memory is left to the system when this player goes: a
@@ -102,7 +102,7 @@ class Player final : public host::Host {
   // (items it lacks keep their location and lose their info). Raises the
   // library's removed and added events and kItemsReplaced for every
   // playlist with items.
-  void replaceLibrary(LibraryFile library);
+  void replaceLibrary(library::LibraryFile library);
 
   // Tells the listeners that tracks' information was read anew (a rescan
   // reread changed files).

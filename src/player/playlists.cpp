@@ -182,7 +182,7 @@ std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
   return std::hash<std::string_view>()(key.path) ^ (static_cast<std::size_t>(key.subsong) * 0x9E3779B97F4A7C15ull);
 }
 
-void TrackIndex::prepare(const std::vector<PlaylistRef>& playlists) const {
+void TrackIndex::prepare(const std::vector<library::PlaylistRef>& playlists) const {
   // A cheap first test per library track: a bit per (path length, last
   // byte) among the wanted locations, so that most tracks are passed over
   // without hashing their path.
@@ -192,8 +192,8 @@ void TrackIndex::prepare(const std::vector<PlaylistRef>& playlists) const {
   };
   std::vector<bool> maybe(kBits);
   std::size_t added = 0;
-  for (const PlaylistRef& playlist : playlists) {
-    for (const ItemRef& item : playlist.items) {
+  for (const library::PlaylistRef& playlist : playlists) {
+    for (const library::ItemRef& item : playlist.items) {
       if (wanted_.contains(Key{item.path, item.subsong})) continue;
       wanted_.emplace(Key{wanted_paths_.emplace_back(item.path), item.subsong}, nullptr);
       maybe[signature(item.path)] = true;
@@ -222,17 +222,17 @@ host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) cons
   return it == tracks_.end() ? nullptr : *it->second;
 }
 
-PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
+PlaylistSet resolvePlaylists(std::vector<library::PlaylistRef> playlists, std::size_t active, std::size_t playing,
                              const TrackIndex& library) {
   PlaylistSet result;
   library.prepare(playlists);
   // Items that are not in the library get records of their own.
   host::TrackBuilder builder;
-  for (PlaylistRef& stored : playlists) {
+  for (library::PlaylistRef& stored : playlists) {
     const std::size_t index = result.create(stored.name);
     host::TrackList items;
     items.reserve(stored.items.size());
-    for (ItemRef& item : stored.items) {
+    for (library::ItemRef& item : stored.items) {
       host::TrackHandle track = library.find(item.path, item.subsong);
       if (track == nullptr) {
         const host::FileStats stats = profile::statFile(item.path);

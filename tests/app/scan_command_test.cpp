@@ -41,7 +41,7 @@ class LiveScanTest : public ::testing::Test {
     profile::Profile profile(dir_.path() / "profile");
     profile::SettingsStore settings(profile.settingsFile());
     settings.setMusicFolders(std::move(folders));
-    return std::make_unique<player::Player>(std::move(profile), std::move(settings), player::LibraryFile{});
+    return std::make_unique<player::Player>(std::move(profile), std::move(settings), library::LibraryFile{});
   }
 
   testing_support::TempDir dir_;

@@ -39,7 +39,8 @@ class PlayerEditing : public ::testing::Test {
   void SetUp() override {
     profile::Profile profile(dir.path() / "profile");
     profile::SettingsStore settings(profile.settingsFile());
-    player = std::make_unique<Player>(std::move(profile), std::move(settings), parseLibraryFile(kLibrary, "lib"));
+    player =
+        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kLibrary, "lib"));
     player->setMessageStream(messages);
     recorder.events.clear();
     player->addListener(&recorder);
@@ -141,7 +142,7 @@ TEST_F(PlayerEditing, PlaybackFollowsItsItemThroughEdits) {
 }
 
 TEST_F(PlayerEditing, ANewLibraryRaisesLibraryEventsAndReplacesPlaylistItems) {
-  player->replaceLibrary(parseLibraryFile(R"({"tracks": [{"path": "file:///a"}]})", "new"));
+  player->replaceLibrary(library::parseLibraryFile(R"({"tracks": [{"path": "file:///a"}]})", "new"));
   EXPECT_EQ(recorder.events, "lib1 lib0 8@0:0+5 ");
 }
 

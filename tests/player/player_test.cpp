@@ -37,7 +37,7 @@ class PlayerTest : public ::testing::Test {
     profile::Profile profile(dir_.path() / "profile");
     profile::SettingsStore settings(profile.settingsFile());
     auto player = std::make_unique<Player>(std::move(profile), std::move(settings),
-                                           parseLibraryFile(library_text, "lib.json"));
+                                           library::parseLibraryFile(library_text, "lib.json"));
     player->setMessageStream(messages_);
     return player;
   }
@@ -142,7 +142,8 @@ TEST_F(PlayerTest, HostFacts) {
 
 TEST_F(PlayerTest, ReplaceLibraryMatchesPlaylistItemsAgain) {
   auto player = open();
-  player->replaceLibrary(parseLibraryFile(R"({"tracks": [{"path": "file:///elsewhere.mp3", "length": 3}]})", "new"));
+  player->replaceLibrary(
+      library::parseLibraryFile(R"({"tracks": [{"path": "file:///elsewhere.mp3", "length": 3}]})", "new"));
   ASSERT_EQ(player->libraryTrackCount(), 1u);
   ASSERT_FALSE(player->playlistItems(0).empty());
   ASSERT_FALSE(player->playlistItems(1).empty());

@@ -89,7 +89,7 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   library.push_back(subsong.build());
   const TrackIndex index(library);
 
-  std::vector<PlaylistRef> stored = {
+  std::vector<library::PlaylistRef> stored = {
       {"P", {{"file:///b", 1, true}, {"file:///a", 0, false}, {"file:///b", 2, false}, {"file:///new", 0, true}}}};
   const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
   const Playlist& list = set.at(0);
@@ -108,7 +108,7 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
 TEST(ResolvePlaylistsTest, RepeatedLocationMatchesTheFirstLibraryTrack) {
   const host::TrackList library = tracks({"file:///x", "file:///dup", "file:///dup"});
   const TrackIndex index(library);
-  std::vector<PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
+  std::vector<library::PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
   const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
   EXPECT_EQ(set.at(0).items, (host::TrackList{library[1], library[1]}));
   stored.clear();  // the index keeps what it was asked for

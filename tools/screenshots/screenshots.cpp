@@ -29,7 +29,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/playlist_tabs.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "profile/profile.h"
 #include "profile/settings_store.h"
 #include "scenes.h"
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
   profile::SettingsStore settings(profile.settingsFile());
   const std::filesystem::path library = argv[2];
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
-                                                 player::loadLibraryFile(library));
+                                                 library::loadLibraryFile(library));
   player::Player& live = *player;
   desktop::DesktopApp app(std::move(player), library, std::nullopt);
   app.ui().show_message = [](const QString& text, const QString&, bool) {

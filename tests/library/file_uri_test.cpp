@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "player/file_uri.h"
+#include "library/file_uri.h"
 
-namespace player {
+namespace library {
 namespace {
 
 struct UriCase {
@@ -42,4 +42,4 @@ TEST(FileUriDecodeTest, LeavesPlainPathsAndStrayPercentsAlone) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

@@ -1,10 +1,10 @@
-#include "player/file_uri.h"
+#include "library/file_uri.h"
 
 #include <cstdint>
 
 #include "profile/profile.h"
 
-namespace player {
+namespace library {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
@@ -95,4 +95,4 @@ std::filesystem::path uriFilePath(std::string_view location) {
   return plain;
 }
 
-}  // namespace player
+}  // namespace library

@@ -19,13 +19,13 @@
 
 #include <sqlite3.h>
 
-#include "player/file_uri.h"
-#include "player/library_scan.h"
+#include "library/file_uri.h"
+#include "library/library_scan.h"
+#include "library/track_record.h"
 #include "player/player.h"
-#include "player/track_record.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace library {
 namespace {
 
 namespace fs = std::filesystem;
@@ -322,7 +322,7 @@ TEST_F(ScanTest, APlaylistItemWhoseFileLeavesKeepsItsPlaceAndFindsItsInfoAgain) 
   for (const char* name : kSound) copy(name, music() / name);
   profile::Profile profile_folder(profile());
   profile::SettingsStore settings(profile_folder.settingsFile());
-  Player player(std::move(profile_folder), std::move(settings), scan().library);
+  player::Player player(std::move(profile_folder), std::move(settings), scan().library);
   std::ostringstream messages;
   player.setMessageStream(messages);
   const std::size_t list = player.createPlaylist("Scanned");
@@ -522,4 +522,4 @@ TEST_F(ScanTest, ACacheOfTheFirstFormatKeepsItsRows) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

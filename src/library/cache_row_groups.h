@@ -7,8 +7,8 @@
 //   ... fill group.bytes and group.rows; when full:
 //   decoder.add(std::exchange(group, decoder.next()));
 //   for (RowGroup& done : decoder.finish()) ... row.track, or none for a damaged row
-#ifndef VOSTREL_PLAYER_CACHE_ROW_GROUPS_H_
-#define VOSTREL_PLAYER_CACHE_ROW_GROUPS_H_
+#ifndef VOSTREL_LIBRARY_CACHE_ROW_GROUPS_H_
+#define VOSTREL_LIBRARY_CACHE_ROW_GROUPS_H_
 
 #include <condition_variable>
 #include <cstddef>
@@ -22,7 +22,7 @@
 
 #include "host/track.h"
 
-namespace player {
+namespace library {
 
 struct RowGroup {
   struct Row {
@@ -68,6 +68,6 @@ class GroupDecoder {
   std::vector<std::thread> workers_;
 };
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_CACHE_ROW_GROUPS_H_
+#endif  // VOSTREL_LIBRARY_CACHE_ROW_GROUPS_H_

@@ -1,13 +1,13 @@
-#include "player/library_source.h"
+#include "library/library_source.h"
 
 #include <cstdlib>
 #include <ostream>
 
-#include "player/library_cache.h"
-#include "player/library_scan.h"
+#include "library/library_cache.h"
+#include "library/library_scan.h"
 #include "profile/data_error.h"
 
-namespace player {
+namespace library {
 namespace {
 
 // Whether the value `value` names a folder (see the header).
@@ -79,4 +79,4 @@ LibraryFile loadLibrarySource(const LibrarySource& source, const std::filesystem
   return std::move(scan.library);
 }
 
-}  // namespace player
+}  // namespace library

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "player/library_source.h"
+#include "library/library_source.h"
 #include "profile/data_error.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace library {
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,4 +80,4 @@ TEST(LibrarySourceErrorTest, AFileCannotBeCombinedWithFolders) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

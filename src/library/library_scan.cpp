@@ -1,5 +1,5 @@
 // Scanning music folders into the library cache; see library_scan.h.
-#include "player/library_scan.h"
+#include "library/library_scan.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,11 +16,11 @@
 #include <thread>
 
 #include "host/track_builder.h"
-#include "player/file_uri.h"
-#include "player/tag_reader.h"
-#include "player/track_record.h"
+#include "library/file_uri.h"
+#include "library/tag_reader.h"
+#include "library/track_record.h"
 
-namespace player {
+namespace library {
 namespace {
 
 namespace fs = std::filesystem;
@@ -498,4 +498,4 @@ LibraryFile loadCachedLibrary(LibraryCache& cache, const std::vector<fs::path>& 
   return library;
 }
 
-}  // namespace player
+}  // namespace library

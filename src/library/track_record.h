@@ -11,8 +11,8 @@
 //
 // Decoding checks every count and size against the bytes at hand, so that
 // a damaged row yields no track rather than a crash.
-#ifndef VOSTREL_PLAYER_TRACK_RECORD_H_
-#define VOSTREL_PLAYER_TRACK_RECORD_H_
+#ifndef VOSTREL_LIBRARY_TRACK_RECORD_H_
+#define VOSTREL_LIBRARY_TRACK_RECORD_H_
 
 #include <cstdint>
 #include <string>
@@ -22,7 +22,7 @@
 #include "host/track.h"
 #include "host/track_builder.h"
 
-namespace player {
+namespace library {
 
 // The record of `track`.
 std::string encodeTrackRecord(const host::Track& track);
@@ -46,6 +46,6 @@ class TrackRecordDecoder {
   std::size_t next_ = 0;  // where the next name is likely to be
 };
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_TRACK_RECORD_H_
+#endif  // VOSTREL_LIBRARY_TRACK_RECORD_H_

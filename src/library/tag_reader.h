@@ -13,8 +13,8 @@
 // -1). A damaged file TagLib opens keeps whatever could be read. Field
 // names that cannot be columns (empty, control characters, over 1024
 // bytes) are left out, as are values too long to store.
-#ifndef VOSTREL_PLAYER_TAG_READER_H_
-#define VOSTREL_PLAYER_TAG_READER_H_
+#ifndef VOSTREL_LIBRARY_TAG_READER_H_
+#define VOSTREL_LIBRARY_TAG_READER_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +23,7 @@
 #include "host/track.h"
 #include "host/track_builder.h"
 
-namespace player {
+namespace library {
 
 // What the file system says about the file; the track takes it as it is.
 struct FileFacts {
@@ -37,6 +37,6 @@ struct FileFacts {
 host::TrackHandle readMusicFile(const std::filesystem::path& file, std::string_view location, const FileFacts& facts,
                                 host::TrackBuilder& builder);
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_TAG_READER_H_
+#endif  // VOSTREL_LIBRARY_TAG_READER_H_

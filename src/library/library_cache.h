@@ -17,8 +17,8 @@
 // A cache is one connection: use it from one thread at a time. Several
 // caches (threads, processes) may open the same file; a writer waits up to
 // a minute for another one to finish.
-#ifndef VOSTREL_PLAYER_LIBRARY_CACHE_H_
-#define VOSTREL_PLAYER_LIBRARY_CACHE_H_
+#ifndef VOSTREL_LIBRARY_LIBRARY_CACHE_H_
+#define VOSTREL_LIBRARY_LIBRARY_CACHE_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -30,7 +30,7 @@
 
 #include "host/track.h"
 
-namespace player {
+namespace library {
 
 class LibraryCache {
  public:
@@ -98,6 +98,6 @@ class LibraryCache {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_LIBRARY_CACHE_H_
+#endif  // VOSTREL_LIBRARY_LIBRARY_CACHE_H_

@@ -13,10 +13,10 @@
 
 #include "host/text.h"
 #include "host/track.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace library {
 namespace {
 
 // The source tree: from the test data folder the test runner names, else
@@ -134,4 +134,4 @@ TEST(LibraryLoadTest, GeneratedLibraryReadsAsTheDocumentTreeHoldsIt) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

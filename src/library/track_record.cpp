@@ -1,9 +1,9 @@
-#include "player/track_record.h"
+#include "library/track_record.h"
 
 #include <bit>
 #include <cstring>
 
-namespace player {
+namespace library {
 namespace {
 
 constexpr uint8_t kFormat = 1;
@@ -163,4 +163,4 @@ bool TrackRecordDecoder::decode(std::string_view record, host::TrackBuilder& bui
   return true;
 }
 
-}  // namespace player
+}  // namespace library

@@ -1,12 +1,12 @@
 // Decoding the cache's rows in groups; see cache_row_groups.h.
-#include "player/cache_row_groups.h"
+#include "library/cache_row_groups.h"
 
 #include <algorithm>
 
 #include "host/track_builder.h"
-#include "player/track_record.h"
+#include "library/track_record.h"
 
-namespace player {
+namespace library {
 namespace {
 
 constexpr std::size_t kGroupBytes = GroupDecoder::kGroupRows * 256;
@@ -95,4 +95,4 @@ void GroupDecoder::work() {
   }
 }
 
-}  // namespace player
+}  // namespace library

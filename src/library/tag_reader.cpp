@@ -1,4 +1,4 @@
-#include "player/tag_reader.h"
+#include "library/tag_reader.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -27,7 +27,7 @@
 #include <taglib/wavpackfile.h>
 #include <taglib/xmfile.h>
 
-namespace player {
+namespace library {
 namespace {
 
 // Whether `name` can be a field name (see library_file.h).
@@ -201,4 +201,4 @@ host::TrackHandle readMusicFile(const std::filesystem::path& file, std::string_v
   return builder.build();
 }
 
-}  // namespace player
+}  // namespace library

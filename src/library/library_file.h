@@ -19,8 +19,8 @@
 //
 // The file is read as a stream straight into track records: a million
 // tracks load in seconds and never exist as a JSON document in memory.
-#ifndef VOSTREL_PLAYER_LIBRARY_FILE_H_
-#define VOSTREL_PLAYER_LIBRARY_FILE_H_
+#ifndef VOSTREL_LIBRARY_LIBRARY_FILE_H_
+#define VOSTREL_LIBRARY_LIBRARY_FILE_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -31,7 +31,7 @@
 #include "host/host.h"
 #include "host/track.h"
 
-namespace player {
+namespace library {
 
 // A playlist entry as a file names it: a track location, matched against
 // the library when the playlist is loaded.
@@ -90,6 +90,6 @@ PlaylistsFile parsePlaylistsFile(std::string_view text, const std::string& file)
 // Reads the playlists file at `path`, at most kPlaylistsFileLimit long.
 PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path);
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_LIBRARY_FILE_H_
+#endif  // VOSTREL_LIBRARY_LIBRARY_FILE_H_

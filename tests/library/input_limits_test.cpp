@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "profile/data_error.h"
 #include "profile/file_io.h"
 #include "profile/json_reader.h"
@@ -18,7 +18,7 @@
 #include "profile/settings_store.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace library {
 namespace {
 
 namespace fs = std::filesystem;
@@ -177,4 +177,4 @@ TEST(BoundedReadTest, TakesAFileOfExactlyTheLimitAndRefusesOneByteMore) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

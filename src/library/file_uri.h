@@ -9,14 +9,14 @@
 // so that the paths read well in the tree and in title formatting and match
 // the locations library files give. uriFilePath undoes the encoding for
 // any "file://" location, and takes a plain path as it is.
-#ifndef VOSTREL_PLAYER_FILE_URI_H_
-#define VOSTREL_PLAYER_FILE_URI_H_
+#ifndef VOSTREL_LIBRARY_FILE_URI_H_
+#define VOSTREL_LIBRARY_FILE_URI_H_
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace player {
+namespace library {
 
 // The URI of `path`, which should be absolute and lexically normal.
 std::string fileUri(const std::filesystem::path& path);
@@ -28,6 +28,6 @@ void appendUriPath(std::string& uri, std::string_view plain);
 // a '%' not followed by two hex digits stays), or a plain path as given.
 std::filesystem::path uriFilePath(std::string_view location);
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_FILE_URI_H_
+#endif  // VOSTREL_LIBRARY_FILE_URI_H_

@@ -1,6 +1,6 @@
 // Library files: reading tracks and seed playlists, and the messages for
 // malformed files and values of the wrong shape.
-#include "player/library_file.h"
+#include "library/library_file.h"
 
 #include <fstream>
 
@@ -10,7 +10,7 @@
 #include "profile/data_error.h"
 #include "support/fake_host.h"
 
-namespace player {
+namespace library {
 namespace {
 
 using testing_support::TempDir;
@@ -301,4 +301,4 @@ TEST(LibraryFileTest, ReadsPlaylistsFiles) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

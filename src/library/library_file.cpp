@@ -6,7 +6,7 @@
 // just read says what the next value is; keys it does not know are skipped.
 // A record is built in place and moved into the result when its container
 // ends, so nothing per track outlives the track itself.
-#include "player/library_file.h"
+#include "library/library_file.h"
 
 #include <cmath>
 #include <iterator>
@@ -22,7 +22,7 @@
 #include "profile/json_reader.h"
 #include "profile/profile.h"
 
-namespace player {
+namespace library {
 namespace {
 
 // Name ids by name as written, so that interning (which takes a lock) and
@@ -646,4 +646,4 @@ PlaylistsFile loadPlaylistsFile(const std::filesystem::path& path) {
   return parsePlaylistsFile(content.text(), path.string());
 }
 
-}  // namespace player
+}  // namespace library

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "host/track_builder.h"
-#include "player/track_record.h"
+#include "library/track_record.h"
 
-namespace player {
+namespace library {
 namespace {
 
 host::TrackHandle sampleTrack() {
@@ -68,4 +68,4 @@ TEST(TrackRecordTest, RefusesEveryCutOrExtendedRecord) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace library

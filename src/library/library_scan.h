@@ -42,8 +42,8 @@
 // little more than listing the folders. Hand the result to
 // Player::replaceLibrary on the main thread. A track's file is
 // uriFilePath(track.path()) (file_uri.h).
-#ifndef VOSTREL_PLAYER_LIBRARY_SCAN_H_
-#define VOSTREL_PLAYER_LIBRARY_SCAN_H_
+#ifndef VOSTREL_LIBRARY_LIBRARY_SCAN_H_
+#define VOSTREL_LIBRARY_LIBRARY_SCAN_H_
 
 #include <atomic>
 #include <cstddef>
@@ -52,10 +52,10 @@
 #include <string>
 #include <vector>
 
-#include "player/library_cache.h"
-#include "player/library_file.h"
+#include "library/library_cache.h"
+#include "library/library_file.h"
 
-namespace player {
+namespace library {
 
 // What a scan found. Tracks: added (new files), changed (reread), removed
 // (gone), unchanged (taken from the cache); unreadable counts the files
@@ -118,6 +118,6 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<std::filesyst
 // Throws DataError when the cache cannot be read.
 LibraryFile loadCachedLibrary(LibraryCache& cache, const std::vector<std::filesystem::path>& folders);
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_LIBRARY_SCAN_H_
+#endif  // VOSTREL_LIBRARY_LIBRARY_SCAN_H_

@@ -1,5 +1,5 @@
 // The library cache over plain SQLite; see library_cache.h.
-#include "player/library_cache.h"
+#include "library/library_cache.h"
 
 #include <sqlite3.h>
 
@@ -10,11 +10,11 @@
 
 #include "host/track_builder.h"
 #include "host/track_image.h"
-#include "player/cache_row_groups.h"
-#include "player/track_record.h"
+#include "library/cache_row_groups.h"
+#include "library/track_record.h"
 #include "profile/data_error.h"
 
-namespace player {
+namespace library {
 namespace {
 
 // 1: files and folders. 2: a generation, counted up by every transaction
@@ -522,4 +522,4 @@ void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool availabl
   impl_->step(stmt, "cannot be written");
 }
 
-}  // namespace player
+}  // namespace library

@@ -12,19 +12,19 @@
 // value that does not exist names a folder too unless it ends in ".json",
 // so that an unmounted music folder keeps its cached tracks instead of
 // failing as a file that cannot be read.
-#ifndef VOSTREL_PLAYER_LIBRARY_SOURCE_H_
-#define VOSTREL_PLAYER_LIBRARY_SOURCE_H_
+#ifndef VOSTREL_LIBRARY_LIBRARY_SOURCE_H_
+#define VOSTREL_LIBRARY_LIBRARY_SOURCE_H_
 
 #include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "profile/profile.h"
 #include "profile/settings_store.h"
 
-namespace player {
+namespace library {
 
 struct LibrarySource {
   std::filesystem::path file;                  // the library file, when there are no folders
@@ -43,6 +43,6 @@ LibrarySource chooseLibrarySource(const std::vector<std::string>& options, const
 LibraryFile loadLibrarySource(const LibrarySource& source, const std::filesystem::path& profile_dir, bool rescan,
                               std::ostream& log);
 
-}  // namespace player
+}  // namespace library
 
-#endif  // VOSTREL_PLAYER_LIBRARY_SOURCE_H_
+#endif  // VOSTREL_LIBRARY_LIBRARY_SOURCE_H_
