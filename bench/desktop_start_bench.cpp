@@ -19,10 +19,10 @@
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
 #include "desktop/panel_docks.h"
+#include "library/library_file.h"
 #include "library_tables/library_tables.h"
-#include "player/library_file.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 #include "tree/panel.h"
 
 namespace {
@@ -46,10 +46,10 @@ StartTimes startOnce(const std::filesystem::path& library, const QString& profil
   library_tables::resetProcessState();
   StartTimes times;
   const auto t0 = Clock::now();
-  player::LibraryFile file = player::loadLibraryFile(library);
+  library::LibraryFile file = library::loadLibraryFile(library);
   const auto t1 = Clock::now();
-  player::Profile profile(profile_dir.toStdString());
-  player::SettingsStore settings(profile.settingsFile());
+  profile::Profile profile(profile_dir.toStdString());
+  profile::SettingsStore settings(profile.settingsFile());
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(file));
   const auto t2 = Clock::now();
   desktop::DesktopApp app(std::move(player), library, std::nullopt);

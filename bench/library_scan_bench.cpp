@@ -29,11 +29,11 @@
 
 #include "album_library.h"
 #include "host/track_builder.h"
-#include "player/json_reader.h"
-#include "player/library_cache.h"
-#include "player/library_file.h"
-#include "player/library_scan.h"
-#include "player/track_record.h"
+#include "library/library_cache.h"
+#include "library/library_file.h"
+#include "library/library_scan.h"
+#include "library/track_record.h"
+#include "profile/json_reader.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ void BM_FullScan(benchmark::State& state) {
   const fs::path cache_dir = fs::temp_directory_path() / "vostrel-bench-scan-cache";
   double bare = 0, scan = 0, rescan = 0, bare_cpu = 0, scan_cpu = 0, rescan_cpu = 0;
   std::size_t tracks = 0;
-  player::ScanOptions options;
+  library::ScanOptions options;
   for (auto _ : state) {
     // The bare loop, once more first so that both find the files in the
     // page cache.
@@ -99,16 +99,16 @@ void BM_FullScan(benchmark::State& state) {
       }
     }
     fs::remove_all(cache_dir);
-    player::LibraryCache cache(cache_dir);
+    library::LibraryCache cache(cache_dir);
     auto start = Clock::now();
     double start_cpu = cpuSeconds();
-    const player::ScanResult full = player::scanMusicFolders(cache, {folder}, options);
+    const library::ScanResult full = library::scanMusicFolders(cache, {folder}, options);
     scan += secondsSince(start);
     scan_cpu += cpuSeconds() - start_cpu;
     tracks = full.library.tracks.size();
     start = Clock::now();
     start_cpu = cpuSeconds();
-    const player::ScanResult again = player::scanMusicFolders(cache, {folder}, options);
+    const library::ScanResult again = library::scanMusicFolders(cache, {folder}, options);
     rescan += secondsSince(start);
     rescan_cpu += cpuSeconds() - start_cpu;
     if (again.counts.unchanged != tracks) state.SkipWithError("the rescan found changes");
@@ -116,7 +116,7 @@ void BM_FullScan(benchmark::State& state) {
   }
   state.counters["files"] = static_cast<double>(files.size());
   state.counters["tracks"] = static_cast<double>(tracks);
-  state.counters["threads"] = player::defaultScanThreads();
+  state.counters["threads"] = library::defaultScanThreads();
   const double n = static_cast<double>(state.iterations());
   state.counters["bare_s"] = bare / n;
   state.counters["scan_s"] = scan / n;
@@ -135,9 +135,9 @@ void BM_Rescan(benchmark::State& state) {
   const fs::path folder = musicFolder(static_cast<int>(state.range(0)));
   const fs::path cache_dir = fs::temp_directory_path() / "vostrel-bench-rescan-cache";
   fs::remove_all(cache_dir);
-  player::LibraryCache cache(cache_dir);
-  player::scanMusicFolders(cache, {folder}, {});
-  for (auto _ : state) benchmark::DoNotOptimize(player::scanMusicFolders(cache, {folder}, {}).library.tracks.size());
+  library::LibraryCache cache(cache_dir);
+  library::scanMusicFolders(cache, {folder}, {});
+  for (auto _ : state) benchmark::DoNotOptimize(library::scanMusicFolders(cache, {folder}, {}).library.tracks.size());
   fs::remove_all(cache_dir);
 }
 BENCHMARK(BM_Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -154,15 +154,15 @@ StartupLibrary makeStartupLibrary(int count) {
   StartupLibrary made{root / "library.json", root / "profile"};
   if (fs::exists(root / ".complete")) {
     // A cache made before snapshots were kept takes one, as a scan would.
-    player::LibraryCache cache(made.cache_dir);
-    player::loadCachedLibrary(cache, {"/music"});
+    library::LibraryCache cache(made.cache_dir);
+    library::loadCachedLibrary(cache, {"/music"});
     cache.keepSnapshot("file:///music");
     return made;
   }
   fs::remove_all(root);
   fs::create_directories(made.cache_dir);
   const host::TrackList generated = bench::generateAlbumLibrary(count);
-  player::LibraryCache cache(made.cache_dir);
+  library::LibraryCache cache(made.cache_dir);
   std::ofstream json(made.json);
   json << "{\"tracks\": [\n";
   host::TrackBuilder builder;
@@ -187,32 +187,32 @@ StartupLibrary makeStartupLibrary(int count) {
     }
     const host::TrackHandle track = builder.build();
     cache.putFile(track->path(), {track->size(), track->mtime() * 1'000'000'000, true},
-                  player::encodeTrackRecord(*track));
+                  library::encodeTrackRecord(*track));
     line = i == 0 ? "{\"path\": " : ",\n{\"path\": ";
-    player::appendJsonString(line, track->path());
+    profile::appendJsonString(line, track->path());
     line += ", \"size\": " + std::to_string(track->size()) + ", \"mtime\": " + std::to_string(track->mtime()) +
             ", \"length\": " + std::to_string(track->length()) + ", \"meta\": {";
     bool first = true;
     for (const host::InfoField& field : track->meta()) {
       line += first ? "" : ", ";
       first = false;
-      player::appendJsonString(line, field.name());
+      profile::appendJsonString(line, field.name());
       line += ": ";
-      player::appendJsonString(line, field.values().front());
+      profile::appendJsonString(line, field.values().front());
     }
     line += "}, \"info\": {";
     first = true;
     for (const host::InfoField& field : track->tech()) {
       line += first ? "" : ", ";
       first = false;
-      player::appendJsonString(line, field.name());
+      profile::appendJsonString(line, field.name());
       line += ": ";
-      player::appendJsonString(line, field.values().front());
+      profile::appendJsonString(line, field.values().front());
     }
     json << line << "}}";
   }
   cache.commit();
-  player::loadCachedLibrary(cache, {"/music"});
+  library::loadCachedLibrary(cache, {"/music"});
   cache.keepSnapshot("file:///music");  // as a scan leaves it
   json << "\n]}\n";
   json.close();
@@ -228,7 +228,7 @@ void BM_CacheStartup(benchmark::State& state) {
     auto start = Clock::now();
     double start_cpu = cpuSeconds();
     {
-      const player::LibraryFile loaded = player::loadLibraryFile(library.json);
+      const library::LibraryFile loaded = library::loadLibraryFile(library.json);
       file_tracks = loaded.tracks.size();
       from_file += secondsSince(start);
       file_cpu += cpuSeconds() - start_cpu;
@@ -236,8 +236,8 @@ void BM_CacheStartup(benchmark::State& state) {
     start = Clock::now();
     start_cpu = cpuSeconds();
     {
-      player::LibraryCache cache(library.cache_dir);
-      const player::LibraryFile loaded = player::loadCachedLibrary(cache, {"/music"});
+      library::LibraryCache cache(library.cache_dir);
+      const library::LibraryFile loaded = library::loadCachedLibrary(cache, {"/music"});
       cached_tracks = loaded.tracks.size();
       state.SetIterationTime(secondsSince(start));
       from_cache += secondsSince(start);

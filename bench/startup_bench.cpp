@@ -36,8 +36,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "player/file_io.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
+#include "profile/file_io.h"
 
 extern char** environ;
 
@@ -74,7 +74,7 @@ int runChild(const std::string& what) {
   const double before = residentBytes();
   double after = 0;
   if (kind == "load") {
-    const player::LibraryFile library = player::loadLibraryFile(file);
+    const library::LibraryFile library = library::loadLibraryFile(file);
     after = residentBytes();
     benchmark::DoNotOptimize(library.tracks.data());
     std::printf("%.0f\n", after - before);
@@ -82,7 +82,7 @@ int runChild(const std::string& what) {
     std::_Exit(0);  // the measurement is done; freeing would only cost time
   }
   if (kind == "dom") {
-    const player::FileContent content(file, player::kLibraryFileLimit);
+    const profile::FileContent content(file, library::kLibraryFileLimit);
     const nlohmann::json document = nlohmann::json::parse(content.text());
     after = residentBytes();
     benchmark::DoNotOptimize(&document);

@@ -6,7 +6,7 @@
 // Everything is read from memory: no file is opened, and the statistics a
 // track does not state come from a stub rather than the file system.
 //
-// A reader may refuse its input only with PlayerError; any other exception
+// A reader may refuse its input only with DataError; any other exception
 // escapes and is reported. What a reader accepts must hold its invariants,
 // and the playlists, settings and layout that come back must survive being
 // written and read again unchanged.
@@ -20,11 +20,11 @@
 
 #include "host/track.h"
 #include "host/track_builder.h"
-#include "player/layout.h"
-#include "player/library_file.h"
-#include "player/player_error.h"
+#include "library/library_file.h"
 #include "player/playlists.h"
-#include "player/settings_store.h"
+#include "profile/data_error.h"
+#include "profile/layout.h"
+#include "profile/settings_store.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ template <typename Read>
 auto readBack(Read read) {
   try {
     return read();
-  } catch (const player::PlayerError&) {
+  } catch (const profile::DataError&) {
     std::abort();
   }
 }
@@ -61,7 +61,7 @@ void checkFields(host::FieldList fields) {
 }
 
 void readLibrary(std::string_view text) {
-  const player::LibraryFile library = player::parseLibraryFile(text, "fuzz.json", &noFile);
+  const library::LibraryFile library = library::parseLibraryFile(text, "fuzz.json", &noFile);
   for (const host::TrackHandle& track : library.tracks) {
     require(track != nullptr && !track->path().empty());
     checkFields(track->meta());
@@ -71,13 +71,13 @@ void readLibrary(std::string_view text) {
 }
 
 // The set a profile would hold, built without matching items to a library.
-player::PlaylistSet toSet(const player::PlaylistsFile& file) {
+player::PlaylistSet toSet(const library::PlaylistsFile& file) {
   player::PlaylistSet set;
-  for (const player::PlaylistRef& stored : file.playlists) {
+  for (const library::PlaylistRef& stored : file.playlists) {
     const std::size_t index = set.create(stored.name);
     host::TrackList items;
     host::TrackBuilder builder;
-    for (const player::ItemRef& item : stored.items) {
+    for (const library::ItemRef& item : stored.items) {
       builder.setPath(item.path);
       builder.setSubsong(item.subsong);
       items.push_back(builder.build());
@@ -90,11 +90,11 @@ player::PlaylistSet toSet(const player::PlaylistsFile& file) {
   return set;
 }
 
-bool samePlaylists(const player::PlaylistsFile& a, const player::PlaylistsFile& b) {
+bool samePlaylists(const library::PlaylistsFile& a, const library::PlaylistsFile& b) {
   if (a.active != b.active || a.playing != b.playing || a.playlists.size() != b.playlists.size()) return false;
   for (std::size_t p = 0; p < a.playlists.size(); ++p) {
-    const player::PlaylistRef& x = a.playlists[p];
-    const player::PlaylistRef& y = b.playlists[p];
+    const library::PlaylistRef& x = a.playlists[p];
+    const library::PlaylistRef& y = b.playlists[p];
     if (x.name != y.name || x.items.size() != y.items.size()) return false;
     for (std::size_t i = 0; i < x.items.size(); ++i) {
       if (x.items[i].path != y.items[i].path || x.items[i].subsong != y.items[i].subsong ||
@@ -107,23 +107,23 @@ bool samePlaylists(const player::PlaylistsFile& a, const player::PlaylistsFile& 
 }
 
 void readPlaylists(std::string_view text) {
-  const player::PlaylistsFile file = player::parsePlaylistsFile(text, "playlists.json");
+  const library::PlaylistsFile file = library::parsePlaylistsFile(text, "playlists.json");
   const std::string written = player::playlistsToJson(toSet(file));
-  require(samePlaylists(file, readBack([&] { return player::parsePlaylistsFile(written, "again.json"); })));
+  require(samePlaylists(file, readBack([&] { return library::parsePlaylistsFile(written, "again.json"); })));
 }
 
 void readSettings(std::string_view text) {
-  const player::SettingsStore store("settings.json", text);
+  const profile::SettingsStore store("settings.json", text);
   const std::string written = store.toJson();
-  const player::SettingsStore again = readBack([&] { return player::SettingsStore("again.json", written); });
+  const profile::SettingsStore again = readBack([&] { return profile::SettingsStore("again.json", written); });
   require(again.list() == store.list() && again.lastLibrary() == store.lastLibrary());
   require(again.toJson() == written);
 }
 
 void readLayout(std::string_view text) {
-  const player::Layout layout = player::parseLayout(text, "layout.json");
-  const std::string written = player::layoutJson(layout);
-  require(readBack([&] { return player::parseLayout(written, "again.json"); }).panels == layout.panels);
+  const profile::Layout layout = profile::parseLayout(text, "layout.json");
+  const std::string written = profile::layoutJson(layout);
+  require(readBack([&] { return profile::parseLayout(written, "again.json"); }).panels == layout.panels);
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2: readSettings(text); break;
       default: readLayout(text); break;
     }
-  } catch (const player::PlayerError&) {
+  } catch (const profile::DataError&) {
     // A refusal with a message is the expected answer to bad input.
   }
   return 0;

@@ -16,7 +16,7 @@
 #include "app/panel_session.h"
 #include "app/scan_command.h"
 #include "app/tree_commands.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
 #ifndef VOSTREL_VERSION
 #define VOSTREL_VERSION "unknown"
@@ -129,10 +129,10 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     if (*panel_commands.panel) return runPanelCommand(env, global, panel_command);
     if (*columns_command) return runColumnsCommand(env, global, columns);
     if (*scan_command) return runScanCommand(env, global, scan);
-  } catch (const player::ProfileBusy& e) {
+  } catch (const profile::ProfileBusy& e) {
     env.err() << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;
-  } catch (const player::PlayerError& e) {
+  } catch (const profile::DataError& e) {
     env.err() << e.what() << "\n";
     return kExitBadInput;
   }

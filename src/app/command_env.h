@@ -69,7 +69,7 @@ class StandardEnv : public CommandEnv {
 // here from the options.
 class CommandPlayer {
  public:
-  // Throws player::PlayerError.
+  // Throws profile::DataError.
   CommandPlayer(CommandEnv& env, const GlobalOptions& options);
   player::Player& operator*() const { return *player_; }
   player::Player* operator->() const { return player_; }

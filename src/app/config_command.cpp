@@ -4,23 +4,23 @@
 
 #include "app/cli.h"
 #include "app/commands.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 
 namespace app {
 namespace {
 
 // The profile's playlist items (stored, or the library's seeds when none
 // are stored yet) and whether any of them is a track of `library`.
-bool playlistsMatch(const player::Profile& profile, const player::LibraryFile& library, bool* any_items) {
+bool playlistsMatch(const profile::Profile& profile, const library::LibraryFile& library, bool* any_items) {
   std::set<std::string> paths;
   for (const auto& track : library.tracks) paths.emplace(track->path());
   std::error_code ec;
   const std::filesystem::path file = profile.playlistsFile();
-  const std::vector<player::PlaylistRef> playlists =
-      std::filesystem::exists(file, ec) ? player::loadPlaylistsFile(file).playlists : library.playlists;
+  const std::vector<library::PlaylistRef> playlists =
+      std::filesystem::exists(file, ec) ? library::loadPlaylistsFile(file).playlists : library.playlists;
   *any_items = false;
-  for (const player::PlaylistRef& playlist : playlists) {
-    for (const player::ItemRef& item : playlist.items) {
+  for (const library::PlaylistRef& playlist : playlists) {
+    for (const library::ItemRef& item : playlist.items) {
       *any_items = true;
       if (paths.contains(item.path)) return true;
     }
@@ -30,7 +30,7 @@ bool playlistsMatch(const player::Profile& profile, const player::LibraryFile& l
 
 // `config library [PATH]`: the library every command uses unless --library
 // or VOSTREL_LIBRARY says otherwise.
-int configLibrary(CommandEnv& env, const player::Profile& profile, player::SettingsStore& settings,
+int configLibrary(CommandEnv& env, const profile::Profile& profile, profile::SettingsStore& settings,
                   const ConfigOptions& options) {
   if (!options.value) {
     env.out() << settings.lastLibrary().value_or("") << '\n';
@@ -43,7 +43,7 @@ int configLibrary(CommandEnv& env, const player::Profile& profile, player::Setti
   }
   const std::filesystem::path path = std::filesystem::absolute(*options.value);
   // A file that does not load is refused before it is remembered.
-  const player::LibraryFile library = player::loadLibraryFile(path);
+  const library::LibraryFile library = library::loadLibraryFile(path);
   settings.setLastLibrary(path.string());
   // The file chosen now is the library, not the music folders chosen before.
   settings.setMusicFolders({});
@@ -61,14 +61,14 @@ int configLibrary(CommandEnv& env, const player::Profile& profile, player::Setti
 int runConfigCommand(CommandEnv& env, const GlobalOptions& global, const ConfigOptions& options) {
   // In the desktop program: its live settings, which it would otherwise
   // write over at its end.
-  std::optional<player::Profile> own_profile;
-  std::optional<player::SettingsStore> own_settings;
+  std::optional<profile::Profile> own_profile;
+  std::optional<profile::SettingsStore> own_settings;
   if (env.livePlayer() == nullptr) {
-    own_profile.emplace(player::Profile::open(global.profile));
+    own_profile.emplace(profile::Profile::open(global.profile));
     own_settings.emplace(openSettings(global, *own_profile));
   }
-  const player::Profile& profile = own_profile ? *own_profile : env.livePlayer()->profile();
-  player::SettingsStore& settings = own_settings ? *own_settings : env.livePlayer()->settings();
+  const profile::Profile& profile = own_profile ? *own_profile : env.livePlayer()->profile();
+  profile::SettingsStore& settings = own_settings ? *own_settings : env.livePlayer()->settings();
   if (options.key == "library") return configLibrary(env, profile, settings, options);
   if (!options.key) {
     env.out() << settings.list();

@@ -7,9 +7,9 @@
 #include <iostream>
 
 #include "component/registration.h"
-#include "player/resources.h"
-#include "player/player_error.h"
-#include "player/profile.h"
+#include "profile/data_error.h"
+#include "profile/profile.h"
+#include "profile/resources.h"
 
 namespace app {
 namespace {
@@ -24,26 +24,26 @@ std::string seconds(double value) {
 }  // namespace
 
 std::filesystem::path demoLibraryPath() {
-  return player::resourceDir("data") / "demo-library.json";
+  return profile::resourceDir("data") / "demo-library.json";
 }
 
 void installComponent() {
   component::installDatabaseSteps();
 }
 
-player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind) {
-  const player::Profile profile = player::Profile::open(options.profile);
-  player::LockWaiting waiting;
+profile::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind) {
+  const profile::Profile profile = profile::Profile::open(options.profile);
+  profile::LockWaiting waiting;
   // A week at most keeps the milliseconds far from overflow.
   const double wait = std::min(options.wait_seconds, 7 * 24 * 3600.0);
   waiting.timeout = std::chrono::milliseconds(static_cast<int64_t>(wait * 1000));
-  waiting.notice = [&](const player::LockHolder& holder) {
+  waiting.notice = [&](const profile::LockHolder& holder) {
     std::cerr << profileWaitNotice(holder, profile.dir(), options.wait_seconds) << std::endl;
   };
-  return player::ProfileLock::acquire(profile.dir(), kind, waiting);
+  return profile::ProfileLock::acquire(profile.dir(), kind, waiting);
 }
 
-std::string profileWaitNotice(const player::LockHolder& holder, const std::filesystem::path& profile_dir,
+std::string profileWaitNotice(const profile::LockHolder& holder, const std::filesystem::path& profile_dir,
                               double wait_seconds) {
   return "Waiting for " + holder.describe() + " to release the profile " + profile_dir.string() + " (up to " +
          seconds(wait_seconds) + " s)...";
@@ -57,7 +57,7 @@ bool holdsNoData(const std::filesystem::path& folder) {
   for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec)) continue;
-    if (it->path().filename() != player::ProfileLock::kFileName) return false;
+    if (it->path().filename() != profile::ProfileLock::kFileName) return false;
   }
   return !ec;
 }
@@ -68,8 +68,8 @@ NewProfileCleanup::NewProfileCleanup(const GlobalOptions& options) {
   std::error_code ec;
   std::filesystem::path dir;
   try {
-    dir = std::filesystem::absolute(player::resolveProfilePath(options.profile), ec);
-  } catch (const player::PlayerError&) {
+    dir = std::filesystem::absolute(profile::resolveProfilePath(options.profile), ec);
+  } catch (const profile::DataError&) {
     return;
   }
   if (ec || std::filesystem::exists(dir, ec)) return;
@@ -88,29 +88,29 @@ NewProfileCleanup::~NewProfileCleanup() {
   }
 }
 
-std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds) {
+std::string profileBusyMessage(const profile::ProfileBusy& busy, double wait_seconds) {
   std::string message = "The profile " + busy.profileDir().string() + " is in use by " + busy.holder().describe();
   if (wait_seconds > 0) message += " and was not released within " + seconds(wait_seconds) + " s";
   return message + "; try again when it has finished, or wait longer with --wait SECONDS.";
 }
 
-player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile) {
-  player::SettingsStore settings(profile.settingsFile());
+profile::SettingsStore openSettings(const GlobalOptions& options, profile::Profile& profile) {
+  profile::SettingsStore settings(profile.settingsFile());
   for (const std::string& assignment : options.sets) settings.applyOverride(assignment);
   return settings;
 }
 
-player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const player::SettingsStore& settings) {
+library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings) {
   std::vector<std::string> values = options.libraries;
   if (values.empty() && !options.library.empty()) values.push_back(options.library);
-  return player::chooseLibrarySource(values, settings, demoLibraryPath());
+  return library::chooseLibrarySource(values, settings, demoLibraryPath());
 }
 
 std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan) {
-  player::Profile profile = player::Profile::open(options.profile);
-  player::SettingsStore settings = openSettings(options, profile);
-  const player::LibrarySource source = chooseLibrarySource(options, settings);
-  player::LibraryFile library = player::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
+  profile::Profile profile = profile::Profile::open(options.profile);
+  profile::SettingsStore settings = openSettings(options, profile);
+  const library::LibrarySource source = chooseLibrarySource(options, settings);
+  library::LibraryFile library = library::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
   player->keepLibraryAtExit();
   return player;

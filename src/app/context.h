@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "player/library_source.h"
+#include "library/library_source.h"
 #include "player/player.h"
-#include "player/profile_lock.h"
+#include "profile/profile_lock.h"
 
 namespace app {
 
@@ -33,17 +33,17 @@ void installComponent();
 // Takes the profile's lock for a holder of `kind` (a command, or the
 // desktop program for as long as it runs), waiting up to
 // --wait seconds for another owner to finish, and saying once on stderr
-// after a second that it waits and for whom. Throws player::ProfileBusy when
-// the wait runs out, player::PlayerError when the profile or its lock file
+// after a second that it waits and for whom. Throws profile::ProfileBusy when
+// the wait runs out, profile::DataError when the profile or its lock file
 // cannot be used.
-player::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind = player::kLockKindCommand);
+profile::ProfileLock lockProfile(const GlobalOptions& options, std::string_view kind = profile::kLockKindCommand);
 
 // What to say once when the profile is still busy after a second.
-std::string profileWaitNotice(const player::LockHolder& holder, const std::filesystem::path& profile_dir,
+std::string profileWaitNotice(const profile::LockHolder& holder, const std::filesystem::path& profile_dir,
                               double wait_seconds);
 
 // What to say when the profile stayed busy for the whole wait.
-std::string profileBusyMessage(const player::ProfileBusy& busy, double wait_seconds);
+std::string profileBusyMessage(const profile::ProfileBusy& busy, double wait_seconds);
 
 // Takes away, at the end of a command, the profile folders that the command
 // made but stored nothing in (a malformed library file stops a command
@@ -61,17 +61,17 @@ class NewProfileCleanup {
 };
 
 // The profile and the settings with this run's overrides. Throws
-// player::PlayerError.
-player::SettingsStore openSettings(const GlobalOptions& options, player::Profile& profile);
+// profile::DataError.
+profile::SettingsStore openSettings(const GlobalOptions& options, profile::Profile& profile);
 
 // The library source the options and the settings choose (see
-// player::chooseLibrarySource).
-player::LibrarySource chooseLibrarySource(const GlobalOptions& options, const player::SettingsStore& settings);
+// library::chooseLibrarySource).
+library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings);
 
 // The player over the chosen library. Music folders are read from the
 // profile's library cache, and rescanned first when `rescan` (commands do;
 // the desktop program starts from the cache and scans in the background).
-// Throws player::PlayerError.
+// Throws profile::DataError.
 std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan = true);
 
 }  // namespace app

@@ -72,7 +72,7 @@ namespace {
 // two keep their order on the sender's terminal).
 class ReplyBuffer final : public std::streambuf {
  public:
-  ReplyBuffer(desktop::CommandReply& reply, player::FrameType channel) : reply_(reply), channel_(channel) {}
+  ReplyBuffer(desktop::CommandReply& reply, profile::FrameType channel) : reply_(reply), channel_(channel) {}
   void setOther(ReplyBuffer* other) { other_ = other; }
 
   void send() {
@@ -84,12 +84,12 @@ class ReplyBuffer final : public std::streambuf {
   int_type overflow(int_type c) override {
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
     pending_.push_back(traits_type::to_char_type(c));
-    if (pending_.size() >= player::kOutputChunkSize) send();
+    if (pending_.size() >= profile::kOutputChunkSize) send();
     return c;
   }
   std::streamsize xsputn(const char* text, std::streamsize size) override {
     pending_.append(text, static_cast<std::size_t>(size));
-    if (pending_.size() >= player::kOutputChunkSize) send();
+    if (pending_.size() >= profile::kOutputChunkSize) send();
     return size;
   }
   int sync() override {
@@ -106,7 +106,7 @@ class ReplyBuffer final : public std::streambuf {
   }
 
   desktop::CommandReply& reply_;
-  player::FrameType channel_;
+  profile::FrameType channel_;
   ReplyBuffer* other_ = nullptr;
   std::string pending_;
 };
@@ -115,12 +115,12 @@ class ReplyBuffer final : public std::streambuf {
 // player and the window's panels.
 class DesktopEnv final : public CommandEnv {
  public:
-  DesktopEnv(desktop::DesktopApp& app, const player::CommandRequest& request, desktop::CommandReply& reply)
+  DesktopEnv(desktop::DesktopApp& app, const profile::CommandRequest& request, desktop::CommandReply& reply)
       : app_(app),
         reply_(reply),
         terminal_(request.stdout_is_terminal),
-        out_buffer_(reply, player::FrameType::kStdout),
-        err_buffer_(reply, player::FrameType::kStderr),
+        out_buffer_(reply, profile::FrameType::kStdout),
+        err_buffer_(reply, profile::FrameType::kStderr),
         out_(&out_buffer_),
         err_(&err_buffer_),
         in_(request.input.value_or(std::string())) {
@@ -194,7 +194,7 @@ DesktopCommands::DesktopCommands(desktop::DesktopApp& app)
     : app_(app), ui_(std::make_unique<CommandUi>(app.ui())) {
   app_.player().setUi(ui_.get());
   desktop::CommandServer::Hooks hooks;
-  hooks.run = [this](const player::CommandRequest& request, desktop::CommandReply& reply) {
+  hooks.run = [this](const profile::CommandRequest& request, desktop::CommandReply& reply) {
     return run(request, reply);
   };
   hooks.raise = [this] { raiseWindow(); };
@@ -211,7 +211,7 @@ DesktopCommands::~DesktopCommands() {
 
 bool DesktopCommands::listen() {
   QString error;
-  if (server_->listen(player::commandSocketPath(app_.player().profile().dir()), &error)) return true;
+  if (server_->listen(profile::commandSocketPath(app_.player().profile().dir()), &error)) return true;
   app_.ui().consoleLine("[vostrel] Commands cannot reach this program; they wait until it ends: " +
                         error.toStdString());
   return false;
@@ -223,7 +223,7 @@ bool DesktopCommands::busy() const {
          app_.quitting();
 }
 
-int DesktopCommands::run(const player::CommandRequest& request, desktop::CommandReply& reply) {
+int DesktopCommands::run(const profile::CommandRequest& request, desktop::CommandReply& reply) {
   DesktopEnv env(app_, request, reply);
   int status = kExitFailed;
   ui_->setCommandErr(&env.err());

@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "desktop/command_server.h"
-#include "player/command_channel.h"
+#include "profile/command_channel.h"
 
 namespace desktop {
 class DesktopApp;
@@ -40,7 +40,7 @@ class DesktopCommands {
   bool listen();
 
   // Runs one command as it came over the socket; returns its exit status.
-  int run(const player::CommandRequest& request, desktop::CommandReply& reply);
+  int run(const profile::CommandRequest& request, desktop::CommandReply& reply);
   // Whether a command must wait: a statement lets events through, a dialog
   // or a menu is open, or the program quits.
   bool busy() const;

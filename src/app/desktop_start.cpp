@@ -12,8 +12,8 @@
 
 #include "app/desktop_commands.h"
 #include "desktop/desktop_app.h"
-#include "player/player_error.h"
-#include "player/resources.h"
+#include "profile/data_error.h"
+#include "profile/resources.h"
 #endif
 
 namespace app {
@@ -33,7 +33,7 @@ bool displayAvailable() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") ||
 int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   try {
     if (const std::optional<int> status = raiseRunningDesktop(global)) return *status;
-  } catch (const player::PlayerError&) {
+  } catch (const profile::DataError&) {
     // The lock below says what is wrong with the profile.
   }
   if (!displayAvailable()) {
@@ -46,24 +46,24 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Vostrel"));
   QApplication::setDesktopFileName(QStringLiteral("vostrel"));
   QApplication::setQuitOnLastWindowClosed(false);
-  const QString icon_file = QString::fromStdString((player::resourceDir("data") / "vostrel.png").string());
+  const QString icon_file = QString::fromStdString((profile::resourceDir("data") / "vostrel.png").string());
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vostrel"), QIcon(icon_file)));
 
-  std::optional<player::ProfileLock> lock;
+  std::optional<profile::ProfileLock> lock;
   std::unique_ptr<player::Player> player;
   std::filesystem::path library_path;
   std::vector<std::filesystem::path> music_folders;
   try {
-    lock.emplace(lockProfile(global, player::kLockKindDesktop));
+    lock.emplace(lockProfile(global, profile::kLockKindDesktop));
     // Music folders come from the cache; the rescan runs in the background.
     player = openPlayer(global, /*rescan=*/false);
-    const player::LibrarySource source = chooseLibrarySource(global, player->settings());
+    const library::LibrarySource source = chooseLibrarySource(global, player->settings());
     library_path = source.isFolders() ? source.folders.front() : source.file;
     music_folders = source.folders;
-  } catch (const player::ProfileBusy& e) {
+  } catch (const profile::ProfileBusy& e) {
     std::cerr << profileBusyMessage(e, global.wait_seconds) << "\n";
     return kExitFailed;
-  } catch (const player::PlayerError& e) {
+  } catch (const profile::DataError& e) {
     std::cerr << e.what() << "\n";
     return kExitBadInput;
   }

@@ -15,7 +15,7 @@
 
 #include "app/cli.h"
 #include "app/interrupt_signal.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
 namespace app {
 namespace {
@@ -79,14 +79,14 @@ bool sendAll(int fd, std::string_view bytes) {
 // the connection ended before the command started.
 std::optional<int> relay(int fd, std::ostream& out, std::ostream& err) {
   const InterruptSignal interrupt_signal;
-  player::FrameReader reader;
+  profile::FrameReader reader;
   bool started = false;
   bool noticed = false;
   const auto sent = Clock::now();
   char buffer[1 << 16];
   try {
     for (;;) {
-      if (InterruptSignal::take()) sendAll(fd, player::encodeFrame(player::FrameType::kAbort));
+      if (InterruptSignal::take()) sendAll(fd, profile::encodeFrame(profile::FrameType::kAbort));
       if (!started && !noticed && Clock::now() - sent >= kQueueNotice) {
         noticed = true;
         err << "Waiting for the desktop program to finish what it is doing (a query, a dialog or a menu)..."
@@ -100,17 +100,17 @@ std::optional<int> relay(int fd, std::ostream& out, std::ostream& err) {
       if (size < 0 && errno == EINTR) continue;
       if (size <= 0) break;
       reader.feed(std::string_view(buffer, static_cast<std::size_t>(size)));
-      while (std::optional<player::Frame> frame = reader.next()) {
+      while (std::optional<profile::Frame> frame = reader.next()) {
         switch (frame->type) {
-          case player::FrameType::kStarted: started = true; break;
-          case player::FrameType::kStdout: out.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
-          case player::FrameType::kStderr: err.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
-          case player::FrameType::kExit: return player::decodeExitStatus(frame->payload);
-          default: throw player::ChannelError("a reply frame of a request's type");
+          case profile::FrameType::kStarted: started = true; break;
+          case profile::FrameType::kStdout: out.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
+          case profile::FrameType::kStderr: err.write(frame->payload.data(), std::ssize(frame->payload)).flush(); break;
+          case profile::FrameType::kExit: return profile::decodeExitStatus(frame->payload);
+          default: throw profile::ChannelError("a reply frame of a request's type");
         }
       }
     }
-  } catch (const player::ChannelError& e) {
+  } catch (const profile::ChannelError& e) {
     err << "vostrel: the desktop program sent a malformed reply (" << e.what() << ")\n";
     return kExitFailed;
   }
@@ -135,10 +135,10 @@ int refuseOverrides(std::ostream& err) {
 }  // namespace
 
 std::optional<int> forwardCommand(const std::filesystem::path& socket, pid_t holder_pid,
-                                  const player::CommandRequest& request, std::ostream& out, std::ostream& err) {
+                                  const profile::CommandRequest& request, std::ostream& out, std::ostream& err) {
   const Fd fd(connectTo(socket, holder_pid));
   if (fd.get() < 0) return std::nullopt;
-  if (!sendAll(fd.get(), player::encodeFrame(player::FrameType::kRequest, player::encodeRequest(request)))) {
+  if (!sendAll(fd.get(), profile::encodeFrame(profile::FrameType::kRequest, profile::encodeRequest(request)))) {
     return std::nullopt;
   }
   return relay(fd.get(), out, err);
@@ -151,37 +151,38 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
     if (overridesGiven(options)) claim.status = refuseOverrides(env.err());
     return claim;
   }
-  const player::Profile profile = player::Profile::open(options.profile);
+  const profile::Profile profile = profile::Profile::open(options.profile);
   const auto start = Clock::now();
   const auto limit = waitLimit(options.wait_seconds);
   bool noticed = false;
   for (;;) {
-    std::optional<player::ProfileLock> lock = player::ProfileLock::tryAcquire(profile.dir(), player::kLockKindCommand);
+    std::optional<profile::ProfileLock> lock =
+        profile::ProfileLock::tryAcquire(profile.dir(), profile::kLockKindCommand);
     if (lock) {
       claim.lock = std::move(lock);
       return claim;
     }
-    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(profile.dir());
-    if (holder && holder->kind == player::kLockKindDesktop) {
+    const std::optional<profile::LockHolder> holder = profile::ProfileLock::readHolder(profile.dir());
+    if (holder && holder->kind == profile::kLockKindDesktop) {
       if (overridesGiven(options)) {
         claim.status = refuseOverrides(env.err());
         return claim;
       }
-      player::CommandRequest request;
+      profile::CommandRequest request;
       request.args.assign(argv + std::min(argc, 1), argv + argc);
       std::error_code ec;
       request.cwd = std::filesystem::current_path(ec).string();
       request.stdout_is_terminal = env.outIsTerminal();
       request.input = input;
-      const std::filesystem::path socket = player::commandSocketPath(profile.dir());
+      const std::filesystem::path socket = profile::commandSocketPath(profile.dir());
       claim.status = forwardCommand(socket, holder->pid, request, env.out(), env.err());
       if (claim.status) return claim;
     }
     const auto waited = Clock::now() - start;
-    if (waited >= limit) throw player::ProfileBusy(profile.dir(), holder.value_or(player::LockHolder{}));
+    if (waited >= limit) throw profile::ProfileBusy(profile.dir(), holder.value_or(profile::LockHolder{}));
     if (!noticed && waited >= std::chrono::seconds(1)) {
       noticed = true;
-      env.err() << profileWaitNotice(holder.value_or(player::LockHolder{}), profile.dir(), options.wait_seconds)
+      env.err() << profileWaitNotice(holder.value_or(profile::LockHolder{}), profile.dir(), options.wait_seconds)
                 << std::endl;
     }
     std::this_thread::sleep_for(kPollInterval);
@@ -190,13 +191,13 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
 
 std::optional<int> raiseRunningDesktop(const GlobalOptions& options) {
   // Only looks: a profile that does not exist yet has nobody running on it.
-  const std::filesystem::path dir = player::resolveProfilePath(options.profile);
+  const std::filesystem::path dir = profile::resolveProfilePath(options.profile);
   const auto start = Clock::now();
   for (;;) {
-    const std::optional<player::LockHolder> holder = player::ProfileLock::readHolder(dir);
-    if (!holder || holder->kind != player::kLockKindDesktop) return std::nullopt;
-    const Fd fd(connectTo(player::commandSocketPath(dir), holder->pid));
-    if (fd.get() >= 0 && sendAll(fd.get(), player::encodeFrame(player::FrameType::kRaise))) {
+    const std::optional<profile::LockHolder> holder = profile::ProfileLock::readHolder(dir);
+    if (!holder || holder->kind != profile::kLockKindDesktop) return std::nullopt;
+    const Fd fd(connectTo(profile::commandSocketPath(dir), holder->pid));
+    if (fd.get() >= 0 && sendAll(fd.get(), profile::encodeFrame(profile::FrameType::kRaise))) {
       std::ostringstream ignored;
       if (const std::optional<int> status = relay(fd.get(), ignored, std::cerr); status == kExitOk) {
         std::cout << "Vostrel already runs on the profile " << dir.string() << " (process " << holder->pid

@@ -14,15 +14,15 @@
 
 #include "app/command_env.h"
 #include "app/context.h"
-#include "player/command_channel.h"
-#include "player/profile_lock.h"
+#include "profile/command_channel.h"
+#include "profile/profile_lock.h"
 
 namespace app {
 
 // How a command gets the profile: a lock of its own, or a status when the
 // desktop program ran it (or it was refused).
 struct ProfileClaim {
-  std::optional<player::ProfileLock> lock;
+  std::optional<profile::ProfileLock> lock;
   std::optional<int> status;
 };
 
@@ -31,7 +31,7 @@ struct ProfileClaim {
 // the desktop program holds it, sends the command (argv without the program
 // name, standard input's text when the command read it) there and returns
 // its status; while another command holds it, waits as lockProfile() does.
-// Throws player::ProfileBusy when the wait runs out and player::PlayerError
+// Throws profile::ProfileBusy when the wait runs out and profile::DataError
 // when the profile cannot be used.
 ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int argc, char** argv,
                           const std::optional<std::string>& input);
@@ -43,7 +43,7 @@ ProfileClaim claimProfile(CommandEnv& env, const GlobalOptions& options, int arg
 // Returns the command's exit status, or nullopt when the desktop program
 // could not be reached or ended before it started the command.
 std::optional<int> forwardCommand(const std::filesystem::path& socket, pid_t holder_pid,
-                                  const player::CommandRequest& request, std::ostream& out, std::ostream& err);
+                                  const profile::CommandRequest& request, std::ostream& out, std::ostream& err);
 
 // `vostrel` without a command: when a desktop program already runs on the
 // profile, asks it to raise its window and returns the exit status, after

@@ -6,7 +6,7 @@
 #include "console/result_formats.h"
 #include "db/database.h"
 #include "host/host.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "tree/panel.h"
 #include "tree/tree_loader.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 // The root ids that the layout's other panels keep: trees that a panel whose
 // own root id went bad must not take over.
-std::vector<int32_t> otherPanelRoots(const player::Layout& layout, std::size_t index) {
+std::vector<int32_t> otherPanelRoots(const profile::Layout& layout, std::size_t index) {
   std::vector<int32_t> roots;
   for (std::size_t i = 0; i < layout.panels.size(); ++i) {
     tree::PanelSettings settings;
@@ -39,13 +39,13 @@ PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int pa
       interrupt_signal_(env.catchInterrupts()),
       index_(static_cast<std::size_t>(panel_number - 1)) {
   const std::optional<std::size_t> live_panels = env.livePanelCount();
-  if (!live_panels) layout_ = player::loadLayout(player_->profile().layoutFile());
+  if (!live_panels) layout_ = profile::loadLayout(player_->profile().layoutFile());
   const std::size_t panels = live_panels.value_or(layout_.panels.size());
   // Only the next number adds a panel: a typo must not fill the layout.
   if (index_ > panels) {
-    throw player::PlayerError("There is no panel " + std::to_string(panel_number) + ": the layout has " +
-                              std::to_string(panels) + " panel(s); --panel " + std::to_string(panels + 1) +
-                              " adds the next one");
+    throw profile::DataError("There is no panel " + std::to_string(panel_number) + ": the layout has " +
+                             std::to_string(panels) + " panel(s); --panel " + std::to_string(panels + 1) +
+                             " adds the next one");
   }
   player_->setPumpHook([this] { pump(); });
   if (live_panels) {
@@ -105,7 +105,7 @@ void PanelSession::storeLayout() {
     layout_.panels[index_] = std::move(settings);
     layout_changed_ = true;
   }
-  if (layout_changed_) player::saveLayout(player_->profile().layoutFile(), layout_);
+  if (layout_changed_) profile::saveLayout(player_->profile().layoutFile(), layout_);
   layout_changed_ = false;
 }
 

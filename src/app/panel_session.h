@@ -21,7 +21,7 @@
 #include "app/command_env.h"
 #include "app/context.h"
 #include "app/interrupt_signal.h"
-#include "player/layout.h"
+#include "profile/layout.h"
 
 namespace console {
 class ConsoleRun;
@@ -40,7 +40,7 @@ inline constexpr int kMaxPanels = 1000;
 class PanelSession {
  public:
   // `panel_number` is 1-based, at most one more than the layout (or the
-  // window) has, which adds a panel. Throws player::PlayerError, also for a
+  // window) has, which adds a panel. Throws profile::DataError, also for a
   // number beyond that.
   PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number);
   ~PanelSession();
@@ -73,7 +73,7 @@ class PanelSession {
   std::unique_ptr<player::Player> own_player_;
   player::Player* player_;
   std::unique_ptr<InterruptSignal> interrupt_signal_;
-  player::Layout layout_;
+  profile::Layout layout_;
   std::size_t index_;
   bool layout_changed_ = false;
   std::unique_ptr<db::SQLiteDatabase> console_db_;

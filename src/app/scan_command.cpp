@@ -9,7 +9,7 @@
 
 #include "app/cli.h"
 #include "app/option_values.h"
-#include "player/library_cache.h"
+#include "library/library_cache.h"
 
 namespace app {
 namespace {
@@ -28,8 +28,8 @@ CLI::App* addScanCommand(CLI::App& cli, ScanCommand& command) {
   return scan;
 }
 
-std::string scanSummary(std::size_t folders, const player::ScanResult& result) {
-  const player::ScanCounts& counts = result.counts;
+std::string scanSummary(std::size_t folders, const library::ScanResult& result) {
+  const library::ScanCounts& counts = result.counts;
   std::array<char, 32> seconds{};
   std::snprintf(seconds.data(), seconds.size(), "%.2f", counts.seconds);
   std::string line = "Scanned " + plural(folders, "music folder", "music folders") + " in " + seconds.data() +
@@ -48,15 +48,15 @@ std::string scanSummary(std::size_t folders, const player::ScanResult& result) {
 
 int runScanCommand(CommandEnv& env, const GlobalOptions& global, const ScanCommand& command) {
   player::Player* live = env.livePlayer();
-  std::optional<player::Profile> own_profile;
-  std::optional<player::SettingsStore> own_settings;
+  std::optional<profile::Profile> own_profile;
+  std::optional<profile::SettingsStore> own_settings;
   if (live == nullptr) {
-    own_profile.emplace(player::Profile::open(global.profile));
+    own_profile.emplace(profile::Profile::open(global.profile));
     own_settings.emplace(openSettings(global, *own_profile));
   }
-  const player::Profile& profile = live != nullptr ? live->profile() : *own_profile;
-  const player::SettingsStore& settings = live != nullptr ? live->settings() : *own_settings;
-  const player::LibrarySource source = chooseLibrarySource(global, settings);
+  const profile::Profile& profile = live != nullptr ? live->profile() : *own_profile;
+  const profile::SettingsStore& settings = live != nullptr ? live->settings() : *own_settings;
+  const library::LibrarySource source = chooseLibrarySource(global, settings);
   if (!source.isFolders()) {
     env.err() << "No music folders to scan: the library is the file " << source.file.string()
               << ". Give the folders with --library DIR (repeatable), or choose them on the Library "
@@ -68,18 +68,18 @@ int runScanCommand(CommandEnv& env, const GlobalOptions& global, const ScanComma
   const auto interrupts = env.catchInterrupts();
   const bool show_progress = env.errIsTerminal();
   bool progress_shown = false;
-  player::ScanOptions options;
+  library::ScanOptions options;
   options.threads = command.threads;
   options.cancel = &cancel;
-  options.progress = [&](const player::ScanProgress& progress) {
+  options.progress = [&](const library::ScanProgress& progress) {
     if (env.takeInterrupt()) cancel = true;
     if (!show_progress || progress.to_read == 0) return;
     env.err() << "\rReading " << progress.read << " of " << progress.to_read << " new or changed files ("
               << progress.files << " found)..." << std::flush;
     progress_shown = true;
   };
-  player::LibraryCache cache(profile.dir());
-  player::ScanResult result = player::scanMusicFolders(cache, source.folders, options);
+  library::LibraryCache cache(profile.dir());
+  library::ScanResult result = library::scanMusicFolders(cache, source.folders, options);
   if (progress_shown) env.err() << "\r\033[K" << std::flush;
   for (const std::string& notice : result.notices) env.err() << notice << '\n';
   env.out() << scanSummary(source.folders.size(), result) << '\n';

@@ -16,7 +16,7 @@
 
 #include "component/registry.h"
 #include "player/player.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 
 namespace desktop {
 namespace {
@@ -196,7 +196,7 @@ bool AdvancedSettingsPage::apply() {
       return false;
     }
   }
-  player::SettingsStore& store = player_.settings();
+  profile::SettingsStore& store = player_.settings();
   try {
     for (const Setting& setting : settings_) {
       if (value(setting) != setting.stored) store.set(setting.key, value(setting));

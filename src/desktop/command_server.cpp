@@ -24,8 +24,8 @@ QString fromPath(const std::filesystem::path& path) { return QString::fromStdStr
 
 struct CommandServer::Connection {
   QLocalSocket* socket = nullptr;
-  player::FrameReader reader;
-  std::optional<player::CommandRequest> request;
+  profile::FrameReader reader;
+  std::optional<profile::CommandRequest> request;
   bool abort = false;
   bool gone = false;
 };
@@ -34,11 +34,11 @@ namespace {
 
 class SocketReply final : public CommandReply {
  public:
-  SocketReply(std::function<void(player::FrameType, std::string_view)> send, bool& abort)
+  SocketReply(std::function<void(profile::FrameType, std::string_view)> send, bool& abort)
       : send_(std::move(send)), abort_(abort) {}
-  void write(player::FrameType channel, std::string_view bytes) override {
+  void write(profile::FrameType channel, std::string_view bytes) override {
     while (!bytes.empty()) {
-      const std::string_view chunk = bytes.substr(0, player::kOutputChunkSize);
+      const std::string_view chunk = bytes.substr(0, profile::kOutputChunkSize);
       send_(channel, chunk);
       bytes.remove_prefix(chunk.size());
     }
@@ -46,7 +46,7 @@ class SocketReply final : public CommandReply {
   bool takeAbort() override { return std::exchange(abort_, false); }
 
  private:
-  std::function<void(player::FrameType, std::string_view)> send_;
+  std::function<void(profile::FrameType, std::string_view)> send_;
   bool& abort_;
 };
 
@@ -125,9 +125,9 @@ void CommandServer::accept() {
   }
 }
 
-void CommandServer::send(Connection& connection, player::FrameType type, std::string_view payload) {
+void CommandServer::send(Connection& connection, profile::FrameType type, std::string_view payload) {
   if (connection.gone || connection.socket->state() != QLocalSocket::ConnectedState) return;
-  const std::string frame = player::encodeFrame(type, payload);
+  const std::string frame = profile::encodeFrame(type, payload);
   connection.socket->write(frame.data(), static_cast<qint64>(frame.size()));
   connection.socket->flush();
   if (connection.socket->bytesToWrite() > kMaxUnsent) connection.socket->waitForBytesWritten(100);
@@ -138,38 +138,38 @@ void CommandServer::receive(const std::shared_ptr<Connection>& connection) {
   const QByteArray bytes = connection->socket->readAll();
   connection->reader.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   try {
-    while (std::optional<player::Frame> frame = connection->reader.next()) {
+    while (std::optional<profile::Frame> frame = connection->reader.next()) {
       switch (frame->type) {
-        case player::FrameType::kRequest:
-          if (connection->request) throw player::ChannelError("a second request on one connection");
-          connection->request = player::decodeRequest(frame->payload);
+        case profile::FrameType::kRequest:
+          if (connection->request) throw profile::ChannelError("a second request on one connection");
+          connection->request = profile::decodeRequest(frame->payload);
           queue_.push_back(connection);
           if (!running_) retry_.start(0);
           break;
-        case player::FrameType::kAbort:
+        case profile::FrameType::kAbort:
           if (running_ == connection) {
             connection->abort = true;
           } else if (std::erase(queue_, connection) > 0) {
-            send(*connection, player::FrameType::kStderr, "Interrupted (Ctrl+C) before the command ran.\n");
-            send(*connection, player::FrameType::kExit, player::encodeExitStatus(1));
+            send(*connection, profile::FrameType::kStderr, "Interrupted (Ctrl+C) before the command ran.\n");
+            send(*connection, profile::FrameType::kExit, profile::encodeExitStatus(1));
             connection->socket->disconnectFromServer();
           }
           break;
-        case player::FrameType::kRaise:
+        case profile::FrameType::kRaise:
           if (hooks_.raise) hooks_.raise();
-          send(*connection, player::FrameType::kExit, player::encodeExitStatus(0));
+          send(*connection, profile::FrameType::kExit, profile::encodeExitStatus(0));
           connection->socket->disconnectFromServer();
           return;
-        default: throw player::ChannelError("a command sent a reply frame");
+        default: throw profile::ChannelError("a command sent a reply frame");
       }
     }
-  } catch (const player::ChannelError& e) {
+  } catch (const profile::ChannelError& e) {
     if (hooks_.log) hooks_.log(QStringLiteral("[vostrel] A command was refused: %1").arg(QString::fromUtf8(e.what())));
     if (running_ != connection) {
       std::erase(queue_, connection);
-      send(*connection, player::FrameType::kStderr,
+      send(*connection, profile::FrameType::kStderr,
            std::string("The desktop program refused the command: ") + e.what() + "\n");
-      send(*connection, player::FrameType::kExit, player::encodeExitStatus(2));
+      send(*connection, profile::FrameType::kExit, profile::encodeExitStatus(2));
     }
     connection->abort = true;
     connection->gone = true;
@@ -192,17 +192,17 @@ void CommandServer::runNext() {
   running_ = queue_.front();
   queue_.pop_front();
   const std::shared_ptr<Connection> connection = running_;
-  send(*connection, player::FrameType::kStarted);
+  send(*connection, profile::FrameType::kStarted);
   SocketReply reply(
-      [this, connection](player::FrameType type, std::string_view bytes) { send(*connection, type, bytes); },
+      [this, connection](profile::FrameType type, std::string_view bytes) { send(*connection, type, bytes); },
       connection->abort);
   int status = 1;
   try {
     status = hooks_.run(*connection->request, reply);
   } catch (const std::exception& e) {
-    reply.write(player::FrameType::kStderr, std::string(e.what()) + "\n");
+    reply.write(profile::FrameType::kStderr, std::string(e.what()) + "\n");
   }
-  send(*connection, player::FrameType::kExit, player::encodeExitStatus(std::clamp(status, 0, 255)));
+  send(*connection, profile::FrameType::kExit, profile::encodeExitStatus(std::clamp(status, 0, 255)));
   if (!connection->gone) connection->socket->disconnectFromServer();
   running_.reset();
   emit commandFinished(status);

@@ -1,5 +1,5 @@
 // CommandServer: the desktop program's end of the command channel (see
-// player/command_channel.h). It listens on a local socket, takes requests,
+// profile/command_channel.h). It listens on a local socket, takes requests,
 // and runs them one at a time on the main thread through the runner it was
 // given, sending the runner's output back as it comes.
 //
@@ -20,7 +20,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "player/command_channel.h"
+#include "profile/command_channel.h"
 
 class QLocalServer;
 class QLocalSocket;
@@ -32,7 +32,7 @@ class CommandReply {
  public:
   virtual ~CommandReply() = default;
   // `channel` is FrameType::kStdout or kStderr.
-  virtual void write(player::FrameType channel, std::string_view bytes) = 0;
+  virtual void write(profile::FrameType channel, std::string_view bytes) = 0;
   // Whether the sender asked to stop (Ctrl+C, or it went away) since the
   // last call; clears the request.
   virtual bool takeAbort() = 0;
@@ -43,7 +43,7 @@ class CommandServer : public QObject {
 
  public:
   // Runs a request; returns its exit status.
-  using Runner = std::function<int(const player::CommandRequest& request, CommandReply& reply)>;
+  using Runner = std::function<int(const profile::CommandRequest& request, CommandReply& reply)>;
 
   struct Hooks {
     Runner run;
@@ -78,7 +78,7 @@ class CommandServer : public QObject {
   void receive(const std::shared_ptr<Connection>& connection);
   void drop(const std::shared_ptr<Connection>& connection);
   void runNext();
-  void send(Connection& connection, player::FrameType type, std::string_view payload = {});
+  void send(Connection& connection, profile::FrameType type, std::string_view payload = {});
 
   Hooks hooks_;
   QLocalServer* server_ = nullptr;

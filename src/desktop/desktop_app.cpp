@@ -15,13 +15,13 @@
 #include "desktop/player_signals.h"
 #include "desktop/quit_signals.h"
 #include "desktop/save_scheduler.h"
-#include "player/layout.h"
-#include "player/player_error.h"
-#include "player/resources.h"
+#include "profile/data_error.h"
+#include "profile/layout.h"
+#include "profile/resources.h"
 #include "tree/panel.h"
+#include "ui/console_window.h"
 #include "ui/icon_list.h"
 #include "ui/panel_tree_view.h"
-#include "ui/console_window.h"
 #include "ui/tree_panel.h"
 
 namespace desktop {
@@ -35,7 +35,7 @@ constexpr int kStageWindowShown = 100;
 }  // namespace
 
 DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::path library_path,
-                       std::optional<player::ProfileLock> lock)
+                       std::optional<profile::ProfileLock> lock)
     : lock_(std::move(lock)),
       player_(std::move(player)),
       library_path_(std::move(library_path)),
@@ -66,7 +66,7 @@ void DesktopApp::start() {
     if (window_ != nullptr) window_->console().openWithScript({});
   };
   windows.create_icon_list = [this] {
-    const auto strip = player::resourceDir("data") / "icons.png";
+    const auto strip = profile::resourceDir("data") / "icons.png";
     ui::IconList::instance().load(QString::fromStdString(strip.string()), player_->advancedSettings().icon_file_paths);
   };
   windows.destroy_icon_list = [] { ui::IconList::instance().clear(); };
@@ -155,11 +155,11 @@ void DesktopApp::connectNotifications() {
   });
 }
 
-player::Layout DesktopApp::readLayout() {
+profile::Layout DesktopApp::readLayout() {
   const std::filesystem::path file = player_->profile().layoutFile();
   try {
-    return player::loadLayout(file);
-  } catch (const player::PlayerError& e) {
+    return profile::loadLayout(file);
+  } catch (const profile::DataError& e) {
     // Keep the damaged file for the user; the program starts with new panels.
     std::filesystem::path kept = file;
     kept += ".damaged";
@@ -174,7 +174,7 @@ player::Layout DesktopApp::readLayout() {
 void DesktopApp::saveLayout() {
   if (window_ == nullptr) return;
   try {
-    player::saveLayout(player_->profile().layoutFile(), window_->layout());
+    profile::saveLayout(player_->profile().layoutFile(), window_->layout());
   } catch (const std::exception& e) {
     player_->consoleLine(std::string("[vostrel] The layout could not be saved: ") + e.what());
   }

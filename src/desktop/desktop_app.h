@@ -29,9 +29,9 @@
 #include <QObject>
 
 #include "component/registry.h"
-#include "player/layout.h"
 #include "player/player.h"
-#include "player/profile_lock.h"
+#include "profile/layout.h"
+#include "profile/profile_lock.h"
 
 namespace tree {
 class Panel;
@@ -58,7 +58,7 @@ class DesktopApp : public QObject {
   // REQUIRES: a QApplication exists. `lock` is the profile's lock, held
   // until the app is destroyed (tests may pass none).
   DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::path library_path,
-             std::optional<player::ProfileLock> lock);
+             std::optional<profile::ProfileLock> lock);
   ~DesktopApp() override;
 
   // The library comes from these music folders (from the cache, at
@@ -104,9 +104,9 @@ class DesktopApp : public QObject {
 
  private:
   void connectNotifications();
-  player::Layout readLayout();
+  profile::Layout readLayout();
 
-  std::optional<player::ProfileLock> lock_;
+  std::optional<profile::ProfileLock> lock_;
   std::unique_ptr<player::Player> player_;
   std::filesystem::path library_path_;
   component::Registry registry_;

@@ -11,7 +11,7 @@
 
 #include "component/registration.h"
 #include "host/host.h"
-#include "player/resources.h"
+#include "profile/resources.h"
 
 namespace desktop {
 namespace {
@@ -144,7 +144,7 @@ bool DesktopUi::offerKey(uint32_t hot_key_code) {
 }
 
 bool DesktopUi::openHelpPage(const QString& file_name) {
-  const QString path = QString::fromStdString((player::resourceDir("help") / file_name.toStdString()).string());
+  const QString path = QString::fromStdString((profile::resourceDir("help") / file_name.toStdString()).string());
   if (!QFileInfo(path).isFile()) return false;
   return open_file(path);
 }

@@ -98,7 +98,7 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
   connect(remove_folder_, &QPushButton::clicked, this, &LibraryPage::removeFolder);
   connect(folders_, &QListWidget::itemSelectionChanged, this, &LibraryPage::updateStates);
 
-  const player::SettingsStore& settings = player_.settings();
+  const profile::SettingsStore& settings = player_.settings();
   stored_.folder_list = settings.musicFolders();
   stored_.folders = !stored_.folder_list.empty();
   stored_.file = settings.lastLibrary().value_or("");
@@ -179,7 +179,7 @@ bool LibraryPage::apply() {
     player_.messageBox(refusal, kCaption);
     return false;
   }
-  player::SettingsStore& settings = player_.settings();
+  profile::SettingsStore& settings = player_.settings();
   if (choice.folders) {
     settings.setMusicFolders(choice.folder_list);
   } else {

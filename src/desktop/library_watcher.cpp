@@ -38,7 +38,7 @@ std::vector<std::string> foldersBelow(const std::vector<std::filesystem::path>& 
 }  // namespace
 
 struct LibraryWatcher::Outcome {
-  player::ScanResult result;
+  library::ScanResult result;
   std::string error;
   std::vector<std::string> folders;  // below the music folders, to watch
   std::thread::id thread;
@@ -116,13 +116,13 @@ void LibraryWatcher::startDue() {
     auto outcome = std::make_shared<Outcome>();
     outcome->thread = std::this_thread::get_id();
     try {
-      if (cache_ == nullptr) cache_ = std::make_unique<player::LibraryCache>(dir);
-      player::ScanOptions options;
+      if (cache_ == nullptr) cache_ = std::make_unique<library::LibraryCache>(dir);
+      library::ScanOptions options;
       options.cancel = &cancel_;
       options.keep_snapshots = keep_snapshots;
-      outcome->result = player::scanMusicFolders(*cache_, roots, options);
+      outcome->result = library::scanMusicFolders(*cache_, roots, options);
       // A scan of some folders: the library is still all of them.
-      if (roots.size() != all.size()) outcome->result.library = player::loadCachedLibrary(*cache_, all);
+      if (roots.size() != all.size()) outcome->result.library = library::loadCachedLibrary(*cache_, all);
     } catch (const std::exception& e) {
       outcome->error = e.what();
     }
@@ -139,7 +139,7 @@ void LibraryWatcher::finishScan(Outcome& outcome) {
     player_.consoleLine("[vostrel] The music folders could not be scanned: " + outcome.error);
   } else {
     for (const std::string& notice : outcome.result.notices) player_.consoleLine("[vostrel] " + notice);
-    const player::ScanCounts& counts = outcome.result.counts;
+    const library::ScanCounts& counts = outcome.result.counts;
     if (counts.added + counts.changed + counts.removed > 0) {
       player_.replaceLibrary(std::move(outcome.result.library));
       if (counts.changed > 0) player_.notifyTrackInfoChanged();

@@ -33,8 +33,8 @@
 #include <QObject>
 #include <QTimer>
 
-#include "player/library_cache.h"
-#include "player/library_scan.h"
+#include "library/library_cache.h"
+#include "library/library_scan.h"
 #include "player/player.h"
 
 namespace desktop {
@@ -77,7 +77,7 @@ class LibraryWatcher : public QObject {
 
  signals:
   // A scan finished and its library is in the player (when it changed).
-  void scanFinished(const player::ScanCounts& counts);
+  void scanFinished(const library::ScanCounts& counts);
 
  private:
   struct Outcome;
@@ -104,7 +104,7 @@ class LibraryWatcher : public QObject {
   bool full_scan_due_ = false;           // start or Rescan library: the next scan keeps snapshots
   // One cache for the session, used by one scanning thread at a time: it
   // hands unchanged tracks out again without decoding them.
-  std::unique_ptr<player::LibraryCache> cache_;
+  std::unique_ptr<library::LibraryCache> cache_;
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::thread::id last_thread_;

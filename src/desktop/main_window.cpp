@@ -21,7 +21,7 @@
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
 #include "host/host.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "ui/console_window.h"
 
 namespace desktop {
@@ -149,8 +149,8 @@ void MainWindow::updateStatus() {
   playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
 }
 
-player::Layout MainWindow::layout() {
-  player::Layout layout;
+profile::Layout MainWindow::layout() {
+  profile::Layout layout;
   layout.panels = panels_->settingsRecords();
   panels_->nameDocks();
   layout.geometry = fromBytes(saveGeometry());
@@ -158,7 +158,7 @@ player::Layout MainWindow::layout() {
   return layout;
 }
 
-void MainWindow::restoreLayout(const player::Layout& layout) {
+void MainWindow::restoreLayout(const profile::Layout& layout) {
   for (const std::vector<uint8_t>& record : layout.panels) panels_->addPanel(record);
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));
@@ -171,8 +171,8 @@ void MainWindow::restoreLayout(const player::Layout& layout) {
 
 bool MainWindow::openLibrary(const QString& path) {
   try {
-    player_.replaceLibrary(player::loadLibraryFile(path.toStdString()));
-  } catch (const player::PlayerError& e) {
+    player_.replaceLibrary(library::loadLibraryFile(path.toStdString()));
+  } catch (const profile::DataError& e) {
     ui_.show_message(QString::fromUtf8(e.what()), QStringLiteral("Vostrel"), true);
     return false;
   }

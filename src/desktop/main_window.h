@@ -12,8 +12,8 @@
 
 #include <QMainWindow>
 
-#include "player/layout.h"
 #include "player/player.h"
+#include "profile/layout.h"
 
 class QDockWidget;
 class QLabel;
@@ -65,10 +65,10 @@ class MainWindow : public QMainWindow {
   void setLibraryPath(const QString& path);
 
   // The panels' settings records, the geometry and the dock state.
-  player::Layout layout();
+  profile::Layout layout();
   // Makes the layout's panels (one new panel when it has none) and restores
   // the geometry and the dock state.
-  void restoreLayout(const player::Layout& layout);
+  void restoreLayout(const profile::Layout& layout);
 
   // Replaces the library with the file at `path`; false (and a message)
   // when it cannot be read.

@@ -5,19 +5,19 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
 #include "player/titleformat/titleformat.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 
 namespace player {
 namespace {
 
 // The stored locations of the playlists, for matching them again.
-std::vector<PlaylistRef> locations(const PlaylistSet& playlists) {
-  std::vector<PlaylistRef> result;
+std::vector<library::PlaylistRef> locations(const PlaylistSet& playlists) {
+  std::vector<library::PlaylistRef> result;
   for (std::size_t p = 0; p < playlists.count(); ++p) {
     const Playlist& list = playlists.at(p);
-    PlaylistRef& stored = result.emplace_back();
+    library::PlaylistRef& stored = result.emplace_back();
     stored.name = list.name;
     stored.items.reserve(list.items.size());
     for (std::size_t i = 0; i < list.items.size(); ++i) {
@@ -40,7 +40,7 @@ std::size_t startItem(const PlaylistSet& playlists, std::size_t playlist) {
 
 }  // namespace
 
-std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsStore& settings,
+std::filesystem::path chooseLibraryPath(std::string_view option, const profile::SettingsStore& settings,
                                         const std::filesystem::path& demo) {
   if (!option.empty()) return std::filesystem::path(option);
   if (const char* library = std::getenv("VOSTREL_LIBRARY"); library != nullptr && library[0] != '\0') {
@@ -50,7 +50,7 @@ std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsS
   return demo;
 }
 
-Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
+Player::Player(profile::Profile profile, profile::SettingsStore settings, library::LibraryFile library)
     : profile_(std::move(profile)),
       settings_(std::move(settings)),
       library_(std::make_shared<const host::TrackList>(std::move(library.tracks))),
@@ -58,7 +58,7 @@ Player::Player(Profile profile, SettingsStore settings, LibraryFile library)
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
-    PlaylistsFile stored = loadPlaylistsFile(file);
+    library::PlaylistsFile stored = library::loadPlaylistsFile(file);
     playlists_ = resolvePlaylists(std::move(stored.playlists), stored.active, stored.playing, TrackIndex(*library_));
   } else {
     playlists_ = resolvePlaylists(std::move(library.playlists), library.active_playlist, host::kNoPlaylist,
@@ -171,7 +171,8 @@ void Player::startPlayback(std::size_t playlist) {
 
 void Player::playItem(std::size_t playlist, std::size_t item) {
   if (item >= playlists_.at(playlist).items.size()) {
-    throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + playlists_.at(playlist).name + "\"");
+    throw profile::DataError("No item " + std::to_string(item) + " in playlist \"" + playlists_.at(playlist).name +
+                             "\"");
   }
   playlists_.setPlaying(playlist);
   playing_item_ = item;
@@ -266,7 +267,7 @@ bool Player::formatTitle(const host::Track& track, const host::TitleFormatScript
   return titleformat::format(static_cast<const titleformat::Script&>(script), track, out);
 }
 
-void Player::replaceLibrary(LibraryFile library) {
+void Player::replaceLibrary(library::LibraryFile library) {
   host::TrackList tracks = std::move(library.tracks);
   PlaylistSet matched =
       resolvePlaylists(locations(playlists_), playlists_.active(), playlists_.playing(), TrackIndex(tracks));
@@ -286,7 +287,9 @@ void Player::notifyTrackInfoChanged() {
   for (PlayerListener* listener : listeners) listener->trackInfoChanged();
 }
 
-void Player::save() const { writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n"); }
+void Player::save() const {
+  profile::writeFileAtomically(profile_.playlistsFile(), playlistsToJson(playlists_) + "\n");
+}
 
 std::string renderPlaylistsText(const Player& player) { return playlistsToText(player.playlists()); }
 std::string renderPlaylistsJson(const Player& player) { return playlistsToJson(player.playlists()); }

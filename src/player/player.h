@@ -23,18 +23,18 @@
 #include <vector>
 
 #include "host/host.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "player/player_events.h"
 #include "player/playlists.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 
 namespace player {
 
 // The library file of a run: `option` (--library) when given, else
 // $VOSTREL_LIBRARY, else the library last chosen in the desktop program,
 // else `demo`.
-std::filesystem::path chooseLibraryPath(std::string_view option, const SettingsStore& settings,
+std::filesystem::path chooseLibraryPath(std::string_view option, const profile::SettingsStore& settings,
                                         const std::filesystem::path& demo);
 
 class Player final : public host::Host {
@@ -42,8 +42,8 @@ class Player final : public host::Host {
   // Takes the library and reads the profile's playlists, matching their
   // items against the library. A profile without playlists.json gets the
   // library file's playlists instead (see playlistsSeeded). Throws
-  // PlayerError for an unreadable or malformed playlists.json.
-  Player(Profile profile, SettingsStore settings, LibraryFile library);
+  // DataError for an unreadable or malformed playlists.json.
+  Player(profile::Profile profile, profile::SettingsStore settings, library::LibraryFile library);
   ~Player() override;
 
   // The library's memory is left to the system when this player goes: a
@@ -57,7 +57,7 @@ class Player final : public host::Host {
 
   // host::Host
   std::string profileFolder() const override { return profile_.hostFolder(); }
-  host::FileStats fileStats(std::string_view path) const override { return statFile(path); }
+  host::FileStats fileStats(std::string_view path) const override { return profile::statFile(path); }
   void consoleLine(std::string_view text) override;
   void popupMessage(std::string_view message, std::string_view title) override;
   void messageBox(std::string_view message, std::string_view caption) override;
@@ -89,9 +89,9 @@ class Player final : public host::Host {
                    std::string& out) const override;
 
 
-  const Profile& profile() const { return profile_; }
-  SettingsStore& settings() { return settings_; }
-  const SettingsStore& settings() const { return settings_; }
+  const profile::Profile& profile() const { return profile_; }
+  profile::SettingsStore& settings() { return settings_; }
+  const profile::SettingsStore& settings() const { return settings_; }
   // Changing the set directly raises no events; the desktop uses the
   // calls below.
   PlaylistSet& playlists() { return playlists_; }
@@ -102,7 +102,7 @@ class Player final : public host::Host {
   // (items it lacks keep their location and lose their info). Raises the
   // library's removed and added events and kItemsReplaced for every
   // playlist with items.
-  void replaceLibrary(LibraryFile library);
+  void replaceLibrary(library::LibraryFile library);
 
   // Tells the listeners that tracks' information was read anew (a rescan
   // reread changed files).
@@ -156,8 +156,8 @@ class Player final : public host::Host {
   void raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first = 0, std::size_t count = 0);
   void raisePlayback();
 
-  Profile profile_;
-  SettingsStore settings_;
+  profile::Profile profile_;
+  profile::SettingsStore settings_;
   host::TrackListPtr library_;
   bool keep_library_ = false;
   PlaylistSet playlists_;

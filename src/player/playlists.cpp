@@ -5,15 +5,15 @@
 #include <memory>
 
 #include "host/track_builder.h"
-#include "player/json_reader.h"
-#include "player/player_error.h"
-#include "player/profile.h"
+#include "profile/data_error.h"
+#include "profile/json_reader.h"
+#include "profile/profile.h"
 
 namespace player {
 namespace {
 
 [[noreturn]] void noPlaylist(std::size_t playlist, std::size_t count) {
-  throw PlayerError("No playlist " + std::to_string(playlist) + " (there are " + std::to_string(count) + ")");
+  throw profile::DataError("No playlist " + std::to_string(playlist) + " (there are " + std::to_string(count) + ")");
 }
 
 // The index a playlist at `index` has after the one at `removed` is removed.
@@ -103,7 +103,7 @@ std::size_t PlaylistSet::insertItems(std::size_t playlist, std::size_t position,
 void PlaylistSet::setSelected(std::size_t playlist, std::size_t item, bool selected) {
   Playlist& list = mutableAt(playlist);
   if (item >= list.items.size()) {
-    throw PlayerError("No item " + std::to_string(item) + " in playlist \"" + list.name + "\"");
+    throw profile::DataError("No item " + std::to_string(item) + " in playlist \"" + list.name + "\"");
   }
   list.selected[item] = selected;
 }
@@ -111,8 +111,8 @@ void PlaylistSet::setSelected(std::size_t playlist, std::size_t item, bool selec
 void PlaylistSet::setSelection(std::size_t playlist, std::vector<bool> selected) {
   Playlist& list = mutableAt(playlist);
   if (selected.size() != list.items.size()) {
-    throw PlayerError("A selection of " + std::to_string(selected.size()) + " flags for playlist \"" + list.name +
-                      "\" of " + std::to_string(list.items.size()) + " items");
+    throw profile::DataError("A selection of " + std::to_string(selected.size()) + " flags for playlist \"" +
+                             list.name + "\" of " + std::to_string(list.items.size()) + " items");
   }
   list.selected = std::move(selected);
 }
@@ -124,7 +124,7 @@ void normaliseItems(std::vector<std::size_t>& items, const Playlist& list) {
   std::sort(items.begin(), items.end());
   items.erase(std::unique(items.begin(), items.end()), items.end());
   if (!items.empty() && items.back() >= list.items.size()) {
-    throw PlayerError("No item " + std::to_string(items.back()) + " in playlist \"" + list.name + "\"");
+    throw profile::DataError("No item " + std::to_string(items.back()) + " in playlist \"" + list.name + "\"");
   }
 }
 
@@ -182,7 +182,7 @@ std::size_t TrackIndex::KeyHash::operator()(const Key& key) const {
   return std::hash<std::string_view>()(key.path) ^ (static_cast<std::size_t>(key.subsong) * 0x9E3779B97F4A7C15ull);
 }
 
-void TrackIndex::prepare(const std::vector<PlaylistRef>& playlists) const {
+void TrackIndex::prepare(const std::vector<library::PlaylistRef>& playlists) const {
   // A cheap first test per library track: a bit per (path length, last
   // byte) among the wanted locations, so that most tracks are passed over
   // without hashing their path.
@@ -192,8 +192,8 @@ void TrackIndex::prepare(const std::vector<PlaylistRef>& playlists) const {
   };
   std::vector<bool> maybe(kBits);
   std::size_t added = 0;
-  for (const PlaylistRef& playlist : playlists) {
-    for (const ItemRef& item : playlist.items) {
+  for (const library::PlaylistRef& playlist : playlists) {
+    for (const library::ItemRef& item : playlist.items) {
       if (wanted_.contains(Key{item.path, item.subsong})) continue;
       wanted_.emplace(Key{wanted_paths_.emplace_back(item.path), item.subsong}, nullptr);
       maybe[signature(item.path)] = true;
@@ -222,20 +222,20 @@ host::TrackHandle TrackIndex::find(std::string_view path, uint32_t subsong) cons
   return it == tracks_.end() ? nullptr : *it->second;
 }
 
-PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
+PlaylistSet resolvePlaylists(std::vector<library::PlaylistRef> playlists, std::size_t active, std::size_t playing,
                              const TrackIndex& library) {
   PlaylistSet result;
   library.prepare(playlists);
   // Items that are not in the library get records of their own.
   host::TrackBuilder builder;
-  for (PlaylistRef& stored : playlists) {
+  for (library::PlaylistRef& stored : playlists) {
     const std::size_t index = result.create(stored.name);
     host::TrackList items;
     items.reserve(stored.items.size());
-    for (ItemRef& item : stored.items) {
+    for (library::ItemRef& item : stored.items) {
       host::TrackHandle track = library.find(item.path, item.subsong);
       if (track == nullptr) {
-        const host::FileStats stats = statFile(item.path);
+        const host::FileStats stats = profile::statFile(item.path);
         builder.setPath(item.path);
         builder.setSubsong(item.subsong);
         builder.setSize(stats.size);
@@ -262,12 +262,12 @@ std::string playlistsToJson(const PlaylistSet& playlists) {
     const Playlist& list = playlists.at(p);
     if (p > 0) out += ',';
     out += "{\"name\":";
-    appendJsonString(out, list.name);
+    profile::appendJsonString(out, list.name);
     out += ",\"items\":[";
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       if (i > 0) out += ',';
       out += "{\"path\":";
-      appendJsonString(out, list.items[i]->path());
+      profile::appendJsonString(out, list.items[i]->path());
       out += ",\"subsong\":";
       out += std::to_string(list.items[i]->subsong());
       out += list.selected[i] ? ",\"selected\":true}" : ",\"selected\":false}";

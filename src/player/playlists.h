@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 
 namespace player {
 
@@ -36,7 +36,7 @@ class PlaylistSet {
  public:
   std::size_t count() const { return playlists_.size(); }
   // REQUIRES for all indexed calls: the index names a playlist (and item);
-  // otherwise they throw PlayerError.
+  // otherwise they throw DataError.
   const Playlist& at(std::size_t playlist) const;
 
   std::size_t active() const { return active_; }    // host::kNoPlaylist for none
@@ -91,7 +91,7 @@ class TrackIndex {
   // REQUIRES: `tracks` outlives the index (keys point into its records).
   explicit TrackIndex(const host::TrackList& tracks) : library_(tracks) {}
   // Looks up these locations.
-  void prepare(const std::vector<PlaylistRef>& playlists) const;
+  void prepare(const std::vector<library::PlaylistRef>& playlists) const;
   // The library's track at this location, or nullptr.
   host::TrackHandle find(std::string_view path, uint32_t subsong) const;
 
@@ -115,7 +115,7 @@ class TrackIndex {
 // Playlists from their stored form: each item is the library's track at its
 // location, else a track of its own with the file's statistics and no info.
 // `active` and `playing` must be valid for `playlists` or kNoPlaylist.
-PlaylistSet resolvePlaylists(std::vector<PlaylistRef> playlists, std::size_t active, std::size_t playing,
+PlaylistSet resolvePlaylists(std::vector<library::PlaylistRef> playlists, std::size_t active, std::size_t playing,
                              const TrackIndex& library);
 
 // The JSON text of the playlists (the layout above), without a line end.

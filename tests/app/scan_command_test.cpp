@@ -38,10 +38,10 @@ class LiveScanTest : public ::testing::Test {
   void SetUp() override { unsetenv("VOSTREL_LIBRARY"); }
 
   std::unique_ptr<player::Player> openPlayer(std::vector<std::string> folders) {
-    player::Profile profile(dir_.path() / "profile");
-    player::SettingsStore settings(profile.settingsFile());
+    profile::Profile profile(dir_.path() / "profile");
+    profile::SettingsStore settings(profile.settingsFile());
     settings.setMusicFolders(std::move(folders));
-    return std::make_unique<player::Player>(std::move(profile), std::move(settings), player::LibraryFile{});
+    return std::make_unique<player::Player>(std::move(profile), std::move(settings), library::LibraryFile{});
   }
 
   testing_support::TempDir dir_;

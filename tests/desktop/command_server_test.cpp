@@ -17,7 +17,7 @@
 
 #include "app/forward_client.h"
 #include "desktop/command_server.h"
-#include "player/profile_lock.h"
+#include "profile/profile_lock.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -30,7 +30,7 @@ struct Client {
   std::ostringstream out;
   std::ostringstream err;
 
-  void send(const std::filesystem::path& socket, player::CommandRequest request, pid_t holder = 0) {
+  void send(const std::filesystem::path& socket, profile::CommandRequest request, pid_t holder = 0) {
     thread = std::thread([this, socket, request = std::move(request), holder] {
       status = app::forwardCommand(socket, holder, request, out, err);
       done = true;
@@ -46,8 +46,8 @@ struct Client {
   }
 };
 
-player::CommandRequest request(std::vector<std::string> args) {
-  player::CommandRequest r;
+profile::CommandRequest request(std::vector<std::string> args) {
+  profile::CommandRequest r;
   r.args = std::move(args);
   r.cwd = "/some/where";
   return r;
@@ -70,7 +70,7 @@ class CommandServerTest : public QObject {
 
   void listen() {
     desktop::CommandServer::Hooks hooks;
-    hooks.run = [this](const player::CommandRequest& r, desktop::CommandReply& reply) {
+    hooks.run = [this](const profile::CommandRequest& r, desktop::CommandReply& reply) {
       ++runs_;
       return runner_(r, reply);
     };
@@ -94,17 +94,17 @@ class CommandServerTest : public QObject {
 
   void outputAndStatusComeBackInOrder() {
     const std::string big(200000, 'x');  // several chunks
-    runner_ = [&](const player::CommandRequest& r, desktop::CommandReply& reply) {
+    runner_ = [&](const profile::CommandRequest& r, desktop::CommandReply& reply) {
       if (r.args != std::vector<std::string>{"sql", "-"} || r.cwd != "/some/where" || !r.stdout_is_terminal ||
           r.input != "SELECT 1") {
         return 99;
       }
-      reply.write(player::FrameType::kStdout, "first\n");
-      reply.write(player::FrameType::kStderr, "a warning\n");
-      reply.write(player::FrameType::kStdout, big);
+      reply.write(profile::FrameType::kStdout, "first\n");
+      reply.write(profile::FrameType::kStderr, "a warning\n");
+      reply.write(profile::FrameType::kStdout, big);
       return 3;
     };
-    player::CommandRequest sent = request({"sql", "-"});
+    profile::CommandRequest sent = request({"sql", "-"});
     sent.stdout_is_terminal = true;
     sent.input = "SELECT 1";
     Client client;
@@ -116,13 +116,13 @@ class CommandServerTest : public QObject {
   }
 
   void ctrlCInterruptsTheRunningCommand() {
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply& reply) {
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply& reply) {
       // Ctrl+C may come before the client catches it: press it until the
       // request arrives.
       for (int i = 0; i < 50; ++i) {
         ::kill(::getpid(), SIGINT);
         if (QTest::qWaitFor([&] { return reply.takeAbort(); }, 100)) {
-          reply.write(player::FrameType::kStderr, "stopped\n");
+          reply.write(profile::FrameType::kStderr, "stopped\n");
           return 130;
         }
       }
@@ -137,7 +137,7 @@ class CommandServerTest : public QObject {
   }
 
   void aCommandWaitsWhileTheProgramIsBusy() {
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 0; };
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
     busy_ = true;
     Client client;
     client.send(socket_, request({"playlists"}));
@@ -154,7 +154,7 @@ class CommandServerTest : public QObject {
   }
 
   void aQueuedCommandThatNeverRanLetsTheClientRunItItself() {
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 0; };
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
     busy_ = true;
     Client client;
     client.send(socket_, request({"playlists"}));
@@ -166,7 +166,7 @@ class CommandServerTest : public QObject {
   }
 
   void aClientDoesNotTrustAnotherProcess() {
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 0; };
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
     Client wrong_holder;
     wrong_holder.send(socket_, request({"playlists"}), ::getpid() + 1);
     QVERIFY(wrong_holder.finish());
@@ -184,8 +184,8 @@ class CommandServerTest : public QObject {
     server_.reset();
     const std::filesystem::path profile = dir_.path() / "profile";
     std::filesystem::create_directories(profile);
-    const player::ProfileLock lock = player::ProfileLock::acquire(profile, player::kLockKindDesktop, {});
-    socket_ = player::commandSocketPath(profile);
+    const profile::ProfileLock lock = profile::ProfileLock::acquire(profile, profile::kLockKindDesktop, {});
+    socket_ = profile::commandSocketPath(profile);
     listen();
     std::optional<int> status;
     std::atomic<bool> done{false};
@@ -214,7 +214,7 @@ class CommandServerTest : public QObject {
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
     listen();
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 5; };
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 5; };
     Client client;
     client.send(socket_, request({"playlists"}));
     QVERIFY(client.finish());
@@ -232,17 +232,17 @@ class CommandServerTest : public QObject {
   }
 
   void malformedFramesEndTheConnectionWithAMessage() {
-    runner_ = [](const player::CommandRequest&, desktop::CommandReply&) { return 0; };
-    const std::string requestFrame = player::encodeFrame(player::FrameType::kRequest,
-                                                         player::encodeRequest(request({"tree"})));
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
+    const std::string requestFrame =
+        profile::encodeFrame(profile::FrameType::kRequest, profile::encodeRequest(request({"tree"})));
     const struct {
       const char* name;
       std::string bytes;
     } cases[] = {
         {"unknown type", std::string("Z\0\0\0\0", 5)},
         {"too long", std::string("Q\xff\xff\xff\xff", 5)},
-        {"bad request", player::encodeFrame(player::FrameType::kRequest, "nonsense")},
-        {"a reply frame", player::encodeFrame(player::FrameType::kExit, player::encodeExitStatus(0))},
+        {"bad request", profile::encodeFrame(profile::FrameType::kRequest, "nonsense")},
+        {"a reply frame", profile::encodeFrame(profile::FrameType::kExit, profile::encodeExitStatus(0))},
         {"two requests", requestFrame + requestFrame},
     };
     busy_ = true;  // a good request stays queued, so that a second one is seen
@@ -261,13 +261,13 @@ class CommandServerTest : public QObject {
                    5000),
                c.name);
       reply += socket.readAll();
-      player::FrameReader reader;
+      profile::FrameReader reader;
       reader.feed(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())));
-      std::vector<player::Frame> frames;
+      std::vector<profile::Frame> frames;
       while (auto frame = reader.next()) frames.push_back(*frame);
       QVERIFY2(frames.size() == 2, c.name);
       QVERIFY2(frames[0].payload.find("refused the command") != std::string::npos, c.name);
-      QCOMPARE(player::decodeExitStatus(frames[1].payload), 2);
+      QCOMPARE(profile::decodeExitStatus(frames[1].payload), 2);
       QCOMPARE(log_.size(), 1);
     }
     QCOMPARE(server_->queued(), std::size_t{0});

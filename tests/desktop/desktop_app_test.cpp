@@ -18,7 +18,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
-#include "player/settings_store.h"
+#include "profile/settings_store.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "ui/console_window.h"
@@ -81,7 +81,7 @@ class DesktopAppTest : public QObject {
     desktop::DesktopApp& app = fixture.start();
     app.mainWindow().panels().addPanel({});
     const auto file = fixture.profileDir() / "layout.json";
-    QTRY_COMPARE_WITH_TIMEOUT(player::loadLayout(file).panels.size(), std::size_t{2}, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(profile::loadLayout(file).panels.size(), std::size_t{2}, 1500);
   }
 
   void sigtermAndSigintQuitLikeTheQuitCommand_data() {
@@ -98,7 +98,7 @@ class DesktopAppTest : public QObject {
     std::raise(signal);
     QTRY_COMPARE(quit.size(), 1);
     // The layout was written as the quit began, with both panels.
-    QCOMPARE(player::loadLayout(fixture.profileDir() / "layout.json").panels.size(), std::size_t{2});
+    QCOMPARE(profile::loadLayout(fixture.profileDir() / "layout.json").panels.size(), std::size_t{2});
   }
 
   void userChangesMarkTheQueriesThatReadThemStale() {
@@ -128,7 +128,7 @@ class DesktopAppTest : public QObject {
     app.player().settings().save();
     const std::string other = desktop_testing::testDataDir() + "/small-library.json";
     QVERIFY(app.mainWindow().openLibrary(QString::fromStdString(other)));
-    const player::SettingsStore stored(app.player().profile().settingsFile());
+    const profile::SettingsStore stored(app.player().profile().settingsFile());
     QCOMPARE(stored.lastLibrary().value_or(""), other);
     QVERIFY(stored.musicFolders().empty());
   }

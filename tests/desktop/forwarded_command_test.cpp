@@ -36,7 +36,7 @@ struct Sent {
 // lets the program's events run until the reply is complete.
 Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> args,
                  const std::function<void()>& meanwhile = {}, std::optional<std::string> input = std::nullopt) {
-  player::CommandRequest request;
+  profile::CommandRequest request;
   request.args = {"--profile", profile.string()};
   request.args.insert(request.args.end(), args.begin(), args.end());
   request.cwd = std::filesystem::current_path().string();
@@ -46,7 +46,7 @@ Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> 
   std::ostringstream err;
   std::atomic<bool> done{false};
   std::thread client([&] {
-    sent.status = app::forwardCommand(player::commandSocketPath(profile), 0, request, out, err);
+    sent.status = app::forwardCommand(profile::commandSocketPath(profile), 0, request, out, err);
     done = true;
   });
   if (meanwhile) meanwhile();

@@ -9,7 +9,7 @@
 #include "desktop/main_window.h"
 #include "desktop/panel_docks.h"
 #include "desktop/support/desktop_fixture.h"
-#include "player/layout.h"
+#include "profile/layout.h"
 #include "tree/panel.h"
 
 using desktop_testing::DesktopFixture;
@@ -26,7 +26,7 @@ class LayoutTest : public QObject {
     QVERIFY(panel != nullptr);
     QVERIFY(panel->rootNodeId() > 0);
     QVERIFY(panel->control().top()->childCount() > 0);
-    const player::Layout stored = player::loadLayout(fixture.profileDir() / "layout.json");
+    const profile::Layout stored = profile::loadLayout(fixture.profileDir() / "layout.json");
     QCOMPARE(stored.panels.size(), std::size_t{1});
     QCOMPARE(stored.panels[0], panel->writeSettings());
     QVERIFY(fixture.messages.isEmpty());

@@ -14,8 +14,8 @@
 #include "desktop/main_window.h"
 #include "desktop/support/desktop_fixture.h"
 #include "player/player.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 
@@ -42,9 +42,9 @@ class MusicFixture {
     fs::create_directories(music() / "sub");
     copy("sinewave.flac", music() / "a.flac");
     copy("test.ogg", music() / "sub" / "b.ogg");
-    player::Profile profile(dir_.path() / "profile");
-    player::SettingsStore settings(profile.settingsFile());
-    player_ = std::make_unique<player::Player>(std::move(profile), std::move(settings), player::LibraryFile{});
+    profile::Profile profile(dir_.path() / "profile");
+    profile::SettingsStore settings(profile.settingsFile());
+    player_ = std::make_unique<player::Player>(std::move(profile), std::move(settings), library::LibraryFile{});
     player_->setMessageStream(log);
     player_->addListener(&recorder);
     watcher_ = std::make_unique<LibraryWatcher>(*player_, dir_.path() / "profile", std::vector<fs::path>{music()});
@@ -136,7 +136,7 @@ class LibraryWatcherTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(music.tracks(), 4u, kWaitMs);
     QTest::qWait(kSettleMs * 2);
     QCOMPARE(finished.size(), 2);
-    QCOMPARE(finished.at(1).at(0).value<player::ScanCounts>().added, 2u);
+    QCOMPARE(finished.at(1).at(0).value<library::ScanCounts>().added, 2u);
 
     // A new folder is watched once a scan has seen it.
     fs::create_directory(music.music() / "new");

@@ -17,9 +17,9 @@
 #include "desktop/main_window.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/support/desktop_fixture.h"
-#include "player/profile.h"
-#include "player/resources.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/resources.h"
+#include "profile/settings_store.h"
 #include "ui/table_preferences_page.h"
 
 using desktop::AdvancedSettingsPage;
@@ -71,8 +71,8 @@ class PreferencesDialogTest : public QObject {
   }
   QLineEdit& advancedEdit(const std::string& key) { return *qobject_cast<QLineEdit*>(advanced().field(key)); }
   // The settings as a new start would read them.
-  player::SettingsStore savedSettings() {
-    return player::SettingsStore(player::Profile(fixture_->profileDir()).settingsFile());
+  profile::SettingsStore savedSettings() {
+    return profile::SettingsStore(profile::Profile(fixture_->profileDir()).settingsFile());
   }
 
  private slots:
@@ -162,7 +162,7 @@ class PreferencesDialogTest : public QObject {
     library().fileEdit().setText("/nowhere.json");
     dialog().cancelButton().click();
     QCOMPARE(fixture_->player().advancedSettings().console_row_limit, uint64_t{5000});
-    QVERIFY(!std::filesystem::exists(player::Profile(fixture_->profileDir()).settingsFile()) ||
+    QVERIFY(!std::filesystem::exists(profile::Profile(fixture_->profileDir()).settingsFile()) ||
             savedSettings().get("console_row_limit") == "5000");
   }
 
@@ -236,7 +236,7 @@ class PreferencesDialogTest : public QObject {
     QVERIFY(dialog().showPage(page));
     dialog().helpButton().click();
     QCOMPARE(help_opened_, QStringList{file});
-    QVERIFY(std::filesystem::is_regular_file(player::resourceDir("help") / file.toStdString()));
+    QVERIFY(std::filesystem::is_regular_file(profile::resourceDir("help") / file.toStdString()));
     QVERIFY(fixture_->messages.isEmpty());
   }
 

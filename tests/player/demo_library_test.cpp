@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "host/track.h"
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "player/playlists.h"
 
 namespace player {
@@ -19,7 +19,7 @@ const host::InfoField* tag(const host::Track& track, std::string_view name) {
 }
 
 TEST(DemoLibraryTest, LoadsWithTheVarietyItPromises) {
-  const LibraryFile demo = loadLibraryFile(kDemo);
+  const library::LibraryFile demo = library::loadLibraryFile(kDemo);
   ASSERT_GE(demo.tracks.size(), 1000u);
   std::set<std::string> artists, albums;
   int multi_artist = 0, multi_genre = 0, compilation = 0, second_disc = 0, undated = 0, gained = 0, bare = 0,

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "player/layout.h"
 #include "player/player.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/layout.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -37,9 +37,10 @@ struct Recorder : PlayerListener {
 class PlayerEditing : public ::testing::Test {
  protected:
   void SetUp() override {
-    Profile profile(dir.path() / "profile");
-    SettingsStore settings(profile.settingsFile());
-    player = std::make_unique<Player>(std::move(profile), std::move(settings), parseLibraryFile(kLibrary, "lib"));
+    profile::Profile profile(dir.path() / "profile");
+    profile::SettingsStore settings(profile.settingsFile());
+    player =
+        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kLibrary, "lib"));
     player->setMessageStream(messages);
     recorder.events.clear();
     player->addListener(&recorder);
@@ -113,10 +114,10 @@ TEST_F(PlayerEditing, InsertAndClearRaiseAddedAndRemoved) {
 }
 
 TEST_F(PlayerEditing, BadIndexesChangeNothingAndRaiseNothing) {
-  EXPECT_THROW(player->removeItems(0, {1, 9}), PlayerError);
-  EXPECT_THROW(player->moveItems(0, {7}, 0), PlayerError);
-  EXPECT_THROW(player->movePlaylist(0, 3), PlayerError);
-  EXPECT_THROW(player->setSelection(0, {true}), PlayerError);
+  EXPECT_THROW(player->removeItems(0, {1, 9}), profile::DataError);
+  EXPECT_THROW(player->moveItems(0, {7}, 0), profile::DataError);
+  EXPECT_THROW(player->movePlaylist(0, 3), profile::DataError);
+  EXPECT_THROW(player->setSelection(0, {true}), profile::DataError);
   EXPECT_EQ(items(), "abcde");
   EXPECT_EQ(recorder.events, "");
 }
@@ -141,30 +142,30 @@ TEST_F(PlayerEditing, PlaybackFollowsItsItemThroughEdits) {
 }
 
 TEST_F(PlayerEditing, ANewLibraryRaisesLibraryEventsAndReplacesPlaylistItems) {
-  player->replaceLibrary(parseLibraryFile(R"({"tracks": [{"path": "file:///a"}]})", "new"));
+  player->replaceLibrary(library::parseLibraryFile(R"({"tracks": [{"path": "file:///a"}]})", "new"));
   EXPECT_EQ(recorder.events, "lib1 lib0 8@0:0+5 ");
 }
 
 TEST(LayoutFile, WindowBlobsRoundTripAndOldFilesStayReadable) {
   TempDir dir;
   const auto file = dir.path() / "layout.json";
-  Layout layout;
+  profile::Layout layout;
   layout.panels = {{1, 2, 3}, {}};
   layout.geometry = {0x01, 0xd9, 0xff};
   layout.window_state = {0x00, 0x10};
-  saveLayout(file, layout);
-  const Layout back = loadLayout(file);
+  profile::saveLayout(file, layout);
+  const profile::Layout back = profile::loadLayout(file);
   EXPECT_EQ(back.panels, layout.panels);
   EXPECT_EQ(back.geometry, layout.geometry);
   EXPECT_EQ(back.window_state, layout.window_state);
 
   std::ofstream(file) << R"({"panels": [{"settings": "0a0b"}]})";
-  const Layout old = loadLayout(file);
+  const profile::Layout old = profile::loadLayout(file);
   EXPECT_EQ(old.panels, (std::vector<std::vector<uint8_t>>{{0x0a, 0x0b}}));
   EXPECT_TRUE(old.geometry.empty());
 
   std::ofstream(file) << R"({"panels": [], "window": {"geometry": "xyz1"}})";
-  EXPECT_THROW(loadLayout(file), PlayerError);
+  EXPECT_THROW(profile::loadLayout(file), profile::DataError);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "player/file_io.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -34,10 +34,10 @@ constexpr const char* kLibrary = R"({
 class PlayerTest : public ::testing::Test {
  protected:
   std::unique_ptr<Player> open(std::string_view library_text = kLibrary) {
-    Profile profile(dir_.path() / "profile");
-    SettingsStore settings(profile.settingsFile());
+    profile::Profile profile(dir_.path() / "profile");
+    profile::SettingsStore settings(profile.settingsFile());
     auto player = std::make_unique<Player>(std::move(profile), std::move(settings),
-                                           parseLibraryFile(library_text, "lib.json"));
+                                           library::parseLibraryFile(library_text, "lib.json"));
     player->setMessageStream(messages_);
     return player;
   }
@@ -99,12 +99,12 @@ TEST_F(PlayerTest, NoPlaylistsAnywhereMeansNoneActive) {
 }
 
 TEST_F(PlayerTest, MalformedPlaylistsFileNamesTheFile) {
-  Profile profile(dir_.path() / "profile");
+  profile::Profile profile(dir_.path() / "profile");
   std::ofstream(profile.playlistsFile()) << "{\"active\": 0, \"playlists\": [}";
   try {
     open();
     FAIL() << "no error";
-  } catch (const PlayerError& error) {
+  } catch (const profile::DataError& error) {
     const std::string message = error.what();
     EXPECT_NE(message.find(profile.playlistsFile().string()), std::string::npos) << message;
     EXPECT_NE(message.find("line 1, column 29"), std::string::npos) << message;
@@ -142,7 +142,8 @@ TEST_F(PlayerTest, HostFacts) {
 
 TEST_F(PlayerTest, ReplaceLibraryMatchesPlaylistItemsAgain) {
   auto player = open();
-  player->replaceLibrary(parseLibraryFile(R"({"tracks": [{"path": "file:///elsewhere.mp3", "length": 3}]})", "new"));
+  player->replaceLibrary(
+      library::parseLibraryFile(R"({"tracks": [{"path": "file:///elsewhere.mp3", "length": 3}]})", "new"));
   ASSERT_EQ(player->libraryTrackCount(), 1u);
   ASSERT_FALSE(player->playlistItems(0).empty());
   ASSERT_FALSE(player->playlistItems(1).empty());
@@ -156,12 +157,12 @@ TEST_F(PlayerTest, RendersThePlaylists) {
   EXPECT_EQ(renderPlaylistsText(*player),
             "Default\n  file:///m/a.flac\n  file:///m/cue.flac #2\nOther (active)\n  file:///elsewhere.mp3\n");
   player->save();
-  EXPECT_EQ(readWholeFile(player->profile().playlistsFile()), renderPlaylistsJson(*player) + "\n");
+  EXPECT_EQ(profile::readWholeFile(player->profile().playlistsFile()), renderPlaylistsJson(*player) + "\n");
 }
 
 TEST(ChooseLibraryPathTest, OptionThenEnvironmentThenLastChosenThenDemo) {
   TempDir dir;
-  SettingsStore settings(dir.path() / "settings.json");
+  profile::SettingsStore settings(dir.path() / "settings.json");
   const fs::path demo = "/demo.json";
   const char* old = std::getenv("VOSTREL_LIBRARY");
   const std::string saved = old ? old : "";

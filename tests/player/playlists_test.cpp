@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/track_builder.h"
-#include "player/player_error.h"
+#include "profile/data_error.h"
 #include "support/fake_host.h"
 
 namespace player {
@@ -73,10 +73,10 @@ TEST(PlaylistSetTest, CreateAppendsAndRemoveKeepsActiveAndPlayingOnTheirPlaylist
 TEST(PlaylistSetTest, BadIndexesThrow) {
   PlaylistSet set;
   set.create("A");
-  EXPECT_THROW(set.at(1), PlayerError);
-  EXPECT_THROW(set.setActive(1), PlayerError);
-  EXPECT_THROW(set.insertItems(5, 0, {}, false), PlayerError);
-  EXPECT_THROW(set.setSelected(0, 0, true), PlayerError);
+  EXPECT_THROW(set.at(1), profile::DataError);
+  EXPECT_THROW(set.setActive(1), profile::DataError);
+  EXPECT_THROW(set.insertItems(5, 0, {}, false), profile::DataError);
+  EXPECT_THROW(set.setSelected(0, 0, true), profile::DataError);
   set.setActive(host::kNoPlaylist);
   EXPECT_EQ(set.active(), host::kNoPlaylist);
 }
@@ -89,7 +89,7 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
   library.push_back(subsong.build());
   const TrackIndex index(library);
 
-  std::vector<PlaylistRef> stored = {
+  std::vector<library::PlaylistRef> stored = {
       {"P", {{"file:///b", 1, true}, {"file:///a", 0, false}, {"file:///b", 2, false}, {"file:///new", 0, true}}}};
   const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
   const Playlist& list = set.at(0);
@@ -108,7 +108,7 @@ TEST(ResolvePlaylistsTest, MatchesItemsByPathAndSubsong) {
 TEST(ResolvePlaylistsTest, RepeatedLocationMatchesTheFirstLibraryTrack) {
   const host::TrackList library = tracks({"file:///x", "file:///dup", "file:///dup"});
   const TrackIndex index(library);
-  std::vector<PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
+  std::vector<library::PlaylistRef> stored = {{"P", {{"file:///dup", 0, false}, {"file:///dup", 0, false}}}};
   const PlaylistSet set = resolvePlaylists(stored, 0, host::kNoPlaylist, index);
   EXPECT_EQ(set.at(0).items, (host::TrackList{library[1], library[1]}));
   stored.clear();  // the index keeps what it was asked for

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QTest>
 
-#include "player/library_file.h"
+#include "library/library_file.h"
 #include "tree/panel_settings.h"
 #include "tree/query_result_node.h"
 #include "ui/icon_list.h"
@@ -232,7 +232,7 @@ class TreePanelPaintTest : public QObject {
   // open: a picture to look at, and every result node painted with a label
   // extent inside the view.
   void exampleTreeOnTheDemoLibrary() {
-    harness_->host.library = player::loadLibraryFile(PanelHarness::dataDir() + "/demo-library.json").tracks;
+    harness_->host.library = library::loadLibraryFile(PanelHarness::dataDir() + "/demo-library.json").tracks;
     panel_ = harness_->makePanel();
     QVERIFY(panel_->loadTree());
     panel_->runCommand(7, panel_->panel().root());

@@ -29,9 +29,12 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/playlist_tabs.h"
-#include "player/library_file.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "library/library_file.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
+#include "scenes.h"
+#include "shooter.h"
+#include "still_engine.h"
 #include "tree/folder_node.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
@@ -40,9 +43,6 @@
 #include "ui/panel_tree_view.h"
 #include "ui/tree_model.h"
 #include "ui/tree_panel.h"
-#include "scenes.h"
-#include "shooter.h"
-#include "still_engine.h"
 
 using shots::settle;
 
@@ -135,11 +135,11 @@ int main(int argc, char** argv) {
   QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
 
   component::installDatabaseSteps();
-  player::Profile profile(profile_dir.path().toStdString());
-  player::SettingsStore settings(profile.settingsFile());
+  profile::Profile profile(profile_dir.path().toStdString());
+  profile::SettingsStore settings(profile.settingsFile());
   const std::filesystem::path library = argv[2];
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
-                                                 player::loadLibraryFile(library));
+                                                 library::loadLibraryFile(library));
   player::Player& live = *player;
   desktop::DesktopApp app(std::move(player), library, std::nullopt);
   app.ui().show_message = [](const QString& text, const QString&, bool) {

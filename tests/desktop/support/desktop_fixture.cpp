@@ -6,10 +6,10 @@
 #include "db/open_steps.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/playback_controller.h"
+#include "library/library_file.h"
 #include "library_tables/library_tables.h"
-#include "player/library_file.h"
-#include "player/profile.h"
-#include "player/settings_store.h"
+#include "profile/profile.h"
+#include "profile/settings_store.h"
 
 namespace desktop_testing {
 
@@ -41,11 +41,11 @@ desktop::DesktopApp& DesktopFixture::start() {
   db::setSchemaReady(false);
   library_tables::resetProcessState();
   component::installDatabaseSteps();
-  player::Profile profile(profileDir());
-  player::SettingsStore settings(profile.settingsFile());
+  profile::Profile profile(profileDir());
+  profile::SettingsStore settings(profile.settingsFile());
   const std::filesystem::path library = std::filesystem::path(testDataDir()) / "small-library.json";
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
-                                                 player::loadLibraryFile(library));
+                                                 library::loadLibraryFile(library));
   app_ = std::make_unique<desktop::DesktopApp>(std::move(player), library, std::nullopt);
   app_->ui().show_message = [this](const QString& text, const QString& caption, bool) {
     messages.push_back(caption + ": " + text);

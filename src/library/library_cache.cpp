@@ -1,0 +1,525 @@
+// The library cache over plain SQLite; see library_cache.h.
+#include "library/library_cache.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <iterator>
+
+#include "host/track_builder.h"
+#include "host/track_image.h"
+#include "library/cache_row_groups.h"
+#include "library/track_record.h"
+#include "profile/data_error.h"
+
+namespace library {
+namespace {
+
+// 1: files and folders. 2: a generation, counted up by every transaction
+// that changes files, and snapshots; a cache of format 1 takes the new
+// tables and keeps its rows.
+constexpr int kFormatVersion = 2;
+constexpr int kBusyTimeoutMs = 60'000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
+    " record BLOB) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS state(generation INTEGER NOT NULL);"
+    "INSERT INTO state SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM state);"
+    // A folder's tracks as a track image (track_image.h), with their
+    // files' times in nanoseconds (8 bytes each, in the same order), as
+    // the rows were at `generation`.
+    "CREATE TABLE IF NOT EXISTS snapshots(folder TEXT PRIMARY KEY, generation INTEGER NOT NULL,"
+    " times BLOB NOT NULL, image BLOB NOT NULL);";
+
+// The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
+// (The root folder's URI, "file:///", ends in its slash already.)
+std::string lowerBound(std::string_view folder_uri) {
+  return folder_uri.ends_with('/') ? std::string(folder_uri) : std::string(folder_uri) + '/';
+}
+std::string upperBound(std::string_view folder_uri) {
+  if (folder_uri.ends_with('/')) folder_uri.remove_suffix(1);
+  return std::string(folder_uri) + '0';
+}
+
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement& operator=(Statement&& other) noexcept {
+    std::swap(stmt_, other.stmt_);
+    return *this;
+  }
+  sqlite3_stmt* get() const { return stmt_; }
+  explicit operator bool() const { return stmt_ != nullptr; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Resets the statement when the scope ends, so that it holds no read lock.
+struct ResetAtEnd {
+  sqlite3_stmt* stmt;
+  ~ResetAtEnd() {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+  }
+};
+
+void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+}  // namespace
+
+struct LibraryCache::Impl {
+  // The tracks this cache last gave out, in location order, for as long
+  // as their row stays as it was: a rescan hands them out again instead of
+  // decoding its rows anew. An entry whose row was written since is stale:
+  // it keeps its track, whose path is the entry's key, until a load or a
+  // scan replaces the folder's entries, and hands it out no more.
+  struct Known {
+    host::TrackHandle track;  // never null: it keeps `path` alive
+    uint64_t size;
+    int64_t mtime_ns;
+    std::string_view path;  // the track's own
+    bool stale = false;
+  };
+  std::vector<Known> known;
+
+  // The entries of locations from `low` (included) to `high` (excluded).
+  std::pair<std::size_t, std::size_t> knownRange(std::string_view low, std::string_view high) const {
+    auto before = [](const Known& entry, std::string_view path) { return entry.path < path; };
+    const auto first = std::lower_bound(known.begin(), known.end(), low, before);
+    const auto last = std::lower_bound(first, known.end(), high, before);
+    return {static_cast<std::size_t>(first - known.begin()), static_cast<std::size_t>(last - known.begin())};
+  }
+  // Puts `entries` (in order) in place of the entries from `low` to `high`.
+  void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
+    const auto [first, last] = knownRange(low, high);
+    if (first == 0 && last == known.size()) {  // all of them: a start's first load
+      known = std::move(entries);
+      return;
+    }
+    known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
+    known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
+                 std::make_move_iterator(entries.end()));
+  }
+  void forget(std::string_view uri) {
+    const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
+    for (std::size_t i = first; i < last; ++i) known[i].stale = true;
+  }
+
+  std::filesystem::path file;
+  sqlite3* db = nullptr;
+  std::vector<std::string> notices;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, count_up, select_snapshot,
+      snapshot_current, drop_snapshots, put_snapshot;
+  bool counted = false;  // the generation was counted up in this transaction
+  std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
+
+  ~Impl() { sqlite3_close_v2(db); }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    const char* reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+    throw profile::DataError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
+  }
+
+  void exec(const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("cannot be used");
+  }
+
+  // Opens the file and makes its tables; false when it is not a usable
+  // cache (not a database, damaged, or of another format).
+  bool open() {
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+      fail("cannot be opened");
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // The WAL is copied into the file when it grows large, not at every
+    // close: a command that only read would otherwise wait for the disk.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_stmt* version = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
+    int stored = 0;
+    const int step = sqlite3_step(version);
+    if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
+    sqlite3_finalize(version);
+    if (step != SQLITE_ROW) return damaged();
+    if (stored < 0 || stored > kFormatVersion) return false;
+    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    exec("PRAGMA synchronous=NORMAL");
+    // Snapshots are read mapped rather than page by page.
+    exec("PRAGMA mmap_size=1073741824");
+    if (stored != kFormatVersion) {
+      exec("BEGIN IMMEDIATE");
+      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return damaged();
+      }
+      exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
+      exec("COMMIT");
+    }
+    if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+    return true;
+  }
+
+  // False for a file SQLite finds is no database or damaged; throws for
+  // any other failure (a busy or read-only file is not set aside).
+  bool damaged() {
+    const int code = sqlite3_errcode(db) & 0xFF;
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR) return false;
+    fail("cannot be read");
+  }
+
+  void prepare() {
+    auto make = [this](const char* sql) {
+      Statement statement(db, sql);
+      if (!statement) fail("cannot be read");
+      return statement;
+    };
+    select_files = make("SELECT path, size, mtime_ns, record IS NOT NULL FROM files WHERE path >= ? AND path < ?");
+    select_tracks =
+        make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
+    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record) VALUES(?, ?, ?, ?)");
+    remove_file = make("DELETE FROM files WHERE path = ?");
+    select_folder = make("SELECT available FROM folders WHERE path = ?");
+    put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+    count_up = make("UPDATE state SET generation = generation + 1");
+    select_snapshot =
+        make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+    snapshot_current = make("SELECT 1 FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+    drop_snapshots = make("DELETE FROM snapshots WHERE generation <> (SELECT generation FROM state)");
+    put_snapshot = make("INSERT OR REPLACE INTO snapshots(folder, generation, times, image)"
+                        " SELECT ?, generation, ?, ? FROM state");
+  }
+
+  void step(sqlite3_stmt* stmt, const char* what) {
+    const ResetAtEnd reset{stmt};
+    if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
+  }
+
+  // Before a change of files: counts the generation up, once per
+  // transaction, so that no snapshot taken before passes as current.
+  void changing() {
+    if (counted && !sqlite3_get_autocommit(db)) return;
+    step(count_up.get(), "cannot be written");
+    counted = !sqlite3_get_autocommit(db);
+  }
+
+  bool loadSnapshot(std::string_view folder, host::TrackList& tracks);
+  bool saveSnapshot(std::string_view folder);
+};
+
+LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
+  impl_->file = profile_dir / kFileName;
+  std::error_code ec;
+  std::filesystem::create_directories(profile_dir, ec);
+  if (!impl_->open()) {
+    sqlite3_close_v2(impl_->db);
+    impl_->db = nullptr;
+    std::filesystem::path aside = impl_->file;
+    aside += ".damaged";
+    std::filesystem::rename(impl_->file, aside, ec);
+    for (const char* suffix : {"-wal", "-shm"}) {
+      std::filesystem::path extra = impl_->file;
+      extra += suffix;
+      std::filesystem::remove(extra, ec);
+    }
+    impl_->notices.push_back("The library cache " + impl_->file.string() + " could not be read; it was moved to " +
+                             aside.string() + " and the music folders are read again.");
+    if (!impl_->open()) impl_->fail("cannot be made");
+  }
+  impl_->prepare();
+}
+
+LibraryCache::~LibraryCache() = default;
+LibraryCache::LibraryCache(LibraryCache&&) noexcept = default;
+LibraryCache& LibraryCache::operator=(LibraryCache&&) noexcept = default;
+
+const std::filesystem::path& LibraryCache::file() const { return impl_->file; }
+
+std::vector<std::string> LibraryCache::takeNotices() { return std::exchange(impl_->notices, {}); }
+
+std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::filesBelow(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_files.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  std::vector<std::pair<std::string, FileState>> files;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    FileState state;
+    state.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+    state.mtime_ns = sqlite3_column_int64(stmt, 2);
+    state.track = sqlite3_column_int(stmt, 3) != 0;
+    files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+                       state);
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return files;
+}
+
+void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
+  if (impl_->loadSnapshot(folder_uri, tracks)) return;
+  sqlite3_stmt* stmt = impl_->select_tracks.get();
+  GroupDecoder decoder;
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  {
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    bindText(stmt, 2, high);
+    // Rows and known tracks are both in location order.
+    auto [known, known_end] = impl_->knownRange(low, high);
+    RowGroup group = decoder.next();
+    int step;
+    while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      RowGroup::Row& row = group.rows.emplace_back();
+      row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
+      row.mtime_ns = sqlite3_column_int64(stmt, 2);
+      while (known < known_end && impl_->known[known].path < path) ++known;
+      if (known < known_end && impl_->known[known].path == path && !impl_->known[known].stale &&
+          impl_->known[known].size == row.size && impl_->known[known].mtime_ns == row.mtime_ns) {
+        row.track = impl_->known[known].track;
+      } else {
+        const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
+        const auto record_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3));
+        row.path_at = static_cast<uint32_t>(group.bytes.size());
+        row.path_size = static_cast<uint32_t>(path.size());
+        group.bytes.append(path);
+        row.record_at = static_cast<uint32_t>(group.bytes.size());
+        row.record_size = static_cast<uint32_t>(record_size);
+        group.bytes.append(record, record_size);
+      }
+      if (group.rows.size() == GroupDecoder::kGroupRows) decoder.add(std::exchange(group, decoder.next()));
+    }
+    if (step != SQLITE_DONE) impl_->fail("cannot be read");
+    if (!group.rows.empty()) decoder.add(std::move(group));
+  }
+  std::deque<RowGroup>& groups = decoder.finish();
+  std::size_t rows = 0;
+  for (const RowGroup& group : groups) rows += group.rows.size();
+  std::vector<Impl::Known> known;
+  known.reserve(rows);
+  tracks.reserve(tracks.size() + rows);
+  for (RowGroup& group : groups) {
+    for (RowGroup::Row& row : group.rows) {
+      if (!row.track) continue;
+      known.push_back({row.track, row.size, row.mtime_ns, row.track->path()});
+      tracks.push_back(std::move(row.track));
+    }
+  }
+  impl_->replaceKnown(low, high, std::move(known));
+}
+
+bool LibraryCache::Impl::loadSnapshot(std::string_view folder_uri, host::TrackList& tracks) {
+  sqlite3_stmt* stmt = select_snapshot.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  if (sqlite3_step(stmt) != SQLITE_ROW) return false;  // none, or not current: the rows tell
+  const auto* times = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
+  const auto times_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0));
+  // The image is read in pieces, straight into the tracks' store, while
+  // the statement keeps the read transaction open.
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db, "main", "snapshots", "image", sqlite3_column_int64(stmt, 1), 0, &blob) != SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    return false;
+  }
+  host::TrackList loaded;
+  const bool read = host::loadTrackImage(
+      static_cast<uint64_t>(sqlite3_blob_bytes(blob)),
+      [blob](uint64_t offset, char* into, std::size_t size) {
+        return size <= INT_MAX && offset <= INT_MAX &&
+               sqlite3_blob_read(blob, into, static_cast<int>(size), static_cast<int>(offset)) == SQLITE_OK;
+      },
+      loaded);
+  sqlite3_blob_close(blob);
+  if (!read || times_size != loaded.size() * sizeof(int64_t)) {
+    // Damaged: the rows tell, and the next keepSnapshot() writes it anew.
+    if (std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low) == damaged_snapshots.end()) {
+      damaged_snapshots.push_back(low);
+    }
+    return false;
+  }
+  std::vector<Known> entries;
+  entries.reserve(loaded.size());
+  constexpr std::size_t kAhead = 16;  // the records are far apart in memory: ask for them early
+  for (std::size_t i = 0; i < loaded.size(); ++i) {
+    if (i + 2 * kAhead < loaded.size()) __builtin_prefetch(loaded[i + 2 * kAhead].get());
+    if (i + kAhead < loaded.size()) __builtin_prefetch(loaded[i + kAhead]->pathRef().data() - sizeof(uint32_t));
+    int64_t mtime_ns;
+    std::memcpy(&mtime_ns, times + i * sizeof mtime_ns, sizeof mtime_ns);
+    entries.push_back({loaded[i], loaded[i]->size(), mtime_ns, loaded[i]->path()});
+  }
+  replaceKnown(low, high, std::move(entries));
+  tracks.reserve(tracks.size() + loaded.size());
+  std::move(loaded.begin(), loaded.end(), std::back_inserter(tracks));
+  return true;
+}
+
+bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  const auto damaged = std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low);
+  if (damaged == damaged_snapshots.end()) {
+    sqlite3_stmt* stmt = snapshot_current.get();
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    if (sqlite3_step(stmt) == SQLITE_ROW) return true;
+  }
+  const auto [first, last] = knownRange(low, high);
+  for (std::size_t i = first; i < last; ++i) {
+    if (known[i].stale) return false;  // its row was written since: only the rows know
+  }
+  // Made before taking the lock, which other writers wait for.
+  host::TrackList list;
+  std::string times;
+  list.reserve(last - first);
+  times.reserve((last - first) * sizeof(int64_t));
+  for (std::size_t i = first; i < last; ++i) {
+    list.push_back(known[i].track);
+    times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
+  }
+  const std::string image = host::saveTrackImage(list);
+  exec("BEGIN IMMEDIATE");
+  // The tracks at hand are those of the rows, file by file, or there is no
+  // snapshot to take (another process may have written since).
+  bool same = true;
+  {
+    sqlite3_stmt* stmt = select_files.get();
+    const ResetAtEnd reset{stmt};
+    bindText(stmt, 1, low);
+    bindText(stmt, 2, high);
+    std::size_t i = first;
+    int step;
+    while (same && (step = sqlite3_step(stmt)) == SQLITE_ROW) {
+      if (sqlite3_column_int(stmt, 3) == 0) continue;
+      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      same = i < last && known[i].path == path &&
+             known[i].size == static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)) &&
+             known[i].mtime_ns == sqlite3_column_int64(stmt, 2);
+      ++i;
+    }
+    if (same && step != SQLITE_DONE) fail("cannot be read");
+    same = same && i == last;
+  }
+  if (!same) {
+    exec("ROLLBACK");
+    return false;
+  }
+  step(drop_snapshots.get(), "cannot be written");
+  sqlite3_stmt* stmt = put_snapshot.get();
+  bindText(stmt, 1, low);
+  sqlite3_bind_blob64(stmt, 2, times.data(), times.size(), SQLITE_STATIC);
+  sqlite3_bind_blob64(stmt, 3, image.data(), image.size(), SQLITE_STATIC);
+  step(stmt, "cannot be written");
+  exec("COMMIT");
+  if (damaged != damaged_snapshots.end()) damaged_snapshots.erase(damaged);
+  // Readers take pages from the WAL for as long as it holds them, page by
+  // page, even once copied to the file: the snapshot is moved into the
+  // file now, where a start reads it mapped. Where a reader is busy it
+  // waits for the next writer.
+  sqlite3_busy_timeout(db, 0);
+  sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  return true;
+}
+
+bool LibraryCache::keepSnapshot(std::string_view folder_uri) {
+  try {
+    return impl_->saveSnapshot(folder_uri);
+  } catch (const profile::DataError&) {
+    rollback();
+    return false;
+  }
+}
+
+host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
+  const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
+                                   [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
+  if (it == impl_->known.end() || it->path != uri || it->stale || it->size != state.size ||
+      it->mtime_ns != state.mtime_ns) {
+    return nullptr;
+  }
+  return it->track;
+}
+
+void LibraryCache::rememberTracks(std::string_view folder_uri,
+                                  std::vector<std::pair<host::TrackHandle, FileState>> tracks) {
+  std::vector<Impl::Known> known;
+  known.reserve(tracks.size());
+  for (auto& [track, state] : tracks) {
+    const std::string_view path = track->path();
+    known.push_back({std::move(track), state.size, state.mtime_ns, path});
+  }
+  impl_->replaceKnown(lowerBound(folder_uri), upperBound(folder_uri), std::move(known));
+}
+
+void LibraryCache::begin() {
+  impl_->exec("BEGIN IMMEDIATE");
+  impl_->counted = false;
+}
+void LibraryCache::commit() {
+  impl_->exec("COMMIT");
+  impl_->counted = false;
+}
+void LibraryCache::rollback() {
+  if (!sqlite3_get_autocommit(impl_->db)) sqlite3_exec(impl_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+  impl_->counted = false;
+}
+
+void LibraryCache::putFile(std::string_view uri, const FileState& state, std::string_view record) {
+  impl_->forget(uri);
+  impl_->changing();
+  sqlite3_stmt* stmt = impl_->put_file.get();
+  bindText(stmt, 1, uri);
+  sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(state.size));
+  sqlite3_bind_int64(stmt, 3, state.mtime_ns);
+  if (state.track) {
+    sqlite3_bind_blob(stmt, 4, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+  } else {
+    sqlite3_bind_null(stmt, 4);
+  }
+  impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::removeFile(std::string_view uri) {
+  impl_->forget(uri);
+  impl_->changing();
+  sqlite3_stmt* stmt = impl_->remove_file.get();
+  bindText(stmt, 1, uri);
+  impl_->step(stmt, "cannot be written");
+}
+
+bool LibraryCache::folderWasAvailable(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_folder.get();
+  const ResetAtEnd reset{stmt};
+  bindText(stmt, 1, folder_uri);
+  const int step = sqlite3_step(stmt);
+  if (step == SQLITE_ROW) return sqlite3_column_int(stmt, 0) != 0;
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return true;
+}
+
+void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool available) {
+  sqlite3_stmt* stmt = impl_->put_folder.get();
+  bindText(stmt, 1, folder_uri);
+  sqlite3_bind_int(stmt, 2, available ? 1 : 0);
+  impl_->step(stmt, "cannot be written");
+}
+
+}  // namespace library

@@ -1,0 +1,103 @@
+// LibraryCache: the profile's library.db, which keeps what scans of the
+// music folders found, so that a start reads tracks from it instead of
+// reading every file's tags again.
+//
+// One row per file: its location (a file URI, see file_uri.h), size,
+// modification time in nanoseconds, and the track record in a compact form
+// (see track_record.h), or none for a file that is not a track. A second
+// table remembers which music folders were available at the last scan.
+// A third keeps, per music folder, a snapshot of its tracks as they were
+// built (see keepSnapshot), so that a start copies them in one piece.
+// The file is an SQLite database in WAL mode; every change is written in a
+// transaction, so that a process killed in the middle leaves the rows of
+// the last commit. A file that is not such a database, or is damaged, is a
+// cache only: it is set aside as library.db.damaged and started afresh,
+// which a notice says.
+//
+// A cache is one connection: use it from one thread at a time. Several
+// caches (threads, processes) may open the same file; a writer waits up to
+// a minute for another one to finish.
+#ifndef VOSTREL_LIBRARY_LIBRARY_CACHE_H_
+#define VOSTREL_LIBRARY_LIBRARY_CACHE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/track.h"
+
+namespace library {
+
+class LibraryCache {
+ public:
+  static constexpr std::string_view kFileName = "library.db";
+
+  // Opens `profile_dir`/library.db, creating both when missing. Throws
+  // DataError naming the file when it cannot be opened or made.
+  explicit LibraryCache(const std::filesystem::path& profile_dir);
+  ~LibraryCache();
+  LibraryCache(LibraryCache&&) noexcept;
+  LibraryCache& operator=(LibraryCache&&) noexcept;
+
+  const std::filesystem::path& file() const;
+  // What opening had to say (a damaged cache started afresh); each notice
+  // is handed out once.
+  std::vector<std::string> takeNotices();
+
+  // What the cache knows of a file.
+  struct FileState {
+    uint64_t size = 0;
+    int64_t mtime_ns = 0;
+    bool track = false;  // false: not a track (unreadable)
+  };
+  // The files cached below the folder whose URI is `folder_uri` (no
+  // trailing slash), by location.
+  std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
+  // Appends the tracks cached below `folder_uri` to `tracks`, by location.
+  // Tracks this cache gave out before, whose rows are as they were, are
+  // handed out again rather than decoded anew (so keep one cache for a
+  // session's rescans).
+  void loadTracks(std::string_view folder_uri, host::TrackList& tracks);
+  // The track this cache last gave out or was told of for `uri`, when its
+  // row still has `state`'s size and time; else nullptr.
+  host::TrackHandle knownTrack(std::string_view uri, const FileState& state) const;
+  // Tells the cache of the tracks below `folder_uri` as a scan left them,
+  // in location order, each with its file's state.
+  void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);
+
+  // Keeps the tracks below `folder_uri` that this cache last gave out or
+  // was told of, as they are in its rows, as one snapshot that the next
+  // loadTracks() takes instead of decoding the rows; nothing when the
+  // snapshot is current already. Any change of a file makes the snapshots
+  // taken before it stale; a stale or damaged one is passed over. False
+  // when none was taken: the tracks at hand are not those of the rows
+  // (another process wrote since), or the file cannot be written.
+  bool keepSnapshot(std::string_view folder_uri);
+
+  // Changes go between begin() and commit(); a cache destroyed or rolled
+  // back before commit() keeps none of them. Every call below throws
+  // DataError when the file cannot be written.
+  void begin();
+  void commit();
+  void rollback();
+  // Stores a file: `record` is its track in the compact form, empty for a
+  // file that is not a track.
+  void putFile(std::string_view uri, const FileState& state, std::string_view record);
+  void removeFile(std::string_view uri);
+  // Whether the folder was available at its last scan (true when never
+  // scanned), and recording it.
+  bool folderWasAvailable(std::string_view folder_uri);
+  void setFolderAvailable(std::string_view folder_uri, bool available);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace library
+
+#endif  // VOSTREL_LIBRARY_LIBRARY_CACHE_H_

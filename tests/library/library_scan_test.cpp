@@ -1,0 +1,525 @@
+// Scanning music folders into the library cache: the tag corpus, rescans,
+// folders that go away, and playlists whose files leave and come back.
+#include <gtest/gtest.h>
+#include <taglib/fileref.h>
+#include <taglib/mp4file.h>
+#include <taglib/tpropertymap.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "library/file_uri.h"
+#include "library/library_scan.h"
+#include "library/track_record.h"
+#include "player/player.h"
+#include "support/fake_host.h"
+
+namespace library {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDir;
+
+fs::path corpusDir() { return fs::path(VOSTREL_TEST_DATA_DIR) / "tag-corpus"; }
+
+// Sound files of several formats, with tags.
+const char* const kSound[] = {"bladeenc.mp3", "test.ogg", "multiple-vc.flac", "has-tags.m4a", "click.wv"};
+
+std::vector<std::string> paths(const host::TrackList& tracks) {
+  std::vector<std::string> result;
+  for (const auto& track : tracks) result.emplace_back(track->path());
+  return result;
+}
+
+// Runs `sql` on the cache file in `profile`, as another program (or
+// damage) would.
+void changeCacheFile(const fs::path& profile, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((profile / "library.db").c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+// Rows whose records no longer decode: only a snapshot gives their tracks.
+constexpr const char* kSpoilRows = "UPDATE files SET record = x'00' WHERE record IS NOT NULL";
+
+void shiftTime(const fs::path& file, int seconds) {
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(seconds));
+}
+
+class ScanTest : public ::testing::Test {
+ protected:
+  fs::path music() const { return dir_.path() / "music"; }
+  fs::path profile() const { return dir_.path() / "profile"; }
+
+  void copy(const std::string& name, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy_file(corpusDir() / name, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
+  }
+
+  // Scans into the profile's cache, which is kept from scan to scan as
+  // the desktop program keeps it; or into a new cache in `cache_dir`.
+  ScanResult scan(const std::vector<fs::path>& folders, unsigned threads = 3, const fs::path& cache_dir = {}) {
+    ScanOptions options;
+    options.threads = threads;
+    if (!cache_dir.empty()) {
+      LibraryCache cache(cache_dir);
+      return scanMusicFolders(cache, folders, options);
+    }
+    if (!cache_) cache_.emplace(profile());
+    return scanMusicFolders(*cache_, folders, options);
+  }
+  ScanResult scan() { return scan({music()}); }
+
+  TempDir dir_;
+  std::optional<LibraryCache> cache_;
+};
+
+// Every field of the property map, with its values in order, is a field of
+// the track; and nothing else is.
+void expectSameAsTagLib(const host::Track& track) {
+  SCOPED_TRACE(std::string(track.path()));
+  const TagLib::FileRef ref(uriFilePath(track.path()).c_str());
+  ASSERT_NE(ref.file(), nullptr);
+  const TagLib::PropertyMap properties = ref.file()->properties();
+  std::size_t fields = 0;
+  for (const auto& [key, values] : properties) {
+    // Damaged tags give names that cannot be columns: those are left out.
+    const std::string name = key.to8Bit(true);
+    if (values.isEmpty() || name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
+          return static_cast<unsigned char>(c) < 0x20;
+        })) {
+      continue;
+    }
+    ++fields;
+    const host::InfoField* field = track.findMeta(host::findField(name));
+    ASSERT_NE(field, nullptr) << key.to8Bit(true);
+    EXPECT_EQ(field->name(), key.to8Bit(true));
+    std::vector<std::string> expected;
+    for (const TagLib::String& value : values) expected.push_back(value.to8Bit(true));
+    EXPECT_EQ(field->values().strings(), expected) << key.to8Bit(true);
+  }
+  EXPECT_EQ(track.meta().size(), fields);
+  if (const TagLib::AudioProperties* audio = ref.audioProperties()) {
+    EXPECT_DOUBLE_EQ(track.length(), audio->lengthInMilliseconds() / 1000.0);
+  }
+}
+
+TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads) {
+  std::size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(corpusDir())) {
+    copy(entry.path().filename().string(), music() / entry.path().filename());
+    ++files;
+  }
+  const ScanResult result = scan({music()}, 4);
+  EXPECT_EQ(result.counts.added + result.counts.unreadable, files);
+  EXPECT_EQ(result.library.tracks.size(), result.counts.added);
+  EXPECT_GE(result.counts.added, 80u);
+  for (const auto& track : result.library.tracks) {
+    EXPECT_EQ(track->size(), fs::file_size(uriFilePath(track->path())));
+    expectSameAsTagLib(*track);
+  }
+  // One thread reads the same records as four.
+  const ScanResult alone = scan({music()}, 1, dir_.path() / "alone");
+  ASSERT_EQ(paths(alone.library.tracks), paths(result.library.tracks));
+  for (std::size_t i = 0; i < alone.library.tracks.size(); ++i) {
+    EXPECT_EQ(encodeTrackRecord(*alone.library.tracks[i]), encodeTrackRecord(*result.library.tracks[i]));
+  }
+}
+
+TEST_F(ScanTest, TechnicalFieldsAndNamesThatAreNotAscii) {
+  const fs::path file = music() / "Björk – 東京 100%" / "Ärger\x01.flac";
+  copy("multiple-vc.flac", file);
+  const ScanResult result = scan();
+  ASSERT_EQ(result.library.tracks.size(), 1u);
+  const host::Track& track = *result.library.tracks[0];
+  EXPECT_EQ(uriFilePath(track.path()), file);
+  EXPECT_EQ(track.path(), "file://" + (music() / "Björk – 東京 100%25" / "Ärger%01.flac").string());
+  std::vector<std::pair<std::string, std::string>> tech;
+  for (const host::InfoField& field : track.tech()) tech.emplace_back(field.name(), field.values().front());
+  const TagLib::FileRef ref(file.c_str());
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"codec", "FLAC"},
+      {"bitrate", std::to_string(ref.audioProperties()->bitrate())},
+      {"samplerate", std::to_string(ref.audioProperties()->sampleRate())},
+      {"channels", std::to_string(ref.audioProperties()->channels())},
+      {"bitspersample", "16"}};
+  EXPECT_EQ(tech, expected);
+}
+
+class ReplayGainTest : public ScanTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ReplayGainTest, ComesFromTheUsualFieldsAndIsAbsentWithoutThem) {
+  const fs::path file = music() / GetParam();
+  copy(GetParam(), file);
+  copy(GetParam(), music() / "plain" / GetParam());
+  const std::pair<const char*, const char*> kGain[] = {
+      {"REPLAYGAIN_TRACK_GAIN", "-6.50 dB"}, {"REPLAYGAIN_ALBUM_PEAK", "0.988"}, {"REPLAYGAIN_ALBUM_GAIN", "+1.25 dB"}};
+  if (fs::path(GetParam()).extension() == ".m4a") {
+    // iTunes freeform atoms, as taggers write them.
+    TagLib::MP4::File mp4(file.c_str());
+    for (const auto& [name, value] : kGain) {
+      std::string lower = name;
+      std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+      mp4.tag()->setItem("----:com.apple.iTunes:" + lower, TagLib::MP4::Item(TagLib::StringList(value)));
+    }
+    ASSERT_TRUE(mp4.save());
+  } else {
+    TagLib::FileRef ref(file.c_str());
+    TagLib::PropertyMap tags = ref.file()->properties();
+    for (const auto& [name, value] : kGain) tags.replace(name, TagLib::StringList(value));
+    ref.file()->setProperties(tags);
+    ASSERT_TRUE(ref.save());
+  }
+  const ScanResult result = scan();
+  ASSERT_EQ(result.library.tracks.size(), 2u);
+  const bool tagged_first = result.library.tracks[0]->path() == fileUri(file);
+  const host::ReplayGain& gain = result.library.tracks[tagged_first ? 0 : 1]->replayGain();
+  EXPECT_FLOAT_EQ(gain.track_gain, -6.5f);
+  EXPECT_FLOAT_EQ(gain.album_gain, 1.25f);
+  EXPECT_FLOAT_EQ(gain.album_peak, 0.988f);
+  EXPECT_EQ(gain.track_peak, -1.0f);
+  const host::ReplayGain& none = result.library.tracks[tagged_first ? 1 : 0]->replayGain();
+  EXPECT_EQ(none.track_gain, -1000.0f);
+  EXPECT_EQ(none.album_gain, -1000.0f);
+  EXPECT_EQ(none.track_peak, -1.0f);
+  EXPECT_EQ(none.album_peak, -1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ReplayGainTest,
+                         ::testing::Values("bladeenc.mp3", "test.ogg", "multiple-vc.flac", "has-tags.m4a"));
+
+struct RescanCase {
+  const char* name;
+  std::function<void(const fs::path& music)> change;
+  ScanCounts expected;  // seconds unused
+};
+
+class RescanTest : public ScanTest, public ::testing::WithParamInterface<RescanCase> {};
+
+TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
+  for (const char* name : kSound) copy(name, music() / "a" / name);
+  copy("README.md", music() / "notes.md");
+  const ScanResult first = scan();
+  ASSERT_EQ(first.counts.added, std::size(kSound));
+  ASSERT_EQ(first.counts.unreadable, 1u);
+  GetParam().change(music());
+  const ScanResult result = scan();
+  const ScanCounts& want = GetParam().expected;
+  EXPECT_EQ(result.counts.added, want.added);
+  EXPECT_EQ(result.counts.changed, want.changed);
+  EXPECT_EQ(result.counts.removed, want.removed);
+  EXPECT_EQ(result.counts.unchanged, want.unchanged);
+  EXPECT_EQ(result.counts.unreadable, want.unreadable);
+  // The library is what a fresh cache reads from the folder, and what a
+  // fresh start reads from this cache.
+  const ScanResult fresh = scan({music()}, 2, dir_.path() / "fresh");
+  LibraryCache reopened(profile());
+  const LibraryFile started = loadCachedLibrary(reopened, {music()});
+  ASSERT_EQ(paths(result.library.tracks), paths(fresh.library.tracks));
+  ASSERT_EQ(paths(started.tracks), paths(fresh.library.tracks));
+  for (std::size_t i = 0; i < fresh.library.tracks.size(); ++i) {
+    EXPECT_EQ(encodeTrackRecord(*result.library.tracks[i]), encodeTrackRecord(*fresh.library.tracks[i]));
+    EXPECT_EQ(encodeTrackRecord(*started.tracks[i]), encodeTrackRecord(*fresh.library.tracks[i]));
+    EXPECT_EQ(result.library.tracks[i]->mtime(), fresh.library.tracks[i]->mtime());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RescanTest,
+    ::testing::Values(
+        RescanCase{"nothing", [](const fs::path&) {}, {0, 0, 0, 5, 1}},
+        RescanCase{"touched", [](const fs::path& m) { shiftTime(m / "a" / "test.ogg", 10); }, {0, 1, 0, 4, 1}},
+        RescanCase{"grown_same_time",
+                   [](const fs::path& m) {
+                     const fs::path file = m / "a" / "bladeenc.mp3";
+                     const auto time = fs::last_write_time(file);
+                     std::ofstream(file, std::ios::app) << "xx";
+                     fs::last_write_time(file, time);
+                   },
+                   {0, 1, 0, 4, 1}},
+        RescanCase{"added",
+                   [](const fs::path& m) {
+                     fs::create_directories(m / "b");
+                     fs::copy_file(m / "a" / "test.ogg", m / "b" / "new.ogg");
+                   },
+                   {1, 0, 0, 5, 1}},
+        RescanCase{"touched_added_deleted",
+                   [](const fs::path& m) {
+                     shiftTime(m / "a" / "click.wv", -10);
+                     fs::copy_file(m / "a" / "test.ogg", m / "a" / "new.ogg");
+                     fs::remove(m / "a" / "has-tags.m4a");
+                   },
+                   {1, 1, 1, 3, 1}},
+        RescanCase{"track_turned_unreadable",
+                   [](const fs::path& m) { std::ofstream(m / "a" / "test.ogg") << "not audio"; },
+                   {0, 0, 0, 4, 2}},
+        RescanCase{"folder_emptied", [](const fs::path& m) { fs::remove_all(m / "a"); }, {0, 0, 5, 0, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScanTest, AnUnavailableFolderKeepsItsTracksAndIsReportedOnce) {
+  const fs::path other = dir_.path() / "other";
+  for (const char* name : kSound) copy(name, music() / name);
+  copy("test.ogg", other / "x.ogg");
+  copy("test.ogg", other / "y.ogg");
+  const ScanResult first = scan({music(), other});
+  ASSERT_EQ(first.library.tracks.size(), std::size(kSound) + 2);
+
+  // The disk goes away; the other folder changes meanwhile.
+  fs::rename(music(), dir_.path() / "unplugged");
+  fs::remove(other / "y.ogg");
+  const ScanResult gone = scan({music(), other});
+  EXPECT_EQ(paths(gone.library.tracks), paths(scan({music(), other}).library.tracks));
+  EXPECT_EQ(gone.library.tracks.size(), std::size(kSound) + 1);
+  EXPECT_EQ(gone.counts.removed, 1u);
+  EXPECT_EQ(gone.unavailable_folders, std::vector<std::string>{music().string()});
+  ASSERT_EQ(gone.notices.size(), 1u);
+  EXPECT_NE(gone.notices[0].find(music().string() + " is unavailable"), std::string::npos);
+  const ScanResult again = scan({music(), other});
+  EXPECT_TRUE(again.notices.empty());
+  EXPECT_EQ(again.counts.unchanged, std::size(kSound) + 1);
+
+  fs::rename(dir_.path() / "unplugged", music());
+  const ScanResult back = scan({music(), other});
+  EXPECT_EQ(paths(back.library.tracks), paths(again.library.tracks));
+  EXPECT_EQ(back.counts.unchanged, std::size(kSound) + 1);
+  EXPECT_TRUE(back.unavailable_folders.empty());
+  ASSERT_EQ(back.notices.size(), 1u);
+  EXPECT_NE(back.notices[0].find("available again"), std::string::npos);
+}
+
+TEST_F(ScanTest, AFolderEmptiedOfAllItsFilesIsTakenAsAnUnmountedDisk) {
+  for (const char* name : kSound) copy(name, music() / "disk" / name);
+  ASSERT_EQ(scan().counts.added, std::size(kSound));
+  fs::remove_all(music() / "disk");  // the mount point stays, empty
+  const ScanResult unmounted = scan();
+  EXPECT_EQ(unmounted.library.tracks.size(), std::size(kSound));
+  EXPECT_EQ(unmounted.counts.removed, 0u);
+  EXPECT_EQ(unmounted.unavailable_folders, std::vector<std::string>{music().string()});
+  // Files again: the folder is back, and what is missing now is gone.
+  copy("test.ogg", music() / "new.ogg");
+  const ScanResult back = scan();
+  EXPECT_TRUE(back.unavailable_folders.empty());
+  EXPECT_EQ(back.counts.removed, std::size(kSound));
+  EXPECT_EQ(back.counts.added, 1u);
+  EXPECT_EQ(back.library.tracks.size(), 1u);
+}
+
+TEST_F(ScanTest, APlaylistItemWhoseFileLeavesKeepsItsPlaceAndFindsItsInfoAgain) {
+  for (const char* name : kSound) copy(name, music() / name);
+  profile::Profile profile_folder(profile());
+  profile::SettingsStore settings(profile_folder.settingsFile());
+  player::Player player(std::move(profile_folder), std::move(settings), scan().library);
+  std::ostringstream messages;
+  player.setMessageStream(messages);
+  const std::size_t list = player.createPlaylist("Scanned");
+  player.insertItems(list, 0, player.library(), false);
+  const std::string moved = fileUri(music() / "test.ogg");
+
+  fs::rename(music() / "test.ogg", dir_.path() / "test.ogg");
+  player.replaceLibrary(scan().library);
+  host::TrackList items = player.playlistItems(list);
+  ASSERT_EQ(items.size(), std::size(kSound));
+  const auto item = std::find_if(items.begin(), items.end(), [&](const auto& t) { return t->path() == moved; });
+  ASSERT_NE(item, items.end());
+  EXPECT_FALSE((*item)->hasInfo());
+  EXPECT_EQ(player.libraryTrackCount(), std::size(kSound) - 1);
+
+  fs::rename(dir_.path() / "test.ogg", music() / "test.ogg");
+  player.replaceLibrary(scan().library);
+  items = player.playlistItems(list);
+  for (const auto& track : items) {
+    EXPECT_TRUE(track->hasInfo()) << track->path();
+  }
+  EXPECT_EQ(paths(items), paths(player.library()));
+}
+
+TEST_F(ScanTest, NestedAndRepeatedFoldersGiveEachTrackOnce) {
+  copy("test.ogg", music() / "x.ogg");
+  copy("test.ogg", music() / "sub" / "y.ogg");
+  copy("test.ogg", dir_.path() / "music2" / "z.ogg");  // a sibling whose name extends the folder's
+  const ScanResult result = scan({music() / "sub", music() / "", music(), dir_.path() / "music2"});
+  EXPECT_EQ(paths(result.library.tracks),
+            (std::vector<std::string>{fileUri(music() / "sub" / "y.ogg"), fileUri(music() / "x.ogg"),
+                                      fileUri(dir_.path() / "music2" / "z.ogg")}));
+  LibraryCache cache(profile());
+  EXPECT_EQ(loadCachedLibrary(cache, {music()}).tracks.size(), 2u);
+}
+
+TEST_F(ScanTest, TracksAnotherConnectionRereadIsNotHandedOutStale) {
+  copy("test.ogg", music() / "x.ogg");
+  LibraryCache desktop(profile());
+  ScanOptions options;
+  const ScanResult before = scanMusicFolders(desktop, {music()}, options);
+  ASSERT_EQ(before.library.tracks.size(), 1u);
+  // A command on the same profile rereads the file after it changed.
+  copy("multiple-vc.flac", music() / "x.ogg");
+  shiftTime(music() / "x.ogg", 5);
+  LibraryCache command(profile());
+  const ScanResult reread = scanMusicFolders(command, {music()}, options);
+  ASSERT_EQ(reread.counts.changed, 1u);
+  const LibraryFile seen = loadCachedLibrary(desktop, {music()});
+  ASSERT_EQ(seen.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*seen.tracks[0]), encodeTrackRecord(*reread.library.tracks[0]));
+  EXPECT_NE(encodeTrackRecord(*seen.tracks[0]), encodeTrackRecord(*before.library.tracks[0]));
+}
+
+TEST_F(ScanTest, ADamagedCacheIsSetAsideAndRebuilt) {
+  copy("test.ogg", music() / "x.ogg");
+  fs::create_directories(profile());
+  std::ofstream(profile() / "library.db") << std::string(5000, 'x');
+  const ScanResult result = scan();
+  EXPECT_EQ(result.counts.added, 1u);
+  ASSERT_EQ(result.notices.size(), 1u);
+  EXPECT_NE(result.notices[0].find("library.db.damaged"), std::string::npos);
+  EXPECT_TRUE(fs::exists(profile() / "library.db.damaged"));
+  EXPECT_TRUE(scan().notices.empty());
+}
+
+TEST_F(ScanTest, ACancelledScanKeepsTheCacheUsableAndTakesNothingAsGone) {
+  for (const char* name : kSound) copy(name, music() / name);
+  copy("test.ogg", music() / "sub" / "later.ogg");
+  const std::atomic<bool> cancel{true};
+  LibraryCache cache(profile());
+  ScanOptions options;
+  options.cancel = &cancel;
+  const ScanResult stopped = scanMusicFolders(cache, {music()}, options);
+  EXPECT_TRUE(stopped.cancelled);
+  const ScanResult first = scan();
+  EXPECT_FALSE(first.cancelled);
+  EXPECT_EQ(first.counts.added + first.counts.unchanged, std::size(kSound) + 1);
+
+  // A walk that stops early has not seen every file: none is taken as gone.
+  fs::remove(music() / "test.ogg");
+  const ScanResult again = scanMusicFolders(cache, {music()}, options);
+  EXPECT_EQ(again.counts.removed, 0u);
+  EXPECT_EQ(again.library.tracks.size(), std::size(kSound) + 1);
+  EXPECT_EQ(scan().counts.removed, 1u);
+}
+
+TEST_F(ScanTest, AStartTakesTheScansSnapshotUntilAnyFileChanges) {
+  for (const char* name : kSound) copy(name, music() / name);
+  const ScanResult scanned = scan();
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache start(profile());
+  const LibraryFile loaded = loadCachedLibrary(start, {music()});
+  ASSERT_EQ(paths(loaded.tracks), paths(scanned.library.tracks));
+  for (std::size_t i = 0; i < loaded.tracks.size(); ++i) {
+    EXPECT_EQ(encodeTrackRecord(*loaded.tracks[i]), encodeTrackRecord(*scanned.library.tracks[i]));
+  }
+  // A rescan knows the snapshot's tracks by their files' size and time.
+  shiftTime(music() / "test.ogg", 5);
+  const ScanResult rescan = scanMusicFolders(start, {music()}, {});
+  EXPECT_EQ(rescan.counts.changed, 1u);
+  EXPECT_EQ(rescan.counts.unchanged, std::size(kSound) - 1);
+  ASSERT_EQ(rescan.library.tracks.size(), loaded.tracks.size());
+  for (std::size_t i = 0; i < loaded.tracks.size(); ++i) {
+    const bool changed = rescan.library.tracks[i]->path() == fileUri(music() / "test.ogg");
+    EXPECT_EQ(rescan.library.tracks[i] == loaded.tracks[i], !changed) << i;
+  }
+  // Another program writes a row: the snapshot is stale, the rows tell.
+  changeCacheFile(profile(), kSpoilRows);
+  {
+    LibraryCache other(profile());
+    other.begin();
+    other.putFile(fileUri(music() / "new.ogg"), {1, 1, true}, encodeTrackRecord(*loaded.tracks[0]));
+    other.commit();
+  }
+  LibraryCache after(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(after, {music()}).tracks),
+            (std::vector<std::string>{fileUri(music() / "new.ogg")}));
+}
+
+// The desktop's rescans after a change leave the snapshot stale rather than
+// writing the whole library again; the next start reads the rows.
+TEST_F(ScanTest, ARescanThatKeepsNoSnapshotLeavesTheRowsToTell) {
+  for (const char* name : kSound) copy(name, music() / name);
+  scan();
+  shiftTime(music() / "test.ogg", 5);
+  {
+    LibraryCache cache(profile());
+    ScanOptions options;
+    options.keep_snapshots = false;
+    EXPECT_EQ(scanMusicFolders(cache, {music()}, options).counts.changed, 1u);
+  }
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache start(profile());
+  EXPECT_LT(loadCachedLibrary(start, {music()}).tracks.size(), std::size(kSound));
+}
+
+// The desktop's watcher: a start that decoded the rows (no snapshot), whose
+// tracks nobody else holds, then every file changes, twice. Each change
+// makes the cache let go of a track it alone held; what it still knows of
+// the others must not lean on the freed ones (AddressSanitizer tells).
+TEST_F(ScanTest, RescansOfEveryFileWhenTheCacheAloneHoldsTheTracks) {
+  constexpr std::size_t kFiles = 64;
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    const char* name = kSound[i % std::size(kSound)];
+    copy(name, music() / (std::to_string(i) + "_" + name));
+  }
+  const std::vector<std::string> expected = paths(scan().library.tracks);
+  ASSERT_EQ(expected.size(), kFiles);
+  changeCacheFile(profile(), "DELETE FROM snapshots");
+  LibraryCache cache(profile());
+  EXPECT_EQ(loadCachedLibrary(cache, {music()}).tracks.size(), kFiles);
+  ScanOptions options;
+  options.keep_snapshots = false;
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    for (const auto& entry : fs::directory_iterator(music())) shiftTime(entry.path(), 5 * round);
+    const ScanResult rescan = scanMusicFolders(cache, {music()}, options);
+    EXPECT_EQ(rescan.counts.changed, kFiles);
+    EXPECT_EQ(paths(rescan.library.tracks), expected);
+  }
+}
+
+TEST_F(ScanTest, ADamagedSnapshotGivesWayToTheRowsAndIsTakenAgain) {
+  for (const char* name : kSound) copy(name, music() / name);
+  const ScanResult scanned = scan();
+  changeCacheFile(profile(), "UPDATE snapshots SET image = substr(image, 1, 100) || x'5a' || substr(image, 102)");
+  LibraryCache start(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(start, {music()}).tracks), paths(scanned.library.tracks));
+  // Current by its generation, but damaged: taken anew.
+  EXPECT_TRUE(start.keepSnapshot(fileUri(music())));
+  changeCacheFile(profile(), kSpoilRows);
+  LibraryCache again(profile());
+  EXPECT_EQ(paths(loadCachedLibrary(again, {music()}).tracks), paths(scanned.library.tracks));
+}
+
+TEST_F(ScanTest, ACacheOfTheFirstFormatKeepsItsRows) {
+  copy("test.ogg", music() / "x.ogg");
+  const ScanResult scanned = scan();
+  const std::string record = encodeTrackRecord(*scanned.library.tracks[0]);
+  cache_.reset();
+  fs::remove_all(profile());
+  fs::create_directories(profile());
+  std::string hex;
+  for (unsigned char byte : record) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+  changeCacheFile(profile(),
+                  "CREATE TABLE files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
+                  " record BLOB) WITHOUT ROWID;"
+                  "CREATE TABLE folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;"
+                  "INSERT INTO files VALUES('" + fileUri(music() / "x.ogg") + "', 1, 2, x'" + hex + "');"
+                  "PRAGMA user_version=1;");
+  LibraryCache cache(profile());
+  EXPECT_TRUE(cache.takeNotices().empty());
+  const LibraryFile loaded = loadCachedLibrary(cache, {music()});
+  ASSERT_EQ(loaded.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*loaded.tracks[0]), record);
+}
+
+}  // namespace
+}  // namespace library
