@@ -239,4 +239,23 @@ TEST_F(ExampleNodesTest, ExampleLibraryQueriesRunOverTheLibrary) {
   EXPECT_TRUE(takeConsole().empty());
 }
 
+// The "Album" query leaves the tracks of one disc tied; they reach the
+// playlist in the library's order, not in whatever order the sorter has.
+TEST_F(ExampleNodesTest, TracksOfOneAlbumComeInLibraryOrder) {
+  host.library.clear();
+  for (const char* path : {"file:///w/01.flac", "file:///w/02.flac", "file:///w/03.flac", "file:///w/04.flac"}) {
+    host.library.push_back(makeTrack(path, {{"artist", {"C"}}, {"album", {"W"}}, {"date", {"2000"}}}));
+  }
+  ASSERT_TRUE(tree::loadTree(*panel));
+  QueryNode* album = query("Album");
+  ASSERT_TRUE(album->refresh(true));
+  for (const std::vector<std::string>& path : {std::vector<std::string>{"C"}, {"C", "[2000] W"}}) {
+    host::TrackList tracks;
+    ASSERT_TRUE(album->collectTracks(path, tracks));
+    std::string order;
+    for (const host::TrackHandle& track : tracks) order += std::string(track->path().substr(10, 2)) + " ";
+    EXPECT_EQ(order, "01 02 03 04 ") << path.size();
+  }
+}
+
 }  // namespace
