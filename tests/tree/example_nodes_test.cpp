@@ -118,9 +118,10 @@ TEST_F(ExampleNodesTest, SqlTextsAreStoredVerbatimWithCrLfLineEnds) {
     std::vector<std::string> parts;
   };
   const Case cases[] = {
-      {"Album", "tri_sql_query", 324, 5,
-       {"SELECT ifnull([album artist],artist) album_artist,\r\n       '['||date||'] '||album album_col,\r\n",
-        "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"}},
+      {"Album", "tri_sql_query", 346, 5,
+       {"SELECT ifnull([album artist],artist) album_artist,\r\n       ifnull('['||date||'] ','')||album album_col,\r\n",
+        "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"
+        "ifnull('['||date||'] ','')||album desc,discnumber"}},
       {"Album", "tri_sql_batch", 1019, 15,
        {"/* Some hints and explanations:\r\n", "\"album artist\", \"%album artist%\"\r\n",
         "table MediaLibraryalbums\r\n", "order-by clause\r\n*/\r\n\r\n"}},
@@ -256,6 +257,22 @@ TEST_F(ExampleNodesTest, TracksOfOneAlbumComeInLibraryOrder) {
     for (const host::TrackHandle& track : tracks) order += std::string(track->path().substr(10, 2)) + " ";
     EXPECT_EQ(order, "01 02 03 04 ") << path.size();
   }
+}
+
+// With "omit null nodes" on, an album whose date is missing used to vanish
+// with its tracks; it shows as its name alone, and a click collects them.
+TEST_F(ExampleNodesTest, AnAlbumWithoutADateShowsAsItsName) {
+  host.library.push_back(makeTrack("file:///4.flac", {{"artist", {"B"}}, {"album", {"Undated"}}}));
+  host.library.push_back(makeTrack("file:///5.flac", {{"artist", {"B"}}, {"album", {"Undated"}}}));
+  ASSERT_TRUE(tree::loadTree(*panel));
+  QueryNode* album = query("Album");
+  ASSERT_TRUE(album->refresh(true));
+  EXPECT_EQ(dump(*album), "A{[1999] Y},B{[2001] X{Disc 1,Disc 2},Undated}");
+  host::TrackList tracks;
+  ASSERT_TRUE(album->collectTracks(std::vector<std::string>{"B", "Undated"}, tracks));
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(tracks[0]->path(), "file:///4.flac");
+  EXPECT_EQ(tracks[1]->path(), "file:///5.flac");
 }
 
 }  // namespace
