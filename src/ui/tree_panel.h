@@ -20,12 +20,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include <QFrame>
+#include <QPersistentModelIndex>
 #include <QPoint>
+#include <QStringList>
 
 #include "tree/panel.h"
 
@@ -116,6 +119,10 @@ class TreePanel : public QFrame {
 
  private:
   bool mousePress(QMouseEvent* event);
+  bool mouseRelease(QMouseEvent* event);
+  // Whether the pointer at `pos` has moved from the pending press as far as
+  // a drag.
+  bool isDrag(const QPoint& pos) const;
   bool mouseDoubleClick(QMouseEvent* event);
   bool keyPress(QKeyEvent* event);
   bool arrowKey(int key);
@@ -145,6 +152,16 @@ class TreePanel : public QFrame {
   // Calls into node code in progress (shared with the clean-up of a panel
   // destroyed in the middle of one).
   std::shared_ptr<int> calls_ = std::make_shared<int>(0);
+  // A press on a node's label that becomes a click when the same button is
+  // released over the same node without a drag. Its index is invalid for
+  // the root (empty space).
+  struct PendingClick {
+    QPersistentModelIndex index;
+    Qt::MouseButton button = Qt::NoButton;
+    QPoint pos;
+    bool dragged = false;
+  };
+  std::optional<PendingClick> pending_click_;
   bool syncing_selection_ = false;
   bool close_pending_ = false;
   std::vector<uint8_t> last_record_;

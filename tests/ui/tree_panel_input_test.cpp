@@ -1,6 +1,8 @@
 // Mouse, keys, the context menu and the panel's commands on a live panel.
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +78,60 @@ class TreePanelInputTest : public QObject {
     QVERIFY(panel_->panel().control().selection() == nullptr);
     ui_testing::clickAt(*panel_, right, Qt::MiddleButton);
     QVERIFY(harness_->console_sql.empty());
+  }
+
+  // A click runs on release, over the node it was pressed on, without a
+  // drag in between: pressing a node and dragging away runs nothing.
+  void clickNeedsReleaseOnTheSameNodeWithoutDrag_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<int>("dragDistance");
+    QTest::addColumn<int>("actions");
+    const int drag = QApplication::startDragDistance();
+    QTest::newRow("released where pressed") << int(Qt::LeftButton) << "stay" << drag << 1;
+    QTest::newRow("moved less than a drag") << int(Qt::LeftButton) << "jitter" << drag << 1;
+    QTest::newRow("dragged away") << int(Qt::LeftButton) << "drag away" << drag << 0;
+    QTest::newRow("dragged away and back") << int(Qt::LeftButton) << "drag and return" << drag << 0;
+    QTest::newRow("released on another node") << int(Qt::LeftButton) << "other node" << 200 << 0;
+    QTest::newRow("released right of the label") << int(Qt::LeftButton) << "right of label" << 200 << 0;
+    QTest::newRow("middle, released where pressed") << int(Qt::MiddleButton) << "stay" << drag << 1;
+    QTest::newRow("middle, dragged away") << int(Qt::MiddleButton) << "drag away" << drag << 0;
+  }
+  void clickNeedsReleaseOnTheSameNodeWithoutDrag() {
+    QFETCH(int, button);
+    QFETCH(QString, gesture);
+    QFETCH(int, dragDistance);
+    QFETCH(int, actions);
+    const int saved_distance = QApplication::startDragDistance();
+    QApplication::setStartDragDistance(dragDistance);
+    tree::QueryNode* first = consoleQuery(panel_->panel(), "First");
+    tree::QueryNode* second = consoleQuery(panel_->panel(), "Second");
+    panel_->panel().control().select(nullptr);
+    QApplication::processEvents();
+    const auto mouse = static_cast<Qt::MouseButton>(button);
+    QWidget* viewport = panel_->view()->viewport();
+    const QPoint press = ui_testing::labelPoint(*panel_, *first);
+    QPoint release = press;
+    auto move = [&](QPoint to) {
+      QMouseEvent event(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, mouse, Qt::NoModifier);
+      QApplication::sendEvent(viewport, &event);
+      release = to;
+    };
+    QTest::mousePress(viewport, mouse, Qt::NoModifier, press);
+    QVERIFY2(harness_->console_sql.empty(), "a press alone runs nothing");
+    QCOMPARE(panel_->panel().control().selection(), first->item());
+    const int drag = QApplication::startDragDistance();
+    if (gesture == "jitter") move(press + QPoint(drag - 1, 0));
+    if (gesture == "drag away") move(press + QPoint(0, drag + 30));
+    if (gesture == "drag and return") {
+      move(press + QPoint(drag, 0));
+      move(press);
+    }
+    if (gesture == "other node") move(ui_testing::labelPoint(*panel_, *second));
+    if (gesture == "right of label") move(QPoint(first->labelExtent() + 4, press.y()));
+    QTest::mouseRelease(viewport, mouse, Qt::NoModifier, release);
+    QApplication::setStartDragDistance(saved_distance);
+    QCOMPARE(static_cast<int>(harness_->console_sql.size()), actions);
   }
 
   void middleClickRunsTheMiddleAction() {
