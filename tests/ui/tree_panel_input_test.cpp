@@ -207,6 +207,73 @@ class TreePanelInputTest : public QObject {
     QCOMPARE(panel_->panel().control().selection(), query->item());
   }
 
+  // A result node's menu names its query node's actions first, and runs
+  // them without a click.
+  void resultMenuRunsTheNodesActions() {
+    tree::QueryNode* query =
+        PanelHarness::addQuery(panel_->panel(), "SELECT 'r' UNION ALL SELECT 's'", {"v"}, nullptr, "Q");
+    query->definition().click.action = tree::kSendToConsole;
+    query->definition().middle_click.action = tree::kExecuteSql;
+    QVERIFY(query->refresh(false));
+    query->definition().sql_batch = "CREATE TABLE made_by_middle(x)";  // after the run, which would run it
+    panel_->panel().expandNode(*query, true);
+    QApplication::processEvents();
+    const tree::TreeNode* result = query->item()->child(1)->node();
+    int chosen_id = ui::kCommandClick;
+    QStringList seen;
+    panel_->setMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
+      seen = menuTexts(menu);
+      for (QAction* action : menu.actions()) {
+        if (action->data().toInt() == chosen_id && !action->isSeparator()) return action;
+      }
+      return nullptr;
+    });
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
+    QCOMPARE(seen.mid(0, 4), (QStringList{"Send to Vostrel console\t   Click", "Execute SQL\t   Middle click", "-",
+                                          "Refresh all\t   Ctrl+F5"}));
+    QCOMPARE(harness_->console_sql.size(), std::size_t{1});
+    QVERIFY2(QString::fromStdString(harness_->console_sql[0]).contains("= 's'"), harness_->console_sql[0].c_str());
+    chosen_id = ui::kCommandMiddleClick;
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
+    QVERIFY(panel_->panel().database().HasRows("SELECT 1 FROM sqlite_master WHERE name='made_by_middle'"));
+    // The query node's own menu stays as it was.
+    chosen_id = 0;
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
+    QCOMPARE(seen.first(), QStringLiteral("Edit...\t   Enter"));
+  }
+
+  void actionEntriesNameTheActions_data() {
+    QTest::addColumn<int>("click");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("middle");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("none") << 0 << "" << 0 << QStringList{};
+    QTest::newRow("unknown codes do nothing") << 12 << "" << 200 << QStringList{};
+    QTest::newRow("target with an ampersand")
+        << int(tree::kSendToTarget) << "Rock & Roll" << 0
+        << QStringList{QString::fromUtf8("Send to target playlist \u201CRock && Roll\u201D\t   Click"), "-"};
+    QTest::newRow("middle only") << 0 << "" << int(tree::kAddToActive)
+                                 << QStringList{"Add to active playlist\t   Middle click", "-"};
+    QTest::newRow("the same twice") << int(tree::kAddToPlaying) << "" << int(tree::kAddToPlaying)
+                                    << QStringList{"Add to playing playlist\t   Click", "-"};
+  }
+  void actionEntriesNameTheActions() {
+    QFETCH(int, click);
+    QFETCH(QString, target);
+    QFETCH(int, middle);
+    QFETCH(QStringList, texts);
+    tree::NodeAction click_action;
+    click_action.action = static_cast<uint8_t>(click);
+    click_action.target_playlist = target.toStdString();
+    tree::NodeAction middle_action;
+    middle_action.action = static_cast<uint8_t>(middle);
+    QStringList seen;
+    for (const ui::MenuEntry& entry : ui::actionMenuEntries(click_action, middle_action)) {
+      seen << (entry.id == ui::kCommandSeparator ? QStringLiteral("-") : entry.text);
+    }
+    QCOMPARE(seen, texts);
+  }
+
   void contextMenuCommandRuns() {
     PanelHarness::addFolder(panel_->panel(), "F");
     panel_->setMenuRunner([](QMenu& menu, const QPoint&) -> QAction* {
