@@ -97,7 +97,8 @@ class TreePanel : public QFrame {
   // none); nullptr when there is no node.
   tree::TreeNode* nodeAt(const QPoint& viewportPos);
   // The tooltip at a point: the whole label of an item cut off at the right
-  // edge, else empty.
+  // edge; for a query node also queryNodeTips. Empty when there is nothing
+  // to say.
   QString toolTipAt(const QPoint& viewportPos) const;
 
   void setNodeEditor(NodeEditor editor) { node_editor_ = std::move(editor); }
@@ -166,6 +167,10 @@ class TreePanel : public QFrame {
   bool close_pending_ = false;
   std::vector<uint8_t> last_record_;
 };
+
+// What a query node's tooltip says besides its label: how to run it while
+// it has not run, and what a click and a middle click do.
+QStringList queryNodeTips(const tree::QueryNode& node);
 
 }  // namespace ui
 

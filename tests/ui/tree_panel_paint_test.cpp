@@ -181,6 +181,33 @@ class TreePanelPaintTest : public QObject {
                          metrics.horizontalAdvance(")") + 8);
   }
 
+  // A query node that has not run says how to run it; all query nodes say
+  // what a click and a middle click do.
+  void queryNodeTooltipSaysHowToRunIt() {
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->panel().open());
+    tree::QueryNode* query = PanelHarness::addQuery(panel_->panel(), "SELECT 'a'", {"a"}, nullptr, "Fresh");
+    query->definition().click = {tree::kSendToTarget, "Vostrel playlist", true, false, false};
+    query->definition().middle_click.action = tree::kAddToActive;
+    tree::QueryNode* on_use = PanelHarness::addQuery(panel_->panel(), "SELECT 'b'", {"b"}, nullptr, "On use");
+    on_use->definition().refresh_on_use = true;
+    tree::QueryNode* batch_only = PanelHarness::addQuery(panel_->panel(), "", {}, nullptr, "Batch");
+    batch_only->definition().sql_batch = "SELECT 1";
+    batch_only->definition().click.action = tree::kExecuteSql;
+    panel_->resize(300, 200);
+    panel_->show();
+    render(*panel_, "query_tooltips");
+    auto tip = [&](const tree::QueryNode& node) { return panel_->toolTipAt(ui_testing::labelPoint(*panel_, node)); };
+    QCOMPARE(tip(*query), QString::fromUtf8("Not run yet: press F5 to run the query and show its levels.\n"
+                                            "Click: Send to target playlist \u201CVostrel playlist\u201D\n"
+                                            "Middle click: Add to active playlist"));
+    QCOMPARE(tip(*on_use), QStringLiteral("Not run yet: expand it or press F5 to run the query and show its levels."));
+    QCOMPARE(tip(*batch_only), QStringLiteral("Click: Execute SQL"));
+    QVERIFY(query->refresh(true));
+    QVERIFY(!tip(*query).contains("Not run yet"));
+    QVERIFY(tip(*query).startsWith("Click: "));
+  }
+
   void labelsWithoutCountStartTwoPixelsIn() {
     panel_ = harness_->makePanel();
     QVERIFY(panel_->panel().open());
