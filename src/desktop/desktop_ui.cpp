@@ -12,6 +12,7 @@
 #include "component/registration.h"
 #include "host/host.h"
 #include "profile/resources.h"
+#include "profile/settings_store.h"
 
 namespace desktop {
 namespace {
@@ -147,6 +148,20 @@ bool DesktopUi::openHelpPage(const QString& file_name) {
   const QString path = QString::fromStdString((profile::resourceDir("help") / file_name.toStdString()).string());
   if (!QFileInfo(path).isFile()) return false;
   return open_file(path);
+}
+
+bool DesktopUi::treeHintWanted() const { return settings_ != nullptr && !settings_->treeHintDismissed(); }
+
+void DesktopUi::dismissTreeHint() {
+  if (settings_ != nullptr && !settings_->treeHintDismissed()) {
+    settings_->setTreeHintDismissed(true);
+    try {
+      settings_->save();
+    } catch (const std::exception& e) {
+      consoleLine(std::string("[vostrel] ") + e.what());
+    }
+  }
+  ui::UiHost::dismissTreeHint();
 }
 
 void DesktopUi::openHelp() {

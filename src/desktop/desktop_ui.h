@@ -18,6 +18,10 @@
 #include "player/player_events.h"
 #include "ui/ui_host.h"
 
+namespace profile {
+class SettingsStore;
+}
+
 namespace desktop {
 
 class DesktopUi : public ui::UiHost, public player::PlayerUi {
@@ -52,6 +56,13 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   QColor uiColour(ui::UiColour colour) const override;
   bool offerKey(uint32_t hot_key_code) override;
   bool openHelpPage(const QString& file_name) override;
+  // The hint stays closed once closed: kept in the player's settings.
+  bool treeHintWanted() const override;
+  void dismissTreeHint() override;
+
+  // The player's settings, where a closed hint is remembered; without them
+  // the panels show no hint.
+  void setSettings(profile::SettingsStore* settings) { settings_ = settings; }
 
   // Opens help/vostrel_help.html; "Unable to open help file" when it
   // cannot.
@@ -67,6 +78,7 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
 
  private:
   QPointer<QWidget> main_window_;
+  profile::SettingsStore* settings_ = nullptr;
   std::function<void(const QString&)> console_sink_;
   QStringList pending_lines_;
 };

@@ -19,6 +19,7 @@
 #include "ui/node_dialogs.h"
 #include "ui/options_dialog.h"
 #include "ui/panel_attributes.h"
+#include "ui/panel_hint.h"
 #include "ui/panel_tree_view.h"
 #include "ui/table_preferences_page.h"
 #include "ui/tree_delegate.h"
@@ -96,6 +97,21 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   label_->setAutoFillBackground(true);
   label_->setContentsMargins(4, 1, 4, 1);
   label_->hide();
+
+  // Until the user closes it once, a note at the top says how the tree is
+  // used: a query node shows nothing before it runs.
+  if (ui_host_.treeHintWanted()) {
+    hint_ = new PanelHint(this);
+    connect(hint_, &PanelHint::closeRequested, &ui_host_, &UiHost::dismissTreeHint);
+    connect(&ui_host_, &UiHost::treeHintDismissed, this, [this] {
+      if (hint_ == nullptr) return;
+      const bool had_focus = hint_->isAncestorOf(QApplication::focusWidget());
+      hint_->deleteLater();
+      hint_ = nullptr;
+      layoutChildren();
+      if (had_focus) view_->setFocus(Qt::OtherFocusReason);
+    });
+  }
 
   connect(model_, &TreeModel::itemExpansionChanged, this,
           [this](const QModelIndex& index, bool expanded) { view_->setExpanded(index, expanded); });

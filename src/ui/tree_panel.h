@@ -45,6 +45,7 @@ class Host;
 
 namespace ui {
 
+class PanelHint;
 class PanelTreeView;
 class TreeDelegate;
 class TreeModel;
@@ -108,6 +109,8 @@ class TreePanel : public QFrame {
   PanelTreeView* view() const { return view_; }
   TreeModel* model() const { return model_; }
   QLabel* queryActiveLabel() const { return label_; }
+  // The hint at the top; nullptr once closed (or when none is wanted).
+  PanelHint* hint() const { return hint_; }
 
  signals:
   // The settings record may have changed (root id, options, UI attributes).
@@ -147,6 +150,7 @@ class TreePanel : public QFrame {
   TreeModel* model_ = nullptr;
   TreeDelegate* delegate_ = nullptr;
   QLabel* label_ = nullptr;
+  PanelHint* hint_ = nullptr;
   NodeEditor node_editor_;
   OptionsEditor options_editor_;
   MenuRunner menu_runner_;
