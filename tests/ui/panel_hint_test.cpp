@@ -74,6 +74,7 @@ class PanelHintTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(panel.get()));
     panel->view()->setFocus();
     QTRY_VERIFY(panel->view()->hasFocus());
+    QVERIFY(panel->hint() != nullptr);
     QToolButton* close = panel->hint()->closeButton();
     for (int i = 0; i < 4 && !close->hasFocus(); ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QVERIFY(close->hasFocus());
