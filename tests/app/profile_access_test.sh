@@ -21,14 +21,13 @@ if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null || ! command -v setsi
   echo "profile_access_test: the checks as another user need root, setpriv and setsid; skipped"
   return 0
 fi
-as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 chmod 711 "$WORK"
 
 # hold_shared FILE: another user holds a shared lock on FILE (for 20 s at
 # most), in a session of its own; sets HOLDER to its pid once it holds it,
 # or to "" when it cannot.
 hold_shared() {
-  setsid setpriv --reuid=65534 --regid=65534 --clear-groups flock -s -n -o "$1" sleep 20 2>/dev/null &
+  setsid setpriv --reuid=65534 --regid=65534 --clear-groups flock -s -w 5 -o "$1" sleep 20 2>/dev/null &
   HOLDER=$!
   for _ in $(seq 100); do
     kill -0 "$HOLDER" 2>/dev/null || break
