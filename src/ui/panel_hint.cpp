@@ -35,4 +35,11 @@ PanelHint::PanelHint(QWidget* parent) : QFrame(parent) {
   layout->addWidget(close_, 0, Qt::AlignTop);
 }
 
+int PanelHint::readableWidth() const {
+  constexpr int kReadableChars = 20;
+  const QMargins margins = layout()->contentsMargins();
+  return label_->fontMetrics().averageCharWidth() * kReadableChars + layout()->spacing() +
+         close_->sizeHint().width() + margins.left() + margins.right() + 2 * frameWidth();
+}
+
 }  // namespace ui

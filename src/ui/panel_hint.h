@@ -26,6 +26,10 @@ class PanelHint : public QFrame {
  public:
   explicit PanelHint(QWidget* parent = nullptr);
 
+  // The narrowest width at which the text still reads as lines rather than
+  // a column of single words; a narrower panel leaves the hint out.
+  int readableWidth() const;
+
   QLabel* label() const { return label_; }
   QToolButton* closeButton() const { return close_; }
 

@@ -72,10 +72,16 @@ void TreePanel::layoutChildren() {
   const QRect client = contentsRect();
   QRect tree = client.adjusted(kMargin, kMargin, -kMargin, -kMargin);
   if (hint_ != nullptr) {
-    // The hint above the tree, as high as its wrapped text needs.
-    const int height = hint_->heightForWidth(tree.width());
-    hint_->setGeometry(tree.left(), tree.top(), tree.width(), height);
-    tree.setTop(tree.top() + height + kMargin);
+    // The hint above the tree, as high as its wrapped text needs. In a panel
+    // too narrow to read it, it would wrap a word a line and push the tree
+    // down: it waits until the panel is wider.
+    const bool readable = tree.width() >= hint_->readableWidth();
+    hint_->setVisible(readable);
+    if (readable) {
+      const int height = hint_->heightForWidth(tree.width());
+      hint_->setGeometry(tree.left(), tree.top(), tree.width(), height);
+      tree.setTop(tree.top() + height + kMargin);
+    }
   }
   view_->setGeometry(tree);
   const int height = label_->sizeHint().height();

@@ -46,6 +46,26 @@ class PanelHintTest : public QObject {
     QVERIFY(later->hint() == nullptr);
   }
 
+  // A panel too narrow to read the hint leaves it out (it would wrap a word
+  // a line, taller than the tree) until the panel is wide enough.
+  void leftOutOfANarrowPanel() {
+    harness_->ui.tree_hint = true;
+    auto panel = harness_->makePanel();
+    QVERIFY(panel->loadTree());
+    panel->resize(60, 300);
+    panel->show();
+    QApplication::processEvents();
+    ui::PanelHint* hint = panel->hint();
+    QVERIFY(hint != nullptr);
+    QVERIFY(!hint->isVisible());
+    QCOMPARE(panel->view()->geometry().top(), panel->contentsRect().top() + 2);
+    panel->resize(hint->readableWidth() + 20, 300);
+    QApplication::processEvents();
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->geometry().bottom() < panel->view()->geometry().top());
+    QCOMPARE(harness_->ui.hint_dismissals, 0);
+  }
+
   void closingItInOnePanelClosesItInAll() {
     harness_->ui.tree_hint = true;
     auto first = harness_->makePanel();
