@@ -126,8 +126,6 @@ void CommandServer::abortRunning() {
   for (const ConnectionPtr& connection : running_) connection->abort = connection->stop = true;
 }
 
-bool CommandServer::paused() const { return !running_.empty() && running_.back()->paused; }
-
 bool CommandServer::isRunning(const ConnectionPtr& connection) const {
   return std::find(running_.begin(), running_.end(), connection) != running_.end();
 }

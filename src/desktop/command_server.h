@@ -16,9 +16,9 @@
 // paused so (never inside a statement: see CommandReply::writeNow) is the
 // one exception to the rule above: the next queued request runs meanwhile,
 // unless the program is busy, so that a reader that stops reading holds up
-// its own command only. The paused command resumes when its reader
-// has caught up and whatever ran meanwhile has ended. At most eight
-// commands run at once so, one of them not paused.
+// its own command only. The paused command resumes when its reader has
+// caught up and whatever ran meanwhile has ended. At most eight commands
+// run at once so, one of them not paused.
 //
 // Connections cost memory until their request is complete: at most
 // Limits::waiting of them wait at once (incomplete or queued), their
@@ -111,8 +111,6 @@ class CommandServer : public QObject {
   // Connections whose command has not started: incomplete or queued.
   std::size_t waiting() const { return arriving_.size() + queue_.size(); }
   bool running() const { return !running_.empty(); }
-  // Whether the innermost running command waits for its reader.
-  bool paused() const;
 
  signals:
   // A forwarded command ended with `status`.
