@@ -225,11 +225,11 @@ class Reader {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
       try {
-        const host::TrackHandle track = readMusicFile(
-            uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
-        if (track) {
-          result.record = encodeTrackRecord(*track);
-          result.track = track;
+        MusicFileRead read = readMusicFile(uriFilePath(file.uri), file.uri,
+                                           {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+        if (read.track) {
+          result.record = encodeTrackRecord(*read.track);
+          result.track = std::move(read.track);
         }
       } catch (const std::exception&) {
         // A file whose tags ask for more memory than there is: not a track.
