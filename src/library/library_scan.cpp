@@ -204,6 +204,7 @@ class Reader {
   struct Result {
     std::string record;
     host::TrackHandle track;
+    bool opened = true;  // false: not remembered, so that the next scan tries again
   };
 
  public:
@@ -227,6 +228,7 @@ class Reader {
       try {
         MusicFileRead read = readMusicFile(uriFilePath(file.uri), file.uri,
                                            {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+        result.opened = read.opened;
         if (read.track) {
           result.record = encodeTrackRecord(*read.track);
           result.track = std::move(read.track);
@@ -276,9 +278,14 @@ class Reader {
     for (const std::size_t index : batch) {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
-      LibraryCache::FileState state = file.state;
-      state.track = result.track != nullptr;
-      cache_.putFile(file.uri, state, result.record);
+      if (!result.opened) {
+        // What the cache knew of it is stale.
+        if (file.known) cache_.removeFile(file.uri);
+      } else {
+        LibraryCache::FileState state = file.state;
+        state.track = result.track != nullptr;
+        cache_.putFile(file.uri, state, result.record);
+      }
       if (!result.track) {
         ++counts.unreadable;
       } else if (file.known) {

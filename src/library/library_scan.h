@@ -10,11 +10,14 @@
 // A scan walks the folders (recursively, not into symbolic links to
 // folders), stats every file, reads with TagLib only those that are new or
 // whose size or modification time changed, and forgets the files that are
-// gone. Files TagLib cannot read are remembered as unreadable, so that a
-// rescan does not read them again until they change. A folder that is
-// missing, cannot be listed, or is empty where it held files (an unmounted
-// disk) is left as it is in the cache: its tracks stay in the library, and
-// the notices say once that it is unavailable (and once that it is back).
+// gone. Files that are not tracks (see tag_reader.h) are remembered as
+// unreadable, so that a rescan does not read them again until they change;
+// a file that could not be opened at all is not remembered, and so is
+// tried again at every scan (one failed open each) until it can be read.
+// A folder that is missing, cannot be listed, or is empty where it held
+// files (an unmounted disk) is left as it is in the cache: its tracks stay
+// in the library, and the notices say once that it is unavailable (and
+// once that it is back).
 // A folder listed only in part (a subfolder that cannot be read, a
 // cancelled scan) takes no file as gone.
 //
