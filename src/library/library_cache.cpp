@@ -120,8 +120,8 @@ struct LibraryCache::Impl {
   std::filesystem::path file;
   sqlite3* db = nullptr;
   std::vector<std::string> notices;
-  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, count_up, select_snapshot,
-      snapshot_current, drop_snapshots, put_snapshot;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, select_unavailable,
+      remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots, put_snapshot;
   bool counted = false;  // the generation was counted up in this transaction
   std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
 
@@ -193,6 +193,8 @@ struct LibraryCache::Impl {
     remove_file = make("DELETE FROM files WHERE path = ?");
     select_folder = make("SELECT available FROM folders WHERE path = ?");
     put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+    select_unavailable = make("SELECT path FROM folders WHERE path >= ? AND path < ? AND available = 0 ORDER BY path");
+    remove_folder = make("DELETE FROM folders WHERE path = ?");
     count_up = make("UPDATE state SET generation = generation + 1");
     select_snapshot =
         make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
@@ -519,6 +521,28 @@ void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool availabl
   sqlite3_stmt* stmt = impl_->put_folder.get();
   bindText(stmt, 1, folder_uri);
   sqlite3_bind_int(stmt, 2, available ? 1 : 0);
+  impl_->step(stmt, "cannot be written");
+}
+
+std::vector<std::string> LibraryCache::unavailableFoldersBelow(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_unavailable.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  std::vector<std::string> folders;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    folders.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return folders;
+}
+
+void LibraryCache::forgetFolder(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->remove_folder.get();
+  bindText(stmt, 1, folder_uri);
   impl_->step(stmt, "cannot be written");
 }
 

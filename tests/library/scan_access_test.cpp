@@ -1,9 +1,12 @@
 // What a scan cannot read: files it may not open, which it tries again
-// until it can. The permissions bind root as well while a test looks
-// (support/file_access.h).
+// until it can, and folders it cannot list, which keep their tracks and
+// are named at every scan (their notices said once). The permissions bind
+// root as well while a test looks (support/file_access.h).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,10 +24,18 @@ namespace fs = std::filesystem;
 using testing_support::RestoreMode;
 using testing_support::WithoutAccessOverride;
 
+const std::string kDenied = std::strerror(EACCES);
+
 std::vector<std::string> names(const host::TrackList& tracks, const fs::path& below) {
   std::vector<std::string> result;
   for (const auto& track : tracks) result.push_back(uriFilePath(track->path()).lexically_relative(below).string());
   return result;
+}
+
+std::size_t countOf(const std::vector<std::string>& lines, const std::string& part) {
+  std::size_t found = 0;
+  for (const std::string& line : lines) found += line.find(part) != std::string::npos ? 1 : 0;
+  return found;
 }
 
 class ScanAccessTest : public ::testing::Test {
@@ -96,6 +107,107 @@ TEST_F(ScanAccessTest, AFileThatCannotBeOpenedIsTriedAgainUntilItCanBe) {
   EXPECT_EQ(names(scan().library.tracks, music()), std::vector<std::string>{"a.ogg"});
   fs::permissions(music() / "locked.flac", fs::perms::owner_read);
   EXPECT_EQ(scan().counts.added, 1u);
+}
+
+// A folder that cannot be listed: no read permission, no search
+// permission (its entries cannot be reached), or neither.
+class UnlistedFolderTest : public ScanAccessTest, public ::testing::WithParamInterface<fs::perms> {};
+
+TEST_P(UnlistedFolderTest, AMusicFolderKeepsItsTracksAndIsNamed) {
+  copy("test.ogg", music() / "a.ogg");
+  copy("multiple-vc.flac", music() / "sub" / "b.flac");
+  const ScanResult first = scan();
+  ASSERT_EQ(first.counts.added, 2u);
+
+  const RestoreMode restore(music());
+  fs::permissions(music(), GetParam());
+  const ScanResult cut = scan();
+  EXPECT_EQ(names(cut.library.tracks, music()), names(first.library.tracks, music()));
+  EXPECT_EQ(cut.counts.unchanged, 2u);
+  EXPECT_EQ(cut.counts.removed, 0u);
+  EXPECT_EQ(cut.unreadable_folders, (std::vector<UnreadableFolder>{{music().string(), kDenied}}));
+  EXPECT_TRUE(cut.unavailable_folders.empty());
+  ASSERT_EQ(cut.notices.size(), 1u);
+  EXPECT_NE(cut.notices[0].find("The music folder " + music().string() + " cannot be read (" + kDenied + ")"),
+            std::string::npos)
+      << cut.notices[0];
+  // Named at every scan, said once.
+  const ScanResult again = scan();
+  EXPECT_EQ(again.unreadable_folders, cut.unreadable_folders);
+  EXPECT_TRUE(again.notices.empty());
+
+  fs::permissions(music(), fs::perms::owner_all);
+  const ScanResult back = scan();
+  EXPECT_TRUE(back.unreadable_folders.empty());
+  EXPECT_EQ(back.counts.unchanged, 2u);
+  EXPECT_EQ(countOf(back.notices, "is available again"), 1u);
+}
+
+TEST_P(UnlistedFolderTest, AFolderBelowKeepsItsTracksAndIsNamedAndTheRestIsScanned) {
+  copy("test.ogg", music() / "a.ogg");
+  copy("test.ogg", music() / "gone.ogg");
+  copy("multiple-vc.flac", music() / "private" / "b.flac");
+  copy("test.ogg", music() / "private" / "deeper" / "c.ogg");
+  const ScanResult first = scan();
+  ASSERT_EQ(first.counts.added, 4u);
+
+  const RestoreMode restore(music() / "private");
+  fs::permissions(music() / "private", GetParam());
+  fs::remove(music() / "gone.ogg");
+  copy("test.ogg", music() / "new.ogg");
+  const ScanResult cut = scan();
+  EXPECT_EQ(names(cut.library.tracks, music()),
+            (std::vector<std::string>{"a.ogg", "new.ogg", "private/b.flac", "private/deeper/c.ogg"}));
+  EXPECT_EQ(cut.counts.added, 1u);
+  EXPECT_EQ(cut.counts.removed, 1u);
+  EXPECT_EQ(cut.counts.unchanged, 3u);
+  const fs::path folder = music() / "private";
+  EXPECT_EQ(cut.unreadable_folders, (std::vector<UnreadableFolder>{{folder.string(), kDenied}}));
+  EXPECT_EQ(cut.notices, std::vector<std::string>{"The folder " + folder.string() + " cannot be read (" + kDenied +
+                                                  "): its files are not scanned, and the tracks found in it before "
+                                                  "stay in the library."});
+  const ScanResult again = scan();
+  EXPECT_EQ(again.unreadable_folders, cut.unreadable_folders);
+  EXPECT_TRUE(again.notices.empty());
+  EXPECT_EQ(again.counts.unchanged, 4u);
+
+  fs::permissions(folder, fs::perms::owner_all);
+  fs::remove(folder / "b.flac");
+  const ScanResult back = scan();
+  EXPECT_TRUE(back.unreadable_folders.empty());
+  EXPECT_EQ(back.notices, std::vector<std::string>{"The folder " + folder.string() + " can be read again."});
+  EXPECT_EQ(back.counts.removed, 1u);
+  EXPECT_EQ(back.counts.unchanged, 3u);
+  EXPECT_TRUE(scan().notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, UnlistedFolderTest,
+                         ::testing::Values(fs::perms::none, fs::perms::owner_exec, fs::perms::owner_read),
+                         [](const auto& info) {
+                           return info.param == fs::perms::none         ? std::string("none")
+                                  : info.param == fs::perms::owner_exec ? std::string("search_only")
+                                                                        : std::string("read_only");
+                         });
+
+// Every subfolder of a music folder, however many, with few descriptors
+// to spare.
+TEST_F(ScanAccessTest, AMusicFolderOfManyFoldersIsListedWithFewDescriptors) {
+  constexpr int kFolders = 300;
+  for (int i = 0; i < kFolders; ++i) copy("test.ogg", music() / ("artist " + std::to_string(i)) / "a.ogg");
+  std::optional<ScanResult> result;
+  {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    int open = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) open += entry.is_symlink() ? 1 : 0;
+    rlimit few = saved;
+    few.rlim_cur = static_cast<rlim_t>(open + 64);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    result = scan();
+    setrlimit(RLIMIT_NOFILE, &saved);
+  }
+  EXPECT_EQ(result->counts.added, static_cast<std::size_t>(kFolders));
+  EXPECT_TRUE(result->unreadable_folders.empty());
 }
 
 }  // namespace
