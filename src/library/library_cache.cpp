@@ -11,6 +11,7 @@
 #include "host/track_builder.h"
 #include "host/track_image.h"
 #include "library/cache_row_groups.h"
+#include "library/field_names.h"
 #include "library/track_record.h"
 #include "profile/data_error.h"
 
@@ -348,7 +349,7 @@ bool LibraryCache::Impl::loadSnapshot(std::string_view folder_uri, host::TrackLi
         return size <= INT_MAX && offset <= INT_MAX &&
                sqlite3_blob_read(blob, into, static_cast<int>(size), static_cast<int>(offset)) == SQLITE_OK;
       },
-      loaded);
+      loaded, [](std::string_view name) { return fieldNameProblem(name) == nullptr; });
   sqlite3_blob_close(blob);
   if (!read || times_size != loaded.size() * sizeof(int64_t)) {
     // Damaged: the rows tell, and the next keepSnapshot() writes it anew.

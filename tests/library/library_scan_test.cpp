@@ -19,6 +19,7 @@
 
 #include <sqlite3.h>
 
+#include "host/track_image.h"
 #include "library/file_uri.h"
 #include "library/library_scan.h"
 #include "library/track_record.h"
@@ -545,6 +546,38 @@ TEST_F(ScanTest, ADamagedSnapshotGivesWayToTheRowsAndIsTakenAgain) {
   changeCacheFile(profile(), kSpoilRows);
   LibraryCache again(profile());
   EXPECT_EQ(paths(loadCachedLibrary(again, {music()}).tracks), paths(scanned.library.tracks));
+}
+
+// A snapshot passes its checksums, but names a field with a control
+// character (made so, or damaged and sealed again): it cannot be taken.
+TEST_F(ScanTest, ASnapshotNamingAFieldThatCannotBeAColumnGivesWayToTheRows) {
+  copy("multiple-vc.flac", music() / "x.flac");
+  const ScanResult scanned = scan();
+  ASSERT_EQ(scanned.library.tracks.size(), 1u);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((profile() / "library.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, "SELECT image FROM snapshots", -1, &stmt, nullptr);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  std::string image(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
+                    static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+  sqlite3_finalize(stmt);
+  // The table of names follows the header of seven words: a count, then
+  // each name's size and bytes.
+  constexpr std::size_t kFirstName = 7 * 8 + 4 + 4;
+  ASSERT_GT(image.size(), kFirstName);
+  image[kFirstName] = '\x1f';
+  host::resealTrackImage(image);
+  sqlite3_prepare_v2(db, "UPDATE snapshots SET image = ?", -1, &stmt, nullptr);
+  sqlite3_bind_blob(stmt, 1, image.data(), static_cast<int>(image.size()), SQLITE_STATIC);
+  EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+
+  LibraryCache start(profile());
+  const LibraryFile loaded = loadCachedLibrary(start, {music()});
+  ASSERT_EQ(loaded.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*loaded.tracks[0]), encodeTrackRecord(*scanned.library.tracks[0]));
 }
 
 TEST_F(ScanTest, ACacheOfTheFirstFormatKeepsItsRows) {
