@@ -43,6 +43,13 @@ std::string scanSummary(std::size_t folders, const library::ScanResult& result) 
       line += result.unavailable_folders[i];
     }
   }
+  if (!result.unreadable_folders.empty()) {
+    line += "; cannot be read: ";
+    for (std::size_t i = 0; i < result.unreadable_folders.size(); ++i) {
+      if (i > 0) line += ", ";
+      line += result.unreadable_folders[i].folder + " (" + result.unreadable_folders[i].reason + ")";
+    }
+  }
   return line;
 }
 
