@@ -63,6 +63,10 @@ class MainWindow : public QMainWindow {
 
   // The library file shown in the status bar.
   void setLibraryPath(const QString& path);
+  // A lasting warning in the status bar: `text`, with `details` as its tip.
+  void showWarning(const QString& text, const QString& details);
+  // The warning's details; empty when there is none.
+  QString warning() const;
 
   // The panels' settings records, the geometry and the dock state.
   profile::Layout layout();
@@ -101,6 +105,7 @@ class MainWindow : public QMainWindow {
   QLabel* tracks_label_ = nullptr;
   QLabel* library_label_ = nullptr;
   QLabel* playback_label_ = nullptr;
+  QLabel* warning_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
   QMenu* playback_menu_ = nullptr;
   PlaybackController* playback_ = nullptr;
