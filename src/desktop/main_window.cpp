@@ -20,6 +20,7 @@
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
+#include "desktop/window_state.h"
 #include "host/host.h"
 #include "profile/data_error.h"
 #include "ui/console_window.h"
@@ -154,7 +155,7 @@ profile::Layout MainWindow::layout() {
   layout.panels = panels_->settingsRecords();
   panels_->nameDocks();
   layout.geometry = fromBytes(saveGeometry());
-  layout.window_state = fromBytes(saveState());
+  layout.window_state = fromBytes(packWindowState(saveState(), dockSizes(*this)));
   return layout;
 }
 
@@ -163,9 +164,14 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));
   if (!layout.window_state.empty()) {
-    restoreState(toBytes(layout.window_state));
+    const WindowState state = unpackWindowState(toBytes(layout.window_state));
+    restoreState(state.qt_state);
+    applyDockSizes(*this, state.dock_sizes);
   } else {
+    // A first start: the log waits in the View menu (failures are shown in
+    // the status bar) and has its height ready when it is opened.
     resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
+    log_dock_->hide();
   }
 }
 
