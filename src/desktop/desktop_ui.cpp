@@ -22,7 +22,7 @@ QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 DesktopUi::DesktopUi(QObject* parent) : ui::UiHost(parent) {
   show_message = [this](const QString& text, const QString& caption, bool wait) {
-    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, main_window_);
+    QMessageBox* box = makeMessageBox(text, caption, main_window_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (wait) {
       box->exec();
@@ -37,6 +37,11 @@ DesktopUi::DesktopUi(QObject* parent) : ui::UiHost(parent) {
   };
   open_file = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   qApp->installEventFilter(this);
+}
+
+QMessageBox* DesktopUi::makeMessageBox(const QString& text, const QString& caption, QWidget* parent) {
+  const QString title = caption == fromView(host::kComponentFileName) ? QStringLiteral("Vostrel") : caption;
+  return new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
 }
 
 DesktopUi::~DesktopUi() {

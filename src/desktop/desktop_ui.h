@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMessageBox;
+
 #include "player/player_events.h"
 #include "ui/ui_host.h"
 
@@ -34,6 +36,12 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   // Where console lines go (the log); until set they are kept and handed
   // over when it is.
   void setConsoleSink(std::function<void(const QString& line)> sink);
+
+  // The box that shows a message: every message of the program and the
+  // component reports a failure or a refusal, so it has the warning icon.
+  // The component's caption (its file name) reads "Vostrel", the program's
+  // name, so that the window title is that alone.
+  static QMessageBox* makeMessageBox(const QString& text, const QString& caption, QWidget* parent);
 
   // How messages are shown; tests replace these to record them.
   std::function<void(const QString& text, const QString& caption, bool wait)> show_message;

@@ -10,10 +10,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
 
 #include "component/registry.h"
 #include "component/version.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/log_dock.h"
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
@@ -28,8 +31,9 @@
 namespace desktop {
 namespace {
 
-constexpr int kLogLineLimit = 5000;
 constexpr int kFirstLogHeight = 110;  // the log's height before the user chose one
+// How long a failure's first line stays in the status bar.
+constexpr int kFailureMessageMs = 8000;
 
 QByteArray toBytes(const std::vector<uint8_t>& bytes) {
   return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
@@ -50,16 +54,10 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   tabs_ = new PlaylistTabs(player_, player_signals, this);
   setCentralWidget(tabs_);
 
-  log_ = new QPlainTextEdit;
-  log_->setReadOnly(true);
-  log_->setMaximumBlockCount(kLogLineLimit);
-  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  log_dock_ = new QDockWidget(tr("Log"), this);
-  log_dock_->setObjectName(QStringLiteral("log"));
-  log_dock_->setWidget(log_);
+  log_dock_ = new LogDock(this);
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
-  ui_.setConsoleSink([this](const QString& line) { log_->appendPlainText(line); });
+  connect(log_dock_, &LogDock::failureLogged, this, &MainWindow::showFailure);
+  connect(log_dock_, &LogDock::unseenFailuresChanged, this, &MainWindow::markUnseenFailures);
 
   panels_ = new PanelDocks(*this, player_, ui_,
                            [this](const std::string& sql) { console().openWithScript(QString::fromStdString(sql)); });
@@ -67,7 +65,17 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   tracks_label_ = new QLabel;
   library_label_ = new QLabel;
   playback_label_ = new QLabel;
+  failures_button_ = new QToolButton;
+  failures_button_->setObjectName(QStringLiteral("failures"));
+  failures_button_->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+  failures_button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  failures_button_->setAutoRaise(true);
+  failures_button_->setFocusPolicy(Qt::TabFocus);
+  failures_button_->setToolTip(tr("Show the log"));
+  failures_button_->hide();
+  connect(failures_button_, &QToolButton::clicked, this, &MainWindow::showLog);
   statusBar()->addWidget(playback_label_, 1);
+  statusBar()->addPermanentWidget(failures_button_);
   statusBar()->addPermanentWidget(library_label_);
   statusBar()->addPermanentWidget(tracks_label_);
   connect(&player_signals, &PlayerSignals::playbackEvent, this, &MainWindow::updateStatus);
@@ -76,6 +84,8 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
 
   buildMenus();
   updateStatus();
+  // Last: the lines kept until now may mark the menu and the status bar.
+  ui_.setConsoleSink([this](const QString& line) { log_dock_->appendLine(line); });
 }
 
 MainWindow::~MainWindow() { ui_.setConsoleSink({}); }
@@ -90,9 +100,19 @@ void MainWindow::buildMenus() {
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
   view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });
-  QAction* log = log_dock_->toggleViewAction();
-  log->setText(tr("&Log"));
-  view->addAction(log);
+  log_action_ = view->addAction(tr("&Log"));
+  log_action_->setCheckable(true);
+  log_action_->setChecked(!log_dock_->isHidden());
+  connect(log_action_, &QAction::triggered, this, [this] {
+    if (log_dock_->inView()) {
+      log_dock_->close();
+    } else {
+      showLog();
+    }
+    log_action_->setChecked(!log_dock_->isHidden());
+  });
+  connect(log_dock_, &QDockWidget::visibilityChanged, log_action_,
+          [this] { log_action_->setChecked(!log_dock_->isHidden()); });
   view->addSeparator();
   view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
 
@@ -114,6 +134,26 @@ void MainWindow::buildMenus() {
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
   help_page->setShortcut(QKeySequence::HelpContents);
   help->addAction(tr("&About Vostrel"), this, &MainWindow::showAbout);
+}
+
+QPlainTextEdit& MainWindow::log() { return log_dock_->text(); }
+
+void MainWindow::showLog() {
+  log_dock_->show();
+  log_dock_->raise();
+}
+
+void MainWindow::showFailure(const QString& summary) {
+  statusBar()->showMessage(summary, kFailureMessageMs);
+}
+
+void MainWindow::markUnseenFailures(int count) {
+  const QString text = count == 1 ? tr("1 failure") : tr("%L1 failures").arg(count);
+  failures_button_->setText(text);
+  failures_button_->setAccessibleName(tr("%1 in the log: show the log").arg(text));
+  failures_button_->setVisible(count > 0);
+  log_action_->setText(count > 0 ? tr("&Log (%1)").arg(text) : tr("&Log"));
+  log_action_->setIcon(count > 0 ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
 }
 
 ui::ConsoleWindow& MainWindow::console() {
@@ -173,6 +213,7 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
     resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
     log_dock_->hide();
   }
+  log_action_->setChecked(!log_dock_->isHidden());
 }
 
 bool MainWindow::openLibrary(const QString& path) {

@@ -1,6 +1,9 @@
 // MainWindow: the player's main window. It wires the parts together and
 // holds no logic of its own: the playlists as tabs in the centre, the tree
-// panels in docks, the log in a dock, the status bar, and the menus
+// panels in docks, the log in a dock, the status bar, and the menus. A
+// failure that reaches the log shows in the status bar for a while; while
+// the log is out of view, View > Log and a button in the status bar count
+// the failures it holds.
 //
 //   File      Open library file..., Quit
 //   View      New Vostrel panel, Log, Rescan library
@@ -12,12 +15,14 @@
 
 #include <QMainWindow>
 
+#include "desktop/log_dock.h"
 #include "player/player.h"
 #include "profile/layout.h"
 
 class QDockWidget;
 class QLabel;
 class QPlainTextEdit;
+class QToolButton;
 
 namespace component {
 class Registry;
@@ -46,8 +51,16 @@ class MainWindow : public QMainWindow {
 
   PlaylistTabs& playlistTabs() { return *tabs_; }
   PanelDocks& panels() { return *panels_; }
-  QDockWidget& logDock() { return *log_dock_; }
-  QPlainTextEdit& log() { return *log_; }
+  LogDock& logDock() { return *log_dock_; }
+  QPlainTextEdit& log();
+  // The status bar's button that counts the failures logged while the log
+  // was out of view, and opens it; hidden when there are none.
+  QToolButton& failuresButton() { return *failures_button_; }
+  // View > Log: checked while the log is open; it closes the log when it
+  // is in view, and brings it into view when it is not.
+  QAction& logAction() { return *log_action_; }
+  // Brings the log into view.
+  void showLog();
   // The Vostrel console, made on first use.
   ui::ConsoleWindow& console();
   // Shows the preferences dialog (modal).
@@ -90,14 +103,17 @@ class MainWindow : public QMainWindow {
   void chooseLibrary();
   void showAbout();
   void updateStatus();
+  void showFailure(const QString& summary);
+  void markUnseenFailures(int count);
 
   player::Player& player_;
   component::Registry& registry_;
   DesktopUi& ui_;
   PlaylistTabs* tabs_ = nullptr;
   PanelDocks* panels_ = nullptr;
-  QDockWidget* log_dock_ = nullptr;
-  QPlainTextEdit* log_ = nullptr;
+  LogDock* log_dock_ = nullptr;
+  QAction* log_action_ = nullptr;
+  QToolButton* failures_button_ = nullptr;
   QLabel* tracks_label_ = nullptr;
   QLabel* library_label_ = nullptr;
   QLabel* playback_label_ = nullptr;
