@@ -59,10 +59,16 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   QFont uiFont() const override;
   QColor uiColour(ui::UiColour colour) const override;
   bool offerKey(uint32_t hot_key_code) override;
+  // On failure it also logs helpProblem()'s line.
   bool openHelpPage(const QString& file_name) override;
 
-  // Opens help/vostrel_help.html; "Unable to open help file" when it
-  // cannot.
+  // Opens help/`file_name` from the help folder next to the program, or
+  // the installed one (share/vostrel/help), or the source tree's. Returns
+  // "" when it could, else "Unable to open help file PATH: " and why (the
+  // file is not there, or the desktop has no program that shows it).
+  QString openHelpFile(const QString& file_name);
+  // Opens help/vostrel_help.html (Help > Vostrel help, F1); a message box
+  // names the file and the reason when it cannot.
   void openHelp();
 
   // The key sequence of a hot-key code (empty for keys it does not know).

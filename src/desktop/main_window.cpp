@@ -162,7 +162,7 @@ ui::ConsoleWindow& MainWindow::console() {
 }
 
 void MainWindow::showPreferences() {
-  PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpPage(file); }, this);
+  PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpFile(file); }, this);
   dialog.exec();
 }
 

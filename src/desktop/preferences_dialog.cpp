@@ -58,7 +58,7 @@ std::vector<const PreferencesPageEntry*> childrenOf(const component::Registry& r
 }  // namespace
 
 PreferencesDialog::PreferencesDialog(player::Player& player, const component::Registry& registry,
-                                     std::function<bool(const QString& file)> open_help, QWidget* parent)
+                                     std::function<QString(const QString& file)> open_help, QWidget* parent)
     : QDialog(parent), player_(player), open_help_(std::move(open_help)) {
   setObjectName(QStringLiteral("vostrel_preferences"));
   setWindowTitle(QStringLiteral("Preferences"));
@@ -191,8 +191,8 @@ void PreferencesDialog::help() {
   QString file = page != nullptr ? page->helpFile() : QString();
   if (file.isEmpty()) file = QString::fromUtf8(component::kHelpFileName.data(),
                                                static_cast<qsizetype>(component::kHelpFileName.size()));
-  if (open_help_ && open_help_(file)) return;
-  player_.messageBox(component::kUnableToOpenHelpFile, host::kComponentFileName);
+  const QString problem = open_help_ ? open_help_(file) : QString::fromUtf8(component::kUnableToOpenHelpFile.data(), static_cast<qsizetype>(component::kUnableToOpenHelpFile.size()));
+  if (!problem.isEmpty()) player_.messageBox(problem.toStdString(), host::kComponentFileName);
 }
 
 }  // namespace desktop
