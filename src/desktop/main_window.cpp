@@ -12,10 +12,13 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "component/registry.h"
 #include "component/version.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/library_hint.h"
+#include "desktop/library_page.h"
 #include "desktop/log_dock.h"
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
@@ -51,8 +54,16 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks | QMainWindow::AllowTabbedDocks);
   resize(1100, 700);
 
-  tabs_ = new PlaylistTabs(player_, player_signals, this);
-  setCentralWidget(tabs_);
+  auto* centre = new QWidget;
+  library_hint_ = new LibraryHint;
+  connect(library_hint_, &LibraryHint::addMusicRequested, this, [this] { showPreferences(tr("Library")); });
+  tabs_ = new PlaylistTabs(player_, player_signals);
+  auto* centre_layout = new QVBoxLayout(centre);
+  centre_layout->setContentsMargins(0, 0, 0, 0);
+  centre_layout->setSpacing(0);
+  centre_layout->addWidget(library_hint_);
+  centre_layout->addWidget(tabs_, 1);
+  setCentralWidget(centre);
 
   log_dock_ = new LogDock(this);
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
@@ -128,7 +139,7 @@ void MainWindow::buildMenus() {
     });
   }
   if (!tools->actions().isEmpty()) tools->addSeparator();
-  tools->addAction(tr("&Preferences..."), this, &MainWindow::showPreferences);
+  tools->addAction(tr("&Preferences..."), this, [this] { showPreferences(); });
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
@@ -161,8 +172,10 @@ ui::ConsoleWindow& MainWindow::console() {
   return *console_;
 }
 
-void MainWindow::showPreferences() {
+void MainWindow::showPreferences(const QString& page) {
   PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpFile(file); }, this);
+  connect(&dialog.libraryPage(), &LibraryPage::libraryChanged, this, &MainWindow::librarySettingsChanged);
+  if (!page.isEmpty()) dialog.showPage(page);
   dialog.exec();
 }
 
@@ -180,14 +193,28 @@ void MainWindow::attachPlayback(PlaybackController& playback) {
 }
 
 void MainWindow::setLibraryPath(const QString& path) {
-  library_label_->setText(QFileInfo(path).fileName());
-  library_label_->setToolTip(path);
+  library_path_ = path;
+  updateStatus();
+}
+
+void MainWindow::setMusicFolders(std::vector<std::string> folders) {
+  music_folders_ = std::move(folders);
+  updateStatus();
+}
+
+void MainWindow::setScanning(bool scanning) {
+  scanning_ = scanning;
+  updateStatus();
 }
 
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
   tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
+  const QString name = QFileInfo(library_path_).fileName();
+  library_label_->setText(scanning_ ? tr("%1 (reading...)").arg(name) : name);
+  library_label_->setToolTip(library_path_);
   playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
+  library_hint_->showFor(tracks, music_folders_, scanning_);
 }
 
 profile::Layout MainWindow::layout() {
@@ -216,7 +243,7 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
   log_action_->setChecked(!log_dock_->isHidden());
 }
 
-bool MainWindow::openLibrary(const QString& path) {
+bool MainWindow::loadLibraryFile(const QString& path) {
   try {
     player_.replaceLibrary(library::loadLibraryFile(path.toStdString()));
   } catch (const profile::DataError& e) {
@@ -224,7 +251,11 @@ bool MainWindow::openLibrary(const QString& path) {
     return false;
   }
   setLibraryPath(path);
-  updateStatus();
+  return true;
+}
+
+bool MainWindow::openLibrary(const QString& path) {
+  if (!loadLibraryFile(path)) return false;
   emit libraryOpened(path);
   return true;
 }

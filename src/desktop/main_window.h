@@ -1,6 +1,7 @@
 // MainWindow: the player's main window. It wires the parts together and
 // holds no logic of its own: the playlists as tabs in the centre, the tree
-// panels in docks, the log in a dock, the status bar, and the menus. A
+// panels in docks, the log in a dock, the status bar, and the menus; above
+// the playlists, a hint on adding music while the library is empty. A
 // failure that reaches the log shows in the status bar for a while; while
 // the log is out of view, View > Log and a button in the status bar count
 // the failures it holds.
@@ -35,6 +36,7 @@ class ConsoleWindow;
 namespace desktop {
 
 class DesktopUi;
+class LibraryHint;
 class PanelDocks;
 class PlaybackController;
 class PlayerSignals;
@@ -63,8 +65,9 @@ class MainWindow : public QMainWindow {
   void showLog();
   // The Vostrel console, made on first use.
   ui::ConsoleWindow& console();
-  // Shows the preferences dialog (modal).
-  void showPreferences();
+  // Shows the preferences dialog (modal) on the page named `page` (the
+  // first page when empty).
+  void showPreferences(const QString& page = {});
   // Stops the console's run, if one is going on.
   void abortConsole();
 
@@ -74,8 +77,15 @@ class MainWindow : public QMainWindow {
   void attachPlayback(PlaybackController& playback);
   TransportBar* transportBar() { return transport_; }
 
-  // The library file shown in the status bar.
+  // The library file or first music folder shown in the status bar.
   void setLibraryPath(const QString& path);
+  // The music folders the library comes from (none for a library file),
+  // named by the empty library's hint.
+  void setMusicFolders(std::vector<std::string> folders);
+  // The music folders are being read: the status bar and the empty
+  // library's hint say so.
+  void setScanning(bool scanning);
+  LibraryHint& libraryHint() { return *library_hint_; }
 
   // The panels' settings records, the geometry and the dock state.
   profile::Layout layout();
@@ -85,6 +95,8 @@ class MainWindow : public QMainWindow {
 
   // Replaces the library with the file at `path`; false (and a message)
   // when it cannot be read.
+  bool loadLibraryFile(const QString& path);
+  // The same, for a file the user opened: libraryOpened() follows.
   bool openLibrary(const QString& path);
 
  signals:
@@ -92,6 +104,8 @@ class MainWindow : public QMainWindow {
   void quitRequested();
   // A library file was opened.
   void libraryOpened(const QString& path);
+  // The preferences stored another library choice.
+  void librarySettingsChanged();
   // The user asked to read the library again (View > Rescan library).
   void rescanRequested();
 
@@ -116,6 +130,10 @@ class MainWindow : public QMainWindow {
   QToolButton* failures_button_ = nullptr;
   QLabel* tracks_label_ = nullptr;
   QLabel* library_label_ = nullptr;
+  QString library_path_;
+  std::vector<std::string> music_folders_;
+  bool scanning_ = false;
+  LibraryHint* library_hint_ = nullptr;
   QLabel* playback_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
   QMenu* playback_menu_ = nullptr;

@@ -71,7 +71,8 @@ PreferencesDialog::PreferencesDialog(player::Player& player, const component::Re
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   stack_ = new QStackedWidget;
 
-  addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Library")}), new LibraryPage(player_));
+  library_page_ = new LibraryPage(player_);
+  addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Library")}), library_page_);
   addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Advanced")}), new AdvancedSettingsPage(player_, registry));
   // The components' branches and pages, to any depth.
   std::function<void(QTreeWidgetItem*, const std::string&)> add_children = [&](QTreeWidgetItem* parent,

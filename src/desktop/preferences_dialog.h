@@ -36,6 +36,8 @@ class PreferencesPage;
 
 namespace desktop {
 
+class LibraryPage;
+
 class PreferencesDialog : public QDialog {
   Q_OBJECT
 
@@ -55,6 +57,7 @@ class PreferencesDialog : public QDialog {
   void help();
 
   QTreeWidget& tree() { return *tree_; }
+  LibraryPage& libraryPage() { return *library_page_; }
   QPushButton& okButton();
   QPushButton& cancelButton();
   QPushButton& applyButton();
@@ -73,6 +76,7 @@ class PreferencesDialog : public QDialog {
   QStackedWidget* stack_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   std::vector<ui::PreferencesPage*> pages_;
+  LibraryPage* library_page_ = nullptr;
 };
 
 }  // namespace desktop
