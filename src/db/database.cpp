@@ -75,8 +75,10 @@ std::string SQLiteDatabase::LastErrorText() const {
 }
 
 void SQLiteDatabase::raise(int code, const std::string& what, const std::string& text) const {
-  throw SQLiteException(code, "SQLite Error: (" + std::to_string(code) + ") " + LastErrorText() + "\n\n" +
-                                  what + text);
+  // SQLite says only "not authorized"; the authorizer knows why.
+  const bool refused = (code & 0xFF) == SQLITE_AUTH && !refusal_.empty();
+  throw SQLiteException(code, "SQLite Error: (" + std::to_string(code) + ") " + (refused ? refusal_ : LastErrorText()) +
+                                  "\n\n" + what + text);
 }
 
 SQLiteStatement& SQLiteDatabase::record(const SQLiteQuery& query) {

@@ -14,6 +14,14 @@
 //
 // Every failure is raised as SQLiteException with the messages below;
 // nothing here shows a message box.
+//
+// The connection guards the program's own objects (names beginning vos_,
+// mdb_ or sql_) against the user's SQL, which the console, node batches and
+// node queries all run on these connections: DROP and ALTER of them are
+// refused (SQLITE_AUTH) with a message saying why, except inside an
+// OwnSchemaChange; their rows stay the user's to delete. The file is opened
+// defensive (SQLITE_DBCONFIG_DEFENSIVE), so that no statement can write
+// the schema table or the file's pages directly.
 #ifndef VOSTREL_DB_DATABASE_H_
 #define VOSTREL_DB_DATABASE_H_
 
@@ -132,6 +140,8 @@ class SQLiteDatabase {
   SQLiteStatement& record(const SQLiteQuery& query);
   [[noreturn]] void raise(int code, const std::string& what, const std::string& text) const;
   static int progressHandler(void* context);
+  static int authorize(void* context, int action, const char* first, const char* second, const char* schema,
+                       const char* trigger);
   int progress();
 
   host::Host& host_;
@@ -143,6 +153,9 @@ class SQLiteDatabase {
   SQLiteDatabase* progress_context_ = nullptr;
   int progress_interval_ = 0;
   bool interrupted_ = false;
+  friend class OwnSchemaChange;
+  int own_schema_changes_ = 0;  // open OwnSchemaChange scopes
+  std::string refusal_;         // why the authorizer last refused a statement
 };
 
 // Scope object for a transaction: begin() begins it, commit() commits it;
@@ -160,6 +173,19 @@ class TransactionGuard {
  private:
   SQLiteDatabase& db_;
   bool begun_ = false;
+};
+
+// The program's own schema code (creating and migrating its tables) may
+// drop and alter its own objects on `db` while this object lives. Nests.
+class OwnSchemaChange {
+ public:
+  explicit OwnSchemaChange(SQLiteDatabase& db) : db_(db) { ++db_.own_schema_changes_; }
+  ~OwnSchemaChange() { --db_.own_schema_changes_; }
+  OwnSchemaChange(const OwnSchemaChange&) = delete;
+  OwnSchemaChange& operator=(const OwnSchemaChange&) = delete;
+
+ private:
+  SQLiteDatabase& db_;
 };
 
 // The URI SQLite is given for a path in host notation: "file:///" rules,

@@ -9,6 +9,7 @@
 #include "db/sql_functions.h"
 #include "db/versioning.h"
 #include "host/host.h"
+#include "host/text.h"
 
 namespace db {
 namespace {
@@ -20,6 +21,17 @@ constexpr std::string_view kFrameClose = "\n<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n";
 std::string_view plainFilePath(std::string_view path) {
   if (path.starts_with("file://")) path.remove_prefix(7);
   return path;
+}
+
+// Whether `name` belongs to the program: the tree's objects (vos_), the
+// library tables' column definitions (mdb_) and the object versions (sql_).
+bool isOwnObjectName(const char* name) {
+  if (name == nullptr) return false;
+  const std::string_view text(name);
+  for (const std::string_view prefix : {"vos_", "mdb_", "sql_"}) {
+    if (text.size() >= prefix.size() && host::equalsNoCase(text.substr(0, prefix.size()), prefix)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -120,6 +132,10 @@ SQLiteDatabase::FileOpen SQLiteDatabase::openFile(const std::string& path, std::
   // clauses cascade deletions; neither is on by default in this SQLite.
   sqlite3_db_config(handle_, SQLITE_DBCONFIG_ENABLE_FKEY, 1, nullptr);
   sqlite3_exec(handle_, "PRAGMA recursive_triggers=ON", nullptr, nullptr, nullptr);
+  // "PRAGMA writable_schema=ON" and an UPDATE of sqlite_master from the
+  // console would otherwise leave a file that no later open can read.
+  sqlite3_db_config(handle_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_set_authorizer(handle_, &SQLiteDatabase::authorize, this);
   try {
     prepareFile();
   } catch (const SQLiteException& e) {
@@ -207,6 +223,49 @@ bool SQLiteDatabase::Open() {
     return false;
   }
   return true;
+}
+
+// Refuses DROP and ALTER of the program's own objects in the main database
+// outside an OwnSchemaChange. Temporary and attached objects are the user's.
+int SQLiteDatabase::authorize(void* context, int action, const char* first, const char* second, const char* schema,
+                              const char* /*trigger*/) {
+  const char* verb = nullptr;
+  const char* name = first;
+  switch (action) {
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_VTABLE:
+      verb = "DROP TABLE";
+      break;
+    case SQLITE_DROP_VIEW:
+      verb = "DROP VIEW";
+      break;
+    case SQLITE_DROP_INDEX:
+      verb = "DROP INDEX";
+      break;
+    case SQLITE_DROP_TRIGGER:
+      verb = "DROP TRIGGER";
+      break;
+    case SQLITE_ALTER_TABLE:  // first: the database's name
+      verb = "ALTER TABLE";
+      name = second;
+      schema = first;
+      break;
+    default:
+      return SQLITE_OK;
+  }
+  auto& db = *static_cast<SQLiteDatabase*>(context);
+  if (db.own_schema_changes_ > 0 || schema == nullptr || !host::equalsNoCase(schema, "main") ||
+      !isOwnObjectName(name)) {
+    return SQLITE_OK;
+  }
+  try {
+    db.refusal_ = std::string(verb) + " " + name +
+                  " is refused: objects whose names begin with vos_, mdb_ or sql_ are Vostrel's own, and the tree "
+                  "and the library tables need them as they are (their rows can be deleted).";
+  } catch (...) {
+    // Nothing may cross SQLite's C frames; the refusal stands without its text.
+  }
+  return SQLITE_DENY;
 }
 
 int SQLiteDatabase::progressHandler(void* context) {

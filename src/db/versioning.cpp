@@ -101,6 +101,7 @@ bool ObjectExists(SQLiteDatabase& db, std::string_view name) {
 }
 
 void AddMissingColumns(SQLiteDatabase& db, std::string_view table, ColumnDescriptions& columns) {
+  const OwnSchemaChange own(db);
   const ColumnDescriptions existing = ReadTableInfo(db, table);
   for (std::size_t i = columns.size(); i > 0; --i) {
     SQLiteColumnDescription& column = columns[i - 1];
@@ -114,6 +115,7 @@ void AddMissingColumns(SQLiteDatabase& db, std::string_view table, ColumnDescrip
 
 void EnsureTable(SQLiteDatabase& db, int version, std::string_view table_name, ColumnDescriptions& columns,
                  const std::vector<std::string>& constraints) {
+  const OwnSchemaChange own(db);
   const std::string table(table_name);
   const std::string temp = "tmp_" + table;
   const int stored = ObjectVersion(db, table, version);
@@ -164,6 +166,7 @@ void EnsureTable(SQLiteDatabase& db, int version, std::string_view table_name, C
 void EnsureIndex(SQLiteDatabase& db, std::string_view table, const std::vector<std::string>& index_columns) {
   const std::string name = std::string(table) + "_in_" + (index_columns.empty() ? "" : index_columns.front());
   if (ObjectVersion(db, name, 0) == 0 && ObjectExists(db, name)) return;
+  const OwnSchemaChange own(db);
   std::string columns;
   for (const std::string& column : index_columns) {
     if (!columns.empty()) columns += ",";
@@ -176,6 +179,7 @@ void EnsureIndex(SQLiteDatabase& db, std::string_view table, const std::vector<s
 void EnsureInsertTrigger(SQLiteDatabase& db, std::string_view table, std::string_view body) {
   const std::string name = std::string(table) + "_tr_" + "ai";
   if (ObjectVersion(db, name, 0) == 0 && ObjectExists(db, name)) return;
+  const OwnSchemaChange own(db);
   db.Execute("DROP TRIGGER IF EXISTS " + name);
   db.Execute("CREATE TRIGGER " + name + " AFTER INSERT " + "ON " + std::string(table) + " FOR EACH ROW BEGIN " +
              std::string(body) + " END");

@@ -4,7 +4,9 @@
 // sql_ObjectVersion records a version per table, index and trigger. The
 // ensure operations below are idempotent and run on every first open of the
 // process, inside the caller's transaction; a failing statement raises
-// SQLiteException at once and leaves what already ran to the caller.
+// SQLiteException at once and leaves what already ran to the caller. They
+// are the program's own schema code: each runs in an OwnSchemaChange, which
+// lets it alter and drop what the user's SQL may not (see database.h).
 //
 //   EnsureTable(db, 3, "vos_TreeItem", columns, {})   creates the table, adds
 //   missing columns, or rebuilds it when the stored version is below 3.

@@ -2,6 +2,7 @@
 #include "library/library_cache.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -75,6 +76,18 @@ struct ResetAtEnd {
 
 void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+// What is wrong with `file` as the cache's file: "" for a regular file, or
+// none; "is a folder, not a file" and the like otherwise. A link counts as
+// what it points to.
+std::string notAFile(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return {};
+  if (S_ISDIR(info.st_mode)) return "is a folder, not a file";
+  if (S_ISFIFO(info.st_mode)) return "is a pipe, not a file";
+  if (S_ISSOCK(info.st_mode)) return "is a socket, not a file";
+  return "is a device, not a file";
 }
 
 }  // namespace
@@ -217,25 +230,52 @@ struct LibraryCache::Impl {
 
   bool loadSnapshot(std::string_view folder, host::TrackList& tracks);
   bool saveSnapshot(std::string_view folder);
+  void setAside(const std::string& problem);
 };
+
+// Moves the file out of the way as library.db.damaged, so that the cache
+// starts afresh, and says so. The name is the next free one of
+// library.db.damaged.2, .3 ... when that one is taken by something a
+// rename cannot replace (a folder that is not empty, or a file where a
+// folder goes). Throws DataError when it cannot be moved: nothing else
+// may be done with it then.
+void LibraryCache::Impl::setAside(const std::string& problem) {
+  constexpr int kNames = 10;
+  std::error_code ec;
+  std::filesystem::path aside;
+  for (int n = 1; n <= kNames; ++n) {
+    aside = file;
+    aside += n == 1 ? std::string(".damaged") : ".damaged." + std::to_string(n);
+    std::filesystem::rename(file, aside, ec);
+    if (ec != std::errc::directory_not_empty && ec != std::errc::file_exists && ec != std::errc::is_a_directory &&
+        ec != std::errc::not_a_directory) {
+      break;
+    }
+  }
+  if (ec) {
+    throw profile::DataError("The library cache " + file.string() + " " + problem + ", and it cannot be moved to " +
+                             aside.string() + ": " + ec.message() + ". Move it away to read the music folders.");
+  }
+  for (const char* suffix : {"-wal", "-shm"}) {
+    std::filesystem::path extra = file;
+    extra += suffix;
+    std::filesystem::remove(extra, ec);
+  }
+  notices.push_back("The library cache " + file.string() + " " + problem + "; it was moved to " + aside.string() +
+                    " and the music folders are read again.");
+}
 
 LibraryCache::LibraryCache(const std::filesystem::path& profile_dir) : impl_(std::make_unique<Impl>()) {
   impl_->file = profile_dir / kFileName;
   std::error_code ec;
   std::filesystem::create_directories(profile_dir, ec);
+  // SQLite cannot open a folder, and would wait on a pipe for ever: either
+  // is set aside before it is tried, as a damaged cache is after.
+  if (const std::string problem = notAFile(impl_->file); !problem.empty()) impl_->setAside(problem);
   if (!impl_->open()) {
     sqlite3_close_v2(impl_->db);
     impl_->db = nullptr;
-    std::filesystem::path aside = impl_->file;
-    aside += ".damaged";
-    std::filesystem::rename(impl_->file, aside, ec);
-    for (const char* suffix : {"-wal", "-shm"}) {
-      std::filesystem::path extra = impl_->file;
-      extra += suffix;
-      std::filesystem::remove(extra, ec);
-    }
-    impl_->notices.push_back("The library cache " + impl_->file.string() + " could not be read; it was moved to " +
-                             aside.string() + " and the music folders are read again.");
+    impl_->setAside("could not be read");
     if (!impl_->open()) impl_->fail("cannot be made");
   }
   impl_->prepare();

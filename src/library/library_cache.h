@@ -12,7 +12,8 @@
 // transaction, so that a process killed in the middle leaves the rows of
 // the last commit. A file that is not such a database, or is damaged, is a
 // cache only: it is set aside as library.db.damaged and started afresh,
-// which a notice says.
+// which a notice says; so is a folder or a pipe in its place. (The name is
+// library.db.damaged.2 ... when one that cannot be replaced is there.)
 //
 // A cache is one connection: use it from one thread at a time. Several
 // caches (threads, processes) may open the same file; a writer waits up to
@@ -37,7 +38,8 @@ class LibraryCache {
   static constexpr std::string_view kFileName = "library.db";
 
   // Opens `profile_dir`/library.db, creating both when missing. Throws
-  // DataError naming the file when it cannot be opened or made.
+  // DataError naming the file when it cannot be opened or made, or cannot
+  // be set aside when it has to be.
   explicit LibraryCache(const std::filesystem::path& profile_dir);
   ~LibraryCache();
   LibraryCache(LibraryCache&&) noexcept;

@@ -43,9 +43,16 @@ fs::path cleanPath(const fs::path& path) {
 
 // Creates `dir` when missing and checks it is a writable folder.
 // `role` names the folder in messages ("profile folder").
+//
+// A folder made here is private to its owner (0700): the profile holds the
+// owner lock, which any user who can open it can hold, and the user's
+// playlists and tree. Folders above it that are missing get the usual mode,
+// and a folder that exists keeps its mode: it is the user's (an existing
+// --profile DIR), and so is the choice of who may look into it.
 void prepareFolder(const fs::path& dir, const std::string& role) {
   std::error_code ec;
-  fs::create_directories(dir, ec);
+  if (dir.has_relative_path()) fs::create_directories(dir.parent_path(), ec);
+  if (!ec && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) ec.assign(errno, std::generic_category());
   if (ec) {
     throw DataError("Cannot create the " + role + " \"" + dir.string() + "\": " + ec.message());
   }

@@ -5,7 +5,8 @@
 //
 // The folder is --profile DIR, else $VOSTREL_PROFILE, else
 // $XDG_CONFIG_HOME/vostrel, else ~/.config/vostrel. Opening creates it and its
-// "configuration" subfolder (which holds the database) when missing.
+// "configuration" subfolder (which holds the database) when missing, each
+// private to its owner (0700); a folder that exists keeps its mode.
 //
 // Paths reach the player in two notations: plain ("/music/a.flac") and the
 // host's ("file:///music/a.flac"); the helpers below accept both.
@@ -36,7 +37,7 @@ class Profile {
   static Profile open(std::string_view option);
 
   // Prepares `dir`: creates it and its configuration subfolder when missing
-  // and checks that both are writable folders. Throws DataError naming the
+  // (mode 0700) and checks that both are writable folders. Throws DataError naming the
   // path and the system's reason otherwise. Removes the temporary files that
   // killed writers left in it.
   explicit Profile(const std::filesystem::path& dir);

@@ -4,15 +4,22 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "profile/data_error.h"
 
@@ -34,8 +41,15 @@ bool validKind(std::string_view kind) {
 }
 
 int openLockFile(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) fail("open", path);
+  // A file that others may open (made before the lock file was private, or
+  // by hand) is closed to them from now on. One that is not ours cannot be
+  // changed, and is used as it is.
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && (info.st_mode & 077) != 0 && info.st_uid == ::geteuid()) {
+    [[maybe_unused]] const int changed = ::fchmod(fd, 0600);
+  }
   return fd;
 }
 
@@ -74,6 +88,63 @@ LockHolder readIdentity(int fd) {
   return {pid, std::string(kind)};
 }
 
+// The real uid of process `pid`; nullopt when it cannot be read (gone, or
+// /proc hides it).
+std::optional<uid_t> processUid(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (!line.starts_with("Uid:")) continue;
+    uid_t uid = 0;
+    std::istringstream fields(line.substr(4));
+    if (fields >> uid) return uid;
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// The processes that hold a flock on the file open as `fd`, as the system's
+// lock table lists them, one line per lock:
+//   "3: FLOCK  ADVISORY  READ 4711 08:02:1835 0 EOF"
+// (device major and minor in hex, then the inode). Waiters are listed as
+// "3: -> FLOCK ..." and hold nothing. A holder in another pid namespace is
+// listed as pid 0, and left out here.
+std::vector<pid_t> flockHolders(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return {};
+  std::array<char, 64> file{};
+  std::snprintf(file.data(), file.size(), "%02x:%02x:%" PRIuMAX, major(info.st_dev), minor(info.st_dev),
+                static_cast<uintmax_t>(info.st_ino));
+  std::vector<pid_t> pids;
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, type, mode, access, id;
+    pid_t pid = 0;
+    if (!(fields >> number >> type) || type != "FLOCK") continue;
+    if (fields >> mode >> access >> pid >> id && id == file.data() && pid > 0) pids.push_back(pid);
+  }
+  return pids;
+}
+
+// A process of another user that holds a lock (of either kind) on the file
+// open as `fd`, as the lock table names it.
+std::optional<LockHolder> otherUsersHolder(int fd) {
+  for (const pid_t pid : flockHolders(fd)) {
+    const std::optional<uid_t> uid = processUid(pid);
+    if (uid && *uid != ::getuid()) return LockHolder{pid, {}, uid};
+  }
+  return std::nullopt;
+}
+
+// The holder of the lock on the file open as `fd`: a process of another
+// user, else the one the line names.
+LockHolder holderOf(int fd) {
+  if (std::optional<LockHolder> other = otherUsersHolder(fd)) return *other;
+  return readIdentity(fd);
+}
+
 void writeIdentity(int fd, std::string_view kind) {
   // The line only informs waiters; a full disk must not cost the lock.
   const std::string line = std::to_string(::getpid()) + " " + std::string(kind) + "\n";
@@ -86,6 +157,7 @@ void writeIdentity(int fd, std::string_view kind) {
 
 std::string LockHolder::describe() const {
   if (pid <= 0) return "an unknown process";
+  if (other_uid) return "process " + std::to_string(pid) + " of another user (uid " + std::to_string(*other_uid) + ")";
   return "process " + std::to_string(pid) + " (" + (kind.empty() ? std::string("unknown") : kind) + ")";
 }
 
@@ -104,13 +176,13 @@ ProfileLock ProfileLock::acquire(const fs::path& profile_dir, std::string_view k
   while (!tryLock(fd, path)) {
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     if (waited >= waiting.timeout) {
-      LockHolder holder = readIdentity(fd);
+      LockHolder holder = holderOf(fd);
       ::close(fd);
       throw ProfileBusy(profile_dir, std::move(holder));
     }
     if (!noticed && waiting.notice && waited >= waiting.notice_after) {
       noticed = true;
-      waiting.notice(readIdentity(fd));
+      waiting.notice(holderOf(fd));
     }
     std::this_thread::sleep_for(std::min(pause, waiting.timeout - waited));
     pause = std::min(pause * 2, std::chrono::milliseconds(50));
@@ -134,12 +206,14 @@ std::optional<LockHolder> ProfileLock::readHolder(const fs::path& profile_dir) {
     if (errno == ENOENT) return std::nullopt;
     fail("read", path);
   }
-  // A shared lock is granted only while nobody holds the exclusive one.
+  // A shared lock is granted only while nobody holds the exclusive one; a
+  // shared one that another user holds keeps takers out all the same.
   std::optional<LockHolder> holder;
   if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
     ::flock(fd, LOCK_UN);
+    holder = otherUsersHolder(fd);
   } else if (errno == EWOULDBLOCK) {
-    holder = readIdentity(fd);
+    holder = holderOf(fd);
   } else {
     const int saved = errno;
     ::close(fd);

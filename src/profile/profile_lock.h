@@ -18,6 +18,12 @@
 //   (truncate, then write), and empties it before letting go. A reader can
 //   therefore find it empty, or still naming a previous holder that has
 //   died; readHolder() reports both as an unknown holder (pid 0).
+// - The file is made 0600, and an existing one of ours that others may open
+//   is made so when it is opened: flock(2) needs no more than a read-only
+//   descriptor, so anyone who can open the file can hold the lock. A lock
+//   that a process of another user holds all the same (the system's lock
+//   table names it) is reported as theirs, with their uid; the line is not
+//   believed then.
 // - KIND is a short word: "command" for a headless command, "desktop" for
 //   the desktop program, which accepts commands forwarded to it while it
 //   holds the lock.
@@ -43,8 +49,12 @@ inline constexpr std::string_view kLockKindDesktop = "desktop";
 struct LockHolder {
   pid_t pid = 0;     // 0: not known (the holder has not written its line yet)
   std::string kind;  // empty when not known
+  // Set when the holder runs as another user than this process (its real
+  // uid); `kind` is empty then.
+  std::optional<uid_t> other_uid;
 
-  // "process 4711 (command)", or "an unknown process".
+  // "process 4711 (command)", "process 4711 of another user (uid 1001)",
+  // or "an unknown process".
   std::string describe() const;
 };
 

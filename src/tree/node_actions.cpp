@@ -46,21 +46,39 @@ class QueryActiveScope {
   Panel& panel_;
 };
 
-// The playlist an action code works on, or kNoPlaylist.
+// The playlist an active-playlist action fills when no playlist is active
+// (the user closed them all): found or made as a target playlist is.
+constexpr std::string_view kNewPlaylistName = "New playlist";
+
+// The first playlist named `name` (ignoring case), made at the end when
+// there is none.
+std::size_t findOrCreatePlaylist(host::Host& host, std::string_view name) {
+  for (std::size_t i = 0; i < host.playlistCount(); ++i) {
+    if (host::equalsNoCase(host.playlistName(i), name)) return i;
+  }
+  return host.createPlaylist(name);
+}
+
+// The playlist an action code works on, or kNoPlaylist (nothing plays).
+// With no active playlist, the tracks go to "New playlist", which becomes
+// the active one: the user asked for them to be added somewhere they can
+// see, and a click that did nothing would look like one that worked.
 std::size_t targetPlaylist(host::Host& host, uint8_t code, const std::string& target) {
   switch (code) {
     case kAddToActive:
     case kInsertIntoActive:
-    case kSendToActive: return host.activePlaylist();
+    case kSendToActive: {
+      if (host.activePlaylist() != host::kNoPlaylist) return host.activePlaylist();
+      const std::size_t made = findOrCreatePlaylist(host, kNewPlaylistName);
+      host.setActivePlaylist(made);
+      return made;
+    }
     case kAddToPlaying:
     case kInsertIntoPlaying:
     case kSendToPlaying: return host.playingPlaylist();
-    default: break;
+    default:
+      return findOrCreatePlaylist(host, target);
   }
-  for (std::size_t i = 0; i < host.playlistCount(); ++i) {
-    if (host::equalsNoCase(host.playlistName(i), target)) return i;
-  }
-  return host.createPlaylist(target);
 }
 
 bool isPlaylistAction(uint8_t code) { return code >= kAddToActive && code <= kSendToTarget; }

@@ -26,7 +26,9 @@ std::span<const std::string_view> actionTexts();
 // Codes 0 and above 11 do nothing.
 void dispatchAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action);
 
-// Actions 1 to 9.
+// Actions 1 to 9. With no active playlist, actions 1, 4 and 7 fill the
+// playlist "New playlist" (found ignoring case, or made at the end), which
+// becomes the active one; 2, 5 and 8 do nothing while nothing plays.
 void playlistAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action);
 // Action 10: runs `text`, or the node's batch when `text` is empty.
 void executeSql(QueryNode& query, std::string_view text);

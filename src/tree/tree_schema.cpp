@@ -151,6 +151,7 @@ void BuildTreeSchema(db::SQLiteDatabase& db) {
                             "VALUES(new.tri_node_id,new.tri_parent_id);");
     db::EnsureInsertTrigger(db, "vos_TreePath", treePathTriggerBody());
     RepairTreePaths(db);
+    const db::OwnSchemaChange own(db);
     db.Execute("DROP VIEW IF EXISTS vos_ViewTree");
     db.Execute("CREATE VIEW vos_ViewTree AS SELECT a.*,b.trp_parent_id vtr_id "
                "FROM vos_TreeItem a JOIN vos_TreePath b ON a.tri_node_id=b.tri_node_id");

@@ -35,10 +35,10 @@ check_contains "the tracks come in the query's order" $'By artist (active)\n  fi
 
 vos sql "SELECT count(*) FROM vos_TreePath"
 paths_before=$OUT
-vos sql "UPDATE vos_TreeItem SET tri_sql_query='DROP TABLE vos_TreePath' WHERE tri_label='Picks'"
+vos sql "UPDATE vos_TreeItem SET tri_sql_query='DELETE FROM vos_TreePath' WHERE tri_label='Picks'"
 vos tree --refresh
 check "a stored writing query fails the refresh" 1 "$RC"
-check_contains "with the statement" $'Invalid query statement:\n\nDROP TABLE vos_TreePath' "$ERR"
+check_contains "with the statement" $'Invalid query statement:\n\nDELETE FROM vos_TreePath' "$ERR"
 vos sql "SELECT count(*) FROM vos_TreePath"
 check "and the path table keeps its rows" "$paths_before" "$OUT"
 vos node delete Picks

@@ -13,7 +13,8 @@ check_contains "and the tree is shown" "$examples_top" "$OUT"
 check "with nothing to report" "" "$ERR"
 
 vos node add-folder / Mine
-vos sql "DROP TABLE sql_ObjectVersion"
+# The program refuses to drop its own tables; another program may not.
+python3 -c 'import sqlite3, sys; c = sqlite3.connect(sys.argv[1]); c.execute("DROP TABLE sql_ObjectVersion"); c.commit()' "$DB"
 vos tree
 check "a dropped version table comes back" 0 "$RC"
 check_contains "and the tree keeps its nodes" "Mine" "$OUT"

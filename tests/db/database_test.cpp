@@ -276,6 +276,91 @@ TEST_F(DatabaseTest, SplitScriptChecksSyntaxWithoutRunning) {
   EXPECT_THROW(database.SplitScript("SELECT 1; SELEC 2", nullptr, statements), SQLiteException);
 }
 
+// The program's own objects (vos_, mdb_, sql_) hold the tree and the column
+// definitions: the user's SQL may delete their rows but not drop or alter
+// them. Objects of the user's, even on those tables, stay the user's.
+TEST_F(DatabaseTest, OwnObjectsCannotBeDroppedOrAlteredByUserSql) {
+  database.Execute(
+      "CREATE TABLE vos_Tree(a);CREATE INDEX vos_Tree_in_a ON vos_Tree(a);"
+      "CREATE TRIGGER vos_Tree_tr_ai AFTER INSERT ON vos_Tree BEGIN SELECT 1; END;"
+      "CREATE VIEW vos_View AS SELECT a FROM vos_Tree;CREATE TABLE mdb_Columns(a,b);"
+      "CREATE TABLE mine(a);CREATE INDEX mine_on_tree ON vos_Tree(a);INSERT INTO vos_Tree VALUES(1)");
+  const std::pair<const char*, bool> cases[] = {
+      // statement, refused
+      {"DROP TABLE vos_Tree", true},
+      {"drop table if exists VOS_TREE", true},
+      {"DROP TABLE main.vos_Tree", true},
+      {"ALTER TABLE vos_Tree ADD c", true},
+      {"ALTER TABLE vos_Tree RENAME TO elsewhere", true},
+      {"ALTER TABLE vos_Tree RENAME COLUMN a TO c", true},
+      {"ALTER TABLE mdb_Columns DROP COLUMN b", true},
+      {"DROP TABLE sql_ObjectVersion", true},
+      {"DROP INDEX vos_Tree_in_a", true},
+      {"DROP TRIGGER vos_Tree_tr_ai", true},
+      {"DROP VIEW vos_View", true},
+      {"SELECT 1; DROP TABLE vos_Tree", true},
+      {"DELETE FROM vos_Tree", false},
+      {"DROP INDEX mine_on_tree", false},
+      {"ALTER TABLE mine ADD b", false},
+      {"DROP TABLE mine", false},
+      {"CREATE TEMP TABLE vos_Scratch(a); DROP TABLE temp.vos_Scratch", false},
+  };
+  for (const auto& [sql, refused] : cases) {
+    SCOPED_TRACE(sql);
+    const std::string message = messageOf(sql);
+    if (refused) {
+      EXPECT_NE(message.find(" is refused: objects whose names begin with vos_, mdb_ or sql_ are Vostrel's own"),
+                std::string::npos)
+          << message;
+    } else {
+      EXPECT_EQ(message, "(no error)");
+    }
+  }
+  EXPECT_EQ(messageOf("DROP TABLE vos_Tree"),
+            "SQLite Error: (23) DROP TABLE vos_Tree is refused: objects whose names begin with vos_, mdb_ or sql_ "
+            "are Vostrel's own, and the tree and the library tables need them as they are (their rows can be "
+            "deleted).\n\nError while preparing the first statement of:\nDROP TABLE vos_Tree");
+  EXPECT_EQ(scalar("SELECT count(*) FROM sqlite_master WHERE name IN ('vos_Tree','vos_Tree_in_a','vos_Tree_tr_ai',"
+                   "'vos_View','mdb_Columns','sql_ObjectVersion')"),
+            6);
+  EXPECT_EQ(scalar("SELECT count(*) FROM pragma_table_info('mdb_Columns')"), 2);
+}
+
+TEST_F(DatabaseTest, TheProgramsOwnSchemaCodeMayChangeThem) {
+  database.Execute("CREATE TABLE vos_Tree(a)");
+  {
+    const db::OwnSchemaChange own(database);
+    { const db::OwnSchemaChange nested(database); }
+    EXPECT_EQ(messageOf("ALTER TABLE vos_Tree ADD b; DROP TABLE vos_Tree"), "(no error)") << "open after a nested one";
+  }
+  database.Execute("CREATE TABLE vos_Tree(a)");
+  EXPECT_NE(messageOf("DROP TABLE vos_Tree"), "(no error)") << "closed again";
+}
+
+// One statement could once leave a file that every later open refused:
+// the schema table cannot be written by SQL.
+TEST(DatabaseFile, TheSchemaTableCannotBeWrittenBySql) {
+  TempDir dir;
+  FakeHost host(dir.path());
+  {
+    SQLiteDatabase database(host);
+    ASSERT_TRUE(database.Open());
+    database.Execute("CREATE TABLE vos_TreeItem(a)");
+    try {
+      database.Execute(
+          "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql='CREATE TABLE vos_TreeItem(garbage' "
+          "WHERE name='vos_TreeItem'");
+      ADD_FAILURE() << "the schema table was written";
+    } catch (const SQLiteException& e) {
+      EXPECT_NE(e.message().find("table sqlite_master may not be modified"), std::string::npos) << e.message();
+    }
+  }
+  SQLiteDatabase again(host);
+  ASSERT_TRUE(again.Open());
+  EXPECT_NO_THROW(again.Execute("INSERT INTO vos_TreeItem VALUES(1)"));
+  EXPECT_TRUE(host.console.empty());
+}
+
 TEST(DatabaseFile, FileThatIsNotADatabaseIsLeftAlone) {
   TempDir dir;
   FakeHost host(dir.path());

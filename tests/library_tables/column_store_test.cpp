@@ -224,7 +224,10 @@ TEST_F(ColumnStoreTest, StoredColumnsWinOverDefaultsInTheNextProcess) {
 
 TEST_F(ColumnStoreTest, LoadAndSaveErrorsAreReportedNotThrown) {
   db::SQLiteDatabase& db = database();
-  db.Execute("DROP TABLE mdb_VTableColumn");
+  {
+    const db::OwnSchemaChange unguarded(db);  // as another program could
+    db.Execute("DROP TABLE mdb_VTableColumn");
+  }
   host_.console.clear();
   VTabColumnStore& store = VTabColumnStore::instance();
   const VTabColumns& columns = store.columns(TableType::kMediaLibrary, db, true);

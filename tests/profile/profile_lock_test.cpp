@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -229,6 +230,75 @@ TEST(ProfileLockTest, HolderLineReadByWaiters) {
     }
     close(fd);
   }
+}
+
+mode_t fileMode(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// flock() needs no more than a read-only descriptor: whoever can open the
+// file can hold the lock, so nobody else may open it.
+TEST(ProfileLockTest, TheLockFileIsPrivate) {
+  const std::optional<mode_t> cases[] = {std::nullopt, 0644, 0666, 0640, 0600};  // none: no file yet
+  for (const std::optional<mode_t>& before : cases) {
+    SCOPED_TRACE(before ? std::to_string(*before) : "new");
+    TempDir dir;
+    const fs::path file = ProfileLock::filePath(dir.path());
+    if (before) {
+      writeFile(file, "");
+      ASSERT_EQ(chmod(file.c_str(), *before), 0);
+    }
+    ProfileLock::acquire(dir.path(), "command", noWait());
+    EXPECT_EQ(fileMode(file), 0600u);
+  }
+}
+
+// A process of another user that opened a lock file before it was private
+// holds the lock: the waiter is told whose it is, and the line in the file
+// (which that user may have written) is not believed.
+TEST(ProfileLockTest, AHolderOfAnotherUserIsNamedWithItsUid) {
+  if (geteuid() != 0) GTEST_SKIP() << "becoming another user needs root";
+  constexpr uid_t kNobody = 65534;
+  TempDir dir;
+  const fs::path file = ProfileLock::filePath(dir.path());
+  writeFile(file, std::to_string(getpid()) + " desktop\n");
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int fd = open(file.c_str(), O_RDONLY);
+    const bool held = fd >= 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0 && flock(fd, LOCK_SH) == 0;
+    (void)!write(ready[1], held ? "1" : "0", 1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  {
+    struct EndAtExit {
+      pid_t pid;
+      ~EndAtExit() {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    } end_child{child};
+    char held = '0';
+    EXPECT_EQ(read(ready[0], &held, 1), 1);
+    close(ready[0]);
+    ASSERT_EQ(held, '1') << "the child could not take the lock as another user";
+    const std::string expected = "process " + std::to_string(child) + " of another user (uid 65534)";
+    const std::optional<LockHolder> holder = ProfileLock::readHolder(dir.path());
+    ASSERT_TRUE(holder.has_value()) << "a shared lock keeps takers out as well";
+    EXPECT_EQ(holder->describe(), expected);
+    EXPECT_EQ(holder->kind, "") << "not a desktop program to forward commands to";
+    try {
+      ProfileLock::acquire(dir.path(), "command", noWait());
+      ADD_FAILURE() << "taken while another user holds it";
+    } catch (const ProfileBusy& busy) {
+      EXPECT_EQ(std::string(busy.what()), "The profile " + dir.path().string() + " is in use by " + expected);
+    }
+  }
+  EXPECT_TRUE(ProfileLock::tryAcquire(dir.path(), "command").has_value()) << "free once that process has gone";
 }
 
 TEST(ProfileLockTest, MovingKeepsOneHolder) {

@@ -86,6 +86,46 @@ TEST(ProfileTest, OpenCreatesTheFolderAndItsConfigurationFolder) {
   EXPECT_EQ(profile.settingsFile(), folder / "settings.json");
 }
 
+mode_t folderMode(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// What the profile makes is its owner's alone; what the user made keeps the
+// mode they gave it.
+TEST(ProfileTest, FoldersItMakesArePrivateAndOthersKeepTheirMode) {
+  const mode_t umask_now = umask(022);
+  struct Case {
+    const char* name;
+    std::optional<mode_t> profile_before, configuration_before;  // none: missing
+    mode_t profile_after, configuration_after;
+  };
+  const Case cases[] = {
+      {"new", std::nullopt, std::nullopt, 0700, 0700},
+      {"the user's folder", 0755, std::nullopt, 0755, 0700},
+      {"both there", 0750, 0755, 0750, 0755},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const fs::path folder = dir.path() / "parent" / "profile";
+    if (c.profile_before) {
+      fs::create_directories(folder);
+      chmod(folder.c_str(), *c.profile_before);
+    }
+    if (c.configuration_before) {
+      fs::create_directories(folder / "configuration");
+      chmod((folder / "configuration").c_str(), *c.configuration_before);
+    }
+    const Profile profile(folder);
+    EXPECT_EQ(folderMode(folder), c.profile_after);
+    EXPECT_EQ(folderMode(folder / "configuration"), c.configuration_after);
+    if (!c.profile_before) EXPECT_EQ(folderMode(dir.path() / "parent"), 0755u) << "a folder above keeps the usual mode";
+  }
+  umask(umask_now);
+}
+
 TEST(ProfileTest, FolderThatCannotBeCreatedIsAnErrorNamingIt) {
   TempDir dir;
   std::ofstream(dir.path() / "file") << "x";

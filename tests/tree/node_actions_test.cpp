@@ -86,11 +86,49 @@ TEST_F(NodeActionsTest, InsertUsesTheInsertionPointAndDuplicatesFollowTheFlag) {
   EXPECT_EQ(host.playlists[0].items.size(), 11u);
 }
 
-TEST_F(NodeActionsTest, NoActivePlaylistInsertsNothing) {
-  host.active = host::kNoPlaylist;
+// With no active playlist (the user closed them all, or none is chosen) an
+// active-playlist action fills "New playlist", found or made as a target
+// playlist is, and makes it the active one, even with activate off.
+TEST_F(NodeActionsTest, NoActivePlaylistFillsNewPlaylistAndMakesItActive) {
+  struct Case {
+    const char* name;
+    uint8_t code;
+    std::vector<std::string> names_before;  // the host's playlists, none active
+    std::size_t filled;
+    std::size_t count_after;
+  };
+  const Case cases[] = {
+      {"add, no playlists", tree::kAddToActive, {}, 0, 1},
+      {"insert, no playlists", tree::kInsertIntoActive, {}, 0, 1},
+      {"send, no playlists", tree::kSendToActive, {}, 0, 1},
+      {"playlists but none active", tree::kInsertIntoActive, {"Default", "Jazz"}, 2, 3},
+      {"one has the name already", tree::kAddToActive, {"Default", "new PLAYLIST"}, 1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.playlists.clear();
+    for (const std::string& name : c.names_before) host.playlists.push_back({name, {host.library[1]}, {false}});
+    host.active = host::kNoPlaylist;
+    host.playback_starts = 0;
+    QueryNode* q = genreQuery();
+    q->definition().click = {c.code, "", false, false, true};
+    q->click();
+    ASSERT_EQ(host.playlists.size(), c.count_after);
+    const std::size_t items_before = c.filled < c.names_before.size() ? 1 : 0;
+    EXPECT_EQ(host.playlists[c.filled].items.size(), items_before + 3) << host.playlists[c.filled].name;
+    if (c.filled >= c.names_before.size()) EXPECT_EQ(host.playlists[c.filled].name, "New playlist");
+    EXPECT_EQ(host.active, c.filled);
+    EXPECT_EQ(host.playback_starts, 1);
+    if (!c.names_before.empty()) EXPECT_EQ(host.playlists[0].items.size(), 1u) << "the others are left alone";
+  }
+}
+
+TEST_F(NodeActionsTest, NothingPlayingMeansNoPlayingPlaylistAction) {
+  host.playing = host::kNoPlaylist;
   QueryNode* q = genreQuery();
-  q->definition().click = {tree::kInsertIntoActive, "", true, false, true};
+  q->definition().click = {tree::kAddToPlaying, "", true, false, true};
   q->click();
+  EXPECT_EQ(host.playlists.size(), 2u);
   EXPECT_EQ(host.playlists[0].items.size(), 1u);
   EXPECT_EQ(host.playback_starts, 0);
 }

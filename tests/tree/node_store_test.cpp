@@ -139,7 +139,7 @@ TEST_F(NodeStoreTest, LoadedLevelOptionsTakeTheQueryNodesValuesForNulls) {
 
 TEST_F(NodeStoreTest, LevelOptionLoadErrorIsReported) {
   QueryNode* q = addQuery("SELECT 1", {"a"});
-  exec("DROP TABLE vos_QueryNodeDetail");
+  damage("DROP TABLE vos_QueryNodeDetail");
   takeConsole();
   EXPECT_FALSE(tree::loadLevelOptions(panel->database(), *q));
   EXPECT_EQ(takeConsole().size(), 1u);

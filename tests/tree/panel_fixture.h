@@ -27,6 +27,12 @@ class PanelFixture : public ::testing::Test {
 
   // Runs `sql` on the panel's connection.
   void exec(const std::string& sql) { panel->database().Execute(sql); }
+  // Runs `sql` as another program could, with the program's own tables open
+  // to DROP and ALTER (which the connection refuses to the user's SQL).
+  void damage(const std::string& sql) {
+    const db::OwnSchemaChange unguarded(panel->database());
+    exec(sql);
+  }
   // The first column of the first row as text ("-" for NULL, "(no row)").
   std::string scalar(const std::string& sql);
   // All rows, cells joined by ",", rows ended by ";" (NULL as "-").

@@ -333,7 +333,7 @@ TEST_F(TreeLoaderTest, CorruptRowStopsTheLoadAndKeepsTheRootId) {
 TEST_F(TreeLoaderTest, DatabaseErrorIsFramedAndKeepsTheRootId) {
   const int32_t root = insertRoot();
   insertNode(root, 2, "F");
-  exec("DROP VIEW vos_ViewTree");
+  damage("DROP VIEW vos_ViewTree");
   takeConsole();
   Panel& panel = openPanel(root);
   EXPECT_FALSE(tree::loadTree(panel));

@@ -99,7 +99,10 @@ TEST_F(TreeSchemaTest, AncestorRowsViewAndCascade) {
 TEST_F(TreeSchemaTest, SecondConnectionDoesNotRunTheStepAgain) {
   SQLiteDatabase first(host);
   ASSERT_TRUE(first.Open());
-  first.Execute("DROP VIEW vos_ViewTree");
+  {
+    const db::OwnSchemaChange unguarded(first);  // as another program could
+    first.Execute("DROP VIEW vos_ViewTree");
+  }
   SQLiteDatabase second(host);
   ASSERT_TRUE(second.Open());
   EXPECT_EQ(scalar(second, "SELECT count(*) FROM sqlite_master WHERE name='vos_ViewTree'"), 0);
@@ -188,6 +191,7 @@ TEST_F(TreeSchemaTest, AncestorTableThatDoesNotMatchTheParentLinksIsRebuilt) {
       SQLiteDatabase database(fresh);
       ASSERT_TRUE(database.Open());
       database.Execute(tree);
+      const db::OwnSchemaChange unguarded(database);  // as another program could
       database.Execute(c.damage);
     }
     db::setSchemaReady(false);
