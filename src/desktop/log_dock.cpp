@@ -13,6 +13,9 @@ constexpr QStringView kPrefix = u"[vostrel] ";
 // The component frames the message of an error it catches with these.
 constexpr QStringView kFrameOpen = u">>>>>>>>>>>>>>>>>>>>>>>>>>>>>";
 constexpr QStringView kFrameClose = u"<<<<<<<<<<<<<<<<<<<<<<<<<<<<<";
+// A framed message that begins so tells of a statement interrupted on the
+// user's request (Abort query, quitting), which is no failure.
+constexpr QStringView kInterruption = u"Interruption ";
 // How unframed lines that report a failure begin or what they say.
 constexpr std::array<QStringView, 6> kFailureStarts = {u"Error ",   u"Unable to ",         u"Cannot ",
                                                        u"This is a bug", u"Playback is not available", u"tf(): "};
@@ -25,7 +28,7 @@ QString failureSummary(const QString& line) {
     for (QStringView part : QStringView(line).split(u'\n')) {
       part = part.trimmed();
       if (!part.isEmpty() && part != kFrameOpen && part != kFrameClose && part != kPrefix.trimmed()) {
-        return part.toString();
+        return part.startsWith(kInterruption) ? QString() : part.toString();
       }
     }
     return {};

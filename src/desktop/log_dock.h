@@ -21,7 +21,8 @@ namespace desktop {
 
 // The first line of the failure that the console line `line` reports,
 // without the "[vostrel] " prefix and the frame; empty for a notice (a
-// timing, a scan's counts, a repair that was made).
+// timing, a scan's counts, a repair that was made, a query the user
+// aborted).
 QString failureSummary(const QString& line);
 
 class LogDock : public QDockWidget {

@@ -54,6 +54,11 @@ class FailureNoticeTest : public QObject {
                                    << "Error while adding node \"x\". Refreshing query aborted.";
     QTest::newRow("a damaged database") << "[vostrel] The database file \"/p/vostrel.db\" cannot be used: corrupt."
                                         << "The database file \"/p/vostrel.db\" cannot be used: corrupt.";
+    // Abort query (or quitting) interrupts the statement: the user asked for it.
+    QTest::newRow("a query the user aborted")
+        << "[vostrel]\n>>>>>>>>>>>>>>>>>>>>>>>>>>>>>\nInterruption while executing:\nSELECT 1\n"
+           "<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n"
+        << "";
     QTest::newRow("a timing") << "[vostrel] Query refresh time: 0.004512" << "";
     QTest::newRow("a scan's counts") << "[vostrel] Library scan: 3 added, 0 changed, 0 removed, 9 unchanged" << "";
     QTest::newRow("names left out") << "[vostrel] 12 tag and info names were left out of MediaLibrary" << "";
