@@ -158,6 +158,18 @@ void MainWindow::showFailure(const QString& summary) {
   statusBar()->showMessage(summary, kFailureMessageMs);
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // A message shown while the window was hidden (a tree that failed while
+  // it loaded) hid the status bar's own widgets only until the window's
+  // first show, which shows them under the message: shown again, it hides
+  // them, and it lasts its full time from when it can be seen.
+  const QString message = statusBar()->currentMessage();
+  if (message.isEmpty()) return;
+  statusBar()->clearMessage();  // the same message again would be ignored
+  statusBar()->showMessage(message, kFailureMessageMs);
+}
+
 void MainWindow::markUnseenFailures(int count) {
   const QString text = count == 1 ? tr("1 failure") : tr("%L1 failures").arg(count);
   failures_button_->setText(text);

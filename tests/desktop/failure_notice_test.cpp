@@ -3,6 +3,7 @@
 // message boxes that warn under the program's name; a first start keeps
 // the log closed.
 #include <QAction>
+#include <QLabel>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -102,6 +103,25 @@ class FailureNoticeTest : public QObject {
     broken->refresh(true);
     QVERIFY(window.failuresButton().isHidden());
     QVERIFY(window.statusBar()->currentMessage().contains("no such column: nope"));
+  }
+
+  void aFailureWhileTheWindowStartsTakesThePlaybackStatusPlace() {
+    DesktopFixture fixture;
+    {
+      desktop::DesktopApp& app = fixture.start();
+      tree::QueryNode* broken = addQuery(*app.panel(1), "SELECT nope FROM MediaLibrary");
+      broken->definition().refresh_on_load = true;
+      app.panel(1)->save(*broken);
+      fixture.quit();
+    }
+    // The tree loads, and its query fails, before the window shows.
+    desktop::MainWindow& window = fixture.start().mainWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.statusBar()->currentMessage().contains("no such column: nope"));
+    // Drawn over each other otherwise.
+    for (QLabel* label : window.statusBar()->findChildren<QLabel*>()) {
+      QVERIFY2(label->text() != QStringLiteral("Stopped") || label->isHidden(), "the playback status shows too");
+    }
   }
 
   void viewLogBringsTheLogIntoViewOrClosesIt() {
