@@ -8,6 +8,17 @@
 //                      the unchanged folder against that full scan (goal:
 //                      rescan_speedup >= 20). Counters: scan_s, bare_s,
 //                      rescan_s, scan_ratio, rescan_speedup, threads.
+//   BM_RescanUnreadable  rescans of a folder of 300,000 files in 15,000
+//                      folders, 2,000 of which cannot be opened (mode 000)
+//                      and 2,000 are not audio, against the same rescans
+//                      once the 2,000 can be opened (and are known not to
+//                      be audio): what trying them again at every rescan
+//                      costs. Counters: rescan_s, baseline_s, retry_ratio,
+//                      and the same in CPU time (the machine may be shared).
+//                      The files' permissions bind root only without its
+//                      override: run it as a user, or as root under
+//                      `setpriv --bounding-set=-dac_override,-dac_read_search`
+//                      (else it says so and skips).
 //   BM_CacheStartup    the library of 300,000 tracks read from the cache as
 //                      a scan leaves it (with the folder's snapshot)
 //                      against the same library read from its library file
@@ -16,6 +27,7 @@
 // The music folder is made once by vostrel_make_music into
 // $VOSTREL_BENCH_MUSIC (default /tmp/vostrel-bench-music-10000).
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/tpropertymap.h>
 
@@ -29,6 +41,7 @@
 
 #include "album_library.h"
 #include "host/track_builder.h"
+#include "library/file_uri.h"
 #include "library/library_cache.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
@@ -141,6 +154,105 @@ void BM_Rescan(benchmark::State& state) {
   fs::remove_all(cache_dir);
 }
 BENCHMARK(BM_Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A folder of `count` small files (twenty a folder), every hundred and
+// fiftieth mode 000 and as many others text, in a cache that knows the
+// rest as tracks (generated ones: a rescan reads no file it knows).
+struct UnreadableFolder {
+  fs::path music;
+  fs::path cache_dir;
+  std::vector<fs::path> locked;
+};
+
+UnreadableFolder makeUnreadableFolder(int count) {
+  const fs::path root = fs::temp_directory_path() / ("vostrel-bench-unreadable-" + std::to_string(count));
+  UnreadableFolder made{root / "music", root / "profile", {}};
+  auto kind = [](int i) { return i % 150 == 0 ? 'l' : i % 150 == 75 ? 't' : 'a'; };  // locked, text, audio
+  auto file = [&](int i) {
+    return made.music / ("Album " + std::to_string(i / 20)) / (std::to_string(i) + (kind(i) == 't' ? ".mp3" : ".flac"));
+  };
+  for (int i = 0; i < count; ++i) {
+    if (kind(i) == 'l') made.locked.push_back(file(i));
+  }
+  if (fs::exists(root / ".complete")) return made;
+  fs::remove_all(root);
+  const host::TrackList generated = bench::generateAlbumLibrary(count);
+  library::LibraryCache cache(made.cache_dir);
+  host::TrackBuilder builder;
+  cache.begin();
+  for (int i = 0; i < count; ++i) {
+    const fs::path path = file(i);
+    if (i % 20 == 0) fs::create_directories(path.parent_path());
+    std::ofstream(path) << (kind(i) == 't' ? "not music\n" : "");
+    if (kind(i) != 'a') continue;
+    const host::Track& source = *generated[static_cast<std::size_t>(i)];
+    for (const host::InfoField& field : source.meta()) {
+      for (std::string_view value : field.values()) builder.addMeta(field.name(), value);
+    }
+    builder.setPath(library::fileUri(path));
+    const host::TrackHandle track = builder.build();
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    cache.putFile(track->path(), {0, info.st_mtim.tv_sec * 1'000'000'000 + info.st_mtim.tv_nsec, true},
+                  library::encodeTrackRecord(*track));
+  }
+  cache.commit();
+  std::ofstream(root / ".complete") << count << '\n';
+  return made;
+}
+
+void BM_RescanUnreadable(benchmark::State& state) {
+  const UnreadableFolder folder = makeUnreadableFolder(static_cast<int>(state.range(0)));
+  auto lock = [&](fs::perms perms) {
+    for (const fs::path& file : folder.locked) fs::permissions(file, perms);
+  };
+  lock(fs::perms::none);
+  if (std::ifstream(folder.locked.front()).is_open()) {
+    lock(fs::perms::owner_read | fs::perms::owner_write);
+    state.SkipWithError("mode 000 does not stop this process: run it as a user, or under setpriv (see above)");
+    return;
+  }
+  double retrying = 0, baseline = 0, retrying_cpu = 0, baseline_cpu = 0;
+  std::size_t unreadable = 0;
+  for (auto _ : state) {
+    // The cache as a scan of the locked files leaves it: they are unknown.
+    library::LibraryCache cache(folder.cache_dir);
+    library::scanMusicFolders(cache, {folder.music}, {});
+    auto start = Clock::now();
+    double start_cpu = cpuSeconds();
+    const library::ScanResult retried = library::scanMusicFolders(cache, {folder.music}, {});
+    retrying += secondsSince(start);
+    retrying_cpu += cpuSeconds() - start_cpu;
+    unreadable = retried.counts.unreadable;
+    state.SetIterationTime(secondsSince(start));
+    // Readable: read once (not audio either), then known.
+    lock(fs::perms::owner_read | fs::perms::owner_write);
+    library::scanMusicFolders(cache, {folder.music}, {});
+    start = Clock::now();
+    start_cpu = cpuSeconds();
+    const library::ScanResult known = library::scanMusicFolders(cache, {folder.music}, {});
+    baseline += secondsSince(start);
+    baseline_cpu += cpuSeconds() - start_cpu;
+    if (known.counts.unreadable != unreadable) state.SkipWithError("the rescans found different files");
+    // Unknown again, for the next round.
+    for (const fs::path& file : folder.locked) {
+      fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+    }
+    lock(fs::perms::none);
+  }
+  lock(fs::perms::owner_read | fs::perms::owner_write);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["files"] = static_cast<double>(state.range(0));
+  state.counters["locked"] = static_cast<double>(folder.locked.size());
+  state.counters["unreadable"] = static_cast<double>(unreadable);
+  state.counters["rescan_s"] = retrying / n;
+  state.counters["baseline_s"] = baseline / n;
+  state.counters["retry_ratio"] = retrying / baseline;
+  state.counters["rescan_cpu_s"] = retrying_cpu / n;
+  state.counters["baseline_cpu_s"] = baseline_cpu / n;
+  state.counters["retry_cpu_ratio"] = retrying_cpu / baseline_cpu;
+}
+BENCHMARK(BM_RescanUnreadable)->Arg(300000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // A generated library with the fields a scan gives (tags, technical fields,
 // length), as tracks, as a library file and in a cache.

@@ -14,10 +14,18 @@ function(vostrel_module name)
   target_link_libraries(vostrel_${name} PUBLIC ${ARG_DEPENDS})
 endfunction()
 
-# vostrel_test(NAME DEPENDS targets...)
+# vostrel_test_build_options(TARGET)
+# Test code is built without optimisation: it is compiled far more often
+# than it runs long, and the code it tests keeps the build's own options.
+# Targets that share a precompiled header must share these options.
+function(vostrel_test_build_options target)
+  target_compile_options(${target} PRIVATE -O0)
+endfunction()
+
+# vostrel_test(NAME DEPENDS targets... [NO_SHARED_PCH])
 # One test executable per folder tests/NAME, from tests/NAME/*_test.cpp.
 function(vostrel_test name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_SHARED_PCH" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT sources)
     return()
@@ -25,6 +33,10 @@ function(vostrel_test name)
   add_executable(${name}_tests ${sources})
   target_include_directories(${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} vostrel_testsupport GTest::gtest_main)
+  vostrel_test_build_options(${name}_tests)
+  if(NOT ARG_NO_SHARED_PCH)
+    target_precompile_headers(${name}_tests REUSE_FROM vostrel_testsupport)
+  endif()
   gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "VOSTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data")
 endfunction()

@@ -43,6 +43,9 @@ class CommandEnv {
 
   // The live player, or nullptr: the command opens its own.
   virtual player::Player* livePlayer() { return nullptr; }
+  // What the live program's library comes from (its music folders, or its
+  // library file); nullopt: no live program.
+  virtual std::optional<library::LibrarySource> liveLibrarySource() { return std::nullopt; }
   // How many panels the live program's window has; nullopt: no live
   // program (the command makes its own panel from the layout).
   virtual std::optional<std::size_t> livePanelCount() { return std::nullopt; }

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <iostream>
 #include <sstream>
 #include <streambuf>
 #include <vector>
@@ -26,53 +28,70 @@ namespace app {
 
 // The player's messages in the desktop program: to the window, except
 // while a sent command runs, when they go to its sender as they would in
-// a terminal. Counts the event pumps of running statements, during which
-// no command may start.
+// a terminal. Counts the places where a statement may be running further
+// up: its event pumps, and messages, which can come from inside one. No
+// command may start there (see DesktopCommands::busy), and output sent from
+// there does not wait for its reader.
 class CommandUi final : public player::PlayerUi {
  public:
+  // Marks a stretch of code in which a statement may be running.
+  class InStatement {
+   public:
+    explicit InStatement(CommandUi& ui) : depth_(ui.statement_depth_) { ++depth_; }
+    ~InStatement() { --depth_; }
+    InStatement(const InStatement&) = delete;
+    InStatement& operator=(const InStatement&) = delete;
+
+   private:
+    int& depth_;
+  };
+
   explicit CommandUi(player::PlayerUi& window) : window_(window) {}
 
-  void setCommandErr(std::ostream* err) { err_ = err; }
-  int pumpDepth() const { return pump_depth_; }
+  // The sender's stream for messages (nullptr: the window); returns the
+  // one before, for a command that runs while another waits for its reader.
+  std::ostream* setCommandErr(std::ostream* err) { return std::exchange(err_, err); }
+  bool inStatement() const { return statement_depth_ > 0; }
 
   void consoleLine(std::string_view text) override {
     if (err_ == nullptr) return window_.consoleLine(text);
+    const InStatement scope(*this);
     *err_ << text << std::endl;
   }
   void popupMessage(std::string_view message, std::string_view title) override {
     if (err_ == nullptr) return window_.popupMessage(message, title);
+    const InStatement scope(*this);
     *err_ << message << std::endl;
   }
   void messageBox(std::string_view message, std::string_view caption) override {
     if (err_ == nullptr) return window_.messageBox(message, caption);
+    const InStatement scope(*this);
     *err_ << message << std::endl;
   }
   bool askYesNo(std::string_view question, std::string_view caption) override {
     return err_ != nullptr || window_.askYesNo(question, caption);
   }
   void pumpEvents() override {
-    struct Depth {
-      int& depth;
-      explicit Depth(int& d) : depth(d) { ++depth; }
-      ~Depth() { --depth; }
-    } scope(pump_depth_);
+    const InStatement scope(*this);
     window_.pumpEvents();
   }
 
  private:
   player::PlayerUi& window_;
   std::ostream* err_ = nullptr;
-  int pump_depth_ = 0;
+  int statement_depth_ = 0;
 };
 
 namespace {
 
 // Collects one output stream of a command and sends it in chunks: when a
 // chunk is full, on flush, and before the other stream sends (so that the
-// two keep their order on the sender's terminal).
+// two keep their order on the sender's terminal). Where a statement may be
+// running, it sends without waiting for a reader that lags.
 class ReplyBuffer final : public std::streambuf {
  public:
-  ReplyBuffer(desktop::CommandReply& reply, profile::FrameType channel) : reply_(reply), channel_(channel) {}
+  ReplyBuffer(desktop::CommandReply& reply, const CommandUi& ui, profile::FrameType channel)
+      : reply_(reply), ui_(ui), channel_(channel) {}
   void setOther(ReplyBuffer* other) { other_ = other; }
 
   void send() {
@@ -102,10 +121,15 @@ class ReplyBuffer final : public std::streambuf {
     if (pending_.empty()) return;
     std::string bytes;
     bytes.swap(pending_);
-    reply_.write(channel_, bytes);
+    if (ui_.inStatement()) {
+      reply_.writeNow(channel_, bytes);
+    } else {
+      reply_.write(channel_, bytes);
+    }
   }
 
   desktop::CommandReply& reply_;
+  const CommandUi& ui_;
   profile::FrameType channel_;
   ReplyBuffer* other_ = nullptr;
   std::string pending_;
@@ -115,12 +139,14 @@ class ReplyBuffer final : public std::streambuf {
 // player and the window's panels.
 class DesktopEnv final : public CommandEnv {
  public:
-  DesktopEnv(desktop::DesktopApp& app, const profile::CommandRequest& request, desktop::CommandReply& reply)
+  DesktopEnv(desktop::DesktopApp& app, CommandUi& ui, const profile::CommandRequest& request,
+             desktop::CommandReply& reply)
       : app_(app),
+        ui_(ui),
         reply_(reply),
         terminal_(request.stdout_is_terminal),
-        out_buffer_(reply, profile::FrameType::kStdout),
-        err_buffer_(reply, profile::FrameType::kStderr),
+        out_buffer_(reply, ui, profile::FrameType::kStdout),
+        err_buffer_(reply, ui, profile::FrameType::kStderr),
         out_(&out_buffer_),
         err_(&err_buffer_),
         in_(request.input.value_or(std::string())) {
@@ -133,13 +159,22 @@ class DesktopEnv final : public CommandEnv {
   std::istream& in() override { return in_; }
   bool outIsTerminal() const override { return terminal_; }
   bool live() const override { return true; }
-  // Called from every event pump of the command's statements: what was
-  // written so far goes out too.
+  // Called from every event pump of the command's statements (and from the
+  // scan's progress): what was written so far goes out too, every few
+  // milliseconds (a frame per row would cost more than the rows), unless
+  // the reader lags; then it waits for the next full chunk, which is sent
+  // outside the statement and waits for the reader there.
   bool takeInterrupt() override {
-    flush();
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_flush_ >= kFlushInterval && !reply_.lagging()) {
+      last_flush_ = now;
+      const CommandUi::InStatement scope(ui_);
+      flush();
+    }
     return reply_.takeAbort();
   }
   player::Player* livePlayer() override { return &app_.player(); }
+  std::optional<library::LibrarySource> liveLibrarySource() override { return app_.librarySource(); }
   std::optional<std::size_t> livePanelCount() override { return app_.mainWindow().panels().count(); }
   tree::Panel* livePanel(int number) override {
     // Panel N that the window lacks is opened, as a command on its own
@@ -154,8 +189,12 @@ class DesktopEnv final : public CommandEnv {
   void flush() { out_buffer_.send(); }
 
  private:
+  static constexpr auto kFlushInterval = std::chrono::milliseconds(20);
+
   desktop::DesktopApp& app_;
+  CommandUi& ui_;
   desktop::CommandReply& reply_;
+  std::chrono::steady_clock::time_point last_flush_;
   bool terminal_;
   ReplyBuffer out_buffer_;
   ReplyBuffer err_buffer_;
@@ -211,22 +250,52 @@ DesktopCommands::~DesktopCommands() {
 
 bool DesktopCommands::listen() {
   QString error;
-  if (server_->listen(profile::commandSocketPath(app_.player().profile().dir()), &error)) return true;
-  app_.ui().consoleLine("[vostrel] Commands cannot reach this program; they wait until it ends: " +
-                        error.toStdString());
+  try {
+    const std::filesystem::path socket = profile::prepareCommandSocket(app_.player().profile().dir());
+    if (server_->listen(socket, &error)) return true;
+  } catch (const std::exception& e) {
+    error = QString::fromStdString(e.what());
+  }
+  const std::string message =
+      "Commands cannot reach this program; on this profile they wait until it ends: " + error.toStdString();
+  app_.ui().consoleLine("[vostrel] " + message);
+  app_.mainWindow().showWarning(QStringLiteral("Commands cannot reach this program (see the log)"),
+                                QString::fromStdString(message));
+  std::cerr << "vostrel: " << message << std::endl;
   return false;
 }
 
 bool DesktopCommands::busy() const {
-  return ui_->pumpDepth() > 0 || QThread::currentThread()->loopLevel() > 1 ||
+  return ui_->inStatement() || QThread::currentThread()->loopLevel() > 1 ||
          QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr ||
          app_.quitting();
 }
 
+namespace {
+
+// Whether `named` is the folder `own`, however it is written.
+bool sameFolder(const std::filesystem::path& named, const std::filesystem::path& own) {
+  std::error_code ec;
+  return !named.empty() && std::filesystem::equivalent(named, own, ec);
+}
+
+}  // namespace
+
 int DesktopCommands::run(const profile::CommandRequest& request, desktop::CommandReply& reply) {
-  DesktopEnv env(app_, request, reply);
+  DesktopEnv env(app_, *ui_, request, reply);
+  player::Player& player = app_.player();
+  if (!sameFolder(request.profile, player.profile().dir())) {
+    env.err() << "vostrel: this desktop program runs on the profile " << player.profile().dir().string() << ", not on "
+              << (request.profile.empty() ? std::string("the one the command names") : request.profile)
+              << "; the command was not run.\n";
+    env.flush();
+    return kExitBadInput;
+  }
   int status = kExitFailed;
-  ui_->setCommandErr(&env.err());
+  // A command that waits for its reader may have another run meanwhile:
+  // its message stream and pump hook come back afterwards.
+  std::ostream* const outer_err = ui_->setCommandErr(&env.err());
+  std::function<void()> outer_pump_hook = player.pumpHook();
   {
     const WorkingFolder folder(request.cwd);
     if (!folder.error().empty()) {
@@ -246,7 +315,8 @@ int DesktopCommands::run(const profile::CommandRequest& request, desktop::Comman
       }
     }
   }
-  ui_->setCommandErr(nullptr);
+  player.setPumpHook(std::move(outer_pump_hook));
+  ui_->setCommandErr(outer_err);
   env.flush();
   return status;
 }

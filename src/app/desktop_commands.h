@@ -35,14 +35,16 @@ class DesktopCommands {
   DesktopCommands(const DesktopCommands&) = delete;
   DesktopCommands& operator=(const DesktopCommands&) = delete;
 
-  // Listens on the profile's command socket; a failure goes to the log
-  // (commands then wait for the profile as before).
+  // Listens on the profile's command socket; a failure goes to the log,
+  // the status bar and stderr (commands then wait for the profile until
+  // the program ends).
   bool listen();
 
   // Runs one command as it came over the socket; returns its exit status.
   int run(const profile::CommandRequest& request, desktop::CommandReply& reply);
-  // Whether a command must wait: a statement lets events through, a dialog
-  // or a menu is open, or the program quits.
+  // Whether a command must wait: a statement may be running (it lets
+  // events through, or sends a message), a dialog or a menu is open, or the
+  // program quits.
   bool busy() const;
   void raiseWindow();
 

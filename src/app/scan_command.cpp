@@ -43,6 +43,13 @@ std::string scanSummary(std::size_t folders, const library::ScanResult& result) 
       line += result.unavailable_folders[i];
     }
   }
+  if (!result.unreadable_folders.empty()) {
+    line += "; cannot be read: ";
+    for (std::size_t i = 0; i < result.unreadable_folders.size(); ++i) {
+      if (i > 0) line += ", ";
+      line += result.unreadable_folders[i].folder + " (" + result.unreadable_folders[i].reason + ")";
+    }
+  }
   return line;
 }
 
@@ -56,11 +63,20 @@ int runScanCommand(CommandEnv& env, const GlobalOptions& global, const ScanComma
   }
   const profile::Profile& profile = live != nullptr ? live->profile() : *own_profile;
   const profile::SettingsStore& settings = live != nullptr ? live->settings() : *own_settings;
-  const library::LibrarySource source = chooseLibrarySource(global, settings);
+  // The desktop program scans the folders it shows, whatever the settings
+  // say (it may have been started with --library).
+  const std::optional<library::LibrarySource> live_source = env.liveLibrarySource();
+  const library::LibrarySource source = live_source ? *live_source : chooseLibrarySource(global, settings);
   if (!source.isFolders()) {
-    env.err() << "No music folders to scan: the library is the file " << source.file.string()
-              << ". Give the folders with --library DIR (repeatable), or choose them on the Library "
-                 "page of the preferences.\n";
+    if (live_source) {
+      env.err() << "No music folders to scan: the desktop program that runs on this profile shows the library "
+                   "file "
+                << source.file.string() << ". Choose music folders on the Library page of its preferences.\n";
+    } else {
+      env.err() << "No music folders to scan: the library is the file " << source.file.string()
+                << ". Give the folders with --library DIR (repeatable), or choose them on the Library "
+                   "page of the preferences.\n";
+    }
     return kExitBadInput;
   }
 

@@ -192,6 +192,16 @@ void DesktopApp::savePlaylists() {
   }
 }
 
+library::LibrarySource DesktopApp::librarySource() const {
+  library::LibrarySource source;
+  if (watcher_ != nullptr) {
+    source.folders = watcher_->folders();
+  } else {
+    source.file = library_path_;
+  }
+  return source;
+}
+
 void DesktopApp::rescanLibrary() {
   if (watcher_ != nullptr) {
     watcher_->rescan();

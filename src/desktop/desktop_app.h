@@ -30,6 +30,7 @@
 
 #include "component/registry.h"
 #include "desktop/library_watcher.h"
+#include "library/library_source.h"
 #include "player/player.h"
 #include "profile/layout.h"
 #include "profile/profile_lock.h"
@@ -100,6 +101,9 @@ class DesktopApp : public QObject {
   MprisService* mpris() { return mpris_.get(); }
   // Keeps the music folders' library current; nullptr for a library file.
   LibraryWatcher* libraryWatcher() { return watcher_.get(); }
+  // What the library comes from now: the watched music folders, or the
+  // library file.
+  library::LibrarySource librarySource() const;
   component::Registry& registry() { return registry_; }
   // Panel `number` (1-based, layout order), or nullptr.
   tree::Panel* panel(int number);

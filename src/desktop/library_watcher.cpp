@@ -29,7 +29,12 @@ std::vector<std::string> foldersBelow(const std::vector<std::filesystem::path>& 
                                                      ec);
     for (; !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
       std::error_code type_error;
-      if (it->is_directory(type_error) && !it->is_symlink(type_error)) found.push_back(it->path().string());
+      if (!it->is_directory(type_error) || it->is_symlink(type_error)) continue;
+      // One that cannot be read cannot be watched either, which is no sign
+      // of the limit of watched folders: the scan names it.
+      std::error_code list_error;
+      std::filesystem::directory_iterator(it->path(), list_error);
+      if (!list_error) found.push_back(it->path().string());
     }
   }
   return found;

@@ -219,6 +219,18 @@ void MainWindow::setScanning(bool scanning) {
   updateStatus();
 }
 
+void MainWindow::showWarning(const QString& text, const QString& details) {
+  if (warning_label_ == nullptr) {
+    warning_label_ = new QLabel;
+    warning_label_->setObjectName(QStringLiteral("warning"));
+    statusBar()->insertPermanentWidget(0, warning_label_);
+  }
+  warning_label_->setText(QStringLiteral("\u26a0 ") + text);
+  warning_label_->setToolTip(details);
+}
+
+QString MainWindow::warning() const { return warning_label_ != nullptr ? warning_label_->toolTip() : QString(); }
+
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
   tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));

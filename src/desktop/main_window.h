@@ -86,6 +86,10 @@ class MainWindow : public QMainWindow {
   // library's hint say so.
   void setScanning(bool scanning);
   LibraryHint& libraryHint() { return *library_hint_; }
+  // A lasting warning in the status bar: `text`, with `details` as its tip.
+  void showWarning(const QString& text, const QString& details);
+  // The warning's details; empty when there is none.
+  QString warning() const;
 
   // The panels' settings records, the geometry and the dock state.
   profile::Layout layout();
@@ -136,6 +140,7 @@ class MainWindow : public QMainWindow {
   bool scanning_ = false;
   LibraryHint* library_hint_ = nullptr;
   QLabel* playback_label_ = nullptr;
+  QLabel* warning_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
   QMenu* playback_menu_ = nullptr;
   PlaybackController* playback_ = nullptr;

@@ -33,6 +33,13 @@ struct TrackImageAccess {
   static uint64_t fieldCount(const Track& track) {
     return uint64_t{track.meta_count_} + uint64_t{track.tech_count_};
   }
+  // The flag's byte, read as a byte: a bool may hold nothing but 0 or 1.
+  static_assert(sizeof(bool) == 1);
+  static uint8_t infoByte(const Track& track) {
+    uint8_t byte;
+    std::memcpy(&byte, &track.has_info_, sizeof byte);
+    return byte;
+  }
 };
 
 namespace {
@@ -281,42 +288,45 @@ class Prefault {
   std::thread thread_;
 };
 
+// Restores the records of a body in place, in order. A record is the
+// track, its field entries and its values' text offsets, which become
+// addresses. A record's texts lie before it or in the space between its
+// last offset and the next record (where the saver puts those it is the
+// first to use), never over it or a later record: no text changes once
+// checked.
 class Loader {
  public:
   Loader(char* body, uint64_t size) : body_(body), size_(size) {}
 
-  // Turns a stored text offset into the text's address; false when it
-  // does not lead to a text inside the body.
-  bool text(TextRef& ref) const {
-    const uint64_t offset = stored(ref);
-    if (offset < sizeof(uint32_t) || offset >= size_) return false;
-    uint32_t word;
-    std::memcpy(&word, body_ + offset - sizeof word, sizeof word);
-    const uint64_t length = word & TextRef::kMaxLength;
-    if (length >= size_ - offset || body_[offset + length] != '\0') return false;
-    ref = TextRef(body_ + offset);
-    return true;
-  }
-
   // Restores the record at `offset`, which must end before `limit` (the
   // next record), so that no patch lands in a record checked before.
-  bool record(uint64_t offset, uint64_t limit, const std::vector<std::pair<NameId, FieldId>>& names) const {
+  bool record(uint64_t offset, uint64_t limit, const std::vector<std::pair<NameId, FieldId>>& names) {
     if (offset % 8 != 0 || limit > size_ || offset > limit || limit - offset < sizeof(Track)) return false;
     auto* track = reinterpret_cast<Track*>(body_ + offset);
+    if (TrackImageAccess::infoByte(*track) > 1) return false;
     const uint64_t fields = TrackImageAccess::fieldCount(*track);
     const uint64_t values_from = offset + sizeof(Track) + fields * sizeof(InfoField);
     if (fields > (limit - offset) / sizeof(InfoField) || values_from > limit) return false;
-    if (!text(TrackImageAccess::path(*track))) return false;
     auto* entries = reinterpret_cast<InfoField*>(body_ + offset + sizeof(Track));
+    // Where each entry's offsets are, and so where the record ends.
+    uint64_t record_end = values_from;
     for (uint64_t f = 0; f < fields; ++f) {
-      InfoField& entry = entries[f];
-      if (entry.name_id >= names.size() || entry.value_count == 0) return false;
+      const InfoField& entry = entries[f];
       const uint64_t entry_at = offset + sizeof(Track) + f * sizeof(InfoField);
       const uint64_t first = entry_at + uint64_t{entry.value_offset} * sizeof(TextRef);
-      if (first < values_from || first > limit || (limit - first) / sizeof(TextRef) < entry.value_count) return false;
+      if (entry.name_id >= names.size() || entry.value_count == 0 || first < values_from || first > limit ||
+          (limit - first) / sizeof(TextRef) < entry.value_count) {
+        return false;
+      }
+      record_end = std::max(record_end, first + uint64_t{entry.value_count} * sizeof(TextRef));
+    }
+    record_ = {offset, record_end, limit};
+    if (!text(TrackImageAccess::path(*track))) return false;
+    for (uint64_t f = 0; f < fields; ++f) {
+      InfoField& entry = entries[f];
       entry.id = names[entry.name_id].second;
       entry.name_id = names[entry.name_id].first;
-      auto* refs = reinterpret_cast<TextRef*>(body_ + first);
+      auto* refs = reinterpret_cast<TextRef*>(reinterpret_cast<char*>(entries + f)) + entry.value_offset;
       for (uint32_t v = 0; v < entry.value_count; ++v) {
         if (!text(refs[v])) return false;  // a text patched twice is out of range
       }
@@ -325,25 +335,62 @@ class Loader {
   }
 
  private:
+  // Turns a stored text offset of the record being restored into the
+  // text's address; false when it does not lead to a text where one may
+  // lie.
+  bool text(TextRef& ref) const {
+    const uint64_t offset = stored(ref);
+    if (offset < sizeof(uint32_t) || offset >= size_) return false;
+    uint32_t word;
+    std::memcpy(&word, body_ + offset - sizeof word, sizeof word);
+    const uint64_t length = word & TextRef::kMaxLength;
+    if (length >= size_ - offset || body_[offset + length] != '\0') return false;
+    const uint64_t from = offset - sizeof word, to = offset + length + 1;
+    // Before the record (in one restored already, if in one), or after
+    // it: never over it or one restored later.
+    if (to > record_.start && (from < record_.end || to > record_.limit)) return false;
+    ref = TextRef(body_ + offset);
+    return true;
+  }
+
   char* body_;
   uint64_t size_;
+  struct {
+    uint64_t start, end, limit;
+  } record_{};  // the one being restored: where it starts, ends, and the next one starts
 };
 
 }  // namespace
 
 std::string saveTrackImage(const TrackList& tracks) { return Saver().save(tracks); }
 
-bool loadTrackImage(std::string_view image, TrackList& tracks) {
+bool loadTrackImage(std::string_view image, TrackList& tracks, const NameCheck& usable_name) {
   return loadTrackImage(
       image.size(),
       [image](uint64_t offset, char* into, std::size_t size) {
         std::memcpy(into, image.data() + offset, size);
         return true;
       },
-      tracks);
+      tracks, usable_name);
 }
 
-bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks) {
+void resealTrackImage(std::string& image) {
+  Header header;
+  if (image.size() < sizeof header) return;
+  std::memcpy(&header, image.data(), sizeof header);
+  const uint64_t payload_size = image.size() - sizeof header;
+  if (header.names_size > payload_size || header.tracks > (payload_size - header.names_size) / sizeof(uint64_t) ||
+      header.body_size != payload_size - header.names_size - header.tracks * sizeof(uint64_t)) {
+    return;
+  }
+  const std::string_view payload = std::string_view(image).substr(sizeof header);
+  const std::size_t head_size = header.names_size + header.tracks * sizeof(uint64_t);
+  header.checksum = checksum(payload.substr(0, head_size));
+  header.body_checksum = checksum(payload.substr(head_size));
+  std::memcpy(image.data(), &header, sizeof header);
+}
+
+bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks, const NameCheck& usable_name) {
   Header header;
   if (image_size < sizeof header || !read(0, reinterpret_cast<char*>(&header), sizeof header)) return false;
   const uint64_t payload_size = image_size - sizeof header;
@@ -370,7 +417,9 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
     if (rest.size() < sizeof size) return false;
     std::memcpy(&size, take(sizeof size).data(), sizeof size);
     if (size == 0 || size > rest.size()) return false;
-    const NameId name = internName(take(size));
+    const std::string_view text = take(size);
+    if (usable_name && !usable_name(text)) return false;
+    const NameId name = internName(text);
     names.emplace_back(name, nameField(name));
   }
   std::vector<uint64_t> offsets(header.tracks);
@@ -393,7 +442,7 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
     }
   }
   if (sum.value() != header.body_checksum) return false;
-  const Loader loader(body, header.body_size);
+  Loader loader(body, header.body_size);
   for (std::size_t i = 0; i < offsets.size(); ++i) {
     const uint64_t limit = i + 1 < offsets.size() ? offsets[i + 1] : header.body_size;
     if (!loader.record(offsets[i], limit, names)) return false;

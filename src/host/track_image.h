@@ -28,17 +28,26 @@ namespace host {
 // The image of `tracks`, in their order.
 std::string saveTrackImage(const TrackList& tracks);
 
+// Whether a field name may be loaded; asked once for each name an image
+// holds.
+using NameCheck = std::function<bool(std::string_view name)>;
+
 // Appends the tracks of `image` to `tracks`, all in one new store; false,
 // leaving `tracks` as it was, when the image is damaged or of another
-// version.
-bool loadTrackImage(std::string_view image, TrackList& tracks);
+// version, or holds a field name `usable_name` (when given) refuses.
+bool loadTrackImage(std::string_view image, TrackList& tracks, const NameCheck& usable_name = {});
 
 // Reads `size` bytes from `offset` of an image into `into`; false when it
 // cannot.
 using ImageReader = std::function<bool(uint64_t offset, char* into, std::size_t size)>;
 // The same for an image of `image_size` bytes read piece by piece, so that
 // its records go straight to their store without a copy of the whole.
-bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks);
+bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tracks, const NameCheck& usable_name = {});
+
+// Writes the checksums of `image` anew, so that an image changed on purpose
+// (by a test, or a fuzzer) meets the checks behind them; leaves one whose
+// header does not describe its size as it is.
+void resealTrackImage(std::string& image);
 
 }  // namespace host
 

@@ -12,6 +12,7 @@
 #include "host/track_builder.h"
 #include "host/track_image.h"
 #include "library/cache_row_groups.h"
+#include "library/field_names.h"
 #include "library/track_record.h"
 #include "profile/data_error.h"
 
@@ -133,8 +134,8 @@ struct LibraryCache::Impl {
   std::filesystem::path file;
   sqlite3* db = nullptr;
   std::vector<std::string> notices;
-  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, count_up, select_snapshot,
-      snapshot_current, drop_snapshots, put_snapshot;
+  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, select_unavailable,
+      remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots, put_snapshot;
   bool counted = false;  // the generation was counted up in this transaction
   std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
 
@@ -206,6 +207,8 @@ struct LibraryCache::Impl {
     remove_file = make("DELETE FROM files WHERE path = ?");
     select_folder = make("SELECT available FROM folders WHERE path = ?");
     put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+    select_unavailable = make("SELECT path FROM folders WHERE path >= ? AND path < ? AND available = 0 ORDER BY path");
+    remove_folder = make("DELETE FROM folders WHERE path = ?");
     count_up = make("UPDATE state SET generation = generation + 1");
     select_snapshot =
         make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
@@ -386,7 +389,7 @@ bool LibraryCache::Impl::loadSnapshot(std::string_view folder_uri, host::TrackLi
         return size <= INT_MAX && offset <= INT_MAX &&
                sqlite3_blob_read(blob, into, static_cast<int>(size), static_cast<int>(offset)) == SQLITE_OK;
       },
-      loaded);
+      loaded, [](std::string_view name) { return fieldNameProblem(name) == nullptr; });
   sqlite3_blob_close(blob);
   if (!read || times_size != loaded.size() * sizeof(int64_t)) {
     // Damaged: the rows tell, and the next keepSnapshot() writes it anew.
@@ -559,6 +562,28 @@ void LibraryCache::setFolderAvailable(std::string_view folder_uri, bool availabl
   sqlite3_stmt* stmt = impl_->put_folder.get();
   bindText(stmt, 1, folder_uri);
   sqlite3_bind_int(stmt, 2, available ? 1 : 0);
+  impl_->step(stmt, "cannot be written");
+}
+
+std::vector<std::string> LibraryCache::unavailableFoldersBelow(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_unavailable.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  std::vector<std::string> folders;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    folders.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return folders;
+}
+
+void LibraryCache::forgetFolder(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->remove_folder.get();
+  bindText(stmt, 1, folder_uri);
   impl_->step(stmt, "cannot be written");
 }
 

@@ -91,9 +91,15 @@ class LibraryCache {
   void putFile(std::string_view uri, const FileState& state, std::string_view record);
   void removeFile(std::string_view uri);
   // Whether the folder was available at its last scan (true when never
-  // scanned), and recording it.
+  // scanned), and recording it. A scan records music folders, and the
+  // folders below them that it could not list.
   bool folderWasAvailable(std::string_view folder_uri);
   void setFolderAvailable(std::string_view folder_uri, bool available);
+  // The folders below `folder_uri` recorded as unavailable, by location.
+  std::vector<std::string> unavailableFoldersBelow(std::string_view folder_uri);
+  // Drops what is recorded of the folder: it is available, as one never
+  // scanned is.
+  void forgetFolder(std::string_view folder_uri);
 
  private:
   struct Impl;

@@ -1,11 +1,6 @@
 // Scanning music folders into the library cache; see library_scan.h.
 #include "library/library_scan.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -13,10 +8,12 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "host/track_builder.h"
 #include "library/file_uri.h"
+#include "library/folder_walk.h"
 #include "library/tag_reader.h"
 #include "library/track_record.h"
 
@@ -31,12 +28,6 @@ constexpr std::size_t kBatchFiles = 256;
 constexpr auto kBatchTime = std::chrono::milliseconds(500);
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 constexpr std::size_t kNotRead = static_cast<std::size_t>(-1);
-
-struct FoundFile {
-  std::string uri;
-  LibraryCache::FileState state;
-  bool known = false;  // in the cache with another size or time
-};
 
 // The folders to scan: absolute and normal, each once, none inside another.
 std::vector<fs::path> distinctFolders(const std::vector<fs::path>& folders) {
@@ -65,107 +56,6 @@ std::vector<fs::path> distinctFolders(const std::vector<fs::path>& folders) {
   }
   return kept;
 }
-
-// Lists folders with the system's calls rather than std::filesystem: a
-// rescan of a large folder is mostly this walk, and stating each entry
-// relative to its open folder spares the lookup of its whole path.
-class FolderWalk {
- public:
-  FolderWalk(std::vector<FoundFile>& files, const std::atomic<bool>* cancel) : files_(files), cancel_(cancel) {}
-
-  // Every file below `folder`; false when the folder could not be listed
-  // completely (then nothing may be taken as gone). The subfolders of
-  // `folder` are listed on `threads` threads.
-  bool run(const fs::path& folder, std::size_t threads) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    defer_ = threads > 1;
-    walk(fd, fileUri(folder));
-    defer_ = false;
-    if (deferred_.empty()) return complete_;
-    std::vector<std::vector<FoundFile>> parts(std::min(threads, deferred_.size()));
-    std::vector<char> complete(parts.size(), 1);
-    std::atomic<std::size_t> next{0};
-    std::vector<std::thread> pool;
-    for (std::size_t t = 0; t < parts.size(); ++t) {
-      pool.emplace_back([&, t] {
-        FolderWalk part(parts[t], cancel_);
-        for (std::size_t i; (i = next.fetch_add(1)) < deferred_.size();) part.walk(deferred_[i].fd, deferred_[i].uri);
-        complete[t] = part.complete_;
-      });
-    }
-    for (std::thread& thread : pool) thread.join();
-    for (std::size_t t = 0; t < parts.size(); ++t) {
-      complete_ = complete_ && complete[t] != 0;
-      files_.insert(files_.end(), std::make_move_iterator(parts[t].begin()), std::make_move_iterator(parts[t].end()));
-    }
-    return complete_;
-  }
-
- private:
-  struct Deferred {
-    int fd;
-    std::string uri;
-  };
-
-  // Lists the folder open as `fd` (and closes it), whose URI is `uri`.
-  void walk(int fd, const std::string& uri) {
-    DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) {
-      ::close(fd);
-      complete_ = false;
-      return;
-    }
-    std::string child;
-    for (;;) {
-      if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
-        complete_ = false;
-        break;
-      }
-      errno = 0;
-      const dirent* entry = ::readdir(dir);
-      if (entry == nullptr) {
-        if (errno != 0) complete_ = false;
-        break;
-      }
-      const std::string_view name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      child = uri;
-      if (!child.ends_with('/')) child += '/';  // the root folder's URI ends in one
-      appendUriPath(child, name);
-      // Folders are entered, but not through symbolic links (which may
-      // loop); a link to a file counts as the file.
-      if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
-        const int sub = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (sub >= 0) {
-          if (defer_) {
-            deferred_.push_back({sub, child});
-          } else {
-            walk(sub, child);
-          }
-          continue;
-        }
-        if (entry->d_type == DT_DIR) {
-          complete_ = false;
-          continue;
-        }
-      }
-      struct stat info {};
-      if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
-      FoundFile& file = files_.emplace_back();
-      file.uri = child;
-      file.state.size = static_cast<uint64_t>(info.st_size);
-      file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    }
-    ::closedir(dir);
-  }
-
-  std::vector<FoundFile>& files_;
-  const std::atomic<bool>* cancel_;
-  bool complete_ = true;
-  bool defer_ = false;  // subfolders are listed later, in parallel
-  std::vector<Deferred> deferred_;
-};
 
 int64_t wholeSeconds(int64_t ns) {
   return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
@@ -204,6 +94,7 @@ class Reader {
   struct Result {
     std::string record;
     host::TrackHandle track;
+    bool opened = true;  // false: not remembered, so that the next scan tries again
   };
 
  public:
@@ -225,11 +116,12 @@ class Reader {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
       try {
-        const host::TrackHandle track = readMusicFile(
-            uriFilePath(file.uri), file.uri, {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
-        if (track) {
-          result.record = encodeTrackRecord(*track);
-          result.track = track;
+        MusicFileRead read = readMusicFile(uriFilePath(file.uri), file.uri,
+                                           {file.state.size, wholeSeconds(file.state.mtime_ns)}, builder);
+        result.opened = read.opened;
+        if (read.track) {
+          result.record = encodeTrackRecord(*read.track);
+          result.track = std::move(read.track);
         }
       } catch (const std::exception&) {
         // A file whose tags ask for more memory than there is: not a track.
@@ -276,9 +168,14 @@ class Reader {
     for (const std::size_t index : batch) {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
-      LibraryCache::FileState state = file.state;
-      state.track = result.track != nullptr;
-      cache_.putFile(file.uri, state, result.record);
+      if (!result.opened) {
+        // What the cache knew of it is stale.
+        if (file.known) cache_.removeFile(file.uri);
+      } else {
+        LibraryCache::FileState state = file.state;
+        state.track = result.track != nullptr;
+        cache_.putFile(file.uri, state, result.record);
+      }
       if (!result.track) {
         ++counts.unreadable;
       } else if (file.known) {
@@ -339,8 +236,13 @@ class FolderScan {
     std::vector<Slot> slots;  // in location order
   };
 
-  void keepUnavailable(const fs::path& folder, Plan& plan,
-                       std::vector<std::pair<std::string, LibraryCache::FileState>>& cached);
+  using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  // Takes every cached file of a music folder that could not be looked at
+  // as it is: `error` is why it could not be listed, 0 when it is missing.
+  void keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error);
+  // Reports the folders below the music folder whose URI is `uri` that
+  // could not be listed, and those that can be again.
+  void reportUnlisted(const std::string& uri, const FolderWalk& walk);
   void setAvailable(const std::string& uri, bool available);
 
   LibraryCache& cache_;
@@ -355,36 +257,51 @@ class FolderScan {
   std::vector<FoundFile*> to_read_;
 };
 
+// The URI of the folder whose locations begin with `below` (see
+// locationsBelow()).
+std::string folderUri(std::string_view below) {
+  if (below.ends_with('/') && below != fileUri("/")) below.remove_suffix(1);
+  return std::string(below);
+}
+
+std::string reason(int error) { return std::system_category().message(error); }
+
 void FolderScan::plan(const fs::path& folder) {
   Plan& plan = plans_.emplace_back();
   plan.uri = fileUri(folder);
   std::vector<FoundFile> files;
-  const bool complete = FolderWalk(files, options_.cancel).run(folder, threads_);
+  FolderWalk walk(files, options_.cancel);
+  int error = walk.run(folder, threads_);
   auto cached = cache_.filesBelow(plan.uri);
-  std::error_code ec;
-  // A folder that is gone, cannot be listed, or is empty where it held
-  // files (an unmounted disk leaves its mount point empty) keeps its tracks.
-  if ((!complete && !fs::is_directory(folder, ec)) || (complete && files.empty() && !cached.empty())) {
-    keepUnavailable(folder, plan, cached);
+  // A folder that is gone, or is empty where it held files (an unmounted
+  // disk leaves its mount point empty), keeps its tracks; so does one that
+  // cannot be opened or listed.
+  const bool missing = error == ENOENT || error == ENOTDIR;
+  const bool unmounted = error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() && !cached.empty();
+  if (error == 0 && walk.belowUnlisted(locationsBelow(plan.uri))) error = walk.unlisted().front().error;
+  if (missing || unmounted || error != 0) {
+    keepAsItWas(folder, plan, cached, missing || unmounted ? 0 : error);
     return;
   }
   if (!cache_.folderWasAvailable(plan.uri)) {
     result_.notices.push_back("The music folder " + folder.string() + " is available again.");
     setAvailable(plan.uri, true);
   }
+  reportUnlisted(plan.uri, walk);
   std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
-  // Both lists are in location order: one pass pairs them. Of a folder
-  // not listed completely, files not found are kept.
+  // Both lists are in location order: one pass pairs them. A file not
+  // found is gone, unless the walk may have missed it: below a folder that
+  // could not be listed, or anywhere when it was cancelled.
   ScanCounts& counts = result_.counts;
   std::size_t c = 0;
   auto passCached = [&](auto&& before) {
     for (; c < cached.size() && before(cached[c].first); ++c) {
-      if (complete) {
+      if (!walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
         gone_.push_back(std::move(cached[c].first));
-      } else if (cached[c].second.track) {
-        ++counts.unchanged;
-        plan.slots.push_back({std::move(cached[c].first), cached[c].second});
+        continue;
       }
+      ++(cached[c].second.track ? counts.unchanged : counts.unreadable);
+      if (cached[c].second.track) plan.slots.push_back({std::move(cached[c].first), cached[c].second});
     }
   };
   for (FoundFile& file : files) {
@@ -406,18 +323,68 @@ void FolderScan::plan(const fs::path& folder) {
   progress_.files += files.size();
 }
 
-void FolderScan::keepUnavailable(const fs::path& folder, Plan& plan,
-                                 std::vector<std::pair<std::string, LibraryCache::FileState>>& cached) {
-  result_.unavailable_folders.push_back(folder.string());
+void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error) {
+  if (error == 0) {
+    result_.unavailable_folders.push_back(folder.string());
+  } else {
+    result_.unreadable_folders.push_back({folder.string(), reason(error)});
+  }
   if (cache_.folderWasAvailable(plan.uri)) {
-    result_.notices.push_back("The music folder " + folder.string() +
-                              " is unavailable; its tracks stay in the library until it is back.");
+    result_.notices.push_back(
+        error == 0 ? "The music folder " + folder.string() +
+                         " is unavailable; its tracks stay in the library until it is back."
+                   : "The music folder " + folder.string() + " cannot be read (" + reason(error) +
+                         "): its files are not scanned, and the tracks found in it before stay in the library.");
     setAvailable(plan.uri, false);
   }
   for (auto& [uri, state] : cached) {
     ++(state.track ? result_.counts.unchanged : result_.counts.unreadable);
     if (state.track) plan.slots.push_back({std::move(uri), state});
   }
+}
+
+// The cache remembers the folders below a music folder that could not be
+// listed as unavailable folders of their own, so that each is said once.
+void FolderScan::reportUnlisted(const std::string& uri, const FolderWalk& walk) {
+  std::vector<std::string> known = cache_.unavailableFoldersBelow(uri);  // by location
+  std::vector<std::pair<std::string, bool>> changes;                     // folder, readable now
+  for (const FolderWalk::Unlisted& unlisted : walk.unlisted()) {
+    const std::string folder_uri = folderUri(unlisted.below);
+    const std::string folder = uriFilePath(folder_uri).string();
+    result_.unreadable_folders.push_back({folder, reason(unlisted.error)});
+    if (std::binary_search(known.begin(), known.end(), folder_uri)) continue;
+    result_.notices.push_back("The folder " + folder + " cannot be read (" + reason(unlisted.error) +
+                              "): its files are not scanned, and the tracks found in it before stay in the library.");
+    changes.emplace_back(folder_uri, false);
+  }
+  if (!walk.cancelled()) {
+    for (const std::string& folder_uri : known) {
+      const std::string below = locationsBelow(folder_uri);
+      if (std::any_of(walk.unlisted().begin(), walk.unlisted().end(),
+                      [&](const FolderWalk::Unlisted& folder) { return folder.below == below; })) {
+        continue;  // still
+      }
+      // Listed now, unless it is gone or lies in a folder that cannot be
+      // listed now (which is said instead, and it again if it still cannot
+      // be once that can).
+      std::error_code ec;
+      const fs::path folder = uriFilePath(folder_uri);
+      if (!walk.belowUnlisted(folder_uri) && fs::is_directory(folder, ec)) {
+        result_.notices.push_back("The folder " + folder.string() + " can be read again.");
+      }
+      changes.emplace_back(folder_uri, true);
+    }
+  }
+  if (changes.empty()) return;
+  cache_.begin();
+  for (const auto& [folder_uri, readable] : changes) {
+    if (readable) {
+      cache_.forgetFolder(folder_uri);
+    } else {
+      cache_.setFolderAvailable(folder_uri, false);
+    }
+  }
+  cache_.commit();
 }
 
 void FolderScan::setAvailable(const std::string& uri, bool available) {

@@ -10,13 +10,18 @@
 // A scan walks the folders (recursively, not into symbolic links to
 // folders), stats every file, reads with TagLib only those that are new or
 // whose size or modification time changed, and forgets the files that are
-// gone. Files TagLib cannot read are remembered as unreadable, so that a
-// rescan does not read them again until they change. A folder that is
-// missing, cannot be listed, or is empty where it held files (an unmounted
-// disk) is left as it is in the cache: its tracks stay in the library, and
-// the notices say once that it is unavailable (and once that it is back).
-// A folder listed only in part (a subfolder that cannot be read, a
-// cancelled scan) takes no file as gone.
+// gone. Files that are not tracks (see tag_reader.h) are remembered as
+// unreadable, so that a rescan does not read them again until they change;
+// a file that could not be opened at all is not remembered, and so is
+// tried again at every scan (one failed open each) until it can be read.
+// A music folder that is missing or is empty where it held files (an
+// unmounted disk) is left as it is in the cache: its tracks stay in the
+// library, and the notices say once that it is unavailable (and once that
+// it is back). A folder that cannot be listed, a music folder or one below
+// it (no permission, a disk error), keeps the tracks found in it before in
+// the same way, is named in the result at every scan, and the notices say
+// once that it cannot be read (and once that it can again). A cancelled
+// scan takes no file as gone.
 //
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
@@ -94,12 +99,23 @@ struct ScanOptions {
   bool keep_snapshots = true;
 };
 
+// A folder a scan could not list, and why ("Permission denied").
+struct UnreadableFolder {
+  std::string folder;
+  std::string reason;
+  bool operator==(const UnreadableFolder&) const = default;
+};
+
 struct ScanResult {
   LibraryFile library;                           // the tracks below the folders, as loadCachedLibrary gives them
   ScanCounts counts;
-  std::vector<std::string> unavailable_folders;  // of this scan, as given
-  // Lines for the log: a folder that became unavailable or available
-  // again, a damaged cache that was started afresh.
+  std::vector<std::string> unavailable_folders;  // of this scan, as given: missing or unmounted
+  // Of this scan: music folders (as given) and folders below them that
+  // could not be listed, in the order of the folders and below one by
+  // location.
+  std::vector<UnreadableFolder> unreadable_folders;
+  // Lines for the log: a folder that became unavailable or unreadable, or
+  // available or readable again; a damaged cache that was started afresh.
   std::vector<std::string> notices;
   bool cancelled = false;
 };

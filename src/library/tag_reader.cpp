@@ -20,6 +20,7 @@
 #include <taglib/opusfile.h>
 #include <taglib/s3mfile.h>
 #include <taglib/speexfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/trueaudiofile.h>
 #include <taglib/vorbisfile.h>
@@ -27,17 +28,54 @@
 #include <taglib/wavpackfile.h>
 #include <taglib/xmfile.h>
 
+#include "library/field_names.h"
+
 namespace library {
 namespace {
 
-// Whether `name` can be a field name (see library_file.h).
-bool usableName(std::string_view name) {
-  if (name.empty() || name.size() > 1024) return false;
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return false;
+// Whether the bytes of `stream` at `offset` are `expected`.
+bool bytesAt(TagLib::IOStream& stream, long offset, const char* expected) {
+  const TagLib::ByteVector wanted(expected);
+  stream.seek(offset);
+  return stream.readBlock(wanted.size()) == wanted;
+}
+
+// Whether `file`, opened from `stream`, holds audio of its format (see
+// tag_reader.h): the readers that take any bytes are checked here.
+bool holdsAudio(TagLib::File* file, TagLib::IOStream& stream) {
+  namespace T = TagLib;
+  // A frame, however far from the start: some files begin with junk.
+  if (auto* mpeg = dynamic_cast<T::MPEG::File*>(file)) return mpeg->firstFrameOffset() >= 0;
+  if (dynamic_cast<T::RIFF::WAV::File*>(file)) {
+    return T::RIFF::WAV::File::isSupported(&stream) ||
+           ((bytesAt(stream, 0, "RF64") || bytesAt(stream, 0, "BW64")) && bytesAt(stream, 8, "WAVE"));
   }
-  return true;
+  if (dynamic_cast<T::RIFF::AIFF::File*>(file)) return T::RIFF::AIFF::File::isSupported(&stream);
+  if (dynamic_cast<T::APE::File*>(file)) return T::APE::File::isSupported(&stream);
+  if (auto* mpc = dynamic_cast<T::MPC::File*>(file)) {
+    const auto* props = mpc->audioProperties();
+    return T::MPC::File::isSupported(&stream) ||
+           (props != nullptr && props->mpcVersion() >= 4 && props->mpcVersion() <= 6);
+  }
+  if (dynamic_cast<T::WavPack::File*>(file)) return T::WavPack::File::isSupported(&stream);
+  if (dynamic_cast<T::TrueAudio::File*>(file)) return T::TrueAudio::File::isSupported(&stream);
+  if (auto* mod = dynamic_cast<T::Mod::File*>(file)) {
+    // Modules name their kind at byte 1080, except the first ones, of 15
+    // instruments: for these the song's length (1 to 128 patterns) and its
+    // order of patterns (each below 64) must make sense.
+    const auto* props = mod->audioProperties();
+    if (props == nullptr) return false;
+    if (props->instrumentCount() != 15) return true;
+    constexpr long kLengthAt = 20 + 15 * 30;  // after the title and the instruments
+    stream.seek(kLengthAt);
+    const TagLib::ByteVector song = stream.readBlock(2 + 128);
+    if (song.size() != 2 + 128 || song[0] == 0 || static_cast<unsigned char>(song[0]) > 128) return false;
+    for (unsigned int i = 2; i < song.size(); ++i) {
+      if (static_cast<unsigned char>(song[i]) >= 64) return false;
+    }
+    return true;
+  }
+  return true;  // a reader that refuses what is not its format
 }
 
 // The codec's name as library files give it; "" when unknown.
@@ -156,25 +194,27 @@ void addNumber(host::TrackBuilder& builder, const char* name, int value) {
 
 }  // namespace
 
-host::TrackHandle readMusicFile(const std::filesystem::path& file, std::string_view location, const FileFacts& facts,
-                                host::TrackBuilder& builder) {
-  const TagLib::FileRef ref(file.c_str(), true, TagLib::AudioProperties::Average);
+MusicFileRead readMusicFile(const std::filesystem::path& file, std::string_view location, const FileFacts& facts,
+                            host::TrackBuilder& builder) {
+  // Read only: a scan changes nothing, and needs no write permission. The
+  // stream outlives the reference, which reads through it.
+  TagLib::FileStream stream(file.c_str(), true);
+  if (!stream.isOpen()) return {};
+  const TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Average);
   TagLib::File* opened = ref.file();
-  if (opened == nullptr) return nullptr;
+  if (opened == nullptr || !opened->isValid() || !holdsAudio(opened, stream)) return {nullptr, true};
 
   builder.clear();
   builder.setPath(location);
   builder.setSize(facts.size);
   builder.setMtime(facts.mtime);
-  bool read_any = opened->isValid();
   const TagLib::PropertyMap properties = opened->properties();
   for (const auto& [key, values] : properties) {
     const std::string name = key.to8Bit(true);
-    if (!usableName(name) || values.isEmpty()) continue;
+    if (fieldNameProblem(name) != nullptr || values.isEmpty()) continue;
     for (const TagLib::String& value : values) {
       try {
         builder.addMeta(name, value.to8Bit(true));
-        read_any = true;
       } catch (const std::length_error&) {
         // Leaves out a value too long to store.
       }
@@ -191,14 +231,9 @@ host::TrackHandle readMusicFile(const std::filesystem::path& file, std::string_v
     addNumber(builder, "samplerate", audio->sampleRate());
     addNumber(builder, "channels", audio->channels());
     addNumber(builder, "bitspersample", bitsPerSample(audio));
-    read_any = true;
-  }
-  if (!read_any) {
-    builder.clear();
-    return nullptr;
   }
   builder.setHasInfo();
-  return builder.build();
+  return {builder.build(), true};
 }
 
 }  // namespace library

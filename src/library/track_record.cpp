@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "library/field_names.h"
+
 namespace library {
 namespace {
 
@@ -113,7 +115,7 @@ std::string encodeTrackRecord(const host::Track& track) {
   return out;
 }
 
-host::NameId TrackRecordDecoder::nameId(std::string_view name) {
+std::optional<host::NameId> TrackRecordDecoder::nameId(std::string_view name) {
   // Tracks of one library mostly name their fields alike and in the same
   // order: the name after the last one found is tried first.
   for (std::size_t tried = 0; tried < names_.size(); ++tried) {
@@ -121,6 +123,8 @@ host::NameId TrackRecordDecoder::nameId(std::string_view name) {
     const Name& entry = names_[next_++];
     if (entry.text == name) return entry.id;
   }
+  // Checked once, as it is met first: it is to become a column.
+  if (fieldNameProblem(name) != nullptr) return std::nullopt;
   names_.push_back({std::string(name), host::internName(name)});
   next_ = names_.size();
   return names_.back().id;
@@ -145,14 +149,14 @@ bool TrackRecordDecoder::decode(std::string_view record, host::TrackBuilder& bui
     for (uint64_t f = 0; f < fields && !reader.failed(); ++f) {
       const std::string_view name = reader.text();
       const uint64_t values = reader.number();
-      if (reader.failed() || name.empty() || values == 0) {
+      const std::optional<host::NameId> id = reader.failed() || values == 0 ? std::nullopt : nameId(name);
+      if (!id) {
         builder.clear();
         return false;
       }
-      const host::NameId id = nameId(name);
       for (uint64_t v = 0; v < values && !reader.failed(); ++v) {
         const std::string_view value = reader.text();
-        if (!reader.failed()) builder.addValue(tech, id, value);
+        if (!reader.failed()) builder.addValue(tech, *id, value);
       }
     }
   }

@@ -9,12 +9,14 @@
 //   meta fields, then tech fields: a count, then per field its name and
 //   its values, each a count and the bytes; counts and sizes are LEB128.
 //
-// Decoding checks every count and size against the bytes at hand, so that
-// a damaged row yields no track rather than a crash.
+// Decoding checks every count and size against the bytes at hand, and
+// every field name against field_names.h, so that a damaged row yields no
+// track rather than a crash or a name that cannot be a column.
 #ifndef VOSTREL_LIBRARY_TRACK_RECORD_H_
 #define VOSTREL_LIBRARY_TRACK_RECORD_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +38,8 @@ class TrackRecordDecoder {
   bool decode(std::string_view record, host::TrackBuilder& builder);
 
  private:
-  host::NameId nameId(std::string_view name);
+  // The id of the field name `name`; none when it cannot be one.
+  std::optional<host::NameId> nameId(std::string_view name);
 
   struct Name {
     std::string text;

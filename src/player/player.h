@@ -145,6 +145,7 @@ class Player final : public host::Host {
 
   // Runs `hook` from every pumpEvents() call (empty: nothing).
   void setPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
+  const std::function<void()>& pumpHook() const { return pump_hook_; }
   // How many errors were reported so far: popups, message boxes and framed
   // console entries. A command compares it before and after its work.
   std::size_t errorReports() const { return error_reports_; }

@@ -1,8 +1,10 @@
 #include "profile/command_channel.h"
 
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,19 +97,43 @@ std::string encodeFrame(FrameType type, std::string_view payload) {
   return frame;
 }
 
+uint32_t maxPayload(FrameType type) {
+  switch (type) {
+    case FrameType::kRequest: return kMaxRequestPayload;
+    case FrameType::kStdout:
+    case FrameType::kStderr: return static_cast<uint32_t>(kOutputChunkSize);
+    case FrameType::kExit: return 4;
+    case FrameType::kAbort:
+    case FrameType::kRaise:
+    case FrameType::kStarted: return 0;
+  }
+  return 0;
+}
+
 std::optional<Frame> FrameReader::next() {
   if (pending() < kFrameHeaderSize) return std::nullopt;
   const std::string_view header = std::string_view(buffer_).substr(start_, kFrameHeaderSize);
   const auto type = static_cast<uint8_t>(header[0]);
   if (!knownType(type)) throw ChannelError("unknown frame type " + std::to_string(type));
   const uint32_t size = getU32(header.substr(1));
-  if (size > kMaxFramePayload) throw ChannelError("frame of " + std::to_string(size) + " bytes is too long");
+  if (size > maxPayload(static_cast<FrameType>(type))) {
+    throw ChannelError("frame of type " + std::to_string(type) + " and " + std::to_string(size) + " bytes is too long");
+  }
   if (pending() - kFrameHeaderSize < size) return std::nullopt;
   Frame frame{static_cast<FrameType>(type), buffer_.substr(start_ + kFrameHeaderSize, size)};
   start_ += kFrameHeaderSize + size;
-  // Drop what was read once it is most of the buffer, so that a long
-  // connection does not keep every byte it ever received.
-  if (start_ > buffer_.size() / 2) {
+  if (start_ == buffer_.size()) {
+    // Nothing is pending: a buffer that grew for a large request is given
+    // back rather than kept for the life of the connection.
+    if (buffer_.capacity() > kOutputChunkSize * 2) {
+      std::string().swap(buffer_);
+    } else {
+      buffer_.clear();
+    }
+    start_ = 0;
+  } else if (start_ > buffer_.size() / 2) {
+    // Drop what was read once it is most of the buffer, so that a long
+    // connection does not keep every byte it ever received.
     buffer_.erase(0, start_);
     start_ = 0;
   }
@@ -118,6 +144,7 @@ std::string encodeRequest(const CommandRequest& request) {
   std::string out;
   putU32(out, static_cast<uint32_t>(request.args.size()));
   for (const std::string& arg : request.args) putString(out, arg);
+  putString(out, request.profile);
   putString(out, request.cwd);
   out.push_back(request.stdout_is_terminal ? 1 : 0);
   out.push_back(request.input ? 1 : 0);
@@ -131,6 +158,7 @@ CommandRequest decodeRequest(std::string_view payload) {
   const uint32_t count = reader.u32();
   if (count > kMaxArgs) throw ChannelError("the command request has too many arguments");
   for (uint32_t i = 0; i < count; ++i) request.args.push_back(reader.string());
+  request.profile = reader.string();
   request.cwd = reader.string();
   const uint8_t terminal = reader.byte();
   const uint8_t has_input = reader.byte();
@@ -154,23 +182,73 @@ int decodeExitStatus(std::string_view payload) {
   return static_cast<int>(value);
 }
 
-std::filesystem::path commandSocketPath(const std::filesystem::path& profile_dir) {
+namespace {
+
+// The profile's folder as every caller names it: absolute, without "." or
+// "..", links resolved where it exists, and without a trailing slash.
+std::filesystem::path normalProfileDir(const std::filesystem::path& profile_dir) {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::weakly_canonical(std::filesystem::absolute(profile_dir), ec);
   if (ec) dir = std::filesystem::absolute(profile_dir).lexically_normal();
   // "DIR/" names the same profile as "DIR".
   if (!dir.has_filename() && dir.has_relative_path()) dir = dir.parent_path();
-  std::filesystem::path in_profile = dir / "desktop.sock";
-  if (in_profile.native().size() < sizeof(sockaddr_un{}.sun_path)) return in_profile;
+  return dir;
+}
 
-  char name[64];
-  std::snprintf(name, sizeof name, "vostrel-%u-%016llx.sock", static_cast<unsigned>(getuid()),
-                static_cast<unsigned long long>(pathHash(dir.native())));
+bool fitsAddress(const std::filesystem::path& path) { return path.native().size() < sizeof(sockaddr_un{}.sun_path); }
+
+std::string errnoText() { return std::strerror(errno); }
+
+// Makes `folder` this user's private folder, or says why it cannot be.
+void makePrivateFolder(const std::filesystem::path& folder) {
+  const std::string name = folder.string();
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    throw std::runtime_error("the folder " + name + " cannot be made: " + errnoText());
+  }
+  // lstat, not stat: a link there could lead anywhere, another user's
+  // folder among them.
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) throw std::runtime_error("the folder " + name + ": " + errnoText());
+  if (!S_ISDIR(info.st_mode)) throw std::runtime_error(name + " is not a folder");
+  if (info.st_uid != ::getuid()) {
+    throw std::runtime_error("the folder " + name + " belongs to another user (uid " + std::to_string(info.st_uid) +
+                             ")");
+  }
+  // Ours, so nobody else can change it once it is closed to them.
+  if ((info.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+    throw std::runtime_error("the folder " + name + " is open to other users and cannot be closed: " + errnoText());
+  }
+}
+
+// The folder for the sockets of this user's profiles whose own path is too
+// long for one, and the socket's name in it.
+std::filesystem::path outsideSocketPath(const std::filesystem::path& dir) {
+  char folder[32];
+  std::snprintf(folder, sizeof folder, "vostrel-%u", static_cast<unsigned>(::getuid()));
+  char name[32];
+  std::snprintf(name, sizeof name, "%016llx.sock", static_cast<unsigned long long>(pathHash(dir.native())));
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::filesystem::path base = runtime != nullptr && runtime[0] == '/' ? runtime : "/tmp";
-  std::filesystem::path outside = base / name;
-  if (outside.native().size() >= sizeof(sockaddr_un{}.sun_path)) outside = std::filesystem::path("/tmp") / name;
-  return outside;
+  if (runtime != nullptr && runtime[0] == '/') {
+    std::filesystem::path in_runtime = std::filesystem::path(runtime) / folder / name;
+    if (fitsAddress(in_runtime)) return in_runtime;
+  }
+  return std::filesystem::path("/tmp") / folder / name;
+}
+
+}  // namespace
+
+std::filesystem::path commandSocketPath(const std::filesystem::path& profile_dir) {
+  const std::filesystem::path dir = normalProfileDir(profile_dir);
+  std::filesystem::path in_profile = dir / "desktop.sock";
+  if (fitsAddress(in_profile)) return in_profile;
+  return outsideSocketPath(dir);
+}
+
+std::filesystem::path prepareCommandSocket(const std::filesystem::path& profile_dir) {
+  const std::filesystem::path dir = normalProfileDir(profile_dir);
+  std::filesystem::path path = commandSocketPath(dir);
+  if (path.parent_path() != dir) makePrivateFolder(path.parent_path());
+  return path;
 }
 
 }  // namespace profile

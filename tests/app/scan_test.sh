@@ -7,15 +7,21 @@ music=$WORK/music
 "$MAKE_MUSIC" --files 40 --out "$music" >/dev/null
 printf 'not music\n' > "$music/notes.txt"
 
+# Permissions bind root too where a test sets AS=("${as_user[@]}"): the
+# program then runs without the capabilities that pass them.
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --bounding-set=-dac_override,-dac_read_search --)
+AS=()
+
 # scan ARGS...: `scan` on the test profile; the time taken reads "T".
 scan() {
-  "$VOSTREL" --profile "$PROFILE" "$@" scan >"$WORK/out" 2>"$WORK/err"
+  "${AS[@]}" "$VOSTREL" --profile "$PROFILE" "$@" scan >"$WORK/out" 2>"$WORK/err"
   RC=$?
   OUT=$(sed -E 's/ in [0-9]+\.[0-9]{2} s:/ in T s:/' "$WORK/out")
   ERR=$(cat "$WORK/err")
 }
 count() {
-  "$VOSTREL" --profile "$PROFILE" "$@" sql --format tsv "SELECT count(*) FROM MediaLibrary" 2>&1 | tail -n 1
+  "${AS[@]}" "$VOSTREL" --profile "$PROFILE" "$@" sql --format tsv "SELECT count(*) FROM MediaLibrary" 2>&1 | tail -n 1
 }
 
 scan --library "$music"
@@ -58,6 +64,47 @@ check_contains "an unavailable folder is reported" "unavailable: $WORK/more" "$O
 check_contains "and said once why" "is unavailable; its tracks stay" "$ERR"
 check "its tracks stay" 5 "$(count)"
 mv "$WORK/unplugged" "$WORK/more"
+
+# Files that are not audio, whatever their name.
+: > "$music/empty.mp3"
+printf 'hi\n' > "$music/text.mp3"
+scan --library "$music"
+check "an empty and a text file named .mp3 are unreadable" \
+  "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 40 unchanged, 3 unreadable" "$OUT"
+rm "$music/empty.mp3" "$music/text.mp3"
+scan --library "$music"
+
+# A folder that cannot be read keeps its tracks and is named at every
+# scan; the message says once why, and once that it can be read again.
+AS=("${as_user[@]}")
+closed=$(dirname "${files[5]}")
+chmod 000 "$closed"
+scan --library "$music"
+check_contains "a folder that cannot be read is named" "; cannot be read: $closed (Permission denied)" "$OUT"
+check_contains "with its tracks unchanged" " 0 removed, 40 unchanged," "$OUT"
+check_contains "and said why" "The folder $closed cannot be read (Permission denied)" "$ERR"
+check "its tracks stay" 40 "$(count --library "$music")"
+scan --library "$music"
+check_contains "named again" "; cannot be read: $closed (Permission denied)" "$OUT"
+check "said once" "" "$ERR"
+chmod 755 "$closed"
+scan --library "$music"
+check "and when it can be read again" "The folder $closed can be read again." "$ERR"
+check "read again" "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 40 unchanged, 1 unreadable" "$OUT"
+
+# A file that could not be opened is read once it can be.
+cp "${files[6]}" "$music/late.${files[6]##*.}"
+chmod 000 "$music/late.${files[6]##*.}"
+scan --library "$music"
+check "a file that cannot be opened is unreadable" \
+  "Scanned 1 music folder in T s: 0 added, 0 changed, 0 removed, 40 unchanged, 2 unreadable" "$OUT"
+chmod 644 "$music/late.${files[6]##*.}"
+scan --library "$music"
+check "and a track once it can be" \
+  "Scanned 1 music folder in T s: 1 added, 0 changed, 0 removed, 40 unchanged, 1 unreadable" "$OUT"
+rm "$music/late.${files[6]##*.}"
+AS=()
+scan --library "$music"
 
 # A library file has nothing to scan.
 scan --library "$LIB"

@@ -1,12 +1,14 @@
 // The desktop program's command server with the plain-socket client that
 // commands use: output and exit status round trips, Ctrl+C, the queue, the
-// raise request, malformed frames, and when the client gives up on it.
+// raise request, malformed frames, when the client gives up on it, readers
+// that stop reading, and what waiting connections may hold.
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -18,6 +20,7 @@
 #include "app/forward_client.h"
 #include "desktop/command_server.h"
 #include "profile/profile_lock.h"
+#include "desktop/support/raw_client.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -30,21 +33,32 @@ struct Client {
   std::ostringstream out;
   std::ostringstream err;
 
-  void send(const std::filesystem::path& socket, profile::CommandRequest request, pid_t holder = 0) {
-    thread = std::thread([this, socket, request = std::move(request), holder] {
-      status = app::forwardCommand(socket, holder, request, out, err);
+  // A command the server never starts gives up after `wait_seconds`, so
+  // that a test fails rather than hangs.
+  void send(const std::filesystem::path& socket, profile::CommandRequest request, pid_t holder = 0,
+            double wait_seconds = 10) {
+    thread = std::thread([this, socket, request = std::move(request), holder, wait_seconds] {
+      status = app::forwardCommand(socket, holder, request, out, err, wait_seconds);
       done = true;
     });
   }
   bool finish() {
     const bool ended = QTest::qWaitFor([this] { return done.load(); }, 5000);
-    if (thread.joinable()) thread.join();
+    if (ended && thread.joinable()) thread.join();
     return ended;
   }
+  // Lets the server run until the command is done, so that a test that
+  // failed before that ends rather than hangs.
   ~Client() {
-    if (thread.joinable()) thread.join();
+    if (!thread.joinable()) return;
+    QTest::qWaitFor([this] { return done.load(); }, 15000);
+    thread.join();
   }
 };
+
+std::string requestFrame(const profile::CommandRequest& request) {
+  return profile::encodeFrame(profile::FrameType::kRequest, profile::encodeRequest(request));
+}
 
 profile::CommandRequest request(std::vector<std::string> args) {
   profile::CommandRequest r;
@@ -54,6 +68,8 @@ profile::CommandRequest request(std::vector<std::string> args) {
 }
 
 }  // namespace
+
+using desktop_testing::RawClient;
 
 class CommandServerTest : public QObject {
   Q_OBJECT
@@ -67,6 +83,7 @@ class CommandServerTest : public QObject {
   int raises_ = 0;
   bool busy_ = false;
   QStringList log_;
+  desktop::CommandServer::Limits limits_;
 
   void listen() {
     desktop::CommandServer::Hooks hooks;
@@ -77,7 +94,7 @@ class CommandServerTest : public QObject {
     hooks.raise = [this] { ++raises_; };
     hooks.busy = [this] { return busy_; };
     hooks.log = [this](const QString& line) { log_ << line; };
-    server_ = std::make_unique<desktop::CommandServer>(std::move(hooks));
+    server_ = std::make_unique<desktop::CommandServer>(std::move(hooks), limits_);
     QString error;
     QVERIFY2(server_->listen(socket_, &error), qPrintable(error));
   }
@@ -88,6 +105,7 @@ class CommandServerTest : public QObject {
     runs_ = raises_ = 0;
     busy_ = false;
     log_.clear();
+    limits_ = {};
     listen();
   }
   void cleanup() { server_.reset(); }
@@ -150,7 +168,8 @@ class CommandServerTest : public QObject {
     QCOMPARE(runs_, 1);
     // The sender said once that it waits.
     QCOMPARE(client.err.str(),
-             std::string("Waiting for the desktop program to finish what it is doing (a query, a dialog or a menu)...\n"));
+             std::string("Waiting for the desktop program to finish what it is doing (a query, a dialog, a menu or "
+                         "another command; up to 10 s)...\n"));
   }
 
   void aQueuedCommandThatNeverRanLetsTheClientRunItItself() {
@@ -203,7 +222,7 @@ class CommandServerTest : public QObject {
     QCOMPARE(runs_, 0);
   }
 
-  void aSocketFileLeftBehindIsReplacedButNothingElseIs() {
+  void whatIsLeftInTheSocketsPlaceIsReplacedButAFolderIsNot() {
     server_.reset();
     // A socket whose program ended without removing it.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -222,13 +241,211 @@ class CommandServerTest : public QObject {
 
     server_.reset();
     QVERIFY(!std::filesystem::exists(socket_));  // removed when it stops listening
-    const std::filesystem::path file = dir_.path() / "not-a-socket";
-    { std::ofstream(file) << "keep me"; }
+
+    // A file that is not a socket, left where the socket goes, would keep
+    // every command out: it is replaced. A folder is not.
+    { std::ofstream(socket_) << "stale"; }
+    listen();
+    Client after_file;
+    after_file.send(socket_, request({"playlists"}));
+    QVERIFY(after_file.finish());
+    QCOMPARE(after_file.status, std::optional<int>(5));
+    server_.reset();
+    std::filesystem::create_directory(socket_);
     desktop::CommandServer other({});
     QString error;
-    QVERIFY(!other.listen(file, &error));
-    QVERIFY2(error.contains(QStringLiteral("is not a socket")), qPrintable(error));
-    QVERIFY(std::filesystem::is_regular_file(file));
+    QVERIFY(!other.listen(socket_, &error));
+    QVERIFY2(error.contains(QStringLiteral("is a folder")), qPrintable(error));
+    QVERIFY(std::filesystem::is_directory(socket_));
+    std::filesystem::remove(socket_);
+  }
+
+  void ctrlCTakesAQueuedCommandOffTheQueue() {
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
+    busy_ = true;
+    app::InterruptSignal keep_sigint_harmless;
+    Client client;
+    client.send(socket_, request({"playlists"}));
+    QTRY_COMPARE(server_->queued(), std::size_t{1});
+    // The client's handler may not be in place yet: press until it has
+    // its answer.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          ::kill(::getpid(), SIGINT);
+          return client.done.load();
+        },
+        5000));
+    QVERIFY(client.finish());
+    QCOMPARE(client.status, std::optional<int>(1));
+    QVERIFY2(client.err.str().find("Interrupted (Ctrl+C) before the command ran.") != std::string::npos,
+             client.err.str().c_str());
+    QCOMPARE(server_->queued(), std::size_t{0});
+    busy_ = false;
+    QTest::qWait(100);
+    QCOMPARE(runs_, 0);
+  }
+
+  void commandsQueuedWhileBusyAllRunInTurn() {
+    runner_ = [](const profile::CommandRequest& r, desktop::CommandReply& reply) {
+      reply.write(profile::FrameType::kStdout, r.args.front());
+      return 0;
+    };
+    busy_ = true;
+    Client first;
+    first.send(socket_, request({"first"}));
+    QTRY_COMPARE(server_->queued(), std::size_t{1});
+    Client second;
+    second.send(socket_, request({"second"}));
+    QTRY_COMPARE(server_->queued(), std::size_t{2});
+    busy_ = false;
+    // Nothing else arrives: the end of the first starts the second.
+    QVERIFY(first.finish());
+    QVERIFY(second.finish());
+    QCOMPARE(first.out.str(), std::string("first"));
+    QCOMPARE(second.out.str(), std::string("second"));
+    QCOMPARE(runs_, 2);
+  }
+
+  void aCommandGivesUpWhenTheProgramStaysBusyPastItsWait() {
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
+    busy_ = true;
+    const struct {
+      double wait;
+      const char* says;
+    } cases[] = {
+        {0,
+         "is busy with a query, a dialog, a menu or another command; try again when it has finished, or wait "
+         "with --wait SECONDS."},
+        {1.5, "and did not start the command within 1.5 s; try again when it has finished, or wait longer"},
+    };
+    for (const auto& c : cases) {
+      Client client;
+      // Should it fail to give up, the command runs at the end.
+      const struct Unbusy {
+        bool& busy;
+        ~Unbusy() { busy = false; }
+      } unbusy{busy_};
+      busy_ = true;
+      client.send(socket_, request({"playlists"}), 0, c.wait);
+      QVERIFY(client.finish());
+      QCOMPARE(client.status, std::optional<int>(1));
+      QVERIFY2(client.err.str().find(c.says) != std::string::npos, client.err.str().c_str());
+      // It is no longer in the queue.
+      QTRY_COMPARE(server_->queued(), std::size_t{0});
+    }
+    busy_ = false;
+    QTest::qWait(100);
+    QCOMPARE(runs_, 0);
+  }
+
+  void aSlowReaderHoldsUpItsOwnCommandOnly() {
+    // The big command writes up to 64 MiB to a reader that takes nothing
+    // until the small command, sent meanwhile, has its answer; then the
+    // reader goes away.
+    std::atomic<std::size_t> written{0};
+    std::size_t written_when_small_ran = 0;
+    bool big_stopped = false;
+    std::atomic<int> timer_ticks{0};
+    int ticks_before_close = 0;
+    QTimer window;  // stands for the window's work
+    connect(&window, &QTimer::timeout, [&] { ++timer_ticks; });
+    window.start(10);
+    runner_ = [&](const profile::CommandRequest& r, desktop::CommandReply& reply) {
+      if (r.args.front() == "small") {
+        written_when_small_ran = written;
+        reply.write(profile::FrameType::kStdout, "small\n");
+        return 0;
+      }
+      const std::string chunk(64 << 10, 'x');
+      while (written < (64u << 20)) {
+        if (reply.takeAbort()) {
+          big_stopped = true;
+          return 1;
+        }
+        reply.write(profile::FrameType::kStdout, chunk);
+        written += chunk.size();
+      }
+      return 0;
+    };
+    RawClient big;
+    QVERIFY(big.connect(socket_));
+    QVERIFY(big.send(requestFrame(request({"big"}))));
+    Client small;
+    std::thread sender([&] {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (written < (1u << 20) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      small.send(socket_, request({"small"}));
+      small.thread.join();
+      ticks_before_close = timer_ticks;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      big.close();
+    });
+    const bool ended = QTest::qWaitFor([&] { return runs_ == 2 && !server_->running(); }, 10000);
+    sender.join();
+    QVERIFY(ended);
+    QCOMPARE(small.status, std::optional<int>(0));
+    QCOMPARE(small.out.str(), std::string("small\n"));
+    // The big command waited with its unread output bounded (4 MiB, and
+    // what the socket itself holds), and stopped when its reader left.
+    QVERIFY2(written_when_small_ran >= (1u << 20) && written_when_small_ran < (6u << 20),
+             qPrintable(QString::number(written_when_small_ran)));
+    QVERIFY(written < (6u << 20));
+    QVERIFY(big_stopped);
+    // The window's work went on while the big command waited.
+    QVERIFY2(timer_ticks - ticks_before_close >= 10, qPrintable(QString::number(timer_ticks - ticks_before_close)));
+  }
+
+  void connectionsThatWaitAreBounded() {
+    server_.reset();
+    limits_.waiting = 2;
+    limits_.request_timeout = std::chrono::milliseconds(400);
+    limits_.request_bytes = 1 << 20;
+    listen();
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
+    // Two connections that send nothing fill the room; a third is closed
+    // unread at once, and the two go when their time is up.
+    RawClient idle[3];
+    QVERIFY(idle[0].connect(socket_) && idle[1].connect(socket_));
+    QTRY_COMPARE(server_->waiting(), std::size_t{2});
+    QVERIFY(idle[2].connect(socket_));
+    QVERIFY(QTest::qWaitFor([&] { return idle[2].endedWithin(10); }, 300));
+    QVERIFY(!idle[0].endedWithin(10));
+    QVERIFY(QTest::qWaitFor([&] { return idle[0].endedWithin(10) && idle[1].endedWithin(10); }, 2000));
+    QCOMPARE(server_->waiting(), std::size_t{0});
+    QVERIFY2(log_.size() == 2 && log_[0].contains(QStringLiteral("did not arrive within 400 ms")),
+             qPrintable(log_.join('\n')));
+
+    // A request that would take the waiting requests past their memory is
+    // turned away before it is whole; one that fits runs.
+    RawClient large;
+    QVERIFY(large.connect(socket_));
+    profile::CommandRequest big_script = request({"sql", "-"});
+    big_script.input = std::string(1100 << 10, ';');
+    std::thread sending([&] { large.send(requestFrame(big_script).substr(0, 1090 << 10)); });
+    const bool turned_away = QTest::qWaitFor([&] { return large.endedWithin(10); }, 2000);
+    sending.join();
+    QVERIFY(turned_away);
+    QVERIFY2(log_.last().contains(QStringLiteral("more than 1 MiB together")), qPrintable(log_.last()));
+    Client fits;
+    big_script.input = std::string(900 << 10, ';');
+    fits.send(socket_, big_script);
+    QVERIFY(fits.finish());
+    QCOMPARE(fits.status, std::optional<int>(0));
+  }
+
+  void aRequestTooLargeToSendIsRefusedByTheClient() {
+    runner_ = [](const profile::CommandRequest&, desktop::CommandReply&) { return 0; };
+    profile::CommandRequest huge = request({"sql", "-"});
+    huge.input = std::string(profile::kMaxRequestPayload, ';');
+    Client client;
+    client.send(socket_, huge);
+    QVERIFY(client.finish());
+    QCOMPARE(client.status, std::optional<int>(2));
+    QVERIFY2(client.err.str().find("too large to send to the desktop program") != std::string::npos,
+             client.err.str().c_str());
+    QCOMPARE(runs_, 0);
   }
 
   void malformedFramesEndTheConnectionWithAMessage() {
@@ -241,6 +458,7 @@ class CommandServerTest : public QObject {
     } cases[] = {
         {"unknown type", std::string("Z\0\0\0\0", 5)},
         {"too long", std::string("Q\xff\xff\xff\xff", 5)},
+        {"an abort that carries bytes", std::string("A\x01\0\0\0x", 6)},
         {"bad request", profile::encodeFrame(profile::FrameType::kRequest, "nonsense")},
         {"a reply frame", profile::encodeFrame(profile::FrameType::kExit, profile::encodeExitStatus(0))},
         {"two requests", requestFrame + requestFrame},

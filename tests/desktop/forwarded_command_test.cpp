@@ -1,13 +1,16 @@
 // Commands sent to the running desktop program: they work on its live
-// player and panels, the window shows what they changed, their output and
-// messages go back to the sender, and they never run inside a running
-// statement.
+// player, panels and library, the window shows what they changed, their
+// output and messages go back to the sender, they never run inside a
+// running statement, and one whose reader lags lets others run meanwhile.
 #include <atomic>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QTabWidget>
 #include <QTest>
@@ -19,6 +22,7 @@
 #include "desktop/playlist_model.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
+#include "desktop/support/raw_client.h"
 #include "tree/panel.h"
 #include "tree/panel_settings.h"
 
@@ -32,21 +36,25 @@ struct Sent {
   std::string err;
 };
 
-// Sends `args` from another thread, as a command in a terminal would, and
-// lets the program's events run until the reply is complete.
-Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> args,
-                 const std::function<void()>& meanwhile = {}, std::optional<std::string> input = std::nullopt) {
+profile::CommandRequest commandRequest(const std::filesystem::path& profile, const std::vector<std::string>& args) {
   profile::CommandRequest request;
   request.args = {"--profile", profile.string()};
   request.args.insert(request.args.end(), args.begin(), args.end());
+  request.profile = profile.string();
   request.cwd = std::filesystem::current_path().string();
-  request.input = std::move(input);
+  return request;
+}
+
+// Sends `request` from another thread, as a command in a terminal would,
+// and lets the program's events run until the reply is complete.
+Sent sendRequest(const std::filesystem::path& profile, const profile::CommandRequest& request,
+                 const std::function<void()>& meanwhile = {}) {
   Sent sent;
   std::ostringstream out;
   std::ostringstream err;
   std::atomic<bool> done{false};
   std::thread client([&] {
-    sent.status = app::forwardCommand(profile::commandSocketPath(profile), 0, request, out, err);
+    sent.status = app::forwardCommand(profile::commandSocketPath(profile), 0, request, out, err, 10);
     done = true;
   });
   if (meanwhile) meanwhile();
@@ -55,6 +63,23 @@ Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> 
   sent.out = out.str();
   sent.err = err.str();
   return sent;
+}
+
+// The same with `args` after --profile PROFILE.
+Sent sendCommand(const std::filesystem::path& profile, std::vector<std::string> args,
+                 const std::function<void()>& meanwhile = {}, std::optional<std::string> input = std::nullopt) {
+  profile::CommandRequest request = commandRequest(profile, args);
+  request.input = std::move(input);
+  return sendRequest(profile, request, meanwhile);
+}
+
+// The frames' text of one channel.
+std::string channelText(const std::vector<profile::Frame>& frames, profile::FrameType channel) {
+  std::string text;
+  for (const profile::Frame& frame : frames) {
+    if (frame.type == channel) text += frame.payload;
+  }
+  return text;
 }
 
 }  // namespace
@@ -246,6 +271,155 @@ class ForwardedCommandTest : public QObject {
     QVERIFY(!ran_inside);
     QCOMPARE(sent.status, std::optional<int>(0));
     QVERIFY(clicked());
+  }
+
+  void aCommandForAnotherProfileIsRefused() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    const std::filesystem::path own = fixture.profileDir();
+    const std::filesystem::path other = own.parent_path() / "other";
+    std::filesystem::create_directories(other);
+    const std::filesystem::path link = own.parent_path() / "link";
+    std::filesystem::create_directory_symlink(own, link);
+    const struct {
+      const char* name;
+      std::string args_profile;
+      std::string request_profile;
+      int status;
+    } cases[] = {
+        {"the request names another", own.string(), other.string(), 2},
+        {"its --profile names another", other.string(), own.string(), 2},
+        {"the request names none", own.string(), "", 2},
+        {"the same through a link", link.string(), (link / "").string(), 0},
+    };
+    for (const auto& c : cases) {
+      profile::CommandRequest request = commandRequest(c.args_profile, {"config", "console_row_limit", "7"});
+      request.profile = c.request_profile;
+      const Sent sent = sendRequest(own, request);
+      QVERIFY2(sent.status == c.status, c.name);
+      if (c.status == 2) {
+        QVERIFY2(sent.err.find("the command was not run") != std::string::npos, sent.err.c_str());
+        QVERIFY2(app.player().settings().get("console_row_limit") != "7", c.name);
+      }
+    }
+    QCOMPARE(app.player().settings().get("console_row_limit"), std::string("7"));
+  }
+
+  void aScanScansTheFoldersTheWindowShows() {
+    DesktopFixture fixture;
+    testing_support::TempDir music;
+    fixture.music_folders = {music.path()};
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    // The settings still name no folders: the window was given them.
+    QVERIFY(app.player().settings().musicFolders().empty());
+    const Sent sent = sendCommand(fixture.profileDir(), {"scan"});
+    QVERIFY2(sent.status == std::optional<int>(0), sent.err.c_str());
+    QVERIFY2(sent.out.starts_with("Scanned 1 music folder in "), sent.out.c_str());
+
+    // On a library file it says that the window shows one.
+    DesktopFixture on_file;
+    desktop::DesktopApp& file_app = on_file.start();
+    app::DesktopCommands file_commands(file_app);
+    QVERIFY(file_commands.listen());
+    const Sent refused = sendCommand(on_file.profileDir(), {"scan"});
+    QCOMPARE(refused.status, std::optional<int>(2));
+    QVERIFY2(
+        refused.err.find("the desktop program that runs on this profile shows the library file") != std::string::npos,
+        refused.err.c_str());
+  }
+
+  void whatTakesTheSocketsPlaceIsReplacedOrReported() {
+    // A file left where the socket goes is replaced.
+    {
+      DesktopFixture fixture;
+      std::filesystem::create_directories(fixture.profileDir());
+      { std::ofstream(fixture.profileDir() / "desktop.sock") << "stale"; }
+      desktop::DesktopApp& app = fixture.start();
+      app::DesktopCommands commands(app);
+      QVERIFY(commands.listen());
+      QCOMPARE(sendCommand(fixture.profileDir(), {"playlists"}).status, std::optional<int>(0));
+      QVERIFY(app.mainWindow().warning().isEmpty());
+    }
+    // A folder is not: the log, the status bar and stderr say that
+    // commands cannot reach the program.
+    DesktopFixture fixture;
+    std::filesystem::create_directories(fixture.profileDir() / "desktop.sock");
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    std::ostringstream err;
+    std::streambuf* const stderr_buffer = std::cerr.rdbuf(err.rdbuf());
+    const bool listening = commands.listen();
+    std::cerr.rdbuf(stderr_buffer);
+    QVERIFY(!listening);
+    const QString log = app.mainWindow().log().toPlainText();
+    QVERIFY2(log.contains(QStringLiteral("[vostrel] Commands cannot reach this program")) &&
+                 log.contains(QStringLiteral("desktop.sock is a folder")),
+             qPrintable(log));
+    QVERIFY2(app.mainWindow().warning().contains(QStringLiteral("desktop.sock is a folder")),
+             qPrintable(app.mainWindow().warning()));
+    QVERIFY2(err.str().starts_with("vostrel: Commands cannot reach this program"), err.str().c_str());
+  }
+
+  void aCommandWhoseReaderLagsLetsAnotherRunAndStaysItself() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    const std::filesystem::path profile = fixture.profileDir();
+    // 100,000 rows of about 110 bytes; the console stops after 80,000. The
+    // sender reads nothing until a second command has had its answer; then
+    // it presses Ctrl+C, or not.
+    const std::string query =
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c LIMIT 100000) "
+        "SELECT x, printf('%.100c', '.') AS p FROM c";
+    for (const bool interrupt : {false, true}) {
+      desktop_testing::RawClient big;
+      QVERIFY(big.connect(profile::commandSocketPath(profile)));
+      QVERIFY(big.sendRequest(commandRequest(profile, {"sql", "--format", "tsv", "--limit", "80000", query})));
+      Sent small;
+      std::vector<profile::Frame> frames;
+      std::atomic<bool> done{false};
+      std::thread reader([&] {
+        // Once the big command runs, the second one waits until it pauses.
+        if (!big.readStarted()) {
+          done = true;
+          return;
+        }
+        std::ostringstream out;
+        std::ostringstream err;
+        small.status =
+            app::forwardCommand(profile::commandSocketPath(profile), 0,
+                                commandRequest(profile, {"sql", "--format", "tsv", "SELECT 6*7 AS a"}), out, err, 10);
+        small.out = out.str();
+        if (interrupt) big.send(profile::encodeFrame(profile::FrameType::kAbort));
+        frames = big.readAll();
+        done = true;
+      });
+      const bool ended = QTest::qWaitFor([&] { return done.load(); }, 20000);
+      reader.join();
+      QVERIFY(ended);
+      QCOMPARE(small.status, std::optional<int>(0));
+      QCOMPARE(small.out, std::string("a\n42\n"));
+      QVERIFY(!frames.empty() && frames.back().type == profile::FrameType::kExit);
+      const std::string out = channelText(frames, profile::FrameType::kStdout);
+      const std::string err = channelText(frames, profile::FrameType::kStderr);
+      const auto lines = std::count(out.begin(), out.end(), '\n');
+      if (interrupt) {
+        // Its Ctrl+C still reaches its statement.
+        QCOMPARE(profile::decodeExitStatus(frames.back().payload), 1);
+        QVERIFY2(lines < 80001, qPrintable(QString::number(lines)));
+      } else {
+        // All its rows, and its messages still go to it.
+        QCOMPARE(profile::decodeExitStatus(frames.back().payload), 0);
+        QCOMPARE(lines, 80001);
+        QVERIFY2(err.find("Row limit (80000 rows)") != std::string::npos, err.c_str());
+      }
+    }
+    QVERIFY(!app.mainWindow().log().toPlainText().contains(QStringLiteral("Row limit")));
   }
 };
 

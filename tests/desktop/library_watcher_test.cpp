@@ -16,6 +16,7 @@
 #include "player/player.h"
 #include "profile/profile.h"
 #include "profile/settings_store.h"
+#include "support/file_access.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 
@@ -147,6 +148,27 @@ class LibraryWatcherTest : public QObject {
 
     fs::remove(music.music() / "sub" / "b.ogg");
     QTRY_COMPARE_WITH_TIMEOUT(music.tracks(), 5u, kWaitMs);
+  }
+
+  void aFolderThatCannotBeReadIsNamedInTheLogOnce() {
+    MusicFixture music;
+    const fs::path sub = music.music() / "sub";
+    const testing_support::RestoreMode restore(sub);
+    fs::permissions(sub, fs::perms::none);
+    const testing_support::WithoutAccessOverride as_user;  // and so the scanning threads started from here
+    QSignalSpy finished(&music.watcher(), &LibraryWatcher::scanFinished);
+    music.watcher().start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kWaitMs);
+    const std::string said = "[vostrel] The folder " + sub.string() + " cannot be read (Permission denied)";
+    QCOMPARE(count(music.log.str(), said), 1);
+    QCOMPARE(music.tracks(), 1u);
+    // A change beside it: the rescan does not say it again.
+    music.copy("test.ogg", music.music() / "c.ogg");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, kWaitMs);
+    QCOMPARE(music.tracks(), 2u);
+    QCOMPARE(count(music.log.str(), said), 1);
+    // It is not taken for the limit of watched folders: the others are watched.
+    QCOMPARE(count(music.log.str(), "limit of watched folders"), 0);
   }
 
   void aReplacedFileRaisesTheTrackInfoEvent() {

@@ -12,7 +12,21 @@ if ! command -v xvfb-run >/dev/null; then
   exit 77
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+runner=""
+# Ends what this script started on every path, then removes its files: a
+# failure is reported at once and leaves no program or X server behind.
+cleanup() {
+  if [ -n "$runner" ]; then
+    if [ -s "$work/pid" ]; then kill -KILL "$(cat "$work/pid")" 2>/dev/null || true; fi
+    wait "$runner" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
 profile=$work/profile
 unset QT_QPA_PLATFORM
 # Under the sanitizers, leaks of the system's own libraries are not ours.
@@ -27,50 +41,45 @@ runner=$!
 
 for _ in $(seq 1 150); do
   [ -s "$profile/layout.json" ] && break
-  if [ -e "$work/status" ]; then
-    echo "FAIL: the program ended before its window was up:"; cat "$work/stderr"; exit 1
-  fi
+  [ -e "$work/status" ] && fail "the program ended before its window was up: $(cat "$work/stderr")"
   sleep 0.1
 done
-if [ ! -s "$profile/layout.json" ]; then
-  echo "FAIL: no layout.json after 15 s"; kill "$(cat "$work/pid")" 2>/dev/null || true; exit 1
-fi
+[ -s "$profile/layout.json" ] || fail "no layout.json after 15 s"
 # The program holds the profile: a command meanwhile runs inside it, on its
 # live player, and a second start raises its window instead of starting.
 pid=$(cat "$work/pid")
-[ "$(cat "$profile/profile.lock")" = "$pid desktop" ] || { echo "FAIL: lock file: $(cat "$profile/profile.lock")"; exit 1; }
+[ "$(cat "$profile/profile.lock")" = "$pid desktop" ] || fail "lock file: $(cat "$profile/profile.lock")"
 "$vostrel" --profile "$profile" --wait 0 click "<Examples>/Library/Album" >"$work/command.out" 2>&1 ||
-  { echo "FAIL: click inside the desktop program: $(cat "$work/command.out")"; exit 1; }
+  fail "click inside the desktop program: $(cat "$work/command.out")"
 "$vostrel" --profile "$profile" --wait 0 playlists >"$work/command.out" 2>&1 ||
-  { echo "FAIL: playlists inside the desktop program: $(cat "$work/command.out")"; exit 1; }
-grep -qx "Vostrel playlist (active)" "$work/command.out" || { echo "FAIL: playlists: $(cat "$work/command.out")"; exit 1; }
+  fail "playlists inside the desktop program: $(cat "$work/command.out")"
+grep -qx "Vostrel playlist (active)" "$work/command.out" || fail "playlists: $(cat "$work/command.out")"
 answer=$(echo "SELECT 6*7 AS answer" | "$vostrel" --profile "$profile" --wait 0 sql --format tsv -)
-[ "$answer" = "$(printf 'answer\n42')" ] || { echo "FAIL: sql - inside the desktop program: $answer"; exit 1; }
+[ "$answer" = "$(printf 'answer\n42')" ] || fail "sql - inside the desktop program: $answer"
 # A script file that only this shell can read: its text goes along.
 answer=$("$vostrel" --profile "$profile" --wait 0 sql --format tsv -f <(echo "SELECT 'from a pipe' AS f"))
-[ "$answer" = "$(printf 'f\nfrom a pipe')" ] || { echo "FAIL: sql -f inside the desktop program: $answer"; exit 1; }
+[ "$answer" = "$(printf 'f\nfrom a pipe')" ] || fail "sql -f inside the desktop program: $answer"
 set +e
 "$vostrel" --profile "$profile" --wait 0 sql "SELECT nope" >"$work/command.out" 2>&1
 status=$?
 set -e
 [ "$status" = 1 ] && grep -q "no such column: nope" "$work/command.out" ||
-  { echo "FAIL: failed statement inside the desktop program: $status $(cat "$work/command.out")"; exit 1; }
+  fail "failed statement inside the desktop program: $status $(cat "$work/command.out")"
 "$vostrel" --profile "$profile" --library "$library" >"$work/second.out" 2>&1 ||
-  { echo "FAIL: second start: $(cat "$work/second.out")"; exit 1; }
+  fail "second start: $(cat "$work/second.out")"
 grep -q "already runs on the profile .*(process $pid)" "$work/second.out" ||
-  { echo "FAIL: second start said: $(cat "$work/second.out")"; exit 1; }
-kill -0 "$pid" || { echo "FAIL: the second start ended the first"; exit 1; }
+  fail "second start said: $(cat "$work/second.out")"
+kill -0 "$pid" || fail "the second start ended the first"
 kill -TERM "$pid"
 for _ in $(seq 1 100); do
   [ -e "$work/status" ] && break
   sleep 0.1
 done
+[ -e "$work/status" ] || fail "still running 10 s after SIGTERM"
 wait "$runner" || true
-if [ ! -e "$work/status" ]; then
-  echo "FAIL: still running 10 s after SIGTERM"; kill -KILL "$(cat "$work/pid")" 2>/dev/null || true; exit 1
-fi
+runner=""
 status=$(cat "$work/status")
-[ "$status" = 0 ] || { echo "FAIL: exit status $status after SIGTERM"; cat "$work/stderr"; exit 1; }
+[ "$status" = 0 ] || fail "exit status $status after SIGTERM: $(cat "$work/stderr")"
 
 python3 - "$profile" <<'PY'
 import json, sys
@@ -84,6 +93,6 @@ assert playlists["playlists"], "the demo library's playlists were stored"
 assert "Vostrel playlist" in [p["name"] for p in playlists["playlists"]], "the forwarded click was saved"
 PY
 if grep -v "XDG_RUNTIME_DIR" "$work/stderr" | grep -q .; then
-  echo "FAIL: unexpected output on stderr:"; cat "$work/stderr"; exit 1
+  fail "unexpected output on stderr: $(cat "$work/stderr")"
 fi
 echo "OK"

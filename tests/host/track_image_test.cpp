@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,85 @@ TEST(TrackImageTest, EveryCutOrChangedByteIsRefused) {
     EXPECT_FALSE(loadTrackImage(changed, loaded)) << at;
   }
   EXPECT_TRUE(loaded.empty());
+}
+
+TEST(TrackImageTest, AFieldNameTheCheckRefusesMakesTheImageDamaged) {
+  const std::string image = saveTrackImage(sampleTracks());
+  TrackList loaded;
+  std::vector<std::string> asked;
+  auto check = [&](std::string_view name) {
+    asked.emplace_back(name);
+    return name != "codec";
+  };
+  EXPECT_FALSE(loadTrackImage(image, loaded, check));
+  EXPECT_TRUE(loaded.empty());
+  // Asked once a name, in the image's order, up to the refused one.
+  EXPECT_EQ(asked, (std::vector<std::string>{"Artist", "genre", "title", "comment", "codec"}));
+  EXPECT_TRUE(loadTrackImage(image, loaded, [](std::string_view) { return true; }));
+}
+
+// Past the checksums (an image changed and sealed again), each record must
+// still hold what a record can: a flag is 0 or 1.
+TEST(TrackImageTest, AFlagOutOfRangeIsRefusedBehindTheChecksums) {
+  TrackBuilder builder;
+  builder.setPath("file:///m/a.flac");
+  builder.setHasInfo();
+  const std::string with = saveTrackImage({builder.build()});
+  builder.setPath("file:///m/a.flac");
+  const std::string without = saveTrackImage({builder.build()});
+  ASSERT_EQ(with.size(), without.size());
+  // The flag is the first byte that differs past the header (seven words,
+  // with the checksums); the padding after it may differ too.
+  std::size_t at = 7 * 8;
+  while (at < with.size() && with[at] == without[at]) ++at;
+  ASSERT_LT(at, with.size());
+  ASSERT_EQ(with[at], '\x01');
+  ASSERT_EQ(without[at], '\0');
+  TrackList loaded;
+  for (const char flag : {'\x02', '\x41', '\xff'}) {
+    std::string changed = with;
+    changed[at] = flag;
+    resealTrackImage(changed);
+    EXPECT_FALSE(loadTrackImage(changed, loaded)) << static_cast<int>(flag);
+  }
+  std::string cleared = with;
+  cleared[at] = '\0';
+  resealTrackImage(cleared);
+  ASSERT_TRUE(loadTrackImage(cleared, loaded));
+  EXPECT_FALSE(loaded[0]->hasInfo());
+}
+
+// Loading turns the stored offsets in a record into addresses. A text
+// that lies over such an offset would change after it was checked: the
+// value of field a, made to lie over the offset of field b's value (its
+// length is that offset's upper half, 0 until b's value is loaded).
+TEST(TrackImageTest, ATextOverTheOffsetsOfARecordIsRefused) {
+  TrackBuilder builder;
+  builder.setPath("file:///" + std::string(256 - 8, 'p'));  // 256 bytes: its size's first byte is 0
+  builder.setHasInfo();
+  builder.addMeta("a", "x");
+  builder.addMeta("b", "y");
+  std::string image = saveTrackImage({builder.build()});
+  uint64_t body_size = 0;
+  std::memcpy(&body_size, image.data() + 4 * 8, sizeof body_size);
+  const std::size_t body = image.size() - body_size;
+  // The record: the track (its size), then the fields' entries (16 bytes:
+  // id, name, where its values are in 8-byte steps from it, how many),
+  // then the values' offsets; the texts follow.
+  auto slot = [&](int field) {
+    const std::size_t entry = body + sizeof(Track) + static_cast<std::size_t>(field) * 16;
+    uint32_t value_offset = 0;
+    std::memcpy(&value_offset, image.data() + entry + 8, sizeof value_offset);
+    return entry + value_offset * 8;
+  };
+  const std::size_t a = slot(0), b = slot(1);
+  ASSERT_EQ(b, a + 8);
+  ASSERT_EQ(image[b + 8], '\0');         // the path's size, 256, follows the record
+  const uint64_t over_b = b + 8 - body;  // a text of length 0 whose size is b's upper half
+  std::memcpy(image.data() + a, &over_b, sizeof over_b);
+  resealTrackImage(image);
+  TrackList loaded;
+  EXPECT_FALSE(loadTrackImage(image, loaded));
 }
 
 }  // namespace

@@ -207,6 +207,7 @@ TEST(LibraryFileTest, FieldNamesThatCannotBeColumnsAreRefusedWithTheirPath) {
       {R"("a\nb": [])", R"(meta["a\nb"] is not a usable field name)"},  // even without a value
       {R"("tab\there": "x")", "must not hold control characters"},
       {R"("del\u007f": "x")", "must not hold control characters"},
+      {R"("unit\u001fseparator": "x")", "must not hold control characters"},
       {"\"" + long_name + "n\": \"x\"",
        "[\"" + std::string(64, 'n') + "\u2026\"] is not a usable field name: it must be at most 1024 bytes long"},
       // A value of the wrong kind is reported first, under the quoted name.

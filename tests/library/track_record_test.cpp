@@ -67,5 +67,41 @@ TEST(TrackRecordTest, RefusesEveryCutOrExtendedRecord) {
   EXPECT_FALSE(decoder.decode(std::string("\x01\x00\xff\xff\xff\xff\x0f", 7), builder));
 }
 
+// A record of one tag field `name` with the value "x", as a damaged or
+// doctored cache might hold it.
+std::string recordNaming(const std::string& name) {
+  std::string record("\x01\x00\x01", 3);               // format, no flags, one tag field
+  for (std::size_t size = name.size();; size >>= 7) {  // the name's size, LEB128
+    record += static_cast<char>((size & 0x7F) | (size >= 0x80 ? 0x80 : 0));
+    if (size < 0x80) break;
+  }
+  return record + name + std::string("\x01\x01x\x00", 4);  // one value "x", no tech fields
+}
+
+TEST(TrackRecordTest, AFieldNameThatCannotBeAColumnMakesTheRecordDamaged) {
+  struct Case {
+    std::string name;
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"ARTIST", true},
+      {"Ünïcödé name", true},
+      {std::string(1024, 'n'), true},
+      {"", false},
+      {std::string("TRAC\0BER", 8), false},
+      {"unit\x1fseparator", false},
+      {"del\x7f", false},
+      {std::string(1025, 'n'), false},
+  };
+  TrackRecordDecoder decoder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 20));
+    host::TrackBuilder builder;
+    builder.setPath("file:///m/a.flac");
+    ASSERT_EQ(decoder.decode(recordNaming(c.name), builder), c.decodes);
+    if (c.decodes) EXPECT_EQ(builder.build()->meta()[0].name(), c.name);
+  }
+}
+
 }  // namespace
 }  // namespace library

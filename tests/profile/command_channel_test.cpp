@@ -3,12 +3,17 @@
 #include "profile/command_channel.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 
 #include <gtest/gtest.h>
+
+#include "support/fake_host.h"
 
 namespace profile {
 namespace {
@@ -37,6 +42,7 @@ void throughSocket(const std::string& bytes, FrameReader& reader, std::size_t pi
 TEST(CommandChannelTest, ARequestAndItsReplyCrossASocketInAnyPieces) {
   CommandRequest request;
   request.args = {"--profile", "/p", "sql", "-", "", "ünïcode\n\t"};
+  request.profile = "/p";
   request.cwd = "/home/me/music";
   request.stdout_is_terminal = true;
   request.input = std::string("SELECT 1;\0x", 11);
@@ -53,6 +59,7 @@ TEST(CommandChannelTest, ARequestAndItsReplyCrossASocketInAnyPieces) {
     EXPECT_EQ(reader.pending(), 0u);
     const CommandRequest back = decodeRequest(frames[0].payload);
     EXPECT_EQ(back.args, request.args);
+    EXPECT_EQ(back.profile, request.profile);
     EXPECT_EQ(back.cwd, request.cwd);
     EXPECT_TRUE(back.stdout_is_terminal);
     EXPECT_EQ(back.input, request.input);
@@ -87,8 +94,16 @@ TEST(CommandChannelTest, MalformedFramesAreRefused) {
   } cases[] = {
       {"unknown type", header('Z', 0)},
       {"zero type", header(0, 0)},
-      {"too long", header('O', kMaxFramePayload + 1)},
+      {"request too long", header('Q', kMaxRequestPayload + 1)},
       {"length near 4 GiB", header('Q', 0xFFFFFFFFu)},
+      // Each type carries what it needs and no more, so that a connection
+      // cannot make its reader hold more.
+      {"output longer than a chunk", header('O', kOutputChunkSize + 1)},
+      {"messages longer than a chunk", header('E', kOutputChunkSize + 1)},
+      {"exit status of 5 bytes", header('X', 5)},
+      {"abort with a payload", header('A', 1)},
+      {"raise with a payload", header('R', 1 << 20)},
+      {"started with a payload", header('S', 1)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,7 +120,7 @@ TEST(CommandChannelTest, MalformedPayloadsAreRefused) {
   request.input = "x";
   const std::string good = encodeRequest(request);
   std::string bad_flag = good;
-  bad_flag[4 + 4 + 4 + 4] = 7;  // count, "tree", empty cwd, then the terminal flag
+  bad_flag[4 + 4 + 4 + 4 + 4] = 7;  // count, "tree", empty profile and cwd, then the terminal flag
   std::string many_args = good;
   many_args.replace(0, 4, std::string("\xff\xff\xff\x7f", 4));
   const struct {
@@ -134,19 +149,80 @@ TEST(CommandChannelTest, TheSocketLivesInTheProfileWhenItsPathFits) {
   EXPECT_EQ(commandSocketPath("/home/me/./.config/vostrel/"), "/home/me/.config/vostrel/desktop.sock");
 }
 
-TEST(CommandChannelTest, ALongProfilePathGetsASocketNamedByItsHash) {
+TEST(CommandChannelTest, ALongProfilePathGetsASocketNamedByItsHashInAPrivateFolder) {
   const std::string long_dir = "/tmp/" + std::string(120, 'p');
   const std::string other_dir = "/tmp/" + std::string(119, 'p') + "q";
+  const std::string folder = "vostrel-" + std::to_string(getuid());
   setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
   const std::filesystem::path socket = commandSocketPath(long_dir);
-  EXPECT_EQ(socket.parent_path(), "/run/user/1000");
+  EXPECT_EQ(socket.parent_path(), "/run/user/1000/" + folder);
   EXPECT_LT(socket.native().size(), sizeof(sockaddr_un{}.sun_path));
   EXPECT_EQ(commandSocketPath(long_dir + "/"), socket);  // the same profile
   EXPECT_NE(commandSocketPath(other_dir), socket);
+  // Never straight in /tmp, where anyone may take a name first.
   setenv("XDG_RUNTIME_DIR", "relative", 1);
-  EXPECT_EQ(commandSocketPath(long_dir).parent_path(), "/tmp");
+  EXPECT_EQ(commandSocketPath(long_dir).parent_path(), "/tmp/" + folder);
   unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(commandSocketPath(long_dir).parent_path(), "/tmp");
+  EXPECT_EQ(commandSocketPath(long_dir).parent_path(), "/tmp/" + folder);
+}
+
+// The private folder for sockets outside the profile, as the program that
+// listens finds it.
+TEST(CommandChannelTest, ThePrivateSocketFolderIsMadeAndChecked) {
+  const testing_support::TempDir temp;
+  setenv("XDG_RUNTIME_DIR", temp.path().c_str(), 1);
+  const std::filesystem::path profile = temp.path() / std::string(110, 'p');
+  const std::filesystem::path folder = commandSocketPath(profile).parent_path();
+  ASSERT_EQ(folder.parent_path(), temp.path());
+  struct stat info {};
+  const auto mode = [&] { return lstat(folder.c_str(), &info) == 0 ? info.st_mode & 07777 : 0; };
+  const std::filesystem::path elsewhere = temp.path() / "elsewhere";
+  std::filesystem::create_directory(elsewhere);
+  // Each makes what is in the folder's place; false: it cannot here.
+  const struct {
+    const char* name;
+    std::function<bool()> make;
+    const char* refusal;  // nullptr: ready, with mode 0700
+  } cases[] = {
+      {"missing", [] { return true; }, nullptr},
+      {"open to others", [&] { return std::filesystem::create_directory(folder) && chmod(folder.c_str(), 0777) == 0; },
+       nullptr},
+      {"a file", [&] { return std::ofstream(folder).good(); }, "is not a folder"},
+      {"a link to a folder",
+       [&] {
+         std::filesystem::create_directory_symlink(elsewhere, folder);
+         return true;
+       },
+       "is not a folder"},
+      // Only root can give a folder away.
+      {"another user's",
+       [&] { return std::filesystem::create_directory(folder) && chown(folder.c_str(), getuid() + 4242, -1) == 0; },
+       "belongs to another user"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(folder);
+    if (!c.make()) continue;
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(prepareCommandSocket(profile), commandSocketPath(profile));
+      EXPECT_EQ(mode(), 0700u);
+      EXPECT_TRUE(S_ISDIR(info.st_mode));
+      EXPECT_EQ(info.st_uid, getuid());
+    } else {
+      try {
+        prepareCommandSocket(profile);
+        ADD_FAILURE() << "accepted";
+      } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(folder.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      }
+    }
+  }
+  std::filesystem::remove_all(folder);
+  unsetenv("XDG_RUNTIME_DIR");
+  // In the profile, nothing is made.
+  EXPECT_EQ(prepareCommandSocket(temp.path() / "short"), temp.path() / "short" / "desktop.sock");
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / "short"));
 }
 
 TEST(CommandChannelTest, ARelativeProfileGivesTheSameSocketAsItsAbsolutePath) {

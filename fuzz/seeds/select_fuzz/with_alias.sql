@@ -1,1 +1,0 @@
-WITH v AS (SELECT 1 AS a) SELECT a + b total, tf('%artist%') AS label FROM v

@@ -1,0 +1,153 @@
+// Listing a music folder; see folder_walk.h.
+#include "library/folder_walk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+#include "library/file_uri.h"
+
+namespace library {
+
+std::string locationsBelow(std::string_view uri) {
+  return uri.ends_with('/') ? std::string(uri) : std::string(uri) + '/';
+}
+
+int FolderWalk::run(const std::filesystem::path& folder, std::size_t threads) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  // The subfolders are opened later by name, from a copy of this
+  // descriptor: holding one descriptor each would run out of them in a
+  // folder of a few thousand.
+  const int top = threads > 1 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+  const std::string uri = fileUri(folder);
+  defer_ = top >= 0;
+  walk(fd, uri);
+  defer_ = false;
+  const bool searchable = std::none_of(unlisted_.begin(), unlisted_.end(),
+                                       [&](const Unlisted& folder) { return folder.below == locationsBelow(uri); });
+  if (!deferred_.empty() && searchable && !cancelled_) {
+    std::vector<std::vector<FoundFile>> found(std::min(threads, deferred_.size()));
+    std::vector<FolderWalk> parts;
+    parts.reserve(found.size());
+    for (auto& files : found) parts.emplace_back(files, cancel_);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> pool;
+    for (FolderWalk& part : parts) {
+      pool.emplace_back([&, top] {
+        for (std::size_t i; (i = next.fetch_add(1)) < deferred_.size();) {
+          if (!part.take(top, deferred_[i].name.c_str(), deferred_[i].type, uri)) break;
+        }
+      });
+    }
+    for (std::thread& thread : pool) thread.join();
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+      cancelled_ = cancelled_ || parts[t].cancelled_;
+      unlisted_.insert(unlisted_.end(), parts[t].unlisted_.begin(), parts[t].unlisted_.end());
+      files_.insert(files_.end(), std::make_move_iterator(found[t].begin()), std::make_move_iterator(found[t].end()));
+    }
+  }
+  if (top >= 0) ::close(top);
+  // By location, each once, none below another (a folder listed in part
+  // may hold a subfolder that was refused too). The locations below a
+  // folder follow it side by side.
+  std::sort(unlisted_.begin(), unlisted_.end(), [](const Unlisted& a, const Unlisted& b) { return a.below < b.below; });
+  std::vector<Unlisted> outermost;
+  for (Unlisted& folder : unlisted_) {
+    if (outermost.empty() || !folder.below.starts_with(outermost.back().below)) {
+      outermost.push_back(std::move(folder));
+    }
+  }
+  unlisted_ = std::move(outermost);
+  return 0;
+}
+
+bool FolderWalk::belowUnlisted(std::string_view uri) const {
+  // The last one before it is the only one it can lie below.
+  auto after = std::upper_bound(unlisted_.begin(), unlisted_.end(), uri,
+                                [](std::string_view uri, const Unlisted& folder) { return uri < folder.below; });
+  return after != unlisted_.begin() && uri.starts_with((after - 1)->below);
+}
+
+// Lists the folder open as `fd` (and closes it), whose URI is `uri`.
+void FolderWalk::walk(int fd, const std::string& uri) {
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    unlisted_.push_back({locationsBelow(uri), errno});
+    ::close(fd);
+    return;
+  }
+  for (;;) {
+    if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+      cancelled_ = true;
+      break;
+    }
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) unlisted_.push_back({locationsBelow(uri), errno});
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (defer_ && (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)) {
+      deferred_.push_back({entry->d_name, entry->d_type});
+      continue;
+    }
+    if (!take(::dirfd(dir), entry->d_name, entry->d_type, uri)) break;
+  }
+  ::closedir(dir);
+}
+
+// Takes the entry `name` of type `type` (as listed) of the folder open as
+// `dir`, whose URI is `uri`: a file, or a folder to list. False when no
+// entry of that folder can be reached (it went to unlisted_).
+bool FolderWalk::take(int dir, const char* name, unsigned char type, const std::string& uri) {
+  child_ = uri;
+  if (!child_.ends_with('/')) child_ += '/';  // the root folder's URI ends in one
+  appendUriPath(child_, name);
+  if (type == DT_DIR || type == DT_UNKNOWN) {
+    const int sub = ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub >= 0) {
+      walk(sub, std::string(child_));
+      return true;
+    }
+    // Not a folder after all: a link, or a file whose type was not listed.
+    if (errno != ENOTDIR && errno != ELOOP) return refused(dir, name, errno, uri);
+  }
+  struct stat info {};
+  if (::fstatat(dir, name, &info, 0) != 0) return refused(dir, name, errno, uri);
+  if (!S_ISREG(info.st_mode)) return true;
+  FoundFile& file = files_.emplace_back();
+  file.uri = child_;
+  file.state.size = static_cast<uint64_t>(info.st_size);
+  file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
+// The entry `name` of the folder open as `dir` (whose URI is `uri`)
+// could not be opened or stated, for `error`; child_ is its URI.
+bool FolderWalk::refused(int dir, const char* name, int error, const std::string& uri) {
+  if (error == ENOENT) return true;  // gone since it was listed, or a link that leads nowhere
+  struct stat entry {};
+  if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return true;
+    // Not even the entry itself: the folder cannot be searched.
+    unlisted_.push_back({locationsBelow(uri), errno});
+    return false;
+  }
+  if (S_ISDIR(entry.st_mode)) {
+    unlisted_.push_back({locationsBelow(child_), error});  // a folder closed to us
+  } else if (!S_ISLNK(entry.st_mode)) {
+    unlisted_.push_back({locationsBelow(uri), error});  // a file the folder holds, unknown: listed in part
+  }
+  // A link that leads where we cannot go is no file of ours.
+  return true;
+}
+
+}  // namespace library
