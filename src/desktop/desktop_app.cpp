@@ -6,7 +6,6 @@
 
 #include "component/registration.h"
 #include "desktop/desktop_ui.h"
-#include "desktop/library_watcher.h"
 #include "desktop/main_window.h"
 #include "desktop/mpris_service.h"
 #include "desktop/multimedia_engine.h"
@@ -15,6 +14,7 @@
 #include "desktop/player_signals.h"
 #include "desktop/quit_signals.h"
 #include "desktop/save_scheduler.h"
+#include "library/library_source.h"
 #include "profile/data_error.h"
 #include "profile/layout.h"
 #include "profile/resources.h"
@@ -79,11 +79,18 @@ void DesktopApp::start() {
   window_ = std::make_unique<MainWindow>(*player_, registry_, *ui_, *signals_);
   ui_->setMainWindow(window_.get());
   window_->setLibraryPath(QString::fromStdString(library_path_.string()));
+  std::vector<std::string> folder_names;
+  for (const std::filesystem::path& folder : music_folders_) folder_names.push_back(folder.string());
+  window_->setMusicFolders(std::move(folder_names));
   connect(window_.get(), &MainWindow::quitRequested, this, &DesktopApp::requestQuit);
   connect(window_.get(), &MainWindow::rescanRequested, this, &DesktopApp::rescanLibrary);
+  connect(window_.get(), &MainWindow::librarySettingsChanged, this, &DesktopApp::applyLibrarySettings);
   connect(window_.get(), &MainWindow::libraryOpened, this, [this](const QString& path) {
     // A library file in place of the music folders.
     watcher_.reset();
+    music_folders_.clear();
+    window_->setMusicFolders({});
+    window_->setScanning(false);
     library_path_ = path.toStdString();
     // Kept for the next start too: music folders would win over the file.
     player_->settings().setLastLibrary(path.toStdString());
@@ -107,10 +114,7 @@ void DesktopApp::start() {
     window_->raise();
     window_->activateWindow();
   }, [this] { requestQuit(); });
-  if (!music_folders_.empty()) {
-    watcher_ = std::make_unique<LibraryWatcher>(*player_, player_->profile().dir(), music_folders_);
-    watcher_->start();
-  }
+  if (!music_folders_.empty()) watchMusicFolders(LibraryWatcher::FirstScan::kKeepUnlessChanged);
 
   // New panels have stored their trees: their root ids go into the layout
   // now, and playlists taken from the library file into the profile.
@@ -203,8 +207,50 @@ void DesktopApp::rescanLibrary() {
   if (watcher_ != nullptr) {
     watcher_->rescan();
   } else if (window_ != nullptr) {
-    window_->openLibrary(QString::fromStdString(library_path_.string()));
+    window_->loadLibraryFile(QString::fromStdString(library_path_.string()));
   }
+}
+
+void DesktopApp::watchMusicFolders(LibraryWatcher::FirstScan first) {
+  // A scan of the old folders is cancelled; what it read stays cached.
+  watcher_.reset();
+  window_->setScanning(false);
+  watcher_ = std::make_unique<LibraryWatcher>(*player_, player_->profile().dir(), music_folders_);
+  connect(watcher_.get(), &LibraryWatcher::scanningChanged, window_.get(), &MainWindow::setScanning);
+  watcher_->start(first);
+}
+
+void DesktopApp::applyLibrarySettings() {
+  if (window_ == nullptr) return;
+  // What the preferences just stored wins over $VOSTREL_LIBRARY, which
+  // only chooses the library a start begins with.
+  const profile::SettingsStore& settings = player_->settings();
+  std::vector<std::string> chosen = settings.musicFolders();
+  if (chosen.empty()) {
+    const std::optional<std::string> last = settings.lastLibrary();
+    chosen.push_back(last && !last->empty() ? *last : (profile::resourceDir("data") / "demo-library.json").string());
+  }
+  library::LibrarySource source;
+  try {
+    source = library::chooseLibrarySource(chosen, settings, {});
+  } catch (const profile::DataError& e) {
+    player_->messageBox(e.what(), "Library");
+    return;
+  }
+  std::vector<std::string> folder_names;
+  for (const std::filesystem::path& folder : source.folders) folder_names.push_back(folder.string());
+  window_->setMusicFolders(folder_names);
+  if (source.isFolders()) {
+    music_folders_ = source.folders;
+    library_path_ = music_folders_.front();
+    window_->setLibraryPath(QString::fromStdString(library_path_.string()));
+    watchMusicFolders(LibraryWatcher::FirstScan::kReplaceLibrary);
+    return;
+  }
+  watcher_.reset();
+  window_->setScanning(false);
+  music_folders_.clear();
+  if (window_->loadLibraryFile(QString::fromStdString(source.file.string()))) library_path_ = source.file;
 }
 
 tree::Panel* DesktopApp::panel(int number) {

@@ -29,6 +29,7 @@
 #include <QObject>
 
 #include "component/registry.h"
+#include "desktop/library_watcher.h"
 #include "library/library_source.h"
 #include "player/player.h"
 #include "profile/layout.h"
@@ -41,7 +42,6 @@ class Panel;
 namespace desktop {
 
 class DesktopUi;
-class LibraryWatcher;
 class MainWindow;
 class MprisService;
 class PlaybackController;
@@ -73,6 +73,12 @@ class DesktopApp : public QObject {
   // Reads the library again: rescans the music folders, or rereads the
   // library file.
   void rescanLibrary();
+  // Takes the library the settings choose now (after the preferences
+  // stored a new choice): music folders are watched and scanned in the
+  // background, and the library they hold replaces the current one when
+  // the scan is done; a library file (or, with neither, the demo library)
+  // is read at once.
+  void applyLibrarySettings();
   // Asks the program to quit (Quit, closing the window, SIGTERM, SIGINT):
   // saves the layout, interrupts running statements and ends the event
   // loop. The rest happens in shutDown().
@@ -108,6 +114,8 @@ class DesktopApp : public QObject {
 
  private:
   void connectNotifications();
+  // Watches music_folders_ with a new watcher.
+  void watchMusicFolders(LibraryWatcher::FirstScan first);
   profile::Layout readLayout();
 
   std::optional<profile::ProfileLock> lock_;

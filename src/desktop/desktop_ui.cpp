@@ -42,7 +42,7 @@ std::pair<QColor, QColor> inactiveSelection(const QPalette& palette) {
 
 DesktopUi::DesktopUi(QObject* parent) : ui::UiHost(parent) {
   show_message = [this](const QString& text, const QString& caption, bool wait) {
-    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, main_window_);
+    QMessageBox* box = makeMessageBox(text, caption, main_window_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (wait) {
       box->exec();
@@ -57,6 +57,13 @@ DesktopUi::DesktopUi(QObject* parent) : ui::UiHost(parent) {
   };
   open_file = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   qApp->installEventFilter(this);
+}
+
+QMessageBox* DesktopUi::makeMessageBox(const QString& text, const QString& caption, QWidget* parent) {
+  const QString title = caption == fromView(host::kComponentFileName) ? QStringLiteral("Vostrel") : caption;
+  auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse);  // file names can be copied
+  return box;
 }
 
 DesktopUi::~DesktopUi() {
@@ -163,10 +170,21 @@ bool DesktopUi::offerKey(uint32_t hot_key_code) {
   return false;
 }
 
-bool DesktopUi::openHelpPage(const QString& file_name) {
+QString DesktopUi::openHelpFile(const QString& file_name) {
   const QString path = QString::fromStdString((profile::resourceDir("help") / file_name.toStdString()).string());
-  if (!QFileInfo(path).isFile()) return false;
-  return open_file(path);
+  const QString unable = fromView(component::kUnableToOpenHelpFile) + ' ' + path + QStringLiteral(": ");
+  if (!QFileInfo(path).isFile()) return unable + tr("the file does not exist.");
+  if (!open_file(path)) {
+    return unable + tr("the desktop has no program that shows web pages (xdg-open, from xdg-utils, and a browser). "
+                       "Open the file in a web browser.");
+  }
+  return {};
+}
+
+bool DesktopUi::openHelpPage(const QString& file_name) {
+  const QString problem = openHelpFile(file_name);
+  if (!problem.isEmpty()) consoleLine(("[vostrel] " + problem).toStdString());
+  return problem.isEmpty();
 }
 
 bool DesktopUi::treeHintWanted() const { return settings_ != nullptr && !settings_->treeHintDismissed(); }
@@ -184,11 +202,11 @@ void DesktopUi::dismissTreeHint() {
 }
 
 void DesktopUi::openHelp() {
-  if (openHelpPage(QString::fromUtf8(component::kHelpFileName.data(),
-                                     static_cast<qsizetype>(component::kHelpFileName.size())))) {
-    return;
-  }
-  show_message(fromView(component::kUnableToOpenHelpFile), fromView(host::kComponentFileName), true);
+  const QString problem = openHelpFile(
+      QString::fromUtf8(component::kHelpFileName.data(), static_cast<qsizetype>(component::kHelpFileName.size())));
+  if (problem.isEmpty()) return;
+  consoleLine(("[vostrel] " + problem).toStdString());
+  show_message(problem, fromView(host::kComponentFileName), true);
 }
 
 bool DesktopUi::eventFilter(QObject* watched, QEvent* event) {

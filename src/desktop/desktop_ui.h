@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMessageBox;
+
 #include "player/player_events.h"
 #include "ui/ui_host.h"
 
@@ -39,6 +41,12 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   // over when it is.
   void setConsoleSink(std::function<void(const QString& line)> sink);
 
+  // The box that shows a message: every message of the program and the
+  // component reports a failure or a refusal, so it has the warning icon.
+  // The component's caption (its file name) reads "Vostrel", the program's
+  // name, so that the window title is that alone.
+  static QMessageBox* makeMessageBox(const QString& text, const QString& caption, QWidget* parent);
+
   // How messages are shown; tests replace these to record them.
   std::function<void(const QString& text, const QString& caption, bool wait)> show_message;
   std::function<bool(const QString& question, const QString& caption)> ask_question;
@@ -55,6 +63,7 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   QFont uiFont() const override;
   QColor uiColour(ui::UiColour colour) const override;
   bool offerKey(uint32_t hot_key_code) override;
+  // On failure it also logs helpProblem()'s line.
   bool openHelpPage(const QString& file_name) override;
   // The hint stays closed once closed: kept in the player's settings.
   bool treeHintWanted() const override;
@@ -64,8 +73,13 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   // the panels show no hint.
   void setSettings(profile::SettingsStore* settings) { settings_ = settings; }
 
-  // Opens help/vostrel_help.html; "Unable to open help file" when it
-  // cannot.
+  // Opens help/`file_name` from the help folder next to the program, or
+  // the installed one (share/vostrel/help), or the source tree's. Returns
+  // "" when it could, else "Unable to open help file PATH: " and why (the
+  // file is not there, or the desktop has no program that shows it).
+  QString openHelpFile(const QString& file_name);
+  // Opens help/vostrel_help.html (Help > Vostrel help, F1); a message box
+  // names the file and the reason when it cannot.
   void openHelp();
 
   // The key sequence of a hot-key code (empty for keys it does not know).

@@ -61,7 +61,9 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
   add_folder_->setAutoDefault(false);
   remove_folder_ = new QPushButton(QStringLiteral("&Remove folder"));
   remove_folder_->setAutoDefault(false);
-  auto* note = new QLabel(QStringLiteral("A new choice takes effect the next time Vostrel starts."));
+  auto* note = new QLabel(QStringLiteral(
+      "A new choice takes effect at once. Music folders are read in the background, and watched: files added, "
+      "changed or removed there show up a second later."));
   note->setWordWrap(true);
 
   auto* file_row = new QHBoxLayout;
@@ -194,6 +196,7 @@ bool LibraryPage::apply() {
   }
   stored_ = choice;
   emit changed();
+  emit libraryChanged();
   return true;
 }
 

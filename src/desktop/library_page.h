@@ -1,7 +1,7 @@
 // LibraryPage: the "Library" page of the preferences dialog. The library is
 // either one library file or a list of music folders that are scanned; the
-// choice is stored in the player's settings and takes effect at the next
-// start. Choosing a file forgets the folders.
+// choice is stored in the player's settings, and libraryChanged() tells the
+// program to take it at once. Choosing a file forgets the folders.
 #ifndef VOSTREL_DESKTOP_LIBRARY_PAGE_H_
 #define VOSTREL_DESKTOP_LIBRARY_PAGE_H_
 
@@ -43,9 +43,14 @@ class LibraryPage : public ui::PreferencesPage {
   void removeFolder();
 
   QRadioButton& fileChoice() { return *file_choice_; }
+  QPushButton& addFolderButton() { return *add_folder_; }
   QRadioButton& foldersChoice() { return *folders_choice_; }
   QLineEdit& fileEdit() { return *file_; }
   QListWidget& folderList() { return *folders_; }
+
+ signals:
+  // A new choice was stored in the settings.
+  void libraryChanged();
 
  private:
   struct Choice {

@@ -62,7 +62,8 @@ LibraryWatcher::~LibraryWatcher() {
   if (worker_.joinable()) worker_.join();
 }
 
-void LibraryWatcher::start() {
+void LibraryWatcher::start(FirstScan first) {
+  replace_due_ = first == FirstScan::kReplaceLibrary;
   // The music folders themselves at once; their subfolders once the first
   // scan has walked them.
   std::vector<std::string> tops;
@@ -135,6 +136,7 @@ void LibraryWatcher::startDue() {
     // Runs on the main thread; dropped if the watcher is gone by then.
     QMetaObject::invokeMethod(this, [this, outcome] { finishScan(*outcome); }, Qt::QueuedConnection);
   });
+  emit scanningChanged(true);
 }
 
 void LibraryWatcher::finishScan(Outcome& outcome) {
@@ -145,7 +147,7 @@ void LibraryWatcher::finishScan(Outcome& outcome) {
   } else {
     for (const std::string& notice : outcome.result.notices) player_.consoleLine("[vostrel] " + notice);
     const library::ScanCounts& counts = outcome.result.counts;
-    if (counts.added + counts.changed + counts.removed > 0) {
+    if (std::exchange(replace_due_, false) || counts.added + counts.changed + counts.removed > 0) {
       player_.replaceLibrary(std::move(outcome.result.library));
       if (counts.changed > 0) player_.notifyTrackInfoChanged();
       player_.consoleLine("[vostrel] Library scan: " + std::to_string(counts.added) + " added, " +
@@ -155,6 +157,7 @@ void LibraryWatcher::finishScan(Outcome& outcome) {
     emit scanFinished(counts);
   }
   watchFolders(outcome.folders);
+  emit scanningChanged(false);
   if (!settle_.isActive()) startDue();
 }
 

@@ -57,8 +57,14 @@ class LibraryWatcher : public QObject {
   LibraryWatcher(const LibraryWatcher&) = delete;
   LibraryWatcher& operator=(const LibraryWatcher&) = delete;
 
+  // What the first scan does with the library it read: at start-up the
+  // player holds the cache's tracks of these folders, and only a scan that
+  // found changes swaps; for folders just chosen the player holds another
+  // library, and the first scan's library goes in whatever it found.
+  enum class FirstScan { kKeepUnlessChanged, kReplaceLibrary };
+
   // Watches the folders and rescans them all in the background.
-  void start();
+  void start(FirstScan first = FirstScan::kKeepUnlessChanged);
   // Rescans all folders in the background; while a scan runs, another one
   // follows it.
   void rescan();
@@ -78,6 +84,8 @@ class LibraryWatcher : public QObject {
  signals:
   // A scan finished and its library is in the player (when it changed).
   void scanFinished(const library::ScanCounts& counts);
+  // A scan started (true) or ended, whether or not it succeeded (false).
+  void scanningChanged(bool scanning);
 
  private:
   struct Outcome;
@@ -102,6 +110,7 @@ class LibraryWatcher : public QObject {
   bool limit_reached_ = false;
   std::set<std::filesystem::path> due_;  // music folders waiting for a scan
   bool full_scan_due_ = false;           // start or Rescan library: the next scan keeps snapshots
+  bool replace_due_ = false;             // the next scan's library goes in, changed or not
   // One cache for the session, used by one scanning thread at a time: it
   // hands unchanged tracks out again without decoding them.
   std::unique_ptr<library::LibraryCache> cache_;

@@ -10,16 +10,23 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include "component/registry.h"
 #include "component/version.h"
 #include "desktop/desktop_ui.h"
+#include "desktop/library_hint.h"
+#include "desktop/library_page.h"
+#include "desktop/log_dock.h"
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
+#include "desktop/window_state.h"
 #include "host/host.h"
 #include "profile/data_error.h"
 #include "ui/console_window.h"
@@ -27,8 +34,9 @@
 namespace desktop {
 namespace {
 
-constexpr int kLogLineLimit = 5000;
 constexpr int kFirstLogHeight = 110;  // the log's height before the user chose one
+// How long a failure's first line stays in the status bar.
+constexpr int kFailureMessageMs = 8000;
 
 QByteArray toBytes(const std::vector<uint8_t>& bytes) {
   return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
@@ -46,19 +54,21 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks | QMainWindow::AllowTabbedDocks);
   resize(1100, 700);
 
-  tabs_ = new PlaylistTabs(player_, player_signals, this);
-  setCentralWidget(tabs_);
+  auto* centre = new QWidget;
+  library_hint_ = new LibraryHint;
+  connect(library_hint_, &LibraryHint::addMusicRequested, this, [this] { showPreferences(tr("Library")); });
+  tabs_ = new PlaylistTabs(player_, player_signals);
+  auto* centre_layout = new QVBoxLayout(centre);
+  centre_layout->setContentsMargins(0, 0, 0, 0);
+  centre_layout->setSpacing(0);
+  centre_layout->addWidget(library_hint_);
+  centre_layout->addWidget(tabs_, 1);
+  setCentralWidget(centre);
 
-  log_ = new QPlainTextEdit;
-  log_->setReadOnly(true);
-  log_->setMaximumBlockCount(kLogLineLimit);
-  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  log_dock_ = new QDockWidget(tr("Log"), this);
-  log_dock_->setObjectName(QStringLiteral("log"));
-  log_dock_->setWidget(log_);
+  log_dock_ = new LogDock(this);
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
-  ui_.setConsoleSink([this](const QString& line) { log_->appendPlainText(line); });
+  connect(log_dock_, &LogDock::failureLogged, this, &MainWindow::showFailure);
+  connect(log_dock_, &LogDock::unseenFailuresChanged, this, &MainWindow::markUnseenFailures);
 
   panels_ = new PanelDocks(*this, player_, ui_,
                            [this](const std::string& sql) { console().openWithScript(QString::fromStdString(sql)); });
@@ -66,7 +76,17 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   tracks_label_ = new QLabel;
   library_label_ = new QLabel;
   playback_label_ = new QLabel;
+  failures_button_ = new QToolButton;
+  failures_button_->setObjectName(QStringLiteral("failures"));
+  failures_button_->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+  failures_button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  failures_button_->setAutoRaise(true);
+  failures_button_->setFocusPolicy(Qt::TabFocus);
+  failures_button_->setToolTip(tr("Show the log"));
+  failures_button_->hide();
+  connect(failures_button_, &QToolButton::clicked, this, &MainWindow::showLog);
   statusBar()->addWidget(playback_label_, 1);
+  statusBar()->addPermanentWidget(failures_button_);
   statusBar()->addPermanentWidget(library_label_);
   statusBar()->addPermanentWidget(tracks_label_);
   connect(&player_signals, &PlayerSignals::playbackEvent, this, &MainWindow::updateStatus);
@@ -75,6 +95,8 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
 
   buildMenus();
   updateStatus();
+  // Last: the lines kept until now may mark the menu and the status bar.
+  ui_.setConsoleSink([this](const QString& line) { log_dock_->appendLine(line); });
 }
 
 MainWindow::~MainWindow() { ui_.setConsoleSink({}); }
@@ -89,9 +111,19 @@ void MainWindow::buildMenus() {
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
   view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });
-  QAction* log = log_dock_->toggleViewAction();
-  log->setText(tr("&Log"));
-  view->addAction(log);
+  log_action_ = view->addAction(tr("&Log"));
+  log_action_->setCheckable(true);
+  log_action_->setChecked(!log_dock_->isHidden());
+  connect(log_action_, &QAction::triggered, this, [this] {
+    if (log_dock_->inView()) {
+      log_dock_->close();
+    } else {
+      showLog();
+    }
+    log_action_->setChecked(!log_dock_->isHidden());
+  });
+  connect(log_dock_, &QDockWidget::visibilityChanged, log_action_,
+          [this] { log_action_->setChecked(!log_dock_->isHidden()); });
   view->addSeparator();
   view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
 
@@ -107,7 +139,7 @@ void MainWindow::buildMenus() {
     });
   }
   if (!tools->actions().isEmpty()) tools->addSeparator();
-  tools->addAction(tr("&Preferences..."), this, &MainWindow::showPreferences);
+  tools->addAction(tr("&Preferences..."), this, [this] { showPreferences(); });
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);
@@ -115,13 +147,47 @@ void MainWindow::buildMenus() {
   help->addAction(tr("&About Vostrel"), this, &MainWindow::showAbout);
 }
 
+QPlainTextEdit& MainWindow::log() { return log_dock_->text(); }
+
+void MainWindow::showLog() {
+  log_dock_->show();
+  log_dock_->raise();
+}
+
+void MainWindow::showFailure(const QString& summary) {
+  statusBar()->showMessage(summary, kFailureMessageMs);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // A message shown while the window was hidden (a tree that failed while
+  // it loaded) hid the status bar's own widgets only until the window's
+  // first show, which shows them under the message: shown again, it hides
+  // them, and it lasts its full time from when it can be seen.
+  const QString message = statusBar()->currentMessage();
+  if (message.isEmpty()) return;
+  statusBar()->clearMessage();  // the same message again would be ignored
+  statusBar()->showMessage(message, kFailureMessageMs);
+}
+
+void MainWindow::markUnseenFailures(int count) {
+  const QString text = count == 1 ? tr("1 failure") : tr("%L1 failures").arg(count);
+  failures_button_->setText(text);
+  failures_button_->setAccessibleName(tr("%1 in the log: show the log").arg(text));
+  failures_button_->setVisible(count > 0);
+  log_action_->setText(count > 0 ? tr("&Log (%1)").arg(text) : tr("&Log"));
+  log_action_->setIcon(count > 0 ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
+}
+
 ui::ConsoleWindow& MainWindow::console() {
   if (console_ == nullptr) console_ = new ui::ConsoleWindow(player_, this);
   return *console_;
 }
 
-void MainWindow::showPreferences() {
-  PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpPage(file); }, this);
+void MainWindow::showPreferences(const QString& page) {
+  PreferencesDialog dialog(player_, registry_, [this](const QString& file) { return ui_.openHelpFile(file); }, this);
+  connect(&dialog.libraryPage(), &LibraryPage::libraryChanged, this, &MainWindow::librarySettingsChanged);
+  if (!page.isEmpty()) dialog.showPage(page);
   dialog.exec();
 }
 
@@ -139,8 +205,18 @@ void MainWindow::attachPlayback(PlaybackController& playback) {
 }
 
 void MainWindow::setLibraryPath(const QString& path) {
-  library_label_->setText(QFileInfo(path).fileName());
-  library_label_->setToolTip(path);
+  library_path_ = path;
+  updateStatus();
+}
+
+void MainWindow::setMusicFolders(std::vector<std::string> folders) {
+  music_folders_ = std::move(folders);
+  updateStatus();
+}
+
+void MainWindow::setScanning(bool scanning) {
+  scanning_ = scanning;
+  updateStatus();
 }
 
 void MainWindow::showWarning(const QString& text, const QString& details) {
@@ -158,7 +234,11 @@ QString MainWindow::warning() const { return warning_label_ != nullptr ? warning
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
   tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
+  const QString name = QFileInfo(library_path_).fileName();
+  library_label_->setText(scanning_ ? tr("%1 (reading...)").arg(name) : name);
+  library_label_->setToolTip(library_path_);
   playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
+  library_hint_->showFor(tracks, music_folders_, scanning_);
 }
 
 profile::Layout MainWindow::layout() {
@@ -166,7 +246,7 @@ profile::Layout MainWindow::layout() {
   layout.panels = panels_->settingsRecords();
   panels_->nameDocks();
   layout.geometry = fromBytes(saveGeometry());
-  layout.window_state = fromBytes(saveState());
+  layout.window_state = fromBytes(packWindowState(saveState(), dockSizes(*this)));
   return layout;
 }
 
@@ -175,13 +255,19 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));
   if (!layout.window_state.empty()) {
-    restoreState(toBytes(layout.window_state));
+    const WindowState state = unpackWindowState(toBytes(layout.window_state));
+    restoreState(state.qt_state);
+    applyDockSizes(*this, state.dock_sizes);
   } else {
+    // A first start: the log waits in the View menu (failures are shown in
+    // the status bar) and has its height ready when it is opened.
     resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
+    log_dock_->hide();
   }
+  log_action_->setChecked(!log_dock_->isHidden());
 }
 
-bool MainWindow::openLibrary(const QString& path) {
+bool MainWindow::loadLibraryFile(const QString& path) {
   try {
     player_.replaceLibrary(library::loadLibraryFile(path.toStdString()));
   } catch (const profile::DataError& e) {
@@ -189,7 +275,11 @@ bool MainWindow::openLibrary(const QString& path) {
     return false;
   }
   setLibraryPath(path);
-  updateStatus();
+  return true;
+}
+
+bool MainWindow::openLibrary(const QString& path) {
+  if (!loadLibraryFile(path)) return false;
   emit libraryOpened(path);
   return true;
 }

@@ -1,7 +1,9 @@
 // PanelDocks: the main window's tree panels, each in a dock widget
 // (movable, floatable, tabbable with the others). Panels are kept in the
 // order they were made, which is their order in layout.json; closing a
-// panel's dock removes the panel.
+// panel's dock removes the panel. The first panel's dock is titled
+// "Vostrel", the others "Vostrel 2", "Vostrel 3"..., the numbers by which
+// the commands' --panel option knows them.
 #ifndef VOSTREL_DESKTOP_PANEL_DOCKS_H_
 #define VOSTREL_DESKTOP_PANEL_DOCKS_H_
 
@@ -39,8 +41,16 @@ class PanelDocks : public QObject {
 
   // Adds a panel with `settings_record` (empty: a new panel, which gets the
   // example tree) in a dock on the left, tabbed with the panel docked there
-  // last; loads its tree. Returns the dock.
+  // last; loads its tree. A new panel alone on the left starts as wide as
+  // startWidth() says. Returns the dock.
   QDockWidget* addPanel(std::span<const uint8_t> settings_record);
+
+  // The width the dock of panel `index` starts with in a window
+  // `window_width` wide: what the labels of the tree's first three levels
+  // need, at least a quarter of the window and at most two fifths of it.
+  int startWidth(std::size_t index, int window_width) const;
+  // The dock title of panel `index`.
+  static QString title(std::size_t index);
 
   std::size_t count() const { return docks_.size(); }
   QDockWidget* dock(std::size_t index) const { return docks_[index]; }
@@ -57,6 +67,7 @@ class PanelDocks : public QObject {
 
  private:
   void forget(QDockWidget* dock);
+  void retitle();
 
   QMainWindow& window_;
   host::Host& host_;

@@ -58,7 +58,7 @@ std::vector<const PreferencesPageEntry*> childrenOf(const component::Registry& r
 }  // namespace
 
 PreferencesDialog::PreferencesDialog(player::Player& player, const component::Registry& registry,
-                                     std::function<bool(const QString& file)> open_help, QWidget* parent)
+                                     std::function<QString(const QString& file)> open_help, QWidget* parent)
     : QDialog(parent), player_(player), open_help_(std::move(open_help)) {
   setObjectName(QStringLiteral("vostrel_preferences"));
   setWindowTitle(QStringLiteral("Preferences"));
@@ -71,7 +71,8 @@ PreferencesDialog::PreferencesDialog(player::Player& player, const component::Re
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   stack_ = new QStackedWidget;
 
-  addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Library")}), new LibraryPage(player_));
+  library_page_ = new LibraryPage(player_);
+  addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Library")}), library_page_);
   addPage(new QTreeWidgetItem(tree_, {QStringLiteral("Advanced")}), new AdvancedSettingsPage(player_, registry));
   // The components' branches and pages, to any depth.
   std::function<void(QTreeWidgetItem*, const std::string&)> add_children = [&](QTreeWidgetItem* parent,
@@ -191,8 +192,8 @@ void PreferencesDialog::help() {
   QString file = page != nullptr ? page->helpFile() : QString();
   if (file.isEmpty()) file = QString::fromUtf8(component::kHelpFileName.data(),
                                                static_cast<qsizetype>(component::kHelpFileName.size()));
-  if (open_help_ && open_help_(file)) return;
-  player_.messageBox(component::kUnableToOpenHelpFile, host::kComponentFileName);
+  const QString problem = open_help_ ? open_help_(file) : QString::fromUtf8(component::kUnableToOpenHelpFile.data(), static_cast<qsizetype>(component::kUnableToOpenHelpFile.size()));
+  if (!problem.isEmpty()) player_.messageBox(problem.toStdString(), host::kComponentFileName);
 }
 
 }  // namespace desktop

@@ -6,7 +6,7 @@
 // a page refuses, which is then shown. Help opens the shown page's help
 // file.
 //
-//   PreferencesDialog dialog(player, registry, [&](const QString& file) { return ui.openHelpPage(file); });
+//   PreferencesDialog dialog(player, registry, [&](const QString& file) { return ui.openHelpFile(file); });
 //   dialog.exec();
 #ifndef VOSTREL_DESKTOP_PREFERENCES_DIALOG_H_
 #define VOSTREL_DESKTOP_PREFERENCES_DIALOG_H_
@@ -36,13 +36,16 @@ class PreferencesPage;
 
 namespace desktop {
 
+class LibraryPage;
+
 class PreferencesDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `open_help` opens a file of the help folder and tells whether it could.
+  // `open_help` opens a file of the help folder; it returns "" when it
+  // could, else the message that says why not.
   PreferencesDialog(player::Player& player, const component::Registry& registry,
-                    std::function<bool(const QString& file)> open_help, QWidget* parent = nullptr);
+                    std::function<QString(const QString& file)> open_help, QWidget* parent = nullptr);
   ~PreferencesDialog() override;
 
   // Shows the page named `name` (a tree entry's text); false when none is.
@@ -54,6 +57,7 @@ class PreferencesDialog : public QDialog {
   void help();
 
   QTreeWidget& tree() { return *tree_; }
+  LibraryPage& libraryPage() { return *library_page_; }
   QPushButton& okButton();
   QPushButton& cancelButton();
   QPushButton& applyButton();
@@ -67,11 +71,12 @@ class PreferencesDialog : public QDialog {
   void updateButtons();
 
   player::Player& player_;
-  std::function<bool(const QString&)> open_help_;
+  std::function<QString(const QString&)> open_help_;
   QTreeWidget* tree_ = nullptr;
   QStackedWidget* stack_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   std::vector<ui::PreferencesPage*> pages_;
+  LibraryPage* library_page_ = nullptr;
 };
 
 }  // namespace desktop

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -18,6 +19,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
+#include "profile/resources.h"
 #include "profile/settings_store.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
@@ -155,9 +157,25 @@ class DesktopAppTest : public QObject {
     QCOMPARE(opened.size(), 1);
     QVERIFY(opened[0].endsWith("/help/vostrel_help.html"));
     QVERIFY(fixture.messages.isEmpty());
+    // The message names the file it tried, and why it could not open it.
     app.ui().open_file = [](const QString&) { return false; };
     menuAction(app.mainWindow(), "Help", "Vostrel help")->trigger();
-    QCOMPARE(fixture.messages, QStringList{"vostrel: Unable to open help file"});
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].startsWith("vostrel: Unable to open help file " + opened[0] +
+                                            ": the desktop has no program that shows web pages"),
+             qPrintable(fixture.messages[0]));
+  }
+
+  // The panel's Help, and the preferences pages, name the help file they
+  // tried in the log (and so in the status bar).
+  void aHelpPageThatIsMissingIsNamed() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QVERIFY(!app.ui().openHelpPage("no_such_page.html"));
+    const QString path = QString::fromStdString((profile::resourceDir("help") / "no_such_page.html").string());
+    QVERIFY2(app.mainWindow().log().toPlainText().contains(
+                 "[vostrel] Unable to open help file " + path + ": the file does not exist."),
+             qPrintable(app.mainWindow().log().toPlainText()));
   }
 
   void toolsListTheRegisteredCommands() {

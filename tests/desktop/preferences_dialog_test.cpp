@@ -56,7 +56,7 @@ class PreferencesDialogTest : public QObject {
       desktop::DesktopApp& app = fixture_->app();
       dialog_ = std::make_unique<PreferencesDialog>(app.player(), app.registry(), [this](const QString& file) {
         help_opened_ << file;
-        return help_opens_;
+        return help_opens_ ? QString() : QStringLiteral("Unable to open help file /x/help/%1: the file does not exist.").arg(file);
       });
     }
     return *dialog_;
@@ -243,7 +243,8 @@ class PreferencesDialogTest : public QObject {
   void helpThatCannotOpenSaysSo() {
     help_opens_ = false;
     dialog().helpButton().click();
-    QCOMPARE(fixture_->messages, QStringList{"vostrel: Unable to open help file"});
+    QCOMPARE(fixture_->messages,
+             QStringList{"vostrel: Unable to open help file /x/help/vostrel_help.html: the file does not exist."});
   }
 
   void toolsMenuOpensTheDialog() {

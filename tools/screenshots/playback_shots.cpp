@@ -1,9 +1,13 @@
 // The main window while a track plays: the transport tool bar with its seek
 // bar, the playing row marked, the title and time in the status bar. A still
-// engine stands in for audio, a minute and a half into the track.
+// engine stands in for audio, a minute and a half into the track. Then the
+// main window over an empty library, with the bar on adding music.
 #include <memory>
 
 #include "desktop/desktop_app.h"
+#include "desktop/library_hint.h"
+#include "desktop/main_window.h"
+#include "library/library_file.h"
 #include "desktop/playback_controller.h"
 #include "player/player.h"
 #include "scenes.h"
@@ -25,6 +29,16 @@ void shootPlayback(Scene& scene) {
   scene.shooter.save("playback", scene.window.grab());
   playback.stop();
   settle();
+}
+
+void shootEmptyLibrary(Scene& scene) {
+  scene.player.replaceLibrary(library::LibraryFile{});
+  scene.window.setMusicFolders({});
+  settle();
+  // The playlists' top with the bar above them, not the whole window.
+  QWidget& centre = *scene.window.centralWidget();
+  const int height = scene.window.libraryHint().height() + 90;
+  scene.shooter.save("library_empty", centre.grab(QRect(0, 0, centre.width(), height)));
 }
 
 }  // namespace shots

@@ -38,7 +38,7 @@ void shootEditor(Scene& scene, ui::PreferencesPageInstanceTable& page, const QSt
 }  // namespace
 
 void shootPreferences(Scene& scene) {
-  desktop::PreferencesDialog dialog(scene.player, scene.app.registry(), [](const QString&) { return true; },
+  desktop::PreferencesDialog dialog(scene.player, scene.app.registry(), [](const QString&) { return QString(); },
                                     &scene.window);
   dialog.resize(820, 520);
   dialog.show();

@@ -1,4 +1,5 @@
-// Renders the desktop program offscreen into PNG files: the main window with
+// Renders the desktop program offscreen into PNG files: the main window of a
+// first start at its own size, the main window with
 // two panels on the demo library (the example tree with "Album" refreshed
 // and item counts, and a tree with node colours of its own), and the main
 // window with each state of a panel's context menu, and the console with
@@ -148,6 +149,12 @@ int main(int argc, char** argv) {
   app.ui().ask_question = [](const QString&, const QString&) { return true; };
   app.start();
   desktop::MainWindow& window = app.mainWindow();
+  shots::Shooter shooter(window, out);
+  // What a first start shows, at the window's own size: the panel's width
+  // is the program's choice here, not the script's.
+  window.show();
+  settle();
+  shooter.save("fresh_start", window.grab());
   window.resize(1440, 900);
 
   // Panel 1: the example tree with "Album" refreshed, counts on its levels.
@@ -179,10 +186,7 @@ int main(int argc, char** argv) {
   app.playback().setEngine(std::make_unique<shots::StillEngine>());
   if (live.playlistCount() > 0 && live.playlistItemCount(0) > 2) live.playItem(0, 2);
   live.consoleLine("[vostrel] Tree load time: 0.004512");
-  window.show();
   settle();
-
-  shots::Shooter shooter(window, out);
   shooter.save("main_window", window.grab());
   shooter.menu(panel2, nullptr, "menu_empty_space");
   shooter.menu(panel1, album->parent(), "menu_folder");
@@ -228,6 +232,7 @@ int main(int argc, char** argv) {
   shots::shootOptionsAndIcons(scene);
   shots::shootNodeDialogs(scene);
   shots::shootPlayback(scene);
+  shots::shootEmptyLibrary(scene);
 
   app.requestQuit();
   app.shutDown();

@@ -29,7 +29,8 @@ class Shooter {
 
   void save(const QString& name, const QPixmap& picture) {
     const QString file = dir_ + "/" + name + ".png";
-    if (!picture.save(file)) std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+    // Compressed hard: the manual keeps some of them in the source tree.
+    if (!picture.save(file, "PNG", 0)) std::fprintf(stderr, "could not write %s\n", qPrintable(file));
     std::printf("%s\n", qPrintable(file));
   }
 
