@@ -106,6 +106,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
     connect(&ui_host_, &UiHost::treeHintDismissed, this, [this] {
       if (hint_ == nullptr) return;
       const bool had_focus = hint_->isAncestorOf(QApplication::focusWidget());
+      hint_->hide();  // at once: the deletion waits for the event loop
       hint_->deleteLater();
       hint_ = nullptr;
       layoutChildren();

@@ -2,6 +2,7 @@
 // gone from every panel for good; its close button is reached by keyboard.
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -37,9 +38,11 @@ class PanelHintTest : public QObject {
     if (const char* dir = std::getenv("VOSTREL_SHOTS")) panel->grab().save(QString::fromUtf8(dir) + "/hint.png");
 
     const int tree_top = panel->view()->geometry().top();
+    const QPointer<ui::PanelHint> closed(hint);
     hint->closeButton()->click();
     QCOMPARE(harness_->ui.hint_dismissals, 1);
     QVERIFY(panel->hint() == nullptr);
+    QVERIFY2(closed.isNull() || !closed->isVisible(), "gone at once, not when it is deleted");
     QVERIFY(panel->view()->geometry().top() < tree_top);  // the tree takes the room back
     // A panel made afterwards has none.
     auto later = harness_->makePanel();
