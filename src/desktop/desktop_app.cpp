@@ -43,6 +43,7 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
       signals_(std::make_unique<PlayerSignals>(*player_)),
       playback_(std::make_unique<PlaybackController>(*player_, [] { return std::make_unique<MultimediaEngine>(); })) {
   player_->setUi(ui_.get());
+  ui_->setSettings(&player_->settings());
   playlist_saver_ = new SaveScheduler([this] { savePlaylists(); }, this);
   layout_saver_ = new SaveScheduler([this] { saveLayout(); }, this);
 }

@@ -9,14 +9,34 @@
 #include <QPalette>
 #include <QUrl>
 
+#include <utility>
+
 #include "component/registration.h"
 #include "host/host.h"
 #include "profile/resources.h"
+#include "profile/settings_store.h"
 
 namespace desktop {
 namespace {
 
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The selection's colours while the tree has no focus. Many styles (Fusion
+// among them) give the inactive highlight the active one's colour, so that a
+// focused panel and an unfocused one would look the same: the button face
+// and its text stand in then, as on a desktop without an inactive highlight
+// of its own.
+std::pair<QColor, QColor> inactiveSelection(const QPalette& palette) {
+  const QColor highlight = palette.color(QPalette::Inactive, QPalette::Highlight);
+  if (highlight != palette.color(QPalette::Active, QPalette::Highlight)) {
+    return {palette.color(QPalette::Inactive, QPalette::HighlightedText), highlight};
+  }
+  const QColor button = palette.color(QPalette::Active, QPalette::Button);
+  const QColor back = button != palette.color(QPalette::Active, QPalette::Base)
+                          ? button
+                          : palette.color(QPalette::Active, QPalette::Mid);
+  return {palette.color(QPalette::Active, QPalette::ButtonText), back};
+}
 
 }  // namespace
 
@@ -90,13 +110,13 @@ QColor DesktopUi::uiColour(ui::UiColour colour) const {
     case ui::UiColour::kSelectedText:
       return palette.color(QPalette::Active, QPalette::HighlightedText);
     case ui::UiColour::kInactiveSelectedText:
-      return palette.color(QPalette::Inactive, QPalette::HighlightedText);
+      return inactiveSelection(palette).first;
     case ui::UiColour::kBackground:
       return palette.color(QPalette::Active, QPalette::Base);
     case ui::UiColour::kSelectedBackground:
       return palette.color(QPalette::Active, QPalette::Highlight);
     case ui::UiColour::kInactiveSelectedBackground:
-      return palette.color(QPalette::Inactive, QPalette::Highlight);
+      return inactiveSelection(palette).second;
     case ui::UiColour::kLine:
       return palette.color(QPalette::Active, QPalette::Mid);
   }
@@ -165,6 +185,20 @@ bool DesktopUi::openHelpPage(const QString& file_name) {
   const QString problem = openHelpFile(file_name);
   if (!problem.isEmpty()) consoleLine(("[vostrel] " + problem).toStdString());
   return problem.isEmpty();
+}
+
+bool DesktopUi::treeHintWanted() const { return settings_ != nullptr && !settings_->treeHintDismissed(); }
+
+void DesktopUi::dismissTreeHint() {
+  if (settings_ != nullptr && !settings_->treeHintDismissed()) {
+    settings_->setTreeHintDismissed(true);
+    try {
+      settings_->save();
+    } catch (const std::exception& e) {
+      consoleLine(std::string("[vostrel] ") + e.what());
+    }
+  }
+  ui::UiHost::dismissTreeHint();
 }
 
 void DesktopUi::openHelp() {

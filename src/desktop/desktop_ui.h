@@ -20,6 +20,10 @@ class QMessageBox;
 #include "player/player_events.h"
 #include "ui/ui_host.h"
 
+namespace profile {
+class SettingsStore;
+}
+
 namespace desktop {
 
 class DesktopUi : public ui::UiHost, public player::PlayerUi {
@@ -61,6 +65,13 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
   bool offerKey(uint32_t hot_key_code) override;
   // On failure it also logs helpProblem()'s line.
   bool openHelpPage(const QString& file_name) override;
+  // The hint stays closed once closed: kept in the player's settings.
+  bool treeHintWanted() const override;
+  void dismissTreeHint() override;
+
+  // The player's settings, where a closed hint is remembered; without them
+  // the panels show no hint.
+  void setSettings(profile::SettingsStore* settings) { settings_ = settings; }
 
   // Opens help/`file_name` from the help folder next to the program, or
   // the installed one (share/vostrel/help), or the source tree's. Returns
@@ -81,6 +92,7 @@ class DesktopUi : public ui::UiHost, public player::PlayerUi {
 
  private:
   QPointer<QWidget> main_window_;
+  profile::SettingsStore* settings_ = nullptr;
   std::function<void(const QString&)> console_sink_;
   QStringList pending_lines_;
 };

@@ -45,15 +45,32 @@ struct Predefined {
   std::string_view name;
 };
 
-// Names every table offers, in the order they become candidates.
+// Names every table offers, in the order they become candidates. The tags
+// and technical fields that music files commonly carry are among them, so
+// that a table made while the library is still empty (the desktop's first
+// start makes its columns before the first scan of the music folders has
+// ended) has the same columns as one made after it; the example tree and
+// the user's first queries rely on them.
 constexpr Predefined kPredefined[] = {
     {ColumnType::kTag, "album"},
     {ColumnType::kTag, "album artist"},
     {ColumnType::kTag, "artist"},
+    {ColumnType::kTag, "comment"},
+    {ColumnType::kTag, "composer"},
     {ColumnType::kTag, "date"},
     {ColumnType::kTag, "discnumber"},
     {ColumnType::kTag, "genre"},
+    {ColumnType::kTag, "performer"},
+    {ColumnType::kTag, "title"},
+    {ColumnType::kTag, "totaldiscs"},
     {ColumnType::kTag, "totaltracks"},
+    {ColumnType::kTag, "tracknumber"},
+    {ColumnType::kTechInfo, "bitrate"},
+    {ColumnType::kTechInfo, "bitspersample"},
+    {ColumnType::kTechInfo, "channels"},
+    {ColumnType::kTechInfo, "codec"},
+    {ColumnType::kTechInfo, "codec_profile"},
+    {ColumnType::kTechInfo, "samplerate"},
     {ColumnType::kInfoText, "length"},
     {ColumnType::kInfoReal, "length_seconds"},
     {ColumnType::kInfoReal, "replaygain_track_gain"},

@@ -4,7 +4,9 @@
 // Each list starts with the built-in hidden column metadb_handle, followed
 // by the stored columns in byte order of their names; that is the declared
 // column order of the virtual table. A type with nothing stored gets its
-// default columns, computed from the tracks the host has, and stores them.
+// default columns and stores them: a fixed set of common tags, technical
+// fields and predefined values, plus every other field name found on the
+// tracks the host has at that moment.
 //
 //   VTabColumns& list = VTabColumnStore::instance().columns(TableType::kMediaLibrary, db, false);
 //
@@ -52,8 +54,9 @@ class VTabColumnStore {
   // elements are replaced by every fill, reload and replaceColumns.
   VTabColumns& columns(TableType type, db::SQLiteDatabase& db, bool reload);
 
-  // Appends the default columns of `type`, computed from the host's library
-  // (MediaLibrary) or from all playlist items (Playlist).
+  // Appends the default columns of `type`: the fixed set that every table
+  // offers, and the field names of the host's library (MediaLibrary) or of
+  // all playlist items (Playlist).
   void defaultColumns(TableType type, const host::Host& host, VTabColumns& out) const;
 
   // Trims the defaults in `columns` from index `first` on to what a table

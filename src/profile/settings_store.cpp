@@ -75,6 +75,7 @@ constexpr std::array<std::string_view, kSettings.size()> kKeys = [] {
 
 constexpr std::string_view kLastLibraryKey = "last_library";
 constexpr std::string_view kMusicFoldersKey = "music_folders";
+constexpr std::string_view kTreeHintDismissedKey = "tree_hint_dismissed";
 
 const Setting& findSetting(std::string_view key) {
   for (const Setting& setting : kSettings) {
@@ -132,6 +133,9 @@ void SettingsStore::load(std::string_view text) {
           folders.push_back(folder.get<std::string>());
         }
         music_folders_ = std::move(folders);
+      } else if (key == kTreeHintDismissedKey) {
+        if (!value.is_boolean()) throw DataError("tree_hint_dismissed must be true or false");
+        tree_hint_dismissed_ = value.get<bool>();
       } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
         applyValue(key, storedText(value), stored_);
       } else {
@@ -188,6 +192,7 @@ std::string SettingsStore::toJson() const {
   for (const Setting& setting : kSettings) document[std::string(setting.key)] = setting.store(stored_);
   if (last_library_) document[std::string(kLastLibraryKey)] = *last_library_;
   if (!music_folders_.empty()) document[std::string(kMusicFoldersKey)] = music_folders_;
+  if (tree_hint_dismissed_) document[std::string(kTreeHintDismissedKey)] = true;
   for (const auto& [key, value] : unknown_.items()) document[key] = value;
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

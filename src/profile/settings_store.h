@@ -13,10 +13,11 @@
 //                            above_normal, high, realtime  default default
 //   icon_file_paths          any text                      default empty
 // The file also keeps the library last chosen in the desktop program
-// ("last_library", a library file) and the music folders scanned instead of
-// a library file ("music_folders", a list of folder paths), which `config`
-// does not show, and any key it does not know, so that a newer program's
-// settings survive a save by this one.
+// ("last_library", a library file), the music folders scanned instead of
+// a library file ("music_folders", a list of folder paths) and whether the
+// user closed the tree panels' hint ("tree_hint_dismissed", true), which
+// `config` does not show, and any key it does not know, so that a newer
+// program's settings survive a save by this one.
 #ifndef VOSTREL_PROFILE_SETTINGS_STORE_H_
 #define VOSTREL_PROFILE_SETTINGS_STORE_H_
 
@@ -71,6 +72,10 @@ class SettingsStore {
   const std::vector<std::string>& musicFolders() const { return music_folders_; }
   void setMusicFolders(std::vector<std::string> folders) { music_folders_ = std::move(folders); }
 
+  // Whether the user closed the tree panels' hint; it stays closed.
+  bool treeHintDismissed() const { return tree_hint_dismissed_; }
+  void setTreeHintDismissed(bool dismissed) { tree_hint_dismissed_ = dismissed; }
+
   // Writes the stored values (not the overrides) atomically.
   void save() const;
   // The text save() writes.
@@ -86,6 +91,7 @@ class SettingsStore {
   std::vector<std::pair<std::string, std::string>> overrides_;  // key, value; in order given
   std::optional<std::string> last_library_;
   std::vector<std::string> music_folders_;
+  bool tree_hint_dismissed_ = false;
   nlohmann::ordered_json unknown_;  // keys of the file this program does not know
 };
 

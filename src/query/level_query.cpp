@@ -296,8 +296,20 @@ std::string tracksStatement(std::string_view query, std::span<const std::string>
   SQLSelect select{std::string(query)};
   if (!select.hasSelect()) return {};
   addPathConditions(select, path);
-  select.setOrderByTerms(tracksOrderBy(select));
+  std::vector<std::string> order = tracksOrderBy(select);
   const std::size_t count = select.coreCount();
+  if (!order.empty()) {
+    // SQLite's sorter returns rows whose keys tie in no particular order
+    // (small sorts even reverse them), so the tracks of one album would
+    // reach the playlist backwards. The handle index is handed out as the
+    // table's rows are read, so as the last key it keeps ties in the order
+    // the rows were read: the library's order, or that of a view which sorts
+    // its rows. A compound names its handle column by position. Without an
+    // ORDER BY the rows come in that order already.
+    const bool blank = !order.back().empty() && isBlank(order.back().front());
+    order.push_back((blank ? " " : "") + (count > 1 ? std::string("1") : std::string(kHandleColumn)));
+  }
+  select.setOrderByTerms(std::move(order));
   for (std::size_t i = 0; i < count; ++i) {
     SQLSelect::SelectCore& core = select.core(i);
     if (count == 1) {

@@ -52,7 +52,10 @@ std::string nodeStatement(std::string_view batch, std::string_view query,
 // LIMIT stay, and so does ORDER BY, with terms that name a result column by
 // position or alias written as its expression (ORDER BY 2 DESC -> ORDER BY
 // album DESC) and terms over aggregates left out, so that the tracks come in
-// the query's order. Empty when `query` has no top-level SELECT.
+// the query's order. An ORDER BY gets the handle column as its last term, so
+// that tracks the query's terms leave tied come in the order the table's
+// rows were read (ORDER BY album -> ORDER BY album,MetaDb_Handle). Empty
+// when `query` has no top-level SELECT.
 std::string tracksStatement(std::string_view query, std::span<const std::string> path);
 
 }  // namespace query

@@ -19,13 +19,15 @@
 namespace tree {
 namespace {
 
+// An album without a date shows as its name alone: '['||date||'] ' is NULL
+// then, and "omit null nodes" would hide the album with all its tracks.
 constexpr const char* kAlbumQuery =
     "SELECT ifnull([album artist],artist) album_artist,\r\n"
-    "       '['||date||'] '||album album_col,\r\n"
+    "       ifnull('['||date||'] ','')||album album_col,\r\n"
     "        (CASE WHEN discnumber THEN 'Disc '||discnumber ELSE NULL END) disc_number\r\n"
     "FROM MediaLibrary\r\n"
     "GROUP BY 1,album,discnumber\r\n"
-    "ORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,'['||date||'] '||album desc,discnumber";
+    "ORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,ifnull('['||date||'] ','')||album desc,discnumber";
 
 constexpr const char* kAlbumBatch =
     "/* Some hints and explanations:\r\n"

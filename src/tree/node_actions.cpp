@@ -87,6 +87,15 @@ bool isPlaylistAction(uint8_t code) { return code >= kAddToActive && code <= kSe
 
 std::span<const std::string_view> actionTexts() { return kActionTexts; }
 
+std::string actionName(const NodeAction& action) {
+  const uint8_t code = action.action;
+  if (code == kNoAction || code > kSendToConsole) return {};
+  std::string name(kActionTexts[code]);
+  const bool target = code == kAddToTarget || code == kInsertIntoTarget || code == kSendToTarget;
+  if (target) name += " \u201C" + action.target_playlist + "\u201D";
+  return name;
+}
+
 void dispatchAction(QueryNode& query, std::span<const std::string> path, const NodeAction& action) {
   const uint8_t code = action.action;
   if (code == kNoAction || code > kSendToConsole) return;

@@ -21,6 +21,10 @@ class QueryNode;
 
 // The texts of the action lists, indexed by action code.
 std::span<const std::string_view> actionTexts();
+// What `action` does, for menus and tooltips: its text in the action lists,
+// with the playlist's name for the target actions (Send to target playlist
+// “Vostrel playlist”). Empty for codes that do nothing.
+std::string actionName(const NodeAction& action);
 
 // Runs `action` of `query` for the node at `path` (empty: the query node).
 // Codes 0 and above 11 do nothing.

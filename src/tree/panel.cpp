@@ -52,6 +52,9 @@ void Panel::setUiAttributes(const UiAttributes& ui) {
 bool Panel::readSettings(std::span<const uint8_t> stream) {
   PanelSettings read;
   const bool found = readPanelSettings(stream, ui_, read);
+  // A panel that follows the desktop takes its font and colours as they are
+  // now, not as they were when the record was written.
+  if (read.use_ui_attributes) read.takeUiAttributes(ui_);
   setSettings(read);
   return found;
 }

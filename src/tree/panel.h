@@ -75,7 +75,8 @@ class Panel : public TreeControlOwner {
   // Takes new desktop font and colours; when the panel follows them they
   // replace its own, and after a colour change attributes are re-applied.
   void setUiAttributes(const UiAttributes& ui);
-  // The stored form, with the current root id.
+  // The stored form, with the current root id. A panel that follows the
+  // desktop's font and colours takes the current ones over the stored.
   bool readSettings(std::span<const uint8_t> stream);
   std::vector<uint8_t> writeSettings() const;
   int32_t rootNodeId() const { return root_.nodeId(); }

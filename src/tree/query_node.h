@@ -69,6 +69,9 @@ class QueryNode : public TreeNode, public library_tables::OpenCursorCallback {
     return index < definition_.level_options.size() ? &definition_.level_options[index] : nullptr;
   }
 
+  // Whether the node has run (or tried to) since it was made or loaded; until
+  // then it shows no result levels, since nobody asked for them.
+  bool hasRun() const { return has_run_; }
   bool stale() const { return stale_; }
   void setStale(bool stale) { stale_ = stale; }
   uint32_t tablesRead() const { return tables_read_; }
@@ -83,6 +86,7 @@ class QueryNode : public TreeNode, public library_tables::OpenCursorCallback {
   NodeAttributes attributes_;
   QueryDefinition definition_;
   bool stale_ = true;
+  bool has_run_ = false;
   uint32_t tables_read_ = 0;
   uint32_t result_node_count_ = 0;
 };

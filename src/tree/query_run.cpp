@@ -80,6 +80,7 @@ QueryNode::Run::Run(QueryNode& node, bool interactive)
     panel_.control().suspendRedraw();
     suspended_ = true;
   }
+  node_.has_run_ = true;
   node_.updateItem(false);
   node_.tables_read_ = 0;
   priority_.emplace(settings_.sql_processing_priority);

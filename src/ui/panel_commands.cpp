@@ -1,5 +1,6 @@
 #include "ui/panel_commands.h"
 
+#include "tree/node_actions.h"
 #include "ui/ui_host.h"
 
 namespace ui {
@@ -24,6 +25,20 @@ std::vector<MenuEntry> contextMenuEntries(tree::NodeType type, bool queryRunning
   entries.push_back({kCommandOptions, QStringLiteral("Options...")});
   entries.push_back({kCommandCreateExamples, QStringLiteral("Create example nodes")});
   entries.push_back({kCommandHelp, QStringLiteral("Help")});
+  return entries;
+}
+
+std::vector<MenuEntry> actionMenuEntries(const tree::NodeAction& click, const tree::NodeAction& middle) {
+  std::vector<MenuEntry> entries;
+  auto add = [&](int id, const tree::NodeAction& action, const char* gesture) {
+    QString name = QString::fromStdString(tree::actionName(action));
+    if (name.isEmpty()) return;
+    name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // no mnemonic from a playlist's name
+    entries.push_back({id, name + QStringLiteral("\t   ") + QLatin1String(gesture)});
+  };
+  add(kCommandClick, click, "Click");
+  if (!(middle == click)) add(kCommandMiddleClick, middle, "Middle click");
+  if (!entries.empty()) entries.push_back({kCommandSeparator, {}});
   return entries;
 }
 

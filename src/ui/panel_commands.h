@@ -11,6 +11,7 @@
 #include <Qt>
 
 #include "tree/node_attributes.h"
+#include "tree/query_definition.h"
 
 namespace ui {
 
@@ -27,6 +28,8 @@ enum PanelCommand : int {
   kCommandAbortQuery = 8,
   kCommandCreateExamples = 9,
   kCommandHelp = 10,
+  kCommandClick = 11,
+  kCommandMiddleClick = 12,
 };
 
 struct MenuEntry {
@@ -37,6 +40,12 @@ struct MenuEntry {
 // The context menu for a node of `type`; while a query runs only "Abort
 // query".
 std::vector<MenuEntry> contextMenuEntries(tree::NodeType type, bool queryRunning);
+
+// The entries that head a result node's menu: its query node's click and
+// middle-click actions by name ("Send to target playlist “Mix”\t   Click"),
+// then a separator. None for actions that do nothing; a middle click that
+// does what the click does is not offered twice.
+std::vector<MenuEntry> actionMenuEntries(const tree::NodeAction& click, const tree::NodeAction& middle);
 
 // What a key on the tree does.
 enum class KeyAction {

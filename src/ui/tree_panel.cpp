@@ -11,6 +11,7 @@
 
 #include "db/database.h"
 #include "host/host.h"
+#include "tree/node_actions.h"
 #include "tree/open_panels.h"
 #include "tree/query_node.h"
 #include "tree/tree_loader.h"
@@ -18,6 +19,7 @@
 #include "ui/node_dialogs.h"
 #include "ui/options_dialog.h"
 #include "ui/panel_attributes.h"
+#include "ui/panel_hint.h"
 #include "ui/panel_tree_view.h"
 #include "ui/table_preferences_page.h"
 #include "ui/tree_delegate.h"
@@ -95,6 +97,22 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   label_->setAutoFillBackground(true);
   label_->setContentsMargins(4, 1, 4, 1);
   label_->hide();
+
+  // Until the user closes it once, a note at the top says how the tree is
+  // used: a query node shows nothing before it runs.
+  if (ui_host_.treeHintWanted()) {
+    hint_ = new PanelHint(this);
+    connect(hint_, &PanelHint::closeRequested, &ui_host_, &UiHost::dismissTreeHint);
+    connect(&ui_host_, &UiHost::treeHintDismissed, this, [this] {
+      if (hint_ == nullptr) return;
+      const bool had_focus = hint_->isAncestorOf(QApplication::focusWidget());
+      hint_->hide();  // at once: the deletion waits for the event loop
+      hint_->deleteLater();
+      hint_ = nullptr;
+      layoutChildren();
+      if (had_focus) view_->setFocus(Qt::OtherFocusReason);
+    });
+  }
 
   connect(model_, &TreeModel::itemExpansionChanged, this,
           [this](const QModelIndex& index, bool expanded) { view_->setExpanded(index, expanded); });
@@ -189,8 +207,30 @@ QString TreePanel::toolTipAt(const QPoint& viewportPos) const {
   const QModelIndex index = view_->indexAt(viewportPos);
   if (!index.isValid()) return {};
   const tree::TreeNode* node = TreeModel::itemOf(index)->node();
-  if (node == nullptr || node->labelExtent() <= view_->viewport()->width()) return {};
-  return QString::fromStdString(node->label());
+  if (node == nullptr) return {};
+  QStringList lines;
+  if (node->labelExtent() > view_->viewport()->width()) lines << QString::fromStdString(node->label());
+  if (node->type() == tree::NodeType::kQuery) lines << queryNodeTips(static_cast<const tree::QueryNode&>(*node));
+  return lines.join(QLatin1Char('\n'));
+}
+
+QStringList queryNodeTips(const tree::QueryNode& node) {
+  // A query node shows no levels until it runs, and a click does not run
+  // it: it sends the tracks.
+  QStringList lines;
+  const tree::QueryDefinition& definition = node.definition();
+  if (!node.hasRun() && !definition.sql_query.empty()) {
+    lines << (definition.refresh_on_use
+                  ? QStringLiteral("Not run yet: expand it or press F5 to run the query and show its levels.")
+                  : QStringLiteral("Not run yet: press F5 to run the query and show its levels."));
+  }
+  if (const std::string click = tree::actionName(definition.click); !click.empty()) {
+    lines << QStringLiteral("Click: ") + QString::fromStdString(click);
+  }
+  if (const std::string middle = tree::actionName(definition.middle_click); !middle.empty()) {
+    lines << QStringLiteral("Middle click: ") + QString::fromStdString(middle);
+  }
+  return lines;
 }
 
 void TreePanel::closeEvent(QCloseEvent* event) {

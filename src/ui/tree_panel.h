@@ -20,12 +20,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include <QFrame>
+#include <QPersistentModelIndex>
 #include <QPoint>
+#include <QStringList>
 
 #include "tree/panel.h"
 
@@ -42,6 +45,7 @@ class Host;
 
 namespace ui {
 
+class PanelHint;
 class PanelTreeView;
 class TreeDelegate;
 class TreeModel;
@@ -94,7 +98,8 @@ class TreePanel : public QFrame {
   // none); nullptr when there is no node.
   tree::TreeNode* nodeAt(const QPoint& viewportPos);
   // The tooltip at a point: the whole label of an item cut off at the right
-  // edge, else empty.
+  // edge; for a query node also queryNodeTips. Empty when there is nothing
+  // to say.
   QString toolTipAt(const QPoint& viewportPos) const;
 
   void setNodeEditor(NodeEditor editor) { node_editor_ = std::move(editor); }
@@ -104,6 +109,8 @@ class TreePanel : public QFrame {
   PanelTreeView* view() const { return view_; }
   TreeModel* model() const { return model_; }
   QLabel* queryActiveLabel() const { return label_; }
+  // The hint at the top; nullptr once closed (or when none is wanted).
+  PanelHint* hint() const { return hint_; }
 
  signals:
   // The settings record may have changed (root id, options, UI attributes).
@@ -116,6 +123,10 @@ class TreePanel : public QFrame {
 
  private:
   bool mousePress(QMouseEvent* event);
+  bool mouseRelease(QMouseEvent* event);
+  // Whether the pointer at `pos` has moved from the pending press as far as
+  // a drag.
+  bool isDrag(const QPoint& pos) const;
   bool mouseDoubleClick(QMouseEvent* event);
   bool keyPress(QKeyEvent* event);
   bool arrowKey(int key);
@@ -139,16 +150,31 @@ class TreePanel : public QFrame {
   TreeModel* model_ = nullptr;
   TreeDelegate* delegate_ = nullptr;
   QLabel* label_ = nullptr;
+  PanelHint* hint_ = nullptr;
   NodeEditor node_editor_;
   OptionsEditor options_editor_;
   MenuRunner menu_runner_;
   // Calls into node code in progress (shared with the clean-up of a panel
   // destroyed in the middle of one).
   std::shared_ptr<int> calls_ = std::make_shared<int>(0);
+  // A press on a node's label that becomes a click when the same button is
+  // released over the same node without a drag. Its index is invalid for
+  // the root (empty space).
+  struct PendingClick {
+    QPersistentModelIndex index;
+    Qt::MouseButton button = Qt::NoButton;
+    QPoint pos;
+    bool dragged = false;
+  };
+  std::optional<PendingClick> pending_click_;
   bool syncing_selection_ = false;
   bool close_pending_ = false;
   std::vector<uint8_t> last_record_;
 };
+
+// What a query node's tooltip says besides its label: how to run it while
+// it has not run, and what a click and a middle click do.
+QStringList queryNodeTips(const tree::QueryNode& node);
 
 }  // namespace ui
 

@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 
 #include "ui/panel_attributes.h"
+#include "ui/panel_hint.h"
 #include "ui/panel_tree_view.h"
 #include "ui/ui_host.h"
 
@@ -69,7 +70,20 @@ void TreePanel::uiAttributesChanged() {
 
 void TreePanel::layoutChildren() {
   const QRect client = contentsRect();
-  view_->setGeometry(client.adjusted(kMargin, kMargin, -kMargin, -kMargin));
+  QRect tree = client.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+  if (hint_ != nullptr) {
+    // The hint above the tree, as high as its wrapped text needs. In a panel
+    // too narrow to read it, it would wrap a word a line and push the tree
+    // down: it waits until the panel is wider.
+    const bool readable = tree.width() >= hint_->readableWidth();
+    hint_->setVisible(readable);
+    if (readable) {
+      const int height = hint_->heightForWidth(tree.width());
+      hint_->setGeometry(tree.left(), tree.top(), tree.width(), height);
+      tree.setTop(tree.top() + height + kMargin);
+    }
+  }
+  view_->setGeometry(tree);
   const int height = label_->sizeHint().height();
   label_->setGeometry(client.left() + kMargin, client.bottom() + 1 - kMargin - height, client.width() - 2 * kMargin,
                       height);

@@ -3,6 +3,7 @@
 // are swallowed and keys other than Esc go to the host.
 #include "ui/tree_panel.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -54,8 +55,12 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
   if (watched == view_->viewport()) {
     switch (event->type()) {
       case QEvent::MouseButtonPress: return mousePress(static_cast<QMouseEvent*>(event));
+      case QEvent::MouseButtonRelease: return mouseRelease(static_cast<QMouseEvent*>(event));
       case QEvent::MouseButtonDblClick: return mouseDoubleClick(static_cast<QMouseEvent*>(event));
       case QEvent::MouseMove:
+        if (pending_click_ && isDrag(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+          pending_click_->dragged = true;
+        }
         // No drag selection while a run holds a stale picture.
         return queryRunning();
       case QEvent::ContextMenu: contextMenu(static_cast<QContextMenuEvent*>(event)); return true;
@@ -66,8 +71,13 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+// A press on a label selects its node; the click or middle-click action
+// runs when the same button is released over the same node without having
+// moved as far as a drag (so that pressing a node and dragging it away does
+// not refill a playlist).
 bool TreePanel::mousePress(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  pending_click_.reset();
   if (event->button() == Qt::RightButton) {
     panel_->control().select(nullptr);
     return true;  // the context menu follows
@@ -87,19 +97,43 @@ bool TreePanel::mousePress(QMouseEvent* event) {
     return true;
   }
   panel_->control().select(node->item());
-  {
-    CallScope scope(calls_);
-    guarded(host_, [&] {
-      if (event->button() == Qt::MiddleButton) {
-        node->middleClick();
-      } else if (!(event->modifiers() & Qt::ControlModifier)) {
-        node->click();
-      }
-    });
+  if (event->button() == Qt::MiddleButton || !(event->modifiers() & Qt::ControlModifier)) {
+    PendingClick pending;
+    pending.index = model_->indexOf(node->item());
+    pending.button = event->button();
+    pending.pos = pos;
+    pending_click_ = pending;
   }
   if (!self) return true;
   // The view has seen the new selection already; it only needs the focus.
   view_->setFocus(Qt::MouseFocusReason);
+  return true;
+}
+
+bool TreePanel::isDrag(const QPoint& pos) const {
+  return pending_click_ && (pos - pending_click_->pos).manhattanLength() >= QApplication::startDragDistance();
+}
+
+bool TreePanel::mouseRelease(QMouseEvent* event) {
+  if (!pending_click_ || event->button() != pending_click_->button) return false;
+  const QPoint pos = event->position().toPoint();
+  const bool dragged = pending_click_->dragged || isDrag(pos);
+  const QPersistentModelIndex pressed = pending_click_->index;
+  pending_click_.reset();
+  if (dragged || queryRunning()) return true;
+  // The same node (empty space stands for the root), released on its label.
+  const QModelIndex at = view_->indexAt(pos);
+  if (at != QModelIndex(pressed)) return true;
+  tree::TreeNode* node = nodeAt(pos);
+  if (node == nullptr || (node->labelExtent() != 0 && pos.x() > node->labelExtent())) return true;
+  CallScope scope(calls_);
+  guarded(host_, [&] {
+    if (event->button() == Qt::MiddleButton) {
+      node->middleClick();
+    } else {
+      node->click();
+    }
+  });
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
 #include "tree/query_node.h"
+#include "tree/query_result_node.h"
 #include "ui/node_calls.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
@@ -46,8 +47,16 @@ void TreePanel::contextMenu(QContextMenuEvent* event) {
   const QPersistentModelIndex index(model_->indexOf(node->item()));
   const bool on_item = node->item() != nullptr;
 
+  std::vector<MenuEntry> entries;
+  if (!running && type == tree::NodeType::kQueryResult) {
+    // What a click and a middle click do, so that either runs from here.
+    const tree::QueryNode* query = static_cast<const tree::QueryResultNode*>(node)->queryNode();
+    if (query != nullptr) entries = actionMenuEntries(query->definition().click, query->definition().middle_click);
+  }
+  for (MenuEntry& entry : contextMenuEntries(type, running)) entries.push_back(std::move(entry));
+
   QMenu menu(this);
-  for (const MenuEntry& entry : contextMenuEntries(type, running)) {
+  for (const MenuEntry& entry : entries) {
     if (entry.id == kCommandSeparator) {
       menu.addSeparator();
     } else {
@@ -118,6 +127,8 @@ void TreePanel::command(int id, tree::TreeNode& node) {
     case kCommandRefreshAll: panel_->refreshAll(); break;
     case kCommandAbortQuery: abortQuery(); break;
     case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
+    case kCommandClick: node.click(); break;
+    case kCommandMiddleClick: node.middleClick(); break;
     case kCommandHelp:
       if (!ui_host_.openHelpPage(QString::fromLatin1(kHelpPage))) host_.popupMessage(kUnableToOpenHelp, caption());
       break;

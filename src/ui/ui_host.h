@@ -62,10 +62,18 @@ class UiHost : public QObject {
   // cannot be opened.
   virtual bool openHelpPage(const QString& fileName) = 0;
 
+  // Whether the tree panels show their hint on how the tree works: until the
+  // user closes it once. Without a place to remember that, never.
+  virtual bool treeHintWanted() const { return false; }
+  // The user closed the hint: remembers that for good and emits
+  // treeHintDismissed(), so that every panel hides it.
+  virtual void dismissTreeHint() { emit treeHintDismissed(); }
+
  signals:
   // The palette or the application font changed.
   void uiColoursChanged();
   void uiFontChanged();
+  void treeHintDismissed();
 };
 
 }  // namespace ui

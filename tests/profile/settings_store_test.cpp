@@ -131,6 +131,21 @@ TEST(SettingsStoreTest, MusicFoldersRoundTripInOrder) {
   EXPECT_EQ(again.musicFolders(), (std::vector<std::string>{"/srv/müsic", "/home/a/Music"}));
 }
 
+// The tree panels' hint stays closed once closed; an untouched file does not
+// mention it.
+TEST(SettingsStoreTest, ClosedTreeHintRoundTrips) {
+  TempDir dir;
+  const auto file = dir.path() / "settings.json";
+  {
+    SettingsStore store(file);
+    EXPECT_FALSE(store.treeHintDismissed());
+    EXPECT_EQ(store.toJson().find("tree_hint_dismissed"), std::string::npos);
+    store.setTreeHintDismissed(true);
+    store.save();
+  }
+  EXPECT_TRUE(SettingsStore(file).treeHintDismissed());
+}
+
 TEST(SettingsStoreTest, KeepsKeysItDoesNotKnow) {
   TempDir dir;
   const auto file = dir.path() / "settings.json";
@@ -155,6 +170,7 @@ TEST(SettingsStoreTest, BadFilesNameTheFile) {
       {R"({"last_library": 3})", "last_library"},
       {R"({"music_folders": "/music"})", "music_folders"},
       {R"({"music_folders": ["/music", 4]})", "music_folders"},
+      {R"({"tree_hint_dismissed": "yes"})", "tree_hint_dismissed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

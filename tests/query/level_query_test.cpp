@@ -98,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(Queries, RewriteTest, ::testing::ValuesIn(kRewriteCases
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The ORDER BY line of the tracks statement: the select list is replaced, so
-// terms that name result columns are written out.
+// terms that name result columns are written out; the handle column (by
+// position in a compound) comes last, so that ties keep the table's order.
 struct OrderCase {
   const char* name;
   const char* query;
@@ -107,24 +108,25 @@ struct OrderCase {
 
 const OrderCase kOrderCases[] = {
     {"PositionsBecomeExpressions", "SELECT artist, album FROM MediaLibrary ORDER BY 1,2",
-     "ORDER BY artist,album"},
+     "ORDER BY artist,album,MetaDb_Handle"},
     {"SortWordsAndCollationStay", "SELECT a, upper(b) u FROM t ORDER BY 2 DESC, 1 COLLATE NaturalNoCase ASC",
-     "ORDER BY upper(b) DESC, a COLLATE NaturalNoCase ASC"},
-    {"NullsPlacementStays", "SELECT a FROM t ORDER BY 1 NULLS LAST", "ORDER BY a NULLS LAST"},
+     "ORDER BY upper(b) DESC, a COLLATE NaturalNoCase ASC, MetaDb_Handle"},
+    {"NullsPlacementStays", "SELECT a FROM t ORDER BY 1 NULLS LAST", "ORDER BY a NULLS LAST,MetaDb_Handle"},
     {"AliasBecomesItsExpression", "SELECT lower(artist) AS who, album FROM t ORDER BY WHO desc, album",
-     "ORDER BY lower(artist) desc, album"},
-    {"QuotedAliasMatches", "SELECT a||b \"A b\" FROM t ORDER BY [A b]", "ORDER BY a||b"},
+     "ORDER BY lower(artist) desc, album, MetaDb_Handle"},
+    {"QuotedAliasMatches", "SELECT a||b \"A b\" FROM t ORDER BY [A b]", "ORDER BY a||b,MetaDb_Handle"},
     {"NumberInsideAnExpressionIsNoPosition", "SELECT a, b FROM t ORDER BY 2 + a, 1 || b",
-     "ORDER BY 2 + a, 1 || b"},
-    {"OutOfRangePositionStaysForSqliteToReport", "SELECT a FROM t ORDER BY 2", "ORDER BY 2"},
+     "ORDER BY 2 + a, 1 || b, MetaDb_Handle"},
+    {"OutOfRangePositionStaysForSqliteToReport", "SELECT a FROM t ORDER BY 2", "ORDER BY 2,MetaDb_Handle"},
     {"AggregateTermsAreDropped",
      "SELECT g, count(*) n, max(y) FROM t GROUP BY g ORDER BY n DESC, 3, COUNT (x), json_group_array(y), g",
-     "ORDER BY g"},
+     "ORDER BY g,MetaDb_Handle"},
     {"ScalarMinMaxAndQuotedNamesStay", "SELECT a FROM t ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)",
-     "ORDER BY max(a, b), 'count(', [sum(x)], x.count(1)"},
+     "ORDER BY max(a, b), 'count(', [sum(x)], x.count(1), MetaDb_Handle"},
     {"EverythingDroppedLeavesNoOrderBy", "SELECT g, sum(x) FROM t GROUP BY g ORDER BY 2", ""},
     {"CompoundPositionsMoveBehindTheHandle",
-     "SELECT a, b FROM t UNION SELECT c, d FROM u ORDER BY 2 DESC, b, 1", "ORDER BY 3 DESC, b, 2"},
+     "SELECT a, b FROM t UNION SELECT c, d FROM u ORDER BY 2 DESC, b, 1", "ORDER BY 3 DESC, b, 2, 1"},
+    {"NoOrderByGetsNone", "SELECT DISTINCT a FROM t", ""},
 };
 
 class TracksOrderTest : public ::testing::TestWithParam<OrderCase> {};
@@ -323,6 +325,39 @@ TEST_F(LevelQueryDbTest, TracksFollowTheQuerysOrder) {
        "UNION ALL SELECT artist, album FROM MediaLibrary WHERE year >= 1980 ORDER BY 2 DESC, 1",
        {},
        {"4", "1", "5", "6", "7", "0", "2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    std::vector<std::string> handles;
+    for (const Row& row : labels(tracksStatement(c.query, c.path))) handles.push_back(row.at(0));
+    EXPECT_EQ(handles, c.handles);
+  }
+}
+
+// Rows that the query's terms leave tied come in the table's order (the
+// handle column stands for it here), also through a view that sorts its rows
+// otherwise, in a compound, with DISTINCT, and without any ORDER BY.
+TEST_F(LevelQueryDbTest, TiesComeInTheTablesOrder) {
+  exec("CREATE VIEW v AS SELECT genre, artist, metadb_handle FROM MediaLibrary");
+  // A view that hands its rows on in an order of its own (newest first).
+  exec("CREATE VIEW newest AS SELECT * FROM (SELECT genre, metadb_handle FROM MediaLibrary "
+       "ORDER BY metadb_handle DESC LIMIT -1)");
+  struct Case {
+    const char* query;
+    Path path;
+    std::vector<std::string> handles;
+  };
+  const Case cases[] = {
+      {"SELECT genre, artist FROM MediaLibrary ORDER BY genre", {"Rock"}, {"0", "1", "2"}},
+      {"SELECT genre, artist FROM MediaLibrary ORDER BY genre DESC", {}, {"7", "0", "1", "2", "4", "5", "6", "3"}},
+      {"SELECT genre FROM v ORDER BY genre", {"Rock"}, {"0", "1", "2"}},
+      {"SELECT genre FROM newest ORDER BY genre", {"Rock"}, {"0", "1", "2"}},
+      {"SELECT DISTINCT genre FROM MediaLibrary ORDER BY 1", {"Jazz"}, {"5", "6"}},
+      {"SELECT genre FROM MediaLibrary WHERE year < 1980 "
+       "UNION ALL SELECT genre FROM MediaLibrary WHERE year >= 1980 ORDER BY 1",
+       {"Rock"},
+       {"0", "1", "2"}},
+      {"SELECT genre FROM MediaLibrary", {"Rock"}, {"0", "1", "2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.query);

@@ -118,9 +118,10 @@ TEST_F(ExampleNodesTest, SqlTextsAreStoredVerbatimWithCrLfLineEnds) {
     std::vector<std::string> parts;
   };
   const Case cases[] = {
-      {"Album", "tri_sql_query", 324, 5,
-       {"SELECT ifnull([album artist],artist) album_artist,\r\n       '['||date||'] '||album album_col,\r\n",
-        "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"}},
+      {"Album", "tri_sql_query", 346, 5,
+       {"SELECT ifnull([album artist],artist) album_artist,\r\n       ifnull('['||date||'] ','')||album album_col,\r\n",
+        "GROUP BY 1,album,discnumber\r\nORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,"
+        "ifnull('['||date||'] ','')||album desc,discnumber"}},
       {"Album", "tri_sql_batch", 1019, 15,
        {"/* Some hints and explanations:\r\n", "\"album artist\", \"%album artist%\"\r\n",
         "table MediaLibraryalbums\r\n", "order-by clause\r\n*/\r\n\r\n"}},
@@ -237,6 +238,41 @@ TEST_F(ExampleNodesTest, ExampleLibraryQueriesRunOverTheLibrary) {
   ASSERT_TRUE(genre->refresh(true));
   EXPECT_EQ(dump(*genre), "All{Jazz{${A{Y}}},Rock{${B{X{Disc 1,Disc 2}}}}}");
   EXPECT_TRUE(takeConsole().empty());
+}
+
+// The "Album" query leaves the tracks of one disc tied; they reach the
+// playlist in the library's order, not in whatever order the sorter has.
+TEST_F(ExampleNodesTest, TracksOfOneAlbumComeInLibraryOrder) {
+  host.library.clear();
+  for (const char* path : {"file:///w/01.flac", "file:///w/02.flac", "file:///w/03.flac", "file:///w/04.flac"}) {
+    host.library.push_back(makeTrack(path, {{"artist", {"C"}}, {"album", {"W"}}, {"date", {"2000"}}}));
+  }
+  ASSERT_TRUE(tree::loadTree(*panel));
+  QueryNode* album = query("Album");
+  ASSERT_TRUE(album->refresh(true));
+  for (const std::vector<std::string>& path : {std::vector<std::string>{"C"}, {"C", "[2000] W"}}) {
+    host::TrackList tracks;
+    ASSERT_TRUE(album->collectTracks(path, tracks));
+    std::string order;
+    for (const host::TrackHandle& track : tracks) order += std::string(track->path().substr(10, 2)) + " ";
+    EXPECT_EQ(order, "01 02 03 04 ") << path.size();
+  }
+}
+
+// With "omit null nodes" on, an album whose date is missing used to vanish
+// with its tracks; it shows as its name alone, and a click collects them.
+TEST_F(ExampleNodesTest, AnAlbumWithoutADateShowsAsItsName) {
+  host.library.push_back(makeTrack("file:///4.flac", {{"artist", {"B"}}, {"album", {"Undated"}}}));
+  host.library.push_back(makeTrack("file:///5.flac", {{"artist", {"B"}}, {"album", {"Undated"}}}));
+  ASSERT_TRUE(tree::loadTree(*panel));
+  QueryNode* album = query("Album");
+  ASSERT_TRUE(album->refresh(true));
+  EXPECT_EQ(dump(*album), "A{[1999] Y},B{[2001] X{Disc 1,Disc 2},Undated}");
+  host::TrackList tracks;
+  ASSERT_TRUE(album->collectTracks(std::vector<std::string>{"B", "Undated"}, tracks));
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(tracks[0]->path(), "file:///4.flac");
+  EXPECT_EQ(tracks[1]->path(), "file:///5.flac");
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ TEST_F(PanelTest, TwoPanelsKeepTheirOwnRoots) {
 
 TEST_F(PanelTest, StoredSettingsGiveTheRootItsIdAndColours) {
   tree::PanelSettings settings = tree::PanelSettings::defaults(tree::UiAttributes{});
+  settings.use_ui_attributes = 0;
   settings.root_node_id = 77;
   settings.text = 0x000080;
   settings.icon = 5;
@@ -105,6 +106,21 @@ TEST_F(PanelTest, StoredSettingsGiveTheRootItsIdAndColours) {
   EXPECT_EQ(scalar("SELECT count(*) FROM vos_TreeItem"), "0");
   EXPECT_EQ(panel->root().attributes()->text, 0x000080u);
   EXPECT_EQ(panel->root().attributes()->icon, 5);
+}
+
+// The desktop's colours may have changed since the record was written (an
+// older program wrote its inactive selection colours the same as the
+// active ones): a panel that follows them takes the current ones.
+TEST_F(PanelTest, PanelFollowingTheUiTakesItsCurrentColoursOnRead) {
+  tree::UiAttributes now;
+  now.colours[tree::kUiInactiveSelectedBackground] = 0x00EFEFEF;
+  tree::Panel following(host, now);
+  tree::PanelSettings stored = tree::PanelSettings::defaults(tree::UiAttributes{});
+  stored.back_selected_inactive = 0x00C68C30;
+  stored.icon = 5;
+  ASSERT_TRUE(following.readSettings(tree::writePanelSettings(stored)));
+  EXPECT_EQ(following.settings().back_selected_inactive, 0x00EFEFEFu);
+  EXPECT_EQ(following.settings().icon, 5) << "the panel's own icon stays";
 }
 
 TEST_F(PanelTest, UiColourChangeReachesNodesWhileThePanelFollowsTheUi) {

@@ -1,6 +1,8 @@
 // Mouse, keys, the context menu and the panel's commands on a live panel.
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -78,6 +80,60 @@ class TreePanelInputTest : public QObject {
     QVERIFY(harness_->console_sql.empty());
   }
 
+  // A click runs on release, over the node it was pressed on, without a
+  // drag in between: pressing a node and dragging away runs nothing.
+  void clickNeedsReleaseOnTheSameNodeWithoutDrag_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<int>("dragDistance");
+    QTest::addColumn<int>("actions");
+    const int drag = QApplication::startDragDistance();
+    QTest::newRow("released where pressed") << int(Qt::LeftButton) << "stay" << drag << 1;
+    QTest::newRow("moved less than a drag") << int(Qt::LeftButton) << "jitter" << drag << 1;
+    QTest::newRow("dragged away") << int(Qt::LeftButton) << "drag away" << drag << 0;
+    QTest::newRow("dragged away and back") << int(Qt::LeftButton) << "drag and return" << drag << 0;
+    QTest::newRow("released on another node") << int(Qt::LeftButton) << "other node" << 200 << 0;
+    QTest::newRow("released right of the label") << int(Qt::LeftButton) << "right of label" << 200 << 0;
+    QTest::newRow("middle, released where pressed") << int(Qt::MiddleButton) << "stay" << drag << 1;
+    QTest::newRow("middle, dragged away") << int(Qt::MiddleButton) << "drag away" << drag << 0;
+  }
+  void clickNeedsReleaseOnTheSameNodeWithoutDrag() {
+    QFETCH(int, button);
+    QFETCH(QString, gesture);
+    QFETCH(int, dragDistance);
+    QFETCH(int, actions);
+    const int saved_distance = QApplication::startDragDistance();
+    QApplication::setStartDragDistance(dragDistance);
+    tree::QueryNode* first = consoleQuery(panel_->panel(), "First");
+    tree::QueryNode* second = consoleQuery(panel_->panel(), "Second");
+    panel_->panel().control().select(nullptr);
+    QApplication::processEvents();
+    const auto mouse = static_cast<Qt::MouseButton>(button);
+    QWidget* viewport = panel_->view()->viewport();
+    const QPoint press = ui_testing::labelPoint(*panel_, *first);
+    QPoint release = press;
+    auto move = [&](QPoint to) {
+      QMouseEvent event(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, mouse, Qt::NoModifier);
+      QApplication::sendEvent(viewport, &event);
+      release = to;
+    };
+    QTest::mousePress(viewport, mouse, Qt::NoModifier, press);
+    QVERIFY2(harness_->console_sql.empty(), "a press alone runs nothing");
+    QCOMPARE(panel_->panel().control().selection(), first->item());
+    const int drag = QApplication::startDragDistance();
+    if (gesture == "jitter") move(press + QPoint(drag - 1, 0));
+    if (gesture == "drag away") move(press + QPoint(0, drag + 30));
+    if (gesture == "drag and return") {
+      move(press + QPoint(drag, 0));
+      move(press);
+    }
+    if (gesture == "other node") move(ui_testing::labelPoint(*panel_, *second));
+    if (gesture == "right of label") move(QPoint(first->labelExtent() + 4, press.y()));
+    QTest::mouseRelease(viewport, mouse, Qt::NoModifier, release);
+    QApplication::setStartDragDistance(saved_distance);
+    QCOMPARE(static_cast<int>(harness_->console_sql.size()), actions);
+  }
+
   void middleClickRunsTheMiddleAction() {
     tree::QueryNode* query = consoleQuery(panel_->panel(), "Send");
     query->definition().click.action = tree::kNoAction;
@@ -149,6 +205,73 @@ class TreePanelInputTest : public QObject {
     ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
     QCOMPARE(seen.indexOf("-"), seen.indexOf("Refresh all\t   Ctrl+F5") + 1);
     QCOMPARE(panel_->panel().control().selection(), query->item());
+  }
+
+  // A result node's menu names its query node's actions first, and runs
+  // them without a click.
+  void resultMenuRunsTheNodesActions() {
+    tree::QueryNode* query =
+        PanelHarness::addQuery(panel_->panel(), "SELECT 'r' UNION ALL SELECT 's'", {"v"}, nullptr, "Q");
+    query->definition().click.action = tree::kSendToConsole;
+    query->definition().middle_click.action = tree::kExecuteSql;
+    QVERIFY(query->refresh(false));
+    query->definition().sql_batch = "CREATE TABLE made_by_middle(x)";  // after the run, which would run it
+    panel_->panel().expandNode(*query, true);
+    QApplication::processEvents();
+    const tree::TreeNode* result = query->item()->child(1)->node();
+    int chosen_id = ui::kCommandClick;
+    QStringList seen;
+    panel_->setMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
+      seen = menuTexts(menu);
+      for (QAction* action : menu.actions()) {
+        if (action->data().toInt() == chosen_id && !action->isSeparator()) return action;
+      }
+      return nullptr;
+    });
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
+    QCOMPARE(seen.mid(0, 4), (QStringList{"Send to Vostrel console\t   Click", "Execute SQL\t   Middle click", "-",
+                                          "Refresh all\t   Ctrl+F5"}));
+    QCOMPARE(harness_->console_sql.size(), std::size_t{1});
+    QVERIFY2(QString::fromStdString(harness_->console_sql[0]).contains("= 's'"), harness_->console_sql[0].c_str());
+    chosen_id = ui::kCommandMiddleClick;
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
+    QVERIFY(panel_->panel().database().HasRows("SELECT 1 FROM sqlite_master WHERE name='made_by_middle'"));
+    // The query node's own menu stays as it was.
+    chosen_id = 0;
+    ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *query));
+    QCOMPARE(seen.first(), QStringLiteral("Edit...\t   Enter"));
+  }
+
+  void actionEntriesNameTheActions_data() {
+    QTest::addColumn<int>("click");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("middle");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("none") << 0 << "" << 0 << QStringList{};
+    QTest::newRow("unknown codes do nothing") << 12 << "" << 200 << QStringList{};
+    QTest::newRow("target with an ampersand")
+        << int(tree::kSendToTarget) << "Rock & Roll" << 0
+        << QStringList{QString::fromUtf8("Send to target playlist \u201CRock && Roll\u201D\t   Click"), "-"};
+    QTest::newRow("middle only") << 0 << "" << int(tree::kAddToActive)
+                                 << QStringList{"Add to active playlist\t   Middle click", "-"};
+    QTest::newRow("the same twice") << int(tree::kAddToPlaying) << "" << int(tree::kAddToPlaying)
+                                    << QStringList{"Add to playing playlist\t   Click", "-"};
+  }
+  void actionEntriesNameTheActions() {
+    QFETCH(int, click);
+    QFETCH(QString, target);
+    QFETCH(int, middle);
+    QFETCH(QStringList, texts);
+    tree::NodeAction click_action;
+    click_action.action = static_cast<uint8_t>(click);
+    click_action.target_playlist = target.toStdString();
+    tree::NodeAction middle_action;
+    middle_action.action = static_cast<uint8_t>(middle);
+    QStringList seen;
+    for (const ui::MenuEntry& entry : ui::actionMenuEntries(click_action, middle_action)) {
+      seen << (entry.id == ui::kCommandSeparator ? QStringLiteral("-") : entry.text);
+    }
+    QCOMPARE(seen, texts);
   }
 
   void contextMenuCommandRuns() {

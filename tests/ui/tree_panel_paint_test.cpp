@@ -3,6 +3,9 @@
 // tooltips, and a panel made from empty settings.
 #include <QApplication>
 #include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include "library/library_file.h"
@@ -29,6 +32,57 @@ QImage render(ui::TreePanel& panel, const char* name) {
 
 // The point of the view's viewport at `pos`, in panel coordinates.
 QPoint inPanel(ui::TreePanel& panel, QPoint pos) { return panel.view()->viewport()->mapTo(&panel, pos); }
+
+// A paint device that keeps the texts drawn on it, with where each starts:
+// what the delegate paints, read back as text.
+class TextRecorder : public QPaintDevice {
+ public:
+  struct Text {
+    QString text;
+    qreal x;
+  };
+
+  TextRecorder() : engine_(*this) {}
+  ~TextRecorder() override = default;
+  QPaintEngine* paintEngine() const override { return &engine_; }
+  std::vector<Text> texts;
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth: return 400;
+      case PdmHeight: return 40;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+      case PdmDepth: return 32;
+      default: return 0;
+    }
+  }
+
+ private:
+  class Engine : public QPaintEngine {
+   public:
+    explicit Engine(TextRecorder& recorder) : QPaintEngine(QPaintEngine::AllFeatures), recorder_(recorder) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF& at, const QTextItem& item) override {
+      recorder_.texts.push_back({item.text(), at.x()});
+    }
+    Type type() const override { return QPaintEngine::User; }
+
+   private:
+    TextRecorder& recorder_;
+  };
+  mutable Engine engine_;
+};
 
 std::string countsQuery() {
   // Level 1: "A" with 7 values, "B" with 1234.
@@ -179,6 +233,79 @@ class TreePanelPaintTest : public QObject {
     const int text_left = row.left() + ui::kIconSize + ui::kIconGap;
     QCOMPARE(a_left, text_left + 4 + metrics.horizontalAdvance("(") + metrics.horizontalAdvance("1234") +
                          metrics.horizontalAdvance(")") + 8);
+  }
+
+  // The number painted in each kind of count box, read from the painting:
+  // A has two subitems (x, y) and three leaves (x/1, x/2, y/1).
+  void eachCountPaintsItsOwnNumber_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("painted");
+    QTest::newRow("subitems") << int(tree::kShowSubitems) << QStringList{"(", "2", ")", "A"};
+    QTest::newRow("leaves") << int(tree::kShowLeaves) << QStringList{"[", "3", "]", "A"};
+    QTest::newRow("none") << int(tree::kShowNoCount) << QStringList{"A"};
+  }
+  void eachCountPaintsItsOwnNumber() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, painted);
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->panel().open());
+    tree::QueryNode* query = PanelHarness::addQuery(
+        panel_->panel(),
+        "SELECT 'A','x','1' UNION ALL SELECT 'A','x','2' UNION ALL SELECT 'A','y','1' UNION ALL SELECT 'B','x','1'",
+        {"a", "b", "c"}, nullptr, "Counts");
+    query->levelOption(0)->show_item_count = static_cast<uint8_t>(mode);
+    QVERIFY(query->refresh(false));
+    panel_->panel().expandNode(*query, true);
+    panel_->resize(320, 200);
+    panel_->show();
+    QApplication::processEvents();
+    const tree::TreeItem* a = query->item()->child(0);
+    const auto* a_node = static_cast<const tree::QueryResultNode*>(a->node());
+    QCOMPARE(a_node->subitemCount(), 2u);
+    QCOMPARE(a_node->leafCount(), 3u);
+
+    const QModelIndex index = panel_->model()->indexOf(a);
+    QStyleOptionViewItem option;
+    option.initFrom(panel_->view());
+    option.font = panel_->view()->font();
+    option.rect = panel_->view()->visualRect(index);
+    TextRecorder recorder;
+    {
+      QPainter painter(&recorder);
+      panel_->view()->itemDelegate()->paint(&painter, option, index);
+    }
+    QStringList texts;
+    for (const TextRecorder::Text& text : recorder.texts) texts << text.text;
+    QCOMPARE(texts, painted);
+    // Left to right: bracket, number, bracket, label.
+    for (std::size_t i = 1; i < recorder.texts.size(); ++i) QVERIFY(recorder.texts[i].x > recorder.texts[i - 1].x);
+  }
+
+  // A query node that has not run says how to run it; all query nodes say
+  // what a click and a middle click do.
+  void queryNodeTooltipSaysHowToRunIt() {
+    panel_ = harness_->makePanel();
+    QVERIFY(panel_->panel().open());
+    tree::QueryNode* query = PanelHarness::addQuery(panel_->panel(), "SELECT 'a'", {"a"}, nullptr, "Fresh");
+    query->definition().click = {tree::kSendToTarget, "Vostrel playlist", true, false, false};
+    query->definition().middle_click.action = tree::kAddToActive;
+    tree::QueryNode* on_use = PanelHarness::addQuery(panel_->panel(), "SELECT 'b'", {"b"}, nullptr, "On use");
+    on_use->definition().refresh_on_use = true;
+    tree::QueryNode* batch_only = PanelHarness::addQuery(panel_->panel(), "", {}, nullptr, "Batch");
+    batch_only->definition().sql_batch = "SELECT 1";
+    batch_only->definition().click.action = tree::kExecuteSql;
+    panel_->resize(300, 200);
+    panel_->show();
+    render(*panel_, "query_tooltips");
+    auto tip = [&](const tree::QueryNode& node) { return panel_->toolTipAt(ui_testing::labelPoint(*panel_, node)); };
+    QCOMPARE(tip(*query), QString::fromUtf8("Not run yet: press F5 to run the query and show its levels.\n"
+                                            "Click: Send to target playlist \u201CVostrel playlist\u201D\n"
+                                            "Middle click: Add to active playlist"));
+    QCOMPARE(tip(*on_use), QStringLiteral("Not run yet: expand it or press F5 to run the query and show its levels."));
+    QCOMPARE(tip(*batch_only), QStringLiteral("Click: Execute SQL"));
+    QVERIFY(query->refresh(true));
+    QVERIFY(!tip(*query).contains("Not run yet"));
+    QVERIFY(tip(*query).startsWith("Click: "));
   }
 
   void labelsWithoutCountStartTwoPixelsIn() {

@@ -43,9 +43,14 @@ desktop::DesktopApp& DesktopFixture::start() {
   component::installDatabaseSteps();
   profile::Profile profile(profileDir());
   profile::SettingsStore settings(profile.settingsFile());
-  const std::filesystem::path library = std::filesystem::path(testDataDir()) / "small-library.json";
-  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings),
-                                                 library::loadLibraryFile(library));
+  std::filesystem::path library = std::filesystem::path(testDataDir()) / "small-library.json";
+  library::LibraryFile content;
+  if (empty_library && !music_folders.empty()) {
+    library = music_folders.front();
+  } else {
+    content = library::loadLibraryFile(library);
+  }
+  auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(content));
   app_ = std::make_unique<desktop::DesktopApp>(std::move(player), library, std::nullopt);
   app_->ui().show_message = [this](const QString& text, const QString& caption, bool) {
     messages.push_back(caption + ": " + text);

@@ -43,8 +43,11 @@ class DesktopFixture {
   FakeEngine& engine() { return *engine_; }
 
   // Music folders the program watches (set before start()); the library
-  // still starts from the small test library.
+  // still starts from the small test library, unless empty_library is set:
+  // then it starts empty, as a first start on music folders does (nothing is
+  // in their cache yet, and the scan runs in the background).
   std::vector<std::filesystem::path> music_folders;
+  bool empty_library = false;
   QStringList messages;  // "caption: text" of every message shown
   EventRecorder recorder;
 

@@ -31,6 +31,13 @@ class FakeUiHost : public ui::UiHost {
     return help_opens;
   }
 
+  bool treeHintWanted() const override { return tree_hint; }
+  void dismissTreeHint() override {
+    tree_hint = false;
+    ++hint_dismissals;
+    UiHost::dismissTreeHint();
+  }
+
   void changeColours() { emit uiColoursChanged(); }
   void changeFont() { emit uiFontChanged(); }
 
@@ -40,6 +47,8 @@ class FakeUiHost : public ui::UiHost {
   bool take_keys = true;
   QStringList help_pages;
   bool help_opens = true;
+  bool tree_hint = false;  // the panels show their hint
+  int hint_dismissals = 0;
 };
 
 }  // namespace ui_testing
