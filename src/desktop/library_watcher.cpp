@@ -9,8 +9,6 @@
 namespace desktop {
 namespace {
 
-QString toQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-
 // Whether `path` is `folder` or lies below it.
 bool isWithin(const std::filesystem::path& path, const std::filesystem::path& folder) {
   const std::string inner = path.lexically_normal().generic_string();

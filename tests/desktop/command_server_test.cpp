@@ -51,7 +51,7 @@ struct Client {
   // failed before that ends rather than hangs.
   ~Client() {
     if (!thread.joinable()) return;
-    QTest::qWaitFor([this] { return done.load(); }, 15000);
+    (void)QTest::qWaitFor([this] { return done.load(); }, 15000);
     thread.join();
   }
 };

@@ -58,7 +58,7 @@ Sent sendRequest(const std::filesystem::path& profile, const profile::CommandReq
     done = true;
   });
   if (meanwhile) meanwhile();
-  QTest::qWaitFor([&] { return done.load(); }, 10000);
+  (void)QTest::qWaitFor([&] { return done.load(); }, 10000);
   client.join();
   sent.out = out.str();
   sent.err = err.str();

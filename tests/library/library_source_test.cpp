@@ -55,7 +55,9 @@ TEST_P(LibrarySourceTest, ChoosesInOrder) {
   for (const std::string& folder : c.want_folders) want_folders.push_back(root() / folder);
   EXPECT_EQ(source.folders, want_folders);
   EXPECT_EQ(source.isFolders(), !want_folders.empty());
-  if (!c.want_file.empty()) EXPECT_EQ(source.file, c.want_file == "demo" ? "/demo.json" : root() / c.want_file);
+  if (!c.want_file.empty()) {
+    EXPECT_EQ(source.file, c.want_file == "demo" ? "/demo.json" : root() / c.want_file);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

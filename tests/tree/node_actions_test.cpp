@@ -116,10 +116,14 @@ TEST_F(NodeActionsTest, NoActivePlaylistFillsNewPlaylistAndMakesItActive) {
     ASSERT_EQ(host.playlists.size(), c.count_after);
     const std::size_t items_before = c.filled < c.names_before.size() ? 1 : 0;
     EXPECT_EQ(host.playlists[c.filled].items.size(), items_before + 3) << host.playlists[c.filled].name;
-    if (c.filled >= c.names_before.size()) EXPECT_EQ(host.playlists[c.filled].name, "New playlist");
+    if (c.filled >= c.names_before.size()) {
+      EXPECT_EQ(host.playlists[c.filled].name, "New playlist");
+    }
     EXPECT_EQ(host.active, c.filled);
     EXPECT_EQ(host.playback_starts, 1);
-    if (!c.names_before.empty()) EXPECT_EQ(host.playlists[0].items.size(), 1u) << "the others are left alone";
+    if (!c.names_before.empty()) {
+      EXPECT_EQ(host.playlists[0].items.size(), 1u) << "the others are left alone";
+    }
   }
 }
 
