@@ -2,7 +2,7 @@
 // holds no logic of its own: the playlists as tabs in the centre, the tree
 // panels in docks, the log in a dock, the status bar, and the menus
 //
-//   File      Open library file..., Quit
+//   File      Open library file..., Open playlist..., Save playlist as..., Quit
 //   View      New Vostrel panel, Log, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
@@ -33,6 +33,7 @@ class DesktopUi;
 class PanelDocks;
 class PlaybackController;
 class PlayerSignals;
+class PlaylistFileActions;
 class PlaylistTabs;
 class TransportBar;
 
@@ -45,6 +46,7 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   PlaylistTabs& playlistTabs() { return *tabs_; }
+  PlaylistFileActions& playlistFiles() { return *playlist_files_; }
   PanelDocks& panels() { return *panels_; }
   QDockWidget& logDock() { return *log_dock_; }
   QPlainTextEdit& log() { return *log_; }
@@ -99,6 +101,7 @@ class MainWindow : public QMainWindow {
   component::Registry& registry_;
   DesktopUi& ui_;
   PlaylistTabs* tabs_ = nullptr;
+  PlaylistFileActions* playlist_files_ = nullptr;
   PanelDocks* panels_ = nullptr;
   QDockWidget* log_dock_ = nullptr;
   QPlainTextEdit* log_ = nullptr;
