@@ -30,24 +30,19 @@ PlaylistFileCommands addPlaylistFileCommands(CLI::App& playlists, PlaylistFileCo
 int runPlaylistImport(CommandEnv& env, const GlobalOptions& global, const PlaylistFileCommand& command) {
   // Read before the player opens: a bad file changes nothing.
   const player::PlaylistFileContents contents = player::readPlaylistFile(command.file);
-  const std::string name = command.name.value_or(contents.name);
-  if (name.empty()) {
+  if (command.name && command.name->empty()) {
     env.err() << "A playlist needs a name: --name cannot be empty\n";
     return kExitBadInput;
   }
   const CommandPlayer player(env, global);
-  const std::size_t playlist = player::importPlaylist(*player, contents, name);
-  std::size_t outside = 0;
-  const host::TrackListPtr library = player->libraryTracks();
-  const host::TrackList added = player->playlistItems(playlist);
-  {
-    const player::TrackIndex index(*library);
-    for (const host::TrackHandle& track : added) outside += index.find(track->path(), track->subsong()) ? 0 : 1;
-  }
+  // A name of the file's own does not take the place of a playlist's.
+  const std::string name = command.name.value_or(player::unusedPlaylistName(*player, contents.name));
+  const player::ImportedPlaylist imported = player::importPlaylist(*player, contents, name);
+  const std::size_t count = player->playlistItemCount(imported.playlist);
   if (!env.live()) player->save();
-  env.out() << "Added playlist \"" << name << "\" with " << items(added.size()) << " from "
+  env.out() << "Added playlist \"" << name << "\" with " << items(count) << " from "
             << std::filesystem::path(command.file).filename().string();
-  if (outside > 0) env.out() << " (" << outside << " not in the library)";
+  if (imported.outside_library > 0) env.out() << " (" << imported.outside_library << " not in the library)";
   env.out() << '\n';
   return kExitOk;
 }

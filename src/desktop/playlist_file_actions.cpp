@@ -64,11 +64,12 @@ bool PlaylistFileActions::openPlaylist(const QString& path) {
     return false;
   }
   folder_ = QFileInfo(path).absolutePath();
-  const std::size_t playlist = player::importPlaylist(player_, contents, contents.name);
-  player_.setActivePlaylist(playlist);
-  window_.statusBar()->showMessage(
-      tr("Opened \"%1\": %2").arg(QString::fromStdString(contents.name), items(contents.entries.size())),
-      kStatusMilliseconds);
+  const std::string name = player::unusedPlaylistName(player_, contents.name);
+  const player::ImportedPlaylist imported = player::importPlaylist(player_, contents, name);
+  player_.setActivePlaylist(imported.playlist);
+  QString status = tr("Opened \"%1\": %2").arg(QString::fromStdString(name), items(contents.entries.size()));
+  if (imported.outside_library > 0) status += tr(", %L1 not in the library").arg(imported.outside_library);
+  window_.statusBar()->showMessage(status, kStatusMilliseconds);
   return true;
 }
 

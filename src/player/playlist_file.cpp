@@ -155,13 +155,27 @@ host::TrackList playlistEntryTracks(const std::vector<PlaylistEntry>& entries, c
   return tracks;
 }
 
-std::size_t importPlaylist(host::Host& host, const PlaylistFileContents& contents, std::string_view name) {
+std::string unusedPlaylistName(const host::Host& host, std::string_view name) {
+  auto taken = [&host](std::string_view candidate) {
+    for (std::size_t p = 0; p < host.playlistCount(); ++p) {
+      if (host.playlistName(p) == candidate) return true;
+    }
+    return false;
+  };
+  std::string candidate(name);
+  for (std::size_t n = 2; taken(candidate); ++n) candidate = std::string(name) + " (" + std::to_string(n) + ")";
+  return candidate;
+}
+
+ImportedPlaylist importPlaylist(host::Host& host, const PlaylistFileContents& contents, std::string_view name) {
   const host::TrackListPtr library = host.libraryTracks();
   const TrackIndex index(*library);
   const host::TrackList tracks = playlistEntryTracks(contents.entries, index);
+  std::size_t outside = 0;
+  for (const host::TrackHandle& track : tracks) outside += index.find(track->path(), track->subsong()) ? 0 : 1;
   const std::size_t playlist = host.createPlaylist(name);
   if (!tracks.empty()) host.insertItems(playlist, 0, tracks, false);
-  return playlist;
+  return {playlist, outside};
 }
 
 }  // namespace player

@@ -110,10 +110,18 @@ void writePlaylistFile(const std::filesystem::path& file, const host::TrackList&
 // is missing), holding the entry's title, artist and length where it has them.
 host::TrackList playlistEntryTracks(const std::vector<PlaylistEntry>& entries, const TrackIndex& library);
 
+// `name`, or when a playlist has that name already the first of
+// "name (2)", "name (3)" ... that none has.
+std::string unusedPlaylistName(const host::Host& host, std::string_view name);
+
+struct ImportedPlaylist {
+  std::size_t playlist;         // its index
+  std::size_t outside_library;  // items that are not the library's tracks
+};
+
 // Adds a playlist named `name` holding the tracks of `contents` (matched
 // against the host's library), through the host's playlist operations.
-// Returns its index.
-std::size_t importPlaylist(host::Host& host, const PlaylistFileContents& contents, std::string_view name);
+ImportedPlaylist importPlaylist(host::Host& host, const PlaylistFileContents& contents, std::string_view name);
 
 }  // namespace player
 

@@ -14,6 +14,8 @@ check_contains "imported items" $'road\n  file:///music/Alpha/First/01 One.flac\
 
 vos playlists import "$WORK/road.m3u8" --name "Road Trip"
 check "import --name" 0 "$RC"
+vos playlists import road.m3u8
+check "a name taken gets a number" 'Added playlist "road (2)" with 3 items from road.m3u8 (2 not in the library)' "$OUT"
 mkdir -p "$WORK/lists/sub"
 vos playlists export "Road Trip" lists/mix.xspf
 check "export" 0 "$RC"

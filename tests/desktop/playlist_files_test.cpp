@@ -48,8 +48,12 @@ class PlaylistFilesTest : public QObject {
     desktop::PlaylistTabs& tabs = app.mainWindow().playlistTabs();
     QCOMPARE(tabs.tabText(static_cast<int>(before)), QString("Road Trip"));
     QCOMPARE(tabs.currentIndex(), static_cast<int>(before));
-    QVERIFY(app.mainWindow().statusBar()->currentMessage().contains("2 items"));
+    QCOMPARE(app.mainWindow().statusBar()->currentMessage(),
+             QString("Opened \"Road Trip\": 2 items, 1 not in the library"));
     QVERIFY(fixture.messages.isEmpty());
+    // Opened again: a playlist of its own, whose name tells them apart.
+    QVERIFY(app.mainWindow().playlistFiles().openPlaylist(QString::fromStdString(file.string())));
+    QCOMPARE(app.player().playlistName(before + 1), std::string("Road Trip (2)"));
   }
 
   void aMalformedFileAddsNothingAndNamesTheLine() {

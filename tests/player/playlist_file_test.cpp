@@ -336,13 +336,20 @@ TEST_F(PlaylistFileTracksTest, ImportAddsOnePlaylistThroughThePlayer) {
   } recorder;
   player.addListener(&recorder);
   const std::size_t before = player.playlistCount();
-  const std::size_t added =
+  const ImportedPlaylist imported =
       importPlaylist(player, {"From file", {entry("file:///m/a.flac"), entry("file:///gone.mp3")}}, "Imported");
   player.removeListener(&recorder);
+  const std::size_t added = imported.playlist;
   EXPECT_EQ(added, before);
+  EXPECT_EQ(imported.outside_library, 1u);
   EXPECT_EQ(player.playlistName(added), "Imported");
   ASSERT_EQ(player.playlistItemCount(added), 2u);
   EXPECT_EQ(player.playlistItems(added)[0], player.library()[0]);
+  // A name taken already gets a number.
+  EXPECT_EQ(unusedPlaylistName(player, "Imported"), "Imported (2)");
+  player.createPlaylist("Imported (2)");
+  EXPECT_EQ(unusedPlaylistName(player, "Imported"), "Imported (3)");
+  EXPECT_EQ(unusedPlaylistName(player, "Other"), "Other");
   EXPECT_EQ(recorder.events, (std::vector<host::PlaylistEvent>{host::PlaylistEvent::kPlaylistCreated,
                                                                host::PlaylistEvent::kItemsAdded}));
 }
