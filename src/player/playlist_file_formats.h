@@ -58,6 +58,11 @@ std::string oneLineText(std::string_view text);
 std::string_view trimmed(std::string_view text);
 // "Artist - Title", or whichever of the two the entry has.
 std::string displayTitle(const PlaylistEntry& entry);
+// displayTitle as one line of a playlist file: see oneLineText, trimmed.
+std::string lineTitle(const PlaylistEntry& entry);
+// A length in whole seconds as the text formats write it; -1 for unknown
+// and for what rounds to 0, which they read as unknown.
+long long wholeSeconds(double length);
 
 // Lines ended by "\n", "\r\n" or "\r", numbered from 1.
 class LineReader {

@@ -101,11 +101,9 @@ std::string formatM3u(const std::vector<PlaylistEntry>& entries, const std::file
   std::string out = "#EXTM3U\n";
   if (!name.empty()) out += "#PLAYLIST:" + oneLineText(name) + "\n";
   for (const PlaylistEntry& entry : entries) {
-    const std::string title = displayTitle(entry);
-    if (!title.empty() || entry.length > 0) {
-      const long long seconds = entry.length > 0 ? std::llround(std::min(entry.length, kMaxLength)) : -1;
-      out += "#EXTINF:" + std::to_string(seconds) + "," + oneLineText(title) + "\n";
-    }
+    const std::string title = lineTitle(entry);
+    const long long seconds = wholeSeconds(entry.length);
+    if (!title.empty() || seconds > 0) out += "#EXTINF:" + std::to_string(seconds) + "," + title + "\n";
     out += pathForWrite(entry.location, folder);
     out += '\n';
   }

@@ -115,10 +115,9 @@ std::string formatPls(const std::vector<PlaylistEntry>& entries, const std::file
   for (const PlaylistEntry& entry : entries) {
     const std::string n = std::to_string(++number);
     out += "File" + n + "=" + pathForWrite(entry.location, folder) + "\n";
-    const std::string title = displayTitle(entry);
-    if (!title.empty()) out += "Title" + n + "=" + oneLineText(title) + "\n";
-    const long long seconds = entry.length > 0 ? std::llround(std::min(entry.length, 1e9)) : -1;
-    out += "Length" + n + "=" + std::to_string(seconds) + "\n";
+    const std::string title = lineTitle(entry);
+    if (!title.empty()) out += "Title" + n + "=" + title + "\n";
+    out += "Length" + n + "=" + std::to_string(wholeSeconds(entry.length)) + "\n";
   }
   out += "NumberOfEntries=" + std::to_string(number) + "\nVersion=2\n";
   return out;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "host/text.h"
@@ -259,6 +260,13 @@ std::string_view trimmed(std::string_view text) {
 std::string displayTitle(const PlaylistEntry& entry) {
   if (entry.creator.empty() || entry.title.empty()) return entry.creator + entry.title;
   return entry.creator + " - " + entry.title;
+}
+
+std::string lineTitle(const PlaylistEntry& entry) { return std::string(trimmed(oneLineText(displayTitle(entry)))); }
+
+long long wholeSeconds(double length) {
+  const long long seconds = length > 0 ? std::llround(std::min(length, 1e9)) : -1;
+  return seconds > 0 ? seconds : -1;
 }
 
 bool LineReader::next(std::string_view& line) {

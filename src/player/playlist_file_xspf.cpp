@@ -265,9 +265,8 @@ std::string formatXspf(const std::vector<PlaylistEntry>& entries, const std::fil
     appendElement(out, "      ", "location", uriForWrite(entry.location, folder));
     if (!entry.creator.empty()) appendElement(out, "      ", "creator", entry.creator);
     if (!entry.title.empty()) appendElement(out, "      ", "title", entry.title);
-    if (entry.length > 0) {
-      appendElement(out, "      ", "duration", std::to_string(std::llround(std::min(entry.length, 1e9) * 1000)));
-    }
+    const long long milliseconds = entry.length > 0 ? std::llround(std::min(entry.length, 1e9) * 1000) : 0;
+    if (milliseconds > 0) appendElement(out, "      ", "duration", std::to_string(milliseconds));
     out += "    </track>\n";
   }
   out += "  </trackList>\n</playlist>\n";
