@@ -97,19 +97,21 @@ class XspfReader {
     self(data).stop("a DOCTYPE, which a playlist has no use for");
   }
 
+  // Expat may report what it has parsed already after the parser was
+  // stopped (the end of an empty element): nothing is done after a problem.
   static void onStart(void* data, const XML_Char* name, const XML_Char**) {
     XspfReader& reader = self(data);
-    reader.guarded([&] { reader.start(name); });
+    if (reader.problem_.empty()) reader.guarded([&] { reader.start(name); });
   }
 
   static void onEnd(void* data, const XML_Char*) {
     XspfReader& reader = self(data);
-    reader.guarded([&] { reader.end(); });
+    if (reader.problem_.empty()) reader.guarded([&] { reader.end(); });
   }
 
   static void onText(void* data, const XML_Char* text, int size) {
     XspfReader& reader = self(data);
-    if (reader.open_.empty()) return;
+    if (!reader.problem_.empty() || reader.open_.empty()) return;
     switch (reader.open_.back().kind) {
       case Kind::kPlaylistTitle:
       case Kind::kLocation:

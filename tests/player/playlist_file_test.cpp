@@ -164,6 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"xspf_empty", kXspf, "", 1, "not well-formed XML"},
         ErrorCase{"xspf_undefined_entity", kXspf, kXspfHead + "<title>&nbsp;</title></playlist>", 3,
                   "not well-formed XML"},
+        ErrorCase{"xspf_other_namespace", kXspf, "<playlist xmlns=\"http://example.com/\"/>", 1,
+                  "root element is <playlist>"},
         ErrorCase{"xspf_root", kXspf, "<?xml version=\"1.0\"?>\n<rss><playlist/></rss>", 2, "root element is <rss>"},
         ErrorCase{"xspf_track_without_location", kXspf,
                   kXspfHead + "<trackList>\n<track><title>x</title>\n</track></trackList></playlist>", 4,
