@@ -14,6 +14,7 @@
 #include "app/forward_client.h"
 #include "app/option_values.h"
 #include "app/panel_session.h"
+#include "app/playlist_file_commands.h"
 #include "app/scan_command.h"
 #include "app/tree_commands.h"
 #include "profile/data_error.h"
@@ -60,8 +61,11 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   config_command->add_option("value", config.value, "New value");
 
   std::string playlists_format = "text";
-  CLI::App* playlists_command = cli.add_subcommand("playlists", "Print the playlists");
+  CLI::App* playlists_command =
+      cli.add_subcommand("playlists", "Print the playlists, or import and export playlist files");
   playlists_command->add_option("--format", playlists_format, "text or json");
+  PlaylistFileCommand playlist_file;
+  const PlaylistFileCommands playlist_file_commands = addPlaylistFileCommands(*playlists_command, playlist_file);
 
   PanelCommand panel_command;
   const PanelCommands panel_commands = addPanelCommands(cli, panel_command);
@@ -122,6 +126,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     if (claim.status) return *claim.status;
     if (*sql_command) return runSqlCommand(env, global, sql);
     if (*config_command) return runConfigCommand(env, global, config);
+    if (*playlist_file_commands.import) return runPlaylistImport(env, global, playlist_file);
+    if (*playlist_file_commands.export_) return runPlaylistExport(env, global, playlist_file);
     if (*playlists_command) return runPlaylistsCommand(env, global, playlists_format);
     if (*panel_commands.tree) return runTreeCommand(env, global, panel_command);
     if (*panel_commands.click) return runClickCommand(env, global, panel_command);

@@ -23,6 +23,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
+#include "desktop/playlist_file_actions.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
@@ -93,6 +94,7 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   connect(&player_signals, &PlayerSignals::libraryEvent, this, &MainWindow::updateStatus);
   connect(&player_signals, &PlayerSignals::playlistEvent, this, &MainWindow::updateStatus);
 
+  playlist_files_ = new PlaylistFileActions(player_, ui_, player_signals, *this);
   buildMenus();
   updateStatus();
   // Last: the lines kept until now may mark the menu and the status bar.
@@ -105,6 +107,8 @@ void MainWindow::buildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   QAction* open = file->addAction(tr("&Open library file..."), this, &MainWindow::chooseLibrary);
   open->setShortcut(QKeySequence::Open);
+  file->addSeparator();
+  playlist_files_->addTo(*file);
   file->addSeparator();
   QAction* quit = file->addAction(tr("&Quit"), this, &MainWindow::quitRequested);
   quit->setShortcut(QKeySequence::Quit);

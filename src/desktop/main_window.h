@@ -6,7 +6,7 @@
 // the log is out of view, View > Log and a button in the status bar count
 // the failures it holds.
 //
-//   File      Open library file..., Quit
+//   File      Open library file..., Open playlist..., Save playlist as..., Quit
 //   View      New Vostrel panel, Log, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
@@ -40,6 +40,7 @@ class LibraryHint;
 class PanelDocks;
 class PlaybackController;
 class PlayerSignals;
+class PlaylistFileActions;
 class PlaylistTabs;
 class TransportBar;
 
@@ -52,6 +53,7 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   PlaylistTabs& playlistTabs() { return *tabs_; }
+  PlaylistFileActions& playlistFiles() { return *playlist_files_; }
   PanelDocks& panels() { return *panels_; }
   LogDock& logDock() { return *log_dock_; }
   QPlainTextEdit& log();
@@ -129,6 +131,7 @@ class MainWindow : public QMainWindow {
   component::Registry& registry_;
   DesktopUi& ui_;
   PlaylistTabs* tabs_ = nullptr;
+  PlaylistFileActions* playlist_files_ = nullptr;
   PanelDocks* panels_ = nullptr;
   LogDock* log_dock_ = nullptr;
   QAction* log_action_ = nullptr;

@@ -201,6 +201,33 @@ class ForwardedCommandTest : public QObject {
     QVERIFY2(columns.out.starts_with("["), columns.out.c_str());
   }
 
+  void playlistFilesAreReadAndWrittenInTheSendersFolder() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    const std::filesystem::path folder = fixture.profileDir().parent_path() / "lists";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "trip.m3u8") << "/music/Alpha/First/02 Two.flac\nsub/gone.mp3\n";
+    profile::CommandRequest request = commandRequest(fixture.profileDir(), {"playlists", "import", "trip.m3u8"});
+    request.cwd = folder.string();
+    const Sent imported = sendRequest(fixture.profileDir(), request);
+    QVERIFY2(imported.status == 0, imported.err.c_str());
+    player::Player& player = app.player();
+    const std::size_t added = player.playlistCount() - 1;
+    QCOMPARE(player.playlistName(added), std::string("trip"));
+    QCOMPARE(player.playlistItemCount(added), std::size_t{2});
+    QCOMPARE(app.mainWindow().playlistTabs().count(), static_cast<int>(player.playlistCount()));
+
+    request = commandRequest(fixture.profileDir(), {"playlists", "export", "trip", "copy.pls"});
+    request.cwd = folder.string();
+    const Sent exported = sendRequest(fixture.profileDir(), request);
+    QVERIFY2(exported.status == 0, exported.err.c_str());
+    std::ifstream copy(folder / "copy.pls");
+    const std::string text((std::istreambuf_iterator<char>(copy)), std::istreambuf_iterator<char>());
+    QVERIFY2(text.find("File2=sub/gone.mp3\n") != std::string::npos, text.c_str());
+  }
+
   void closingThePanelWhileACommandWorksOnItIsSafe() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();

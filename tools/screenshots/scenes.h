@@ -31,6 +31,7 @@ void shootOptionsAndIcons(Scene& scene);  // options_shots.cpp
 void shootNodeDialogs(Scene& scene);      // node_dialog_shots.cpp
 void shootPlayback(Scene& scene);         // playback_shots.cpp
 void shootEmptyLibrary(Scene& scene);     // playback_shots.cpp
+void shootPlaylistFiles(Scene& scene);    // playlist_file_shots.cpp
 
 }  // namespace shots
 

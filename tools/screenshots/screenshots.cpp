@@ -233,6 +233,7 @@ int main(int argc, char** argv) {
   shots::shootNodeDialogs(scene);
   shots::shootPlayback(scene);
   shots::shootEmptyLibrary(scene);
+  shots::shootPlaylistFiles(scene);
 
   app.requestQuit();
   app.shutDown();
