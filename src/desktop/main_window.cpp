@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTableView>
 
 #include "component/registry.h"
 #include "component/version.h"
@@ -17,9 +18,11 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
+#include "desktop/playlist_sorting.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
+#include "desktop/undo_history.h"
 #include "host/host.h"
 #include "profile/data_error.h"
 #include "ui/console_window.h"
@@ -48,6 +51,7 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
 
   tabs_ = new PlaylistTabs(player_, player_signals, this);
   setCentralWidget(tabs_);
+  undo_ = new UndoHistory(player_, this);
 
   log_ = new QPlainTextEdit;
   log_->setReadOnly(true);
@@ -73,6 +77,8 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   connect(&player_signals, &PlayerSignals::libraryEvent, this, &MainWindow::updateStatus);
   connect(&player_signals, &PlayerSignals::playlistEvent, this, &MainWindow::updateStatus);
 
+  connect(undo_, &UndoHistory::message, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+
   buildMenus();
   updateStatus();
 }
@@ -86,6 +92,29 @@ void MainWindow::buildMenus() {
   file->addSeparator();
   QAction* quit = file->addAction(tr("&Quit"), this, &MainWindow::quitRequested);
   quit->setShortcut(QKeySequence::Quit);
+
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  edit->addAction(undo_->undoAction());
+  edit->addAction(undo_->redoAction());
+  edit->addSeparator();
+  // The column headers' sorting, for the keyboard: the shown playlist's
+  // columns; choosing the same one again reverses the order.
+  QMenu* sort = edit->addMenu(tr("&Sort playlist by"));
+  sort->setObjectName(QStringLiteral("sort_menu"));
+  connect(sort, &QMenu::aboutToShow, this, [this, sort] {
+    sort->clear();
+    const int current = tabs_->currentIndex();
+    QTableView* table = current >= 0 ? tabs_->view(static_cast<std::size_t>(current)) : nullptr;
+    HeaderSorting* sorting = HeaderSorting::of(table);
+    if (sorting == nullptr) {
+      sort->addAction(tr("No playlist"))->setEnabled(false);
+      return;
+    }
+    for (int c = 0; c < table->model()->columnCount(); ++c) {
+      const QString name = table->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+      sort->addAction(QString(name).replace('&', QStringLiteral("&&")), sorting, [sorting, c] { sorting->sortBy(c); });
+    }
+  });
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
   view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });

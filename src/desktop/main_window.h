@@ -3,6 +3,7 @@
 // panels in docks, the log in a dock, the status bar, and the menus
 //
 //   File      Open library file..., Quit
+//   Edit      Undo, Redo (of playlist changes, naming them)
 //   View      New Vostrel panel, Log, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
@@ -35,6 +36,7 @@ class PlaybackController;
 class PlayerSignals;
 class PlaylistTabs;
 class TransportBar;
+class UndoHistory;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -45,6 +47,7 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   PlaylistTabs& playlistTabs() { return *tabs_; }
+  UndoHistory& undoHistory() { return *undo_; }
   PanelDocks& panels() { return *panels_; }
   QDockWidget& logDock() { return *log_dock_; }
   QPlainTextEdit& log() { return *log_; }
@@ -99,6 +102,7 @@ class MainWindow : public QMainWindow {
   component::Registry& registry_;
   DesktopUi& ui_;
   PlaylistTabs* tabs_ = nullptr;
+  UndoHistory* undo_ = nullptr;
   PanelDocks* panels_ = nullptr;
   QDockWidget* log_dock_ = nullptr;
   QPlainTextEdit* log_ = nullptr;

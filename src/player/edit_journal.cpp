@@ -27,9 +27,9 @@ bool changes(const Edit& edit) {
 
 bool insertsItems(EditOp op) { return op == EditOp::kAdd || op == EditOp::kInsert || op == EditOp::kCopy; }
 
-// The edit that names the step: the first change other than making a
-// playlist (tracks sent to a new playlist are named by the sending), else
-// the first change. nullptr when nothing changed.
+}  // namespace
+
+// Tracks sent to a new playlist are named by the sending.
 const Edit* mainEdit(const std::vector<Edit>& edits) {
   const Edit* first = nullptr;
   for (const Edit& edit : edits) {
@@ -39,6 +39,8 @@ const Edit* mainEdit(const std::vector<Edit>& edits) {
   }
   return first;
 }
+
+namespace {
 
 // Whether the step clears a playlist and inserts into it: a send.
 bool isSend(const std::vector<Edit>& edits, const Edit& main) {

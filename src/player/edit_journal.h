@@ -93,6 +93,9 @@ struct EditStep {
 // for a clear and an insert into one playlist, `Add to "Jazz"`,
 // `Sort "Jazz" by Title`, `New playlist "Jazz"`, ...
 std::string defaultLabel(const std::vector<Edit>& edits);
+// The edit that names a step: its first change other than making a
+// playlist, else its first change; nullptr when nothing changed.
+const Edit* mainEdit(const std::vector<Edit>& edits);
 StepKind stepKind(const std::vector<Edit>& edits);
 
 class EditJournal {
