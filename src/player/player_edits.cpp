@@ -110,13 +110,17 @@ void Player::sortItems(std::size_t playlist, const std::vector<std::string>& key
   if (keys.size() > std::numeric_limits<uint32_t>::max()) {
     throw profile::DataError("Playlist " + inQuotes(list.name) + " is too long to sort");
   }
-  std::vector<std::size_t> order(keys.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  // Stable both ways: equal keys keep their order, also when descending.
-  std::stable_sort(order.begin(), order.end(), [&keys, descending](std::size_t a, std::size_t b) {
-    const int c = host::naturalCompare(keys[a], keys[b]);
+  // The keys sit beside their indexes, so that comparisons do not chase
+  // them through the caller's vector. Stable both ways: equal keys keep
+  // their order, also when descending.
+  std::vector<std::pair<std::string_view, std::size_t>> entries(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) entries[i] = {keys[i], i};
+  std::stable_sort(entries.begin(), entries.end(), [descending](const auto& a, const auto& b) {
+    const int c = host::naturalCompare(a.first, b.first);
     return descending ? c > 0 : c < 0;
   });
+  std::vector<std::size_t> order(keys.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].second;
   Edit sorted = edit(EditOp::kSort, playlist);
   sorted.order = changedWindow(order, sorted.first);
   sorted.name = by;
