@@ -308,6 +308,9 @@ int DesktopCommands::run(const profile::CommandRequest& request, desktop::Comman
       for (std::string& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
       try {
+        // What the command changes in the playlists is one step of the
+        // window's undo history.
+        const player::EditScope edits(player);
         status = runCommandLine(static_cast<int>(args.size()), argv.data(), env);
       } catch (const std::exception& e) {
         env.err() << e.what() << "\n";

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -24,9 +25,11 @@
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/playlist_file_actions.h"
+#include "desktop/playlist_sorting.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
+#include "desktop/undo_history.h"
 #include "desktop/window_state.h"
 #include "host/host.h"
 #include "profile/data_error.h"
@@ -65,6 +68,7 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   centre_layout->addWidget(library_hint_);
   centre_layout->addWidget(tabs_, 1);
   setCentralWidget(centre);
+  undo_ = new UndoHistory(player_, this);
 
   log_dock_ = new LogDock(this);
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
@@ -95,6 +99,8 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   connect(&player_signals, &PlayerSignals::playlistEvent, this, &MainWindow::updateStatus);
 
   playlist_files_ = new PlaylistFileActions(player_, ui_, player_signals, *this);
+  connect(undo_, &UndoHistory::message, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+
   buildMenus();
   updateStatus();
   // Last: the lines kept until now may mark the menu and the status bar.
@@ -112,6 +118,29 @@ void MainWindow::buildMenus() {
   file->addSeparator();
   QAction* quit = file->addAction(tr("&Quit"), this, &MainWindow::quitRequested);
   quit->setShortcut(QKeySequence::Quit);
+
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  edit->addAction(undo_->undoAction());
+  edit->addAction(undo_->redoAction());
+  edit->addSeparator();
+  // The column headers' sorting, for the keyboard: the shown playlist's
+  // columns; choosing the same one again reverses the order.
+  QMenu* sort = edit->addMenu(tr("&Sort playlist by"));
+  sort->setObjectName(QStringLiteral("sort_menu"));
+  connect(sort, &QMenu::aboutToShow, this, [this, sort] {
+    sort->clear();
+    const int current = tabs_->currentIndex();
+    QTableView* table = current >= 0 ? tabs_->view(static_cast<std::size_t>(current)) : nullptr;
+    HeaderSorting* sorting = HeaderSorting::of(table);
+    if (sorting == nullptr) {
+      sort->addAction(tr("No playlist"))->setEnabled(false);
+      return;
+    }
+    for (int c = 0; c < table->model()->columnCount(); ++c) {
+      const QString name = table->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+      sort->addAction(QString(name).replace('&', QStringLiteral("&&")), sorting, [sorting, c] { sorting->sortBy(c); });
+    }
+  });
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
   view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });

@@ -7,6 +7,7 @@
 // the failures it holds.
 //
 //   File      Open library file..., Open playlist..., Save playlist as..., Quit
+//   Edit      Undo, Redo (of playlist changes, naming them)
 //   View      New Vostrel panel, Log, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
@@ -43,6 +44,7 @@ class PlayerSignals;
 class PlaylistFileActions;
 class PlaylistTabs;
 class TransportBar;
+class UndoHistory;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -54,6 +56,7 @@ class MainWindow : public QMainWindow {
 
   PlaylistTabs& playlistTabs() { return *tabs_; }
   PlaylistFileActions& playlistFiles() { return *playlist_files_; }
+  UndoHistory& undoHistory() { return *undo_; }
   PanelDocks& panels() { return *panels_; }
   LogDock& logDock() { return *log_dock_; }
   QPlainTextEdit& log();
@@ -132,6 +135,7 @@ class MainWindow : public QMainWindow {
   DesktopUi& ui_;
   PlaylistTabs* tabs_ = nullptr;
   PlaylistFileActions* playlist_files_ = nullptr;
+  UndoHistory* undo_ = nullptr;
   PanelDocks* panels_ = nullptr;
   LogDock* log_dock_ = nullptr;
   QAction* log_action_ = nullptr;

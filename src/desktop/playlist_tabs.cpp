@@ -14,6 +14,7 @@
 
 #include "desktop/player_signals.h"
 #include "desktop/playlist_model.h"
+#include "desktop/playlist_sorting.h"
 
 namespace desktop {
 namespace {
@@ -112,6 +113,7 @@ void PlaylistTabs::addTab(std::size_t playlist) {
     if (widths[c] > 0) table->setColumnWidth(c, widths[c]);
   }
   table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+  new HeaderSorting(player_, *table);
   table->setContextMenuPolicy(Qt::CustomContextMenu);
   table->installEventFilter(this);
   connect(table, &QTableView::doubleClicked, this, [this, model](const QModelIndex& index) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <numeric>
 
 #include "player/titleformat/titleformat.h"
 #include "profile/data_error.h"
@@ -54,7 +55,11 @@ Player::Player(profile::Profile profile, profile::SettingsStore settings, librar
     : profile_(std::move(profile)),
       settings_(std::move(settings)),
       library_(std::make_shared<const host::TrackList>(std::move(library.tracks))),
-      messages_(&std::cerr) {
+      messages_(&std::cerr),
+      journal_([this](const EditStep& step) {
+        const std::vector<PlayerListener*> listeners = listeners_;
+        for (PlayerListener* listener : listeners) listener->editRecorded(step);
+      }) {
   const std::filesystem::path file = profile_.playlistsFile();
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
@@ -133,12 +138,22 @@ void Player::removeListener(PlayerListener* listener) { std::erase(listeners_, l
 
 std::size_t Player::createPlaylist(std::string_view name) {
   const std::size_t index = playlists_.create(name);
+  journal_.record(edit(EditOp::kCreate, index));
   raise(host::PlaylistEvent::kPlaylistCreated, index);
   return index;
 }
 
 void Player::removeAllItems(std::size_t playlist) {
   const std::size_t count = playlists_.at(playlist).items.size();
+  // Recorded even when empty, so that a clear and an insert read as a send.
+  Edit cleared = edit(EditOp::kClear, playlist);
+  if (!journal_.replaying()) {
+    cleared.tracks = playlists_.at(playlist).items;
+    cleared.selected = playlists_.at(playlist).selected;
+    cleared.indexes.resize(count);
+    std::iota(cleared.indexes.begin(), cleared.indexes.end(), std::size_t{0});
+  }
+  journal_.record(std::move(cleared));
   if (count == 0) return;
   raise(host::PlaylistEvent::kItemsRemoving, playlist, 0, count);
   playlists_.removeAllItems(playlist);
@@ -148,8 +163,21 @@ void Player::removeAllItems(std::size_t playlist) {
 
 std::size_t Player::insertItems(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
                                 bool select) {
+  const std::size_t count = playlists_.at(playlist).items.size();
+  return insertTracks(playlist, position, tracks, select, position >= count ? EditOp::kAdd : EditOp::kInsert);
+}
+
+std::size_t Player::insertTracks(std::size_t playlist, std::size_t position, const host::TrackList& tracks,
+                                 bool select, EditOp op) {
   const std::size_t first = playlists_.insertItems(playlist, position, tracks, select);
   if (tracks.empty()) return first;
+  if (!journal_.replaying()) {
+    Edit added = edit(op, playlist);
+    added.first = first;
+    added.tracks = tracks;
+    added.selected.assign(tracks.size(), select);
+    journal_.record(std::move(added));
+  }
   if (playlist == playlists_.playing() && playing_item_ != kNoItem && playing_item_ >= first) {
     playing_item_ += tracks.size();
   }
@@ -200,13 +228,24 @@ void Player::playPrevious() {
 }
 
 void Player::renamePlaylist(std::size_t playlist, std::string_view name) {
+  Edit renamed = edit(EditOp::kRename, playlist);
+  if (renamed.list_name == name) return;
+  renamed.name = name;
   playlists_.rename(playlist, name);
+  journal_.record(std::move(renamed));
   raise(host::PlaylistEvent::kPlaylistRenamed, playlist);
 }
 
 void Player::removePlaylist(std::size_t playlist) {
   playlists_.at(playlist);
   const bool was_playing = playlist == playlists_.playing();
+  if (!journal_.replaying()) {
+    Edit closed = edit(EditOp::kClose, playlist);
+    closed.tracks = playlists_.at(playlist).items;
+    closed.selected = playlists_.at(playlist).selected;
+    closed.was_active = playlist == playlists_.active();
+    journal_.record(std::move(closed));
+  }
   raise(host::PlaylistEvent::kPlaylistsRemoving, playlist);
   playlists_.remove(playlist);
   raise(host::PlaylistEvent::kPlaylistsRemoved, playlist);
@@ -218,13 +257,31 @@ void Player::removePlaylist(std::size_t playlist) {
 
 void Player::movePlaylist(std::size_t from, std::size_t to) {
   playlists_.move(from, to);
-  if (from != to) raise(host::PlaylistEvent::kPlaylistsReordered, to, from, 1);
+  if (from == to) return;
+  Edit moved = edit(EditOp::kMovePlaylist, to);
+  moved.playlist = from;
+  moved.first = to;
+  journal_.record(std::move(moved));
+  raise(host::PlaylistEvent::kPlaylistsReordered, to, from, 1);
 }
 
 void Player::removeItems(std::size_t playlist, std::vector<std::size_t> items) {
+  removeItems(playlist, std::move(items), EditOp::kRemove);
+}
+
+void Player::removeItems(std::size_t playlist, std::vector<std::size_t> items, EditOp op) {
   // PlaylistSet checks every index before it changes anything.
-  std::vector<std::size_t> gone = playlists_.removeItems(playlist, std::move(items));
+  Edit removed = edit(op, playlist);
+  Playlist taken;
+  std::vector<std::size_t> gone =
+      playlists_.removeItems(playlist, std::move(items), journal_.replaying() ? nullptr : &taken);
   if (gone.empty()) return;
+  if (!journal_.replaying()) {
+    removed.indexes = gone;
+    removed.tracks = std::move(taken.items);
+    removed.selected = std::move(taken.selected);
+    journal_.record(std::move(removed));
+  }
   if (playlist == playlists_.playing() && playing_item_ != kNoItem) {
     const auto before = std::lower_bound(gone.begin(), gone.end(), playing_item_);
     if (before != gone.end() && *before == playing_item_) {
@@ -245,16 +302,14 @@ void Player::removeItems(std::size_t playlist, std::vector<std::size_t> items) {
   }
 }
 
-void Player::moveItems(std::size_t playlist, std::vector<std::size_t> items, std::size_t before) {
-  const std::vector<std::size_t> order = playlists_.moveItems(playlist, std::move(items), before);
-  if (playlist == playlists_.playing() && playing_item_ != kNoItem) {
-    playing_item_ = static_cast<std::size_t>(std::find(order.begin(), order.end(), playing_item_) - order.begin());
-  }
-  raise(host::PlaylistEvent::kItemsReordered, playlist, 0, order.size());
-}
-
 void Player::setSelection(std::size_t playlist, std::vector<bool> selected) {
   const std::size_t count = selected.size();
+  if (journal_.stepOpen() && !journal_.replaying() && count == playlists_.at(playlist).items.size()) {
+    Edit changed = edit(EditOp::kSelect, playlist);
+    changed.selected = playlists_.at(playlist).selected;
+    changed.selected_after = selected;
+    if (changed.selected != changed.selected_after) journal_.record(std::move(changed));
+  }
   playlists_.setSelection(playlist, std::move(selected));
   raise(host::PlaylistEvent::kItemsSelectionChanged, playlist, 0, count);
 }

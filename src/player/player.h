@@ -24,6 +24,7 @@
 
 #include "host/host.h"
 #include "library/library_file.h"
+#include "player/edit_journal.h"
 #include "player/player_events.h"
 #include "player/playlists.h"
 #include "profile/profile.h"
@@ -92,8 +93,8 @@ class Player final : public host::Host {
   const profile::Profile& profile() const { return profile_; }
   profile::SettingsStore& settings() { return settings_; }
   const profile::SettingsStore& settings() const { return settings_; }
-  // Changing the set directly raises no events; the desktop uses the
-  // calls below.
+  // Changing the set directly raises no events and is not recorded for
+  // undo; the desktop uses the calls below.
   PlaylistSet& playlists() { return playlists_; }
   const PlaylistSet& playlists() const { return playlists_; }
   const host::TrackList& library() const { return *library_; }
@@ -108,14 +109,46 @@ class Player final : public host::Host {
   // reread changed files).
   void notifyTrackInfoChanged();
 
-  // Playlist editing as the user does it; each raises its playlist event.
+  // Playlist editing as the user does it; each raises its playlist events
+  // and is recorded in the undo history, as are the host's changing calls.
   void renamePlaylist(std::size_t playlist, std::string_view name);
   void removePlaylist(std::size_t playlist);
   void movePlaylist(std::size_t from, std::size_t to);
   void removeItems(std::size_t playlist, std::vector<std::size_t> items);
-  // See PlaylistSet::moveItems.
+  // Removes every item but those at `keep` (each valid); nothing when
+  // `keep` is empty.
+  void cropItems(std::size_t playlist, std::vector<std::size_t> keep);
+  // See PlaylistSet::moveItems. Within one playlist.
   void moveItems(std::size_t playlist, std::vector<std::size_t> items, std::size_t before);
+  // Copies the items at `items` of `source` (in their order) before item
+  // `before` of `target` (clamped to its end); returns the first copy's index.
+  std::size_t copyItems(std::size_t source, std::vector<std::size_t> items, std::size_t target, std::size_t before,
+                        bool select);
+  // Moves them to another playlist: a copy, then a removal, as one step.
+  void moveItemsTo(std::size_t source, std::vector<std::size_t> items, std::size_t target, std::size_t before);
+  // Replaces the items with `tracks` (a send), as one step.
+  void replaceItems(std::size_t playlist, const host::TrackList& tracks, bool select);
+  // Sorts the items stably by `keys` (one per item, what the caller shows
+  // for them) in the natural, case-insensitive order of text; descending
+  // reverses it, keeping equal keys in their order. `by` names the sort
+  // ("Title") in the undo history. Raises kItemsReordered when the order
+  // changed. Throws DataError when the keys do not match the items.
+  void sortItems(std::size_t playlist, const std::vector<std::string>& keys, bool descending, std::string_view by);
+  // Recorded in the undo history only as part of a step other changes make.
   void setSelection(std::size_t playlist, std::vector<bool> selected);
+
+  // The undo history (see edit_journal.h). beginEdit/endEdit (or an
+  // EditScope) make the changes between them one step.
+  void beginEdit(std::string_view label = {}) { journal_.begin(label); }
+  void endEdit() { journal_.end(); }
+  EditJournal& journal() { return journal_; }
+  const EditJournal& journal() const { return journal_; }
+  // Undoes the last step, or redoes the last undone one, through the calls
+  // above (raising their events, not recording them). False when there is
+  // none, or while a scope is open. A step that no longer fits the
+  // playlists clears the history, says so in the console and returns false.
+  bool undo();
+  bool redo();
 
   // Playback: the playing item of the playing playlist (kNoItem when
   // stopped). Kept in memory only.
@@ -154,6 +187,15 @@ class Player final : public host::Host {
 
  private:
   void message(std::string_view text);
+  void removeItems(std::size_t playlist, std::vector<std::size_t> items, EditOp op);
+  bool replay(bool undo);
+  void apply(const Edit& edit, bool undo);
+  void restorePlaylist(std::size_t index, Playlist playlist);
+  void restoreItems(const Edit& edit);
+  std::size_t insertTracks(std::size_t playlist, std::size_t position, const host::TrackList& tracks, bool select,
+                           EditOp op);
+  void permuteItems(std::size_t playlist, std::size_t first, const std::vector<uint32_t>& order);
+  Edit edit(EditOp op, std::size_t playlist) const;
   void raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first = 0, std::size_t count = 0);
   void raisePlayback();
 
@@ -169,6 +211,19 @@ class Player final : public host::Host {
   std::ostream* messages_;
   PlayerUi* ui_ = nullptr;
   std::vector<PlayerListener*> listeners_;
+  EditJournal journal_;
+};
+
+// Makes the player's changes while it lives one step of the undo history.
+class EditScope {
+ public:
+  explicit EditScope(Player& player, std::string_view label = {}) : player_(player) { player_.beginEdit(label); }
+  ~EditScope() { player_.endEdit(); }
+  EditScope(const EditScope&) = delete;
+  EditScope& operator=(const EditScope&) = delete;
+
+ private:
+  Player& player_;
 };
 
 // The `playlists` command's listings of the player's playlists; the JSON

@@ -12,6 +12,8 @@
 
 namespace player {
 
+struct EditStep;
+
 // One playlist event. `playlist` is the playlist it concerns (after the
 // change; for kPlaylistsRemoving/Removed the removed index; for
 // kPlaylistsReordered the new index of the moved playlist, with `first` its
@@ -33,6 +35,8 @@ class PlayerListener {
   virtual void trackInfoChanged() {}
   // The playing playlist or item changed, or playback stopped.
   virtual void playbackChanged() {}
+  // A step was added to the undo history (see edit_journal.h).
+  virtual void editRecorded(const EditStep&) {}
 };
 
 // Where the player's messages go in a program with windows. Without one,

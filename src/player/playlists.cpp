@@ -49,6 +49,15 @@ std::size_t PlaylistSet::create(std::string_view name) {
   return playlists_.size() - 1;
 }
 
+void PlaylistSet::insert(std::size_t index, Playlist playlist) {
+  if (index > playlists_.size()) noPlaylist(index, playlists_.size());
+  if (playlist.selected.size() != playlist.items.size()) playlist.selected.assign(playlist.items.size(), false);
+  playlists_.insert(playlists_.begin() + static_cast<std::ptrdiff_t>(index), std::move(playlist));
+  auto follow = [index](std::size_t i) { return i != host::kNoPlaylist && i >= index ? i + 1 : i; };
+  active_ = follow(active_);
+  playing_ = follow(playing_);
+}
+
 void PlaylistSet::remove(std::size_t playlist) {
   at(playlist);
   playlists_.erase(playlists_.begin() + static_cast<std::ptrdiff_t>(playlist));
@@ -130,9 +139,19 @@ void normaliseItems(std::vector<std::size_t>& items, const Playlist& list) {
 
 }  // namespace
 
-std::vector<std::size_t> PlaylistSet::removeItems(std::size_t playlist, std::vector<std::size_t> items) {
+std::vector<std::size_t> PlaylistSet::removeItems(std::size_t playlist, std::vector<std::size_t> items,
+                                                  Playlist* removed) {
   Playlist& list = mutableAt(playlist);
   normaliseItems(items, list);
+  if (removed != nullptr) {
+    removed->items.clear();
+    removed->selected.clear();
+    removed->items.reserve(items.size());
+    for (std::size_t i : items) {
+      removed->items.push_back(list.items[i]);
+      removed->selected.push_back(list.selected[i]);
+    }
+  }
   std::size_t kept = 0;
   std::size_t next = 0;  // index into `items`
   for (std::size_t i = 0; i < list.items.size(); ++i) {
@@ -147,6 +166,57 @@ std::vector<std::size_t> PlaylistSet::removeItems(std::size_t playlist, std::vec
   list.items.resize(kept);
   list.selected.resize(kept);
   return items;
+}
+
+void PlaylistSet::restoreItems(std::size_t playlist, const std::vector<std::size_t>& indexes,
+                               const host::TrackList& tracks_back, const std::vector<bool>& selected_back) {
+  Playlist& list = mutableAt(playlist);
+  const std::size_t total = list.items.size() + indexes.size();
+  const bool valid = indexes.size() == tracks_back.size() && selected_back.size() == tracks_back.size() &&
+                     std::is_sorted(indexes.begin(), indexes.end()) &&
+                     std::adjacent_find(indexes.begin(), indexes.end()) == indexes.end() &&
+                     (indexes.empty() || indexes.back() < total);
+  if (!valid) throw profile::DataError("Items cannot be put back into playlist \"" + list.name + "\"");
+  host::TrackList tracks;
+  std::vector<bool> selected;
+  tracks.reserve(total);
+  selected.reserve(total);
+  std::size_t next = 0;  // into `indexes`
+  std::size_t kept = 0;  // into the list as it is
+  for (std::size_t i = 0; i < total; ++i) {
+    if (next < indexes.size() && indexes[next] == i) {
+      tracks.push_back(tracks_back[next]);
+      selected.push_back(selected_back[next]);
+      ++next;
+    } else {
+      tracks.push_back(std::move(list.items[kept]));
+      selected.push_back(list.selected[kept]);
+      ++kept;
+    }
+  }
+  list.items = std::move(tracks);
+  list.selected = std::move(selected);
+}
+
+void PlaylistSet::permuteItems(std::size_t playlist, std::size_t first, const std::vector<uint32_t>& order) {
+  Playlist& list = mutableAt(playlist);
+  std::vector<bool> seen(order.size(), false);
+  bool valid = first <= list.items.size() && order.size() <= list.items.size() - first;
+  for (std::size_t i = 0; valid && i < order.size(); ++i) {
+    valid = order[i] < order.size() && !seen[order[i]];
+    if (valid) seen[order[i]] = true;
+  }
+  if (!valid) throw profile::DataError("Not an order of the items of playlist \"" + list.name + "\"");
+  host::TrackList tracks(order.size());
+  std::vector<bool> selected(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    tracks[i] = std::move(list.items[first + order[i]]);
+    selected[i] = list.selected[first + order[i]];
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    list.items[first + i] = std::move(tracks[i]);
+    list.selected[first + i] = selected[i];
+  }
 }
 
 std::vector<std::size_t> PlaylistSet::moveItems(std::size_t playlist, std::vector<std::size_t> items,

@@ -47,6 +47,9 @@ class PlaylistSet {
 
   // Appends an empty playlist; returns its index.
   std::size_t create(std::string_view name);
+  // Puts `playlist` at `index` (at most count()); the active and playing
+  // indexes follow their playlists.
+  void insert(std::size_t index, Playlist playlist);
   // Removes a playlist; the active and playing indexes follow their
   // playlists (none when it was the one removed).
   void remove(std::size_t playlist);
@@ -66,8 +69,18 @@ class PlaylistSet {
   // Replaces the whole selection; `selected` has one flag per item.
   void setSelection(std::size_t playlist, std::vector<bool> selected);
   // Removes the items at `items` (any order, duplicates ignored, each valid);
-  // returns the removed indexes, ascending.
-  std::vector<std::size_t> removeItems(std::size_t playlist, std::vector<std::size_t> items);
+  // returns the removed indexes, ascending. `removed` (when given) receives
+  // their tracks and selection flags, in that order.
+  std::vector<std::size_t> removeItems(std::size_t playlist, std::vector<std::size_t> items,
+                                       Playlist* removed = nullptr);
+  // Puts items back where removeItems took them from: `indexes` (ascending)
+  // are their positions afterwards, one per track, with its flag.
+  void restoreItems(std::size_t playlist, const std::vector<std::size_t>& indexes, const host::TrackList& tracks,
+                    const std::vector<bool>& selected);
+  // Reorders the items [first, first + order.size()): the item at new
+  // position first + i is the one that was at first + order[i]. REQUIRES:
+  // `order` is a permutation of 0..order.size()-1 (checked).
+  void permuteItems(std::size_t playlist, std::size_t first, const std::vector<uint32_t>& order);
   // Moves the items at `items` (each valid) so that, in their old order,
   // they stand before the item that was at `before` (the item count: at the
   // end). Returns, for every new position, the old index of its item.

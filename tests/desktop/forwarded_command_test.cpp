@@ -2,18 +2,17 @@
 // player, panels and library, the window shows what they changed, their
 // output and messages go back to the sender, they never run inside a
 // running statement, and one whose reader lags lets others run meanwhile.
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <thread>
-
-#include <QDockWidget>
-#include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTimer>
-#include <QTabWidget>
-#include <QTest>
 
 #include "app/desktop_commands.h"
 #include "app/forward_client.h"
@@ -23,6 +22,7 @@
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
 #include "desktop/support/raw_client.h"
+#include "desktop/undo_history.h"
 #include "tree/panel.h"
 #include "tree/panel_settings.h"
 
@@ -109,6 +109,14 @@ class ForwardedCommandTest : public QObject {
     // The next command sees the live playlists, not the file's.
     const Sent listed = sendCommand(fixture.profileDir(), {"playlists"});
     QVERIFY2(listed.out.find("Vostrel playlist (active)\n") != std::string::npos, listed.out.c_str());
+
+    // What the command changed is one step the window undoes.
+    desktop::UndoHistory& history = app.mainWindow().undoHistory();
+    QCOMPARE(history.stack().count(), 1);
+    QCOMPARE(history.undoAction()->text(), QString("&Undo Send to \"Vostrel playlist\""));
+    const std::size_t count = player.playlistCount();
+    history.undo();
+    QCOMPARE(player.playlistCount(), count - 1);
   }
 
   void outputMessagesAndStatusGoToTheSender() {

@@ -32,6 +32,7 @@ void shootNodeDialogs(Scene& scene);      // node_dialog_shots.cpp
 void shootPlayback(Scene& scene);         // playback_shots.cpp
 void shootEmptyLibrary(Scene& scene);     // playback_shots.cpp
 void shootPlaylistFiles(Scene& scene);    // playlist_file_shots.cpp
+void shootUndo(Scene& scene);             // undo_shots.cpp
 
 }  // namespace shots
 

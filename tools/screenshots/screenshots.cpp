@@ -234,6 +234,7 @@ int main(int argc, char** argv) {
   shots::shootPlayback(scene);
   shots::shootEmptyLibrary(scene);
   shots::shootPlaylistFiles(scene);
+  shots::shootUndo(scene);
 
   app.requestQuit();
   app.shutDown();

@@ -2,7 +2,7 @@
 // for the order). The comparison runs in one pass: primary keys decide at the
 // first difference, while the first secondary difference is remembered as
 // the tie-break for texts whose primary keys all match.
-#include "db/natural_compare.h"
+#include "host/natural_compare.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -10,7 +10,7 @@
 
 #include "host/text.h"
 
-namespace db {
+namespace host {
 
 namespace {
 
@@ -132,4 +132,4 @@ int naturalCompare(std::string_view a, std::string_view b) noexcept {
   return tie;
 }
 
-}  // namespace db
+}  // namespace host
