@@ -107,7 +107,12 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   ui_.setConsoleSink([this](const QString& line) { log_dock_->appendLine(line); });
 }
 
-MainWindow::~MainWindow() { ui_.setConsoleSink({}); }
+MainWindow::~MainWindow() {
+  ui_.setConsoleSink({});
+  // The docks are deleted by QWidget's destructor, when this is no longer a
+  // MainWindow; what they signal then (the log's visibility) must not reach it.
+  log_dock_->disconnect();
+}
 
 void MainWindow::buildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
