@@ -31,6 +31,7 @@
 #include "ui/ui_host.h"
 
 using desktop_testing::DesktopFixture;
+using desktop_testing::addQuery;
 
 namespace {
 
@@ -39,17 +40,6 @@ std::string readFile(const std::filesystem::path& file) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-tree::QueryNode* addQuery(tree::Panel& panel, const std::string& sql) {
-  auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
-  node->setLabel("Q");
-  node->definition().sql_query = sql;
-  tree::QueryResultNodeOption option;
-  option.name = "value";
-  option.level = 1;
-  node->definition().level_options.push_back(option);
-  return static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
 }
 
 QAction* menuAction(QMainWindow& window, const QString& menu, const QString& text) {
@@ -107,8 +97,8 @@ class DesktopAppTest : public QObject {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();
     tree::Panel& panel = *app.panel(1);
-    tree::QueryNode* playlists = addQuery(panel, "SELECT count(*) FROM Playlist");
-    tree::QueryNode* library = addQuery(panel, "SELECT count(*) FROM MediaLibrary");
+    tree::QueryNode* playlists = addQuery(panel, "SELECT count(*) FROM Playlist", "Q");
+    tree::QueryNode* library = addQuery(panel, "SELECT count(*) FROM MediaLibrary", "Q");
     QVERIFY(playlists->refresh(true));
     QVERIFY(library->refresh(true));
     app.mainWindow().playlistTabs().setCurrentIndex(1);  // activating changes no contents
@@ -260,7 +250,7 @@ class DesktopAppTest : public QObject {
     const std::size_t nodes = app.panel(1)->control().itemCount();
     tree::QueryNode* slow = addQuery(*app.panel(1),
                                      "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM r WHERE i<400000000) "
-                                     "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0");
+                                     "SELECT 'Value '||i FROM r WHERE i % 100000000 = 0", "Q");
     bool asked = false;
     app.player().setPumpHook([&] {
       if (asked) return;

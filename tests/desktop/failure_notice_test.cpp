@@ -19,19 +19,9 @@
 #include "tree/query_node.h"
 
 using desktop_testing::DesktopFixture;
+using desktop_testing::addQuery;
 
 namespace {
-
-tree::QueryNode* addQuery(tree::Panel& panel, const std::string& sql) {
-  auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
-  node->setLabel("Broken");
-  node->definition().sql_query = sql;
-  tree::QueryResultNodeOption option;
-  option.name = "value";
-  option.level = 1;
-  node->definition().level_options.push_back(option);
-  return static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
-}
 
 }  // namespace
 
@@ -79,7 +69,7 @@ class FailureNoticeTest : public QObject {
     QVERIFY(window.logDock().isHidden());
     QVERIFY(window.failuresButton().isHidden());
 
-    tree::QueryNode* broken = addQuery(*app.panel(1), "SELECT nope FROM MediaLibrary");
+    tree::QueryNode* broken = addQuery(*app.panel(1), "SELECT nope FROM MediaLibrary", "Broken");
     broken->refresh(true);
     QVERIFY2(window.statusBar()->currentMessage().contains("no such column: nope"),
              qPrintable(window.statusBar()->currentMessage()));
@@ -109,7 +99,7 @@ class FailureNoticeTest : public QObject {
     DesktopFixture fixture;
     {
       desktop::DesktopApp& app = fixture.start();
-      tree::QueryNode* broken = addQuery(*app.panel(1), "SELECT nope FROM MediaLibrary");
+      tree::QueryNode* broken = addQuery(*app.panel(1), "SELECT nope FROM MediaLibrary", "Broken");
       broken->definition().refresh_on_load = true;
       app.panel(1)->save(*broken);
       fixture.quit();

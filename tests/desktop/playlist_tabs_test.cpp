@@ -14,6 +14,7 @@
 
 using desktop::PlaylistTabs;
 using desktop_testing::DesktopFixture;
+using desktop_testing::selectRows;
 
 namespace {
 
@@ -41,13 +42,6 @@ bool tabsAgree(PlaylistTabs& tabs, player::Player& player) {
     if (tabs.model(p)->playlist() != p) return false;
   }
   return true;
-}
-
-void selectRows(QTableView& view, std::initializer_list<int> rows) {
-  view.selectionModel()->clearSelection();
-  for (int row : rows) {
-    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 
 using desktop::PlaylistTabs;
 using desktop_testing::DesktopFixture;
+using desktop_testing::selectRows;
 
 namespace {
 
@@ -45,13 +46,6 @@ bool tabsAgree(PlaylistTabs& tabs, player::Player& player) {
     }
   }
   return true;
-}
-
-void selectRows(QTableView& view, std::initializer_list<int> rows) {
-  view.selectionModel()->clearSelection();
-  for (int row : rows) {
-    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
 }
 
 }  // namespace

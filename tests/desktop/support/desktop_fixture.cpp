@@ -1,5 +1,8 @@
 #include "desktop/support/desktop_fixture.h"
 
+#include <QItemSelectionModel>
+#include <QTableView>
+
 #include <cstdlib>
 
 #include "component/registration.h"
@@ -10,6 +13,8 @@
 #include "library_tables/library_tables.h"
 #include "profile/profile.h"
 #include "profile/settings_store.h"
+#include "tree/panel.h"
+#include "tree/query_node.h"
 
 namespace desktop_testing {
 
@@ -71,6 +76,24 @@ void DesktopFixture::quit() {
   app_->shutDown();
   app_.reset();
   engine_ = nullptr;
+}
+
+void selectRows(QTableView& view, std::initializer_list<int> rows) {
+  view.selectionModel()->clearSelection();
+  for (int row : rows) {
+    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+}
+
+tree::QueryNode* addQuery(tree::Panel& panel, const std::string& sql, const std::string& label) {
+  auto node = std::make_unique<tree::QueryNode>(&panel, panel.nodeForItem(nullptr));
+  node->setLabel(label);
+  node->definition().sql_query = sql;
+  tree::QueryResultNodeOption option;
+  option.name = "value";
+  option.level = 1;
+  node->definition().level_options.push_back(option);
+  return static_cast<tree::QueryNode*>(panel.attach(std::move(node), true));
 }
 
 }  // namespace desktop_testing

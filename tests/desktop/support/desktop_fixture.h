@@ -11,10 +11,18 @@
 
 #include <QStringList>
 
+#include <initializer_list>
+
 #include "desktop/desktop_app.h"
 #include "player/player.h"
 #include "desktop/support/fake_engine.h"
 #include "support/fake_host.h"
+
+class QTableView;
+namespace tree {
+class Panel;
+class QueryNode;
+}  // namespace tree
 
 namespace desktop_testing {
 
@@ -63,6 +71,13 @@ std::string testDataDir();
 // folder, else shared/tag-corpus beside the checkout (or beside the folder
 // of worktrees it sits in); empty when it is not there.
 std::filesystem::path corpusDir();
+
+// Selects exactly `rows` of `view`, whole rows.
+void selectRows(QTableView& view, std::initializer_list<int> rows);
+
+// Attaches to `panel`'s root a query node labelled `label` running `sql`,
+// with one level showing the column "value".
+tree::QueryNode* addQuery(tree::Panel& panel, const std::string& sql, const std::string& label);
 
 }  // namespace desktop_testing
 
