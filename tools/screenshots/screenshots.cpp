@@ -232,9 +232,10 @@ int main(int argc, char** argv) {
   shots::shootOptionsAndIcons(scene);
   shots::shootNodeDialogs(scene);
   shots::shootPlayback(scene);
-  shots::shootEmptyLibrary(scene);
   shots::shootPlaylistFiles(scene);
   shots::shootUndo(scene);
+  // Last: it leaves the library empty.
+  shots::shootEmptyLibrary(scene);
 
   app.requestQuit();
   app.shutDown();

@@ -30,7 +30,8 @@ void shootUndo(Scene& scene) {
     }
   }
   settle();
-  desktop::HeaderSorting::of(tabs.view(playlist))->sortBy(2);
+  // Closing a playlist before it moves the active one down a place.
+  desktop::HeaderSorting::of(tabs.view(player.activePlaylist()))->sortBy(2);
   settle();
 
   QMenu* edit = nullptr;
