@@ -17,6 +17,7 @@
 #include "desktop/panel_docks.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
+#include "desktop/playlist_summary.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
@@ -66,7 +67,10 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   tracks_label_ = new QLabel;
   library_label_ = new QLabel;
   playback_label_ = new QLabel;
+  playlist_label_ = new QLabel;
+  playlist_label_->setObjectName(QStringLiteral("playlist_summary"));
   statusBar()->addWidget(playback_label_, 1);
+  statusBar()->addPermanentWidget(playlist_label_);
   statusBar()->addPermanentWidget(library_label_);
   statusBar()->addPermanentWidget(tracks_label_);
   connect(&player_signals, &PlayerSignals::playbackEvent, this, &MainWindow::updateStatus);
@@ -153,11 +157,20 @@ void MainWindow::showWarning(const QString& text, const QString& details) {
   warning_label_->setToolTip(details);
 }
 
+QString MainWindow::playlistSummaryText() const { return playlist_label_->text(); }
+
 QString MainWindow::warning() const { return warning_label_ != nullptr ? warning_label_->toolTip() : QString(); }
 
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
-  tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
+  tracks_label_->setText(tracks == 1 ? tr("Library: 1 track") : tr("Library: %L1 tracks").arg(tracks));
+  const std::size_t active = player_.activePlaylist();
+  if (active == host::kNoPlaylist || active >= player_.playlistCount()) {
+    playlist_label_->clear();
+  } else {
+    const player::Playlist& playlist = player_.playlists().at(active);
+    playlist_label_->setText(playlistSummary(playlist.items, playlist.selected));
+  }
   playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
 }
 
@@ -167,10 +180,12 @@ profile::Layout MainWindow::layout() {
   panels_->nameDocks();
   layout.geometry = fromBytes(saveGeometry());
   layout.window_state = fromBytes(saveState());
+  layout.playlist_columns = tabs_->columnLayout();
   return layout;
 }
 
 void MainWindow::restoreLayout(const profile::Layout& layout) {
+  tabs_->setColumnLayout(layout.playlist_columns);
   for (const std::vector<uint8_t>& record : layout.panels) panels_->addPanel(record);
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));

@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow {
 
   // The library file shown in the status bar.
   void setLibraryPath(const QString& path);
+  // The status bar's summary of the active playlist (see playlist_summary.h).
+  QString playlistSummaryText() const;
   // A lasting warning in the status bar: `text`, with `details` as its tip.
   void showWarning(const QString& text, const QString& details);
   // The warning's details; empty when there is none.
@@ -102,9 +104,10 @@ class MainWindow : public QMainWindow {
   PanelDocks* panels_ = nullptr;
   QDockWidget* log_dock_ = nullptr;
   QPlainTextEdit* log_ = nullptr;
-  QLabel* tracks_label_ = nullptr;
+  QLabel* tracks_label_ = nullptr;  // the library's count
   QLabel* library_label_ = nullptr;
   QLabel* playback_label_ = nullptr;
+  QLabel* playlist_label_ = nullptr;  // the active playlist's count and length
   QLabel* warning_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
   QMenu* playback_menu_ = nullptr;

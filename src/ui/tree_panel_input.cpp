@@ -3,6 +3,8 @@
 // are swallowed and keys other than Esc go to the host.
 #include "ui/tree_panel.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +12,7 @@
 #include <QToolTip>
 
 #include "ui/node_calls.h"
+#include "ui/node_drag.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
 #include "ui/tree_model.h"
@@ -57,7 +60,8 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonDblClick: return mouseDoubleClick(static_cast<QMouseEvent*>(event));
       case QEvent::MouseMove:
         // No drag selection while a run holds a stale picture.
-        return queryRunning();
+        if (queryRunning()) return true;
+        return mouseMove(static_cast<QMouseEvent*>(event));
       case QEvent::ContextMenu: contextMenu(static_cast<QContextMenuEvent*>(event)); return true;
       case QEvent::ToolTip: return toolTip(static_cast<QHelpEvent*>(event));
       default: return false;
@@ -68,6 +72,7 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
 
 bool TreePanel::mousePress(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  drag_from_ = QPoint(-1, -1);
   if (event->button() == Qt::RightButton) {
     panel_->control().select(nullptr);
     return true;  // the context menu follows
@@ -87,6 +92,7 @@ bool TreePanel::mousePress(QMouseEvent* event) {
     return true;
   }
   panel_->control().select(node->item());
+  if (event->button() == Qt::LeftButton) drag_from_ = pos;
   {
     CallScope scope(calls_);
     guarded(host_, [&] {
@@ -100,6 +106,18 @@ bool TreePanel::mousePress(QMouseEvent* event) {
   if (!self) return true;
   // The view has seen the new selection already; it only needs the focus.
   view_->setFocus(Qt::MouseFocusReason);
+  return true;
+}
+
+bool TreePanel::mouseMove(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || drag_from_.x() < 0) return false;
+  if ((event->position().toPoint() - drag_from_).manhattanLength() < QApplication::startDragDistance()) return false;
+  tree::TreeNode* node = nodeAt(drag_from_);
+  drag_from_ = QPoint(-1, -1);
+  if (node == nullptr || !canDragNode(*node)) return false;
+  auto* drag = new QDrag(view_);
+  drag->setMimeData(nodeMimeData(*this, *node));
+  drag->exec(Qt::CopyAction);
   return true;
 }
 
