@@ -126,7 +126,9 @@ class PlaylistTabs : public QTabWidget {
   // Brings `table`'s header to the layout: order, widths, hidden columns.
   void applyColumns(QTableView& table, bool fit);
   void applyColumnsEverywhere();
-  void fitTable(QTableView& table);
+  // Fits the columns of `table` (with `only_unsized`: those the user never
+  // sized) to its first rows; all tables take the widths.
+  void fitTable(QTableView& table, bool only_unsized);
   // Takes the order and widths the user gave `table`'s header.
   void takeColumns(QTableView& table);
   void askCustomColumn();

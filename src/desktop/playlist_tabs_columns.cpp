@@ -23,6 +23,7 @@ namespace {
 constexpr int kSampleRows = 200;  // rows measured when fitting widths
 constexpr int kMinimumWidth = 36;
 constexpr int kMaximumFittedWidth = 420;
+constexpr int kFewRows = 20;
 
 }  // namespace
 
@@ -97,7 +98,7 @@ void PlaylistTabs::applyColumns(QTableView& table, bool fit) {
     // stretches to the edge).
     std::size_t unsized = 0;
     for (const profile::PlaylistColumnLayout& entry : columns_) unsized += entry.visible && entry.width == 0;
-    if (unsized > 1) fitTable(table);
+    if (unsized > 1) fitTable(table, true);
   }
   // Selections are kept by the player; a reset dropped the view's.
   for (std::size_t p = 0; p < views_.size(); ++p) {
@@ -111,10 +112,10 @@ void PlaylistTabs::applyColumnsEverywhere() {
 }
 
 void PlaylistTabs::fitColumns() {
-  if (auto* table = qobject_cast<QTableView*>(currentWidget())) fitTable(*table);
+  if (auto* table = qobject_cast<QTableView*>(currentWidget())) fitTable(*table, false);
 }
 
-void PlaylistTabs::fitTable(QTableView& view) {
+void PlaylistTabs::fitTable(QTableView& view, bool only_unsized) {
   QTableView* table = &view;
   auto* model = static_cast<PlaylistModel*>(table->model());
   const QFontMetrics metrics(table->font());
@@ -127,10 +128,14 @@ void PlaylistTabs::fitTable(QTableView& view) {
   for (int c = 0; c < model->columnCount(); ++c) {
     if (table->isColumnHidden(c)) continue;
     last_shown = c;
+    if (only_unsized && columns_[static_cast<std::size_t>(c)].width > 0) continue;
     int width = header_metrics.horizontalAdvance(QString::fromStdString(model->columns()[c].title)) + padding + 12;
     for (int row = 0; row < rows; ++row) width = std::max(width, metrics.horizontalAdvance(model->text(row, c)) + padding);
     width = std::clamp(width, kMinimumWidth, kMaximumFittedWidth);
-    if (rows == 0) width = std::max(width, model->columns()[c].default_width);
+    // A few rows say little about the rows to come: a short playlist keeps
+    // the column's usual width at least.
+    const int usual = model->columns()[c].default_width;
+    width = std::max(width, rows < kFewRows ? usual : usual / 2);
     table->setColumnWidth(c, width);
     columns_[static_cast<std::size_t>(c)].width = width;
   }
