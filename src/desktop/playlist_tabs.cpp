@@ -338,6 +338,10 @@ bool PlaylistTabs::tabDragEvent(QObject* watched, QEvent* event) {
 bool PlaylistTabs::eventFilter(QObject* watched, QEvent* event) {
   if (tabDragEvent(watched, event)) return true;
   auto* table = qobject_cast<QTableView*>(watched);
+  if (event->type() == QEvent::Show && table != nullptr && start_pending_) {
+    start_pending_ = false;
+    QMetaObject::invokeMethod(this, &PlaylistTabs::showStartPosition, Qt::QueuedConnection);
+  }
   if (event->type() != QEvent::KeyPress || table == nullptr) return QTabWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (key->key() == Qt::Key_Delete) {
@@ -364,6 +368,19 @@ bool PlaylistTabs::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PlaylistTabs::showStartPosition() {
+  // Before the window is on screen the views know neither their room nor
+  // their rows' places: wait for the first table to be shown.
+  if (currentWidget() != nullptr && !currentWidget()->isVisible()) {
+    start_pending_ = true;
+    return;
+  }
+  start_pending_ = false;
+  // Columns never sized fit the first table on screen.
+  std::size_t unsized = 0;
+  for (const profile::PlaylistColumnLayout& entry : columns_) unsized += entry.visible && entry.width == 0;
+  if (auto* current = qobject_cast<QTableView*>(currentWidget()); current != nullptr && unsized > 1) {
+    fitTable(*current, true);
+  }
   for (std::size_t p = 0; p < views_.size(); ++p) {
     QTableView* table = views_[p];
     const std::size_t playing = player_.playingItem();

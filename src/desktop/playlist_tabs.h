@@ -91,7 +91,8 @@ class PlaylistTabs : public QTabWidget {
   using UrlOpener = std::function<bool(const QUrl& url)>;
   void setUrlOpener(UrlOpener opener) { open_url_ = std::move(opener); }
   // Scrolls every table to its top, the playing playlist's to its playing
-  // item (done once the program has started).
+  // item, and fits columns never sized to the current table (done once the
+  // program has started and its window is laid out).
   void showStartPosition();
 
  signals:
@@ -140,6 +141,7 @@ class PlaylistTabs : public QTabWidget {
   bool syncing_ = false;            // a change this widget is making itself
   bool taking_selection_ = false;
   bool applying_columns_ = false;
+  bool start_pending_ = false;  // showStartPosition() waits for a table on screen
   std::vector<profile::PlaylistColumnLayout> columns_;
   UrlOpener open_url_;
   bool moving_tab_ = false;         // the user dragged a tab: the player follows   // handing the view's selection to the player

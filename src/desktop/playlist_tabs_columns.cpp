@@ -98,7 +98,9 @@ void PlaylistTabs::applyColumns(QTableView& table, bool fit) {
     // stretches to the edge).
     std::size_t unsized = 0;
     for (const profile::PlaylistColumnLayout& entry : columns_) unsized += entry.visible && entry.width == 0;
-    if (unsized > 1) fitTable(table, true);
+    // Only a view on screen knows the room it has; the others wait for
+    // showStartPosition().
+    if (unsized > 1 && table.isVisible()) fitTable(table, true);
   }
   // Selections are kept by the player; a reset dropped the view's.
   for (std::size_t p = 0; p < views_.size(); ++p) {
@@ -125,17 +127,36 @@ void PlaylistTabs::fitTable(QTableView& view, bool only_unsized) {
   const bool was_applying = applying_columns_;
   applying_columns_ = true;
   int last_shown = -1;
+  std::vector<int> wanted(static_cast<std::size_t>(model->columnCount()), 0);
+  int fixed = 0;     // what the columns left alone take
+  int flexible = 0;  // what the fitted text columns want
   for (int c = 0; c < model->columnCount(); ++c) {
     if (table->isColumnHidden(c)) continue;
     last_shown = c;
-    if (only_unsized && columns_[static_cast<std::size_t>(c)].width > 0) continue;
-    int width = header_metrics.horizontalAdvance(QString::fromStdString(model->columns()[c].title)) + padding + 12;
+    const PlaylistColumn& column = model->columns()[static_cast<std::size_t>(c)];
+    if (only_unsized && columns_[static_cast<std::size_t>(c)].width > 0) {
+      fixed += table->columnWidth(c);
+      continue;
+    }
+    int width = header_metrics.horizontalAdvance(QString::fromStdString(column.title)) + padding + 12;
     for (int row = 0; row < rows; ++row) width = std::max(width, metrics.horizontalAdvance(model->text(row, c)) + padding);
     width = std::clamp(width, kMinimumWidth, kMaximumFittedWidth);
     // A few rows say little about the rows to come: a short playlist keeps
     // the column's usual width at least.
-    const int usual = model->columns()[c].default_width;
-    width = std::max(width, rows < kFewRows ? usual : usual / 2);
+    width = std::max(width, rows < kFewRows ? column.default_width : column.default_width / 2);
+    wanted[static_cast<std::size_t>(c)] = width;
+    (column.right_aligned ? fixed : flexible) += width;
+  }
+  // Text columns share what the view has: each gives up room in proportion
+  // to its want, so that none is cut off while another has room to spare.
+  const int room = table->viewport()->width() - fixed;
+  const double scale = table->isVisible() && flexible > room && room > 0 ? double(room) / flexible : 1.0;
+  for (int c = 0; c < model->columnCount(); ++c) {
+    int width = wanted[static_cast<std::size_t>(c)];
+    if (width == 0) continue;
+    if (!model->columns()[static_cast<std::size_t>(c)].right_aligned) {
+      width = std::max(kMinimumWidth, static_cast<int>(width * scale));
+    }
     table->setColumnWidth(c, width);
     columns_[static_cast<std::size_t>(c)].width = width;
   }

@@ -30,6 +30,7 @@ void shootPreferences(Scene& scene);      // preferences_shots.cpp
 void shootOptionsAndIcons(Scene& scene);  // options_shots.cpp
 void shootNodeDialogs(Scene& scene);      // node_dialog_shots.cpp
 void shootPlayback(Scene& scene);         // playback_shots.cpp
+void shootPlaylistView(Scene& scene);     // playlist_view_shots.cpp
 
 }  // namespace shots
 

@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
   shots::shootOptionsAndIcons(scene);
   shots::shootNodeDialogs(scene);
   shots::shootPlayback(scene);
+  shots::shootPlaylistView(scene);
 
   app.requestQuit();
   app.shutDown();
