@@ -1,6 +1,7 @@
 #include "desktop/playlist_drop.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include <QFileInfo>
@@ -50,24 +51,32 @@ std::vector<std::filesystem::path> localFiles(const QMimeData& data) {
 
 }  // namespace
 
-QMimeData* rowsMimeData(const player::Player& player, std::size_t playlist, const std::vector<std::size_t>& rows) {
-  QByteArray text = QByteArray::number(qulonglong(playlist)) + ':';
+QMimeData* filesMimeData(const player::Player& player, std::size_t playlist, const std::vector<std::size_t>& rows) {
   QList<QUrl> urls;
   QStringList paths;
   const host::TrackList& items = player.playlists().at(playlist).items;
+  for (std::size_t row : rows) {
+    if (row >= items.size()) continue;
+    const QUrl url = PlaybackController::trackUrl(*items[row]);
+    urls.push_back(url);
+    paths.push_back(url.isLocalFile() ? url.toLocalFile() : url.toString());
+  }
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  data->setText(paths.join('\n'));
+  return data;
+}
+
+QMimeData* rowsMimeData(const player::Player& player, std::size_t playlist, const std::vector<std::size_t>& rows) {
+  QByteArray text = QByteArray::number(qulonglong(playlist)) + ':';
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i > 0) text += ',';
     text += QByteArray::number(qulonglong(rows[i]));
-    if (rows[i] < items.size()) {
-      const QUrl url = PlaybackController::trackUrl(*items[rows[i]]);
-      urls.push_back(url);
-      paths.push_back(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    }
   }
+  std::unique_ptr<QMimeData> files(filesMimeData(player, playlist, rows));
   auto* data = new QMimeData;
   data->setData(QString::fromLatin1(kRowsMimeType), text);
-  data->setUrls(urls);
-  data->setText(paths.join('\n'));
+  data->setText(files->text());
   return data;
 }
 

@@ -29,9 +29,13 @@ namespace desktop {
 // The MIME type of dragged rows: "PLAYLIST:ROW,ROW,...", indexes in decimal.
 inline constexpr const char* kRowsMimeType = "application/x-vostrel-playlist-rows";
 
-// The drag data of `rows` of `playlist`: the rows, and their files as a
-// text/uri-list and as text (one path a line) for other programs.
+// The drag data of `rows` of `playlist`: the rows, and their paths as text
+// (one a line). The files are left out: a file manager offered a move would
+// move the music files themselves.
 QMimeData* rowsMimeData(const player::Player& player, std::size_t playlist, const std::vector<std::size_t>& rows);
+// The clipboard's data of those rows: their paths as text and their files
+// as a text/uri-list, without the rows (which mean nothing once pasted).
+QMimeData* filesMimeData(const player::Player& player, std::size_t playlist, const std::vector<std::size_t>& rows);
 
 // Whether `data` holds anything a playlist takes.
 bool canDropOnPlaylist(const QMimeData& data);

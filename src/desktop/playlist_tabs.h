@@ -77,7 +77,8 @@ class PlaylistTabs : public QTabWidget {
   void fitColumns();
 
   // The row menu of `playlist`, for the row at `row` (-1: none) and the
-  // selection: Play, Remove, Crop, Copy, Open containing folder, Properties.
+  // selection: Play, Remove, Crop, Copy, Open containing folder, Properties,
+  // and the header's menu as Columns.
   QMenu* itemMenu(std::size_t playlist, int row);
   // Keeps only the selected items (nothing happens without a selection).
   void cropToSelection(std::size_t playlist);

@@ -56,6 +56,11 @@ QMenu* PlaylistTabs::itemMenu(std::size_t playlist, int row) {
   QAction* properties =
       menu->addAction(tr("Propert&ies"), this, [this, playlist, item] { showProperties(playlist, item); });
   properties->setEnabled(on_item);
+  // The header's menu, for those who reach the table by keyboard.
+  menu->addSeparator();
+  QMenu* columns = headerMenu(-1);
+  columns->setTitle(tr("Co&lumns"));
+  menu->addMenu(columns);
   return menu;
 }
 
@@ -75,10 +80,7 @@ void PlaylistTabs::copySelection(std::size_t playlist) {
   if (playlist >= player_.playlistCount()) return;
   const std::vector<std::size_t> items = selectedItems(player_, playlist);
   if (items.empty()) return;
-  QMimeData* data = rowsMimeData(player_, playlist, items);
-  // Pasted elsewhere later, row numbers would name whatever stands there then.
-  data->removeFormat(QString::fromLatin1(kRowsMimeType));
-  QApplication::clipboard()->setMimeData(data);
+  QApplication::clipboard()->setMimeData(filesMimeData(player_, playlist, items));
 }
 
 void PlaylistTabs::openContainingFolder(std::size_t playlist, std::size_t item) {

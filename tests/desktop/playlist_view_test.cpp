@@ -134,7 +134,7 @@ class PlaylistViewTest : public QObject {
     for (QAction* action : menu->actions()) {
       if (!action->isSeparator()) texts << action->text().remove('&');
     }
-    QCOMPARE(texts, QStringList({"Play", "Remove", "Crop", "Copy", "Open containing folder", "Properties"}));
+    QCOMPARE(texts, QStringList({"Play", "Remove", "Crop", "Copy", "Open containing folder", "Properties", "Columns"}));
 
     findAction(*menu, "Copy")->trigger();
     const QMimeData* copied = QApplication::clipboard()->mimeData();
