@@ -10,6 +10,7 @@
 #include "desktop/mpris_service.h"
 #include "desktop/multimedia_engine.h"
 #include "desktop/panel_docks.h"
+#include "desktop/playlist_tabs.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
 #include "desktop/quit_signals.h"
@@ -102,6 +103,7 @@ void DesktopApp::start() {
     }
   });
   connect(&window_->panels(), &PanelDocks::panelsChanged, layout_saver_, &SaveScheduler::schedule);
+  connect(&window_->playlistTabs(), &PlaylistTabs::columnsChanged, layout_saver_, &SaveScheduler::schedule);
   window_->attachPlayback(*playback_);
   connectNotifications();
 

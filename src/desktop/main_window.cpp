@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,6 +27,7 @@
 #include "desktop/player_signals.h"
 #include "desktop/playlist_file_actions.h"
 #include "desktop/playlist_sorting.h"
+#include "desktop/playlist_summary.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
@@ -90,7 +92,10 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   failures_button_->setToolTip(tr("Show the log"));
   failures_button_->hide();
   connect(failures_button_, &QToolButton::clicked, this, &MainWindow::showLog);
+  playlist_label_ = new QLabel;
+  playlist_label_->setObjectName(QStringLiteral("playlist_summary"));
   statusBar()->addWidget(playback_label_, 1);
+  statusBar()->addPermanentWidget(playlist_label_);
   statusBar()->addPermanentWidget(failures_button_);
   statusBar()->addPermanentWidget(library_label_);
   statusBar()->addPermanentWidget(tracks_label_);
@@ -141,7 +146,11 @@ void MainWindow::buildMenus() {
       sort->addAction(tr("No playlist"))->setEnabled(false);
       return;
     }
-    for (int c = 0; c < table->model()->columnCount(); ++c) {
+    // The columns as shown: in the header's order, the hidden ones left out.
+    const QHeaderView& header = *table->horizontalHeader();
+    for (int visual = 0; visual < header.count(); ++visual) {
+      const int c = header.logicalIndex(visual);
+      if (header.isSectionHidden(c)) continue;
       const QString name = table->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
       sort->addAction(QString(name).replace('&', QStringLiteral("&&")), sorting, [sorting, c] { sorting->sortBy(c); });
     }
@@ -267,14 +276,23 @@ void MainWindow::showWarning(const QString& text, const QString& details) {
   warning_label_->setToolTip(details);
 }
 
+QString MainWindow::playlistSummaryText() const { return playlist_label_->text(); }
+
 QString MainWindow::warning() const { return warning_label_ != nullptr ? warning_label_->toolTip() : QString(); }
 
 void MainWindow::updateStatus() {
   const std::size_t tracks = player_.libraryTrackCount();
-  tracks_label_->setText(tracks == 1 ? tr("1 track") : tr("%L1 tracks").arg(tracks));
+  tracks_label_->setText(tracks == 1 ? tr("Library: 1 track") : tr("Library: %L1 tracks").arg(tracks));
   const QString name = QFileInfo(library_path_).fileName();
   library_label_->setText(scanning_ ? tr("%1 (reading...)").arg(name) : name);
   library_label_->setToolTip(library_path_);
+  const std::size_t active = player_.activePlaylist();
+  if (active == host::kNoPlaylist || active >= player_.playlistCount()) {
+    playlist_label_->clear();
+  } else {
+    const player::Playlist& playlist = player_.playlists().at(active);
+    playlist_label_->setText(playlistSummary(playlist.items, playlist.selected));
+  }
   playback_label_->setText(playback_ != nullptr ? playback_->statusText() : tr("Stopped"));
   library_hint_->showFor(tracks, music_folders_, scanning_);
 }
@@ -285,10 +303,12 @@ profile::Layout MainWindow::layout() {
   panels_->nameDocks();
   layout.geometry = fromBytes(saveGeometry());
   layout.window_state = fromBytes(packWindowState(saveState(), dockSizes(*this)));
+  layout.playlist_columns = tabs_->columnLayout();
   return layout;
 }
 
 void MainWindow::restoreLayout(const profile::Layout& layout) {
+  tabs_->setColumnLayout(layout.playlist_columns);
   for (const std::vector<uint8_t>& record : layout.panels) panels_->addPanel(record);
   if (layout.panels.empty()) panels_->addPanel({});
   if (!layout.geometry.empty()) restoreGeometry(toBytes(layout.geometry));

@@ -91,6 +91,8 @@ class MainWindow : public QMainWindow {
   // library's hint say so.
   void setScanning(bool scanning);
   LibraryHint& libraryHint() { return *library_hint_; }
+  // The status bar's summary of the active playlist (see playlist_summary.h).
+  QString playlistSummaryText() const;
   // A lasting warning in the status bar: `text`, with `details` as its tip.
   void showWarning(const QString& text, const QString& details);
   // The warning's details; empty when there is none.
@@ -140,13 +142,14 @@ class MainWindow : public QMainWindow {
   LogDock* log_dock_ = nullptr;
   QAction* log_action_ = nullptr;
   QToolButton* failures_button_ = nullptr;
-  QLabel* tracks_label_ = nullptr;
+  QLabel* tracks_label_ = nullptr;  // the library's count
   QLabel* library_label_ = nullptr;
   QString library_path_;
   std::vector<std::string> music_folders_;
   bool scanning_ = false;
   LibraryHint* library_hint_ = nullptr;
   QLabel* playback_label_ = nullptr;
+  QLabel* playlist_label_ = nullptr;  // the active playlist's count and length
   QLabel* warning_label_ = nullptr;
   ui::ConsoleWindow* console_ = nullptr;
   QMenu* playback_menu_ = nullptr;

@@ -49,6 +49,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(double Rate READ rate WRITE setRate)
   Q_PROPERTY(QVariantMap Metadata READ metadata)
   Q_PROPERTY(double Volume READ volume WRITE setVolume)
+  Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+  Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
   Q_PROPERTY(qlonglong Position READ position)
   Q_PROPERTY(double MinimumRate READ rate)
   Q_PROPERTY(double MaximumRate READ rate)
@@ -68,6 +70,10 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   QVariantMap metadata() const;
   double volume() const;
   void setVolume(double volume);
+  QString loopStatus() const;
+  void setLoopStatus(const QString& status);
+  bool shuffle() const;
+  void setShuffle(bool shuffle);
   qlonglong position() const;  // microseconds
   bool canGoNext() const;
   bool canGoPrevious() const;

@@ -64,6 +64,14 @@ MprisService::MprisService(PlaybackController& playback, QDBusConnection bus, st
               {QStringLiteral("CanGoPrevious"), playback_.canGoPrevious()},
               {QStringLiteral("CanSeek"), canSeek()}});
   });
+  connect(&playback_, &PlaybackController::orderChanged, this, [this] {
+    announce({{QStringLiteral("LoopStatus"), loopStatus()},
+              {QStringLiteral("Shuffle"), shuffle()},
+              {QStringLiteral("CanGoNext"), playback_.canGoNext()},
+              {QStringLiteral("CanGoPrevious"), playback_.canGoPrevious()}});
+  });
+  connect(&playback_, &PlaybackController::volumeChanged, this,
+          [this](double volume) { announce({{QStringLiteral("Volume"), volume}}); });
   connect(&playback_, &PlaybackController::seeked, player,
           [player](qint64 position) { emit player->Seeked(position * 1000); });
 }
@@ -115,6 +123,37 @@ QVariantMap MprisService::metadata() const {
   return data;
 }
 
+QString MprisService::loopStatus() const {
+  switch (playback_.order()) {
+    case player::PlaybackOrder::kRepeatPlaylist:
+      return QStringLiteral("Playlist");
+    case player::PlaybackOrder::kRepeatTrack:
+      return QStringLiteral("Track");
+    default:
+      return QStringLiteral("None");
+  }
+}
+
+void MprisService::setLoopStatus(const QString& status) {
+  if (status == QLatin1String("Playlist")) {
+    playback_.setOrder(player::PlaybackOrder::kRepeatPlaylist);
+  } else if (status == QLatin1String("Track")) {
+    playback_.setOrder(player::PlaybackOrder::kRepeatTrack);
+  } else if (status == QLatin1String("None") && !shuffle()) {
+    playback_.setOrder(player::PlaybackOrder::kDefault);
+  }
+}
+
+bool MprisService::shuffle() const {
+  return playback_.order() == player::PlaybackOrder::kShuffleTracks ||
+         playback_.order() == player::PlaybackOrder::kShuffleAlbums;
+}
+
+void MprisService::setShuffle(bool on) {
+  if (on == shuffle()) return;
+  playback_.setOrder(on ? player::PlaybackOrder::kShuffleTracks : player::PlaybackOrder::kDefault);
+}
+
 bool MprisService::canSeek() const {
   return playback_.state() != PlaybackController::State::kStopped && playback_.duration() > 0;
 }
@@ -138,10 +177,12 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& service) : QDBusAbstractAda
 
 QString MprisPlayerAdaptor::playbackStatus() const { return service_.playbackStatus(); }
 QVariantMap MprisPlayerAdaptor::metadata() const { return service_.metadata(); }
-double MprisPlayerAdaptor::volume() const { return service_.playback().engine().volume(); }
-void MprisPlayerAdaptor::setVolume(double volume) {
-  service_.playback().engine().setVolume(static_cast<float>(std::clamp(volume, 0.0, 1.0)));
-}
+double MprisPlayerAdaptor::volume() const { return service_.playback().volume(); }
+void MprisPlayerAdaptor::setVolume(double volume) { service_.playback().setVolume(volume); }
+QString MprisPlayerAdaptor::loopStatus() const { return service_.loopStatus(); }
+void MprisPlayerAdaptor::setLoopStatus(const QString& status) { service_.setLoopStatus(status); }
+bool MprisPlayerAdaptor::shuffle() const { return service_.shuffle(); }
+void MprisPlayerAdaptor::setShuffle(bool shuffle) { service_.setShuffle(shuffle); }
 qlonglong MprisPlayerAdaptor::position() const { return service_.playback().position() * 1000; }
 bool MprisPlayerAdaptor::canGoNext() const { return service_.playback().canGoNext(); }
 bool MprisPlayerAdaptor::canGoPrevious() const { return service_.playback().canGoPrevious(); }

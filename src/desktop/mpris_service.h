@@ -3,7 +3,7 @@
 // /org/mpris/MediaPlayer2 with the interfaces org.mpris.MediaPlayer2 (Raise,
 // Quit, identity) and org.mpris.MediaPlayer2.Player (Play, Pause,
 // PlayPause, Stop, Next, Previous, Seek, SetPosition; PlaybackStatus,
-// Metadata, Position, Volume and the Can* properties), and announces
+// Metadata, Position, Volume, LoopStatus, Shuffle and the Can* properties), and announces
 // changes with org.freedesktop.DBus.Properties.PropertiesChanged.
 //
 //   auto mpris = MprisService::publish(playback, raise_window, quit);
@@ -56,6 +56,13 @@ class MprisService : public QObject {
   // track id (the "no track" path) while stopped.
   QVariantMap metadata() const;
   bool canSeek() const;
+  // The playback order as MPRIS sees it: LoopStatus "None", "Track" or
+  // "Playlist", and Shuffle (either shuffle order). Turning shuffle on picks
+  // Shuffle tracks; a loop status ends a shuffle, except "None".
+  QString loopStatus() const;
+  void setLoopStatus(const QString& status);
+  bool shuffle() const;
+  void setShuffle(bool on);
 
  private:
   MprisService(PlaybackController& playback, QDBusConnection bus, std::function<void()> raise,

@@ -15,11 +15,43 @@ PlaybackController::PlaybackController(player::Player& player, EngineFactory fac
     : QObject(parent),
       player_(player),
       factory_(std::move(factory)),
-      title_script_(player.compileTitleFormat(kTitleFormat, nullptr)) {
+      title_script_(player.compileTitleFormat(kTitleFormat, nullptr)),
+      volume_(player.settings().volume().value_or(1.0)) {
   player_.addListener(this);
+  // A volume dragged across the slider is written once, when it rests.
+  save_settings_.setSingleShot(true);
+  save_settings_.setInterval(500);
+  connect(&save_settings_, &QTimer::timeout, this, &PlaybackController::saveSettings);
+}
+
+void PlaybackController::setOrder(player::PlaybackOrder order) {
+  if (order == player_.playbackOrder()) return;
+  player_.setPlaybackOrder(order);
+  save_settings_.start();
+  emit orderChanged(order);
+}
+
+void PlaybackController::saveSettings() {
+  save_settings_.stop();
+  try {
+    player_.settings().save();
+  } catch (const std::exception& error) {
+    player_.consoleLine(std::string("[vostrel] Cannot save the settings: ") + error.what());
+  }
+}
+
+void PlaybackController::setVolume(double volume) {
+  volume = std::clamp(volume, 0.0, 1.0);
+  if (volume == volume_) return;
+  volume_ = volume;
+  player_.settings().setVolume(volume);
+  if (engine_ != nullptr) engine_->setVolume(static_cast<float>(volume));
+  save_settings_.start();
+  emit volumeChanged(volume);
 }
 
 PlaybackController::~PlaybackController() {
+  if (save_settings_.isActive()) saveSettings();
   player_.removeListener(this);
   if (engine_ != nullptr) engine_->stop();
 }
@@ -47,6 +79,7 @@ PlaybackEngine& PlaybackController::engine() {
 
 void PlaybackController::connectEngine() {
   if (engine_ == nullptr) return;
+  engine_->setVolume(static_cast<float>(volume_));
   connect(engine_.get(), &PlaybackEngine::positionChanged, this, [this](qint64 position) {
     if (state_ == State::kStopped) return;
     emit positionChanged(position);
@@ -145,17 +178,9 @@ void PlaybackController::seek(qint64 position) {
   emit statusChanged();
 }
 
-bool PlaybackController::canGoNext() const {
-  const std::size_t playlist = player_.playingPlaylist();
-  const std::size_t item = player_.playingItem();
-  return playlist != host::kNoPlaylist && item != player::Player::kNoItem &&
-         item + 1 < player_.playlistItemCount(playlist);
-}
+bool PlaybackController::canGoNext() const { return player_.nextItem() != player::Player::kNoItem; }
 
-bool PlaybackController::canGoPrevious() const {
-  const std::size_t item = player_.playingItem();
-  return player_.playingPlaylist() != host::kNoPlaylist && item != player::Player::kNoItem && item > 0;
-}
+bool PlaybackController::canGoPrevious() const { return player_.previousItem() != player::Player::kNoItem; }
 
 void PlaybackController::playbackChanged() {
   const std::size_t playlist = player_.playingPlaylist();
@@ -210,9 +235,21 @@ void PlaybackController::finishTrack(bool failed, const QString& message) {
   if (failed) {
     player_.consoleLine("[vostrel] Cannot play " + std::string(track_->path()) + ": " + message.toStdString());
   }
+  // A file that failed is not tried again at once (Repeat track), and a
+  // repeating order that meets nothing but failures stops after one round.
+  failures_in_row_ = failed ? failures_in_row_ + 1 : 0;
+  const bool give_up = player_.playingPlaylist() != host::kNoPlaylist &&
+                       failures_in_row_ >= player_.playlistItemCount(player_.playingPlaylist());
+  const player::Advance advance = failed ? player::Advance::kUser : player::Advance::kTrackEnded;
   const uint64_t generation = generation_;
-  QTimer::singleShot(0, this, [this, generation] {
-    if (generation == generation_) player_.playNext();
+  QTimer::singleShot(0, this, [this, generation, advance, give_up] {
+    if (generation != generation_) return;
+    if (give_up) {
+      failures_in_row_ = 0;
+      player_.stopPlayback();
+    } else {
+      player_.playNext(advance);
+    }
   });
 }
 

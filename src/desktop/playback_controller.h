@@ -9,7 +9,7 @@
 //   playback.next();    // past the last item: stops
 //
 // A file that cannot be played goes to the log and playback moves on to the
-// next item; at the end of the playlist it stops. Moving on waits for the
+// next item in the playback order; where the order ends it stops. Moving on waits for the
 // event loop, so a long run of bad files neither recurses nor blocks.
 //
 // When the program starts the player may still name a playing item from
@@ -23,6 +23,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include "desktop/playback_engine.h"
@@ -77,8 +78,18 @@ class PlaybackController : public QObject, public player::PlayerListener {
   void previous();
   // Clamped to the track.
   void seek(qint64 position);
+  // Whether Next and Previous lead to an item in the playback order.
   bool canGoNext() const;
   bool canGoPrevious() const;
+
+  // The player's playback order; changing it here tells the windows.
+  player::PlaybackOrder order() const { return player_.playbackOrder(); }
+  void setOrder(player::PlaybackOrder order);
+  // 0 (silent) to 1 (full), kept in the settings; clamped. The settings are
+  // saved shortly after either changes, and at the latest when the
+  // controller goes.
+  double volume() const { return volume_; }
+  void setVolume(double volume);
 
   // player::PlayerListener
   void playbackChanged() override;
@@ -95,9 +106,12 @@ class PlaybackController : public QObject, public player::PlayerListener {
   void seeked(qint64 position);
   // statusText() may read differently.
   void statusChanged();
+  void orderChanged(player::PlaybackOrder order);
+  void volumeChanged(double volume);
 
  private:
   void connectEngine();
+  void saveSettings();
   void setState(State state);
   void clearTrack();
   // The current track ended (`failed`: could not be played): move on once
@@ -115,6 +129,9 @@ class PlaybackController : public QObject, public player::PlayerListener {
   uint64_t generation_ = 0;
   uint64_t finished_ = 0;
   bool reported_unavailable_ = false;
+  double volume_;
+  QTimer save_settings_;
+  std::size_t failures_in_row_ = 0;
 };
 
 }  // namespace desktop

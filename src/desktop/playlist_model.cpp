@@ -1,40 +1,69 @@
 #include "desktop/playlist_model.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
 #include <QMimeData>
 #include <QStyle>
 
+#include "desktop/playlist_drop.h"
+#include "host/multi_value.h"
+#include "ui/node_drag.h"
+
 namespace desktop {
-namespace {
 
-constexpr int kLengthColumn = 4;
-
-}  // namespace
-
-const std::array<const char*, PlaylistModel::kColumnCount>& PlaylistModel::headers() {
-  static const std::array<const char*, kColumnCount> texts = {"#", "Artist", "Title", "Album", "Length"};
-  return texts;
-}
-
-const std::array<const char*, PlaylistModel::kColumnCount>& PlaylistModel::expressions() {
-  static const std::array<const char*, kColumnCount> texts = {"%tracknumber%", "%artist%", "%title%", "%album%",
-                                                              "%length%"};
-  return texts;
-}
-
-PlaylistModel::PlaylistModel(player::Player& player, std::size_t playlist, QObject* parent)
-    : QAbstractTableModel(parent), player_(player), playlist_(playlist) {
-  for (int c = 0; c < kColumnCount; ++c) scripts_[c] = player_.compileTitleFormat(expressions()[c], nullptr);
+PlaylistModel::PlaylistModel(player::Player& player, std::size_t playlist, std::vector<PlaylistColumn> columns,
+                             QObject* parent)
+    : QAbstractTableModel(parent), player_(player), playlist_(playlist), columns_(std::move(columns)) {
+  compileColumns();
   items_ = player_.playlists().at(playlist_).items;
+}
+
+void PlaylistModel::compileColumns() {
+  scripts_.clear();
+  fields_.clear();
+  for (const PlaylistColumn& column : columns_) {
+    scripts_.push_back(column.expression.empty() ? nullptr : player_.compileTitleFormat(column.expression, nullptr));
+    fields_.push_back(column.field.empty() ? host::kNoField : host::findField(column.field));
+  }
+}
+
+void PlaylistModel::setColumns(std::vector<PlaylistColumn> columns) {
+  beginResetModel();
+  columns_ = std::move(columns);
+  compileColumns();
+  endResetModel();
 }
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(items_.size());
 }
 
-int PlaylistModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int PlaylistModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QString PlaylistModel::text(int row, int column) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= items_.size() || column < 0 ||
+      static_cast<std::size_t>(column) >= columns_.size()) {
+    return {};
+  }
+  const host::Track& track = *items_[static_cast<std::size_t>(row)];
+  const std::size_t c = static_cast<std::size_t>(column);
+  std::string text;
+  if (fields_[c] != host::kNoField) {
+    const host::InfoField* field = track.findMeta(fields_[c]);
+    if (field == nullptr) field = track.findTech(fields_[c]);
+    if (field != nullptr) host::appendJoined(text, field->values());
+  } else if (scripts_[c] != nullptr) {
+    player_.formatTitle(track, *scripts_[c], text);
+  } else if (columns_[c].expression.empty()) {
+    return QString::number(row + 1);
+  }
+  return QString::fromStdString(text);
+}
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || static_cast<std::size_t>(index.row()) >= items_.size()) return {};
@@ -42,12 +71,8 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
   const host::Track& track = *items_[row];
   const bool playing = player_.playingPlaylist() == playlist_ && player_.playingItem() == row;
   switch (role) {
-    case Qt::DisplayRole: {
-      const host::TitleFormatScriptPtr& script = scripts_[static_cast<std::size_t>(index.column())];
-      std::string text;
-      if (script != nullptr) player_.formatTitle(track, *script, text);
-      return QString::fromStdString(text);
-    }
+    case Qt::DisplayRole:
+      return text(index.row(), index.column());
     case Qt::ToolTipRole:
       return QString::fromUtf8(track.path().data(), static_cast<qsizetype>(track.path().size()));
     case Qt::FontRole:
@@ -61,7 +86,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
       if (playing && index.column() == 0) return QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
       return {};
     case Qt::TextAlignmentRole:
-      if (index.column() == 0 || index.column() == kLengthColumn) {
+      if (columns_[static_cast<std::size_t>(index.column())].right_aligned) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       }
       return {};
@@ -71,10 +96,13 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount) {
+  if (orientation != Qt::Horizontal || section < 0 || static_cast<std::size_t>(section) >= columns_.size()) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  return QString::fromUtf8(headers()[static_cast<std::size_t>(section)]);
+  const PlaylistColumn& column = columns_[static_cast<std::size_t>(section)];
+  if (role == Qt::DisplayRole) return QString::fromStdString(column.title);
+  if (role == Qt::ToolTipRole && column.id == kCustomColumnId) return QString::fromStdString(column.expression);
+  return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const {
@@ -82,37 +110,27 @@ Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
 }
 
-QStringList PlaylistModel::mimeTypes() const { return {QString::fromLatin1(kRowsMimeType)}; }
+QStringList PlaylistModel::mimeTypes() const {
+  return {QString::fromLatin1(kRowsMimeType), QString::fromLatin1(ui::kNodeMimeType), QStringLiteral("text/uri-list")};
+}
 
 QMimeData* PlaylistModel::mimeData(const QModelIndexList& indexes) const {
-  QList<int> rows;
+  std::vector<std::size_t> rows;
   for (const QModelIndex& index : indexes) {
-    if (index.isValid() && !rows.contains(index.row())) rows.push_back(index.row());
+    if (index.isValid()) rows.push_back(static_cast<std::size_t>(index.row()));
   }
-  QStringList texts;
-  for (int row : rows) texts.push_back(QString::number(row));
-  auto* data = new QMimeData;
-  data->setData(QString::fromLatin1(kRowsMimeType), texts.join(',').toLatin1());
-  return data;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rowsMimeData(player_, playlist_, rows);
 }
 
 bool PlaylistModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int, const QModelIndex& parent) {
-  if (action != Qt::MoveAction || data == nullptr || !data->hasFormat(QString::fromLatin1(kRowsMimeType))) {
-    return false;
-  }
+  if (data == nullptr || drop_ == nullptr || (action != Qt::MoveAction && action != Qt::CopyAction)) return false;
   // Dropped on an item: before it; dropped past the last: at the end.
-  std::size_t before = row >= 0 ? static_cast<std::size_t>(row)
-                                : parent.isValid() ? static_cast<std::size_t>(parent.row())
-                                                   : items_.size();
-  std::vector<std::size_t> items;
-  for (const QByteArray& text : data->data(QString::fromLatin1(kRowsMimeType)).split(',')) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < 0 || static_cast<std::size_t>(value) >= items_.size()) return false;
-    items.push_back(static_cast<std::size_t>(value));
-  }
-  if (items.empty()) return false;
-  player_.moveItems(playlist_, std::move(items), before);
+  const std::size_t before = row >= 0             ? static_cast<std::size_t>(row)
+                             : parent.isValid() ? static_cast<std::size_t>(parent.row())
+                                                : items_.size();
+  drop_->drop(*data, action, playlist_, before);
   return false;
 }
 
@@ -141,7 +159,10 @@ void PlaylistModel::notifyReset() {
 
 void PlaylistModel::notifyPlayback() {
   const int rows = static_cast<int>(items_.size());
-  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, kColumnCount - 1), {Qt::FontRole, Qt::DecorationRole});
+  const int columns = columnCount();
+  if (rows > 0 && columns > 0) {
+    emit dataChanged(index(0, 0), index(rows - 1, columns - 1), {Qt::FontRole, Qt::DecorationRole});
+  }
 }
 
 }  // namespace desktop

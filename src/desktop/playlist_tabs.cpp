@@ -1,6 +1,10 @@
 #include "desktop/playlist_tabs.h"
 
+#include <algorithm>
+#include <memory>
+
 #include <QAction>
+#include <QDropEvent>
 #include <QEvent>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -14,7 +18,7 @@
 
 #include "desktop/player_signals.h"
 #include "desktop/playlist_model.h"
-#include "desktop/playlist_sorting.h"
+#include "player/playlist_file.h"
 
 namespace desktop {
 namespace {
@@ -35,21 +39,33 @@ class SyncGuard {
 }  // namespace
 
 PlaylistTabs::PlaylistTabs(player::Player& player, PlayerSignals& player_signals, QWidget* parent)
-    : QTabWidget(parent), player_(player) {
+    : QTabWidget(parent), player_(player), drop_(player) {
   setObjectName(QStringLiteral("playlists"));
   setMovable(true);
   setTabsClosable(true);
   setDocumentMode(true);
-  auto* add = new QToolButton(this);
-  add->setText(QStringLiteral("+"));
-  add->setToolTip(tr("New playlist"));
-  add->setAutoRaise(true);
-  setCornerWidget(add, Qt::TopRightCorner);
-  connect(add, &QToolButton::clicked, this, &PlaylistTabs::newPlaylist);
+  columns_ = defaultColumnLayout();
+  drop_.setPlaylistFileReader(
+      [this](const std::filesystem::path& file) { return player::readPlaylistFileTracks(player_, file); });
+  add_ = new QToolButton(this);
+  add_->setObjectName(QStringLiteral("new_playlist"));
+  add_->setText(QStringLiteral("+"));
+  add_->setToolTip(tr("New playlist (drop here for a playlist of what you drag)"));
+  add_->setAccessibleName(tr("New playlist"));
+  add_->setAutoRaise(true);
+  add_->setAcceptDrops(true);
+  add_->installEventFilter(this);
+  setCornerWidget(add_, Qt::TopRightCorner);
+  connect(add_, &QToolButton::clicked, this, &PlaylistTabs::newPlaylist);
+  tabBar()->setAcceptDrops(true);
+  tabBar()->installEventFilter(this);
 
   for (std::size_t p = 0; p < player_.playlistCount(); ++p) addTab(p);
   if (player_.activePlaylist() != host::kNoPlaylist) setCurrentIndex(static_cast<int>(player_.activePlaylist()));
   updateIcons();
+  // Once the window is laid out: the views show their tops, the playing
+  // playlist its playing item.
+  QMetaObject::invokeMethod(this, &PlaylistTabs::showStartPosition, Qt::QueuedConnection);
 
   connect(this, &QTabWidget::currentChanged, this, [this](int index) {
     if (syncing_ || index < 0) return;
@@ -92,11 +108,14 @@ PlaylistModel* PlaylistTabs::model(std::size_t playlist) const {
 
 void PlaylistTabs::addTab(std::size_t playlist) {
   auto* table = new QTableView;
-  auto* model = new PlaylistModel(player_, playlist, table);
+  auto* model = new PlaylistModel(player_, playlist, shownColumns(), table);
   table->setModel(model);
+  table->setObjectName(QStringLiteral("playlist_view"));
+  table->setAccessibleName(tr("Playlist"));
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  table->setDragDropMode(QAbstractItemView::InternalMove);
+  model->setDrop(&drop_);
+  table->setDragDropMode(QAbstractItemView::DragDrop);
   table->setDragEnabled(true);
   table->setAcceptDrops(true);
   table->setDropIndicatorShown(true);
@@ -106,14 +125,7 @@ void PlaylistTabs::addTab(std::size_t playlist) {
   table->setWordWrap(false);
   table->verticalHeader()->hide();
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-  table->horizontalHeader()->setHighlightSections(false);
-  table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  const int widths[PlaylistModel::kColumnCount] = {58, 190, 0, 210, 64};
-  for (int c = 0; c < PlaylistModel::kColumnCount; ++c) {
-    if (widths[c] > 0) table->setColumnWidth(c, widths[c]);
-  }
-  table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
-  new HeaderSorting(player_, *table);
+  setUpHeader(*table);
   table->setContextMenuPolicy(Qt::CustomContextMenu);
   table->installEventFilter(this);
   connect(table, &QTableView::doubleClicked, this, [this, model](const QModelIndex& index) {
@@ -206,7 +218,7 @@ void PlaylistTabs::showSelection(std::size_t playlist) {
   if (table == nullptr) return;
   const std::vector<bool>& flags = player_.playlists().at(playlist).selected;
   QItemSelection selection;
-  const int last_column = PlaylistModel::kColumnCount - 1;
+  const int last_column = std::max(0, table->model()->columnCount() - 1);
   for (std::size_t i = 0; i < flags.size();) {
     if (!flags[i]) {
       ++i;
@@ -287,13 +299,101 @@ void PlaylistTabs::askRename(int index) {
   if (ok) renamePlaylist(playlist, name);
 }
 
+bool PlaylistTabs::tabDragEvent(QObject* watched, QEvent* event) {
+  const bool on_tabs = watched == tabBar();
+  if (!on_tabs && watched != add_) return false;
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      const bool ok = drag->mimeData() != nullptr && canDropOnPlaylist(*drag->mimeData()) &&
+                      (!on_tabs || tabBar()->tabAt(drag->position().toPoint()) >= 0);
+      if (ok) {
+        drag->acceptProposedAction();
+      } else {
+        drag->ignore();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (drop->mimeData() == nullptr) return true;
+      const Qt::DropAction action = drop->dropAction();
+      if (on_tabs) {
+        const int index = tabBar()->tabAt(drop->position().toPoint());
+        if (index < 0) return true;
+        const std::size_t playlist = static_cast<std::size_t>(index);
+        drop_.drop(*drop->mimeData(), action, playlist, player_.playlistItemCount(playlist));
+      } else {
+        drop_.dropOnNewPlaylist(*drop->mimeData(), action);
+      }
+      // Ignored, so that the source of a move does not remove what the
+      // player has already moved.
+      drop->setDropAction(Qt::IgnoreAction);
+      drop->ignore();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 bool PlaylistTabs::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-      qobject_cast<QTableView*>(watched) != nullptr) {
+  if (tabDragEvent(watched, event)) return true;
+  auto* table = qobject_cast<QTableView*>(watched);
+  if (event->type() == QEvent::Show && table != nullptr && start_pending_) {
+    start_pending_ = false;
+    QMetaObject::invokeMethod(this, &PlaylistTabs::showStartPosition, Qt::QueuedConnection);
+  }
+  if (event->type() != QEvent::KeyPress || table == nullptr) return QTabWidget::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_Delete) {
     removeSelectedItems();
     return true;
   }
+  const auto* model = static_cast<PlaylistModel*>(table->model());
+  if (key->matches(QKeySequence::Copy)) {
+    copySelection(model->playlist());
+    return true;
+  }
+  // Ctrl+Home and Ctrl+End select the first or last row, as Home and End
+  // do, rather than only moving the current cell (with Shift they extend
+  // the selection as usual).
+  if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && key->modifiers() == Qt::ControlModifier) {
+    const int rows = model->rowCount();
+    if (rows == 0) return true;
+    const QModelIndex target = model->index(key->key() == Qt::Key_Home ? 0 : rows - 1, 0);
+    table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table->scrollTo(target);
+    return true;
+  }
   return QTabWidget::eventFilter(watched, event);
+}
+
+void PlaylistTabs::showStartPosition() {
+  // Before the window is on screen the views know neither their room nor
+  // their rows' places: wait for the first table to be shown.
+  if (currentWidget() != nullptr && !currentWidget()->isVisible()) {
+    start_pending_ = true;
+    return;
+  }
+  start_pending_ = false;
+  // Columns never sized fit the first table on screen.
+  std::size_t unsized = 0;
+  for (const profile::PlaylistColumnLayout& entry : columns_) unsized += entry.visible && entry.width == 0;
+  if (auto* current = qobject_cast<QTableView*>(currentWidget()); current != nullptr && unsized > 1) {
+    fitTable(*current, true);
+  }
+  for (std::size_t p = 0; p < views_.size(); ++p) {
+    QTableView* table = views_[p];
+    const std::size_t playing = player_.playingItem();
+    if (p == player_.playingPlaylist() && playing != player::Player::kNoItem &&
+        playing < static_cast<std::size_t>(table->model()->rowCount())) {
+      table->scrollTo(table->model()->index(static_cast<int>(playing), 0), QAbstractItemView::PositionAtCenter);
+    } else {
+      table->scrollToTop();
+    }
+  }
 }
 
 void PlaylistTabs::showTabMenu(const QPoint& position) {
@@ -310,14 +410,8 @@ void PlaylistTabs::showTabMenu(const QPoint& position) {
 void PlaylistTabs::showItemMenu(std::size_t playlist, const QPoint& position) {
   QTableView* table = view(playlist);
   const QModelIndex index = table->indexAt(position);
-  QMenu menu(this);
-  QAction* play = menu.addAction(tr("Play"), this, [this, playlist, index] {
-    player_.playItem(playlist, static_cast<std::size_t>(index.row()));
-  });
-  play->setEnabled(index.isValid());
-  QAction* remove = menu.addAction(tr("Remove"), this, &PlaylistTabs::removeSelectedItems);
-  remove->setEnabled(table->selectionModel()->hasSelection());
-  menu.exec(table->viewport()->mapToGlobal(position));
+  std::unique_ptr<QMenu> menu(itemMenu(playlist, index.isValid() ? index.row() : -1));
+  menu->exec(table->viewport()->mapToGlobal(position));
 }
 
 }  // namespace desktop

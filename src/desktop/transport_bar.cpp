@@ -4,6 +4,8 @@
 #include <climits>
 
 #include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +18,7 @@ namespace desktop {
 namespace {
 
 constexpr int kSeekBarWidth = 260;
+constexpr int kVolumeWidth = 90;
 
 QIcon icon(QStyle& style, const char* theme_name, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(theme_name), style.standardIcon(fallback));
@@ -58,6 +61,50 @@ TransportBar::TransportBar(PlaybackController& playback, QWidget* parent)
   connect(seek_, &QSlider::actionTriggered, this, [this](int action) {
     if (action != QAbstractSlider::SliderMove) playback_.seek(seek_->sliderPosition());
   });
+
+  // The playback order: a menu of checkable actions and a box in the bar.
+  addSeparator();
+  orders_ = new QActionGroup(this);
+  order_box_ = new QComboBox(this);
+  order_box_->setObjectName(QStringLiteral("playback_order"));
+  order_box_->setAccessibleName(tr("Playback order"));
+  order_box_->setToolTip(tr("Playback order"));
+  order_box_->setFocusPolicy(Qt::StrongFocus);
+  for (player::PlaybackOrder order : player::kPlaybackOrders) {
+    const std::string_view label = player::playbackOrderLabel(order);
+    const QString text = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    QAction* action = orders_->addAction(text);
+    action->setCheckable(true);
+    action->setData(static_cast<int>(order));
+    connect(action, &QAction::triggered, this, [this, order] { playback_.setOrder(order); });
+    order_box_->addItem(text, static_cast<int>(order));
+  }
+  connect(order_box_, &QComboBox::activated, this, [this](int index) {
+    playback_.setOrder(static_cast<player::PlaybackOrder>(order_box_->itemData(index).toInt()));
+  });
+  addWidget(order_box_);
+
+  volume_ = new QSlider(Qt::Horizontal, this);
+  volume_->setObjectName(QStringLiteral("volume"));
+  volume_->setAccessibleName(tr("Volume"));
+  volume_->setRange(0, 100);
+  volume_->setPageStep(10);
+  volume_->setFixedWidth(kVolumeWidth);
+  volume_->setFocusPolicy(Qt::StrongFocus);
+  volume_->setValue(static_cast<int>(playback_.volume() * 100 + 0.5));
+  volume_->setToolTip(tr("Volume: %1%").arg(volume_->value()));
+  connect(volume_, &QSlider::valueChanged, this, [this](int value) {
+    volume_->setToolTip(tr("Volume: %1%").arg(value));
+    playback_.setVolume(value / 100.0);
+  });
+  connect(&playback_, &PlaybackController::volumeChanged, this, [this](double volume) {
+    const int value = static_cast<int>(volume * 100 + 0.5);
+    if (value != volume_->value()) volume_->setValue(value);
+  });
+  addWidget(volume_);
+  connect(&playback_, &PlaybackController::orderChanged, this, &TransportBar::showOrder);
+  showOrder();
+
   connect(&playback_, &PlaybackController::positionChanged, this, &TransportBar::showPosition);
   connect(&playback_, &PlaybackController::durationChanged, this, &TransportBar::update);
   connect(&playback_, &PlaybackController::stateChanged, this, &TransportBar::update);
@@ -72,6 +119,15 @@ void TransportBar::fillMenu(QMenu& menu) {
   menu.addSeparator();
   menu.addAction(next_);
   menu.addAction(previous_);
+  menu.addSeparator();
+  QMenu* order = menu.addMenu(tr("&Order"));
+  order->addActions(orders_->actions());
+}
+
+void TransportBar::showOrder() {
+  const int current = static_cast<int>(playback_.order());
+  for (QAction* action : orders_->actions()) action->setChecked(action->data().toInt() == current);
+  order_box_->setCurrentIndex(order_box_->findData(current));
 }
 
 void TransportBar::update() {

@@ -1,6 +1,7 @@
 // TransportBar: the playback controls of the main window. A tool bar with
-// Play, Pause, Stop, Previous and Next, a seek bar and the time; the same
-// actions fill the Playback menu.
+// Play, Pause, Stop, Previous and Next, a seek bar and the time, the
+// playback order and the volume; the same actions, and the orders as a
+// submenu, fill the Playback menu.
 //
 // The seek bar follows the position while nobody holds it; dragging it
 // seeks when it is let go, clicking beside the handle seeks at once.
@@ -10,6 +11,8 @@
 #include <QToolBar>
 
 class QAction;
+class QActionGroup;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QSlider;
@@ -34,10 +37,16 @@ class TransportBar : public QToolBar {
   QAction* previousAction() const { return previous_; }
   QSlider& seekBar() const { return *seek_; }
   QLabel& timeLabel() const { return *time_; }
+  QComboBox& orderBox() const { return *order_box_; }
+  // The orders' checkable actions, in menu order.
+  QActionGroup& orderActions() const { return *orders_; }
+  // 0 to 100.
+  QSlider& volumeSlider() const { return *volume_; }
 
  private:
   void update();
   void showPosition(qint64 position);
+  void showOrder();
 
   PlaybackController& playback_;
   QAction* play_;
@@ -47,6 +56,9 @@ class TransportBar : public QToolBar {
   QAction* next_;
   QSlider* seek_;
   QLabel* time_;
+  QActionGroup* orders_;
+  QComboBox* order_box_;
+  QSlider* volume_;
 };
 
 }  // namespace desktop

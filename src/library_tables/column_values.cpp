@@ -14,12 +14,16 @@
 #include <string>
 
 #include "db/exception.h"
+#include "host/multi_value.h"
 #include "library_tables/handle_table.h"
 #include "library_tables/row_set.h"
 #include "library_tables/title_format_cache.h"
 #include "library_tables/value_formats.h"
 
 namespace library_tables {
+
+// The tree and the playlist join a field's values alike.
+static_assert(kDefaultSeparator == host::kMultiValueSeparator);
 namespace {
 
 // `stable`: the text outlives the statement's use of it (see above).
@@ -169,11 +173,8 @@ void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::Track& track) {
     return;
   }
   if (values.size() > 1) {
-    state.text.assign(values.front());
-    for (std::size_t i = 1; i < values.size(); ++i) {
-      state.text += plan.separator;
-      state.text += values[i];
-    }
+    state.text.clear();
+    host::appendJoined(state.text, values, plan.separator);
     state.owned = true;
   }
   state.counter = 0;

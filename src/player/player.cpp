@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <numeric>
+#include <random>
 
 #include "player/titleformat/titleformat.h"
 #include "profile/data_error.h"
@@ -71,6 +72,9 @@ Player::Player(profile::Profile profile, profile::SettingsStore settings, librar
     seeded_ = true;
   }
   playing_item_ = startItem(playlists_, playlists_.playing());
+  shuffle_seed_ = std::random_device{}();
+  sequence_.reset(parsePlaybackOrder(settings_.playbackOrder()).value_or(PlaybackOrder::kDefault), {}, 0, 0);
+  layOutOrder();
 }
 
 // Builds checked for leaks free everything.
@@ -124,6 +128,16 @@ void Player::pumpEvents() {
 }
 
 void Player::raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first, std::size_t count) {
+  switch (event) {
+    case host::PlaylistEvent::kItemsAdded:
+    case host::PlaylistEvent::kItemsRemoved:
+    case host::PlaylistEvent::kItemsReordered:
+    case host::PlaylistEvent::kItemsReplaced:
+      if (playlist == playlists_.playing()) layOutOrder();
+      break;
+    default:
+      break;
+  }
   const PlaylistChange change{event, playlist, first, count};
   const std::vector<PlayerListener*> listeners = listeners_;
   for (PlayerListener* listener : listeners) listener->playlistChanged(change);
@@ -194,6 +208,7 @@ void Player::setActivePlaylist(std::size_t playlist) {
 void Player::startPlayback(std::size_t playlist) {
   playlists_.setPlaying(playlist);
   playing_item_ = startItem(playlists_, playlist);
+  layOutOrder();
   raisePlayback();
 }
 
@@ -204,27 +219,52 @@ void Player::playItem(std::size_t playlist, std::size_t item) {
   }
   playlists_.setPlaying(playlist);
   playing_item_ = item;
+  layOutOrder();
   raisePlayback();
 }
 
-void Player::playNext() {
+void Player::playAt(std::size_t playlist, std::size_t item) {
+  if (item == kNoItem) return stopPlayback();
+  playing_item_ = item;
+  playlists_.setPlaying(playlist);
+  raisePlayback();
+}
+
+void Player::layOutOrder() {
+  const std::size_t playlist = playlists_.playing();
+  const host::TrackList empty;
+  const host::TrackList& items = playlist == host::kNoPlaylist ? empty : playlists_.at(playlist).items;
+  // A new draw each time, so that starting the same item again shuffles anew.
+  sequence_.reset(sequence_.order(), items, playing_item_, shuffle_seed_++);
+}
+
+void Player::setPlaybackOrder(PlaybackOrder order) {
+  settings_.setPlaybackOrder(playbackOrderName(order));
+  if (order == sequence_.order()) return;
+  sequence_.reset(order, {}, 0, 0);
+  layOutOrder();
+}
+
+std::size_t Player::nextItem(Advance advance) const {
+  if (playlists_.playing() == host::kNoPlaylist || playing_item_ == kNoItem) return kNoItem;
+  return sequence_.next(playing_item_, advance);
+}
+
+std::size_t Player::previousItem() const {
+  if (playlists_.playing() == host::kNoPlaylist || playing_item_ == kNoItem) return kNoItem;
+  return sequence_.previous(playing_item_, Advance::kUser);
+}
+
+void Player::playNext(Advance advance) {
   const std::size_t playlist = playlists_.playing();
   if (playlist == host::kNoPlaylist || playing_item_ == kNoItem) return;
-  if (playing_item_ + 1 < playlists_.at(playlist).items.size()) {
-    playItem(playlist, playing_item_ + 1);
-  } else {
-    stopPlayback();
-  }
+  playAt(playlist, nextItem(advance));
 }
 
 void Player::playPrevious() {
   const std::size_t playlist = playlists_.playing();
   if (playlist == host::kNoPlaylist || playing_item_ == kNoItem) return;
-  if (playing_item_ > 0) {
-    playItem(playlist, playing_item_ - 1);
-  } else {
-    stopPlayback();
-  }
+  playAt(playlist, previousItem());
 }
 
 void Player::renamePlaylist(std::size_t playlist, std::string_view name) {

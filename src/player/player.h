@@ -25,6 +25,7 @@
 #include "host/host.h"
 #include "library/library_file.h"
 #include "player/edit_journal.h"
+#include "player/playback_order.h"
 #include "player/player_events.h"
 #include "player/playlists.h"
 #include "profile/profile.h"
@@ -157,10 +158,24 @@ class Player final : public host::Host {
   // REQUIRES: `item` names an item of `playlist`.
   void playItem(std::size_t playlist, std::size_t item);
   void stopPlayback() { startPlayback(host::kNoPlaylist); }
-  // The next or previous item of the playing playlist; stops past either
-  // end. Does nothing while stopped.
-  void playNext();
+  // The next or previous item of the playing playlist in the playback
+  // order; stops where the order ends. Does nothing while stopped.
+  void playNext(Advance advance = Advance::kUser);
   void playPrevious();
+  // Where playNext and playPrevious would go; kNoItem where they stop.
+  std::size_t nextItem(Advance advance = Advance::kUser) const;
+  std::size_t previousItem() const;
+
+  // The playback order, read from the settings at first. Changing it lays
+  // the order out anew from the playing item and stores it in the settings
+  // (saved with them); what plays goes on playing. A shuffle is laid out
+  // anew, from the playing item, whenever the playing playlist's items
+  // change and whenever the user starts an item.
+  PlaybackOrder playbackOrder() const { return sequence_.order(); }
+  void setPlaybackOrder(PlaybackOrder order);
+  // Fixes the shuffles' random draws (tests); otherwise they are seeded from
+  // the system's random source.
+  void setShuffleSeed(uint32_t seed) { shuffle_seed_ = seed; }
 
   // Listeners are told about changes in the order they were added; they
   // must be removed before they are destroyed.
@@ -198,6 +213,10 @@ class Player final : public host::Host {
   Edit edit(EditOp op, std::size_t playlist) const;
   void raise(host::PlaylistEvent event, std::size_t playlist, std::size_t first = 0, std::size_t count = 0);
   void raisePlayback();
+  // Lays the playback order out over the playing playlist, starting at the
+  // playing item.
+  void layOutOrder();
+  void playAt(std::size_t playlist, std::size_t item);
 
   profile::Profile profile_;
   profile::SettingsStore settings_;
@@ -207,6 +226,8 @@ class Player final : public host::Host {
   bool seeded_ = false;
   std::size_t error_reports_ = 0;
   std::size_t playing_item_ = kNoItem;
+  PlaybackSequence sequence_;
+  uint32_t shuffle_seed_;
   std::function<void()> pump_hook_;
   std::ostream* messages_;
   PlayerUi* ui_ = nullptr;

@@ -178,4 +178,10 @@ ImportedPlaylist importPlaylist(host::Host& host, const PlaylistFileContents& co
   return {playlist, outside};
 }
 
+host::TrackList readPlaylistFileTracks(const host::Host& host, const std::filesystem::path& file) {
+  const PlaylistFileContents contents = readPlaylistFile(file);
+  const host::TrackListPtr library = host.libraryTracks();
+  return playlistEntryTracks(contents.entries, TrackIndex(*library));
+}
+
 }  // namespace player

@@ -123,6 +123,10 @@ struct ImportedPlaylist {
 // against the host's library), through the host's playlist operations.
 ImportedPlaylist importPlaylist(host::Host& host, const PlaylistFileContents& contents, std::string_view name);
 
+// The tracks of the playlist file `file`, as importPlaylist takes them.
+// Throws as readPlaylistFile does.
+host::TrackList readPlaylistFileTracks(const host::Host& host, const std::filesystem::path& file);
+
 }  // namespace player
 
 #endif  // VOSTREL_PLAYER_PLAYLIST_FILE_H_

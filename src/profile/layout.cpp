@@ -80,6 +80,34 @@ Layout parseLayout(std::string_view text, const std::string& name) {
     blob("geometry", layout.geometry);
     blob("state", layout.window_state);
   }
+  if (const auto columns = document.find("playlist_columns"); columns != document.end()) {
+    if (!columns->is_array()) throw malformed("\"playlist_columns\" must be a list");
+    for (const auto& column : *columns) {
+      const auto text = [&](const char* key) -> std::string {
+        const auto value = column.find(key);
+        if (value == column.end()) return {};
+        if (!value->is_string()) throw malformed("a playlist column's \"" + std::string(key) + "\" must be text");
+        return value->get<std::string>();
+      };
+      if (!column.is_object()) throw malformed("a playlist column must be an object");
+      PlaylistColumnLayout entry;
+      entry.id = text("id");
+      if (entry.id.empty()) throw malformed("a playlist column needs an \"id\"");
+      entry.title = text("title");
+      entry.expression = text("expression");
+      if (const auto width = column.find("width"); width != column.end()) {
+        if (!width->is_number_integer() || width->get<int64_t>() < 0 || width->get<int64_t>() > 100000) {
+          throw malformed("a playlist column's \"width\" must be a whole number of pixels");
+        }
+        entry.width = width->get<int>();
+      }
+      if (const auto visible = column.find("visible"); visible != column.end()) {
+        if (!visible->is_boolean()) throw malformed("a playlist column's \"visible\" must be true or false");
+        entry.visible = visible->get<bool>();
+      }
+      layout.playlist_columns.push_back(std::move(entry));
+    }
+  }
   return layout;
 }
 
@@ -90,6 +118,18 @@ std::string layoutJson(const Layout& layout) {
   document["panels"] = std::move(panels);
   if (!layout.geometry.empty() || !layout.window_state.empty()) {
     document["window"] = {{"geometry", toHex(layout.geometry)}, {"state", toHex(layout.window_state)}};
+  }
+  if (!layout.playlist_columns.empty()) {
+    nlohmann::ordered_json columns = nlohmann::ordered_json::array();
+    for (const PlaylistColumnLayout& column : layout.playlist_columns) {
+      nlohmann::ordered_json entry = {{"id", column.id}};
+      if (!column.title.empty()) entry["title"] = column.title;
+      if (!column.expression.empty()) entry["expression"] = column.expression;
+      entry["width"] = column.width;
+      entry["visible"] = column.visible;
+      columns.push_back(std::move(entry));
+    }
+    document["playlist_columns"] = std::move(columns);
   }
   return document.dump(1) + "\n";
 }

@@ -1,10 +1,14 @@
 // The player's window layout, kept in the profile's layout.json: the list of
 // tree panels, each with the settings record it wrote (135 bytes, stored as
 // hexadecimal text), and the desktop program's window geometry and dock
-// state (opaque blobs the window toolkit made, also hexadecimal).
+// state (opaque blobs the window toolkit made, also hexadecimal), and the
+// playlists' columns in display order.
 //
 //   {"panels": [{"settings": "01000000020000002a000000..."}],
-//    "window": {"geometry": "01d9d0cb...", "state": "000000ff..."}}
+//    "window": {"geometry": "01d9d0cb...", "state": "000000ff..."},
+//    "playlist_columns": [{"id": "artist", "width": 190, "visible": true},
+//                         {"id": "custom", "title": "Year", "expression": "$year(%date%)",
+//                          "width": 60, "visible": true}]}
 //
 // A panel with empty settings has not written any yet (a new panel). A file
 // without "window" (written by commands or an older program) is read with
@@ -20,10 +24,23 @@
 
 namespace profile {
 
+// One column of the playlists: a standard column by its id, or "custom"
+// with its own title and title-formatting expression. Width 0: the
+// column's default.
+struct PlaylistColumnLayout {
+  std::string id;
+  std::string title;       // custom columns
+  std::string expression;  // custom columns
+  int width = 0;
+  bool visible = true;
+  bool operator==(const PlaylistColumnLayout&) const = default;
+};
+
 struct Layout {
   std::vector<std::vector<uint8_t>> panels;  // settings records, in panel order
   std::vector<uint8_t> geometry;              // the main window's geometry
   std::vector<uint8_t> window_state;          // toolbars and docks
+  std::vector<PlaylistColumnLayout> playlist_columns;  // empty: the default columns
 };
 
 // Reads `file`; a missing file is an empty layout. Throws DataError naming

@@ -76,6 +76,9 @@ constexpr std::array<std::string_view, kSettings.size()> kKeys = [] {
 constexpr std::string_view kLastLibraryKey = "last_library";
 constexpr std::string_view kMusicFoldersKey = "music_folders";
 constexpr std::string_view kTreeHintDismissedKey = "tree_hint_dismissed";
+// Kept with the keys the store does not check, as written.
+constexpr const char* kPlaybackOrderKey = "playback_order";
+constexpr const char* kVolumeKey = "volume";
 
 const Setting& findSetting(std::string_view key) {
   for (const Setting& setting : kSettings) {
@@ -184,6 +187,21 @@ void SettingsStore::recompute() {
   effective_ = stored_;
   for (const auto& [key, value] : overrides_) applyValue(key, value, effective_);
 }
+
+std::string SettingsStore::playbackOrder() const {
+  const auto found = unknown_.find(kPlaybackOrderKey);
+  return found != unknown_.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+void SettingsStore::setPlaybackOrder(std::string_view name) { unknown_[std::string(kPlaybackOrderKey)] = name; }
+
+std::optional<double> SettingsStore::volume() const {
+  const auto found = unknown_.find(kVolumeKey);
+  if (found == unknown_.end() || !found->is_number()) return std::nullopt;
+  return std::clamp(found->get<double>(), 0.0, 1.0);
+}
+
+void SettingsStore::setVolume(double volume) { unknown_[std::string(kVolumeKey)] = std::clamp(volume, 0.0, 1.0); }
 
 void SettingsStore::save() const { writeFileAtomically(file_, toJson()); }
 

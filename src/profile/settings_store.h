@@ -14,8 +14,9 @@
 //   icon_file_paths          any text                      default empty
 // The file also keeps the library last chosen in the desktop program
 // ("last_library", a library file), the music folders scanned instead of
-// a library file ("music_folders", a list of folder paths) and whether the
-// user closed the tree panels' hint ("tree_hint_dismissed", true), which
+// a library file ("music_folders", a list of folder paths), whether the
+// user closed the tree panels' hint ("tree_hint_dismissed", true), the
+// playback order ("playback_order") and the volume ("volume"), which
 // `config` does not show, and any key it does not know, so that a newer
 // program's settings survive a save by this one.
 #ifndef VOSTREL_PROFILE_SETTINGS_STORE_H_
@@ -75,6 +76,13 @@ class SettingsStore {
   // Whether the user closed the tree panels' hint; it stays closed.
   bool treeHintDismissed() const { return tree_hint_dismissed_; }
   void setTreeHintDismissed(bool dismissed) { tree_hint_dismissed_ = dismissed; }
+
+  // The desktop program's playback order (its stored name, empty when never
+  // chosen) and volume (0 to 1). Kept as given; the player checks them.
+  std::string playbackOrder() const;
+  void setPlaybackOrder(std::string_view name);
+  std::optional<double> volume() const;
+  void setVolume(double volume);
 
   // Writes the stored values (not the overrides) atomically.
   void save() const;

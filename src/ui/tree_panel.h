@@ -128,6 +128,9 @@ class TreePanel : public QFrame {
   // a drag.
   bool isDrag(const QPoint& pos) const;
   bool mouseDoubleClick(QMouseEvent* event);
+  // Drags the node pressed on (query and result nodes) once the mouse has
+  // moved far enough with the left button down.
+  bool mouseMove(QMouseEvent* event);
   bool keyPress(QKeyEvent* event);
   bool arrowKey(int key);
   void contextMenu(QContextMenuEvent* event);
@@ -169,6 +172,7 @@ class TreePanel : public QFrame {
   std::optional<PendingClick> pending_click_;
   bool syncing_selection_ = false;
   bool close_pending_ = false;
+  QPoint drag_from_{-1, -1};  // where the left button went down on a node
   std::vector<uint8_t> last_record_;
 };
 

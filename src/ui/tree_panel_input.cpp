@@ -4,6 +4,7 @@
 #include "ui/tree_panel.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 #include <QToolTip>
 
 #include "ui/node_calls.h"
+#include "ui/node_drag.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
 #include "ui/tree_model.h"
@@ -62,7 +64,8 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
           pending_click_->dragged = true;
         }
         // No drag selection while a run holds a stale picture.
-        return queryRunning();
+        if (queryRunning()) return true;
+        return mouseMove(static_cast<QMouseEvent*>(event));
       case QEvent::ContextMenu: contextMenu(static_cast<QContextMenuEvent*>(event)); return true;
       case QEvent::ToolTip: return toolTip(static_cast<QHelpEvent*>(event));
       default: return false;
@@ -78,6 +81,7 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
 bool TreePanel::mousePress(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   pending_click_.reset();
+  drag_from_ = QPoint(-1, -1);
   if (event->button() == Qt::RightButton) {
     panel_->control().select(nullptr);
     return true;  // the context menu follows
@@ -97,6 +101,7 @@ bool TreePanel::mousePress(QMouseEvent* event) {
     return true;
   }
   panel_->control().select(node->item());
+  if (event->button() == Qt::LeftButton) drag_from_ = pos;
   if (event->button() == Qt::MiddleButton || !(event->modifiers() & Qt::ControlModifier)) {
     PendingClick pending;
     pending.index = model_->indexOf(node->item());
@@ -134,6 +139,20 @@ bool TreePanel::mouseRelease(QMouseEvent* event) {
       node->click();
     }
   });
+  return true;
+}
+
+// A node dragged away from where the left button went down carries its
+// tracks (see nodeMimeData); its click never runs.
+bool TreePanel::mouseMove(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || drag_from_.x() < 0) return false;
+  if ((event->position().toPoint() - drag_from_).manhattanLength() < QApplication::startDragDistance()) return false;
+  tree::TreeNode* node = nodeAt(drag_from_);
+  drag_from_ = QPoint(-1, -1);
+  if (node == nullptr || !canDragNode(*node)) return false;
+  auto* drag = new QDrag(view_);
+  drag->setMimeData(nodeMimeData(*this, *node));
+  drag->exec(Qt::CopyAction);
   return true;
 }
 

@@ -147,6 +147,84 @@ class MprisTest : public QObject {
     QCOMPARE(recorder.titles, QStringList({"One", "Two", "Três", "Two", "Três"}));
   }
 
+  // Next goes on from the last track exactly where the order goes on; a
+  // shuffle stops after its last step, wherever that is in the playlist.
+  void canGoNextFollowsTheOrder_data() {
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QString>("loopStatus");
+    QTest::addColumn<bool>("shuffle");
+    QTest::addColumn<bool>("goesOnAfterLast");
+    using player::PlaybackOrder;
+    QTest::newRow("default") << int(PlaybackOrder::kDefault) << "None" << false << false;
+    QTest::newRow("repeat playlist") << int(PlaybackOrder::kRepeatPlaylist) << "Playlist" << false << true;
+    QTest::newRow("repeat track") << int(PlaybackOrder::kRepeatTrack) << "Track" << false << true;
+    QTest::newRow("shuffle tracks") << int(PlaybackOrder::kShuffleTracks) << "None" << true << false;
+    QTest::newRow("shuffle albums") << int(PlaybackOrder::kShuffleAlbums) << "None" << true << false;
+  }
+
+  void canGoNextFollowsTheOrder() {
+    QFETCH(int, order);
+    QFETCH(QString, loopStatus);
+    QFETCH(bool, shuffle);
+    QFETCH(bool, goesOnAfterLast);
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QVERIFY(app.mpris() != nullptr);
+    service_ = app.mpris()->serviceName();
+    player::Player& player = app.player();
+    const std::size_t queue = player.createPlaylist("Queue");
+    player.insertItems(queue, 0, player.library(), false);
+    const std::size_t count = player.playlistItemCount(queue);
+    QVERIFY(count >= 3);
+    app.playback().setOrder(static_cast<player::PlaybackOrder>(order));
+    QCOMPARE(property("LoopStatus").toString(), loopStatus);
+    QCOMPARE(property("Shuffle").toBool(), shuffle);
+
+    player.playItem(queue, 0);
+    QVERIFY(property("CanGoNext").toBool());
+    if (shuffle) {
+      // Every item once, then no further.
+      std::size_t steps = 1;
+      while (property("CanGoNext").toBool() && steps <= count) {
+        send("Next");
+        ++steps;
+      }
+      QCOMPARE(steps, count);
+      QVERIFY(player.playingItem() != player::Player::kNoItem);
+      QVERIFY(!property("CanGoNext").toBool());
+    } else {
+      player.playItem(queue, count - 1);
+      QCOMPARE(property("CanGoNext").toBool(), goesOnAfterLast);
+      send("Next");
+      QCOMPARE(player.playingItem() != player::Player::kNoItem, goesOnAfterLast);
+    }
+  }
+
+  // The order and the volume set over the bus are the program's.
+  void orderAndVolumeFromTheBus() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    QVERIFY(app.mpris() != nullptr);
+    service_ = app.mpris()->serviceName();
+    auto set = [this](const QString& name, const QVariant& value) {
+      const QDBusMessage reply = call("org.freedesktop.DBus.Properties", "Set",
+                                      {QString(MprisService::kPlayerInterface), name,
+                                       QVariant::fromValue(QDBusVariant(value))});
+      QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    };
+    set("Shuffle", true);
+    QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kShuffleTracks);
+    set("LoopStatus", QString("None"));  // the shuffle stays
+    QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kShuffleTracks);
+    set("LoopStatus", QString("Track"));
+    QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kRepeatTrack);
+    QVERIFY(!property("Shuffle").toBool());
+    set("Volume", 0.4);
+    QCOMPARE(app.playback().volume(), 0.4);
+    set("Volume", 3.0);
+    QCOMPARE(property("Volume").toDouble(), 1.0);
+  }
+
   void identityAndRaise() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();

@@ -2,6 +2,8 @@
 // commands at the ends of a playlist, files that cannot be played, pause and
 // seek, and what the window shows of it.
 #include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -255,7 +257,7 @@ class PlaybackTest : public QObject {
     for (QAction* action : menu->actions()) {
       if (!action->isSeparator()) texts << action->text().remove('&');
     }
-    QCOMPARE(texts, QStringList({"Play", "Pause", "Stop", "Next", "Previous"}));
+    QCOMPARE(texts, QStringList({"Play", "Pause", "Stop", "Next", "Previous", "Order"}));
     QVERIFY(!app.mainWindow().transportBar()->pauseAction()->isEnabled());
     app.mainWindow().transportBar()->playAction()->trigger();
     settle();
@@ -264,6 +266,41 @@ class PlaybackTest : public QObject {
     app.mainWindow().transportBar()->nextAction()->trigger();
     settle();
     QCOMPARE(stateText(app.playback()), QStringLiteral("Playing 1"));
+  }
+
+  // The order from the menu and the tool bar, the volume from its slider:
+  // shown alike in both, and kept for the next start.
+  void orderAndVolumeAreChosenShownAndKept() {
+    DesktopFixture fixture;
+    {
+      desktop::DesktopApp& app = fixture.start();
+      desktop::TransportBar& bar = *app.mainWindow().transportBar();
+      QCOMPARE(bar.orderBox().currentText(), QStringLiteral("Default"));
+      QCOMPARE(bar.orderBox().accessibleName(), QStringLiteral("Playback order"));
+      QCOMPARE(bar.volumeSlider().accessibleName(), QStringLiteral("Volume"));
+      QStringList orders;
+      for (QAction* action : bar.orderActions().actions()) orders << action->text();
+      QCOMPARE(orders, QStringList({"Default", "Repeat playlist", "Repeat track", "Shuffle tracks", "Shuffle albums"}));
+      bar.orderActions().actions()[4]->trigger();
+      QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kShuffleAlbums);
+      QCOMPARE(bar.orderBox().currentText(), QStringLiteral("Shuffle albums"));
+      // The box chooses as the menu does.
+      bar.orderBox().setFocus();
+      QTest::keyClick(&bar.orderBox(), Qt::Key_Up);
+      QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kShuffleTracks);
+      QVERIFY(bar.orderActions().actions()[3]->isChecked());
+      bar.volumeSlider().setValue(35);
+      QCOMPARE(app.playback().volume(), 0.35);
+      fixture.quit();
+    }
+    desktop::DesktopApp& app = fixture.start();
+    QCOMPARE(app.player().playbackOrder(), player::PlaybackOrder::kShuffleTracks);
+    QCOMPARE(app.mainWindow().transportBar()->orderBox().currentText(), QStringLiteral("Shuffle tracks"));
+    QCOMPARE(app.mainWindow().transportBar()->volumeSlider().value(), 35);
+    makeQueue(app.player());
+    app.mainWindow().transportBar()->playAction()->trigger();
+    settle();
+    QCOMPARE(fixture.engine().volume(), 0.35f);
   }
 
   void formatTime_data() {

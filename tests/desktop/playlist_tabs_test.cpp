@@ -155,7 +155,7 @@ class PlaylistTabsTest : public QObject {
       cells << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() + "=" +
                    model.index(0, c).data().toString();
     }
-    QCOMPARE(cells.join('|'), QString("#=01|Artist=Alpha|Title=One|Album=First|Length=3:35"));
+    QCOMPARE(cells.join('|'), QString("Track=01|Artist=Alpha|Title=One|Album=First|Length=3:35"));
   }
 };
 

@@ -233,10 +233,13 @@ class UndoHistoryTest : public QObject {
     app.player().insertItems(1, 0, {app.player().library()[1]}, false);  // Two, Três, x
     QCoreApplication::processEvents();
     app.mainWindow().playlistTabs().setCurrentIndex(1);
+    // Hidden columns are not offered; the rest come in the header's order.
+    QTableView* table = app.mainWindow().playlistTabs().view(1);
+    table->horizontalHeader()->hideSection(3);
     emit sort->aboutToShow();
     QStringList names;
     for (QAction* action : sort->actions()) names << action->text();
-    QCOMPARE(names, QStringList({"#", "Artist", "Title", "Album", "Length"}));
+    QCOMPARE(names, QStringList({"Track", "Artist", "Title", "Length"}));
     sort->actions().at(2)->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(history.undoAction()->text(), QString("&Undo Sort \"Jazz\" by Title"));
