@@ -44,6 +44,8 @@ void shootPlaylistView(Scene& scene) {
   }
   if (player.playlistCount() == 0 || player.playlistItemCount(playlist) < 4) return;
   player.setActivePlaylist(playlist);
+  // A message left by an earlier scene would stand beside the summary.
+  scene.window.statusBar()->clearMessage();
   QTableView& view = *tabs.view(playlist);
   std::vector<bool> selected(player.playlistItemCount(playlist), false);
   selected[1] = selected[2] = selected[3] = true;
