@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 #include "desktop/player_signals.h"
@@ -45,6 +46,11 @@ PlaylistTabs::PlaylistTabs(player::Player& player, PlayerSignals& player_signals
   setTabsClosable(true);
   setDocumentMode(true);
   columns_ = defaultColumnLayout();
+  // A window being dragged larger sends many sizes: fit once it rests.
+  refit_ = new QTimer(this);
+  refit_->setSingleShot(true);
+  refit_->setInterval(100);
+  connect(refit_, &QTimer::timeout, this, &PlaylistTabs::refitAfterResize);
   drop_.setPlaylistFileReader(
       [this](const std::filesystem::path& file) { return player::readPlaylistFileTracks(player_, file); });
   add_ = new QToolButton(this);
@@ -345,6 +351,7 @@ bool PlaylistTabs::eventFilter(QObject* watched, QEvent* event) {
     start_pending_ = false;
     QMetaObject::invokeMethod(this, &PlaylistTabs::showStartPosition, Qt::QueuedConnection);
   }
+  if (event->type() == QEvent::Resize && table != nullptr && fitted_ && table == currentWidget()) refit_->start();
   if (event->type() != QEvent::KeyPress || table == nullptr) return QTabWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (key->key() == Qt::Key_Delete) {

@@ -25,6 +25,7 @@ class QDropEvent;
 class QMenu;
 class QUrl;
 class QTableView;
+class QTimer;
 class QToolButton;
 
 namespace desktop {
@@ -128,9 +129,14 @@ class PlaylistTabs : public QTabWidget {
   // Brings `table`'s header to the layout: order, widths, hidden columns.
   void applyColumns(QTableView& table, bool fit);
   void applyColumnsEverywhere();
+  // Gives `table`'s header the layout's widths and hidden columns.
+  void applyWidths(QTableView& table);
   // Fits the columns of `table` (with `only_unsized`: those the user never
   // sized) to its first rows; all tables take the widths.
   void fitTable(QTableView& table, bool only_unsized);
+  // Fits the shown table again when its width changed while every width is
+  // the fit's own (see fitted_).
+  void refitAfterResize();
   // Takes the order and widths the user gave `table`'s header.
   void takeColumns(QTableView& table);
   void askCustomColumn();
@@ -143,6 +149,11 @@ class PlaylistTabs : public QTabWidget {
   bool taking_selection_ = false;
   bool applying_columns_ = false;
   bool start_pending_ = false;  // showStartPosition() waits for a table on screen
+  // Every shown column has the width a fit gave it, none the user's: the
+  // widths follow the view's width (a window made larger after the first
+  // fit would otherwise leave all the new room to the last column).
+  bool fitted_ = false;
+  QTimer* refit_ = nullptr;
   std::vector<profile::PlaylistColumnLayout> columns_;
   UrlOpener open_url_;
   bool moving_tab_ = false;         // the user dragged a tab: the player follows   // handing the view's selection to the player

@@ -34,6 +34,18 @@ std::vector<PlaylistColumn> PlaylistTabs::shownColumns() const {
   return columns;
 }
 
+namespace {
+
+int lastShownSection(const QHeaderView& header) {
+  for (int visual = header.count() - 1; visual >= 0; --visual) {
+    const int logical = header.logicalIndex(visual);
+    if (!header.isSectionHidden(logical)) return logical;
+  }
+  return -1;
+}
+
+}  // namespace
+
 void PlaylistTabs::setUpHeader(QTableView& table) {
   QHeaderView& header = *table.horizontalHeader();
   header.setHighlightSections(false);
@@ -52,8 +64,10 @@ void PlaylistTabs::setUpHeader(QTableView& table) {
     // Reordering the models resets them: not inside the header's own signal.
     QMetaObject::invokeMethod(this, &PlaylistTabs::applyColumnsEverywhere, Qt::QueuedConnection);
   });
-  connect(&header, &QHeaderView::sectionResized, this, [this, &table] {
+  connect(&header, &QHeaderView::sectionResized, this, [this, &table, &header](int logical) {
     if (applying_columns_) return;
+    // The last column stretches with the view; any other width is the user's.
+    if (logical != lastShownSection(header)) fitted_ = false;
     takeColumns(table);
     emit columnsChanged();
   });
@@ -88,12 +102,7 @@ void PlaylistTabs::applyColumns(QTableView& table, bool fit) {
     const int logical = header.logicalIndex(visual);
     if (logical != visual) header.moveSection(header.visualIndex(visual), visual);
   }
-  for (std::size_t c = 0; c < columns_.size(); ++c) {
-    const int column = static_cast<int>(c);
-    table.setColumnHidden(column, !columns_[c].visible);
-    const int width = columns_[c].width > 0 ? columns_[c].width : model->columns()[c].default_width;
-    table.setColumnWidth(column, width);
-  }
+  applyWidths(table);
   applying_columns_ = was_applying;
   if (fit) {
     // Columns never sized fit what the first rows hold (the last one
@@ -110,9 +119,27 @@ void PlaylistTabs::applyColumns(QTableView& table, bool fit) {
   }
 }
 
+void PlaylistTabs::applyWidths(QTableView& table) {
+  const bool was_applying = applying_columns_;
+  applying_columns_ = true;
+  const auto* model = static_cast<PlaylistModel*>(table.model());
+  for (std::size_t c = 0; c < columns_.size() && c < model->columns().size(); ++c) {
+    const int column = static_cast<int>(c);
+    table.setColumnHidden(column, !columns_[c].visible);
+    const int width = columns_[c].width > 0 ? columns_[c].width : model->columns()[c].default_width;
+    table.setColumnWidth(column, width);
+  }
+  applying_columns_ = was_applying;
+}
+
 void PlaylistTabs::applyColumnsEverywhere() {
   for (QTableView* table : views_) applyColumns(*table, false);
   emit columnsChanged();
+}
+
+void PlaylistTabs::refitAfterResize() {
+  auto* table = qobject_cast<QTableView*>(currentWidget());
+  if (fitted_ && table != nullptr && table->isVisible()) fitTable(*table, false);
 }
 
 void PlaylistTabs::fitColumns() {
@@ -130,6 +157,7 @@ void PlaylistTabs::fitTable(QTableView& view, bool only_unsized) {
   applying_columns_ = true;
   int last_shown = -1;
   std::vector<int> wanted(static_cast<std::size_t>(model->columnCount()), 0);
+  bool kept_any = false;  // a column kept the user's width
   int fixed = 0;     // what the columns left alone take
   int flexible = 0;  // what the fitted text columns want
   for (int c = 0; c < model->columnCount(); ++c) {
@@ -137,6 +165,7 @@ void PlaylistTabs::fitTable(QTableView& view, bool only_unsized) {
     last_shown = c;
     const PlaylistColumn& column = model->columns()[static_cast<std::size_t>(c)];
     if (only_unsized && columns_[static_cast<std::size_t>(c)].width > 0) {
+      kept_any = true;
       fixed += table->columnWidth(c);
       continue;
     }
@@ -163,9 +192,10 @@ void PlaylistTabs::fitTable(QTableView& view, bool only_unsized) {
     columns_[static_cast<std::size_t>(c)].width = width;
   }
   if (last_shown >= 0) columns_[static_cast<std::size_t>(last_shown)].width = 0;
+  fitted_ = !kept_any && table->isVisible();
   applying_columns_ = was_applying;
   for (QTableView* other : views_) {
-    if (other != table) applyColumns(*other, false);
+    if (other != table) applyWidths(*other);
   }
   if (!was_applying) emit columnsChanged();
 }
@@ -177,6 +207,7 @@ void PlaylistTabs::setColumnLayout(std::vector<profile::PlaylistColumnLayout> la
     return entry.id != kCustomColumnId && findStandardColumn(entry.id) == nullptr;
   });
   columns_ = layout.empty() ? defaultColumnLayout() : std::move(layout);
+  fitted_ = false;
   for (QTableView* table : views_) applyColumns(*table, true);
 }
 

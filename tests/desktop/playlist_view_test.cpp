@@ -108,6 +108,31 @@ class PlaylistViewTest : public QObject {
     QCOMPARE(headers(*tabs.view(0)), QStringList({"Genre", "Track", "Title", "Album", "Length"}));
   }
 
+  // Widths a fit chose follow the view when the window grows (rather than
+  // leaving the new room to the last column while Album stays cut), until
+  // the user sizes a column.
+  void fittedColumnsFollowTheViewUntilTheUserSizesOne() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    desktop::MainWindow& window = app.mainWindow();
+    window.resize(640, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PlaylistTabs& tabs = window.playlistTabs();
+    tabs.fitColumns();
+    QTableView& view = *qobject_cast<QTableView*>(tabs.currentWidget());
+    const int album = 3;
+    QCOMPARE(view.model()->headerData(album, Qt::Horizontal).toString(), QStringLiteral("Album"));
+    const int narrow = view.columnWidth(album);
+    window.resize(1800, 500);
+    QTRY_VERIFY(view.columnWidth(album) > narrow);
+
+    view.horizontalHeader()->resizeSection(album, 90);  // as a drag on the header does
+    window.resize(1200, 500);
+    QTest::qWait(250);
+    QCOMPARE(view.columnWidth(album), 90);
+  }
+
   void multiValueFieldsAreJoinedAsTheTreeJoinsThem() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();
