@@ -4,6 +4,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QTimeZone>
+#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -21,9 +23,6 @@ namespace {
 
 using console::ChartType;
 
-// Past this many bars the category labels would overlap into a grey band:
-// the bars are drawn without them.
-constexpr std::size_t kMostLabelledBars = 40;
 // Slices below this share of the whole get no percentage on the pie.
 constexpr double kLeastLabelledShare = 0.03;
 
@@ -70,7 +69,7 @@ void addValueAxis(QChart* chart, Qt::Alignment side, double low, double high, co
   for (QAbstractSeries* s : series) s->attachAxis(axis);
 }
 
-// Labels are drawn only where they can be read; NULL values count as 0.
+// NULL values count as 0.
 void buildBars(QChart* chart, const console::ChartData& data, std::size_t labels,
                const std::vector<std::size_t>& values) {
   auto* series = new QBarSeries;
@@ -90,12 +89,26 @@ void buildBars(QChart* chart, const console::ChartData& data, std::size_t labels
     series->append(set);
   }
   chart->addSeries(series);
-  auto* axis = new QBarCategoryAxis;
-  axis->append(uniqueLabels(data, labels));
-  axis->setLabelsVisible(data.rowCount() <= kMostLabelledBars);
-  axis->setTitleText(fromStd(data.columns()[labels]));
-  chart->addAxis(axis, Qt::AlignBottom);
-  series->attachAxis(axis);
+  if (data.rowCount() <= kMostLabelledBars) {
+    auto* axis = new QBarCategoryAxis;
+    axis->append(uniqueLabels(data, labels));
+    axis->setTitleText(fromStd(data.columns()[labels]));
+    chart->addAxis(axis, Qt::AlignBottom);
+    series->attachAxis(axis);
+  } else {
+    // Thousands of categories take the better part of a second to lay out
+    // and their labels cannot be read: the bars go by row, and pointing at
+    // one names it.
+    QObject::connect(series, &QBarSeries::hovered, series, [&data, labels](bool on, int row, QBarSet* set) {
+      if (!on || static_cast<std::size_t>(row) >= data.rowCount()) {
+        QToolTip::hideText();
+        return;
+      }
+      QToolTip::showText(QCursor::pos(), QStringLiteral("%1\n%2: %3")
+                                             .arg(fromStd(data.label(static_cast<std::size_t>(row), labels)),
+                                                  set->label(), QString::number(set->at(row))));
+    });
+  }
   addValueAxis(chart, Qt::AlignLeft, low, high, {series});
   chart->legend()->setVisible(values.size() > 1);
 }

@@ -190,6 +190,8 @@ void ChartPanel::chooseDefaults() {
 }
 
 void ChartPanel::userChanged() {
+  // Until the user picks a type, the rule picks it for the chosen columns.
+  if (!type_chosen_) chooseDefaults();
   stale_ = true;
   if (isVisible()) refresh();
 }
@@ -218,6 +220,7 @@ void ChartPanel::refresh() {
   drawn_rows_ = 0;
   QString message;
   QChart* chart = nullptr;
+  QElapsedTimer timer;
   if (!data_ || columns_.empty()) {
     message = QStringLiteral("Run a query that returns rows to chart them.");
   } else {
@@ -227,11 +230,9 @@ void ChartPanel::refresh() {
     if (!reason.empty()) {
       message = fromStd(reason);
     } else {
-      QElapsedTimer timer;
       timer.start();
       const bool dark = palette().color(QPalette::Window).lightness() < 128;
       chart = buildChart(*data_, type, labelColumn(), valueColumns(), dark);
-      build_ms_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
       shown_type_ = type;
       drawn_rows_ = data_->rowCount();
       if (data_->capped()) {
@@ -246,6 +247,7 @@ void ChartPanel::refresh() {
   // The view hands the chart it showed back to its caller.
   std::unique_ptr<QChart> old(charts_->view->chart());
   charts_->view->setChart(chart);
+  if (timer.isValid()) build_ms_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
   message_->setText(message);
   message_->setVisible(!message.isEmpty());
   export_->setEnabled(shown_type_.has_value());
