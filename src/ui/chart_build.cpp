@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
 #include <QHash>
 #include <QLineSeries>
 #include <QPieSeries>
@@ -25,6 +26,8 @@ using console::ChartType;
 
 // Slices below this share of the whole get no percentage on the pie.
 constexpr double kLeastLabelledShare = 0.03;
+// Past this many bars their labels are turned on their side.
+constexpr std::size_t kMostLevelLabels = 6;
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
@@ -54,6 +57,34 @@ QString labelFormat(const QValueAxis& axis) {
 double localMilliseconds(double utc_ms) {
   const QDateTime utc = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(utc_ms), QTimeZone::utc());
   return static_cast<double>(QDateTime(utc.date(), utc.time()).toMSecsSinceEpoch());
+}
+
+// A step of 1, 2 or 5 times a power of ten near `span` / 5.
+double niceStep(double span) {
+  const double rough = span / 5;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  for (const double factor : {1.0, 2.0, 5.0}) {
+    if (factor * power >= rough) return factor * power;
+  }
+  return 10 * power;
+}
+
+// An x axis spans the data exactly (a year axis from 1969 to 2023, not
+// 1960 to 2040) with ticks at round values inside it.
+void addXAxis(QChart* chart, double low, double high, const QList<QAbstractSeries*>& series) {
+  auto* axis = new QValueAxis;
+  if (low == high) {
+    low -= 1;
+    high += 1;
+  }
+  const double step = niceStep(high - low);
+  axis->setRange(low, high);
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(std::ceil(low / step) * step);
+  axis->setTickInterval(step);
+  axis->setLabelFormat(step == std::floor(step) ? QStringLiteral("%i") : QStringLiteral("%g"));
+  chart->addAxis(axis, Qt::AlignBottom);
+  for (QAbstractSeries* s : series) s->attachAxis(axis);
 }
 
 void addValueAxis(QChart* chart, Qt::Alignment side, double low, double high, const QList<QAbstractSeries*>& series) {
@@ -92,6 +123,11 @@ void buildBars(QChart* chart, const console::ChartData& data, std::size_t labels
   if (data.rowCount() <= kMostLabelledBars) {
     auto* axis = new QBarCategoryAxis;
     axis->append(uniqueLabels(data, labels));
+    // Side by side, more than a few labels would be cut to "...".
+    if (data.rowCount() > kMostLevelLabels) {
+      axis->setLabelsAngle(-60);
+      axis->setTruncateLabels(false);
+    }
     axis->setTitleText(fromStd(data.columns()[labels]));
     chart->addAxis(axis, Qt::AlignBottom);
     series->attachAxis(axis);
@@ -156,7 +192,7 @@ void buildLines(QChart* chart, const console::ChartData& data, std::size_t label
     chart->addAxis(axis, Qt::AlignBottom);
     for (QAbstractSeries* s : all) s->attachAxis(axis);
   } else {
-    addValueAxis(chart, Qt::AlignBottom, x_low, x_high, all);
+    addXAxis(chart, x_low, x_high, all);
     chart->axes(Qt::Horizontal).constFirst()->setTitleText(fromStd(data.columns()[labels]));
   }
   addValueAxis(chart, Qt::AlignLeft, y_low, y_high, all);
@@ -188,6 +224,10 @@ void buildPie(QChart* chart, const console::ChartData& data, std::size_t labels,
 
 QChart* emptyChart() {
   auto* chart = new QChart;
+  // The console has little room: the plot takes nearly all of it.
+  chart->setMargins(QMargins(4, 4, 4, 4));
+  chart->setBackgroundRoundness(0);
+  chart->layout()->setContentsMargins(0, 0, 0, 0);
   chart->legend()->setVisible(false);
   chart->setAnimationOptions(QChart::NoAnimation);
   return chart;

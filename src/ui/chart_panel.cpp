@@ -52,7 +52,7 @@ ChartPanel::ChartPanel(QWidget* parent) : QWidget(parent), charts_(std::make_uni
   values_ = new QListWidget;
   values_->setAccessibleName(QStringLiteral("Value columns"));
   values_->setToolTip(QStringLiteral("The columns of numbers to draw (Space ticks or unticks one)"));
-  values_->setMaximumWidth(fontMetrics().averageCharWidth() * 24);
+  values_->setMaximumWidth(fontMetrics().averageCharWidth() * 18);
   export_ = new QPushButton(QStringLiteral("E&xport..."));
   export_->setAutoDefault(false);
   export_->setAccessibleName(QStringLiteral("Export chart"));
