@@ -222,8 +222,14 @@ class ChartPanelTest : public QObject {
   }
 
   void controlsHaveNamesAndTakeTheKeyboard() {
-    showChart();
     run(genres(3));
+    // Alt+C brings the Chart tab to the front, Alt+G the grid again.
+    console_->activateWindow();
+    QTest::keyClick(console_.get(), Qt::Key_C, Qt::AltModifier);
+    QCOMPARE(console_->resultTabs().currentWidget(), &chart());
+    QTest::keyClick(console_.get(), Qt::Key_G, Qt::AltModifier);
+    QCOMPARE(console_->resultTabs().currentIndex(), 0);
+    showChart();
     const QList<QWidget*> controls{&chart().typeBox(), &chart().labelsBox(), &chart().valuesList(),
                                    &chart().exportButton()};
     for (QWidget* control : controls) {
