@@ -108,6 +108,9 @@ void buildBars(QChart* chart, const console::ChartData& data, std::size_t labels
   double high = 0;
   for (const std::size_t column : values) {
     auto* set = new QBarSet(fromStd(data.columns()[column]));
+    // Past the labelled bars, an outline would cover bars narrower than
+    // itself; without it they paint in half the time.
+    if (data.rowCount() > kMostLabelledBars) set->setPen(Qt::NoPen);
     QList<qreal> numbers;
     numbers.reserve(static_cast<qsizetype>(data.rowCount()));
     for (std::size_t r = 0; r < data.rowCount(); ++r) {

@@ -93,6 +93,7 @@ class ChartPanel : public QWidget {
   std::optional<console::ChartType> shown_type_;
   std::size_t drawn_rows_ = 0;
   double build_ms_ = 0;
+  bool antialiased_ = true;
   QString last_folder_;
 
   QComboBox* type_ = nullptr;

@@ -230,6 +230,7 @@ class ChartPanelTest : public QObject {
     QTest::keyClick(console_.get(), Qt::Key_G, Qt::AltModifier);
     QCOMPARE(console_->resultTabs().currentIndex(), 0);
     showChart();
+    QCOMPARE(chart().chartView().accessibleDescription(), QStringLiteral("Bar chart of 3 rows by genre"));
     const QList<QWidget*> controls{&chart().typeBox(), &chart().labelsBox(), &chart().valuesList(),
                                    &chart().exportButton()};
     for (QWidget* control : controls) {
