@@ -44,6 +44,29 @@ class ResultSink {
   virtual void clearResult() = 0;
 };
 
+// Hands every call to two sinks, `first` first: the console window's grid
+// and its chart take the same rows.
+class SinkPair : public ResultSink {
+ public:
+  SinkPair(ResultSink& first, ResultSink& second) : first_(first), second_(second) {}
+  void beginResult(const std::vector<std::string>& columns) override {
+    first_.beginResult(columns);
+    second_.beginResult(columns);
+  }
+  void addRow(uint64_t number, const db::SQLiteColumns& values, const std::vector<std::string>& cells) override {
+    first_.addRow(number, values, cells);
+    second_.addRow(number, values, cells);
+  }
+  void clearResult() override {
+    first_.clearResult();
+    second_.clearResult();
+  }
+
+ private:
+  ResultSink& first_;
+  ResultSink& second_;
+};
+
 enum class RunResult {
   kNotStarted,  // the connection could not be opened (already reported)
   kSuccess,     // includes a run stopped by the row limit

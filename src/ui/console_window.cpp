@@ -1,7 +1,5 @@
 #include "ui/console_window.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -15,10 +13,13 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "host/host.h"
+#include "ui/chart_panel.h"
 #include "ui/result_model.h"
 #include "ui/script_file.h"
 #include "ui/sql_editor.h"
@@ -134,11 +135,22 @@ void ConsoleWindow::buildLayout() {
   connect(results_, &QWidget::customContextMenuRequested, this, &ConsoleWindow::showResultsMenu);
   fitColumns();
 
+  // The rows, and beside them the same rows as a chart.
+  chart_ = new ChartPanel;
+  chart_->setData(&chart_data_);
+  tabs_ = new QTabWidget;
+  tabs_->setDocumentMode(true);
+  tabs_->addTab(results_, QStringLiteral("&Grid"));
+  tabs_->addTab(chart_, QStringLiteral("&Chart"));
+  tabs_->setTabToolTip(1, QStringLiteral("The rows of the last statement as a bar, line or pie chart"));
+  tabs_->setMinimumHeight(y(kLeastPartHeight));
+  tabs_->setAccessibleName(QStringLiteral("Result"));
+
   splitter_ = new QSplitter(Qt::Vertical);
   splitter_->setChildrenCollapsible(false);
   splitter_->setHandleWidth(y(2 * kMarginY) - y(kMarginY));
   splitter_->addWidget(editor_);
-  splitter_->addWidget(results_);
+  splitter_->addWidget(tabs_);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
 
@@ -182,7 +194,7 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
   laid_out_ = true;
   const int edit = static_cast<int>(kFirstEditHeight * verticalUnit() + 0.5);
   const int total = splitter_->height();
-  splitter_->setSizes({edit, std::max(total - edit, results_->minimumHeight())});
+  splitter_->setSizes({edit, std::max(total - edit, tabs_->minimumHeight())});
 }
 
 void ConsoleWindow::openWithScript(const QString& script) {
@@ -211,12 +223,14 @@ void ConsoleWindow::execute() {
     results_->setUpdatesEnabled(false);
     console::RunOutcome outcome;
     try {
-      outcome = run_.run(script.toStdString(), *model_);
+      console::SinkPair sink(*model_, chart_data_);
+      outcome = run_.run(script.toStdString(), sink);
     } catch (const std::exception& e) {
       // The run reports database errors itself; anything else stops here
       // rather than crossing the event loop.
       host_.messageBox(std::string("Execution error:\n") + e.what(), host::kComponentFileName);
       model_->clearResult();
+      chart_data_.clearResult();
       outcome.result = console::RunResult::kError;
       outcome.status = "Execution error";
     }
@@ -224,6 +238,7 @@ void ConsoleWindow::execute() {
     fitNumberColumn();
     fitValueColumns();
     results_->setUpdatesEnabled(true);
+    chart_->resultChanged();
     running_ = false;
     const bool again = rerun_ && outcome.result == console::RunResult::kAborted;
     rerun_ = false;
@@ -257,6 +272,7 @@ void ConsoleWindow::updateButtons() {
   load_->setEnabled(!running_);
   save_->setEnabled(!running_);
   results_->setEnabled(!running_);
+  chart_->setEnabled(!running_);
 }
 
 void ConsoleWindow::fitColumns() {

@@ -14,10 +14,10 @@
 #ifndef VOSTREL_UI_CONSOLE_WINDOW_H_
 #define VOSTREL_UI_CONSOLE_WINDOW_H_
 
+#include <QString>
 #include <functional>
 
-#include <QString>
-
+#include "console/chart_data.h"
 #include "console/console_run.h"
 #include "db/database.h"
 #include "ui/dialog.h"
@@ -27,6 +27,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
+class QTabWidget;
 class QTableView;
 
 namespace host {
@@ -35,6 +36,7 @@ class Host;
 
 namespace ui {
 
+class ChartPanel;
 class ResultModel;
 class SqlEditor;
 
@@ -74,6 +76,9 @@ class ConsoleWindow : public Dialog {
   QPushButton& loadButton() { return *load_; }
   QPushButton& saveButton() { return *save_; }
   QSplitter& splitter() { return *splitter_; }
+  // The "Grid" and "Chart" tabs of the result, and the chart.
+  QTabWidget& resultTabs() { return *tabs_; }
+  ChartPanel& chart() { return *chart_; }
   // The sorted column (-1 none) and its order.
   int sortColumn() const { return sort_column_; }
   bool sortAscending() const { return sort_ascending_; }
@@ -112,6 +117,8 @@ class ConsoleWindow : public Dialog {
   host::Host& host_;
   db::SQLiteDatabase db_;
   console::ConsoleRun run_;
+  // The rows of the last run as the chart takes them, beside model_.
+  console::ChartData chart_data_;
   bool running_ = false;
   bool rerun_ = false;
   bool laid_out_ = false;
@@ -123,6 +130,8 @@ class ConsoleWindow : public Dialog {
   QTableView* results_ = nullptr;
   ResultModel* model_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  ChartPanel* chart_ = nullptr;
   QPushButton* execute_ = nullptr;
   QPushButton* abort_ = nullptr;
   QPushButton* load_ = nullptr;

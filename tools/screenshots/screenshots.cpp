@@ -6,12 +6,6 @@
 // sorted results.
 //
 //   QT_QPA_PLATFORM=offscreen vostrel_screenshots OUT_DIR LIBRARY_FILE
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <memory>
-
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -19,9 +13,16 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "component/registration.h"
 #include "desktop/desktop_app.h"
@@ -39,6 +40,7 @@
 #include "tree/folder_node.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
+#include "ui/chart_panel.h"
 #include "ui/console_window.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_tree_view.h"
@@ -225,6 +227,36 @@ int main(int argc, char** argv) {
   emit header->sectionClicked(2);
   settle();
   shooter.save("console_sorted_descending", console.grab());
+
+  // The Chart tab: tracks per genre as bars, the biggest genres as a pie,
+  // and tracks and albums per year as lines.
+  console.resultTabs().setCurrentWidget(&console.chart());
+  const QList<int> split = console.splitter().sizes();
+  console.splitter().setSizes({90, split[0] + split[1] - 90});
+  console.openWithScript(
+      "-- Tracks per genre\n"
+      "SELECT genre, count(*) AS tracks\n"
+      "  FROM MediaLibrary\n"
+      " GROUP BY genre ORDER BY tracks DESC;");
+  settle();
+  shooter.save("console_chart_bar", console.grab());
+  console.openWithScript(
+      "-- The eight biggest genres\n"
+      "SELECT genre, count(*) AS tracks\n"
+      "  FROM MediaLibrary\n"
+      " GROUP BY genre ORDER BY tracks DESC LIMIT 8;");
+  settle();
+  shooter.save("console_chart_pie", console.grab());
+  console.openWithScript(
+      "-- Tracks and albums per year\n"
+      "SELECT substr(date, 1, 4) AS year, count(*) AS tracks,\n"
+      "       count(DISTINCT album) AS albums\n"
+      "  FROM MediaLibrary\n"
+      " GROUP BY year ORDER BY year;");
+  settle();
+  shooter.save("console_chart_line", console.grab());
+  console.resultTabs().setCurrentIndex(0);
+  console.splitter().setSizes(split);
   console.hide();
 
   shots::Scene scene{app, window, live, panel1, shooter};
