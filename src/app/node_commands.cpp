@@ -219,9 +219,8 @@ int exportNode(PanelSession& session, const PanelCommand& command) {
 int importNode(PanelSession& session, const PanelCommand& command) {
   const std::size_t wanted = command.id ? 1 : 2;
   if (command.args.empty() || command.args.size() > wanted) {
-    session.err() << "node import: expected a tree file and " << (command.id ? "nothing after it besides --id N"
-                                                                              : "optionally a folder (default: /)")
-                  << "\n";
+    session.err() << "node import: expected a tree file and "
+                  << (command.id ? "nothing after it besides --id N" : "optionally a folder (default: /)") << "\n";
     return kExitBadInput;
   }
   const std::string& file = command.args[0];

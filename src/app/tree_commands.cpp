@@ -53,8 +53,7 @@ bool hasAction(const tree::TreeNode& node, bool middle) {
 }
 
 // The node subcommands, listed when none is given.
-constexpr const char* kNodeActions =
-    "add-folder, add-query, edit, delete, show, refresh, export, import, examples";
+constexpr const char* kNodeActions = "add-folder, add-query, edit, delete, show, refresh, export, import, examples";
 
 }  // namespace
 
