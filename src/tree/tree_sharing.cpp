@@ -113,6 +113,14 @@ TreeFileNode captureNode(const TreeNode& node) {
   return out;
 }
 
+TreeNode& importParentFor(TreeNode& node) {
+  TreeNode* at = &node;
+  while (at->parent() != nullptr && at->type() != NodeType::kFolder && at->type() != NodeType::kRoot) {
+    at = at->parent();
+  }
+  return *at;
+}
+
 TreeNode* importTree(Panel& panel, TreeNode& parent, const TreeFileNode& tree, const std::string& file,
                      std::string* error) {
   const std::string cannot = "Cannot import \"" + file + "\": ";

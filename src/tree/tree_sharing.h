@@ -31,6 +31,10 @@ TreeFileNode captureNode(const TreeNode& node);
 TreeNode* importTree(Panel& panel, TreeNode& parent, const TreeFileNode& tree, const std::string& file,
                      std::string* error);
 
+// Where a file imported "on" `node` goes: a folder or the root itself, the
+// folder (or root) that holds a query node, or that of a result node's query.
+TreeNode& importParentFor(TreeNode& node);
+
 // Reads the tree file `text` for a place below `parent` (readTreeFile) and
 // imports it (importTree). A file that cannot be read changes nothing.
 TreeNode* importTreeText(Panel& panel, TreeNode& parent, std::string_view text, const std::string& file,
