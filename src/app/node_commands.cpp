@@ -8,15 +8,21 @@
 #include "app/tree_output.h"
 #include "db/database.h"
 #include "db/exception.h"
+#include "profile/data_error.h"
+#include "profile/file_io.h"
 #include "query/level_query.h"
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
 #include "tree/node_editing.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
+#include "tree/tree_sharing.h"
 
 namespace app {
 namespace {
+
+// Tree files are small; a larger file is not one.
+constexpr uint64_t kTreeFileLimit = 64 * profile::kMiB;
 
 int finalStatus(const PanelSession& session, int status) {
   if (!session.interrupted()) return status;
@@ -174,6 +180,82 @@ bool refreshNode(tree::TreeNode& node) {
   return ok;
 }
 
+// "3 nodes" for a tree file's top node and everything below it.
+std::string nodeCount(const tree::TreeFileNode& node) {
+  std::size_t count = 0;
+  const auto add = [&count](const auto& self, const tree::TreeFileNode& n) -> void {
+    ++count;
+    for (const tree::TreeFileNode& child : n.children) self(self, child);
+  };
+  add(add, node);
+  return std::to_string(count) + (count == 1 ? " node" : " nodes");
+}
+
+// node export PATH FILE: the node and everything below it as a tree file.
+int exportNode(PanelSession& session, const PanelCommand& command) {
+  NodeRef ref;
+  std::vector<std::string> rest;
+  if (!nodeArguments(session.err(), command, 1, &ref, &rest)) return kExitBadInput;
+  tree::TreeNode* node = resolveNode(session.panel(), ref, session.err());
+  if (node == nullptr) return kExitBadInput;
+  if (node->type() != tree::NodeType::kFolder && node->type() != tree::NodeType::kQuery) {
+    session.err() << (node->type() == tree::NodeType::kRoot ? std::string("The top (/)") : ref.describe())
+                  << " cannot be exported: name a folder or a query node\n";
+    return kExitBadInput;
+  }
+  const tree::TreeFileNode content = tree::captureNode(*node);
+  try {
+    profile::writeFileAtomically(rest[0], tree::writeTreeFile(content));
+  } catch (const profile::DataError& e) {
+    session.err() << e.what() << "\n";
+    return kExitFailed;
+  }
+  session.out() << "Wrote \"" << node->label() << "\" (" << nodeCount(content) << ") to " << rest[0] << "\n";
+  return kExitOk;
+}
+
+// node import FILE [PARENT]: the nodes of a tree file below a folder or the
+// top; PARENT may be given as --id N instead.
+int importNode(PanelSession& session, const PanelCommand& command) {
+  const std::size_t wanted = command.id ? 1 : 2;
+  if (command.args.empty() || command.args.size() > wanted) {
+    session.err() << "node import: expected a tree file and "
+                  << (command.id ? "nothing after it besides --id N" : "optionally a folder (default: /)") << "\n";
+    return kExitBadInput;
+  }
+  const std::string& file = command.args[0];
+  NodeRef ref;
+  ref.id = command.id;
+  ref.path = command.id ? std::string() : command.args.size() == 2 ? command.args[1] : std::string("/");
+  tree::Panel& panel = session.panel();
+  int status = kExitOk;
+  tree::TreeNode* parent = newNodeParent(panel, ref, session.err(), &status);
+  if (parent == nullptr) return status;
+  std::string text;
+  try {
+    text = profile::readWholeFile(file, kTreeFileLimit);
+  } catch (const profile::DataError& e) {
+    session.err() << e.what() << "\n";
+    return kExitBadInput;
+  }
+  tree::TreeFileNode content;
+  try {
+    content = tree::readTreeFile(text, file, parent->level());
+  } catch (const tree::TreeFileError& e) {
+    session.err() << e.what() << "\n";
+    return kExitBadInput;
+  }
+  std::string error;
+  tree::TreeNode* added = tree::importTree(panel, *parent, content, file, &error);
+  if (added == nullptr) {
+    session.err() << error << "\n";
+    return kExitFailed;
+  }
+  session.out() << "Imported \"" << added->label() << "\" (" << nodeCount(content) << ") below "
+                << (parent->type() == tree::NodeType::kRoot ? std::string("/") : ref.describe()) << "\n";
+  return kExitOk;
+}
+
 int nodeOnPath(PanelSession& session, const PanelCommand& command) {
   NodeRef ref;
   if (!nodeArguments(session.err(), command, 0, &ref, nullptr)) return kExitBadInput;
@@ -212,7 +294,8 @@ int nodeOnPath(PanelSession& session, const PanelCommand& command) {
 
 int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
   if (command.action.empty()) {
-    env.err() << "node: give a subcommand: add-folder, add-query, edit, delete, show, refresh or examples "
+    env.err() << "node: give a subcommand: add-folder, add-query, edit, delete, show, refresh, export, import or "
+                 "examples "
                  "(vostrel node --help explains them)\n";
     return kExitBadInput;
   }
@@ -228,6 +311,10 @@ int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     status = addFolder(session, command);
   } else if (command.action == "add-query") {
     status = addQuery(session, command);
+  } else if (command.action == "export") {
+    status = exportNode(session, command);
+  } else if (command.action == "import") {
+    status = importNode(session, command);
   } else if (command.action == "examples") {
     const std::size_t errors_before = session.player().errorReports();
     tree::createExampleNodes(session.panel());

@@ -53,8 +53,7 @@ bool hasAction(const tree::TreeNode& node, bool middle) {
 }
 
 // The node subcommands, listed when none is given.
-constexpr const char* kNodeActions =
-    "add-folder, add-query, edit, delete, show, refresh, examples";
+constexpr const char* kNodeActions = "add-folder, add-query, edit, delete, show, refresh, export, import, examples";
 
 }  // namespace
 
@@ -101,6 +100,10 @@ PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
   addNodeAction(*commands.node, c, "delete", "Delete a node without asking", "PATH");
   addNodeAction(*commands.node, c, "show", "Print a node's stored definition as JSON", "PATH");
   addNodeAction(*commands.node, c, "refresh", "Refresh one query node (or the query nodes of a folder)", "PATH");
+  addNodeAction(*commands.node, c, "export", "Write a folder or query node with everything below it to a tree file",
+                "PATH FILE");
+  addNodeAction(*commands.node, c, "import", "Add the nodes of a tree file below the folder PARENT (default: /)",
+                "FILE [PARENT]");
   addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
 
   commands.panel = cli.add_subcommand("panel", "Show or set a panel's options");

@@ -19,6 +19,8 @@ std::vector<MenuEntry> contextMenuEntries(tree::NodeType type, bool queryRunning
     entries.push_back({kCommandEdit, QStringLiteral("Edit...\t   Enter")});
     entries.push_back({kCommandDelete, QStringLiteral("Delete\t   Del")});
   }
+  if (container) entries.push_back({kCommandImport, QStringLiteral("Import...")});
+  if (stored) entries.push_back({kCommandExport, QStringLiteral("Export...")});
   if (type == NodeType::kQuery) entries.push_back({kCommandRefresh, QStringLiteral("Refresh\t   F5")});
   entries.push_back({kCommandRefreshAll, QStringLiteral("Refresh all\t   Ctrl+F5")});
   if (type != NodeType::kQueryResult) entries.push_back({kCommandSeparator, {}});

@@ -30,6 +30,8 @@ enum PanelCommand : int {
   kCommandHelp = 10,
   kCommandClick = 11,
   kCommandMiddleClick = 12,
+  kCommandExport = 13,
+  kCommandImport = 14,
 };
 
 struct MenuEntry {

@@ -91,6 +91,8 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   view_->setItemDelegate(delegate_);
   view_->installEventFilter(this);
   view_->viewport()->installEventFilter(this);
+  // Tree files dropped on the panel are imported (dragEvent).
+  view_->viewport()->setAcceptDrops(true);
   QuitWatcher::install();
 
   label_ = new QLabel(QStringLiteral("Query active"), this);

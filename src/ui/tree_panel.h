@@ -59,6 +59,10 @@ class TreePanel : public QFrame {
   using NodeEditor = std::function<bool(QWidget* parent, tree::TreeNode& node)>;
   // Edits a copy of the panel's settings; true on OK.
   using OptionsEditor = std::function<bool(QWidget* parent, tree::PanelSettings& settings)>;
+  // Asks for the tree file to export to (`save`, suggesting `name`) or to
+  // import; an empty string when the user cancels. The default runs a file
+  // dialog.
+  using FileChooser = std::function<QString(QWidget* parent, bool save, const QString& name)>;
   // Shows `menu` at `globalPos` and returns the chosen action (nullptr for
   // none). The default runs QMenu::exec.
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
@@ -105,6 +109,15 @@ class TreePanel : public QFrame {
   void setNodeEditor(NodeEditor editor) { node_editor_ = std::move(editor); }
   void setOptionsEditor(OptionsEditor editor) { options_editor_ = std::move(editor); }
   void setMenuRunner(MenuRunner runner) { menu_runner_ = std::move(runner); }
+  void setFileChooser(FileChooser chooser) { file_chooser_ = std::move(chooser); }
+
+  // Writes `node` (a folder or query node) with everything below it to the
+  // tree file `path`. False, after a message box, when it cannot be written.
+  bool exportTree(tree::TreeNode& node, const QString& path);
+  // Imports the tree file `path` below `parent` (the root or a folder),
+  // shows and selects the new node. False, after a message box naming the
+  // file and the fault, when nothing was imported.
+  bool importTree(const QString& path, tree::TreeNode& parent);
 
   PanelTreeView* view() const { return view_; }
   TreeModel* model() const { return model_; }
@@ -137,6 +150,12 @@ class TreePanel : public QFrame {
   bool toolTip(QHelpEvent* event);
   void command(int id, tree::TreeNode& node);
   void newNode(tree::TreeNode& parent, bool folder);
+  // "Export..." and "Import...": ask for the file, then export or import.
+  void exportAsked(tree::TreeNode& node);
+  void importAsked(tree::TreeNode& parent);
+  // Dragged tree files (.json) are imported below the folder under the
+  // pointer. True when the event was handled.
+  bool dragEvent(QEvent* event);
   void toggleExpansion(const QModelIndex& index);
   void selectInView(const QModelIndex& index);
   void syncExpansion(const QModelIndex& parent);
@@ -157,6 +176,7 @@ class TreePanel : public QFrame {
   NodeEditor node_editor_;
   OptionsEditor options_editor_;
   MenuRunner menu_runner_;
+  FileChooser file_chooser_;
   // Calls into node code in progress (shared with the clean-up of a panel
   // destroyed in the middle of one).
   std::shared_ptr<int> calls_ = std::make_shared<int>(0);

@@ -68,6 +68,9 @@ bool TreePanel::eventFilter(QObject* watched, QEvent* event) {
         return mouseMove(static_cast<QMouseEvent*>(event));
       case QEvent::ContextMenu: contextMenu(static_cast<QContextMenuEvent*>(event)); return true;
       case QEvent::ToolTip: return toolTip(static_cast<QHelpEvent*>(event));
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop: return dragEvent(event);
       default: return false;
     }
   }

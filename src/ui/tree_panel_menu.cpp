@@ -127,6 +127,8 @@ void TreePanel::command(int id, tree::TreeNode& node) {
     case kCommandRefreshAll: panel_->refreshAll(); break;
     case kCommandAbortQuery: abortQuery(); break;
     case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
+    case kCommandExport: exportAsked(node); break;
+    case kCommandImport: importAsked(node); break;
     case kCommandClick: node.click(); break;
     case kCommandMiddleClick: node.middleClick(); break;
     case kCommandHelp:

@@ -170,7 +170,7 @@ check_contains "an alias in WHERE is named" "no such column: aa" "$ERR"
 # node with no subcommand lists them; examples and refresh.
 vos node
 check "node alone exits 2" 2 "$RC"
-check_contains "and lists the subcommands" "add-folder, add-query, edit, delete, show, refresh or examples" "$ERR"
+check_contains "and lists the subcommands" "add-folder, add-query, edit, delete, show, refresh, export, import or examples" "$ERR"
 vos node delete "<Examples>/Library"
 vos node examples
 check "node examples" 0 "$RC"

@@ -265,6 +265,7 @@ int main(int argc, char** argv) {
   shots::shootNodeDialogs(scene);
   shots::shootPlayback(scene);
   shots::shootPlaylistFiles(scene);
+  shots::shootTreeFiles(scene);
   shots::shootUndo(scene);
   shots::shootPlaylistView(scene);
   // Last: it leaves the library empty.
