@@ -101,7 +101,10 @@ PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
   addNodeAction(*commands.node, c, "delete", "Delete a node without asking", "PATH");
   addNodeAction(*commands.node, c, "show", "Print a node's stored definition as JSON", "PATH");
   addNodeAction(*commands.node, c, "refresh", "Refresh one query node (or the query nodes of a folder)", "PATH");
-  addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
+  CLI::App* examples =
+      addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
+  examples->add_flag("--now-playing", c.now_playing,
+                     "Create the 'now playing' examples (the folder <Now playing>) instead");
 
   commands.panel = cli.add_subcommand("panel", "Show or set a panel's options");
   CLI::App* show = commands.panel->add_subcommand("show", "Print the panel's options as key=value lines");
