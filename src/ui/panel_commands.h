@@ -30,6 +30,7 @@ enum PanelCommand : int {
   kCommandHelp = 10,
   kCommandClick = 11,
   kCommandMiddleClick = 12,
+  kCommandCreateNowPlayingExamples = 13,
 };
 
 struct MenuEntry {
