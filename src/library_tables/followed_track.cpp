@@ -96,8 +96,7 @@ void registerFollowedTrackFunctions(db::SQLiteDatabase& db) {
                                     nullptr, nullptr);
   }
   if (rc == SQLITE_OK) {
-    rc = sqlite3_create_function_v2(handle, "playing_handle", 0, kFlags, &db, playingHandle, nullptr, nullptr,
-                                    nullptr);
+    rc = sqlite3_create_function_v2(handle, "playing_handle", 0, kFlags, &db, playingHandle, nullptr, nullptr, nullptr);
   }
   if (rc != SQLITE_OK) {
     throw db::SQLiteException(rc, "SQLite Error: (" + std::to_string(rc) + ") " + db.LastErrorText());

@@ -43,12 +43,14 @@ constexpr const char* kSameYearQuery =
     "GROUP BY 1,album\r\n"
     "ORDER BY ifnull([album artist],artist) COLLATE NaturalNoCase,album COLLATE NaturalNoCase";
 
+// "Other" also leaves out the tracks on which the playing artist appears
+// with a guest ("A · B" contains "A").
 constexpr const char* kSameGenreQuery =
     "SELECT artist,\r\n"
     "       album\r\n"
     "FROM MediaLibrary\r\n"
     "WHERE genre = playing('genre')\r\n"
-    "  AND artist <> playing('artist')\r\n"
+    "  AND strpos(ifnull(artist,''),playing('artist')) = 0\r\n"
     "GROUP BY artist,album\r\n"
     "ORDER BY artist COLLATE NaturalNoCase,album COLLATE NaturalNoCase";
 
@@ -102,7 +104,8 @@ void createNowPlayingExamples(Panel& panel) {
       QueryNode* query = exampleQuery(panel, example.label, *folder, definition);
       if (query == nullptr) return;
       QueryDefinition& own = query->definition();
-      own.level_options = rebuildLevelOptions(own.level_options, resultColumns(database, own.sql_query), query->level());
+      own.level_options =
+          rebuildLevelOptions(own.level_options, resultColumns(database, own.sql_query), query->level());
       propagateLevelAttributes(*query, 0);
       saveLevelOptions(database, *query);
     }

@@ -31,10 +31,10 @@ class FollowedTrack : public tree_testing::PanelFixture {
     hooks.defer = [this](std::function<void()> work) { deferred.push_back(std::move(work)); };
     panel = std::make_unique<tree::Panel>(host, tree::UiAttributes{}, std::move(hooks));
     ASSERT_TRUE(panel->open());
-    by_artist = addQuery("SELECT title FROM MediaLibrary WHERE artist = playing('artist') ORDER BY title",
-                         {"title"}, nullptr, "By artist");
-    by_focus = addQuery("SELECT title FROM MediaLibrary WHERE genre = selected('genre') ORDER BY title",
-                        {"title"}, nullptr, "By focus");
+    by_artist = addQuery("SELECT title FROM MediaLibrary WHERE artist = playing('artist') ORDER BY title", {"title"},
+                         nullptr, "By artist");
+    by_focus = addQuery("SELECT title FROM MediaLibrary WHERE genre = selected('genre') ORDER BY title", {"title"},
+                        nullptr, "By focus");
     library = addQuery("SELECT title FROM MediaLibrary ORDER BY title", {"title"}, nullptr, "Library");
     host.playing_track = alpha_one;
     host.focused_track = beta;
@@ -99,14 +99,22 @@ class StaleOnChange : public FollowedTrack, public ::testing::WithParamInterface
 
 TEST_P(StaleOnChange, OnlyAChangedTrackMarksTheFollowers) {
   switch (GetParam().change) {
-    case Change::kAnotherTrackPlays: play(alpha_two); break;
-    case Change::kPlaybackStops: play(nullptr); break;
-    case Change::kSameTrackToldAgain: play(alpha_one); break;
+    case Change::kAnotherTrackPlays:
+      play(alpha_two);
+      break;
+    case Change::kPlaybackStops:
+      play(nullptr);
+      break;
+    case Change::kSameTrackToldAgain:
+      play(alpha_one);
+      break;
     case Change::kFocusMoves:
       host.focused_track = alpha_two;
       registry.notifyPlaylist(PlaylistEvent::kItemFocusChanged);
       break;
-    case Change::kFocusEventWithoutChange: registry.notifyPlaylist(PlaylistEvent::kItemFocusChanged); break;
+    case Change::kFocusEventWithoutChange:
+      registry.notifyPlaylist(PlaylistEvent::kItemFocusChanged);
+      break;
   }
   EXPECT_EQ(by_artist->stale(), GetParam().marks);
   EXPECT_EQ(by_focus->stale(), GetParam().marks);
@@ -137,8 +145,8 @@ TEST_F(FollowedTrack, RefreshOnUseRunsAStaleFollowerWhenExpanded) {
 TEST_F(FollowedTrack, OptionReRunsExpandedVisibleFollowersOncePerChange) {
   followOption(true);
   tree::FolderNode* folder = addFolder("Folder");
-  tree::QueryNode* hidden = addQuery("SELECT title FROM MediaLibrary WHERE artist = playing('artist')", {"title"},
-                                     folder, "Hidden");
+  tree::QueryNode* hidden =
+      addQuery("SELECT title FROM MediaLibrary WHERE artist = playing('artist')", {"title"}, folder, "Hidden");
   ASSERT_TRUE(hidden->refresh(true));
   panel->expandNode(*hidden, true);  // expanded, but its folder is collapsed
   panel->expandNode(*by_artist, true);

@@ -19,14 +19,14 @@ class FollowedTrackTest : public LibraryTablesTest {
  protected:
   void SetUp() override {
     LibraryTablesTest::SetUp();
-    setColumns(TableType::kMediaLibrary, {{.name = "artist", .split = true},
-                                          {.name = "album"},
-                                          {.name = "Album Artist", .tag_name = "album artist"},
-                                          {.name = "genre"},
-                                          {.name = "filesize", .kind = ColumnType::kFileInteger},
-                                          {.name = "path", .kind = ColumnType::kFileText},
-                                          {.name = "tf_title", .kind = ColumnType::kTFExpression,
-                                           .expression = "%title%"}});
+    setColumns(TableType::kMediaLibrary,
+               {{.name = "artist", .split = true},
+                {.name = "album"},
+                {.name = "Album Artist", .tag_name = "album artist"},
+                {.name = "genre"},
+                {.name = "filesize", .kind = ColumnType::kFileInteger},
+                {.name = "path", .kind = ColumnType::kFileText},
+                {.name = "tf_title", .kind = ColumnType::kTFExpression, .expression = "%title%"}});
     TrackFields playing;
     playing.path = "file:///music/p.flac";
     playing.meta = {{"artist", {"Alpha", "Beta"}}, {"album", {"First"}}, {"title", {"One"}}};

@@ -16,8 +16,8 @@ namespace {
 using testing_support::makeTrack;
 using tree::QueryNode;
 
-host::TrackHandle track(const char* path, const char* artist, const char* album, const char* date,
-                        const char* genre, const char* number, const char* album_artist = nullptr) {
+host::TrackHandle track(const char* path, const char* artist, const char* album, const char* date, const char* genre,
+                        const char* number, const char* album_artist = nullptr) {
   std::vector<std::pair<std::string, std::vector<std::string>>> meta = {
       {"artist", {artist}}, {"album", {album}}, {"title", {std::string(artist) + " " + number}},
       {"date", {date}},     {"genre", {genre}}, {"tracknumber", {number}}};
@@ -37,6 +37,7 @@ class NowPlayingExamplesTest : public tree_testing::PanelFixture {
         track("b2", "Beta", "First", "1999", "Rock", "1"),  // another artist's "First"
         track("c1", "Gamma", "Mixed", "2001", "Jazz", "1", "Various"),
         track("d1", "Delta", "Mixed", "2001", "Jazz", "2", "Various"),
+        track("e1", "Alpha feat. Zeta", "Guest", "1998", "Rock", "1"),
     };
     db::setSchemaReady(false);
     db::installOpenSteps({&tree::BuildTreeSchema, &library_tables::setUpLibraryTables});
@@ -95,6 +96,7 @@ TEST_F(NowPlayingExamplesTest, ResultsFollowThePlayingTrack) {
       {5, "Same album", "Gamma 1,Delta 2"},
       {5, "Same genre, other artists", "Delta{Mixed}"},
       {2, "Same year", "Alpha{Later}"},
+      {3, "Same genre, other artists", "Alpha{First},Alpha feat. Zeta{Guest}"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.label) + " playing " + std::to_string(c.playing));
