@@ -44,3 +44,7 @@ vos --playing "$ONE" click "<Now playing>/Same album"
 check "a click sends the playing track's album" 0 "$RC"
 vos playlists
 check_contains "to Vostrel playlist" $'Vostrel playlist (active)\n  file:///music/Alpha/First/01 One.flac\n  file:///music/Alpha/First/02 Two.flac' "$OUT"
+
+vos --playing "$ONE"
+check "--playing without a command (the desktop program) is bad usage" 2 "$RC"
+check_contains "saying why" "--playing applies to a command" "$ERR"
