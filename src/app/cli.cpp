@@ -44,6 +44,9 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   cli.add_option("--set", global.sets, "Advanced setting for this run only")->type_name("KEY=VALUE");
   cli.add_option("--wait", global.wait_seconds, "Wait up to SECONDS for a profile in use (default 30; 0: no wait)")
       ->type_name("SECONDS");
+  cli.add_option("--playing", global.playing,
+                 "The library's track at PATH plays for this run: what playing() and playing_handle() read")
+      ->type_name("PATH");
 
   SqlOptions sql;
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
@@ -100,7 +103,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
     }
   }
   // An empty value would silently mean the default profile or library.
-  for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library}}) {
+  for (const auto& [name, value] : {std::pair{"--profile", &global.profile}, std::pair{"--library", &global.library},
+                                    std::pair{"--playing", &global.playing}}) {
     if (cli.count(name) > 0 && value->empty()) {
       env.err() << "vostrel: " << name << " needs a value; leave the option out for the default\n";
       return kExitBadInput;
@@ -115,7 +119,13 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   }
 
   installComponent();
-  if (cli.get_subcommands().empty()) return env.live() ? kExitBadInput : runDesktop(global, argc, argv);
+  if (cli.get_subcommands().empty()) {
+    if (!global.playing.empty()) {
+      env.err() << "vostrel: --playing applies to a command; the desktop program plays what you choose\n";
+      return kExitBadInput;
+    }
+    return env.live() ? kExitBadInput : runDesktop(global, argc, argv);
+  }
 
   const NewProfileCleanup cleanup(global);
   try {

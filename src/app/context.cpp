@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "component/registration.h"
+#include "library/file_uri.h"
 #include "profile/data_error.h"
 #include "profile/profile.h"
 #include "profile/resources.h"
@@ -113,7 +114,28 @@ std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool re
   library::LibraryFile library = library::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
   player->keepLibraryAtExit();
+  if (!options.playing.empty()) {
+    host::TrackHandle track = findLibraryTrack(*player, options.playing);
+    if (track == nullptr) {
+      throw profile::DataError("--playing: the library has no track at " + options.playing +
+                               " (name a file of the library, as `vostrel sql \"SELECT path FROM MediaLibrary\"` "
+                               "lists them)");
+    }
+    player->setRunTrack(std::move(track));
+  }
   return player;
+}
+
+host::TrackHandle findLibraryTrack(const player::Player& player, const std::string& path) {
+  const bool is_uri = path.starts_with("file://");
+  std::error_code ec;
+  const std::filesystem::path wanted = is_uri ? library::uriFilePath(path) : std::filesystem::absolute(path, ec);
+  const std::filesystem::path normal = wanted.lexically_normal();
+  for (const host::TrackHandle& track : player.library()) {
+    if (track == nullptr) continue;
+    if (track->path() == path || library::uriFilePath(track->path()) == normal) return track;
+  }
+  return nullptr;
 }
 
 }  // namespace app

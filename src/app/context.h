@@ -20,6 +20,7 @@ struct GlobalOptions {
   std::vector<std::string> libraries;  // every --library, in order (several: music folders)
   std::vector<std::string> sets;    // --set KEY=VALUE, in order
   double wait_seconds = 30;         // --wait: how long to wait for a busy profile
+  std::string playing;              // --playing: the run's playing track; empty: none
 };
 
 // The bundled demo library: data/demo-library.json next to the program, in
@@ -72,7 +73,13 @@ library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const p
 // profile's library cache, and rescanned first when `rescan` (commands do;
 // the desktop program starts from the cache and scans in the background).
 // Throws profile::DataError.
+// With --playing, the library's track at that path plays for the run
+// (throws DataError when the library has none there).
 std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool rescan = true);
+
+// The library's track at `path` (a file path, relative to the working
+// folder, or a file:// URI), or nullptr.
+host::TrackHandle findLibraryTrack(const player::Player& player, const std::string& path);
 
 }  // namespace app
 

@@ -163,11 +163,14 @@ std::optional<int> relay(int fd, pid_t holder_pid, double wait_seconds, std::ost
   return kExitFailed;
 }
 
-bool overridesGiven(const GlobalOptions& options) { return !options.library.empty() || !options.sets.empty(); }
+bool overridesGiven(const GlobalOptions& options) {
+  return !options.library.empty() || !options.sets.empty() || !options.playing.empty();
+}
 
 int refuseOverrides(std::ostream& err) {
-  err << "The desktop program runs on this profile with its own library and settings; --library and --set apply "
-         "only to a command that runs on its own: quit the desktop program, or leave them out.\n";
+  err << "The desktop program runs on this profile with its own library, settings and playback; --library and "
+         "--set apply only to a command that runs on its own, as does --playing: quit the desktop program, or leave "
+         "them out.\n";
   return kExitBadInput;
 }
 

@@ -14,6 +14,7 @@
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
 #include "tree/node_editing.h"
+#include "tree/now_playing_examples.h"
 #include "tree/panel.h"
 #include "tree/query_node.h"
 #include "tree/tree_sharing.h"
@@ -317,7 +318,11 @@ int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     status = importNode(session, command);
   } else if (command.action == "examples") {
     const std::size_t errors_before = session.player().errorReports();
-    tree::createExampleNodes(session.panel());
+    if (command.now_playing) {
+      tree::createNowPlayingExamples(session.panel());
+    } else {
+      tree::createExampleNodes(session.panel());
+    }
     status = session.player().errorReports() == errors_before ? kExitOk : kExitFailed;
   } else {
     status = nodeOnPath(session, command);

@@ -41,6 +41,9 @@ void addPanelOptions(CLI::App& command, PanelOptions& o) {
   command.add_flag_function(
       "--use-ui-attributes,!--no-use-ui-attributes", [&o](int64_t count) { o.use_ui_attributes = count > 0; },
       "Follow the desktop's font and colours (--no-use-ui-attributes: use the panel's own)");
+  command.add_flag_function(
+      "--follow-playing,!--no-follow-playing", [&o](int64_t count) { o.follow_playing = count > 0; },
+      "Re-run visible nodes that follow the playing track (--no-follow-playing: only on use)");
   command.add_option("--icon", o.icon, "Icon index of the top (0 to 65535)")->type_name("N");
   command.add_option("--font-family", o.font_family, "Font family")->type_name("NAME");
   command.add_option("--font-size", o.font_size, "Font size in points (1 to 1000)")->type_name("N");
@@ -62,6 +65,7 @@ bool applyPanelOptions(const PanelOptions& o, tree::PanelSettings& settings, std
     changed.edge_style = static_cast<int32_t>(style);
   }
   if (o.use_ui_attributes) changed.use_ui_attributes = *o.use_ui_attributes ? 1 : 0;
+  if (o.follow_playing) changed.follow_playing = *o.follow_playing;
   if (o.icon) {
     const auto icon = parseNumber("--icon", *o.icon, 0, UINT16_MAX, error);
     if (!icon) return false;
@@ -103,6 +107,7 @@ std::string panelSettingsText(const tree::PanelSettings& s) {
   for (const ColourField& field : kColourFields) {
     text += std::string(field.key) + "=" + colourText(s.*field.field) + "\n";
   }
+  text += "follow_playing=" + std::to_string(s.follow_playing ? 1 : 0) + "\n";
   text += "root_node_id=" + std::to_string(s.root_node_id) + "\n";
   return text;
 }

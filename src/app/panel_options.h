@@ -19,6 +19,7 @@ namespace app {
 struct PanelOptions {
   std::optional<std::string> edge;  // none, grey, sunken
   std::optional<bool> use_ui_attributes;
+  std::optional<bool> follow_playing;
   std::optional<std::string> icon;
   std::optional<std::string> font_family;
   std::optional<std::string> font_size;

@@ -104,7 +104,10 @@ PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
                 "PATH FILE");
   addNodeAction(*commands.node, c, "import", "Add the nodes of a tree file below the folder PARENT (default: /)",
                 "FILE [PARENT]");
-  addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
+  CLI::App* examples =
+      addNodeAction(*commands.node, c, "examples", "Create the example nodes (again: completes them)", nullptr);
+  examples->add_flag("--now-playing", c.now_playing,
+                     "Create the 'now playing' examples (the folder <Now playing>) instead");
 
   commands.panel = cli.add_subcommand("panel", "Show or set a panel's options");
   CLI::App* show = commands.panel->add_subcommand("show", "Print the panel's options as key=value lines");

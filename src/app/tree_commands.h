@@ -29,6 +29,7 @@ struct PanelCommand {
   std::optional<int32_t> id;      // --id in place of a path
   bool middle = false;
   std::string action;  // the node or panel subcommand
+  bool now_playing = false;  // node examples --now-playing
   QueryNodeOptions query;
   PanelOptions options;
 };

@@ -20,6 +20,9 @@ struct Services {
   Registry* registry = nullptr;
   WindowHooks windows;
   bool icon_list_created = false;
+  // The tracks followedTrackMayHaveChanged() saw last.
+  host::TrackHandle playing;
+  host::TrackHandle focused;
 };
 
 Services& services() {
@@ -135,8 +138,11 @@ void registerComponent(Registry& registry, host::Host& host, WindowHooks windows
   });
   registry.registerPlaylistCallback([](host::PlaylistEvent event) {
     if (playlistEventMarksStale(event)) markStale(kKindPlaylists);
+    // Focus, another active playlist, or the playing item removed or moved.
+    followedTrackMayHaveChanged();
   });
   registry.registerTrackInfoCallback([] { markStale(kKindTrackInfo); });
+  registry.registerPlaybackCallback([] { followedTrackMayHaveChanged(); });
 }
 
 void unregisterComponent() { services() = Services{}; }
@@ -147,7 +153,7 @@ bool playlistEventMarksStale(host::PlaylistEvent event) {
 }
 
 uint32_t staleTablesForKind(uint32_t kind) {
-  uint32_t tables = kind & (tree::kReadsMediaLibrary | tree::kReadsPlaylist);
+  uint32_t tables = kind & (tree::kReadsMediaLibrary | tree::kReadsPlaylist | tree::kReadsFollowedTrack);
   if ((kind & kKindTrackInfo) != 0) tables |= tree::kReadsMediaLibrary | tree::kReadsPlaylist;
   return tables;
 }
@@ -156,7 +162,22 @@ void markStale(uint32_t kind) {
   const Services& state = services();
   if (state.host == nullptr || state.registry == nullptr) return;
   if (state.registry->phase() != HostPhase::kRunning) return;
+  if (kind == kKindFollowedTrack) {
+    tree::OpenPanels::instance().followedTrackChanged();
+    return;
+  }
   tree::OpenPanels::instance().markStale(staleTablesForKind(kind));
+}
+
+void followedTrackMayHaveChanged() {
+  Services& state = services();
+  if (state.host == nullptr) return;
+  host::TrackHandle playing = state.host->playingTrack();
+  host::TrackHandle focused = state.host->focusedTrack();
+  if (playing == state.playing && focused == state.focused) return;
+  state.playing = std::move(playing);
+  state.focused = std::move(focused);
+  markStale(kKindFollowedTrack);
 }
 
 }  // namespace component

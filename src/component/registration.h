@@ -31,6 +31,10 @@ inline constexpr uint32_t kPlaylistEventMask = 0xD909;
 inline constexpr uint32_t kKindLibrary = 1;
 inline constexpr uint32_t kKindPlaylists = 2;
 inline constexpr uint32_t kKindTrackInfo = 4;
+// The playing track, or the focused item of the active playlist, is
+// another track: marks the nodes whose statements called playing(),
+// selected() or playing_handle().
+inline constexpr uint32_t kKindFollowedTrack = 8;
 
 inline constexpr int kIconListStage = 50;
 inline constexpr std::string_view kConsoleCommandName = "Vostrel console";
@@ -67,8 +71,15 @@ uint32_t staleTablesForKind(uint32_t kind);
 
 // Marks stale the query nodes of every open panel that read a table of
 // `kind`, unless the services are unavailable or the host is not running.
-// Nothing runs again here: a stale node runs when it is next used.
+// Nothing runs again here: a stale node runs when it is next used. For
+// kKindFollowedTrack, panels whose option asks for it re-run their visible
+// nodes that follow the track.
 void markStale(uint32_t kind);
+
+// Compares the host's playing and focused tracks with those seen last; when
+// either changed, marks stale with kKindFollowedTrack. Playback, focus and
+// playlist notifications call it, so the same change told twice counts once.
+void followedTrackMayHaveChanged();
 
 }  // namespace component
 

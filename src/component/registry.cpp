@@ -44,4 +44,8 @@ void Registry::notifyTrackInfo() const {
   for (const auto& callback : track_info_callbacks_) callback();
 }
 
+void Registry::notifyPlayback() const {
+  for (const auto& callback : playback_callbacks_) callback();
+}
+
 }  // namespace component

@@ -101,6 +101,10 @@ class Registry {
   void registerTrackInfoCallback(std::function<void()> callback) {
     track_info_callbacks_.push_back(std::move(callback));
   }
+  // Told when the playing track may have changed (played, skipped, stopped).
+  void registerPlaybackCallback(std::function<void()> callback) {
+    playback_callbacks_.push_back(std::move(callback));
+  }
 
   // The player's side.
   const std::vector<PanelKind>& panelKinds() const { return panel_kinds_; }
@@ -115,6 +119,7 @@ class Registry {
   void notifyLibrary(host::LibraryEvent event) const;
   void notifyPlaylist(host::PlaylistEvent event) const;
   void notifyTrackInfo() const;
+  void notifyPlayback() const;
 
  private:
   std::vector<ComponentVersion> components_;
@@ -129,6 +134,7 @@ class Registry {
   std::vector<std::function<void(host::LibraryEvent)>> library_callbacks_;
   std::vector<std::function<void(host::PlaylistEvent)>> playlist_callbacks_;
   std::vector<std::function<void()>> track_info_callbacks_;
+  std::vector<std::function<void()>> playback_callbacks_;
 };
 
 }  // namespace component

@@ -149,9 +149,11 @@ void DesktopApp::connectNotifications() {
           [this, repaint_panels](const player::PlaylistChange& change) {
             registry_.notifyPlaylist(change.event);
             repaint_panels();
-            playlist_saver_->schedule();
+            // The focus is not saved: moving it writes nothing.
+            if (change.event != host::PlaylistEvent::kItemFocusChanged) playlist_saver_->schedule();
           });
   connect(signals_.get(), &PlayerSignals::playbackEvent, playlist_saver_, &SaveScheduler::schedule);
+  connect(signals_.get(), &PlayerSignals::playbackEvent, this, [this] { registry_.notifyPlayback(); });
   connect(signals_.get(), &PlayerSignals::libraryEvent, this, [this, repaint_panels](host::LibraryEvent event) {
     registry_.notifyLibrary(event);
     repaint_panels();

@@ -77,6 +77,7 @@ PlaylistTabs::PlaylistTabs(player::Player& player, PlayerSignals& player_signals
     if (syncing_ || index < 0) return;
     SyncGuard guard(syncing_);
     player_.setActivePlaylist(static_cast<std::size_t>(index));
+    takeFocus(static_cast<std::size_t>(index));
   });
   connect(tabBar(), &QTabBar::tabMoved, this, [this](int from, int to) {
     QTableView* view = views_[static_cast<std::size_t>(from)];
@@ -142,6 +143,8 @@ void PlaylistTabs::addTab(std::size_t playlist) {
   connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, model] {
     if (!syncing_) takeSelection(model->playlist());
   });
+  connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this, model] { takeFocus(model->playlist()); });
 
   views_.insert(views_.begin() + static_cast<std::ptrdiff_t>(playlist), table);
   {
@@ -238,6 +241,13 @@ void PlaylistTabs::showSelection(std::size_t playlist) {
   }
   SyncGuard guard(syncing_);
   table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void PlaylistTabs::takeFocus(std::size_t playlist) {
+  QTableView* table = view(playlist);
+  if (table == nullptr) return;
+  const QModelIndex current = table->selectionModel()->currentIndex();
+  player_.setFocus(playlist, current.isValid() ? static_cast<std::size_t>(current.row()) : player::Player::kNoItem);
 }
 
 void PlaylistTabs::takeSelection(std::size_t playlist) {

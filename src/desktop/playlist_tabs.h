@@ -118,6 +118,8 @@ class PlaylistTabs : public QTabWidget {
   void showSelection(std::size_t playlist);
   // Copies the view's selection of `playlist` into the player.
   void takeSelection(std::size_t playlist);
+  // Tells the player which item of `playlist` has the keyboard focus.
+  void takeFocus(std::size_t playlist);
   void showTabMenu(const QPoint& position);
   void showItemMenu(std::size_t playlist, const QPoint& position);
   // Drags over and drops on the tab bar (into the tab's playlist, at its

@@ -129,6 +129,13 @@ class Host {
   // Starts playback from `playlist`, which becomes the playing one.
   virtual void startPlayback(std::size_t playlist) = 0;
 
+  // The track that plays (also while paused), or nullptr when playback is
+  // stopped. A command run has none unless it was given one.
+  virtual TrackHandle playingTrack() const { return nullptr; }
+  // The focused item of the active playlist (the row the keyboard stands
+  // on), or nullptr.
+  virtual TrackHandle focusedTrack() const { return nullptr; }
+
   // Title formatting. compile returns nullptr and fills `error` when the
   // text does not compile. format writes the text into `out` and returns
   // false when the script cannot be evaluated for the track.

@@ -260,6 +260,21 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
   }
 }
 
+void SQLiteMetaDBRowSet::firstValue(int n, sqlite3_context* context) {
+  if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
+  const ColumnPlan& plan = plans_[static_cast<std::size_t>(n)];
+  if (plan.source != ValueSource::kTag || !plan.split) {
+    column(n, context);
+    return;
+  }
+  const host::TrackHandle& handle = (*tracks_)[static_cast<std::size_t>(position_)];
+  if (!handle) return;
+  computeTag(static_cast<std::size_t>(n), *handle);
+  const ColumnValueState& state = states_[static_cast<std::size_t>(n)];
+  if (state.counter == kNoValue || state.valueCount() == 0) return;
+  resultStateValue(context, state, 0);
+}
+
 void tfFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
   try {
     auto* host = static_cast<host::Host*>(sqlite3_user_data(context));

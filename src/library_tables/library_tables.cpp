@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "library_tables/column_store.h"
+#include "library_tables/followed_track.h"
 #include "library_tables/handle_table.h"
 #include "library_tables/metadb_module.h"
 #include "library_tables/title_format_cache.h"
@@ -10,6 +11,7 @@ namespace library_tables {
 
 void setUpLibraryTables(db::SQLiteDatabase& db, bool first_time) {
   registerModule(db);
+  registerFollowedTrackFunctions(db);
   if (!first_time) return;
   db::TransactionGuard guard(db);
   guard.begin();

@@ -11,7 +11,7 @@ class SQLiteDatabase;
 
 namespace library_tables {
 
-// Registers tf() and MetaDB_Module on `db`. On the first open in the process
+// Registers tf(), MetaDB_Module and the followed-track functions on `db`. On the first open in the process
 // it also creates or migrates mdb_VTableColumn and rebuilds MediaLibrary and
 // Playlist, in a transaction nested in the open sequence's. Raises
 // SQLiteException.

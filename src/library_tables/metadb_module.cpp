@@ -337,6 +337,12 @@ void unregisterOpenCursorCallback(OpenCursorCallback* callback) {
   std::erase(moduleState().callbacks, callback);
 }
 
+void notifyFollowedTrackRead() {
+  // Callbacks may register or unregister others while they are told.
+  const std::vector<OpenCursorCallback*>& callbacks = moduleState().callbacks;
+  for (std::size_t i = 0; i < callbacks.size(); ++i) callbacks[i]->followedTrackRead();
+}
+
 void registerModule(db::SQLiteDatabase& db) {
   db.OverloadFunction("tf", 2);
   db.CreateModule(kModuleName, &kMetaDbModule, &db);

@@ -38,12 +38,16 @@ class OpenCursorCallback {
  public:
   virtual ~OpenCursorCallback() = default;
   virtual void cursorOpened(const SQLiteMetaDBRowSet& rows, TableType type) = 0;
+  // A statement read the playing or the focused track (followed_track.h).
+  virtual void followedTrackRead() {}
 };
 
 // Appends `callback` (not owned) to the process-wide list; returns its index.
 std::size_t registerOpenCursorCallback(OpenCursorCallback* callback);
 // Removes every entry equal to `callback`.
 void unregisterOpenCursorCallback(OpenCursorCallback* callback);
+// Tells every registered callback that the followed track was read.
+void notifyFollowedTrackRead();
 
 // Overloads tf() with two arguments and registers the module on `db`, with
 // `db` as the module's client data. Raises SQLiteException.

@@ -135,6 +135,13 @@ std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::playlists(const host::Ho
   return rows;
 }
 
+std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::single(const host::Host& host, host::TrackListPtr tracks,
+                                                               const VTabColumns& columns) {
+  std::unique_ptr<SQLiteMetaDBRowSet> rows(new SQLiteMetaDBRowSet(host, TableType::kMediaLibrary, columns, false));
+  rows->tracks_ = std::move(tracks);
+  return rows;
+}
+
 void SQLiteMetaDBRowSet::touch(std::size_t n) {
   ColumnValueState& state = states_[n];
   if (state.touched) return;

@@ -106,6 +106,10 @@ class SQLiteMetaDBRowSet {
                                                      bool no_multivalue_split);
   static std::unique_ptr<SQLiteMetaDBRowSet> playlists(const host::Host& host, const VTabColumns& columns,
                                                        bool no_multivalue_split);
+  // MediaLibrary rows over `tracks` alone (split tags split), for reading
+  // one track's values as a scan would.
+  static std::unique_ptr<SQLiteMetaDBRowSet> single(const host::Host& host, host::TrackListPtr tracks,
+                                                    const VTabColumns& columns);
   SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
   SQLiteMetaDBRowSet& operator=(const SQLiteMetaDBRowSet&) = delete;
 
@@ -130,6 +134,9 @@ class SQLiteMetaDBRowSet {
   // `context`. A column beyond the plan gives NULL. May raise (host
   // failures, memory); the caller keeps that from reaching SQLite.
   void column(int n, sqlite3_context* context);
+  // The same, but a split tag gives the value its track lists first (the
+  // rows of a split count their values down from the last).
+  void firstValue(int n, sqlite3_context* context);
 
  private:
   SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);

@@ -255,6 +255,30 @@ std::size_t Player::previousItem() const {
   return sequence_.previous(playing_item_, Advance::kUser);
 }
 
+host::TrackHandle Player::playingTrack() const {
+  if (run_track_ != nullptr) return run_track_;
+  const std::size_t playlist = playlists_.playing();
+  if (playlist == host::kNoPlaylist || playlist >= playlists_.count() || playing_item_ == kNoItem) return nullptr;
+  const host::TrackList& items = playlists_.at(playlist).items;
+  return playing_item_ < items.size() ? items[playing_item_] : nullptr;
+}
+
+host::TrackHandle Player::focusedTrack() const {
+  return focus_playlist_ != host::kNoPlaylist && focus_playlist_ == playlists_.active() ? focus_track_ : nullptr;
+}
+
+void Player::setFocus(std::size_t playlist, std::size_t item) {
+  host::TrackHandle track;
+  if (playlist < playlists_.count() && item < playlists_.at(playlist).items.size()) {
+    track = playlists_.at(playlist).items[item];
+  }
+  const std::size_t focus_playlist = track != nullptr ? playlist : host::kNoPlaylist;
+  if (focus_playlist == focus_playlist_ && track == focus_track_) return;
+  focus_playlist_ = focus_playlist;
+  focus_track_ = std::move(track);
+  raise(host::PlaylistEvent::kItemFocusChanged, playlist, item, 1);
+}
+
 void Player::playNext(Advance advance) {
   const std::size_t playlist = playlists_.playing();
   if (playlist == host::kNoPlaylist || playing_item_ == kNoItem) return;

@@ -86,6 +86,10 @@ class Player final : public host::Host {
   // Plays `playlist` from its first selected item, else its first item
   // (there is no audio: it becomes the playing one); kNoPlaylist stops.
   void startPlayback(std::size_t playlist) override;
+  // The run's track when one was given, else the playing item.
+  host::TrackHandle playingTrack() const override;
+  // The item setFocus() last named, while its playlist is the active one.
+  host::TrackHandle focusedTrack() const override;
   host::TitleFormatScriptPtr compileTitleFormat(std::string_view text, std::string* error) const override;
   bool formatTitle(const host::Track& track, const host::TitleFormatScript& script,
                    std::string& out) const override;
@@ -177,6 +181,15 @@ class Player final : public host::Host {
   // the system's random source.
   void setShuffleSeed(uint32_t seed) { shuffle_seed_ = seed; }
 
+  // The track a command run treats as playing (`--playing`), in place of
+  // the playing item; nullptr gives the playing item back.
+  void setRunTrack(host::TrackHandle track) { run_track_ = std::move(track); }
+
+  // The focused item of `playlist` (the row the keyboard stands on in its
+  // view; kNoItem for none). Kept in memory only; raises kItemFocusChanged
+  // when the focused track changes.
+  void setFocus(std::size_t playlist, std::size_t item);
+
   // Listeners are told about changes in the order they were added; they
   // must be removed before they are destroyed.
   void addListener(PlayerListener* listener) { listeners_.push_back(listener); }
@@ -228,6 +241,9 @@ class Player final : public host::Host {
   std::size_t playing_item_ = kNoItem;
   PlaybackSequence sequence_;
   uint32_t shuffle_seed_;
+  host::TrackHandle run_track_;
+  std::size_t focus_playlist_ = host::kNoPlaylist;
+  host::TrackHandle focus_track_;
   std::function<void()> pump_hook_;
   std::ostream* messages_;
   PlayerUi* ui_ = nullptr;

@@ -22,6 +22,8 @@ FolderNode::~FolderNode() {
 bool FolderNode::edit() {
   Panel* owner = panel();
   if (owner == nullptr || !owner->hooks().edit_node) return false;
+  // Up to the save: a track change meanwhile re-runs nothing before it.
+  EditingScope editing(*owner);
   if (!owner->hooks().edit_node(*this)) return false;
   if (!owner->save(*this)) return false;
   // Nodes that inherit from this folder follow its new attributes.

@@ -23,6 +23,9 @@ class OpenPanels {
   // Marks stale every query node of every panel that read a table of
   // `kind` (bits as QueryNode::tablesRead()).
   void markStale(uint32_t kind) const;
+  // The playing or focused track changed: marks the nodes that read it
+  // stale, then lets every panel re-run what its option asks for.
+  void followedTrackChanged() const;
 
  private:
   OpenPanels() = default;

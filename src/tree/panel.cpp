@@ -188,6 +188,7 @@ void Panel::showQueryActive() {
 void Panel::hideQueryActive() {
   query_active_ = false;
   if (hooks_.query_active_changed) hooks_.query_active_changed(false);
+  resumeFollowing();
 }
 
 FolderNode* Panel::findFolder(const TreeNode* parent, std::string_view label) const {
@@ -207,6 +208,62 @@ QueryNode* Panel::findQuery(const TreeNode* parent, std::string_view label) cons
 void Panel::forgetNode(const TreeNode* node) {
   if (node->type() == NodeType::kFolder) std::erase(folders_, node);
   if (node->type() == NodeType::kQuery) std::erase(queries_, node);
+}
+
+void Panel::endEditing() {
+  if (editing_ > 0) --editing_;
+  resumeFollowing();
+}
+
+void Panel::resumeFollowing() {
+  if (!follow_pending_ || editing_ > 0 || query_active_) return;
+  if (hooks_.defer) {
+    hooks_.defer([this] { runFollowing(); });
+  } else {
+    runFollowing();
+  }
+}
+
+namespace {
+
+// Whether the user sees the node's children: its item and every item above
+// it are expanded.
+bool shownExpanded(const TreeNode& node) {
+  const TreeItem* item = node.item();
+  if (item == nullptr || !item->expanded()) return false;
+  for (const TreeItem* above = item->parent(); above != nullptr; above = above->parent()) {
+    if (!above->expanded()) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Panel::followedTrackChanged() {
+  if (!settings_.follow_playing) return;
+  follow_pending_ = true;
+  resumeFollowing();
+}
+
+void Panel::runFollowing() {
+  if (!follow_pending_ || editing_ > 0 || query_active_) return;
+  follow_pending_ = false;
+  if (!settings_.follow_playing) return;
+  std::vector<QueryNode*> due;
+  for (QueryNode* query : queries_) {
+    if ((query->tablesRead() & kReadsFollowedTrack) != 0 && query->stale() && shownExpanded(*query)) {
+      due.push_back(query);
+    }
+  }
+  for (QueryNode* query : due) {
+    // A run lets user input through: an edit may begin, a node may go.
+    if (editing_ > 0) {
+      follow_pending_ = true;
+      return;
+    }
+    if (std::find(queries_.begin(), queries_.end(), query) == queries_.end() || !query->stale()) continue;
+    query->refresh(true);
+  }
 }
 
 bool Panel::expandNode(TreeNode& node, bool expand) {

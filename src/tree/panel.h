@@ -46,6 +46,9 @@ struct PanelHooks {
   std::function<void(const std::string& sql)> send_to_console;
   // The library tables may have changed: open preference pages reload.
   std::function<void()> reload_table_pages;
+  // Runs `work` soon from the event loop, while the panel lives; without
+  // this hook such work runs at once.
+  std::function<void(std::function<void()> work)> defer;
 };
 
 class Panel : public TreeControlOwner {
@@ -124,6 +127,22 @@ class Panel : public TreeControlOwner {
   // Removes a node from the folder or query list (no-op when absent).
   void forgetNode(const TreeNode* node);
 
+  // Editing: while a node's dialog or the options dialog is open (an
+  // EditingScope lives), the panel runs nothing on its own.
+  bool editing() const { return editing_ > 0; }
+  void beginEditing() { ++editing_; }
+  // Ends one editing scope; when the last one ends, the re-runs that a
+  // track change during the edit left are done (deferred).
+  void endEditing();
+
+  // The playing or focused track changed (the notification marked the
+  // nodes that follow it stale). With the option "Re-run visible nodes that
+  // follow the playing track" on, runs every stale query node that follows
+  // the track and is expanded and visible, once, from the event loop (the
+  // defer hook). While the user edits or a statement of the panel runs, it
+  // waits until the edit or the run ends.
+  void followedTrackChanged();
+
   // Expands or collapses a node's item as the user would (the node may
   // cancel an expansion). Returns whether the item is now expanded.
   bool expandNode(TreeNode& node, bool expand);
@@ -135,6 +154,10 @@ class Panel : public TreeControlOwner {
 
  private:
   TreeNode* attachResult(std::unique_ptr<TreeNode> node);
+  // Does the re-runs a track change left pending, once nothing holds them:
+  // through the defer hook when there is one.
+  void resumeFollowing();
+  void runFollowing();
 
   host::Host& host_;
   db::SQLiteDatabase database_;
@@ -145,8 +168,21 @@ class Panel : public TreeControlOwner {
   std::vector<FolderNode*> folders_;
   std::vector<QueryNode*> queries_;
   bool query_active_ = false;
+  int editing_ = 0;
+  bool follow_pending_ = false;
   // Last member: destroyed first, while the rest of the panel is whole.
   TreeControl control_;
+};
+
+class EditingScope {
+ public:
+  explicit EditingScope(Panel& panel) : panel_(panel) { panel_.beginEditing(); }
+  ~EditingScope() { panel_.endEditing(); }
+  EditingScope(const EditingScope&) = delete;
+  EditingScope& operator=(const EditingScope&) = delete;
+
+ private:
+  Panel& panel_;
 };
 
 // The node types that a stored row can hold: 1 root, 2 folder, 3 query, each

@@ -112,6 +112,7 @@ std::vector<uint8_t> writePanelSettings(const PanelSettings& s) {
     w.u32(c);
   }
   w.u16(s.icon);
+  if (s.follow_playing) w.u8(kFollowPlayingFlag);
   return out;
 }
 
@@ -120,9 +121,12 @@ bool readPanelSettings(std::span<const uint8_t> stream, const UiAttributes& ui, 
   Reader r(stream);
   uint32_t version = 0;  // read and ignored
   if (!r.u32(version)) return false;
-  static_cast<void>(r.i32(s.edge_style) && r.i32(s.root_node_id) && r.u8(s.use_ui_attributes) && r.block(s.font) &&
-      r.u32(s.line) && r.u32(s.text) && r.u32(s.back) && r.u32(s.text_selected) && r.u32(s.back_selected) &&
-      r.u32(s.text_selected_inactive) && r.u32(s.back_selected_inactive) && r.u16(s.icon));
+  const bool whole = r.i32(s.edge_style) && r.i32(s.root_node_id) && r.u8(s.use_ui_attributes) && r.block(s.font) &&
+                     r.u32(s.line) && r.u32(s.text) && r.u32(s.back) && r.u32(s.text_selected) &&
+                     r.u32(s.back_selected) && r.u32(s.text_selected_inactive) && r.u32(s.back_selected_inactive) &&
+                     r.u16(s.icon);
+  uint8_t flags = 0;
+  if (whole && r.u8(flags)) s.follow_playing = (flags & kFollowPlayingFlag) != 0;
   return true;
 }
 

@@ -6,6 +6,11 @@
 //   background, selected text, selected background, inactive selected text,
 //   inactive selected background)   133 icon index (16 bit)
 //
+// followed by one optional byte of this program's own, written only when
+// it is not 0, so that the record stays 135 bytes for panels that do not
+// use it: 135 flags (bit 0: re-run visible nodes that follow the playing
+// track). A record without it reads as 0.
+//
 // UiAttributes are the desktop's font and colours that a panel follows while
 // "use UI attributes" is on, and that a panel without stored settings starts
 // from.
@@ -22,6 +27,7 @@
 namespace tree {
 
 inline constexpr std::size_t kPanelSettingsSize = 135;
+inline constexpr uint8_t kFollowPlayingFlag = 1;
 inline constexpr std::size_t kLogFontSize = 92;
 
 // A LOGFONTW kept as its 92 bytes; the desktop program converts it to and
@@ -60,6 +66,8 @@ struct PanelSettings {
   Colour text_selected_inactive = 0;
   Colour back_selected_inactive = 0;
   uint16_t icon = kDefaultIcon;
+  // "Re-run visible nodes that follow the playing track"; off by default.
+  bool follow_playing = false;
 
   // The defaults: sunken edge, UI attributes on, the UI font and colours.
   static PanelSettings defaults(const UiAttributes& ui);

@@ -38,4 +38,14 @@ void OpenPanels::markStale(uint32_t kind) const {
   }
 }
 
+void OpenPanels::followedTrackChanged() const {
+  markStale(kReadsFollowedTrack);
+  // A run lets user input through, which may close panels: walk a copy and
+  // skip the panels that went meanwhile.
+  const std::vector<Panel*> panels = panels_;
+  for (Panel* panel : panels) {
+    if (std::find(panels_.begin(), panels_.end(), panel) != panels_.end()) panel->followedTrackChanged();
+  }
+}
+
 }  // namespace tree

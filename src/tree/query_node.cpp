@@ -27,6 +27,8 @@ QueryNode::~QueryNode() {
 bool QueryNode::edit() {
   Panel* owner = panel();
   if (owner == nullptr || !owner->hooks().edit_node) return false;
+  // Up to the save: a track change meanwhile re-runs nothing before it.
+  EditingScope editing(*owner);
   if (!owner->hooks().edit_node(*this)) return false;
   if (!owner->save(*this)) return false;
   updateItem(true);
@@ -41,6 +43,8 @@ bool QueryNode::expanding() {
 void QueryNode::cursorOpened(const library_tables::SQLiteMetaDBRowSet&, library_tables::TableType type) {
   noteTableRead(type);
 }
+
+void QueryNode::followedTrackRead() { tables_read_ |= kReadsFollowedTrack; }
 
 void QueryNode::noteTableRead(library_tables::TableType type) {
   if (type == library_tables::TableType::kMediaLibrary) tables_read_ |= kReadsMediaLibrary;

@@ -5,7 +5,8 @@
 //
 // While it runs, the node is registered for the library tables' open-cursor
 // notification, so that it learns which tables its statements read
-// (tablesRead: bit 1 MediaLibrary, bit 2 Playlist). Change notifications mark
+// (tablesRead: bit 1 MediaLibrary, bit 2 Playlist, bit 8 the playing or
+// focused track through playing(), selected(), playing_handle()). Change notifications mark
 // such nodes stale; a stale node with refresh-on-use runs again before it is
 // expanded or clicked.
 #ifndef VOSTREL_TREE_QUERY_NODE_H_
@@ -24,9 +25,11 @@ namespace tree {
 
 inline constexpr const char* kNewQueryLabel = "New query";
 
-// Bits of QueryNode::tablesRead() and of change-notification kinds.
+// Bits of QueryNode::tablesRead() and of change-notification kinds. The
+// followed track (the playing or the focused one) counts as a table read.
 inline constexpr uint32_t kReadsMediaLibrary = 1;
 inline constexpr uint32_t kReadsPlaylist = 2;
+inline constexpr uint32_t kReadsFollowedTrack = 8;
 
 class QueryNode : public TreeNode, public library_tables::OpenCursorCallback {
  public:
@@ -54,6 +57,8 @@ class QueryNode : public TreeNode, public library_tables::OpenCursorCallback {
   // Open-cursor notification while the node runs: notes the table read.
   void cursorOpened(const library_tables::SQLiteMetaDBRowSet& rows, library_tables::TableType type) override;
   void noteTableRead(library_tables::TableType type);
+  // A statement of the run called playing(), selected() or playing_handle().
+  void followedTrackRead() override;
 
   // Appends the tracks behind the node at `path` (empty: the whole query)
   // to `tracks`. Errors are shown as a popup (interruptions silently); the

@@ -50,6 +50,7 @@ OptionsDialog::OptionsDialog(tree::PanelSettings& settings, const tree::UiAttrib
 
   edge_->setCurrentIndex(copy_.edge_style >= 0 && copy_.edge_style <= 2 ? copy_.edge_style : -1);
   use_ui_->setChecked(copy_.use_ui_attributes != 0);
+  follow_->setChecked(copy_.follow_playing);
   icon_->setSelectorColors(toQColor(settings.back), toQColor(settings.text));
   icon_->setIconIndex(copy_.icon);
   line_->setColor(copy_.line);
@@ -67,6 +68,10 @@ void OptionsDialog::buildLayout() {
   connect(edge_, &QComboBox::currentIndexChanged, this, &OptionsDialog::updateEnabled);
   use_ui_ = new QCheckBox(QStringLiteral("Use UI attributes"));
   connect(use_ui_, &QCheckBox::toggled, this, &OptionsDialog::updateEnabled);
+  follow_ = new QCheckBox(QStringLiteral("&Re-run visible nodes that follow the playing track"));
+  follow_->setToolTip(
+      QStringLiteral("When the playing or focused track changes, expanded query nodes that use playing(), "
+                     "selected() or playing_handle() run again (never while you edit a node)."));
   icon_ = new IconButton(QStringLiteral("Icon..."));
   connect(icon_, &IconButton::iconChanged, this, [this](int index) { copy_.icon = static_cast<uint16_t>(index); });
   font_ = new QPushButton(QStringLiteral("Font..."));
@@ -130,6 +135,11 @@ void OptionsDialog::buildLayout() {
   layout->addWidget(use_ui_, 0, Qt::AlignLeft);
   layout->addLayout(font_row);
   layout->addLayout(grid);
+  auto* follow_line = new QFrame;
+  follow_line->setFrameShape(QFrame::HLine);
+  follow_line->setFrameShadow(QFrame::Sunken);
+  layout->addWidget(follow_line);
+  layout->addWidget(follow_, 0, Qt::AlignLeft);
   layout->addStretch(1);
   layout->addWidget(buttons);
   setSizeGripEnabled(false);
@@ -174,6 +184,7 @@ void OptionsDialog::showFont() {
 void OptionsDialog::accept() {
   if (edge_->currentIndex() >= 0) copy_.edge_style = edge_->currentIndex();
   copy_.use_ui_attributes = use_ui_->isChecked() ? 1 : 0;
+  copy_.follow_playing = follow_->isChecked();
   // Following the UI means its font and colours, whatever was picked here.
   if (copy_.use_ui_attributes) copy_.takeUiAttributes(ui_);
   settings_ = copy_;

@@ -1,6 +1,7 @@
 // OptionsDialog: "Vostrel Options", a panel's appearance: its edge, whether
 // it follows the UI font and colours, the root's icon, and otherwise its own
-// font, line colour and six text colours. The dialog edits a working copy;
+// font, line colour and six text colours; and whether it re-runs its
+// visible nodes that follow the playing track. The dialog edits a working copy;
 // OK writes it over the settings it was opened on, Cancel leaves them as
 // they were.
 //
@@ -47,6 +48,7 @@ class OptionsDialog : public Dialog {
 
   QComboBox& edgeStyle() const { return *edge_; }
   QCheckBox& useUiAttributes() const { return *use_ui_; }
+  QCheckBox& followPlaying() const { return *follow_; }
   IconButton& iconButton() const { return *icon_; }
   QPushButton& fontButton() const { return *font_; }
   ColorButton& lineButton() const { return *line_; }
@@ -73,6 +75,7 @@ class OptionsDialog : public Dialog {
 
   QComboBox* edge_ = nullptr;
   QCheckBox* use_ui_ = nullptr;
+  QCheckBox* follow_ = nullptr;
   IconButton* icon_ = nullptr;
   QPushButton* font_ = nullptr;
   QLabel* font_name_ = nullptr;

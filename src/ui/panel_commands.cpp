@@ -26,6 +26,7 @@ std::vector<MenuEntry> contextMenuEntries(tree::NodeType type, bool queryRunning
   if (type != NodeType::kQueryResult) entries.push_back({kCommandSeparator, {}});
   entries.push_back({kCommandOptions, QStringLiteral("Options...")});
   entries.push_back({kCommandCreateExamples, QStringLiteral("Create example nodes")});
+  entries.push_back({kCommandCreateNowPlayingExamples, QStringLiteral("Create 'now playing' examples")});
   entries.push_back({kCommandHelp, QStringLiteral("Help")});
   return entries;
 }

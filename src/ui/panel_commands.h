@@ -32,6 +32,7 @@ enum PanelCommand : int {
   kCommandMiddleClick = 12,
   kCommandExport = 13,
   kCommandImport = 14,
+  kCommandCreateNowPlayingExamples = 15,
 };
 
 struct MenuEntry {

@@ -76,6 +76,7 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   hooks.edit_node = [this](tree::TreeNode& node) { return node_editor_ && node_editor_(this, node); };
   hooks.send_to_console = std::move(send_to_console);
   hooks.reload_table_pages = &PreferencesPageInstanceTable::postReload;
+  hooks.defer = [this](std::function<void()> work) { QTimer::singleShot(0, this, std::move(work)); };
   panel_ = std::make_unique<tree::Panel>(host, uiAttributes(ui_host), std::move(hooks));
   panel_->readSettings(settings_record);
   node_editor_ = &editNodeInDialog;

@@ -10,6 +10,7 @@
 #include "host/host.h"
 #include "tree/example_nodes.h"
 #include "tree/folder_node.h"
+#include "tree/now_playing_examples.h"
 #include "tree/query_node.h"
 #include "tree/query_result_node.h"
 #include "ui/node_calls.h"
@@ -85,6 +86,7 @@ void TreePanel::newNode(tree::TreeNode& parent, bool folder) {
   } else {
     node = std::make_unique<tree::QueryNode>(panel_.get(), &parent);
   }
+  tree::EditingScope editing(*panel_);
   if (!node_editor_ || !node_editor_(this, *node)) return;
   panel_->attach(std::move(node), true);
 }
@@ -111,6 +113,7 @@ void TreePanel::command(int id, tree::TreeNode& node) {
       break;
     case kCommandOptions:
       if (options_editor_) {
+        tree::EditingScope editing(*panel_);
         tree::PanelSettings edited = panel_->settings();
         if (options_editor_(this, edited)) {
           // Following the UI means its font and colours, whatever was
@@ -129,6 +132,7 @@ void TreePanel::command(int id, tree::TreeNode& node) {
     case kCommandCreateExamples: tree::createExampleNodes(*panel_); break;
     case kCommandExport: exportAsked(node); break;
     case kCommandImport: importAsked(node); break;
+    case kCommandCreateNowPlayingExamples: tree::createNowPlayingExamples(*panel_); break;
     case kCommandClick: node.click(); break;
     case kCommandMiddleClick: node.middleClick(); break;
     case kCommandHelp:

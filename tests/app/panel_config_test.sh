@@ -36,7 +36,15 @@ color_background=#00ff00
 color_selected_text=#0000ff
 color_selected_background=#010203
 color_inactive_selected_text=#aabbcc
-color_inactive_selected_background=#ddeeff" "$(printf '%s\n' "$OUT" | grep -v root_node_id)"
+color_inactive_selected_background=#ddeeff
+follow_playing=0" "$(printf '%s\n' "$OUT" | grep -v root_node_id)"
+vos panel set --follow-playing
+vos panel show
+check_contains "panel set --follow-playing" "follow_playing=1" "$OUT"
+check_contains "and the rest stays" "edge=grey" "$OUT"
+vos panel set --no-follow-playing
+vos panel show
+check_contains "panel set --no-follow-playing" "follow_playing=0" "$OUT"
 vos panel show --panel 2
 check_contains "other panels keep theirs" "edge=sunken" "$OUT"
 vos panel set --edge none --use-ui-attributes

@@ -135,6 +135,7 @@ class ForwardedCommandTest : public QObject {
         {{"node", "show", "No/Such"}, 2, "", "No node at No/Such"},
         {{"tree", "--format", "xml"}, 2, "", "Unknown format \"xml\""},
         {{"--library", "other.json", "playlists"}, 2, "", "--library and --set apply only"},
+        {{"--playing", "/music/a.flac", "sql", "SELECT playing('title')"}, 2, "", "as does --playing"},
         {{"config", "console_row_limit", "many"}, 2, "", "Invalid value \"many\""},
     };
     for (const auto& c : cases) {

@@ -8,9 +8,12 @@
 #include <QTest>
 
 #include "desktop/main_window.h"
+#include "desktop/panel_docks.h"
 #include "desktop/playlist_model.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/support/desktop_fixture.h"
+#include "tree/query_node.h"
+#include "ui/tree_panel.h"
 
 using desktop::PlaylistTabs;
 using desktop_testing::DesktopFixture;
@@ -123,6 +126,46 @@ class PlaylistTabsTest : public QObject {
     QCOMPARE(tabs.view(1)->selectionModel()->selectedRows().size(), 3);
     QVERIFY(tabs.view(1)->selectionModel()->isRowSelected(0, {}));
     QVERIFY(!tabs.view(1)->selectionModel()->isRowSelected(2, {}));
+  }
+
+  // What selected() reads: the current row of the active playlist's view.
+  void theViewsCurrentRowIsThePlayersFocus() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    PlaylistTabs& tabs = app.mainWindow().playlistTabs();
+    player::Player& player = app.player();
+    QVERIFY(player.focusedTrack() == nullptr);
+    tabs.setCurrentIndex(1);
+    fixture.recorder.events.clear();
+    tabs.view(1)->setCurrentIndex(tabs.model(1)->index(1, 0));
+    QVERIFY(player.focusedTrack() == player.playlists().at(1).items[1]);
+    QCOMPARE(fixture.recorder.events, (std::vector<int>{4, 5}));  // selected, then focused
+    tabs.setCurrentIndex(0);
+    QVERIFY2(player.focusedTrack() == nullptr, "another playlist is active, with no current row");
+    tabs.setCurrentIndex(1);
+    QVERIFY2(player.focusedTrack() == player.playlists().at(1).items[1], "back: its view's current row again");
+  }
+
+  // The window tells the component when another track plays; a panel with
+  // "Re-run visible nodes that follow the playing track" runs its expanded
+  // follower again from the event loop.
+  void playingAnotherTrackReRunsAFollowingNode() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    player::Player& player = app.player();
+    tree::Panel& panel = static_cast<ui::TreePanel*>(app.mainWindow().panels().widget(0))->panel();
+    tree::QueryNode* node = desktop_testing::addQuery(panel, "SELECT playing('title') AS value", "Now");
+    QVERIFY(node != nullptr);
+    QVERIFY(node->refresh(true));
+    tree::PanelSettings settings = panel.settings();
+    settings.follow_playing = true;
+    panel.setSettings(settings);
+    QVERIFY(panel.expandNode(*node, true));
+    QCOMPARE(node->item()->child(0)->text(), std::string("<null>"));
+    player.playItem(1, 0);
+    QVERIFY(node->stale());
+    QTRY_VERIFY(!node->stale());
+    QCOMPARE(node->item()->child(0)->text(), std::string("Três"));
   }
 
   void doubleClickPlaysTheItemAndMarksTheTabAndRow() {

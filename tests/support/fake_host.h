@@ -58,6 +58,8 @@ class FakeHost : public host::Host {
     ++playback_starts;
     playing = playlist;
   }
+  host::TrackHandle playingTrack() const override { return playing_track; }
+  host::TrackHandle focusedTrack() const override { return focused_track; }
 
   // Title formatting is faked: a script is its text, and formatting a track
   // replaces "%title%" / "%artist%" ... by the first value of the tag.
@@ -80,6 +82,8 @@ class FakeHost : public host::Host {
   std::size_t active = host::kNoPlaylist;
   std::size_t playing = host::kNoPlaylist;
   int playback_starts = 0;
+  host::TrackHandle playing_track;  // what playing() reads
+  host::TrackHandle focused_track;  // what selected() reads
 
  private:
   std::filesystem::path profile_;

@@ -76,4 +76,22 @@ TEST(PanelSettingsTest, ShortStreamKeepsTheFieldsItHolds) {
   EXPECT_EQ(settings.icon, tree::kDefaultIcon);
 }
 
+TEST(PanelSettingsTest, FollowPlayingIsOneByteAfterTheRecordOnlyWhenOn) {
+  PanelSettings settings = PanelSettings::defaults(UiAttributes{});
+  ASSERT_EQ(tree::writePanelSettings(settings).size(), 135u) << "off: the record keeps its size";
+  settings.follow_playing = true;
+  const std::vector<uint8_t> stream = tree::writePanelSettings(settings);
+  ASSERT_EQ(stream.size(), 136u);
+  EXPECT_EQ(stream[135], tree::kFollowPlayingFlag);
+  PanelSettings read;
+  ASSERT_TRUE(tree::readPanelSettings(stream, UiAttributes{}, read));
+  EXPECT_EQ(read, settings);
+  ASSERT_TRUE(tree::readPanelSettings(sampleStream(), UiAttributes{}, read));
+  EXPECT_FALSE(read.follow_playing) << "a record without the byte";
+  std::vector<uint8_t> cut(stream.begin(), stream.begin() + 134);  // the icon cut in half
+  cut[133] = tree::kFollowPlayingFlag;
+  ASSERT_TRUE(tree::readPanelSettings(cut, UiAttributes{}, read));
+  EXPECT_FALSE(read.follow_playing) << "a record cut short reads no flag from the middle of a field";
+}
+
 }  // namespace

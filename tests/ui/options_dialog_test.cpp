@@ -186,6 +186,28 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(text, ui::toQColor(settings.text));
   }
 
+  void followPlayingIsOffByDefaultAndOkWritesIt_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+  }
+  void followPlayingIsOffByDefaultAndOkWritesIt() {
+    QFETCH(bool, ok);
+    tree::PanelSettings settings = tree::PanelSettings::defaults(uiAttributes());
+    ui::OptionsDialog dialog(settings, uiAttributes());
+    dialog.show();
+    QCheckBox& follow = dialog.followPlaying();
+    QVERIFY(!follow.isChecked());
+    QVERIFY(follow.text().contains(QStringLiteral("Re-run visible nodes that follow the playing track")));
+    QVERIFY(follow.focusPolicy() & Qt::TabFocus);
+    QTest::mouseClick(&follow, Qt::LeftButton);
+    QTest::mouseClick(ok ? &dialog.okButton() : &dialog.cancelButton(), Qt::LeftButton);
+    QCOMPARE(settings.follow_playing, ok);
+    settings.follow_playing = true;
+    ui::OptionsDialog again(settings, uiAttributes());
+    QVERIFY2(again.followPlaying().isChecked(), "the dialog shows what the panel has");
+  }
+
   void panelAppliesWhatOkWrote_data() {
     QTest::addColumn<bool>("ok");
     QTest::newRow("OK") << true;
@@ -202,6 +224,7 @@ class OptionsDialogTest : public QObject {
     QTimer::singleShot(0, panel.get(), [&] {
       auto* dialog = qobject_cast<ui::OptionsDialog*>(QApplication::activeModalWidget());
       QVERIFY(dialog != nullptr);
+      QVERIFY2(panel->panel().editing(), "the panel runs nothing on its own while its options are edited");
       QTest::mouseClick(&dialog->useUiAttributes(), Qt::LeftButton);
       QTest::mouseClick(&dialog->colourButton(ui::OptionsDialog::kBack), Qt::LeftButton);
       QTest::mouseClick(ok ? &dialog->okButton() : &dialog->cancelButton(), Qt::LeftButton);

@@ -29,10 +29,10 @@ class PanelCommandsTest : public QObject {
     QTest::addColumn<NodeType>("type");
     QTest::addColumn<bool>("running");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("root") << NodeType::kRoot << false << "1 2 14 7 | 5 9 10";
-    QTest::newRow("folder") << NodeType::kFolder << false << "1 2 3 4 14 13 7 | 5 9 10";
-    QTest::newRow("query") << NodeType::kQuery << false << "3 4 13 6 7 | 5 9 10";
-    QTest::newRow("result, no separator") << NodeType::kQueryResult << false << "7 5 9 10";
+    QTest::newRow("root") << NodeType::kRoot << false << "1 2 14 7 | 5 9 15 10";
+    QTest::newRow("folder") << NodeType::kFolder << false << "1 2 3 4 14 13 7 | 5 9 15 10";
+    QTest::newRow("query") << NodeType::kQuery << false << "3 4 13 6 7 | 5 9 15 10";
+    QTest::newRow("result, no separator") << NodeType::kQueryResult << false << "7 5 9 15 10";
     QTest::newRow("root running") << NodeType::kRoot << true << "8";
     QTest::newRow("query running") << NodeType::kQuery << true << "8";
     QTest::newRow("result running") << NodeType::kQueryResult << true << "8";
@@ -49,7 +49,7 @@ class PanelCommandsTest : public QObject {
     for (const ui::MenuEntry& e : ui::contextMenuEntries(NodeType::kFolder, false)) texts << e.text;
     QCOMPARE(texts, (QStringList{"New folder...\t   Ctrl+Ins", "New query...\t   Ins", "Edit...\t   Enter",
                                  "Delete\t   Del", "Import...", "Export...", "Refresh all\t   Ctrl+F5", "",
-                                 "Options...", "Create example nodes", "Help"}));
+                                 "Options...", "Create example nodes", "Create 'now playing' examples", "Help"}));
     QCOMPARE(ui::contextMenuEntries(NodeType::kQuery, false)[3].text, QStringLiteral("Refresh\t   F5"));
     QCOMPARE(ui::contextMenuEntries(NodeType::kQuery, true)[0].text, QStringLiteral("Abort query\t   Esc"));
   }

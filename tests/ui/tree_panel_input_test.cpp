@@ -198,7 +198,8 @@ class TreePanelInputTest : public QObject {
       return nullptr;
     });
     ui_testing::contextMenuAt(*panel_, ui_testing::labelPoint(*panel_, *result));
-    QCOMPARE(seen, (QStringList{"Refresh all\t   Ctrl+F5", "Options...", "Create example nodes", "Help"}));
+    QCOMPARE(seen, (QStringList{"Refresh all\t   Ctrl+F5", "Options...", "Create example nodes",
+                                "Create 'now playing' examples", "Help"}));
     // On the query node itself the separator is there, and the node is
     // selected first.
     panel_->panel().control().select(nullptr);

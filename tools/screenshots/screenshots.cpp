@@ -268,6 +268,7 @@ int main(int argc, char** argv) {
   shots::shootTreeFiles(scene);
   shots::shootUndo(scene);
   shots::shootPlaylistView(scene);
+  shots::shootNowPlaying(scene);
   // Last: it leaves the library empty.
   shots::shootEmptyLibrary(scene);
 
