@@ -34,6 +34,7 @@ void shootEmptyLibrary(Scene& scene);     // playback_shots.cpp
 void shootPlaylistFiles(Scene& scene);    // playlist_file_shots.cpp
 void shootUndo(Scene& scene);             // undo_shots.cpp
 void shootPlaylistView(Scene& scene);     // playlist_view_shots.cpp
+void shootCovers(Scene& scene);           // cover_shots.cpp
 
 }  // namespace shots
 
