@@ -110,6 +110,8 @@ void shootCovers(Scene& scene) {
   dialog.close();
 
   playback.stop();
+  // The scenes after this one see the playlists as they were.
+  player.removePlaylist(list);
   if (before != host::kNoPlaylist) player.setActivePlaylist(before);
   settle();
 }
