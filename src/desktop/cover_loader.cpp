@@ -1,5 +1,7 @@
 #include "desktop/cover_loader.h"
 
+#include <filesystem>
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -119,13 +121,11 @@ void CoverLoader::finish(const QString& location, const CoverResult& result) {
   emit coverReady(location, result.file, result.image);
 }
 
-CoverResult CoverLoader::load(const QString& location, library::CoverCache& cache) {
+namespace {
+
+// The cached copy of `cover`, made when missing or damaged.
+CoverResult fromPicture(const library::CoverPicture& cover, library::CoverCache& cache) {
   CoverResult result;
-  const library::CoverPicture cover = library::readCover(library::uriFilePath(location.toStdString()));
-  if (!cover.found()) {
-    result.refused = QString::fromStdString(cover.refused);
-    return result;
-  }
   const std::string key = library::CoverCache::key(cover.source);
   if (const auto entry = cache.find(key)) {
     const QString file = QString::fromStdString(entry->string());
@@ -136,8 +136,8 @@ CoverResult CoverLoader::load(const QString& location, library::CoverCache& cach
     }
     cache.discard(key);  // damaged: made again below
   }
-  const QImage image = CoverDecoding::decode(QByteArray(cover.bytes.data(), static_cast<qsizetype>(cover.bytes.size())),
-                                             &result.refused);
+  const QImage image =
+      CoverDecoding::decode(QByteArray(cover.bytes.data(), static_cast<qsizetype>(cover.bytes.size())), &result.refused);
   if (image.isNull()) return result;
   QByteArray png;
   QBuffer buffer(&png);
@@ -148,6 +148,24 @@ CoverResult CoverLoader::load(const QString& location, library::CoverCache& cach
   }
   result.file = QString::fromStdString(cache.store(key, std::string_view(png.constData(), png.size())).string());
   result.image = image;
+  return result;
+}
+
+}  // namespace
+
+CoverResult CoverLoader::load(const QString& location, library::CoverCache& cache) {
+  const std::filesystem::path track = library::uriFilePath(location.toStdString());
+  const library::CoverPicture cover = library::readCover(track);
+  if (!cover.found()) return CoverResult{{}, {}, QString::fromStdString(cover.refused)};
+  CoverResult result = fromPicture(cover, cache);
+  // A damaged picture in the tags gives way to the folder's image.
+  if (result.file.isEmpty() && cover.source.embedded) {
+    const library::CoverPicture folder = library::readFolderCover(track);
+    if (folder.found()) {
+      CoverResult from_folder = fromPicture(folder, cache);
+      if (!from_folder.file.isEmpty()) return from_folder;
+    }
+  }
   return result;
 }
 

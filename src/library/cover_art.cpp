@@ -205,14 +205,12 @@ std::optional<fs::path> findFolderImage(const fs::path& folder) {
   return best;
 }
 
-CoverPicture readCover(const fs::path& track_file) {
-  CoverPicture cover = readEmbeddedCover(track_file);
-  if (cover.found()) return cover;
-  const std::optional<fs::path> image = findFolderImage(track_file.parent_path());
-  if (!image) return cover;
+CoverPicture readFolderCover(const fs::path& track_file) {
   CoverPicture folder;
+  const std::optional<fs::path> image = findFolderImage(track_file.parent_path());
+  if (!image) return folder;
   folder.source.file = *image;
-  if (!fillState(folder.source)) return cover;
+  if (!fillState(folder.source)) return folder;
   if (folder.source.size > kMaxCoverBytes) {
     folder.refused = "the image file is too large (" + std::to_string(folder.source.size) + " bytes)";
     return folder;
@@ -221,6 +219,14 @@ CoverPicture readCover(const fs::path& track_file) {
   folder.bytes.resize(folder.source.size);
   if (!in.read(folder.bytes.data(), static_cast<std::streamsize>(folder.bytes.size()))) folder.bytes.clear();
   return folder;
+}
+
+CoverPicture readCover(const fs::path& track_file) {
+  CoverPicture cover = readEmbeddedCover(track_file);
+  if (cover.found()) return cover;
+  CoverPicture folder = readFolderCover(track_file);
+  // Without a folder image, what was wrong with the tag's picture is told.
+  return folder.found() || !folder.refused.empty() || cover.refused.empty() ? folder : cover;
 }
 
 }  // namespace library

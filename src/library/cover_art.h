@@ -50,6 +50,10 @@ CoverPicture readEmbeddedCover(const std::filesystem::path& track_file);
 // The cover image in `folder`, if any.
 std::optional<std::filesystem::path> findFolderImage(const std::filesystem::path& folder);
 
+// The image in the folder of the track at `track_file`, read; no bytes
+// when there is none (or it is refused: `refused` says why).
+CoverPicture readFolderCover(const std::filesystem::path& track_file);
+
 // The cover of the track at `track_file`: its embedded picture, else its
 // folder's image. Safe on any thread; never throws for a file it cannot
 // read (that is no cover).

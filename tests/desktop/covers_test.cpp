@@ -135,6 +135,21 @@ class CoversTest : public QObject {
     QCOMPARE(QImage(repaired.file), first.image);
   }
 
+  // The corpus's Ogg file holds a "picture" of 9 bytes that is none: the
+  // folder's image is shown instead, and without one the reason is told.
+  void aDamagedTagPictureGivesWayToTheFolderImage() {
+    testing_support::TempDir dir;
+    const fs::path track = copyCorpus("lowercase-fields.ogg", dir.path() / "music");
+    library::CoverCache cache(dir.path() / "covers");
+    const desktop::CoverResult refused = CoverLoader::load(locationOf(track), cache);
+    QVERIFY(refused.file.isEmpty());
+    QVERIFY2(refused.refused.contains("not a picture"), qPrintable(refused.refused));
+    pattern(40, 30).save(QString::fromStdString((dir.path() / "music" / "Folder.PNG").string()));
+    const desktop::CoverResult folder = CoverLoader::load(locationOf(track), cache);
+    QVERIFY2(!folder.file.isEmpty(), qPrintable(folder.refused));
+    QCOMPARE(folder.image.size(), QSize(40, 30));
+  }
+
   // Requests are answered on the loader's thread, in the background.
   void theLoaderAnswersEveryRequest() {
     testing_support::TempDir dir;
