@@ -88,6 +88,10 @@ class CoversTest : public QObject {
     const QByteArray jpeg = encoded(pattern(800, 600), "jpeg");
     QTest::newRow("a photo, scaled") << jpeg << true << "";
     QTest::newRow("a PNG") << encoded(pattern(300, 200), "png") << true << "";
+    // WebP comes with qt6-image-formats-plugins, which scripts/setup installs.
+    if (QImageWriter::supportedImageFormats().contains("webp")) {
+      QTest::newRow("a WebP") << encoded(pattern(300, 200), "webp") << true << "";
+    }
     QTest::newRow("50 megapixels") << pngClaiming(10000, 5000) << false << "too large (10000 x 5000";
     QTest::newRow("65535 squared") << pngClaiming(65535, 65535) << false << "too large";
     QTest::newRow("a truncated JPEG") << jpeg.left(jpeg.size() / 2) << false << "cut short";
