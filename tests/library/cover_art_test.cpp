@@ -16,6 +16,7 @@
 #include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -55,6 +56,15 @@ struct CorpusCase {
   const char* starts;
 };
 
+void PrintTo(const CorpusCase& c, std::ostream* out) { *out << c.file; }
+
+std::string caseName(std::string file) {
+  for (char& c : file) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return file;
+}
+
 class CorpusCoverTest : public testing::TestWithParam<CorpusCase> {};
 
 TEST_P(CorpusCoverTest, ReadsTheEmbeddedPicture) {
@@ -70,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, CorpusCoverTest,
                          testing::Values(CorpusCase{"itunes10.mp3", 2315, "\x89PNG"},      // ID3v2 APIC
                                          CorpusCase{"silence-44-s.flac", 150, "\x89PNG"},  // FLAC block
                                          CorpusCase{"has-tags.m4a", 79, "\x89PNG"},        // MP4 covr
-                                         CorpusCase{"lowercase-fields.ogg", 9, "JPEG"}));  // Vorbis comment
+                                         CorpusCase{"lowercase-fields.ogg", 9, "JPEG"}),  // Vorbis comment
+                         [](const testing::TestParamInfo<CorpusCase>& info) { return caseName(info.param.file); });
 
 // Each format given two pictures, a back cover then the front cover: the
 // front one is read. MP4 pictures have no type: the first is read there.
@@ -183,11 +194,7 @@ TEST_P(EmbeddedCoverTest, ReadsTheFrontCoverOfSeveral) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, EmbeddedCoverTest, testing::ValuesIn(kEmbedCases),
                          [](const testing::TestParamInfo<EmbedCase>& info) {
-                           std::string name = info.param.template_file;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
+                           return caseName(info.param.template_file);
                          });
 
 TEST(CoverLookupTest, EmbeddedPictureComesBeforeTheFolderImage) {
