@@ -5,14 +5,15 @@
 #include <QSessionManager>
 
 #include "component/registration.h"
+#include "desktop/cover_loader.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
 #include "desktop/mpris_service.h"
 #include "desktop/multimedia_engine.h"
 #include "desktop/panel_docks.h"
-#include "desktop/playlist_tabs.h"
 #include "desktop/playback_controller.h"
 #include "desktop/player_signals.h"
+#include "desktop/playlist_tabs.h"
 #include "desktop/quit_signals.h"
 #include "desktop/save_scheduler.h"
 #include "library/library_source.h"
@@ -116,6 +117,7 @@ void DesktopApp::start() {
     window_->raise();
     window_->activateWindow();
   }, [this] { requestQuit(); });
+  if (mpris_ != nullptr) mpris_->setCovers(&window_->covers());
   if (!music_folders_.empty()) watchMusicFolders(LibraryWatcher::FirstScan::kKeepUnlessChanged);
 
   // New panels have stored their trees: their root ids go into the layout

@@ -18,6 +18,8 @@
 
 #include "component/registry.h"
 #include "component/version.h"
+#include "desktop/cover_dock.h"
+#include "desktop/cover_loader.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/library_hint.h"
 #include "desktop/library_page.h"
@@ -34,6 +36,7 @@
 #include "desktop/undo_history.h"
 #include "desktop/window_state.h"
 #include "host/host.h"
+#include "library/file_uri.h"
 #include "profile/data_error.h"
 #include "ui/console_window.h"
 
@@ -41,6 +44,7 @@ namespace desktop {
 namespace {
 
 constexpr int kFirstLogHeight = 110;  // the log's height before the user chose one
+constexpr int kFirstCoverHeight = 240;
 // How long a failure's first line stays in the status bar.
 constexpr int kFailureMessageMs = 8000;
 
@@ -76,6 +80,16 @@ MainWindow::MainWindow(player::Player& player, component::Registry& registry, De
   addDockWidget(Qt::BottomDockWidgetArea, log_dock_);
   connect(log_dock_, &LogDock::failureLogged, this, &MainWindow::showFailure);
   connect(log_dock_, &LogDock::unseenFailuresChanged, this, &MainWindow::markUnseenFailures);
+
+  covers_ = new CoverLoader(library::CoverCache(library::CoverCache::defaultFolder()), this);
+  tabs_->setCoverLoader(covers_);
+  cover_dock_ = new CoverDock(player_, player_signals, *covers_, this);
+  addDockWidget(Qt::LeftDockWidgetArea, cover_dock_);
+  connect(covers_, &CoverLoader::coverRefused, this, [this](const QString& location, const QString& reason) {
+    log_dock_->appendLine(
+        tr("[vostrel] The cover of %1 is left out: %2")
+            .arg(QString::fromStdString(library::uriFilePath(location.toStdString()).string()), reason));
+  });
 
   panels_ = new PanelDocks(*this, player_, ui_,
                            [this](const std::string& sql) { console().openWithScript(QString::fromStdString(sql)); });
@@ -117,6 +131,8 @@ MainWindow::~MainWindow() {
   // The docks are deleted by QWidget's destructor, when this is no longer a
   // MainWindow; what they signal then (the log's visibility) must not reach it.
   log_dock_->disconnect();
+  // Before the loader it asks, which goes with the window's other children.
+  delete cover_dock_;
 }
 
 void MainWindow::buildMenus() {
@@ -171,6 +187,7 @@ void MainWindow::buildMenus() {
   });
   connect(log_dock_, &QDockWidget::visibilityChanged, log_action_,
           [this] { log_action_->setChecked(!log_dock_->isHidden()); });
+  view->addAction(cover_dock_->toggleViewAction());
   view->addSeparator();
   view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
 
@@ -321,6 +338,11 @@ void MainWindow::restoreLayout(const profile::Layout& layout) {
     // the status bar) and has its height ready when it is opened.
     resizeDocks({log_dock_}, {kFirstLogHeight}, Qt::Vertical);
     log_dock_->hide();
+    // The cover sits under the first panel, square to the panel's width.
+    if (panels_->count() > 0) {
+      splitDockWidget(panels_->dock(0), cover_dock_, Qt::Vertical);
+      resizeDocks({panels_->dock(0), cover_dock_}, {height() - kFirstCoverHeight, kFirstCoverHeight}, Qt::Vertical);
+    }
   }
   log_action_->setChecked(!log_dock_->isHidden());
 }

@@ -8,7 +8,7 @@
 //
 //   File      Open library file..., Open playlist..., Save playlist as..., Quit
 //   Edit      Undo, Redo (of playlist changes, naming them)
-//   View      New Vostrel panel, Log, Rescan library
+//   View      New Vostrel panel, Log, Cover, Rescan library
 //   Playback  Play, Pause, Stop, Next, Previous (once playback is attached)
 //   Tools     the main-menu commands the component registered, Preferences...
 //   Help      Vostrel help, About Vostrel
@@ -36,6 +36,8 @@ class ConsoleWindow;
 
 namespace desktop {
 
+class CoverDock;
+class CoverLoader;
 class DesktopUi;
 class LibraryHint;
 class PanelDocks;
@@ -59,6 +61,9 @@ class MainWindow : public QMainWindow {
   UndoHistory& undoHistory() { return *undo_; }
   PanelDocks& panels() { return *panels_; }
   LogDock& logDock() { return *log_dock_; }
+  // The covers of tracks, and the dock that shows the one in view.
+  CoverLoader& covers() { return *covers_; }
+  CoverDock& coverDock() { return *cover_dock_; }
   QPlainTextEdit& log();
   // The status bar's button that counts the failures logged while the log
   // was out of view, and opens it; hidden when there are none.
@@ -140,6 +145,8 @@ class MainWindow : public QMainWindow {
   UndoHistory* undo_ = nullptr;
   PanelDocks* panels_ = nullptr;
   LogDock* log_dock_ = nullptr;
+  CoverLoader* covers_ = nullptr;
+  CoverDock* cover_dock_ = nullptr;
   QAction* log_action_ = nullptr;
   QToolButton* failures_button_ = nullptr;
   QLabel* tracks_label_ = nullptr;  // the library's count

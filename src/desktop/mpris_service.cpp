@@ -1,13 +1,13 @@
 #include "desktop/mpris_service.h"
 
-#include <algorithm>
-
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFileInfo>
+#include <algorithm>
 
+#include "desktop/cover_loader.h"
 #include "desktop/mpris_adaptors.h"
 #include "desktop/playback_controller.h"
 #include "host/track.h"
@@ -59,6 +59,7 @@ MprisService::MprisService(PlaybackController& playback, QDBusConnection bus, st
     announce({{QStringLiteral("PlaybackStatus"), playbackStatus()}, {QStringLiteral("CanSeek"), canSeek()}});
   });
   connect(&playback_, &PlaybackController::trackChanged, this, [this] {
+    if (covers_ != nullptr && playback_.track() != nullptr) covers_->request(fromView(playback_.track()->path()));
     announce({{QStringLiteral("Metadata"), metadata()},
               {QStringLiteral("CanGoNext"), playback_.canGoNext()},
               {QStringLiteral("CanGoPrevious"), playback_.canGoPrevious()},
@@ -79,6 +80,19 @@ MprisService::MprisService(PlaybackController& playback, QDBusConnection bus, st
 MprisService::~MprisService() {
   if (!service_.isEmpty()) bus_.unregisterService(service_);
   bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+}
+
+void MprisService::setCovers(CoverLoader* covers) {
+  if (covers_ != nullptr) disconnect(covers_, nullptr, this, nullptr);
+  covers_ = covers;
+  if (covers_ == nullptr) return;
+  connect(covers_, &CoverLoader::coverReady, this, [this](const QString& location, const QString& file) {
+    const host::TrackHandle& track = playback_.track();
+    if (!file.isEmpty() && track != nullptr && fromView(track->path()) == location) {
+      announce({{QStringLiteral("Metadata"), metadata()}});
+    }
+  });
+  if (playback_.track() != nullptr) covers_->request(fromView(playback_.track()->path()));
 }
 
 void MprisService::raise() const {
@@ -120,6 +134,9 @@ QVariantMap MprisService::metadata() const {
   const QStringList albums = fieldValues(*track, "album");
   if (!albums.isEmpty()) data.insert(QStringLiteral("xesam:album"), albums.front());
   data.insert(QStringLiteral("xesam:url"), QString::fromLatin1(url.toEncoded()));
+  const QString cover = covers_ != nullptr ? covers_->cachedFile(fromView(track->path())) : QString();
+  if (!cover.isEmpty())
+    data.insert(QStringLiteral("mpris:artUrl"), QString::fromLatin1(QUrl::fromLocalFile(cover).toEncoded()));
   return data;
 }
 

@@ -23,6 +23,7 @@
 
 namespace desktop {
 
+class CoverLoader;
 class PlaybackController;
 
 class MprisService : public QObject {
@@ -52,9 +53,13 @@ class MprisService : public QObject {
   // "Playing", "Paused" or "Stopped".
   QString playbackStatus() const;
   // The playing track: mpris:trackid, mpris:length (microseconds),
-  // xesam:title, xesam:artist (a list), xesam:album, xesam:url. Only the
-  // track id (the "no track" path) while stopped.
+  // xesam:title, xesam:artist (a list), xesam:album, xesam:url, and
+  // mpris:artUrl (a file:// URI of the cover's cached copy) once the cover
+  // has been read. Only the track id (the "no track" path) while stopped.
   QVariantMap metadata() const;
+  // Where covers come from: their reading starts with each track, and the
+  // metadata is announced again when the cover is there.
+  void setCovers(CoverLoader* covers);
   bool canSeek() const;
   // The playback order as MPRIS sees it: LoopStatus "None", "Track" or
   // "Playlist", and Shuffle (either shuffle order). Turning shuffle on picks
@@ -75,6 +80,7 @@ class MprisService : public QObject {
   std::function<void()> raise_;
   std::function<void()> quit_;
   QString service_;
+  CoverLoader* covers_ = nullptr;
 };
 
 }  // namespace desktop

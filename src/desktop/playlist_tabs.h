@@ -30,6 +30,7 @@ class QToolButton;
 
 namespace desktop {
 
+class CoverLoader;
 class PlaylistModel;
 class PlayerSignals;
 
@@ -92,6 +93,8 @@ class PlaylistTabs : public QTabWidget {
   // How folders are opened (QDesktopServices::openUrl unless told).
   using UrlOpener = std::function<bool(const QUrl& url)>;
   void setUrlOpener(UrlOpener opener) { open_url_ = std::move(opener); }
+  // Where the properties view reads covers from (none: no cover shown).
+  void setCoverLoader(CoverLoader* covers) { covers_ = covers; }
   // Scrolls every table to its top, the playing playlist's to its playing
   // item, and fits columns never sized to the current table (done once the
   // program has started and its window is laid out).
@@ -158,6 +161,7 @@ class PlaylistTabs : public QTabWidget {
   QTimer* refit_ = nullptr;
   std::vector<profile::PlaylistColumnLayout> columns_;
   UrlOpener open_url_;
+  CoverLoader* covers_ = nullptr;
   bool moving_tab_ = false;         // the user dragged a tab: the player follows   // handing the view's selection to the player
 };
 

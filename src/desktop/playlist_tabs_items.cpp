@@ -99,7 +99,7 @@ void PlaylistTabs::showProperties(std::size_t playlist, std::size_t item) {
   if (playlist >= player_.playlistCount() || item >= player_.playlistItemCount(playlist)) return;
   // The dialog keeps the track alive while it shows it.
   const host::TrackHandle track = player_.playlists().at(playlist).items[item];
-  auto* dialog = new TrackPropertiesDialog(*track, this);
+  auto* dialog = new TrackPropertiesDialog(*track, covers_, this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &QObject::destroyed, this, [track] {});
   dialog->show();

@@ -3,11 +3,13 @@
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLocale>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "desktop/cover_dock.h"
 #include "desktop/playlist_summary.h"
 #include "host/multi_value.h"
 #include "host/track.h"
@@ -43,7 +45,8 @@ void addFields(QTableWidget& table, const host::FieldList& fields) {
 
 }  // namespace
 
-TrackPropertiesDialog::TrackPropertiesDialog(const host::Track& track, QWidget* parent) : QDialog(parent) {
+TrackPropertiesDialog::TrackPropertiesDialog(const host::Track& track, CoverLoader* covers, QWidget* parent)
+    : QDialog(parent) {
   setObjectName(QStringLiteral("track_properties"));
   const QString location = fromView(track.path());
   setWindowTitle(tr("Properties of %1").arg(QFileInfo(location).fileName()));
@@ -75,9 +78,17 @@ TrackPropertiesDialog::TrackPropertiesDialog(const host::Track& track, QWidget* 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(table_);
+  auto* content = new QHBoxLayout;
+  if (covers != nullptr) {
+    cover_ = new CoverView(this);
+    cover_->setFixedSize(180, 180);
+    cover_->showCoverOf(*covers, location, QFileInfo(location).fileName());
+    content->addWidget(cover_, 0, Qt::AlignTop);
+  }
+  content->addWidget(table_, 1);
+  layout->addLayout(content);
   layout->addWidget(buttons);
-  resize(520, 440);
+  resize(covers != nullptr ? 720 : 520, 440);
 }
 
 }  // namespace desktop

@@ -9,7 +9,9 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QImage>
 #include <QTest>
+#include <filesystem>
 
 #include "desktop/main_window.h"
 #include "desktop/mpris_service.h"
@@ -26,6 +28,7 @@ class ChangeRecorder : public QObject {
  public:
   QStringList statuses;  // every PlaybackStatus announced
   QStringList titles;    // every xesam:title announced
+  QStringList art_urls;  // every mpris:artUrl announced
 
  public slots:
   void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
@@ -34,6 +37,7 @@ class ChangeRecorder : public QObject {
     if (changed.contains("Metadata")) {
       const auto metadata = qdbus_cast<QVariantMap>(changed.value("Metadata").value<QDBusArgument>());
       if (metadata.contains("xesam:title")) titles << metadata.value("xesam:title").toString();
+      if (metadata.contains("mpris:artUrl")) art_urls << metadata.value("mpris:artUrl").toString();
     }
   }
 };
@@ -238,6 +242,45 @@ class MprisTest : public QObject {
     app.mainWindow().showMinimized();
     QCOMPARE(call(MprisService::kRootInterface, "Raise").type(), QDBusMessage::ReplyMessage);
     QVERIFY(!app.mainWindow().isMinimized());
+  }
+
+  // The cover's cached copy, once read, as a file:// URI; announced again
+  // when it arrives after the track. A track without a cover has none.
+  void theArtUrlNamesTheCachedCover() {
+    const std::filesystem::path corpus = desktop_testing::corpusDir();
+    if (corpus.empty()) QSKIP("The tag corpus is not here");
+    DesktopFixture fixture;
+    testing_support::TempDir music;
+    std::filesystem::create_directories(music.path() / "a");
+    std::filesystem::create_directories(music.path() / "b");
+    const auto with = music.path() / "a" / "itunes10.mp3", without = music.path() / "b" / "bladeenc.mp3";
+    std::filesystem::copy_file(corpus / "itunes10.mp3", with);
+    std::filesystem::copy_file(corpus / "bladeenc.mp3", without);
+    desktop::DesktopApp& app = fixture.start();
+    service_ = app.mpris()->serviceName();
+    player::Player& player = app.player();
+    const std::size_t list = player.createPlaylist("Covers");
+    player.insertItems(list, 0,
+                       {testing_support::makeTrack("file://" + with.string()),
+                        testing_support::makeTrack("file://" + without.string())},
+                       false);
+    player.setActivePlaylist(list);
+    ChangeRecorder recorder;
+    QVERIFY(client_.connect(service_, MprisService::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                            &recorder, SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+    send("Play");
+    QTRY_COMPARE(recorder.art_urls.size(), 1);
+    const QUrl url(recorder.art_urls.front());
+    QCOMPARE(url.scheme(), QStringLiteral("file"));
+    const QString covers = QString::fromStdString((fixture.cacheDir() / "vostrel" / "covers").string());
+    QVERIFY2(url.toLocalFile().startsWith(covers + "/"), qPrintable(url.toString()));
+    QVERIFY(!QImage(url.toLocalFile()).isNull());
+    QCOMPARE(metadata().value("mpris:artUrl").toString(), recorder.art_urls.front());
+    send("Next");
+    QCOMPARE(metadata().value("xesam:url").toString(),
+             QString::fromLatin1(QUrl::fromLocalFile(QString::fromStdString(without.string())).toEncoded()));
+    QTest::qWait(200);
+    QVERIFY(!metadata().contains("mpris:artUrl"));
   }
 
   void theNameIsGivenUpWithTheProgram() {

@@ -1,20 +1,34 @@
 // Makes a music folder of real, tagged audio files for trying the scanner
 // and for its tests and benchmarks.
 //
-//   vostrel_make_music --files 2000 --out /tmp/music [--corpus DIR] [--seed N]
+//   vostrel_make_music --files 2000 --out /tmp/music [--corpus DIR] [--seed N] [--covers]
 //
 // Each file is a copy of one of a few small files of the tag corpus
 // (tests/data/tag-corpus), laid out as "Artist/Album/NN Title.ext" and
 // given its own artist, album, title, track number, genre and date with
 // TagLib. Every seventh track has two artists and every fifth two genres;
 // some names are not ASCII. The same count and seed make the same folder.
+// With --covers, each album gets a generated cover (a PNG of 320 x 320 in
+// the album's colours): embedded in the tags of its tracks for three albums
+// in five, as "cover.png" in its folder for the fourth, none for the fifth.
 // Files already there are overwritten; nothing else in the folder is
 // touched.
+#include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+#include <zlib.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
@@ -43,11 +57,16 @@ struct Options {
   fs::path out;
   fs::path corpus = VOSTREL_TAG_CORPUS;
   unsigned seed = 1;
+  bool covers = false;
 };
 
 bool parse(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--covers") {
+      options.covers = true;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     const char* value = argv[++i];
     if (arg == "--files") {
@@ -88,12 +107,126 @@ bool writeTags(const fs::path& file, const TagLib::PropertyMap& tags) {
   return ref.save();
 }
 
+// What cover an album gets with --covers.
+enum class CoverKind { kEmbedded, kFolderImage, kNone };
+
+CoverKind coverKind(std::size_t album_index) {
+  switch (album_index % 5) {
+    case 3:
+      return CoverKind::kFolderImage;
+    case 4:
+      return CoverKind::kNone;
+    default:
+      return CoverKind::kEmbedded;
+  }
+}
+
+void appendChunk(std::string& png, const char* type, const std::string& data) {
+  const uint32_t size = static_cast<uint32_t>(data.size());
+  for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<char>((size >> shift) & 0xff));
+  const std::string body = type + data;
+  png += body;
+  const uint32_t crc =
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+  for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<char>((crc >> shift) & 0xff));
+}
+
+// A PNG of 320 x 320: a diagonal blend of two colours picked by `index`,
+// crossed by a band of a third, so that neighbouring albums differ.
+std::string coverPng(std::size_t index) {
+  constexpr int kSide = 320;
+  const auto channel = [index](int salt) { return static_cast<int>((index * 97 + salt * 61) % 200) + 30; };
+  const int from[3] = {channel(1), channel(2), channel(3)}, to[3] = {channel(4), channel(5), channel(6)};
+  std::string raw;
+  raw.reserve(kSide * (kSide * 3 + 1));
+  for (int y = 0; y < kSide; ++y) {
+    raw.push_back('\0');  // no filter
+    for (int x = 0; x < kSide; ++x) {
+      const bool band = std::abs(x - y) < 24 + static_cast<int>(index % 3) * 16;
+      for (int c = 0; c < 3; ++c) {
+        const int value = band ? 255 - from[c] : from[c] + (to[c] - from[c]) * (x + y) / (2 * kSide);
+        raw.push_back(static_cast<char>(value));
+      }
+    }
+  }
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(packed_size, '\0');
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &packed_size, reinterpret_cast<const Bytef*>(raw.data()),
+            static_cast<uLong>(raw.size()), 9);
+  packed.resize(packed_size);
+  std::string header;
+  for (uint32_t value : {uint32_t{kSide}, uint32_t{kSide}}) {
+    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<char>((value >> shift) & 0xff));
+  }
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  appendChunk(png, "IHDR", header);
+  appendChunk(png, "IDAT", packed);
+  appendChunk(png, "IEND", "");
+  return png;
+}
+
+// Removes the pictures a template brought along (MP4 "covr"), so that an
+// album meant to have no embedded cover has none.
+bool removeCovers(const fs::path& file) {
+  if (file.extension() != ".m4a") return true;
+  TagLib::MP4::File mp4(file.c_str());
+  if (!mp4.tag()->contains("covr")) return true;
+  mp4.tag()->removeItem("covr");
+  return mp4.save();
+}
+
+// Embeds `png` as the front cover in the tags of `file`, by its format.
+bool embedCover(const fs::path& file, const std::string& png) {
+  const TagLib::ByteVector data(png.data(), static_cast<unsigned>(png.size()));
+  const auto flac_picture = [&data] {
+    auto* picture = new TagLib::FLAC::Picture;
+    picture->setType(TagLib::FLAC::Picture::FrontCover);
+    picture->setMimeType("image/png");
+    picture->setData(data);
+    return picture;
+  };
+  const std::string extension = file.extension().string();
+  if (extension == ".mp3") {
+    TagLib::MPEG::File mpeg(file.c_str());
+    auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+    frame->setMimeType("image/png");
+    frame->setPicture(data);
+    mpeg.ID3v2Tag(true)->addFrame(frame);
+    return mpeg.save();
+  }
+  if (extension == ".flac") {
+    TagLib::FLAC::File flac(file.c_str());
+    flac.addPicture(flac_picture());
+    return flac.save();
+  }
+  if (extension == ".ogg") {
+    TagLib::Ogg::Vorbis::File vorbis(file.c_str());
+    vorbis.tag()->addPicture(flac_picture());
+    return vorbis.save();
+  }
+  if (extension == ".opus") {
+    TagLib::Ogg::Opus::File opus(file.c_str());
+    opus.tag()->addPicture(flac_picture());
+    return opus.save();
+  }
+  if (extension == ".m4a") {
+    TagLib::MP4::File mp4(file.c_str());
+    TagLib::MP4::CoverArtList list;
+    list.append(TagLib::MP4::CoverArt(TagLib::MP4::CoverArt::PNG, data));
+    mp4.tag()->setItem("covr", TagLib::MP4::Item(list));
+    return mp4.save();
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
-    std::cerr << "usage: vostrel_make_music --files N --out DIR [--corpus DIR] [--seed N]\n";
+    std::cerr << "usage: vostrel_make_music --files N --out DIR [--corpus DIR] [--seed N] [--covers]\n";
     return 2;
   }
   std::vector<fs::path> templates;
@@ -141,6 +274,20 @@ int main(int argc, char** argv) {
     if (!writeTags(target, tags)) {
       std::cerr << "vostrel_make_music: cannot write the tags of " << target << "\n";
       return 1;
+    }
+    if (!options.covers) continue;
+    const CoverKind kind = coverKind(album_index);
+    if (kind == CoverKind::kEmbedded ? !embedCover(target, coverPng(album_index)) : !removeCovers(target)) {
+      std::cerr << "vostrel_make_music: cannot embed a cover in " << target << "\n";
+      return 1;
+    }
+    if (kind == CoverKind::kFolderImage && track_number == 1) {
+      const std::string png = coverPng(album_index);
+      std::ofstream out(folder / "cover.png", std::ios::binary | std::ios::trunc);
+      if (!out.write(png.data(), static_cast<std::streamsize>(png.size()))) {
+        std::cerr << "vostrel_make_music: cannot write " << (folder / "cover.png") << "\n";
+        return 1;
+      }
     }
   }
   std::cout << "Made " << options.files << " files in " << options.out.string() << "\n";

@@ -135,6 +135,8 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
   QTemporaryDir profile_dir;
+  // Covers are cached there too, never in the user's cache.
+  qputenv("XDG_CACHE_HOME", profile_dir.path().toLocal8Bit() + "/cache");
   QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
 
   component::installDatabaseSteps();
@@ -269,6 +271,7 @@ int main(int argc, char** argv) {
   shots::shootUndo(scene);
   shots::shootPlaylistView(scene);
   shots::shootNowPlaying(scene);
+  shots::shootCovers(scene);
   // Last: it leaves the library empty.
   shots::shootEmptyLibrary(scene);
 

@@ -42,6 +42,8 @@ DesktopFixture::~DesktopFixture() {
 
 desktop::DesktopApp& DesktopFixture::start() {
   if (app_ != nullptr) quit();
+  // Covers are cached beside the profile, never in the user's cache.
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir_.path() / "cache").string()));
   // Process-wide state of the previous program goes with it.
   db::setSchemaReady(false);
   library_tables::resetProcessState();

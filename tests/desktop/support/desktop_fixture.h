@@ -45,6 +45,8 @@ class DesktopFixture {
   void quit();
 
   std::filesystem::path profileDir() const { return dir_.path() / "profile"; }
+  // $XDG_CACHE_HOME while the program runs: covers go to its vostrel/covers.
+  std::filesystem::path cacheDir() const { return dir_.path() / "cache"; }
   desktop::DesktopApp& app() { return *app_; }
   player::Player& player() { return app_->player(); }
   // The program plays through this fake (made anew by every start()).
