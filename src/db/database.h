@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "db/exception.h"
+#include "db/library_filter.h"
 #include "db/property.h"
 #include "db/statement.h"
 
@@ -120,6 +121,10 @@ class SQLiteDatabase {
 
   sqlite3* handle() const { return handle_; }
   host::Host& host() const { return host_; }
+  // What MediaLibrary shows on this connection; nullptr: the whole library.
+  // Cursors already open keep what they saw.
+  void setLibraryFilter(std::shared_ptr<LibraryFilter> filter) { library_filter_ = std::move(filter); }
+  LibraryFilter* libraryFilter() const { return library_filter_.get(); }
   int openStatementCount() const { return open_statements_; }
   std::size_t statementTableSize() const { return statements_.size(); }
   const SQLiteStatement& statement(const SQLiteQuery& query) const;
@@ -156,6 +161,7 @@ class SQLiteDatabase {
   friend class OwnSchemaChange;
   int own_schema_changes_ = 0;  // open OwnSchemaChange scopes
   std::string refusal_;         // why the authorizer last refused a statement
+  std::shared_ptr<LibraryFilter> library_filter_;
 };
 
 // Scope object for a transaction: begin() begins it, commit() commits it;
