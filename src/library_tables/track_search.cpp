@@ -1,11 +1,11 @@
 #include "library_tables/track_search.h"
 
-#include <string.h>
 #include <utf8proc.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <functional>
 #include <unordered_map>
 
 #include "host/text.h"
@@ -76,10 +76,6 @@ void appendTrackText(const host::Track* track, const std::array<host::FieldId, 7
       out.push_back(kValueSeparator);
     }
   }
-}
-
-bool contains(std::string_view haystack, std::string_view needle) {
-  return memmem(haystack.data(), haystack.size(), needle.data(), needle.size()) != nullptr;
 }
 
 }  // namespace
@@ -187,22 +183,32 @@ std::vector<uint32_t> SearchIndex::match(const std::vector<std::string>& terms) 
   for (const std::string& term : terms) order.push_back(&term);
   std::stable_sort(order.begin(), order.end(),
                    [](const std::string* a, const std::string* b) { return a->size() > b->size(); });
-  const std::string& first = *order.front();
+  // Each term is prepared once, not at every track searched.
+  using Searcher = std::boyer_moore_horspool_searcher<std::string::const_iterator>;
+  std::vector<Searcher> searchers;
+  searchers.reserve(order.size());
+  for (const std::string* term : order) searchers.emplace_back(term->begin(), term->end());
+
   // One pass over all the text for the first term, jumping to the next
-  // track after each hit.
-  const char* base = text_.data();
-  std::size_t pos = 0;
-  while (pos < text_.size()) {
-    const void* hit = memmem(base + pos, text_.size() - pos, first.data(), first.size());
-    if (hit == nullptr) break;
-    const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-    const auto track =
-        static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin() - 1);
+  // track after each hit. Hits come in order, so the track of a hit is
+  // found by walking on from the last one.
+  const auto begin = text_.cbegin();
+  const auto end = text_.cend();
+  std::size_t track = 0;
+  for (auto at = begin; at != end;) {
+    const auto hit = std::search(at, end, searchers.front());
+    if (hit == end) break;
+    const auto offset = static_cast<std::size_t>(hit - begin);
+    while (starts_[track + 1] <= offset) ++track;
     found.push_back(static_cast<uint32_t>(track));
-    pos = starts_[track + 1];
+    at = begin + static_cast<std::ptrdiff_t>(starts_[track + 1]);
   }
   for (std::size_t t = 1; t < order.size(); ++t) {
-    std::erase_if(found, [&](uint32_t track) { return !contains(trackText(track), *order[t]); });
+    std::erase_if(found, [&](uint32_t i) {
+      const auto from = begin + static_cast<std::ptrdiff_t>(starts_[i]);
+      const auto to = begin + static_cast<std::ptrdiff_t>(starts_[i + 1]);
+      return std::search(from, to, searchers[t]) == to;
+    });
   }
   return found;
 }
@@ -212,11 +218,16 @@ db::FilteredLibrary TrackFilter::apply(const host::TrackListPtr& library) {
   SearchIndex& index = SearchIndex::instance();
   index.update(library);
   auto positions = std::make_shared<std::vector<uint32_t>>(index.match(terms_));
+  const host::TrackListPtr& all = index.library();
+  library_ = library;
+  if (positions->size() == all->size()) {
+    // Every track matches: the library itself, as without a filter.
+    last_ = {all, nullptr};
+    return last_;
+  }
   auto tracks = std::make_shared<host::TrackList>();
   tracks->reserve(positions->size());
-  const host::TrackList& all = *index.library();
-  for (uint32_t p : *positions) tracks->push_back(all[p]);
-  library_ = library;
+  for (uint32_t p : *positions) tracks->push_back((*all)[p]);
   last_ = {std::move(tracks), std::move(positions)};
   return last_;
 }
