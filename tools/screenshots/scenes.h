@@ -33,6 +33,7 @@ void shootPlayback(Scene& scene);         // playback_shots.cpp
 void shootEmptyLibrary(Scene& scene);     // playback_shots.cpp
 void shootPlaylistFiles(Scene& scene);    // playlist_file_shots.cpp
 void shootUndo(Scene& scene);             // undo_shots.cpp
+void shootSearch(Scene& scene);           // search_shots.cpp
 
 }  // namespace shots
 

@@ -234,6 +234,7 @@ int main(int argc, char** argv) {
   shots::shootPlayback(scene);
   shots::shootPlaylistFiles(scene);
   shots::shootUndo(scene);
+  shots::shootSearch(scene);
   // Last: it leaves the library empty.
   shots::shootEmptyLibrary(scene);
 
