@@ -1,6 +1,7 @@
 // The search field of a tree panel: where it is, how it is reached, and
 // what typing, Esc and the delay do to the panel's nodes.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,6 +82,43 @@ class PanelSearchTest : public QObject {
     QVERIFY(panel_->search()->text().isEmpty());
     QCOMPARE(resultLabels(*query_), QStringLiteral("Bach,Dvořák"));
     QVERIFY(panel_->view()->hasFocus());
+  }
+
+  void aKeystrokeStopsTheSearchItMadeObsolete() {
+    // Slow over the whole library, quick once Bach is filtered out.
+    tree::QueryNode* slow = PanelHarness::addQuery(
+        panel_->panel(),
+        "SELECT artist FROM MediaLibrary WHERE artist = 'Bach' AND (WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL "
+        "SELECT i+1 FROM r WHERE i<20000000) SELECT count(*) FROM r) > 0",
+        {"artist"}, nullptr, "Slow");
+    panel_->search()->setText(QStringLiteral("dvorak"));
+    QTRY_COMPARE(panel_->panel().searchText(), std::string("dvorak"));
+    QVERIFY(slow->refresh(true));
+
+    // Clearing runs the slow node over everything; the user types again
+    // while it runs.
+    bool typed = false;
+    bool superseded = false;
+    const std::function<void()> pump = harness_->host.on_pump;
+    harness_->host.on_pump = [&] {
+      tree::Panel& panel = panel_->panel();
+      if (!typed && panel.searchRunning() && panel.searchText().empty()) {
+        typed = true;
+        panel_->search()->setText(QStringLiteral("dvorak"));
+        superseded = panel.searchSuperseded();
+      }
+      pump();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    panel_->search()->clear();
+    QTRY_VERIFY(typed);
+    QTRY_VERIFY(!panel_->panel().searchRunning() && panel_->panel().searchText() == "dvorak");
+    harness_->host.on_pump = pump;
+    QVERIFY(superseded);
+    QVERIFY2(clock.elapsed() < 5000, "the obsolete run went on");
+    QCOMPARE(resultLabels(*query_), QStringLiteral("Dvořák"));
+    QVERIFY(harness_->host.console.empty());
   }
 
  private:
