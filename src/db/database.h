@@ -109,6 +109,9 @@ class SQLiteDatabase {
   void Interrupt();
   bool IsBusy() const { return !statements_.empty(); }
   bool interrupted() const { return interrupted_; }
+  // How many times Interrupt() stopped a statement since the connection was
+  // made; a caller running several statements sees whether one was stopped.
+  uint64_t interruptCount() const { return interrupt_count_; }
   std::string LastErrorText() const;
 
   void DeclareVirtualTable(const std::string& sql);
@@ -158,6 +161,7 @@ class SQLiteDatabase {
   SQLiteDatabase* progress_context_ = nullptr;
   int progress_interval_ = 0;
   bool interrupted_ = false;
+  uint64_t interrupt_count_ = 0;
   friend class OwnSchemaChange;
   int own_schema_changes_ = 0;  // open OwnSchemaChange scopes
   std::string refusal_;         // why the authorizer last refused a statement

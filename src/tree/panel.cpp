@@ -180,10 +180,13 @@ bool Panel::setSearchText(std::string_view text) {
   search_superseded_ = false;
   showQueryActive();
   bool ok = true;
+  const uint64_t interrupts = database_.interruptCount();
   {
     RedrawSuspension suspension(control_);
     // By index: a run lets user input through, which may change the list.
-    for (std::size_t i = 0; i < queries_.size() && !search_superseded_; ++i) {
+    // A node that fails does not keep the others from the new text; an
+    // interruption (Esc, a newer text, the window closing) stops them all.
+    for (std::size_t i = 0; i < queries_.size() && database_.interruptCount() == interrupts; ++i) {
       if (queries_[i]->hasRun() && !queries_[i]->refresh(false)) ok = false;
     }
   }
@@ -191,8 +194,8 @@ bool Panel::setSearchText(std::string_view text) {
   search_running_ = false;
   // A search cut short left some nodes run under no text in particular: the
   // next text runs them again, even when its terms are the same.
-  search_complete_ = !search_superseded_;
-  if (search_superseded_) ok = false;
+  search_complete_ = database_.interruptCount() == interrupts;
+  if (!search_complete_) ok = false;
   return ok;
 }
 

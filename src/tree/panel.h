@@ -113,7 +113,8 @@ class Panel : public TreeControlOwner {
   // the "Query active" label, the others staying as they are. Nothing
   // happens for a text with the same terms as the current one. False while
   // a statement of this panel runs (nothing changes then), or when a run
-  // failed or was interrupted; the runs after a failed one still go on.
+  // failed or was interrupted; the runs after a failed one still go on, an
+  // interruption stops them.
   bool setSearchText(std::string_view text);
   const std::string& searchText() const { return search_text_; }
   bool searchRunning() const { return search_running_; }

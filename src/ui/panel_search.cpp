@@ -1,6 +1,7 @@
 #include "ui/panel_search.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 
 #include "db/database.h"
 #include "tree/panel.h"
@@ -38,22 +39,25 @@ void PanelSearch::applyNow() {
     timer_.start(kBusyRetryMs);
     return;
   }
-  run_(text());
+  // The run lets events through, and the panel (with this field) may close
+  // meanwhile: the call works on copies.
+  const std::function<void(const QString&)> run = run_;
+  run(text());
 }
 
 void PanelSearch::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
-      clear();
-      applyNow();
-      emit leaveRequested();
-      return;
-    case Qt::Key_Down:
-      emit leaveRequested();
-      return;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
+    case Qt::Key_Enter: {
+      if (event->key() == Qt::Key_Escape) clear();
+      // The search may close the panel, and this field with it.
+      const QPointer<PanelSearch> self(this);
       applyNow();
+      if (self) emit leaveRequested();
+      return;
+    }
+    case Qt::Key_Down:
       emit leaveRequested();
       return;
     default:

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "library_tables/library_tables.h"
+#include "tree/open_panels.h"
 #include "tree/query_result_node.h"
 #include "ui/panel_search.h"
 #include "ui/panel_tree_view.h"
@@ -119,6 +120,31 @@ class PanelSearchTest : public QObject {
     QVERIFY2(clock.elapsed() < 5000, "the obsolete run went on");
     QCOMPARE(resultLabels(*query_), QStringLiteral("Dvořák"));
     QVERIFY(harness_->host.console.empty());
+  }
+
+  void closingThePanelWhileItSearchesIsSafe() {
+    tree::QueryNode* slow = PanelHarness::addQuery(
+        panel_->panel(),
+        "SELECT artist FROM MediaLibrary WHERE artist = 'Bach' AND (WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL "
+        "SELECT i+1 FROM r WHERE i<20000000) SELECT count(*) FROM r) > 0",
+        {"artist"}, nullptr, "Slow");
+    panel_->search()->setText(QStringLiteral("dvorak"));
+    QTRY_COMPARE(panel_->panel().searchText(), std::string("dvorak"));
+    QVERIFY(slow->refresh(true));
+    const std::function<void()> pump = harness_->host.on_pump;
+    harness_->host.on_pump = [&] {
+      if (panel_ != nullptr && panel_->panel().searchRunning()) panel_.reset();
+      pump();
+    };
+    // Esc clears the field and searches at once; the window goes meanwhile.
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(panel_->search(), Qt::Key_Escape);
+    harness_->host.on_pump = pump;
+    QVERIFY(panel_ == nullptr);
+    QVERIFY2(clock.elapsed() < 5000, "the search went on without its window");
+    // Its tree::Panel goes once the run has unwound.
+    QTRY_COMPARE(tree::OpenPanels::instance().panels().size(), std::size_t{0});
   }
 
  private:
