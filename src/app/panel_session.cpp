@@ -32,7 +32,8 @@ std::unique_ptr<player::Player> openUnlessLive(CommandEnv& env, const GlobalOpti
 
 }  // namespace
 
-PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number)
+PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number,
+                           const std::optional<std::string>& filter)
     : env_(env),
       own_player_(openUnlessLive(env, options)),
       player_(own_player_ ? own_player_.get() : env.livePlayer()),
@@ -54,22 +55,34 @@ PanelSession::PanelSession(CommandEnv& env, const GlobalOptions& options, int pa
     panel_ = env.livePanel(panel_number);
     live_panel_ = true;
     loaded_ = panel_->database().isOpen();
+    if (loaded_ && (filter || !panel_->searchText().empty())) {
+      const std::vector<uint8_t> settings = panel_->writeSettings();
+      loaded_ = loadOwnPanel(settings, filter, {});
+    }
     return;
   }
   if (index_ == layout_.panels.size()) {
     layout_.panels.emplace_back();
     layout_changed_ = true;
   }
+  loaded_ = loadOwnPanel(layout_.panels[index_], filter, otherPanelRoots(layout_, index_));
+  // A new panel has just stored its example tree: its root id goes into the
+  // layout now, whatever the command does next.
+  storeLayout();
+}
+
+bool PanelSession::loadOwnPanel(std::span<const uint8_t> settings, const std::optional<std::string>& filter,
+                                const std::vector<int32_t>& other_roots) {
   tree::PanelHooks hooks;
   hooks.send_to_console = [this](const std::string& sql) { runConsole(sql); };
   own_panel_ = std::make_unique<tree::Panel>(*player_, tree::UiAttributes{}, std::move(hooks));
   panel_ = own_panel_.get();
-  panel_->readSettings(layout_.panels[index_]);
-  loaded_ = panel_->open() && tree::loadTree(*panel_, otherPanelRoots(layout_, index_));
-  if (!loaded_) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
-  // A new panel has just stored its example tree: its root id goes into the
-  // layout now, whatever the command does next.
-  storeLayout();
+  panel_->readSettings(settings);
+  bool loaded = panel_->open();
+  if (loaded && filter) panel_->setSearchText(*filter);
+  loaded = loaded && tree::loadTree(*panel_, other_roots);
+  if (!loaded) player_->popupMessage("Unable to populate tree.", host::kComponentFileName);
+  return loaded;
 }
 
 PanelSession::~PanelSession() {

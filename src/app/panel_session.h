@@ -16,7 +16,10 @@
 #define VOSTREL_APP_PANEL_SESSION_H_
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "app/command_env.h"
 #include "app/context.h"
@@ -42,7 +45,15 @@ class PanelSession {
   // `panel_number` is 1-based, at most one more than the layout (or the
   // window) has, which adds a panel. Throws profile::DataError, also for a
   // number beyond that.
-  PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number);
+  //
+  // With a `filter`, the panel's connection shows only the library tracks
+  // matching it from before the tree loads (so nodes refreshed on load run
+  // under it). In the running program a command never changes the window's
+  // search: when it has a filter, or the window's panel has a search text,
+  // it works on a copy of that panel (the same stored tree, loaded afresh)
+  // with its own filter or none.
+  PanelSession(CommandEnv& env, const GlobalOptions& options, int panel_number,
+               const std::optional<std::string>& filter = std::nullopt);
   ~PanelSession();
   PanelSession(const PanelSession&) = delete;
   PanelSession& operator=(const PanelSession&) = delete;
@@ -68,6 +79,10 @@ class PanelSession {
   void pump();
   // Writes the layout when the panel's settings (its root id) changed.
   void storeLayout();
+  // Makes own_panel_ from `settings`, opens it with the filter and loads
+  // its tree; false (reported) when that fails.
+  bool loadOwnPanel(std::span<const uint8_t> settings, const std::optional<std::string>& filter,
+                    const std::vector<int32_t>& other_roots);
 
   CommandEnv& env_;
   std::unique_ptr<player::Player> own_player_;

@@ -72,6 +72,10 @@ bool nodeArguments(std::ostream& err, const PanelCommand& command, std::size_t l
   return true;
 }
 
+constexpr const char* kFilterHelp =
+    "Only the library tracks whose artist, album artist, album, title, genre, composer or date hold every word "
+    "(\"quoted words\" as a phrase), as the panel's search field";
+
 PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
   PanelCommands commands;
   commands.tree = cli.add_subcommand("tree", "Load a panel's tree and print it");
@@ -79,11 +83,13 @@ PanelCommands addPanelCommands(CLI::App& cli, PanelCommand& c) {
   commands.tree->add_flag("--refresh", c.refresh, "Run \"Refresh all\" first");
   commands.tree->add_flag("--ids", c.ids, "Show the id of every folder and query node (text: \"  #N\")");
   commands.tree->add_option("--format", c.format, "text or json");
+  commands.tree->add_option("--filter", c.filter, kFilterHelp)->type_name("TEXT");
 
   commands.click = cli.add_subcommand("click", "Click a node as the mouse would");
   commands.click->add_option("args", c.args, "Node path (labels separated by /)");
   commands.click->add_option("--id", c.id, "The node's id (tree --ids) in place of its path")->type_name("N");
   commands.click->add_flag("--middle", c.middle, "Middle click");
+  commands.click->add_option("--filter", c.filter, kFilterHelp)->type_name("TEXT");
   addPanelNumber(*commands.click, c);
 
   commands.node = cli.add_subcommand("node", "Add, edit, delete, show or refresh a node");
@@ -125,7 +131,7 @@ int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     env.err() << "Unknown format \"" << command.format << "\": use text or json\n";
     return kExitBadInput;
   }
-  PanelSession session(env, global, command.panel);
+  PanelSession session(env, global, command.panel, command.filter);
   bool ok = session.loaded();
   // Ctrl+C during the load's refreshes means no more queries.
   if (ok && command.refresh && !session.interrupted()) ok = session.panel().refreshAll();
@@ -142,7 +148,7 @@ int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
 int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
   NodeRef ref;
   if (!nodeArguments(env.err(), command, 0, &ref, nullptr)) return kExitBadInput;
-  PanelSession session(env, global, command.panel);
+  PanelSession session(env, global, command.panel, command.filter);
   if (!session.loaded()) return finalStatus(session, kExitFailed);
   tree::TreeNode* node = resolveNode(session.panel(), ref, session.err());
   if (node == nullptr) return finalStatus(session, kExitBadInput);

@@ -28,6 +28,8 @@ struct PanelCommand {
   std::vector<std::string> args;  // the positional arguments
   std::optional<int32_t> id;      // --id in place of a path
   bool middle = false;
+  // tree and click: the panel's search text, for this command's run only
+  std::optional<std::string> filter;
   std::string action;  // the node or panel subcommand
   bool now_playing = false;  // node examples --now-playing
   QueryNodeOptions query;

@@ -309,6 +309,7 @@ void SQLiteDatabase::RollbackTransaction(bool force) {
 void SQLiteDatabase::Interrupt() {
   if (statements_.empty() || handle_ == nullptr) return;
   interrupted_ = true;
+  ++interrupt_count_;
   sqlite3_interrupt(handle_);
 }
 

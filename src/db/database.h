@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "db/exception.h"
+#include "db/library_filter.h"
 #include "db/property.h"
 #include "db/statement.h"
 
@@ -108,6 +109,9 @@ class SQLiteDatabase {
   void Interrupt();
   bool IsBusy() const { return !statements_.empty(); }
   bool interrupted() const { return interrupted_; }
+  // How many times Interrupt() stopped a statement since the connection was
+  // made; a caller running several statements sees whether one was stopped.
+  uint64_t interruptCount() const { return interrupt_count_; }
   std::string LastErrorText() const;
 
   void DeclareVirtualTable(const std::string& sql);
@@ -120,6 +124,10 @@ class SQLiteDatabase {
 
   sqlite3* handle() const { return handle_; }
   host::Host& host() const { return host_; }
+  // What MediaLibrary shows on this connection; nullptr: the whole library.
+  // Cursors already open keep what they saw.
+  void setLibraryFilter(std::shared_ptr<LibraryFilter> filter) { library_filter_ = std::move(filter); }
+  LibraryFilter* libraryFilter() const { return library_filter_.get(); }
   int openStatementCount() const { return open_statements_; }
   std::size_t statementTableSize() const { return statements_.size(); }
   const SQLiteStatement& statement(const SQLiteQuery& query) const;
@@ -153,9 +161,11 @@ class SQLiteDatabase {
   SQLiteDatabase* progress_context_ = nullptr;
   int progress_interval_ = 0;
   bool interrupted_ = false;
+  uint64_t interrupt_count_ = 0;
   friend class OwnSchemaChange;
   int own_schema_changes_ = 0;  // open OwnSchemaChange scopes
   std::string refusal_;         // why the authorizer last refused a statement
+  std::shared_ptr<LibraryFilter> library_filter_;
 };
 
 // Scope object for a transaction: begin() begins it, commit() commits it;

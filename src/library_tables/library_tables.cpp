@@ -6,6 +6,7 @@
 #include "library_tables/handle_table.h"
 #include "library_tables/metadb_module.h"
 #include "library_tables/title_format_cache.h"
+#include "library_tables/track_search.h"
 
 namespace library_tables {
 
@@ -25,6 +26,7 @@ void resetProcessState() {
   resetModuleState();
   TitleFormatCache::instance().clear();
   HandleTable::instance().clear();
+  SearchIndex::instance().clear();
 }
 
 }  // namespace library_tables

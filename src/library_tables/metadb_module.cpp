@@ -50,14 +50,18 @@ class SQLiteMetaDBTable {
 
   std::unique_ptr<SQLiteMetaDBRowSet> createRowSet() {
     const VTabColumns& list = columns();
-    return type_ == TableType::kPlaylist ? SQLiteMetaDBRowSet::playlists(db_.host(), list, no_split_)
-                                         : SQLiteMetaDBRowSet::library(db_.host(), list, no_split_);
+    return type_ == TableType::kPlaylist
+               ? SQLiteMetaDBRowSet::playlists(db_.host(), list, no_split_)
+               : SQLiteMetaDBRowSet::library(db_.host(), list, no_split_, db_.libraryFilter());
   }
 
   // Rows the host has now; only orders joins by table size.
   uint64_t rowCount() const {
     const host::Host& host = db_.host();
-    if (type_ == TableType::kMediaLibrary) return host.libraryTrackCount();
+    if (type_ == TableType::kMediaLibrary) {
+      if (db::LibraryFilter* filter = db_.libraryFilter()) return filter->apply(host.libraryTracks()).tracks->size();
+      return host.libraryTrackCount();
+    }
     uint64_t count = 0;
     for (std::size_t p = 0; p < host.playlistCount(); ++p) count += host.playlistItemCount(p);
     return count;
@@ -286,7 +290,7 @@ int metaDbColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int n) {
 
 // Rows split from one track share its rowid.
 int metaDbRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
-  *rowid = reinterpret_cast<MetaDbCursor*>(cursor)->rows->position();
+  *rowid = reinterpret_cast<MetaDbCursor*>(cursor)->rows->rowid();
   return SQLITE_OK;
 }
 

@@ -105,12 +105,19 @@ SQLiteMetaDBRowSet::SQLiteMetaDBRowSet(const host::Host& host, TableType type, c
   touched_.reserve(plans_.size());
 }
 
-std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::library(const host::Host& host,
-                                                                const VTabColumns& columns,
-                                                                bool no_multivalue_split) {
+std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::library(const host::Host& host, const VTabColumns& columns,
+                                                                bool no_multivalue_split, db::LibraryFilter* filter) {
   std::unique_ptr<SQLiteMetaDBRowSet> rows(
       new SQLiteMetaDBRowSet(host, TableType::kMediaLibrary, columns, no_multivalue_split));
-  rows->tracks_ = host.libraryTracks();
+  if (filter == nullptr) {
+    rows->tracks_ = host.libraryTracks();
+  } else {
+    // The scan below is the same either way: it walks the matching tracks
+    // only, and the filter keeps them for the next cursor.
+    db::FilteredLibrary part = filter->apply(host.libraryTracks());
+    rows->tracks_ = std::move(part.tracks);
+    rows->positions_ = std::move(part.positions);
+  }
   return rows;
 }
 

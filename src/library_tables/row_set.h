@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/library_filter.h"
 #include "host/host.h"
 #include "library_tables/column_type.h"
 #include "library_tables/vtab_column.h"
@@ -100,10 +101,11 @@ struct PlaylistItemRow {
 
 class SQLiteMetaDBRowSet {
  public:
-  // Snapshots of the host's library or of all playlist items, for the
-  // columns in `columns` (planned with planColumn).
+  // Snapshots of the host's library (the part `filter` lets through, when
+  // given) or of all playlist items, for the columns in `columns` (planned
+  // with planColumn).
   static std::unique_ptr<SQLiteMetaDBRowSet> library(const host::Host& host, const VTabColumns& columns,
-                                                     bool no_multivalue_split);
+                                                     bool no_multivalue_split, db::LibraryFilter* filter = nullptr);
   static std::unique_ptr<SQLiteMetaDBRowSet> playlists(const host::Host& host, const VTabColumns& columns,
                                                        bool no_multivalue_split);
   // MediaLibrary rows over `tracks` alone (split tags split), for reading
@@ -117,6 +119,11 @@ class SQLiteMetaDBRowSet {
   std::size_t rowCount() const { return tracks_->size(); }
   std::size_t columnCount() const { return plans_.size(); }
   int64_t position() const { return position_; }
+  // The current row's rowid: its position, in the whole library when the
+  // snapshot is filtered.
+  int64_t rowid() const {
+    return positions_ != nullptr && !eof() ? (*positions_)[static_cast<std::size_t>(position_)] : position_;
+  }
   // REQUIRES: i < rowCount().
   const host::TrackHandle& track(std::size_t i) const { return (*tracks_)[i]; }
   // Playlist rows only. REQUIRES: i < rowCount().
@@ -160,6 +167,8 @@ class SQLiteMetaDBRowSet {
   // The snapshot: the host's own immutable list for the library, a list
   // made at open time for the playlists.
   host::TrackListPtr tracks_;
+  // Filtered library: where each of tracks_ is in the whole library.
+  std::shared_ptr<const std::vector<uint32_t>> positions_;
   std::vector<PlaylistItemRow> items_;
   std::vector<std::string> playlist_names_;
   std::vector<ColumnPlan> plans_;

@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "host/host.h"
+#include "library_tables/track_search.h"
 #include "tree/folder_node.h"
 #include "tree/open_panels.h"
 #include "tree/query_node.h"
@@ -165,6 +166,43 @@ bool Panel::refreshAll() {
   }
   hideQueryActive();
   return ok;
+}
+
+bool Panel::setSearchText(std::string_view text) {
+  if (query_active_ || database_.IsBusy() || !database_.isOpen()) return false;
+  std::shared_ptr<library_tables::TrackFilter> filter = library_tables::makeTrackFilter(text);
+  std::vector<std::string> terms = filter ? filter->terms() : std::vector<std::string>{};
+  search_text_ = std::string(text);
+  if (search_complete_ && terms == search_terms_) return true;
+  search_terms_ = std::move(terms);
+  database_.setLibraryFilter(std::move(filter));
+  search_running_ = true;
+  search_superseded_ = false;
+  showQueryActive();
+  bool ok = true;
+  const uint64_t interrupts = database_.interruptCount();
+  {
+    RedrawSuspension suspension(control_);
+    // By index: a run lets user input through, which may change the list.
+    // A node that fails does not keep the others from the new text; an
+    // interruption (Esc, a newer text, the window closing) stops them all.
+    for (std::size_t i = 0; i < queries_.size() && database_.interruptCount() == interrupts; ++i) {
+      if (queries_[i]->hasRun() && !queries_[i]->refresh(false)) ok = false;
+    }
+  }
+  hideQueryActive();
+  search_running_ = false;
+  // A search cut short left some nodes run under no text in particular: the
+  // next text runs them again, even when its terms are the same.
+  search_complete_ = database_.interruptCount() == interrupts;
+  if (!search_complete_) ok = false;
+  return ok;
+}
+
+void Panel::supersedeSearch() {
+  if (!search_running_) return;
+  search_superseded_ = true;
+  database_.Interrupt();
 }
 
 void Panel::reapplyAttributes() {

@@ -110,6 +110,22 @@ class Panel : public TreeControlOwner {
   // Runs every query node in list order (not interactive) under the "Query
   // active" label and one redraw suspension; stops at the first failure.
   bool refreshAll();
+  // The search: the panel's connection shows only the library tracks that
+  // match `text` (see library_tables/track_search.h; a text without terms
+  // shows them all), and every query node that has run runs again under
+  // the "Query active" label, the others staying as they are. Nothing
+  // happens for a text with the same terms as the current one. False while
+  // a statement of this panel runs (nothing changes then), or when a run
+  // failed or was interrupted; the runs after a failed one still go on, an
+  // interruption stops them.
+  bool setSearchText(std::string_view text);
+  const std::string& searchText() const { return search_text_; }
+  bool searchRunning() const { return search_running_; }
+  // Interrupts the running search's statement because a newer text makes
+  // its result useless; the interruption is not reported.
+  void supersedeSearch();
+  bool searchSuperseded() const { return search_superseded_; }
+
   // Resolves inherited attributes of the root, the folders and the query
   // nodes (with their level options) and updates their items.
   void reapplyAttributes();
@@ -170,6 +186,11 @@ class Panel : public TreeControlOwner {
   bool query_active_ = false;
   int editing_ = 0;
   bool follow_pending_ = false;
+  std::string search_text_;
+  std::vector<std::string> search_terms_;
+  bool search_complete_ = true;
+  bool search_running_ = false;
+  bool search_superseded_ = false;
   // Last member: destroyed first, while the rest of the panel is whole.
   TreeControl control_;
 };

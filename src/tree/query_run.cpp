@@ -109,7 +109,8 @@ void QueryNode::Run::execute() {
     runStatements();
   } catch (const db::SQLiteException& e) {
     database_.RollbackTransaction(true);
-    database_.LogToConsole(e.message(), true);
+    // A newer search text stopped the run, whose result nobody wants.
+    if (!panel_.searchSuperseded()) database_.LogToConsole(e.message(), true);
     return;
   }
   logTiming(database_, "Query refresh time: ", start_);

@@ -20,6 +20,7 @@
 #include "ui/options_dialog.h"
 #include "ui/panel_attributes.h"
 #include "ui/panel_hint.h"
+#include "ui/panel_search.h"
 #include "ui/panel_tree_view.h"
 #include "ui/table_preferences_page.h"
 #include "ui/tree_delegate.h"
@@ -95,6 +96,11 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   // Tree files dropped on the panel are imported (dragEvent).
   view_->viewport()->setAcceptDrops(true);
   QuitWatcher::install();
+
+  search_ = new PanelSearch(
+      *panel_, [this](const QString& text) { runSearch(text); }, this);
+  connect(search_, &PanelSearch::leaveRequested, this, [this] { view_->setFocus(Qt::ShortcutFocusReason); });
+  setTabOrder(search_, view_);
 
   label_ = new QLabel(QStringLiteral("Query active"), this);
   label_->setAutoFillBackground(true);
@@ -183,6 +189,19 @@ void TreePanel::markStale(unsigned kinds) {
     if ((node->tablesRead() & kinds) != 0) node->setStale(true);
   }
   view_->viewport()->update();
+}
+
+void TreePanel::focusSearch() {
+  search_->setFocus(Qt::ShortcutFocusReason);
+  search_->selectAll();
+}
+
+void TreePanel::runSearch(const QString& text) {
+  // The run lets events through: this window may close meanwhile, and its
+  // tree::Panel then lives on until the run has unwound.
+  tree::Panel* panel = panel_.get();
+  CallScope scope(calls_);
+  guarded(host_, [&] { panel->setSearchText(text.toStdString()); });
 }
 
 bool TreePanel::queryRunning() const { return panel_->database().IsBusy(); }

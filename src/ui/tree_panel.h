@@ -46,6 +46,7 @@ class Host;
 namespace ui {
 
 class PanelHint;
+class PanelSearch;
 class PanelTreeView;
 class TreeDelegate;
 class TreeModel;
@@ -81,6 +82,10 @@ class TreePanel : public QFrame {
   // Marks stale the query nodes that read a table of `kinds` (bit 1
   // MediaLibrary, bit 2 Playlist) and repaints them.
   void markStale(unsigned kinds);
+
+  // Puts the focus into the search field, its text selected (Ctrl+F).
+  void focusSearch();
+  PanelSearch* search() const { return search_; }
 
   // A statement runs on this panel's connection.
   bool queryRunning() const;
@@ -164,6 +169,7 @@ class TreePanel : public QFrame {
   void layoutChildren();
   void closeWhenIdle();
   void noteSettings();
+  void runSearch(const QString& text);
 
   host::Host& host_;
   UiHost& ui_host_;
@@ -173,6 +179,7 @@ class TreePanel : public QFrame {
   TreeDelegate* delegate_ = nullptr;
   QLabel* label_ = nullptr;
   PanelHint* hint_ = nullptr;
+  PanelSearch* search_ = nullptr;
   NodeEditor node_editor_;
   OptionsEditor options_editor_;
   MenuRunner menu_runner_;

@@ -1,13 +1,13 @@
 // How a tree panel looks: its edge, colours and font from the panel
 // settings, and where the tree and the "Query active" label lie in it.
-#include "ui/tree_panel.h"
-
 #include <QLabel>
 #include <QResizeEvent>
 
 #include "ui/panel_attributes.h"
 #include "ui/panel_hint.h"
+#include "ui/panel_search.h"
 #include "ui/panel_tree_view.h"
+#include "ui/tree_panel.h"
 #include "ui/ui_host.h"
 
 namespace ui {
@@ -71,6 +71,9 @@ void TreePanel::uiAttributesChanged() {
 void TreePanel::layoutChildren() {
   const QRect client = contentsRect();
   QRect tree = client.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+  const int search_height = search_->sizeHint().height();
+  search_->setGeometry(tree.left(), tree.top(), tree.width(), search_height);
+  tree.setTop(tree.top() + search_height + kMargin);
   if (hint_ != nullptr) {
     // The hint above the tree, as high as its wrapped text needs. In a panel
     // too narrow to read it, it would wrap a word a line and push the tree

@@ -195,6 +195,11 @@ bool TreePanel::arrowKey(int key) {
 bool TreePanel::keyPress(QKeyEvent* event) {
   const int key = event->key();
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  // Ctrl+F even while a query runs: a new search text stops an old search.
+  if (key == Qt::Key_F && modifiers == Qt::ControlModifier) {
+    focusSearch();
+    return true;
+  }
   const KeyAction action = keyAction(key, modifiers, queryRunning());
   switch (action) {
     case KeyAction::kOfferToHost:

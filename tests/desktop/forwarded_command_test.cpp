@@ -194,6 +194,35 @@ class ForwardedCommandTest : public QObject {
     QCOMPARE(docks.count(), std::size_t{1});
   }
 
+  void aCommandsFilterIsForItsOwnRunOnly() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    app::DesktopCommands commands(app);
+    QVERIFY(commands.listen());
+    tree::Panel& window_panel = app.mainWindow().panels().widget(0)->panel();
+    QVERIFY(window_panel.setSearchText("beta"));
+    db::LibraryFilter* window_filter = window_panel.database().libraryFilter();
+    QVERIFY(window_filter != nullptr);
+    player::Player& player = app.player();
+
+    const Sent filtered = sendCommand(fixture.profileDir(), {"click", "--filter", "two", "<Examples>/Library/Album"});
+    QCOMPARE(filtered.status, std::optional<int>(0));
+    QCOMPARE(player.playlistItemCount(player.activePlaylist()), std::size_t{1});
+    QCOMPARE(player.playlistItems(player.activePlaylist())[0]->path(),
+             std::string_view("file:///music/Alpha/First/02 Two.flac"));
+
+    // Without a filter the command sees the whole library, not the window's search.
+    const Sent whole = sendCommand(fixture.profileDir(), {"click", "<Examples>/Library/Album"});
+    QCOMPARE(whole.status, std::optional<int>(0));
+    QVERIFY(player.playlistItemCount(player.activePlaylist()) >= 3);
+    const Sent tree = sendCommand(fixture.profileDir(), {"tree", "--refresh", "--filter", "alpha"});
+    QVERIFY2(tree.out.find("      Alpha\n") != std::string::npos, tree.out.c_str());
+    QVERIFY2(tree.out.find("      Beta\n") == std::string::npos, tree.out.c_str());
+
+    QCOMPARE(window_panel.searchText(), std::string("beta"));
+    QCOMPARE(window_panel.database().libraryFilter(), window_filter);
+  }
+
   void aScriptFileIsTheSendersText() {
     DesktopFixture fixture;
     desktop::DesktopApp& app = fixture.start();

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "ui/panel_hint.h"
+#include "ui/panel_search.h"
 #include "ui/panel_tree_view.h"
 #include "ui/support/panel_harness.h"
 
@@ -61,7 +62,8 @@ class PanelHintTest : public QObject {
     ui::PanelHint* hint = panel->hint();
     QVERIFY(hint != nullptr);
     QVERIFY(!hint->isVisible());
-    QCOMPARE(panel->view()->geometry().top(), panel->contentsRect().top() + 2);
+    // The tree right below the search field.
+    QCOMPARE(panel->view()->geometry().top(), panel->search()->geometry().bottom() + 1 + 2);
     panel->resize(hint->readableWidth() + 20, 300);
     QApplication::processEvents();
     QVERIFY(hint->isVisible());

@@ -37,6 +37,7 @@ void shootPlaylistView(Scene& scene);     // playlist_view_shots.cpp
 void shootTreeFiles(Scene& scene);        // tree_file_shots.cpp
 void shootNowPlaying(Scene& scene);       // now_playing_shots.cpp
 void shootCovers(Scene& scene);           // cover_shots.cpp
+void shootSearch(Scene& scene);           // search_shots.cpp
 
 }  // namespace shots
 

@@ -272,6 +272,7 @@ int main(int argc, char** argv) {
   shots::shootPlaylistView(scene);
   shots::shootNowPlaying(scene);
   shots::shootCovers(scene);
+  shots::shootSearch(scene);
   // Last: it leaves the library empty.
   shots::shootEmptyLibrary(scene);
 
