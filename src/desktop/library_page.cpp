@@ -50,6 +50,7 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
 
   file_choice_ = new QRadioButton(QStringLiteral("Library &file:"));
   file_ = new QLineEdit;
+  file_->setAccessibleName(QStringLiteral("Library file"));
   file_->setPlaceholderText(QStringLiteral("the demo library"));
   browse_ = new QPushButton(QStringLiteral("&Browse..."));
   browse_->setAutoDefault(false);

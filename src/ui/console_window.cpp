@@ -105,6 +105,8 @@ void ConsoleWindow::buildLayout() {
   auto y = [this](int units) { return dialogUnits(this, 0, units).height(); };
 
   editor_ = new SqlEditor;
+  editor_->setAccessibleName(QStringLiteral("SQL script"));
+  editor_->setAccessibleDescription(QStringLiteral("Ctrl+Enter runs the script"));
   editor_->setMinimumHeight(y(kLeastPartHeight));
   connect(editor_, &QsciScintilla::textChanged, this, &ConsoleWindow::updateButtons);
 
