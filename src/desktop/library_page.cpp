@@ -56,6 +56,7 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
   browse_->setAutoDefault(false);
   folders_choice_ = new QRadioButton(QStringLiteral("&Music folders, scanned for audio files:"));
   folders_ = new QListWidget;
+  folders_->setAccessibleName(QStringLiteral("Music folders"));
   folders_->setSelectionMode(QAbstractItemView::SingleSelection);
   folders_->setFixedHeight(folders_->fontMetrics().height() * 8);
   add_folder_ = new QPushButton(QStringLiteral("&Add folder..."));

@@ -16,7 +16,9 @@ namespace desktop {
 
 namespace {
 
-bool inView(const QWidget* widget) { return widget->isVisible() && !widget->visibleRegion().isEmpty(); }
+// A dock closed or tabbed away hides its content. (visibleRegion() would
+// not do: a scroll area's viewport covers the whole of it.)
+bool inView(const QWidget* widget) { return widget->isVisible() && widget->width() > 0 && widget->height() > 0; }
 
 }  // namespace
 

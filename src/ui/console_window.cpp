@@ -112,6 +112,7 @@ void ConsoleWindow::buildLayout() {
 
   model_ = new ResultModel(this);
   results_ = new QTableView;
+  results_->setAccessibleName(QStringLiteral("Results"));
   results_->setModel(model_);
   results_->setMinimumHeight(y(kLeastPartHeight));
   results_->setShowGrid(true);
@@ -190,6 +191,8 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
 void ConsoleWindow::openWithScript(const QString& script) {
   if (!isVisible() && rememberedSize().isValid()) resize(rememberedSize());
   showModeless();
+  // The keyboard goes on where the script is written.
+  editor_->setFocus(Qt::OtherFocusReason);
   if (script.isEmpty()) return;
   editor_->setText(script);
   if (running_) {

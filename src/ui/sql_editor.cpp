@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <Qsci/qscilexersql.h>
 
 namespace ui {
@@ -64,6 +65,20 @@ void SqlEditor::fitLineNumbers() {
   if (digits == number_digits_) return;
   number_digits_ = digits;
   setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
+}
+
+bool SqlEditor::event(QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && (key->modifiers() & Qt::ControlModifier)) {
+      const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+      // QScintilla refuses to pass the focus on from an editable text.
+      QWidget::focusNextPrevChild(!back);  // NOLINT(bugprone-parent-virtual-call)
+      return true;
+    }
+  }
+  return QsciScintilla::event(event);
 }
 
 }  // namespace ui

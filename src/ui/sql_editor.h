@@ -29,6 +29,12 @@ class SqlEditor : public QsciScintilla {
   void setSqlLexer(bool on);
   bool sqlLexer() const { return lexer() != nullptr; }
 
+ protected:
+  // Tab indents; Ctrl+Tab and Ctrl+Shift+Tab leave the editor for the next
+  // or previous control, as in Qt's own text edits, so that the keyboard
+  // is never trapped here.
+  bool event(QEvent* event) override;
+
  private:
   void fitLineNumbers();
 

@@ -163,7 +163,7 @@ class AccessibilityTest : public QObject {
     QVERIFY(entries.contains(QStringLiteral("Refresh\t   F5")));
     QVERIFY(global_row.adjusted(0, 0, 0, 1).contains(shown_at));
     entries.clear();
-    QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
     QApplication::sendEvent(panel_->view(), &menu_key);
     QVERIFY(entries.contains(QStringLiteral("Refresh\t   F5")));
   }
