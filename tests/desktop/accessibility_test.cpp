@@ -84,10 +84,26 @@ void walk(QAccessibleInterface* iface, const QString& path, QStringList& problem
   for (int i = 0; i < count; ++i) walk(iface->child(i), where, problems, depth + 1);
 }
 
+// Buttons that say the same ("Change...") are told apart by their names.
+void sameNamedButtons(QAccessibleInterface* iface, QStringList& names, QStringList& problems, int depth = 0) {
+  if (iface == nullptr || depth > 40 || iface->state().invisible) return;
+  if (iface->role() == QAccessible::PushButton) {
+    const QString name = iface->text(QAccessible::Name);
+    if (names.contains(name)) problems << QStringLiteral("two buttons named ") + name;
+    names << name;
+  }
+  if (iface->role() == QAccessible::Table || iface->role() == QAccessible::List) return;
+  for (int i = 0; i < iface->childCount(); ++i) sameNamedButtons(iface->child(i), names, problems, depth + 1);
+}
+
 QStringList problemsOf(QWidget& widget) {
   QStringList problems;
-  walk(QAccessible::queryAccessibleInterface(&widget), QString::fromLatin1(widget.metaObject()->className()),
-       problems);
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&widget);
+  walk(iface, QString::fromLatin1(widget.metaObject()->className()), problems);
+  if (qobject_cast<QDialog*>(&widget) != nullptr) {  // a main window's docks each have their "Close"
+    QStringList names;
+    sameNamedButtons(iface, names, problems);
+  }
   return problems;
 }
 
