@@ -13,6 +13,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QPalette>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
@@ -122,6 +123,35 @@ tree::QueryNode* findQuery(tree::Panel& panel, const std::string& label) {
 }
 
 
+// A dark palette of the kind dark desktop themes set.
+QPalette darkPalette() {
+  QPalette dark;
+  const QColor window(53, 53, 53);
+  const QColor base(35, 35, 35);
+  const QColor text(230, 230, 230);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::BrightText, Qt::red);
+  dark.setColor(QPalette::Link, QColor(90, 160, 240));
+  dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  dark.setColor(QPalette::HighlightedText, Qt::white);
+  dark.setColor(QPalette::Inactive, QPalette::Highlight, QColor(70, 70, 70));
+  dark.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+  dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+  dark.setColor(QPalette::PlaceholderText, QColor(140, 140, 140));
+  return dark;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +164,12 @@ int main(int argc, char** argv) {
   QDir().mkpath(out);
   QTemporaryDir profile_dir;
   QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+  // VOSTREL_SCREENSHOT_PALETTE=dark: the pictures in a dark palette, as a
+  // desktop with a dark theme gives it (Fusion's dark colours).
+  if (qEnvironmentVariable("VOSTREL_SCREENSHOT_PALETTE") == QStringLiteral("dark")) {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(darkPalette());
+  }
 
   component::installDatabaseSteps();
   profile::Profile profile(profile_dir.path().toStdString());
