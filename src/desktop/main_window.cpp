@@ -128,7 +128,8 @@ void MainWindow::buildMenus() {
   open->setShortcut(QKeySequence::Open);
   file->addSeparator();
   playlist_files_->addTo(*file);
-  QAction* rename = file->addAction(tr("&Rename playlist..."), this, [this] { tabs_->askRename(tabs_->currentIndex()); });
+  QAction* rename =
+      file->addAction(tr("&Rename playlist..."), this, [this] { tabs_->askRename(tabs_->currentIndex()); });
   rename->setShortcut(Qt::Key_F2);
   QAction* close_playlist = file->addAction(tr("&Close playlist"), this, [this] {
     if (tabs_->currentIndex() >= 0) tabs_->closePlaylist(static_cast<std::size_t>(tabs_->currentIndex()));
@@ -171,7 +172,8 @@ void MainWindow::buildMenus() {
     for (std::size_t i = 0; i < panels_->count(); ++i) {
       if (panels_->widget(i)->isAncestorOf(QApplication::focusWidget()) && panels_->widget(i)->find()) return;
     }
-    if (panels_->count() == 0 || !panels_->widget(0)->find()) statusBar()->showMessage(tr("No search in the tree"), 3000);
+    if (panels_->count() == 0 || !panels_->widget(0)->find())
+      statusBar()->showMessage(tr("No search in the tree"), 3000);
   });
   find->setShortcut(QKeySequence::Find);
 

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QPlainTextEdit>
-#include <QTableView>
 #include <QTabBar>
+#include <QTableView>
 
 #include "desktop/log_dock.h"
 #include "desktop/main_window.h"

@@ -53,10 +53,14 @@ class MenuEntryAccessible : public QAccessibleInterface, public QAccessibleActio
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
     switch (t) {
-      case QAccessible::Name: return menuEntryName(action_->text());
-      case QAccessible::Accelerator: return menuEntryKey(action_->text());
-      case QAccessible::Description: return action_->statusTip();
-      default: return {};
+      case QAccessible::Name:
+        return menuEntryName(action_->text());
+      case QAccessible::Accelerator:
+        return menuEntryKey(action_->text());
+      case QAccessible::Description:
+        return action_->statusTip();
+      default:
+        return {};
     }
   }
   void setText(QAccessible::Text, const QString&) override {}

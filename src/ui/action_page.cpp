@@ -1,7 +1,5 @@
 #include "ui/action_page.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -10,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "tree/node_actions.h"
 
@@ -52,8 +51,8 @@ ActionPage::Controls ActionPage::makeBlock(QGridLayout* grid, int row, const QSt
   target_label->setBuddy(controls.target);
   // The label names the box; its line edit, a control of its own for
   // assistive tools, is named after what the block is for.
-  controls.target->lineEdit()->setAccessibleName(QString(caption).remove(QLatin1Char(':')).replace(
-      QStringLiteral("action"), QStringLiteral("target playlist")));
+  controls.target->lineEdit()->setAccessibleName(
+      QString(caption).remove(QLatin1Char(':')).replace(QStringLiteral("action"), QStringLiteral("target playlist")));
   grid->addWidget(target_label, row + 1, 0);
   grid->addWidget(controls.target, row + 1, 1);
 

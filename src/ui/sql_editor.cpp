@@ -1,9 +1,10 @@
 #include "ui/sql_editor.h"
 
+#include <Qsci/qscilexersql.h>
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <Qsci/qscilexersql.h>
 
 namespace ui {
 namespace {

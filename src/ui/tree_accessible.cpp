@@ -1,13 +1,12 @@
 #include "ui/tree_accessible.h"
 
-#include <algorithm>
-
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QMetaObject>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWindow>
+#include <algorithm>
 
 #include "tree/query_node.h"
 #include "tree/tree_item.h"

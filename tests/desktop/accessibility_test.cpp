@@ -53,8 +53,10 @@ bool isInteractive(QAccessible::Role role) {
     case QAccessible::ButtonMenu:
     case QAccessible::ButtonDropDown:
     case QAccessible::PageTabList:
-    case QAccessible::Dial: return true;
-    default: return false;
+    case QAccessible::Dial:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -78,8 +80,8 @@ void walk(QAccessibleInterface* iface, const QString& path, QStringList& problem
   if (isInteractive(role) && !state.invisible && name.trimmed().isEmpty() && !labelled) {
     problems << where + QStringLiteral(": no name");
   }
-  const bool many = role == QAccessible::Table || role == QAccessible::List || role == QAccessible::Tree ||
-                    role == QAccessible::Row;
+  const bool many =
+      role == QAccessible::Table || role == QAccessible::List || role == QAccessible::Tree || role == QAccessible::Row;
   const int count = many ? std::min(iface->childCount(), 12) : iface->childCount();
   for (int i = 0; i < count; ++i) walk(iface->child(i), where, problems, depth + 1);
 }
@@ -190,8 +192,8 @@ class AccessibilityTest : public QObject {
     problems << problemsOf(console);
     console.close();
 
-    desktop::PreferencesDialog preferences(app.player(), app.registry(), [](const QString&) { return QString(); },
-                                           &window());
+    desktop::PreferencesDialog preferences(
+        app.player(), app.registry(), [](const QString&) { return QString(); }, &window());
     preferences.show();
     auto* pages = preferences.findChild<QTreeWidget*>();
     for (QTreeWidgetItemIterator it(pages); *it != nullptr; ++it) {
@@ -230,8 +232,8 @@ class AccessibilityTest : public QObject {
     {
       library_tables::VTabColumns list;
       host::Host& host = app.player();
-      const library_tables::SQLiteMetaDBVTabColumn added(host, "", "new", library_tables::ColumnType::kTFExpression, false,
-                                                         "%title%", "", "", "");
+      const library_tables::SQLiteMetaDBVTabColumn added(host, "", "new", library_tables::ColumnType::kTFExpression,
+                                                         false, "%title%", "", "", "");
       ui::EditColumnDialog column(ui::EditColumnDialog::Mode::kAdd, added, library_tables::TableType::kMediaLibrary,
                                   list, host, &window());
       problems << problemsOfDialog(column);
@@ -253,8 +255,8 @@ class AccessibilityTest : public QObject {
   // reader's select does) is the page shown.
   void preferencesFollowAPageChosenThroughAccessibility() {
     desktop::DesktopApp& app = fixture_->app();
-    desktop::PreferencesDialog preferences(app.player(), app.registry(), [](const QString&) { return QString(); },
-                                           &window());
+    desktop::PreferencesDialog preferences(
+        app.player(), app.registry(), [](const QString&) { return QString(); }, &window());
     preferences.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preferences));
     auto* pages = preferences.findChild<QTreeWidget*>();

@@ -2,10 +2,10 @@
 // areas, the shortcuts reach their commands from the tree too, and a new
 // user's first steps (the README's) can be taken with key events only.
 #include <QAccessible>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QApplication>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -49,7 +49,8 @@ QString selectedLabel(ui::TreePanel& panel) {
 
 // Walks down the tree with the arrow key until `label` is selected.
 bool moveTo(ui::TreePanel& panel, const QString& label, int key = Qt::Key_Down) {
-  for (int i = 0; i < 80 && selectedLabel(panel) != label; ++i) QTest::keyClick(panel.view(), static_cast<Qt::Key>(key));
+  for (int i = 0; i < 80 && selectedLabel(panel) != label; ++i)
+    QTest::keyClick(panel.view(), static_cast<Qt::Key>(key));
   return selectedLabel(panel) == label;
 }
 
@@ -70,7 +71,8 @@ class KeyboardTest : public QObject {
 
   void f6CyclesTheAreas() {
     ui::TreePanel& panel = *window().panels().widget(0);
-    QTableView* playlist = window().playlistTabs().view(static_cast<std::size_t>(window().playlistTabs().currentIndex()));
+    QTableView* playlist =
+        window().playlistTabs().view(static_cast<std::size_t>(window().playlistTabs().currentIndex()));
     QVERIFY(playlist != nullptr);
     window().playlistTabs().tabBar()->setFocus(Qt::OtherFocusReason);
     press(Qt::Key_F6);  // from the playlist's tabs, which are part of the playlist

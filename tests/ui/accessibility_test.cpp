@@ -1,6 +1,8 @@
 // What assistive tools see of a tree panel and do with it: the tree's items
 // and their actions, the context menu found from the application and its
 // entries triggered through their accessible action, the menu's names.
+#include "ui/accessibility.h"
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
@@ -9,7 +11,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ui/accessibility.h"
 #include "ui/panel_tree_view.h"
 #include "ui/query_node_property_sheet.h"
 #include "ui/support/panel_harness.h"

@@ -6,23 +6,22 @@
 // sorted results.
 //
 //   QT_QPA_PLATFORM=offscreen vostrel_screenshots OUT_DIR LIBRARY_FILE
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <memory>
-
 #include <QApplication>
-#include <QPalette>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "component/registration.h"
 #include "desktop/desktop_app.h"
@@ -121,7 +120,6 @@ tree::QueryNode* findQuery(tree::Panel& panel, const std::string& label) {
   }
   return nullptr;
 }
-
 
 // A dark palette of the kind dark desktop themes set.
 QPalette darkPalette() {
