@@ -37,9 +37,12 @@ class SqlEditor : public QsciScintilla {
 
  private:
   void fitLineNumbers();
+  // On a dark background (a dark palette) the SQL colours are light ones.
+  void applyPalette();
 
   QsciLexerSQL* sql_lexer_ = nullptr;
   int number_digits_ = 0;
+  bool dark_ = false;
 };
 
 }  // namespace ui

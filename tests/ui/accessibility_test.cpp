@@ -8,11 +8,14 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPalette>
+#include <Qsci/qscilexersql.h>
 #include <QTest>
 #include <QTimer>
 
 #include "ui/panel_tree_view.h"
 #include "ui/query_node_property_sheet.h"
+#include "ui/sql_editor.h"
 #include "ui/support/panel_harness.h"
 #include "ui/tree_accessible.h"
 #include "ui/tree_model.h"
@@ -211,6 +214,26 @@ class AccessibilityTest : public QObject {
     QVERIFY(names.contains(QStringLiteral("New folder...")));
     QCOMPARE(keys.value(names.indexOf(QStringLiteral("New query..."))), QStringLiteral("Ins"));
     QVERIFY(QApplication::activePopupWidget() == nullptr);
+  }
+
+  // In a dark palette the SQL editor's colours stand out from its dark
+  // paper; back in a light one they are the lexer's own again.
+  void sqlColoursFollowADarkPalette() {
+    ui::SqlEditor editor;
+    auto* lexer = qobject_cast<QsciLexerSQL*>(editor.lexer());
+    QVERIFY(lexer != nullptr);
+    const QColor light_keyword = lexer->color(QsciLexerSQL::Keyword);
+    QPalette dark = editor.palette();
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    editor.setPalette(dark);
+    for (int style : {int(QsciLexerSQL::Keyword), int(QsciLexerSQL::Comment), int(QsciLexerSQL::Number),
+                      int(QsciLexerSQL::SingleQuotedString), int(QsciLexerSQL::Default)}) {
+      const int contrast = lexer->color(style).lightness() - lexer->paper(style).lightness();
+      QVERIFY2(contrast > 100, qPrintable(QStringLiteral("style %1: contrast %2").arg(style).arg(contrast)));
+    }
+    editor.setPalette(QPalette(Qt::white));
+    QCOMPARE(lexer->color(QsciLexerSQL::Keyword), light_keyword);
   }
 
  private:
