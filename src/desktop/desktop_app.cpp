@@ -21,6 +21,7 @@
 #include "profile/layout.h"
 #include "profile/resources.h"
 #include "tree/panel.h"
+#include "ui/accessibility.h"
 #include "ui/console_window.h"
 #include "ui/icon_list.h"
 #include "ui/panel_tree_view.h"
@@ -44,6 +45,8 @@ DesktopApp::DesktopApp(std::unique_ptr<player::Player> player, std::filesystem::
       ui_(std::make_unique<DesktopUi>()),
       signals_(std::make_unique<PlayerSignals>(*player_)),
       playback_(std::make_unique<PlaybackController>(*player_, [] { return std::make_unique<MultimediaEngine>(); })) {
+  // Before any window: assistive tools see the program's own interfaces.
+  ui::installAccessibility();
   player_->setUi(ui_.get());
   ui_->setSettings(&player_->settings());
   playlist_saver_ = new SaveScheduler([this] { savePlaylists(); }, this);

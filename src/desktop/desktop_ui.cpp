@@ -147,6 +147,12 @@ QKeySequence DesktopUi::keySequence(uint32_t hot_key_code) {
       case 0x28: key = Qt::Key_Down; break;
       case 0x2D: key = Qt::Key_Insert; break;
       case 0x2E: key = Qt::Key_Delete; break;
+      case 0xB0: key = Qt::Key_MediaNext; break;
+      case 0xB1: key = Qt::Key_MediaPrevious; break;
+      case 0xB2: key = Qt::Key_MediaStop; break;
+      case 0xB3: key = Qt::Key_MediaTogglePlayPause; break;
+      case 0xBC: key = Qt::Key_Comma; break;
+      case 0xBE: key = Qt::Key_Period; break;
       default: return {};
     }
   }

@@ -50,11 +50,13 @@ LibraryPage::LibraryPage(player::Player& player, QWidget* parent) : ui::Preferen
 
   file_choice_ = new QRadioButton(QStringLiteral("Library &file:"));
   file_ = new QLineEdit;
+  file_->setAccessibleName(QStringLiteral("Library file"));
   file_->setPlaceholderText(QStringLiteral("the demo library"));
   browse_ = new QPushButton(QStringLiteral("&Browse..."));
   browse_->setAutoDefault(false);
   folders_choice_ = new QRadioButton(QStringLiteral("&Music folders, scanned for audio files:"));
   folders_ = new QListWidget;
+  folders_->setAccessibleName(QStringLiteral("Music folders"));
   folders_->setSelectionMode(QAbstractItemView::SingleSelection);
   folders_->setFixedHeight(folders_->fontMetrics().height() * 8);
   add_folder_ = new QPushButton(QStringLiteral("&Add folder..."));

@@ -53,6 +53,7 @@ LogDock::LogDock(QWidget* parent) : QDockWidget(tr("Log"), parent) {
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   text_->setAccessibleName(tr("Log"));
+  text_->setAccessibleDescription(tr("The program's messages, newest last"));
   setWidget(text_);
   // Shown and not behind another dock's tab; closed, tabbed away or in a
   // hidden window, it is out of view.

@@ -1,6 +1,7 @@
 #include "desktop/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "component/guids.h"
 #include "component/registry.h"
 #include "component/version.h"
 #include "desktop/cover_dock.h"
@@ -34,6 +36,7 @@
 #include "desktop/preferences_dialog.h"
 #include "desktop/transport_bar.h"
 #include "desktop/undo_history.h"
+#include "desktop/window_areas.h"
 #include "desktop/window_state.h"
 #include "host/host.h"
 #include "library/file_uri.h"
@@ -141,6 +144,13 @@ void MainWindow::buildMenus() {
   open->setShortcut(QKeySequence::Open);
   file->addSeparator();
   playlist_files_->addTo(*file);
+  QAction* rename =
+      file->addAction(tr("&Rename playlist..."), this, [this] { tabs_->askRename(tabs_->currentIndex()); });
+  rename->setShortcut(Qt::Key_F2);
+  QAction* close_playlist = file->addAction(tr("&Close playlist"), this, [this] {
+    if (tabs_->currentIndex() >= 0) tabs_->closePlaylist(static_cast<std::size_t>(tabs_->currentIndex()));
+  });
+  close_playlist->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   file->addSeparator();
   QAction* quit = file->addAction(tr("&Quit"), this, &MainWindow::quitRequested);
   quit->setShortcut(QKeySequence::Quit);
@@ -171,9 +181,21 @@ void MainWindow::buildMenus() {
       sort->addAction(QString(name).replace('&', QStringLiteral("&&")), sorting, [sorting, c] { sorting->sortBy(c); });
     }
   });
+  edit->addSeparator();
+  // Ctrl+F goes to the search of the panel that has the focus, else the
+  // first panel's.
+  QAction* find = edit->addAction(tr("&Find in tree..."), this, [this] {
+    for (std::size_t i = 0; i < panels_->count(); ++i) {
+      if (panels_->widget(i)->isAncestorOf(QApplication::focusWidget()) && panels_->widget(i)->find()) return;
+    }
+    if (panels_->count() == 0 || !panels_->widget(0)->find())
+      statusBar()->showMessage(tr("No panel to search: View > New Vostrel panel adds one"), 3000);
+  });
+  find->setShortcut(QKeySequence::Find);
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
-  view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); });
+  view->addAction(tr("New Vostrel panel"), this, [this] { panels_->addPanel({}); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
   log_action_ = view->addAction(tr("&Log"));
   log_action_->setCheckable(true);
   log_action_->setChecked(!log_dock_->isHidden());
@@ -190,6 +212,10 @@ void MainWindow::buildMenus() {
   view->addAction(cover_dock_->toggleViewAction());
   view->addSeparator();
   view->addAction(tr("&Rescan library"), this, &MainWindow::rescanRequested);
+  view->addSeparator();
+  view->addAction(tr("Next &area"), this, [this] { focusNextArea(*this, true); })->setShortcut(Qt::Key_F6);
+  view->addAction(tr("Pre&vious area"), this, [this] { focusNextArea(*this, false); })
+      ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
 
   playback_menu_ = menuBar()->addMenu(tr("&Playback"));
 
@@ -201,9 +227,13 @@ void MainWindow::buildMenus() {
     connect(action, &QAction::triggered, this, [run = command.run] {
       if (run) run();
     });
+    if (command.guid == component::guids::kConsoleCommand) {
+      action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    }
   }
   if (!tools->actions().isEmpty()) tools->addSeparator();
-  tools->addAction(tr("&Preferences..."), this, [this] { showPreferences(); });
+  tools->addAction(tr("&Preferences..."), this, [this] { showPreferences(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   QAction* help_page = help->addAction(tr("Vostrel help"), &ui_, &DesktopUi::openHelp);

@@ -119,6 +119,9 @@ void PlaylistTabs::addTab(std::size_t playlist) {
   table->setModel(model);
   table->setObjectName(QStringLiteral("playlist_view"));
   table->setAccessibleName(tr("Playlist"));
+  // Tab leaves the playlist for the next part of the window rather than
+  // stepping from cell to cell.
+  table->setTabKeyNavigation(false);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setSelectionMode(QAbstractItemView::ExtendedSelection);
   model->setDrop(&drop_);

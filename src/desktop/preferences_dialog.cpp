@@ -69,6 +69,7 @@ PreferencesDialog::PreferencesDialog(player::Player& player, const component::Re
   tree_->setHeaderHidden(true);
   tree_->setRootIsDecorated(true);
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  tree_->setAccessibleName(tr("Pages"));
   stack_ = new QStackedWidget;
 
   library_page_ = new LibraryPage(player_);
@@ -125,6 +126,12 @@ PreferencesDialog::PreferencesDialog(player::Player& player, const component::Re
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (item != nullptr) stack_->setCurrentIndex(item->data(0, Qt::UserRole).toInt());
     updateButtons();
+  });
+  // An assistive tool chooses a page by selecting it, which leaves the
+  // current item where it was: the current item follows the selection.
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+    if (selected.size() == 1 && selected.first() != tree_->currentItem()) tree_->setCurrentItem(selected.first());
   });
   tree_->setCurrentItem(tree_->topLevelItem(0));
   resize(tree_width + fontMetrics().averageCharWidth() * 100, fontMetrics().height() * 30);

@@ -40,12 +40,29 @@ TransportBar::TransportBar(PlaybackController& playback, QWidget* parent)
   connect(stop_, &QAction::triggered, &playback_, &PlaybackController::stop);
   connect(previous_, &QAction::triggered, &playback_, &PlaybackController::previous);
   connect(next_, &QAction::triggered, &playback_, &PlaybackController::next);
+  // The keys: the media keys where the desktop leaves them to the window,
+  // and keys that work on any keyboard.
+  stop_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Period), QKeySequence(Qt::Key_MediaStop)});
+  next_->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_MediaNext)});
+  previous_->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_MediaPrevious)});
+  play_pause_ = new QAction(tr("Play or pa&use"), this);
+  play_pause_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::Key_MediaTogglePlayPause),
+                             QKeySequence(Qt::Key_MediaPlay), QKeySequence(Qt::Key_MediaPause)});
+  connect(play_pause_, &QAction::triggered, &playback_, &PlaybackController::playPause);
+  seek_forward_ = new QAction(tr("Seek &forward 5 s"), this);
+  seek_forward_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
+  connect(seek_forward_, &QAction::triggered, this, [this] { playback_.seek(playback_.position() + kSeekStepMs); });
+  seek_back_ = new QAction(tr("Seek &back 5 s"), this);
+  seek_back_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
+  connect(seek_back_, &QAction::triggered, this,
+          [this] { playback_.seek(std::max<qint64>(0, playback_.position() - kSeekStepMs)); });
 
   addSeparator();
   seek_ = new QSlider(Qt::Horizontal, this);
   seek_->setObjectName(QStringLiteral("seek_bar"));
   seek_->setMinimumWidth(kSeekBarWidth);
   seek_->setToolTip(tr("Seek"));
+  seek_->setAccessibleName(tr("Position in the track"));
   addWidget(seek_);
   time_ = new QLabel(this);
   time_->setObjectName(QStringLiteral("playback_time"));
@@ -113,12 +130,15 @@ TransportBar::TransportBar(PlaybackController& playback, QWidget* parent)
 }
 
 void TransportBar::fillMenu(QMenu& menu) {
+  menu.addAction(play_pause_);
   menu.addAction(play_);
   menu.addAction(pause_);
   menu.addAction(stop_);
   menu.addSeparator();
   menu.addAction(next_);
   menu.addAction(previous_);
+  menu.addAction(seek_forward_);
+  menu.addAction(seek_back_);
   menu.addSeparator();
   QMenu* order = menu.addMenu(tr("&Order"));
   order->addActions(orders_->actions());
@@ -132,6 +152,8 @@ void TransportBar::showOrder() {
 
 void TransportBar::update() {
   const bool stopped = playback_.state() == PlaybackController::State::kStopped;
+  seek_forward_->setEnabled(!stopped);
+  seek_back_->setEnabled(!stopped);
   pause_->setEnabled(playback_.state() == PlaybackController::State::kPlaying);
   stop_->setEnabled(!stopped);
   const qint64 duration = playback_.duration();

@@ -35,6 +35,12 @@ class TransportBar : public QToolBar {
   QAction* stopAction() const { return stop_; }
   QAction* nextAction() const { return next_; }
   QAction* previousAction() const { return previous_; }
+  // Play or pause (Ctrl+P and the media keys), and seeking by
+  // kSeekStepMs; in the Playback menu, not in the bar.
+  QAction* playPauseAction() const { return play_pause_; }
+  QAction* seekForwardAction() const { return seek_forward_; }
+  QAction* seekBackAction() const { return seek_back_; }
+  static constexpr qint64 kSeekStepMs = 5000;
   QSlider& seekBar() const { return *seek_; }
   QLabel& timeLabel() const { return *time_; }
   QComboBox& orderBox() const { return *order_box_; }
@@ -54,6 +60,9 @@ class TransportBar : public QToolBar {
   QAction* stop_;
   QAction* previous_;
   QAction* next_;
+  QAction* play_pause_;
+  QAction* seek_forward_;
+  QAction* seek_back_;
   QSlider* seek_;
   QLabel* time_;
   QActionGroup* orders_;

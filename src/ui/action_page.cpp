@@ -1,14 +1,14 @@
 #include "ui/action_page.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "tree/node_actions.h"
 
@@ -49,6 +49,10 @@ ActionPage::Controls ActionPage::makeBlock(QGridLayout* grid, int row, const QSt
   for (const std::string& name : playlists) controls.target->addItem(QString::fromStdString(name));
   auto* target_label = new QLabel(QStringLiteral("Target playlist:"), this);
   target_label->setBuddy(controls.target);
+  // The label names the box; its line edit, a control of its own for
+  // assistive tools, is named after what the block is for.
+  controls.target->lineEdit()->setAccessibleName(
+      QString(caption).remove(QLatin1Char(':')).replace(QStringLiteral("action"), QStringLiteral("target playlist")));
   grid->addWidget(target_label, row + 1, 0);
   grid->addWidget(controls.target, row + 1, 1);
 

@@ -29,6 +29,12 @@ std::optional<QColor> runColorDialog(QWidget* parent, QColor initial) {
 
 }  // namespace
 
+QString colourButtonName(int row, bool background) {
+  static const char* const kRows[] = {"Text", "Selected text", "Inactive selected text"};
+  const QString name = QString::fromLatin1(kRows[row < 0 || row > 2 ? 0 : row]);
+  return background ? name + QStringLiteral(" background colour") : name + QStringLiteral(" colour");
+}
+
 ColorButton::ColorButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setAutoDefault(false);
   connect(this, &QPushButton::clicked, this, &ColorButton::choose);

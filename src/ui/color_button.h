@@ -20,6 +20,11 @@
 
 namespace ui {
 
+// The accessible name of the colour button of text colour `row` (0 text,
+// 1 selected text, 2 inactive selected text), its foreground or background:
+// "Text colour", "Selected text background colour", ...
+QString colourButtonName(int row, bool background);
+
 class ColorButton : public QPushButton {
   Q_OBJECT
 

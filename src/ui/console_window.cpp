@@ -106,11 +106,14 @@ void ConsoleWindow::buildLayout() {
   auto y = [this](int units) { return dialogUnits(this, 0, units).height(); };
 
   editor_ = new SqlEditor;
+  editor_->setAccessibleName(QStringLiteral("SQL script"));
+  editor_->setAccessibleDescription(QStringLiteral("Ctrl+Enter runs the script"));
   editor_->setMinimumHeight(y(kLeastPartHeight));
   connect(editor_, &QsciScintilla::textChanged, this, &ConsoleWindow::updateButtons);
 
   model_ = new ResultModel(this);
   results_ = new QTableView;
+  results_->setAccessibleName(QStringLiteral("Results"));
   results_->setModel(model_);
   results_->setMinimumHeight(y(kLeastPartHeight));
   results_->setShowGrid(true);
@@ -200,6 +203,8 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
 void ConsoleWindow::openWithScript(const QString& script) {
   if (!isVisible() && rememberedSize().isValid()) resize(rememberedSize());
   showModeless();
+  // The keyboard goes on where the script is written.
+  editor_->setFocus(Qt::OtherFocusReason);
   if (script.isEmpty()) return;
   editor_->setText(script);
   if (running_) {

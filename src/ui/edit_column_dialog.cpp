@@ -49,6 +49,8 @@ void EditColumnDialog::buildLayout() {
 
   name_list_ = new QComboBox;
   name_edit_ = new QLineEdit;
+  name_edit_->setAccessibleName(QStringLiteral("Name"));
+  name_list_->setAccessibleName(QStringLiteral("Name"));
   name_row_ = new QStackedWidget;
   name_row_->addWidget(name_edit_);
   name_row_->addWidget(name_list_);

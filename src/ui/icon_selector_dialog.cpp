@@ -34,6 +34,7 @@ IconSelectorDialog::IconSelectorDialog(int current, QColor background, QColor te
   setSizeGripEnabled(true);
 
   list_ = new QListWidget(this);
+  list_->setAccessibleName(QStringLiteral("Icons"));
   list_->setViewMode(QListView::IconMode);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setMovement(QListView::Static);

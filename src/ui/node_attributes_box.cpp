@@ -60,6 +60,8 @@ NodeAttributesBox::NodeAttributesBox(QWidget* parent) : QWidget(parent) {
     for (int column = 0; column < 2; ++column) {
       const int index = row * 2 + column;
       auto* button = new ColorButton(QStringLiteral("Change..."), this);
+      // Six buttons say "Change...": the name says which colour.
+      button->setAccessibleName(colourButtonName(row, column == 1));
       colours_[static_cast<std::size_t>(index)] = button;
       grid->addWidget(button, row + 1, column + 1);
       connect(button, &ColorButton::colorChanged, this, [this, index](uint32_t colour) {

@@ -83,6 +83,7 @@ void OptionsDialog::buildLayout() {
   connect(line_, &ColorButton::colorChanged, this, [this](uint32_t c) { copy_.line = c; });
   for (int c = 0; c < kTextColourCount; ++c) {
     colours_[c] = new ColorButton(QStringLiteral("Change..."));
+    colours_[c]->setAccessibleName(colourButtonName(c / 2, c % 2 == 1));
     connect(colours_[c], &ColorButton::colorChanged, this,
             [this, c](uint32_t colour) { field(static_cast<TextColour>(c)) = colour; });
   }
@@ -92,9 +93,13 @@ void OptionsDialog::buildLayout() {
 
   auto* top = new QGridLayout;
   top->setHorizontalSpacing(margin.width());
-  top->addWidget(new QLabel(QStringLiteral("Edge style:")), 0, 0);
+  auto* edge_label = new QLabel(QStringLiteral("Edge style:"));
+  edge_label->setBuddy(edge_);
+  top->addWidget(edge_label, 0, 0);
   top->addWidget(edge_, 0, 1);
-  top->addWidget(new QLabel(QStringLiteral("Icon:")), 1, 0);
+  auto* icon_label = new QLabel(QStringLiteral("Icon:"));
+  icon_label->setBuddy(icon_);
+  top->addWidget(icon_label, 1, 0);
   top->addWidget(icon_, 1, 1, Qt::AlignLeft);
   top->setColumnStretch(2, 1);
 

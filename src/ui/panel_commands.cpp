@@ -111,6 +111,8 @@ uint32_t hotKeyCode(int key, Qt::KeyboardModifiers modifiers) {
       case Qt::Key_Plus: vk = 0x6B; break;
       case Qt::Key_Minus: vk = 0x6D; break;
       case Qt::Key_Slash: vk = 0x6F; break;
+      case Qt::Key_Comma: vk = 0xBC; break;
+      case Qt::Key_Period: vk = 0xBE; break;
       case Qt::Key_MediaPlay:
       case Qt::Key_MediaTogglePlayPause: vk = 0xB3; break;
       case Qt::Key_MediaStop: vk = 0xB2; break;

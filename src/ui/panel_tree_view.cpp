@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "ui/tree_accessible.h"
+
 namespace ui {
 
 namespace {
@@ -28,6 +30,13 @@ PanelTreeView::PanelTreeView(QWidget* parent) : QTreeView(parent) {
   setFrameShape(QFrame::NoFrame);
   setMouseTracking(false);
   setAttribute(Qt::WA_MacShowFocusRect, false);
+}
+
+void PanelTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  // QTreeView's own announcement counts rows of a flat table (the hidden
+  // header first), which the panel's accessible tree does not have.
+  QAbstractItemView::currentChanged(current, previous);  // NOLINT(bugprone-parent-virtual-call)
+  if (current.isValid() && hasFocus()) announceCurrentItem(*this, current);
 }
 
 void PanelTreeView::setLineColour(const QColor& colour) {

@@ -27,6 +27,9 @@ class PanelTreeView : public QTreeView {
   static int depthOf(const QModelIndex& index);
 
  protected:
+  // Tells assistive tools about the new current item in terms of the
+  // panel's accessible tree (see tree_accessible.h).
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
  private:

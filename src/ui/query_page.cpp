@@ -96,6 +96,7 @@ QWidget* QueryPage::makeLevelPane() {
   auto* layout = new QVBoxLayout(pane);
   layout->setContentsMargins(0, 0, 0, 0);
   levels_ = new QTableWidget(0, 2, pane);
+  levels_->setAccessibleName(QStringLiteral("Result levels"));
   levels_->setHorizontalHeaderLabels({QStringLiteral("Level"), QStringLiteral("Name")});
   levels_->setSelectionBehavior(QAbstractItemView::SelectRows);
   levels_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -129,6 +130,7 @@ QWidget* QueryPage::makePreviewPane() {
   layout->setContentsMargins(0, 0, 0, 0);
   preview_model_ = new ResultModel(pane);
   preview_table_ = new QTableView(pane);
+  preview_table_->setAccessibleName(QStringLiteral("Preview"));
   preview_table_->setModel(preview_model_);
   preview_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   preview_table_->setSelectionBehavior(QAbstractItemView::SelectRows);

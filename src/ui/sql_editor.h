@@ -29,11 +29,20 @@ class SqlEditor : public QsciScintilla {
   void setSqlLexer(bool on);
   bool sqlLexer() const { return lexer() != nullptr; }
 
+ protected:
+  // Tab indents; Ctrl+Tab and Ctrl+Shift+Tab leave the editor for the next
+  // or previous control, as in Qt's own text edits, so that the keyboard
+  // is never trapped here.
+  bool event(QEvent* event) override;
+
  private:
   void fitLineNumbers();
+  // On a dark background (a dark palette) the SQL colours are light ones.
+  void applyPalette();
 
   QsciLexerSQL* sql_lexer_ = nullptr;
   int number_digits_ = 0;
+  bool dark_ = false;
 };
 
 }  // namespace ui

@@ -74,6 +74,7 @@ void PreferencesPageInstanceTable::buildLayout() {
   title_->setFont(bold);
 
   table_ = new QTableWidget(0, kListColumnCount);
+  table_->setAccessibleName(QStringLiteral("Columns of ") + pageName(type_));
   table_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Collation"),
                                      QStringLiteral("Title format expression")});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);

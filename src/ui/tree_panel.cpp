@@ -89,6 +89,10 @@ TreePanel::TreePanel(host::Host& host, UiHost& ui_host, std::span<const uint8_t>
   view_ = new PanelTreeView(this);
   model_ = new TreeModel(panel_->control(), this);
   view_->setModel(model_);
+  view_->setAccessibleName(tr("Tree"));
+  view_->setAccessibleDescription(
+      tr("Space clicks the node, Enter edits it, F5 runs a query node, Insert makes a query node, "
+         "the Menu key or Shift+F10 opens the node's menu"));
   delegate_ = new TreeDelegate(*panel_, [this] { return view_->hasFocus(); }, this);
   view_->setItemDelegate(delegate_);
   view_->installEventFilter(this);

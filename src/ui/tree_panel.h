@@ -111,6 +111,18 @@ class TreePanel : public QFrame {
   // to say.
   QString toolTipAt(const QPoint& viewportPos) const;
 
+  // What a user does to the node at `index` with the mouse or the keys,
+  // for assistive tools: expand or collapse it (as its expand button does),
+  // select it and run its click action, open its context menu at the node,
+  // make it the selection. Nothing happens while a query runs.
+  void setNodeExpanded(const QModelIndex& index, bool expanded);
+  void clickNode(const QModelIndex& index);
+  void showNodeMenu(const QModelIndex& index);
+  void selectNode(const QModelIndex& index);
+  // Find (Ctrl+F from anywhere in the window): focuses the panel's search
+  // field. True when the panel has one (every panel does).
+  bool find();
+
   void setNodeEditor(NodeEditor editor) { node_editor_ = std::move(editor); }
   void setOptionsEditor(OptionsEditor editor) { options_editor_ = std::move(editor); }
   void setMenuRunner(MenuRunner runner) { menu_runner_ = std::move(runner); }
@@ -152,6 +164,10 @@ class TreePanel : public QFrame {
   bool keyPress(QKeyEvent* event);
   bool arrowKey(int key);
   void contextMenu(QContextMenuEvent* event);
+  // The menu of the selected node, at the node (the Menu key, Shift+F10).
+  void keyboardMenu();
+  // The menu of the node at `pos` (viewport coordinates), shown at `global`.
+  void openMenu(const QPoint& pos, const QPoint& global);
   bool toolTip(QHelpEvent* event);
   void command(int id, tree::TreeNode& node);
   void newNode(tree::TreeNode& parent, bool folder);

@@ -200,6 +200,12 @@ bool TreePanel::keyPress(QKeyEvent* event) {
     focusSearch();
     return true;
   }
+  // The menu key reaches the panel as a context-menu event; Shift+F10 is
+  // its other name.
+  if (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
+    keyboardMenu();
+    return true;
+  }
   const KeyAction action = keyAction(key, modifiers, queryRunning());
   switch (action) {
     case KeyAction::kOfferToHost:
@@ -238,6 +244,29 @@ bool TreePanel::keyPress(QKeyEvent* event) {
   }
   runCommand(command, *node);
   return true;
+}
+
+void TreePanel::setNodeExpanded(const QModelIndex& index, bool expanded) {
+  const tree::TreeItem* item = index.isValid() ? TreeModel::itemOf(index) : nullptr;
+  if (item == nullptr || queryRunning() || !item->showsExpander() || item->expanded() == expanded) return;
+  toggleExpansion(index);
+}
+
+void TreePanel::selectNode(const QModelIndex& index) {
+  if (!index.isValid() || queryRunning()) return;
+  panel_->control().select(TreeModel::itemOf(index));
+}
+
+void TreePanel::clickNode(const QModelIndex& index) {
+  if (!index.isValid() || queryRunning()) return;
+  tree::TreeItem* item = TreeModel::itemOf(index);
+  if (item->node() == nullptr) return;
+  panel_->control().select(item);
+  const QPersistentModelIndex kept(index);
+  noteSettings();
+  if (!kept.isValid()) return;
+  CallScope scope(calls_);
+  guarded(host_, [&] { TreeModel::itemOf(kept)->node()->click(); });
 }
 
 bool TreePanel::toolTip(QHelpEvent* event) {

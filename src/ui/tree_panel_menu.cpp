@@ -31,11 +31,32 @@ std::string_view caption() { return host::kComponentFileName; }
 }  // namespace
 
 void TreePanel::contextMenu(QContextMenuEvent* event) {
-  QPoint pos = event->pos();
-  if (event->reason() != QContextMenuEvent::Mouse) {
-    const QModelIndex selected = model_->indexOf(panel_->control().selection());
-    pos = selected.isValid() ? view_->visualRect(selected).center() : QPoint(0, 0);
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    openMenu(event->pos(), event->globalPos());
+  } else {
+    keyboardMenu();
   }
+}
+
+void TreePanel::keyboardMenu() {
+  const QModelIndex selected = model_->indexOf(panel_->control().selection());
+  if (!selected.isValid()) {
+    openMenu(QPoint(0, 0), view_->viewport()->mapToGlobal(QPoint(0, 0)));
+    return;
+  }
+  const QRect rect = view_->visualRect(selected);
+  // At the node's label, below it, as a menu dropped from it.
+  const QPoint at(rect.left() + rect.height(), rect.bottom());
+  openMenu(rect.center(), view_->viewport()->mapToGlobal(at));
+}
+
+void TreePanel::showNodeMenu(const QModelIndex& index) {
+  if (!index.isValid() || queryRunning()) return;
+  panel_->control().select(TreeModel::itemOf(index));
+  keyboardMenu();
+}
+
+void TreePanel::openMenu(const QPoint& pos, const QPoint& global) {
   const bool running = queryRunning();
   QPointer<TreePanel> self(this);
   tree::TreeNode* node = nodeAt(pos);
@@ -56,19 +77,26 @@ void TreePanel::contextMenu(QContextMenuEvent* event) {
   }
   for (MenuEntry& entry : contextMenuEntries(type, running)) entries.push_back(std::move(entry));
 
+  // The chosen entry comes from its action's signal: an action triggered
+  // by an assistive tool never becomes the value exec() returns.
   QMenu menu(this);
+  int id = kCommandSeparator;
   for (const MenuEntry& entry : entries) {
     if (entry.id == kCommandSeparator) {
       menu.addSeparator();
-    } else {
-      menu.addAction(entry.text)->setData(entry.id);
+      continue;
     }
+    QAction* action = menu.addAction(entry.text);
+    action->setData(entry.id);
+    connect(action, &QAction::triggered, &menu, [&menu, &id, chosen = entry.id] {
+      id = chosen;
+      menu.close();
+    });
   }
-  const QPoint global = event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
-                                                                    : view_->viewport()->mapToGlobal(pos);
-  QAction* chosen = menu_runner_ ? menu_runner_(menu, global) : menu.exec(global);
-  if (!self || chosen == nullptr) return;
-  const int id = chosen->data().toInt();
+  QAction* returned = menu_runner_ ? menu_runner_(menu, global) : menu.exec(global);
+  if (!self) return;
+  if (id == kCommandSeparator && returned != nullptr) id = returned->data().toInt();
+  if (id == kCommandSeparator) return;
   if (id == kCommandAbortQuery) {
     abortQuery();
     return;
@@ -76,6 +104,11 @@ void TreePanel::contextMenu(QContextMenuEvent* event) {
   if (on_item && !index.isValid()) return;  // the node went away meanwhile
   tree::TreeNode* target = on_item ? TreeModel::itemOf(index)->node() : &panel_->root();
   if (target != nullptr) runCommand(id, *target);
+}
+
+bool TreePanel::find() {
+  focusSearch();
+  return true;
 }
 
 void TreePanel::newNode(tree::TreeNode& parent, bool folder) {

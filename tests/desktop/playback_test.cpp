@@ -257,7 +257,15 @@ class PlaybackTest : public QObject {
     for (QAction* action : menu->actions()) {
       if (!action->isSeparator()) texts << action->text().remove('&');
     }
-    QCOMPARE(texts, QStringList({"Play", "Pause", "Stop", "Next", "Previous", "Order"}));
+    QCOMPARE(texts, QStringList({"Play or pause", "Play", "Pause", "Stop", "Next", "Previous", "Seek forward 5 s",
+                                 "Seek back 5 s", "Order"}));
+    // The keys shown in the menu, the media keys among them.
+    desktop::TransportBar& bar = *app.mainWindow().transportBar();
+    QVERIFY(bar.playPauseAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_P)));
+    QVERIFY(bar.playPauseAction()->shortcuts().contains(QKeySequence(Qt::Key_MediaTogglePlayPause)));
+    QVERIFY(bar.stopAction()->shortcuts().contains(QKeySequence(Qt::Key_MediaStop)));
+    QVERIFY(bar.nextAction()->shortcuts().contains(QKeySequence(Qt::Key_MediaNext)));
+    QVERIFY(bar.previousAction()->shortcuts().contains(QKeySequence(Qt::Key_MediaPrevious)));
     QVERIFY(!app.mainWindow().transportBar()->pauseAction()->isEnabled());
     app.mainWindow().transportBar()->playAction()->trigger();
     settle();

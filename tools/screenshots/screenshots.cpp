@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QPalette>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -123,6 +124,34 @@ tree::QueryNode* findQuery(tree::Panel& panel, const std::string& label) {
   return nullptr;
 }
 
+// A dark palette of the kind dark desktop themes set.
+QPalette darkPalette() {
+  QPalette dark;
+  const QColor window(53, 53, 53);
+  const QColor base(35, 35, 35);
+  const QColor text(230, 230, 230);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::BrightText, Qt::red);
+  dark.setColor(QPalette::Link, QColor(90, 160, 240));
+  dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  dark.setColor(QPalette::HighlightedText, Qt::white);
+  dark.setColor(QPalette::Inactive, QPalette::Highlight, QColor(70, 70, 70));
+  dark.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+  dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+  dark.setColor(QPalette::PlaceholderText, QColor(140, 140, 140));
+  return dark;
+}
 
 }  // namespace
 
@@ -138,6 +167,12 @@ int main(int argc, char** argv) {
   // Covers are cached there too, never in the user's cache.
   qputenv("XDG_CACHE_HOME", profile_dir.path().toLocal8Bit() + "/cache");
   QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+  // VOSTREL_SCREENSHOT_PALETTE=dark: the pictures in a dark palette, as a
+  // desktop with a dark theme gives it (Fusion's dark colours).
+  if (qEnvironmentVariable("VOSTREL_SCREENSHOT_PALETTE") == QStringLiteral("dark")) {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(darkPalette());
+  }
 
   component::installDatabaseSteps();
   profile::Profile profile(profile_dir.path().toStdString());
