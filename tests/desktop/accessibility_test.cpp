@@ -242,7 +242,7 @@ class AccessibilityTest : public QObject {
       const host::TrackListPtr tracks = app.player().libraryTracks();
       QVERIFY(tracks && !tracks->empty());
       const auto& track = tracks->front();
-      desktop::TrackPropertiesDialog properties(*track, &window());
+      desktop::TrackPropertiesDialog properties(*track, &window().covers(), &window());
       problems << problemsOfDialog(properties);
     }
     problems << problemsOfModal([&] { window().playlistTabs().askRename(0); });
