@@ -35,7 +35,7 @@ CoverCache::CoverCache(fs::path folder, uint64_t limit_bytes) : folder_(std::mov
 fs::path CoverCache::defaultFolder() {
   const char* xdg = std::getenv("XDG_CACHE_HOME");
   fs::path base;
-  // The base directory specification: a relative path is to be ignored.
+  // XDG base directories: a relative path is to be ignored.
   if (xdg != nullptr && *xdg == '/') {
     base = xdg;
   } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {

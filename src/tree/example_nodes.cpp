@@ -144,18 +144,6 @@ QueryDefinition batchDefinition(uint8_t action, const char* batch) {
   return definition;
 }
 
-// The result column names of the last statement of `sql`, which is prepared
-// but not run. Raises SQLiteException.
-std::vector<std::string> resultColumns(db::SQLiteDatabase& database, std::string_view sql) {
-  db::SQLiteColumns row;
-  std::vector<std::string> statements;
-  database.SplitScript(sql, &row, statements);
-  std::vector<std::string> names;
-  names.reserve(row.size());
-  for (const db::SQLiteColumn& column : row) names.push_back(column.name());
-  return names;
-}
-
 // Gets or makes a library query node and gives it one level per column,
 // with `item_counts` on the first levels, saved at once. A node whose query
 // the user has changed keeps its levels: they belong to its own query.
@@ -184,6 +172,18 @@ bool addBatchFolder(Panel& panel, TreeNode& parent, std::string_view label, uint
 }
 
 }  // namespace
+
+// The result column names of the last statement of `sql`, which is prepared
+// but not run. Raises SQLiteException.
+std::vector<std::string> resultColumns(db::SQLiteDatabase& database, std::string_view sql) {
+  db::SQLiteColumns row;
+  std::vector<std::string> statements;
+  database.SplitScript(sql, &row, statements);
+  std::vector<std::string> names;
+  names.reserve(row.size());
+  for (const db::SQLiteColumn& column : row) names.push_back(column.name());
+  return names;
+}
 
 FolderNode* exampleFolder(Panel& panel, std::string_view label, TreeNode& parent) {
   if (FolderNode* existing = panel.findFolder(&parent, label)) return existing;

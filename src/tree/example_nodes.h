@@ -12,9 +12,15 @@
 #ifndef VOSTREL_TREE_EXAMPLE_NODES_H_
 #define VOSTREL_TREE_EXAMPLE_NODES_H_
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tree/query_definition.h"
+
+namespace db {
+class SQLiteDatabase;
+}
 
 namespace tree {
 
@@ -43,6 +49,10 @@ FolderNode* exampleFolder(Panel& panel, std::string_view label, TreeNode& parent
 // unchanged, or a new stored query node with that label and a copy of
 // `definition`. nullptr when it cannot be made.
 QueryNode* exampleQuery(Panel& panel, std::string_view label, TreeNode& parent, const QueryDefinition& definition);
+
+// The result column names of the last statement of `sql`, which is prepared
+// but not run. Raises db::SQLiteException.
+std::vector<std::string> resultColumns(db::SQLiteDatabase& database, std::string_view sql);
 
 }  // namespace tree
 

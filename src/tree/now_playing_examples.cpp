@@ -77,18 +77,6 @@ QueryDefinition followingDefinition(const char* query) {
   return definition;
 }
 
-// The result column names of `sql`, which is prepared but not run. Raises
-// SQLiteException.
-std::vector<std::string> resultColumns(db::SQLiteDatabase& database, std::string_view sql) {
-  db::SQLiteColumns row;
-  std::vector<std::string> statements;
-  database.SplitScript(sql, &row, statements);
-  std::vector<std::string> names;
-  names.reserve(row.size());
-  for (const db::SQLiteColumn& column : row) names.push_back(column.name());
-  return names;
-}
-
 }  // namespace
 
 void createNowPlayingExamples(Panel& panel) {
