@@ -65,9 +65,11 @@ void PlaylistTabs::setUpHeader(QTableView& table) {
     QMetaObject::invokeMethod(this, &PlaylistTabs::applyColumnsEverywhere, Qt::QueuedConnection);
   });
   connect(&header, &QHeaderView::sectionResized, this, [this, &table, &header](int logical) {
-    if (applying_columns_) return;
-    // The last column stretches with the view; any other width is the user's.
-    if (logical != lastShownSection(header)) fitted_ = false;
+    // The last column stretches with the view: its width is never the
+    // user's, and taking the others' then would mark them as sized by the
+    // user before they were ever fitted. Any other width is the user's.
+    if (applying_columns_ || logical == lastShownSection(header)) return;
+    fitted_ = false;
     takeColumns(table);
     emit columnsChanged();
   });

@@ -108,6 +108,35 @@ class PlaylistViewTest : public QObject {
     QCOMPARE(headers(*tabs.view(0)), QStringList({"Genre", "Track", "Title", "Album", "Length"}));
   }
 
+  // On a first start the columns fit what they hold: the last column's
+  // stretch must not pass the others' usual widths off as the user's.
+  void aFirstStartFitsTheColumns() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& app = fixture.start();
+    desktop::MainWindow& window = app.mainWindow();
+    PlaylistTabs& tabs = window.playlistTabs();
+    QTableView& view = *qobject_cast<QTableView*>(tabs.currentWidget());
+    host::TrackBuilder builder;
+    builder.setPath("file:///long.flac");
+    builder.addMeta("ALBUM", "A Longer Album Name Than Usual (Deluxe Edition)");
+    app.player().insertItems(static_cast<std::size_t>(tabs.currentIndex()), 0, {builder.build()}, false);
+    // As the view's first layout does: the stretched last column resizes.
+    QHeaderView& header = *view.horizontalHeader();
+    header.resizeSection(header.logicalIndex(header.count() - 1), 333);
+    window.resize(1600, 600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* model = static_cast<desktop::PlaylistModel*>(view.model());
+    QVERIFY(model->rowCount() > 0);
+    for (int c = 0; c + 1 < model->columnCount(); ++c) {
+      int widest = 0;
+      for (int row = 0; row < model->rowCount(); ++row) {
+        widest = std::max(widest, view.fontMetrics().horizontalAdvance(model->text(row, c)));
+      }
+      QTRY_VERIFY2(view.columnWidth(c) >= widest, qPrintable(view.model()->headerData(c, Qt::Horizontal).toString()));
+    }
+  }
+
   // Widths a fit chose follow the view when the window grows (rather than
   // leaving the new room to the last column while Album stays cut), until
   // the user sizes a column.
