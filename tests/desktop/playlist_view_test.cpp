@@ -22,6 +22,7 @@
 
 using desktop::PlaylistTabs;
 using desktop_testing::DesktopFixture;
+using desktop_testing::selectRows;
 
 namespace {
 
@@ -40,13 +41,6 @@ QAction* findAction(QMenu& menu, const QString& text) {
     if (action->text().remove('&') == text) return action;
   }
   return nullptr;
-}
-
-void selectRows(QTableView& view, std::initializer_list<int> rows) {
-  view.selectionModel()->clearSelection();
-  for (int row : rows) {
-    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
 }
 
 }  // namespace
