@@ -8,9 +8,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 
 #include "desktop/main_window.h"
 #include "ui/panel_tree_view.h"
@@ -19,7 +21,12 @@
 
 namespace shots {
 
+// Lets the window finish what it does once it rests (the playlists fit
+// their columns 100 ms after the last resize).
 inline void settle() {
+  QEventLoop loop;
+  QTimer::singleShot(120, &loop, &QEventLoop::quit);
+  loop.exec();
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
 
