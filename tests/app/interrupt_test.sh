@@ -4,12 +4,27 @@
 forever="WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) AS n FROM c"
 endless_tracks="SELECT title FROM MediaLibrary WHERE (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c) > 0"
 
+# catches_sigint PID: whether the process has its Ctrl+C handler in place
+# (bit 2 of the caught-signals mask).
+catches_sigint() {
+  local mask
+  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
+  [ -n "$mask" ] && (( (16#$mask >> 1) & 1 ))
+}
+
 # interrupted ARGS...: runs vostrel in the background, sends SIGINT once it
 # is busy, and sets OUT, ERR and RC as vos does. A command that is still
 # running 10 s later is killed (RC 137).
 interrupted() {
   "$VOSTREL" --profile "$PROFILE" --library "$LIB" "$@" >"$WORK/out" 2>"$WORK/err" &
   local pid=$! waited=0
+  # A loaded machine (or a sanitizer build) may take longer than the usual
+  # fraction of a second to get there: wait for the handler, then a little.
+  while ! catches_sigint "$pid" && kill -0 "$pid" 2>/dev/null && [ $waited -lt 100 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  waited=0
   sleep 0.6
   kill -INT "$pid"
   while kill -0 "$pid" 2>/dev/null && [ $waited -lt 100 ]; do
