@@ -134,9 +134,11 @@ class TrackImageWriter::Saver {
     for (const TrackHandle& track : tracks) {
       body_size_ = (body_size_ + 7) / 8 * 8;
       offsets_.push_back(body_size_);
-      body_size_ += recordSpan(*track);
-      planText(track->pathRef());
-      forEachRef(*track, [this](TextRef ref) { planText(ref); });
+      const std::size_t span = recordSpan(*track);
+      body_size_ += span;
+      const OwnTexts own(*track, span);
+      planText(own, track->pathRef());
+      forEachRef(*track, [this, &own](TextRef ref) { planText(own, ref); });
     }
     putRaw(head_, static_cast<uint32_t>(names_.size()));
     for (NameId name : names_) {
@@ -217,8 +219,37 @@ class TrackImageWriter::Saver {
 
   static std::size_t textSize(TextRef ref) { return sizeof(uint32_t) + ref.size() + 1; }
 
-  // Gives the bytes of `ref` a place at the body's end on first use.
-  void planText(TextRef ref) {
+  // The texts a record keeps for itself lie right behind its values (its
+  // path, a title): they go into the image behind the record without a
+  // slot in the table of texts, which then holds the shared ones only and
+  // stays small however large the library. A shared text that merely lies
+  // in that stretch (the first use of one in a loaded image) is copied as
+  // the record's own: one more copy, never a wrong one.
+  class OwnTexts {
+   public:
+    OwnTexts(const Track& track, std::size_t span) : from_(reinterpret_cast<const char*>(&track) + span) {
+      std::size_t size = textSize(track.pathRef());
+      for (const FieldList& fields : {track.meta(), track.tech()}) {
+        for (const InfoField& field : fields) {
+          for (std::size_t v = 0; v < field.value_count; ++v) size += textSize(field.values().ref(v));
+        }
+      }
+      to_ = from_ + size;
+    }
+    bool operator()(TextRef ref) const { return ref.data() > from_ && ref.data() < to_; }
+
+   private:
+    const char* from_;
+    const char* to_;
+  };
+
+  // Gives the bytes of `ref` a place at the body's end: every time for a
+  // record's own text, on first use for a shared one.
+  void planText(const OwnTexts& own, TextRef ref) {
+    if (own(ref)) {
+      body_size_ += textSize(ref);
+      return;
+    }
     Slot& slot = texts_.find(ref.data());
     if (slot.text != nullptr) return;
     slot = {ref.data(), body_size_ + sizeof(uint32_t)};
@@ -226,8 +257,14 @@ class TrackImageWriter::Saver {
     texts_.added();  // may move the slots
   }
 
-  // Where the bytes of `ref` are in the body. REQUIRES: planned.
-  uint64_t textOffset(TextRef ref) { return texts_.find(ref.data()).offset; }
+  // Where the bytes of `ref` go in the body, as planned; appends them to
+  // `piece` (the body from `done` on) when they go there now.
+  uint64_t placeText(const OwnTexts& own, TextRef ref, std::string& piece, uint64_t done) {
+    const uint64_t end = done + piece.size();
+    const uint64_t offset = own(ref) ? end + sizeof(uint32_t) : texts_.find(ref.data()).offset;
+    if (offset == end + sizeof(uint32_t)) piece.append(ref.data() - sizeof(uint32_t), textSize(ref));
+    return offset;
+  }
 
   // Appends the record of `track` to `piece` (which holds the body from
   // `done` on) with its addresses made offsets, then the texts it is the
@@ -235,13 +272,11 @@ class TrackImageWriter::Saver {
   void recordBytes(const Track& track, std::string& piece, uint64_t done) {
     const std::size_t at = piece.size();
     const auto* start = reinterpret_cast<const char*>(&track);
-    piece.append(start, recordSpan(track));
-    auto appendIfFirst = [&](TextRef ref, uint64_t offset) {
-      if (offset - sizeof(uint32_t) == done + piece.size()) piece.append(ref.data() - sizeof(uint32_t), textSize(ref));
-    };
-    const uint64_t path = textOffset(track.pathRef());
+    const std::size_t span = recordSpan(track);
+    piece.append(start, span);
+    const OwnTexts own(track, span);
+    const uint64_t path = placeText(own, track.pathRef(), piece, done);
     TrackImageAccess::path(*reinterpret_cast<Track*>(piece.data() + at)) = storedAs(path);
-    appendIfFirst(track.pathRef(), path);
     const uint64_t fields = TrackImageAccess::fieldCount(track);
     for (uint64_t f = 0; f < fields; ++f) {
       const std::size_t entry_at = at + sizeof(Track) + f * sizeof(InfoField);
@@ -251,10 +286,8 @@ class TrackImageWriter::Saver {
         const std::size_t ref_at = entry_at + (entry.value_offset + v) * sizeof(TextRef);
         TextRef ref(nullptr);
         std::memcpy(&ref, piece.data() + ref_at, sizeof ref);
-        const uint64_t offset = textOffset(ref);
-        const TextRef patched = storedAs(offset);
+        const TextRef patched = storedAs(placeText(own, ref, piece, done));
         std::memcpy(piece.data() + ref_at, &patched, sizeof patched);
-        appendIfFirst(ref, offset);
       }
       entry.id = 0;
       entry.name_id = nameIndex(entry.name_id);
