@@ -121,82 +121,178 @@ void padTo8(std::string& out) { out.resize((out.size() + 7) / 8 * 8, '\0'); }
 uint64_t stored(TextRef ref) { return reinterpret_cast<uintptr_t>(ref.data()); }
 TextRef storedAs(uint64_t offset) { return TextRef(reinterpret_cast<const char*>(static_cast<uintptr_t>(offset))); }
 
-class Saver {
+}  // namespace
+
+// Writes an image in two passes, so that it never needs to be held whole:
+// the first lays it out (where each record and text goes, the names), the
+// second makes the body again piece by piece in the same order and hands
+// each piece on, the header last, once the body's checksum is known.
+class TrackImageWriter::Saver {
  public:
-  std::string save(const TrackList& tracks) {
-    std::vector<uint64_t> offsets;
-    offsets.reserve(tracks.size());
-    for (const TrackHandle& track : tracks) offsets.push_back(record(*track));
-    std::string names;
-    putRaw(names, static_cast<uint32_t>(names_.size()));
+  explicit Saver(const TrackList& tracks) : tracks_(tracks) {
+    offsets_.reserve(tracks.size());
+    for (const TrackHandle& track : tracks) {
+      body_size_ = (body_size_ + 7) / 8 * 8;
+      offsets_.push_back(body_size_);
+      const std::size_t span = recordSpan(*track);
+      body_size_ += span;
+      const OwnTexts own(*track, span);
+      planText(own, track->pathRef());
+      forEachRef(*track, [this, &own](TextRef ref) { planText(own, ref); });
+    }
+    putRaw(head_, static_cast<uint32_t>(names_.size()));
     for (NameId name : names_) {
       const std::string_view text = nameText(name);
-      putRaw(names, static_cast<uint32_t>(text.size()));
-      names.append(text);
+      putRaw(head_, static_cast<uint32_t>(text.size()));
+      head_.append(text);
     }
-    padTo8(names);
-    std::string payload = std::move(names);
-    const std::size_t names_size = payload.size();
-    for (uint64_t offset : offsets) putRaw(payload, offset);
+    padTo8(head_);
+    names_size_ = head_.size();
+    for (uint64_t offset : offsets_) putRaw(head_, offset);
+  }
+
+  uint64_t size() const { return sizeof(Header) + head_.size() + body_size_; }
+
+  bool write(const TrackImageSink& sink) {
+    if (!sink(sizeof(Header), head_)) return false;
+    const uint64_t body_at = sizeof(Header) + head_.size();
+    Checksum body_sum;
+    std::string piece;  // the body from `done` on
+    uint64_t done = 0;
+    // Hands on what is made, but for the sum's sake in multiples of its
+    // piece size until the last.
+    auto flush = [&](bool last) {
+      const std::size_t size = last ? piece.size() : piece.size() / kChecksumPiece * kChecksumPiece;
+      const std::string_view bytes = std::string_view(piece).substr(0, size);
+      body_sum.add(bytes);
+      if (!bytes.empty() && !sink(body_at + done, bytes)) return false;
+      done += size;
+      piece.erase(0, size);
+      return true;
+    };
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+      piece.resize(offsets_[i] - done, '\0');  // the padding before the record
+      recordBytes(*tracks_[i], piece, done);
+      if (piece.size() >= kPieceSize && !flush(false)) return false;
+    }
+    if (!flush(true)) return false;
     Header header;
-    header.tracks = tracks.size();
-    header.names_size = names_size;
-    header.body_size = body_.size();
-    header.checksum = checksum(payload);
-    header.body_checksum = checksum(body_);
-    std::string image(reinterpret_cast<const char*>(&header), sizeof header);
-    image += payload;
-    image += body_;
-    return image;
+    header.tracks = tracks_.size();
+    header.names_size = names_size_;
+    header.body_size = body_size_;
+    header.checksum = checksum(head_);
+    header.body_checksum = body_sum.value();
+    return sink(0, std::string_view(reinterpret_cast<const char*>(&header), sizeof header));
   }
 
  private:
-  // Copies the record of `track` into the body, then the texts it is the
-  // first to use; returns where the record starts.
-  uint64_t record(const Track& track) {
-    padTo8(body_);
-    const std::size_t at = body_.size();
+  static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+
+  // The record's bytes in the body: its entries, then their values, up to
+  // the end of the last value list.
+  static std::size_t recordSpan(const Track& track) {
     const auto* start = reinterpret_cast<const char*>(&track);
     const uint64_t fields = TrackImageAccess::fieldCount(track);
     const auto* entries = reinterpret_cast<const InfoField*>(start + sizeof(Track));
-    // The entries, then their values: up to the end of the last value list.
     std::size_t size = sizeof(Track) + fields * sizeof(InfoField);
     for (uint64_t f = 0; f < fields; ++f) {
-      const ValueList values = entries[f].values();
-      const std::size_t values_end = static_cast<std::size_t>(
-          reinterpret_cast<const char*>(entries + f) - start + (entries[f].value_offset + values.size()) * sizeof(TextRef));
+      const std::size_t values_end =
+          static_cast<std::size_t>(reinterpret_cast<const char*>(entries + f) - start +
+                                   (entries[f].value_offset + entries[f].value_count) * sizeof(TextRef));
       size = std::max(size, values_end);
     }
-    body_.append(start, size);
-    // Patched in place by offset: the body may move as texts are added.
-    auto refAt = [this](std::size_t offset) { return reinterpret_cast<TextRef*>(body_.data() + offset); };
-    const uint64_t path = text(track.pathRef());
-    TrackImageAccess::path(*reinterpret_cast<Track*>(body_.data() + at)) = storedAs(path);
+    return size;
+  }
+
+  // Calls `use` for each value of `track`, in the order of its entries;
+  // gives the entries' names their indexes.
+  template <typename Use>
+  void forEachRef(const Track& track, Use use) {
+    for (const FieldList& fields : {track.meta(), track.tech()}) {
+      for (const InfoField& field : fields) {
+        nameIndex(field.name_id);
+        const ValueList values = field.values();
+        for (std::size_t v = 0; v < values.size(); ++v) use(values.ref(v));
+      }
+    }
+  }
+
+  static std::size_t textSize(TextRef ref) { return sizeof(uint32_t) + ref.size() + 1; }
+
+  // The texts a record keeps for itself lie right behind its values (its
+  // path, a title): they go into the image behind the record without a
+  // slot in the table of texts, which then holds the shared ones only and
+  // stays small however large the library. A shared text that merely lies
+  // in that stretch (the first use of one in a loaded image) is copied as
+  // the record's own: one more copy, never a wrong one.
+  class OwnTexts {
+   public:
+    OwnTexts(const Track& track, std::size_t span) : from_(reinterpret_cast<const char*>(&track) + span) {
+      std::size_t size = textSize(track.pathRef());
+      for (const FieldList& fields : {track.meta(), track.tech()}) {
+        for (const InfoField& field : fields) {
+          for (std::size_t v = 0; v < field.value_count; ++v) size += textSize(field.values().ref(v));
+        }
+      }
+      to_ = from_ + size;
+    }
+    bool operator()(TextRef ref) const { return ref.data() > from_ && ref.data() < to_; }
+
+   private:
+    const char* from_;
+    const char* to_;
+  };
+
+  // Gives the bytes of `ref` a place at the body's end: every time for a
+  // record's own text, on first use for a shared one.
+  void planText(const OwnTexts& own, TextRef ref) {
+    if (own(ref)) {
+      body_size_ += textSize(ref);
+      return;
+    }
+    Slot& slot = texts_.find(ref.data());
+    if (slot.text != nullptr) return;
+    slot = {ref.data(), body_size_ + sizeof(uint32_t)};
+    body_size_ += textSize(ref);
+    texts_.added();  // may move the slots
+  }
+
+  // Where the bytes of `ref` go in the body, as planned; appends them to
+  // `piece` (the body from `done` on) when they go there now.
+  uint64_t placeText(const OwnTexts& own, TextRef ref, std::string& piece, uint64_t done) {
+    const uint64_t end = done + piece.size();
+    const uint64_t offset = own(ref) ? end + sizeof(uint32_t) : texts_.find(ref.data()).offset;
+    if (offset == end + sizeof(uint32_t)) piece.append(ref.data() - sizeof(uint32_t), textSize(ref));
+    return offset;
+  }
+
+  // Appends the record of `track` to `piece` (which holds the body from
+  // `done` on) with its addresses made offsets, then the texts it is the
+  // first to use, as planned.
+  void recordBytes(const Track& track, std::string& piece, uint64_t done) {
+    const std::size_t at = piece.size();
+    const auto* start = reinterpret_cast<const char*>(&track);
+    const std::size_t span = recordSpan(track);
+    piece.append(start, span);
+    const OwnTexts own(track, span);
+    const uint64_t path = placeText(own, track.pathRef(), piece, done);
+    TrackImageAccess::path(*reinterpret_cast<Track*>(piece.data() + at)) = storedAs(path);
+    const uint64_t fields = TrackImageAccess::fieldCount(track);
     for (uint64_t f = 0; f < fields; ++f) {
       const std::size_t entry_at = at + sizeof(Track) + f * sizeof(InfoField);
       InfoField entry;
-      std::memcpy(&entry, body_.data() + entry_at, sizeof entry);
+      std::memcpy(&entry, piece.data() + entry_at, sizeof entry);
       for (uint32_t v = 0; v < entry.value_count; ++v) {
         const std::size_t ref_at = entry_at + (entry.value_offset + v) * sizeof(TextRef);
-        const uint64_t offset = text(*refAt(ref_at));
-        *refAt(ref_at) = storedAs(offset);
+        TextRef ref(nullptr);
+        std::memcpy(&ref, piece.data() + ref_at, sizeof ref);
+        const TextRef patched = storedAs(placeText(own, ref, piece, done));
+        std::memcpy(piece.data() + ref_at, &patched, sizeof patched);
       }
       entry.id = 0;
       entry.name_id = nameIndex(entry.name_id);
-      std::memcpy(body_.data() + entry_at, &entry, sizeof entry);
+      std::memcpy(piece.data() + entry_at, &entry, sizeof entry);
     }
-    return at;
-  }
-
-  // Where the bytes of `ref` are in the body, copied there on first use.
-  uint64_t text(TextRef ref) {
-    Slot& slot = texts_.find(ref.data());
-    if (slot.text != nullptr) return slot.offset;
-    body_.append(ref.data() - sizeof(uint32_t), sizeof(uint32_t) + ref.size() + 1);
-    slot = {ref.data(), body_.size() - ref.size() - 1};
-    const uint64_t offset = slot.offset;
-    texts_.added();  // may move the slots
-    return offset;
   }
 
   // The texts met so far by address, in open addressing: a library has
@@ -237,11 +333,22 @@ class Saver {
     return it->second;
   }
 
-  std::string body_;
+  const TrackList& tracks_;
+  std::vector<uint64_t> offsets_;
+  uint64_t body_size_ = 0;
+  std::string head_;  // the names, then the offsets
+  std::size_t names_size_ = 0;
   Texts texts_;
   std::unordered_map<NameId, uint32_t> name_index_;
   std::vector<NameId> names_;
 };
+
+TrackImageWriter::TrackImageWriter(const TrackList& tracks) : saver_(std::make_unique<Saver>(tracks)) {}
+TrackImageWriter::~TrackImageWriter() = default;
+uint64_t TrackImageWriter::size() const { return saver_->size(); }
+bool TrackImageWriter::write(const TrackImageSink& sink) { return saver_->write(sink); }
+
+namespace {
 
 // Taking fresh pages from the system is much of a large load's time: a
 // second thread makes the pages of the body ready from its far end while
@@ -362,7 +469,15 @@ class Loader {
 
 }  // namespace
 
-std::string saveTrackImage(const TrackList& tracks) { return Saver().save(tracks); }
+std::string saveTrackImage(const TrackList& tracks) {
+  TrackImageWriter writer(tracks);
+  std::string image(writer.size(), '\0');
+  writer.write([&image](uint64_t offset, std::string_view bytes) {
+    std::memcpy(image.data() + offset, bytes.data(), bytes.size());
+    return true;
+  });
+  return image;
+}
 
 bool loadTrackImage(std::string_view image, TrackList& tracks, const NameCheck& usable_name) {
   return loadTrackImage(

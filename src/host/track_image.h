@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,29 @@ namespace host {
 
 // The image of `tracks`, in their order.
 std::string saveTrackImage(const TrackList& tracks);
+
+// Takes `bytes` for `offset` of an image; false stops the writing.
+using TrackImageSink = std::function<bool(uint64_t offset, std::string_view bytes)>;
+
+// The image of a list of tracks, written piece by piece for one too large
+// to hold as well as the tracks: the constructor lays it out, write() makes
+// it in pieces of about a megabyte that cover size() bytes, in no promised
+// order. The tracks must stay as they are until write() returns.
+class TrackImageWriter {
+ public:
+  explicit TrackImageWriter(const TrackList& tracks);
+  ~TrackImageWriter();
+  TrackImageWriter(const TrackImageWriter&) = delete;
+  TrackImageWriter& operator=(const TrackImageWriter&) = delete;
+
+  uint64_t size() const;
+  // False when `sink` said false.
+  bool write(const TrackImageSink& sink);
+
+ private:
+  class Saver;
+  std::unique_ptr<Saver> saver_;
+};
 
 // Whether a field name may be loaded; asked once for each name an image
 // holds.

@@ -218,6 +218,21 @@ struct LibraryCache::Impl {
                         " SELECT ?, generation, ?, ? FROM state");
   }
 
+  // Writes `image` over the blob of `column` in row `rowid` of `table`,
+  // which is as long already.
+  void writeBlob(const char* table, const char* column, sqlite3_int64 rowid, host::TrackImageWriter& image) {
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(db, "main", table, column, rowid, 1, &blob);
+    if (rc == SQLITE_OK) {
+      image.write([blob, &rc](uint64_t offset, std::string_view bytes) {
+        rc = sqlite3_blob_write(blob, bytes.data(), static_cast<int>(bytes.size()), static_cast<int>(offset));
+        return rc == SQLITE_OK;
+      });
+    }
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK) fail("cannot be written");
+  }
+
   void step(sqlite3_stmt* stmt, const char* what) {
     const ResetAtEnd reset{stmt};
     if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
@@ -436,7 +451,9 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
     list.push_back(known[i].track);
     times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
   }
-  const std::string image = host::saveTrackImage(list);
+  // Laid out now; the image itself is made while it is written, piece by
+  // piece, so that it is never held whole beside the tracks.
+  host::TrackImageWriter image(list);
   exec("BEGIN IMMEDIATE");
   // The tracks at hand are those of the rows, file by file, or there is no
   // snapshot to take (another process may have written since).
@@ -468,8 +485,12 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
   sqlite3_stmt* stmt = put_snapshot.get();
   bindText(stmt, 1, low);
   sqlite3_bind_blob64(stmt, 2, times.data(), times.size(), SQLITE_STATIC);
-  sqlite3_bind_blob64(stmt, 3, image.data(), image.size(), SQLITE_STATIC);
+  // The image goes in as zeros and is then written over: bound whole,
+  // SQLite would make a copy of it to build the row.
+  if (image.size() > static_cast<uint64_t>(INT_MAX)) fail("cannot be written");
+  sqlite3_bind_zeroblob64(stmt, 3, image.size());
   step(stmt, "cannot be written");
+  writeBlob("snapshots", "image", sqlite3_last_insert_rowid(db), image);
   exec("COMMIT");
   if (damaged != damaged_snapshots.end()) damaged_snapshots.erase(damaged);
   // Readers take pages from the WAL for as long as it holds them, page by

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,6 +106,49 @@ TEST(TrackImageTest, ALargeImageLoadsWhole) {
   std::string changed = image;
   changed[image.size() - 1000] ^= 1;
   EXPECT_FALSE(loadTrackImage(changed, loaded));
+}
+
+// A scan's image is written piece by piece: never held whole, it still
+// comes out as the tracks, and a sink that fails stops the writing.
+TEST(TrackImageTest, AWriterHandsOnSmallPiecesThatMakeTheImage) {
+  TrackBuilder builder;
+  TrackList tracks;
+  for (int i = 0; i < 20'000; ++i) {
+    builder.setPath("file:///m/" + std::to_string(i) + ".flac");
+    builder.addMeta("artist", "Artist " + std::to_string(i % 50));  // shared
+    builder.addMeta("title", std::string(200, static_cast<char>('a' + i % 26)) + std::to_string(i));
+    tracks.push_back(builder.build());
+  }
+  TrackImageWriter writer(tracks);
+  std::string image(writer.size(), '\0');
+  std::vector<bool> written(image.size(), false);
+  std::size_t largest = 0, calls = 0;
+  uint64_t last_offset = 1;
+  ASSERT_TRUE(writer.write([&](uint64_t offset, std::string_view bytes) {
+    EXPECT_LE(offset + bytes.size(), image.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      EXPECT_FALSE(written[offset + i]) << "written twice: " << offset + i;
+      written[offset + i] = true;
+    }
+    std::memcpy(image.data() + offset, bytes.data(), bytes.size());
+    largest = std::max(largest, bytes.size());
+    last_offset = offset;
+    ++calls;
+    return true;
+  }));
+  EXPECT_EQ(std::count(written.begin(), written.end(), false), 0);
+  EXPECT_GT(image.size(), std::size_t{4} << 20);
+  EXPECT_LT(largest, std::size_t{2} << 20);
+  EXPECT_EQ(last_offset, 0u);  // the header, with the checksums, last
+  TrackList loaded;
+  ASSERT_TRUE(loadTrackImage(image, loaded));
+  ASSERT_EQ(loaded.size(), tracks.size());
+  for (std::size_t i = 0; i < tracks.size(); i += 997) expectSame(*tracks[i], *loaded[i]);
+  EXPECT_EQ(loaded[0]->meta()[0].values().ref(0).data(), loaded[50]->meta()[0].values().ref(0).data());
+
+  std::size_t refused = 0;
+  EXPECT_FALSE(TrackImageWriter(tracks).write([&refused](uint64_t, std::string_view) { return ++refused > 2; }));
+  EXPECT_EQ(refused, 1u);
 }
 
 TEST(TrackImageTest, EveryCutOrChangedByteIsRefused) {
