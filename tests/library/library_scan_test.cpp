@@ -233,10 +233,12 @@ TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads
 
 // TagLib picks its reader by the name, and some readers take any bytes.
 TEST_F(ScanTest, FilesThatAreNotAudioAreUnreadableWhateverTheirName) {
-  // Every name this TagLib reads.
-  const char* const kExtensions[] = {"mp3",  "mp2", "wav", "aif",  "aiff",   "afc", "aifc", "ape", "mpc", "wv",  "tta",
-                                     "flac", "ogg", "oga", "opus", "spx",    "m4a", "m4r",  "m4b", "m4p", "mp4", "3g2",
-                                     "m4v",  "wma", "asf", "mod",  "module", "nst", "wow",  "s3m", "it",  "xm"};
+  // Every name this TagLib reads, and names of formats libavformat reads.
+  const char* const kExtensions[] = {"mp3", "mp2",  "wav", "aif", "aiff", "afc",    "aifc", "ape", "mpc", "wv",
+                                     "tta", "flac", "ogg", "oga", "opus", "spx",    "m4a",  "m4r", "m4b", "m4p",
+                                     "mp4", "3g2",  "m4v", "wma", "asf",  "mod",    "module", "nst", "wow", "s3m",
+                                     "it",  "xm",   "shn", "dff", "dsf",  "aac",    "mka",  "mkv", "webm", "ac3",
+                                     "dts", "caf",  "amr", "au",  "tak",  "w64"};
   std::string text;
   for (int line = 0; line < 100; ++line) text += "Track " + std::to_string(line) + ": liner notes, not music\n";
   const std::string kContents[] = {"", "hi\n", text, std::string(8192, '\0')};
@@ -249,6 +251,30 @@ TEST_F(ScanTest, FilesThatAreNotAudioAreUnreadableWhateverTheirName) {
   const ScanResult result = scan();
   EXPECT_EQ(paths(result.library.tracks), std::vector<std::string>());
   EXPECT_EQ(result.counts.unreadable, std::size(kExtensions) * std::size(kContents));
+}
+
+// Files that name or describe audio without holding any: a playlist whose
+// reader would open the files it lists, a DSF header cut before its first
+// block; and without a name that TagLib knows, bytes in which MPEG frames
+// are only guessed at. An MP3 file is one whatever its name.
+TEST_F(ScanTest, FilesThatOnlyPointAtAudioAreUnreadable) {
+  copy("empty1s.aac", music() / "a.aac");
+  copy("bladeenc.mp3", music() / "bladeenc");
+  copy("garbage.mp3", music() / "garbage.bin");
+  fs::create_directories(music() / "lists");
+  std::ofstream(music() / "lists" / "stream.m3u8")
+      << "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXTINF:1.0,\n" << (music() / "a.aac").string()
+      << "\n#EXT-X-ENDLIST\n";
+  std::ofstream(music() / "lists" / "list.ffconcat") << "ffconcat version 1.0\nfile '" << (music() / "a.aac").string()
+                                                     << "'\n";
+  std::ifstream whole(corpusDir() / "empty10ms.dsf", std::ios::binary);
+  std::string headers(3000, '\0');
+  whole.read(headers.data(), static_cast<std::streamsize>(headers.size()));
+  std::ofstream(music() / "cut.dsf", std::ios::binary) << headers;
+  const ScanResult result = scan();
+  EXPECT_EQ(paths(result.library.tracks),
+            (std::vector<std::string>{fileUri(music() / "a.aac"), fileUri(music() / "bladeenc")}));
+  EXPECT_EQ(result.counts.unreadable, 4u);
 }
 
 TEST_F(ScanTest, TechnicalFieldsAndNamesThatAreNotAscii) {
