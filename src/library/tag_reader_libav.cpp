@@ -12,7 +12,7 @@
 #include <vector>
 
 extern "C" {
-#include <libavcodec/codec_id.h>
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/log.h>
@@ -36,6 +36,9 @@ constexpr const char* kAnalyzeMicroseconds = "2000000";
 // A file that takes longer is given up: a damaged file may send a demuxer
 // searching a large file for a sync word.
 constexpr auto kDeadline = std::chrono::seconds(2);
+// Time given to decoding a stream whose length no header states; a longer
+// stream's length stays unknown.
+constexpr auto kCountingDeadline = std::chrono::seconds(10);
 // Packets read to find one of the audio stream (others may come first).
 constexpr int kMaxPackets = 256;
 
@@ -58,9 +61,10 @@ struct Deadline {
   std::chrono::steady_clock::time_point at;
 };
 
-int pastDeadline(void* opaque) {
-  return std::chrono::steady_clock::now() > static_cast<const Deadline*>(opaque)->at ? 1 : 0;
-}
+bool passed(const Deadline& deadline) { return std::chrono::steady_clock::now() > deadline.at; }
+
+// libavformat's interrupt callback: 1 gives up what it is doing.
+int pastDeadline(void* opaque) { return passed(*static_cast<const Deadline*>(opaque)) ? 1 : 0; }
 
 struct InputCloser {
   void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -147,6 +151,46 @@ void collectTags(const AVDictionary* dictionary, std::vector<std::pair<std::stri
   }
 }
 
+struct CodecFreer {
+  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFreer {
+  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+
+// The seconds of the audio stream `audio`, counted by decoding it; 0 when
+// it cannot be decoded or `deadline` passes first. For raw streams whose
+// header gives no length (Shorten). `has_packet`: set when a packet of the
+// stream was read.
+double decodedLength(AVFormatContext& input, int audio, AVPacket& packet, const Deadline& deadline,
+                     bool& has_packet) {
+  const AVCodecParameters& parameters = *input.streams[audio]->codecpar;
+  const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
+  if (decoder == nullptr || parameters.sample_rate <= 0) return 0;
+  const std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(decoder));
+  const std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+  if (!codec || !frame || avcodec_parameters_to_context(codec.get(), &parameters) < 0 ||
+      avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+    return 0;
+  }
+  int64_t samples = 0;
+  bool more = true;
+  while (more) {
+    if (passed(deadline)) return 0;
+    more = av_read_frame(&input, &packet) >= 0;
+    if (more && packet.stream_index != audio) {
+      av_packet_unref(&packet);
+      continue;
+    }
+    has_packet |= more && packet.size > 0;
+    const int sent = avcodec_send_packet(codec.get(), more ? &packet : nullptr);  // none: drain
+    av_packet_unref(&packet);
+    if (sent < 0 && sent != AVERROR(EAGAIN)) return 0;
+    while (avcodec_receive_frame(codec.get(), frame.get()) >= 0) samples += frame->nb_samples;
+  }
+  return static_cast<double>(samples) / parameters.sample_rate;
+}
+
 void addNumber(host::TrackBuilder& builder, const char* name, int64_t value) {
   if (value > 0 && value <= INT32_MAX) builder.addTech(name, std::to_string(value));
 }
@@ -197,6 +241,13 @@ bool readWithLibav(const std::filesystem::path& file, uint64_t size, host::Track
   AVPacket* packet = av_packet_alloc();
   if (packet == nullptr) return false;
   bool has_packet = false;
+  double length = lengthOf(*input, stream);
+  if (length <= 0) {
+    // Reading starts at the first packet, which the search for the
+    // streams' parameters kept.
+    deadline.at = std::chrono::steady_clock::now() + kCountingDeadline;
+    length = decodedLength(*input, audio, *packet, deadline, has_packet);
+  }
   for (int i = 0; i < kMaxPackets && !has_packet; ++i) {
     if (av_read_frame(input.get(), packet) < 0) break;
     has_packet = packet->stream_index == audio && packet->size > 0;
@@ -217,7 +268,7 @@ bool readWithLibav(const std::filesystem::path& file, uint64_t size, host::Track
   }
   const int64_t bit_rate = codec.bit_rate > 0 ? codec.bit_rate : input->bit_rate;
   const int kbps = bit_rate > 0 ? static_cast<int>(std::lround(bit_rate / 1000.0)) : 0;
-  builder.setLength(checkedLength(lengthOf(*input, stream), kbps, size));
+  builder.setLength(checkedLength(length, kbps, size));
   if (const std::string name = codecName(codec.codec_id); !name.empty()) builder.addTech("codec", name);
   addNumber(builder, "bitrate", kbps);
   // DSD streams count bytes of 8 one-bit samples.

@@ -166,8 +166,8 @@ struct OddFile {
   const char* codec;
 };
 const OddFile kOddFiles[] = {
-    // A raw stream: no header gives its length, which stays unknown.
-    {"2sec-silence.shn", "", "", 0, 0, "Shorten"},
+    // A raw stream: no header gives its length, which is counted.
+    {"2sec-silence.shn", "", "", 1.99, 2.01, "Shorten"},
     {"empty10ms.dff", "", "", 0.005, 0.02, "DSD"},
     {"empty10ms.dsf", "", "", 0.005, 0.02, "DSD"},
     // Raw ADTS frames: the length is estimated from their bitrate.
