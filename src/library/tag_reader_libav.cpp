@@ -4,21 +4,16 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/log.h>
-}
-
 #include "library/field_names.h"
+#include "library/libav_api.h"
 #include "library/stated_length.h"
 
 namespace library {
@@ -52,10 +47,45 @@ constexpr std::string_view kTechnicalKeys[] = {
     "encoder", "creation_time", "major_brand", "minor_version", "compatible_brands", "handler_name", "vendor_id",
     "duration", "language", "bps", "number_of_frames", "number_of_bytes", "encoder_options"};
 
-void silenceLog() {
-  static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+// How the formats of kAudioFormats begin (after any ID3v2 tag).
+struct Signature {
+  std::size_t offset;
+  std::string_view bytes;
+};
+constexpr Signature kSignatures[] = {
+    {0, "ajkg"},              {0, "FRM8"},     {0, "DSD "},         {0, "\x1A\x45\xDF\xA3"}, {0, "OggS"},
+    {0, "fLaC"},              {0, "RIFF"},     {0, "RF64"},         {0, "BW64"},             {0, "riff"},
+    {0, "FORM"},              {0, "MAC "},     {0, "MPCK"},         {0, "MP+"},              {0, "wvpk"},
+    {0, "TTA1"},              {0, "tBaK"},     {0, "caff"},         {0, ".snd"},             {0, "#!AMR"},
+    {0, "\x30\x26\xB2\x75"}, {0, "\x0B\x77"}, {0, "\x77\x0B"},     {0, "\x7F\xFE\x80\x01"}, {0, "\xFE\x7F\x01\x80"},
+    {0, "\x1F\xFF\xE8\x00"}, {0, "DTSHDHDR"}, {0, "1bit"},         {4, "ftyp"},             {4, "\xF8\x72\x6F\xBA"},
+    {4, "\xF8\x72\x6F\xBB"},
+};
+
+// The first bytes of `file` after its ID3v2 tags (at most a few): enough
+// for every signature.
+std::string fileHead(const std::filesystem::path& file) {
+  constexpr std::size_t kHeadBytes = 16;
+  std::ifstream in(file, std::ios::binary);
+  std::string head;
+  for (int tags = 0; tags < 4; ++tags) {
+    head.assign(kHeadBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    // "ID3", version, revision, flags, then the size in 4 bytes of 7 bits.
+    if (head.size() < 10 || !head.starts_with("ID3")) break;
+    auto byte = [&head](int i) { return static_cast<uint64_t>(static_cast<unsigned char>(head[i]) & 0x7F); };
+    uint64_t end = static_cast<uint64_t>(in.tellg()) - head.size() + 10 +
+                   ((byte(6) << 21) | (byte(7) << 14) | (byte(8) << 7) | byte(9));
+    if ((head[5] & 0x10) != 0) end += 10;  // a footer
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(end));
+  }
+  return head;
 }
+
+// The functions, once readWithLibav has found them.
+const LibavApi& lib() { return *libavApi(); }
 
 struct Deadline {
   std::chrono::steady_clock::time_point at;
@@ -67,12 +97,12 @@ bool passed(const Deadline& deadline) { return std::chrono::steady_clock::now() 
 int pastDeadline(void* opaque) { return passed(*static_cast<const Deadline*>(opaque)) ? 1 : 0; }
 
 struct InputCloser {
-  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+  void operator()(AVFormatContext* context) const { lib().avformat_close_input(&context); }
 };
 using Input = std::unique_ptr<AVFormatContext, InputCloser>;
 
 struct DictionaryFreer {
-  void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
+  void operator()(AVDictionary* dictionary) const { lib().av_dict_free(&dictionary); }
 };
 
 // The codec's name as the tracks TagLib reads give it.
@@ -111,7 +141,7 @@ std::string codecName(AVCodecID id) {
   }
   if (id >= AV_CODEC_ID_DSD_LSBF && id <= AV_CODEC_ID_DSD_MSBF_PLANAR) return "DSD";
   if (id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT) return "PCM";
-  const char* name = avcodec_get_name(id);
+  const char* name = lib().avcodec_get_name(id);
   return name != nullptr ? name : "";
 }
 
@@ -142,7 +172,7 @@ double lengthOf(const AVFormatContext& input, const AVStream& stream) {
 void collectTags(const AVDictionary* dictionary, std::vector<std::pair<std::string, std::string>>& tags) {
   const std::size_t before = tags.size();
   const AVDictionaryEntry* entry = nullptr;
-  while ((entry = av_dict_get(dictionary, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+  while ((entry = lib().av_dict_get(dictionary, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
     std::string name = tagNameForLibavKey(entry->key);
     if (name.empty() || fieldNameProblem(name) != nullptr) continue;
     const auto end = tags.begin() + static_cast<std::ptrdiff_t>(before);
@@ -152,10 +182,10 @@ void collectTags(const AVDictionary* dictionary, std::vector<std::pair<std::stri
 }
 
 struct CodecFreer {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+  void operator()(AVCodecContext* context) const { lib().avcodec_free_context(&context); }
 };
 struct FrameFreer {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+  void operator()(AVFrame* frame) const { lib().av_frame_free(&frame); }
 };
 
 // The seconds of the audio stream `audio`, counted by decoding it; 0 when
@@ -165,28 +195,28 @@ struct FrameFreer {
 double decodedLength(AVFormatContext& input, int audio, AVPacket& packet, const Deadline& deadline,
                      bool& has_packet) {
   const AVCodecParameters& parameters = *input.streams[audio]->codecpar;
-  const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
+  const AVCodec* decoder = lib().avcodec_find_decoder(parameters.codec_id);
   if (decoder == nullptr || parameters.sample_rate <= 0) return 0;
-  const std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(decoder));
-  const std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-  if (!codec || !frame || avcodec_parameters_to_context(codec.get(), &parameters) < 0 ||
-      avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+  const std::unique_ptr<AVCodecContext, CodecFreer> codec(lib().avcodec_alloc_context3(decoder));
+  const std::unique_ptr<AVFrame, FrameFreer> frame(lib().av_frame_alloc());
+  if (!codec || !frame || lib().avcodec_parameters_to_context(codec.get(), &parameters) < 0 ||
+      lib().avcodec_open2(codec.get(), decoder, nullptr) < 0) {
     return 0;
   }
   int64_t samples = 0;
   bool more = true;
   while (more) {
     if (passed(deadline)) return 0;
-    more = av_read_frame(&input, &packet) >= 0;
+    more = lib().av_read_frame(&input, &packet) >= 0;
     if (more && packet.stream_index != audio) {
-      av_packet_unref(&packet);
+      lib().av_packet_unref(&packet);
       continue;
     }
     has_packet |= more && packet.size > 0;
-    const int sent = avcodec_send_packet(codec.get(), more ? &packet : nullptr);  // none: drain
-    av_packet_unref(&packet);
+    const int sent = lib().avcodec_send_packet(codec.get(), more ? &packet : nullptr);  // none: drain
+    lib().av_packet_unref(&packet);
     if (sent < 0 && sent != AVERROR(EAGAIN)) return 0;
-    while (avcodec_receive_frame(codec.get(), frame.get()) >= 0) samples += frame->nb_samples;
+    while (lib().avcodec_receive_frame(codec.get(), frame.get()) >= 0) samples += frame->nb_samples;
   }
   return static_cast<double>(samples) / parameters.sample_rate;
 }
@@ -196,6 +226,15 @@ void addNumber(host::TrackBuilder& builder, const char* name, int64_t value) {
 }
 
 }  // namespace
+
+bool mayBeLibavAudio(std::string_view head) {
+  for (const Signature& signature : kSignatures) {
+    if (head.substr(std::min(signature.offset, head.size())).starts_with(signature.bytes)) return true;
+  }
+  // An MPEG audio frame or an ADTS frame: 11 bits of sync.
+  return head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+         (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0;
+}
 
 std::string tagNameForLibavKey(std::string key) {
   std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -211,34 +250,36 @@ std::string tagNameForLibavKey(std::string key) {
 }
 
 bool readWithLibav(const std::filesystem::path& file, uint64_t size, host::TrackBuilder& builder) {
-  silenceLog();
+  // Loading libavformat is costly, and probing with it too: most files
+  // that come here are covers, text and playlists.
+  if (!mayBeLibavAudio(fileHead(file)) || libavApi() == nullptr) return false;
   Deadline deadline{std::chrono::steady_clock::now() + kDeadline};
-  AVFormatContext* opened = avformat_alloc_context();
+  AVFormatContext* opened = lib().avformat_alloc_context();
   if (opened == nullptr) return false;
   opened->interrupt_callback = {pastDeadline, &deadline};
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "format_whitelist", kAudioFormats, 0);
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
-  av_dict_set(&options, "probesize", kProbeBytes, 0);
-  av_dict_set(&options, "formatprobesize", kProbeBytes, 0);
-  av_dict_set(&options, "analyzeduration", kAnalyzeMicroseconds, 0);
+  lib().av_dict_set(&options, "format_whitelist", kAudioFormats, 0);
+  lib().av_dict_set(&options, "protocol_whitelist", "file", 0);
+  lib().av_dict_set(&options, "probesize", kProbeBytes, 0);
+  lib().av_dict_set(&options, "formatprobesize", kProbeBytes, 0);
+  lib().av_dict_set(&options, "analyzeduration", kAnalyzeMicroseconds, 0);
   // The "file:" protocol: a name with a colon is no URL.
   const std::string url = "file:" + file.string();
-  const int status = avformat_open_input(&opened, url.c_str(), nullptr, &options);
+  const int status = lib().avformat_open_input(&opened, url.c_str(), nullptr, &options);
   const std::unique_ptr<AVDictionary, DictionaryFreer> unused(options);
   if (status < 0) return false;  // frees `opened`
   const Input input(opened);
   // Recognised by its content, not only by its name.
   if (input->probe_score <= AVPROBE_SCORE_EXTENSION) return false;
-  if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
-  const int audio = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (lib().avformat_find_stream_info(input.get(), nullptr) < 0) return false;
+  const int audio = lib().av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   if (audio < 0) return false;
   const AVStream& stream = *input->streams[audio];
   const AVCodecParameters& codec = *stream.codecpar;
   if (codec.codec_id == AV_CODEC_ID_NONE) return false;
 
   // Audio is there when a packet of it is.
-  AVPacket* packet = av_packet_alloc();
+  AVPacket* packet = lib().av_packet_alloc();
   if (packet == nullptr) return false;
   bool has_packet = false;
   double length = lengthOf(*input, stream);
@@ -249,11 +290,11 @@ bool readWithLibav(const std::filesystem::path& file, uint64_t size, host::Track
     length = decodedLength(*input, audio, *packet, deadline, has_packet);
   }
   for (int i = 0; i < kMaxPackets && !has_packet; ++i) {
-    if (av_read_frame(input.get(), packet) < 0) break;
+    if (lib().av_read_frame(input.get(), packet) < 0) break;
     has_packet = packet->stream_index == audio && packet->size > 0;
-    av_packet_unref(packet);
+    lib().av_packet_unref(packet);
   }
-  av_packet_free(&packet);
+  lib().av_packet_free(&packet);
   if (!has_packet) return false;
 
   std::vector<std::pair<std::string, std::string>> tags;

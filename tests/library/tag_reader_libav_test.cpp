@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -45,6 +47,39 @@ TEST(LibavTagNames, AreTagLibsNamesAndLeaveOutTheContainersOwnEntries) {
       {"_STATISTICS_TAGS", ""},
   };
   for (const auto& [key, name] : kNames) EXPECT_EQ(tagNameForLibavKey(key), name) << key;
+}
+
+std::string readFile(const fs::path& file, std::size_t bytes = std::string::npos) {
+  std::ifstream in(file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return text.substr(0, bytes);
+}
+
+// Only files that begin as an audio format does load libavformat.
+TEST(LibavSignatures, AreThoseOfAudioFormatsOnly) {
+  for (const char* name : {"2sec-silence.shn", "empty10ms.dff", "empty10ms.dsf", "empty1s.aac", "no-tags.mka",
+                           "multiplex.ogg", "bladeenc.mp3", "has-tags.m4a", "lossless.wma", "click.wv"}) {
+    EXPECT_TRUE(mayBeLibavAudio(readFile(corpus(name), 16))) << name;
+  }
+  const std::string kNotAudio[] = {"",
+                                   std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
+                                   "\xFF\xD8\xFF\xE0\0\x10JFIF",
+                                   "%PDF-1.4\n",
+                                   "#EXTM3U\n#EXTINF:",
+                                   "ffconcat version",
+                                   "REM GENRE Rock\n",
+                                   std::string(16, '\0'),
+                                   "\xFF"};
+  for (const std::string& head : kNotAudio) EXPECT_FALSE(mayBeLibavAudio(head)) << head;
+}
+
+// Raw streams may begin with an ID3v2 tag, which is skipped.
+TEST(ReadWithLibav, LooksPastID3v2Tags) {
+  const testing_support::TempDir dir;
+  const fs::path file = dir.path() / "tagged.aac";
+  std::ofstream(file, std::ios::binary) << readFile(corpus("005411.id3")) << readFile(corpus("empty1s.aac"));
+  host::TrackBuilder builder;
+  EXPECT_TRUE(readWithLibav(file, fs::file_size(file), builder));
 }
 
 TEST(ReadWithLibav, TakesTheTagsOfTheAudioStreamAndItsParameters) {
