@@ -32,8 +32,8 @@ bool load(LibavApi& api) {
     return nullptr;
   };
   bool all = true;
-#define VOSTREL_LIBAV_FIND(name)                                      \
-  api.name = reinterpret_cast<decltype(&::name)>(find(#name));       \
+#define VOSTREL_LIBAV_FIND(name)                               \
+  api.name = reinterpret_cast<decltype(&::name)>(find(#name)); \
   all = all && api.name != nullptr;
   VOSTREL_LIBAV_FUNCTIONS(VOSTREL_LIBAV_FIND)
 #undef VOSTREL_LIBAV_FIND

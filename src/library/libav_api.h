@@ -24,12 +24,14 @@ namespace library {
 // The functions used, with the signatures of the headers built against
 // (the libraries loaded are those of the same major versions).
 struct LibavApi {
+  // clang-format off
 #define VOSTREL_LIBAV_FUNCTIONS(X)                                                                               \
   X(av_dict_free) X(av_dict_get) X(av_dict_set) X(av_find_best_stream) X(av_frame_alloc) X(av_frame_free)        \
   X(av_log_set_level) X(av_packet_alloc) X(av_packet_free) X(av_packet_unref) X(av_read_frame)                   \
   X(avcodec_alloc_context3) X(avcodec_find_decoder) X(avcodec_free_context) X(avcodec_get_name) X(avcodec_open2) \
   X(avcodec_parameters_to_context) X(avcodec_receive_frame) X(avcodec_send_packet) X(avformat_alloc_context)     \
   X(avformat_close_input) X(avformat_find_stream_info) X(avformat_open_input)
+  // clang-format on
 #define VOSTREL_LIBAV_MEMBER(name) decltype(&::name) name = nullptr;
   VOSTREL_LIBAV_FUNCTIONS(VOSTREL_LIBAV_MEMBER)
 #undef VOSTREL_LIBAV_MEMBER

@@ -15,9 +15,11 @@ namespace library {
 
 // `seconds` as the header states it, when `size` bytes can hold them at
 // `kbps` kbit/s; otherwise the seconds `size` bytes last at `kbps`. A
-// length or bitrate of 0 (unknown) is taken as it is.
+// length of 0 is unknown, as is a negative one (a damaged header's sum
+// overflowed); a bitrate of 0 is unknown, and the length is taken as it is.
 inline double checkedLength(double seconds, int kbps, uint64_t size) {
-  if (seconds <= 0 || kbps <= 0) return seconds;
+  if (!(seconds > 0)) return 0;
+  if (kbps <= 0) return seconds;
   const double bytes_per_second = kbps * 1000.0 / 8;
   // Twice the size and 64 KiB: nominal bitrates of variable-rate streams
   // and rounding stay well inside; a header off by orders does not.

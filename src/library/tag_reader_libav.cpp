@@ -39,13 +39,13 @@ constexpr int kMaxPackets = 256;
 
 // libavformat's names for the usual tags, and TagLib's.
 constexpr std::pair<std::string_view, std::string_view> kTagNames[] = {
-    {"album_artist", "ALBUMARTIST"}, {"track", "TRACKNUMBER"}, {"disc", "DISCNUMBER"},
+    {"album_artist", "ALBUMARTIST"}, {"track", "TRACKNUMBER"},    {"disc", "DISCNUMBER"},
     {"publisher", "LABEL"},          {"encoded_by", "ENCODEDBY"}, {"lyrics", "LYRICS"},
 };
 // Entries of the container, not tags of the music.
 constexpr std::string_view kTechnicalKeys[] = {
-    "encoder", "creation_time", "major_brand", "minor_version", "compatible_brands", "handler_name", "vendor_id",
-    "duration", "language", "bps", "number_of_frames", "number_of_bytes", "encoder_options"};
+    "encoder",  "creation_time", "major_brand", "minor_version",    "compatible_brands", "handler_name",   "vendor_id",
+    "duration", "language",      "bps",         "number_of_frames", "number_of_bytes",   "encoder_options"};
 
 // How the formats of kAudioFormats begin (after any ID3v2 tag).
 struct Signature {
@@ -53,12 +53,36 @@ struct Signature {
   std::string_view bytes;
 };
 constexpr Signature kSignatures[] = {
-    {0, "ajkg"},              {0, "FRM8"},     {0, "DSD "},         {0, "\x1A\x45\xDF\xA3"}, {0, "OggS"},
-    {0, "fLaC"},              {0, "RIFF"},     {0, "RF64"},         {0, "BW64"},             {0, "riff"},
-    {0, "FORM"},              {0, "MAC "},     {0, "MPCK"},         {0, "MP+"},              {0, "wvpk"},
-    {0, "TTA1"},              {0, "tBaK"},     {0, "caff"},         {0, ".snd"},             {0, "#!AMR"},
-    {0, "\x30\x26\xB2\x75"}, {0, "\x0B\x77"}, {0, "\x77\x0B"},     {0, "\x7F\xFE\x80\x01"}, {0, "\xFE\x7F\x01\x80"},
-    {0, "\x1F\xFF\xE8\x00"}, {0, "DTSHDHDR"}, {0, "1bit"},         {4, "ftyp"},             {4, "\xF8\x72\x6F\xBA"},
+    {0, "ajkg"},
+    {0, "FRM8"},
+    {0, "DSD "},
+    {0, "\x1A\x45\xDF\xA3"},
+    {0, "OggS"},
+    {0, "fLaC"},
+    {0, "RIFF"},
+    {0, "RF64"},
+    {0, "BW64"},
+    {0, "riff"},
+    {0, "FORM"},
+    {0, "MAC "},
+    {0, "MPCK"},
+    {0, "MP+"},
+    {0, "wvpk"},
+    {0, "TTA1"},
+    {0, "tBaK"},
+    {0, "caff"},
+    {0, ".snd"},
+    {0, "#!AMR"},
+    {0, "\x30\x26\xB2\x75"},
+    {0, "\x0B\x77"},
+    {0, "\x77\x0B"},
+    {0, "\x7F\xFE\x80\x01"},
+    {0, "\xFE\x7F\x01\x80"},
+    {0, "\x1F\xFF\xE8\x00"},
+    {0, "DTSHDHDR"},
+    {0, "1bit"},
+    {4, "ftyp"},
+    {4, "\xF8\x72\x6F\xBA"},
     {4, "\xF8\x72\x6F\xBB"},
 };
 
@@ -108,36 +132,63 @@ struct DictionaryFreer {
 // The codec's name as the tracks TagLib reads give it.
 std::string codecName(AVCodecID id) {
   switch (id) {
-    case AV_CODEC_ID_AAC: return "AAC";
-    case AV_CODEC_ID_ALAC: return "ALAC";
-    case AV_CODEC_ID_AC3: return "AC-3";
-    case AV_CODEC_ID_EAC3: return "E-AC-3";
-    case AV_CODEC_ID_DTS: return "DTS";
-    case AV_CODEC_ID_FLAC: return "FLAC";
-    case AV_CODEC_ID_MP1: return "MP1";
-    case AV_CODEC_ID_MP2: return "MP2";
-    case AV_CODEC_ID_MP3: return "MP3";
-    case AV_CODEC_ID_OPUS: return "Opus";
-    case AV_CODEC_ID_VORBIS: return "Vorbis";
-    case AV_CODEC_ID_SPEEX: return "Speex";
-    case AV_CODEC_ID_SHORTEN: return "Shorten";
-    case AV_CODEC_ID_APE: return "Monkey's Audio";
-    case AV_CODEC_ID_WAVPACK: return "WavPack";
-    case AV_CODEC_ID_TTA: return "TTA";
-    case AV_CODEC_ID_TAK: return "TAK";
+    case AV_CODEC_ID_AAC:
+      return "AAC";
+    case AV_CODEC_ID_ALAC:
+      return "ALAC";
+    case AV_CODEC_ID_AC3:
+      return "AC-3";
+    case AV_CODEC_ID_EAC3:
+      return "E-AC-3";
+    case AV_CODEC_ID_DTS:
+      return "DTS";
+    case AV_CODEC_ID_FLAC:
+      return "FLAC";
+    case AV_CODEC_ID_MP1:
+      return "MP1";
+    case AV_CODEC_ID_MP2:
+      return "MP2";
+    case AV_CODEC_ID_MP3:
+      return "MP3";
+    case AV_CODEC_ID_OPUS:
+      return "Opus";
+    case AV_CODEC_ID_VORBIS:
+      return "Vorbis";
+    case AV_CODEC_ID_SPEEX:
+      return "Speex";
+    case AV_CODEC_ID_SHORTEN:
+      return "Shorten";
+    case AV_CODEC_ID_APE:
+      return "Monkey's Audio";
+    case AV_CODEC_ID_WAVPACK:
+      return "WavPack";
+    case AV_CODEC_ID_TTA:
+      return "TTA";
+    case AV_CODEC_ID_TAK:
+      return "TAK";
     case AV_CODEC_ID_MUSEPACK7:
-    case AV_CODEC_ID_MUSEPACK8: return "Musepack";
-    case AV_CODEC_ID_TRUEHD: return "TrueHD";
-    case AV_CODEC_ID_MLP: return "MLP";
+    case AV_CODEC_ID_MUSEPACK8:
+      return "Musepack";
+    case AV_CODEC_ID_TRUEHD:
+      return "TrueHD";
+    case AV_CODEC_ID_MLP:
+      return "MLP";
     case AV_CODEC_ID_WMAV1:
-    case AV_CODEC_ID_WMAV2: return "WMA";
-    case AV_CODEC_ID_WMAPRO: return "WMA Pro";
-    case AV_CODEC_ID_WMALOSSLESS: return "WMA Lossless";
+    case AV_CODEC_ID_WMAV2:
+      return "WMA";
+    case AV_CODEC_ID_WMAPRO:
+      return "WMA Pro";
+    case AV_CODEC_ID_WMALOSSLESS:
+      return "WMA Lossless";
     case AV_CODEC_ID_AMR_NB:
-    case AV_CODEC_ID_AMR_WB: return "AMR";
-    case AV_CODEC_ID_PCM_ALAW: return "A-law";
-    case AV_CODEC_ID_PCM_MULAW: return "mu-law";
-    default: break;
+    case AV_CODEC_ID_AMR_WB:
+      return "AMR";
+    case AV_CODEC_ID_PCM_ALAW:
+      return "A-law";
+    case AV_CODEC_ID_PCM_MULAW:
+      return "mu-law";
+    default:
+      break;
   }
   if (id >= AV_CODEC_ID_DSD_LSBF && id <= AV_CODEC_ID_DSD_MSBF_PLANAR) return "DSD";
   if (id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT) return "PCM";
@@ -192,8 +243,7 @@ struct FrameFreer {
 // it cannot be decoded or `deadline` passes first. For raw streams whose
 // header gives no length (Shorten). `has_packet`: set when a packet of the
 // stream was read.
-double decodedLength(AVFormatContext& input, int audio, AVPacket& packet, const Deadline& deadline,
-                     bool& has_packet) {
+double decodedLength(AVFormatContext& input, int audio, AVPacket& packet, const Deadline& deadline, bool& has_packet) {
   const AVCodecParameters& parameters = *input.streams[audio]->codecpar;
   const AVCodec* decoder = lib().avcodec_find_decoder(parameters.codec_id);
   if (decoder == nullptr || parameters.sample_rate <= 0) return 0;

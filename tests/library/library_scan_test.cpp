@@ -91,10 +91,9 @@ class ScanTest : public ::testing::Test {
 
 // Corpus files whose header states a length their size cannot hold at
 // their bitrate: cut short, or a frame count that lies.
-const std::set<std::string> kLengthsTooLong = {"garbage.mp3",       "ilst-is-last.m4a", "infloop.m4a",
-                                               "lame_cbr.mp3",      "lame_vbr.mp3",     "lossless.wma",
-                                               "mpeg2.mp3",         "rare_frames.mp3",  "real_example.wma",
-                                               "toc_many_children.mp3"};
+const std::set<std::string> kLengthsTooLong = {
+    "garbage.mp3",  "ilst-is-last.m4a", "infloop.m4a",     "lame_cbr.mp3",     "lame_vbr.mp3",
+    "lossless.wma", "mpeg2.mp3",        "rare_frames.mp3", "real_example.wma", "toc_many_children.mp3"};
 // Corpus files with tags TagLib's reader of their format leaves out.
 const std::set<std::string> kMoreTagsThanTagLib = {"mac-399-id3v2.ape"};
 
@@ -192,9 +191,8 @@ TEST_F(ScanTest, OddCorpusFilesAreTracksWithTheirTagsAndAPossibleLength) {
   ASSERT_EQ(result.library.tracks.size(), std::size(kOddFiles));
   for (const OddFile& odd : kOddFiles) {
     SCOPED_TRACE(odd.name);
-    const auto track = std::find_if(result.library.tracks.begin(), result.library.tracks.end(), [&](const auto& t) {
-      return uriFilePath(t->path()).filename() == odd.name;
-    });
+    const auto track = std::find_if(result.library.tracks.begin(), result.library.tracks.end(),
+                                    [&](const auto& t) { return uriFilePath(t->path()).filename() == odd.name; });
     ASSERT_NE(track, result.library.tracks.end());
     EXPECT_EQ(firstValue(**track, "TITLE"), odd.title);
     EXPECT_EQ(firstValue(**track, "ARTIST"), odd.artist);
@@ -234,10 +232,10 @@ TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads
 // TagLib picks its reader by the name, and some readers take any bytes.
 TEST_F(ScanTest, FilesThatAreNotAudioAreUnreadableWhateverTheirName) {
   // Every name this TagLib reads, and names of formats libavformat reads.
-  const char* const kExtensions[] = {"mp3", "mp2",  "wav", "aif", "aiff", "afc",    "aifc", "ape", "mpc", "wv",
-                                     "tta", "flac", "ogg", "oga", "opus", "spx",    "m4a",  "m4r", "m4b", "m4p",
-                                     "mp4", "3g2",  "m4v", "wma", "asf",  "mod",    "module", "nst", "wow", "s3m",
-                                     "it",  "xm",   "shn", "dff", "dsf",  "aac",    "mka",  "mkv", "webm", "ac3",
+  const char* const kExtensions[] = {"mp3", "mp2",  "wav", "aif", "aiff", "afc", "aifc",   "ape", "mpc",  "wv",
+                                     "tta", "flac", "ogg", "oga", "opus", "spx", "m4a",    "m4r", "m4b",  "m4p",
+                                     "mp4", "3g2",  "m4v", "wma", "asf",  "mod", "module", "nst", "wow",  "s3m",
+                                     "it",  "xm",   "shn", "dff", "dsf",  "aac", "mka",    "mkv", "webm", "ac3",
                                      "dts", "caf",  "amr", "au",  "tak",  "w64"};
   std::string text;
   for (int line = 0; line < 100; ++line) text += "Track " + std::to_string(line) + ": liner notes, not music\n";
@@ -263,10 +261,10 @@ TEST_F(ScanTest, FilesThatOnlyPointAtAudioAreUnreadable) {
   copy("garbage.mp3", music() / "garbage.bin");
   fs::create_directories(music() / "lists");
   std::ofstream(music() / "lists" / "stream.m3u8")
-      << "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXTINF:1.0,\n" << (music() / "a.aac").string()
-      << "\n#EXT-X-ENDLIST\n";
-  std::ofstream(music() / "lists" / "list.ffconcat") << "ffconcat version 1.0\nfile '" << (music() / "a.aac").string()
-                                                     << "'\n";
+      << "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXTINF:1.0,\n"
+      << (music() / "a.aac").string() << "\n#EXT-X-ENDLIST\n";
+  std::ofstream(music() / "lists" / "list.ffconcat")
+      << "ffconcat version 1.0\nfile '" << (music() / "a.aac").string() << "'\n";
   std::ifstream whole(corpusDir() / "empty10ms.dsf", std::ios::binary);
   std::string headers(3000, '\0');
   whole.read(headers.data(), static_cast<std::streamsize>(headers.size()));

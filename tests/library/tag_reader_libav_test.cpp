@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
