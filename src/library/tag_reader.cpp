@@ -7,10 +7,13 @@
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/apeproperties.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacproperties.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
 #include <taglib/itfile.h>
 #include <taglib/modfile.h>
 #include <taglib/mp4file.h>
@@ -29,6 +32,8 @@
 #include <taglib/xmfile.h>
 
 #include "library/field_names.h"
+#include "library/stated_length.h"
+#include "library/tag_reader_libav.h"
 
 namespace library {
 namespace {
@@ -188,6 +193,25 @@ bool readMp4ReplayGain(TagLib::File* file, host::ReplayGain& gain) {
   return !properties.isEmpty() && readReplayGain(properties, gain);
 }
 
+// The tags of `file`. Monkey's Audio files may begin with an ID3v2 tag,
+// which TagLib's reader of them skips: its fields count, after those of an
+// APE tag and before those of an ID3v1 tag.
+TagLib::PropertyMap readProperties(TagLib::File* file, TagLib::IOStream& stream) {
+  auto* ape = dynamic_cast<TagLib::APE::File*>(file);
+  if (ape == nullptr || !bytesAt(stream, 0, "ID3")) return file->properties();
+  const TagLib::ID3v2::Tag id3v2(file, 0);
+  if (id3v2.isEmpty()) return file->properties();
+  TagLib::PropertyMap properties = ape->hasAPETag() ? ape->APETag()->properties() : TagLib::PropertyMap();
+  auto fill = [&properties](const TagLib::PropertyMap& from) {
+    for (const auto& [key, values] : from) {
+      if (!properties.contains(key)) properties.insert(key, values);
+    }
+  };
+  fill(id3v2.properties());
+  if (ape->hasID3v1Tag()) fill(ape->ID3v1Tag()->properties());
+  return properties;
+}
+
 void addNumber(host::TrackBuilder& builder, const char* name, int value) {
   if (value > 0) builder.addTech(name, std::to_string(value));
 }
@@ -202,13 +226,18 @@ MusicFileRead readMusicFile(const std::filesystem::path& file, std::string_view 
   if (!stream.isOpen()) return {};
   const TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Average);
   TagLib::File* opened = ref.file();
-  if (opened == nullptr || !opened->isValid() || !holdsAudio(opened, stream)) return {nullptr, true};
-
   builder.clear();
   builder.setPath(location);
   builder.setSize(facts.size);
   builder.setMtime(facts.mtime);
-  const TagLib::PropertyMap properties = opened->properties();
+  if (opened == nullptr || !opened->isValid() || !holdsAudio(opened, stream)) {
+    // What TagLib refuses, libavformat may read; TagLib's tracks stay as
+    // TagLib reads them.
+    if (readWithLibav(file, facts.size, builder)) return {builder.build(), true};
+    return {nullptr, true};
+  }
+
+  const TagLib::PropertyMap properties = readProperties(opened, stream);
   for (const auto& [key, values] : properties) {
     const std::string name = key.to8Bit(true);
     if (fieldNameProblem(name) != nullptr || values.isEmpty()) continue;
@@ -225,7 +254,7 @@ MusicFileRead readMusicFile(const std::filesystem::path& file, std::string_view 
   if (readMp4ReplayGain(opened, gain) || has_gain) builder.setReplayGain(gain);
 
   if (const TagLib::AudioProperties* audio = opened->audioProperties()) {
-    builder.setLength(audio->lengthInMilliseconds() / 1000.0);
+    builder.setLength(checkedLength(audio->lengthInMilliseconds() / 1000.0, audio->bitrate(), facts.size));
     if (const std::string codec = codecName(opened); !codec.empty()) builder.addTech("codec", codec);
     addNumber(builder, "bitrate", audio->bitrate());
     addNumber(builder, "samplerate", audio->sampleRate());

@@ -89,12 +89,23 @@ class ScanTest : public ::testing::Test {
   std::optional<LibraryCache> cache_;
 };
 
+// Corpus files whose header states a length their size cannot hold at
+// their bitrate: cut short, or a frame count that lies.
+const std::set<std::string> kLengthsTooLong = {
+    "garbage.mp3",  "ilst-is-last.m4a", "infloop.m4a",     "lame_cbr.mp3",     "lame_vbr.mp3",
+    "lossless.wma", "mpeg2.mp3",        "rare_frames.mp3", "real_example.wma", "toc_many_children.mp3"};
+// Corpus files with tags TagLib's reader of their format leaves out.
+const std::set<std::string> kMoreTagsThanTagLib = {"mac-399-id3v2.ape"};
+
 // Every field of the property map, with its values in order, is a field of
-// the track; and nothing else is.
+// the track; and nothing else is. The length is TagLib's, except where the
+// file cannot hold it.
 void expectSameAsTagLib(const host::Track& track) {
   SCOPED_TRACE(std::string(track.path()));
+  const std::string name = uriFilePath(track.path()).filename().string();
   const TagLib::FileRef ref(uriFilePath(track.path()).c_str());
   ASSERT_NE(ref.file(), nullptr);
+  if (kMoreTagsThanTagLib.contains(name)) return;
   const TagLib::PropertyMap properties = ref.file()->properties();
   std::size_t fields = 0;
   for (const auto& [key, values] : properties) {
@@ -115,27 +126,27 @@ void expectSameAsTagLib(const host::Track& track) {
   }
   EXPECT_EQ(track.meta().size(), fields);
   if (const TagLib::AudioProperties* audio = ref.audioProperties()) {
-    EXPECT_DOUBLE_EQ(track.length(), audio->lengthInMilliseconds() / 1000.0);
+    const double stated = audio->lengthInMilliseconds() / 1000.0;
+    if (!kLengthsTooLong.contains(name)) {
+      EXPECT_DOUBLE_EQ(track.length(), stated);
+    } else {
+      EXPECT_GT(track.length(), 0.0);
+      EXPECT_LT(track.length(), stated / 4);
+    }
   }
 }
 
-// The corpus files that are no tracks: formats this TagLib does not read,
-// damaged beyond reading, or with none of the audio their name promises
-// (MPEG files of tags and no frame, a damaged AIFF form). Every other file
-// of the corpus is audio, some of it damaged, and a track.
+// The corpus files that are no tracks: not audio, damaged beyond reading,
+// or with none of the audio their name promises (MPEG files of tags and no
+// frame, a damaged AIFF form, video without sound). Every other file of the
+// corpus is audio, some of it damaged, and a track.
 const std::set<std::string> kNotTracks = {"005411.id3",
-                                          "2sec-silence.shn",
                                           "README.md",
                                           "compressed_id3_frame_invalid.mp3",
-                                          "empty10ms.dff",
-                                          "empty10ms.dsf",
-                                          "empty1s.aac",
                                           "excessive_alloc.aif",
                                           "excessive_alloc.mp3",
                                           "extended-header.mp3",
-                                          "multiplex.ogg",
                                           "no-extension",
-                                          "no-tags.mka",
                                           "no-tags.webm",
                                           "optimized.mkv",
                                           "segfault.oga",
@@ -143,6 +154,55 @@ const std::set<std::string> kNotTracks = {"005411.id3",
                                           "unsupported-extension.xx",
                                           "unsynch24.id3",
                                           "w000.mp3"};
+
+// Corpus files whose tracks are not TagLib's: formats TagLib does not read,
+// tags it misses, lengths their files cannot hold.
+struct OddFile {
+  const char* name;
+  const char* title;  // "": none
+  const char* artist;
+  double min_length, max_length;
+  const char* codec;
+};
+const OddFile kOddFiles[] = {
+    // A raw stream: no header gives its length, which is counted.
+    {"2sec-silence.shn", "", "", 1.99, 2.01, "Shorten"},
+    {"empty10ms.dff", "", "", 0.005, 0.02, "DSD"},
+    {"empty10ms.dsf", "", "", 0.005, 0.02, "DSD"},
+    // Raw ADTS frames: the length is estimated from their bitrate.
+    {"empty1s.aac", "", "", 0.8, 1.3, "AAC"},
+    {"no-tags.mka", "", "", 0.1, 10, "MP3"},
+    {"multiplex.ogg", "Paper Lights", "", 0.1, 10, "Vorbis"},
+    {"mac-399-id3v2.ape", "TitleXXXX", "ArtistXXXX", 0.1, 10, "Monkey's Audio"},
+    {"garbage.mp3", "Title A", "Artist A", 0.5, 2, "MP3"},
+};
+// TagLib reads no file of these.
+const std::set<std::string> kReadByLibav = {"2sec-silence.shn", "empty10ms.dff", "empty10ms.dsf",
+                                            "empty1s.aac",      "no-tags.mka",   "multiplex.ogg"};
+
+std::string firstValue(const host::Track& track, const char* field) {
+  const host::InfoField* found = track.findMeta(host::findField(field));
+  return found != nullptr ? std::string(found->values().front()) : "";
+}
+
+TEST_F(ScanTest, OddCorpusFilesAreTracksWithTheirTagsAndAPossibleLength) {
+  for (const OddFile& odd : kOddFiles) copy(odd.name, music() / odd.name);
+  const ScanResult result = scan();
+  ASSERT_EQ(result.library.tracks.size(), std::size(kOddFiles));
+  for (const OddFile& odd : kOddFiles) {
+    SCOPED_TRACE(odd.name);
+    const auto track = std::find_if(result.library.tracks.begin(), result.library.tracks.end(),
+                                    [&](const auto& t) { return uriFilePath(t->path()).filename() == odd.name; });
+    ASSERT_NE(track, result.library.tracks.end());
+    EXPECT_EQ(firstValue(**track, "TITLE"), odd.title);
+    EXPECT_EQ(firstValue(**track, "ARTIST"), odd.artist);
+    EXPECT_GE((*track)->length(), odd.min_length);
+    EXPECT_LE((*track)->length(), odd.max_length);
+    const host::InfoField* codec = (*track)->findTech(host::findField("codec"));
+    ASSERT_NE(codec, nullptr);
+    EXPECT_EQ(codec->values().front(), odd.codec);
+  }
+}
 
 TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads) {
   std::set<std::string> expected;
@@ -159,7 +219,7 @@ TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads
   EXPECT_EQ(result.counts.unreadable, kNotTracks.size());
   for (const auto& track : result.library.tracks) {
     EXPECT_EQ(track->size(), fs::file_size(uriFilePath(track->path())));
-    expectSameAsTagLib(*track);
+    if (!kReadByLibav.contains(uriFilePath(track->path()).filename().string())) expectSameAsTagLib(*track);
   }
   // One thread reads the same records as four.
   const ScanResult alone = scan({music()}, 1, dir_.path() / "alone");
@@ -171,10 +231,12 @@ TEST_F(ScanTest, EveryCorpusFileIsATrackOrUnreadableAndTracksHoldWhatTagLibReads
 
 // TagLib picks its reader by the name, and some readers take any bytes.
 TEST_F(ScanTest, FilesThatAreNotAudioAreUnreadableWhateverTheirName) {
-  // Every name this TagLib reads.
-  const char* const kExtensions[] = {"mp3",  "mp2", "wav", "aif",  "aiff",   "afc", "aifc", "ape", "mpc", "wv",  "tta",
-                                     "flac", "ogg", "oga", "opus", "spx",    "m4a", "m4r",  "m4b", "m4p", "mp4", "3g2",
-                                     "m4v",  "wma", "asf", "mod",  "module", "nst", "wow",  "s3m", "it",  "xm"};
+  // Every name this TagLib reads, and names of formats libavformat reads.
+  const char* const kExtensions[] = {"mp3", "mp2",  "wav", "aif", "aiff", "afc", "aifc",   "ape", "mpc",  "wv",
+                                     "tta", "flac", "ogg", "oga", "opus", "spx", "m4a",    "m4r", "m4b",  "m4p",
+                                     "mp4", "3g2",  "m4v", "wma", "asf",  "mod", "module", "nst", "wow",  "s3m",
+                                     "it",  "xm",   "shn", "dff", "dsf",  "aac", "mka",    "mkv", "webm", "ac3",
+                                     "dts", "caf",  "amr", "au",  "tak",  "w64"};
   std::string text;
   for (int line = 0; line < 100; ++line) text += "Track " + std::to_string(line) + ": liner notes, not music\n";
   const std::string kContents[] = {"", "hi\n", text, std::string(8192, '\0')};
@@ -187,6 +249,30 @@ TEST_F(ScanTest, FilesThatAreNotAudioAreUnreadableWhateverTheirName) {
   const ScanResult result = scan();
   EXPECT_EQ(paths(result.library.tracks), std::vector<std::string>());
   EXPECT_EQ(result.counts.unreadable, std::size(kExtensions) * std::size(kContents));
+}
+
+// Files that name or describe audio without holding any: a playlist whose
+// reader would open the files it lists, a DSF header cut before its first
+// block; and without a name that TagLib knows, bytes in which MPEG frames
+// are only guessed at. An MP3 file is one whatever its name.
+TEST_F(ScanTest, FilesThatOnlyPointAtAudioAreUnreadable) {
+  copy("empty1s.aac", music() / "a.aac");
+  copy("bladeenc.mp3", music() / "bladeenc");
+  copy("garbage.mp3", music() / "garbage.bin");
+  fs::create_directories(music() / "lists");
+  std::ofstream(music() / "lists" / "stream.m3u8")
+      << "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXTINF:1.0,\n"
+      << (music() / "a.aac").string() << "\n#EXT-X-ENDLIST\n";
+  std::ofstream(music() / "lists" / "list.ffconcat")
+      << "ffconcat version 1.0\nfile '" << (music() / "a.aac").string() << "'\n";
+  std::ifstream whole(corpusDir() / "empty10ms.dsf", std::ios::binary);
+  std::string headers(3000, '\0');
+  whole.read(headers.data(), static_cast<std::streamsize>(headers.size()));
+  std::ofstream(music() / "cut.dsf", std::ios::binary) << headers;
+  const ScanResult result = scan();
+  EXPECT_EQ(paths(result.library.tracks),
+            (std::vector<std::string>{fileUri(music() / "a.aac"), fileUri(music() / "bladeenc")}));
+  EXPECT_EQ(result.counts.unreadable, 4u);
 }
 
 TEST_F(ScanTest, TechnicalFieldsAndNamesThatAreNotAscii) {
