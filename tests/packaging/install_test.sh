@@ -43,7 +43,7 @@ for size in 16 32 48 64 128 256; do
   [ "$width $height" = "$size $size" ] || fail "the ${size}x${size} icon is ${width}x${height}"
 done
 # The licences of what the program bundles: the icon strip and the header-only libraries built in.
-for part in "Tango icon theme" CLI11 "Niels Lohmann"; do
+for part in Tango CLI11 "Niels Lohmann"; do
   grep -q "$part" "$installed/share/doc/vostrel/copyright" || fail "the copyright file leaves out $part"
 done
 
