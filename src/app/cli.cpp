@@ -17,11 +17,9 @@
 #include "app/playlist_file_commands.h"
 #include "app/scan_command.h"
 #include "app/tree_commands.h"
+#include "component/version.h"
 #include "profile/data_error.h"
-
-#ifndef VOSTREL_VERSION
-#define VOSTREL_VERSION "unknown"
-#endif
+#include "profile/resources.h"
 
 namespace app {
 
@@ -33,8 +31,9 @@ int runCommandLine(int argc, char** argv) {
 int runCommandLine(int argc, char** argv, CommandEnv& env) {
   CLI::App cli{"Vostrel: a music library as a tree defined in SQL", "vostrel"};
   cli.set_help_all_flag("--help-all", "All commands and their options");
-  cli.footer("The manual: help/vostrel_help.html. The reference: docs/cli.md and man vostrel.");
-  cli.set_version_flag("--version", std::string("vostrel ") + VOSTREL_VERSION, "Print the version and exit");
+  cli.footer("The manual: " + (profile::resourceDir("help") / "vostrel_help.html").string() +
+             ". The reference: man vostrel.");
+  cli.set_version_flag("--version", "vostrel " + component::vostrelVersion().version, "Print the version and exit");
   GlobalOptions global;
   cli.add_option("--profile", global.profile, "Profile folder")->type_name("DIR");
   cli.add_option("--library", global.libraries,

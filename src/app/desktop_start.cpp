@@ -44,7 +44,9 @@ int runDesktop(const GlobalOptions& global, int argc, char** argv) {
   QApplication qt(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vostrel"));
   QApplication::setApplicationDisplayName(QStringLiteral("Vostrel"));
-  QApplication::setDesktopFileName(QStringLiteral("vostrel"));
+  // The desktop entry's name, by which the desktop finds the icon and name
+  // of the running program.
+  QApplication::setDesktopFileName(QStringLiteral(VOSTREL_APP_ID));
   QApplication::setQuitOnLastWindowClosed(false);
   const QString icon_file = QString::fromStdString((profile::resourceDir("data") / "vostrel.png").string());
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vostrel"), QIcon(icon_file)));

@@ -5,6 +5,12 @@
 
 #include "host/host.h"
 
+// The version comes from the build, which has it from the one place it is
+// written (the project's CMakeLists.txt).
+#ifndef VOSTREL_VERSION
+#error "VOSTREL_VERSION is set by the build"
+#endif
+
 namespace component {
 namespace {
 
@@ -26,7 +32,7 @@ uint64_t pieceNumber(std::string_view piece) {
 
 const ComponentVersion& vostrelVersion() {
   static const ComponentVersion version{
-      "Vostrel", "1.0.3",
+      "Vostrel", VOSTREL_VERSION,
       "Tree based library viewer with SQL queries for Framix\n"
       "Written by the Vostrel developers.\n"
       "\n"

@@ -20,7 +20,8 @@ struct ComponentVersion {
   std::string about;
 };
 
-// This component's record: "Vostrel", "1.0.3" and the about text.
+// This component's record: "Vostrel", the version the build sets ("1.0.3") and
+// the about text.
 const ComponentVersion& vostrelVersion();
 
 // The panel layer the component draws its panels in, and the oldest version
