@@ -73,8 +73,11 @@ tracks to a playlist, runs SQL, or opens the SQL console. A small player plays
 the playlists; everything can also be done from the command line.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libavformat is opened at run time, only for files TagLib refuses, so
+# dpkg-shlibdeps does not see it: recommend the major version built against.
+string(REGEX MATCH "^[0-9]+" VOSTREL_AVFORMAT_MAJOR "${LIBAV_libavformat_VERSION}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-image-formats-plugins, xdg-utils")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-image-formats-plugins, xdg-utils, libavformat${VOSTREL_AVFORMAT_MAJOR}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

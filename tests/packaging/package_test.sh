@@ -51,6 +51,7 @@ for library in "libc6 " libsqlite3-0 libtag1v5 libqt6widgets6 libqt6multimedia6 
   [[ ", $depends" == *", $library"* ]] || fail "Depends leaves out $library: $depends"
 done
 [[ "$(field Recommends)" == *"gstreamer1.0-plugins-good"* ]] || fail "Recommends: $(field Recommends)"
+[[ "$(field Recommends)" =~ libavformat[0-9]+ ]] || fail "Recommends names no libavformat: $(field Recommends)"
 
 # The file list: root's files, all under /usr, each where a desktop looks.
 dpkg-deb -c "$deb" >"$work/contents" || fail "dpkg-deb -c"
