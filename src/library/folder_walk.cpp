@@ -127,6 +127,7 @@ bool FolderWalk::take(int dir, const char* name, unsigned char type, const std::
   file.uri = child_;
   file.state.size = static_cast<uint64_t>(info.st_size);
   file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+  file.state.ctime_ns = static_cast<int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
   return true;
 }
 

@@ -1,6 +1,6 @@
 // Listing a music folder for a scan (library_scan.h): every regular file
-// below it with its size and modification time, and the folders that could
-// not be listed.
+// below it with its size, modification and status-change times, and the
+// folders that could not be listed.
 //
 //   std::vector<FoundFile> files;
 //   FolderWalk walk(files, &cancel);
@@ -28,8 +28,11 @@ namespace library {
 
 struct FoundFile {
   std::string uri;
-  LibraryCache::FileState state;  // size and time; track is for the scan
+  LibraryCache::FileState state;  // size and times; track is for the scan
   bool known = false;             // for the scan: in the cache with another size or time
+  // For the scan: in the cache with the same size and modification time,
+  // read again because its status-change time moved or could not tell.
+  bool recheck = false;
 };
 
 // Where the locations below the folder whose URI is `uri` begin: the URI
