@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,9 @@ class FolderWalk {
   std::vector<Deferred> deferred_;
   std::vector<Unlisted> unlisted_;
   std::string child_;  // the URI of the entry being taken
+  static constexpr std::size_t kListBytes = 32 * 1024;
+  std::vector<std::unique_ptr<char[]>> buffers_;  // for listing, one per level of folders being listed
+  std::size_t depth_ = 0;
 };
 
 }  // namespace library
