@@ -57,6 +57,9 @@ check "--no-rescan left the new file to the next scan" \
 scan --library "$music" --no-rescan
 check "scan refuses --no-rescan" "2 vostrel: --no-rescan cannot be given to scan, which rescans the music folders" \
   "$RC $ERR"
+"$VOSTREL" --profile "$PROFILE" --no-rescan >/dev/null 2>"$WORK/err"
+check "the desktop program refuses --no-rescan" "2 vostrel: --no-rescan applies to a command; the desktop program \
+starts from the library cache and rescans the music folders in the background" "$? $(cat "$WORK/err")"
 rm "$music/late.${files[3]##*.}"
 check "commands rescan by default" 40 "$(count --library "$music")"
 
