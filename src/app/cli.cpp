@@ -46,6 +46,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   cli.add_option("--playing", global.playing,
                  "The library's track at PATH plays for this run: what playing() and playing_handle() read")
       ->type_name("PATH");
+  cli.add_flag("--no-rescan", global.no_rescan,
+               "Take the music folders' tracks from the library cache as it stands, without looking for changes");
 
   SqlOptions sql;
   CLI::App* sql_command = cli.add_subcommand("sql", "Run an SQL script as the console does");
@@ -123,7 +125,16 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
       env.err() << "vostrel: --playing applies to a command; the desktop program plays what you choose\n";
       return kExitBadInput;
     }
+    if (global.no_rescan) {
+      env.err() << "vostrel: --no-rescan applies to a command; the desktop program starts from the library cache "
+                   "and rescans the music folders in the background\n";
+      return kExitBadInput;
+    }
     return env.live() ? kExitBadInput : runDesktop(global, argc, argv);
+  }
+  if (*scan_command && global.no_rescan) {
+    env.err() << "vostrel: --no-rescan cannot be given to scan, which rescans the music folders\n";
+    return kExitBadInput;
   }
 
   const NewProfileCleanup cleanup(global);

@@ -111,7 +111,8 @@ std::unique_ptr<player::Player> openPlayer(const GlobalOptions& options, bool re
   profile::Profile profile = profile::Profile::open(options.profile);
   profile::SettingsStore settings = openSettings(options, profile);
   const library::LibrarySource source = chooseLibrarySource(options, settings);
-  library::LibraryFile library = library::loadLibrarySource(source, profile.dir(), rescan, std::cerr);
+  library::LibraryFile library =
+      library::loadLibrarySource(source, profile.dir(), rescan && !options.no_rescan, std::cerr);
   auto player = std::make_unique<player::Player>(std::move(profile), std::move(settings), std::move(library));
   player->keepLibraryAtExit();
   if (!options.playing.empty()) {

@@ -21,6 +21,7 @@ struct GlobalOptions {
   std::vector<std::string> sets;    // --set KEY=VALUE, in order
   double wait_seconds = 30;         // --wait: how long to wait for a busy profile
   std::string playing;              // --playing: the run's playing track; empty: none
+  bool no_rescan = false;           // --no-rescan: music folders as the library cache holds them
 };
 
 // The bundled demo library: data/demo-library.json next to the program, in
@@ -70,8 +71,9 @@ profile::SettingsStore openSettings(const GlobalOptions& options, profile::Profi
 library::LibrarySource chooseLibrarySource(const GlobalOptions& options, const profile::SettingsStore& settings);
 
 // The player over the chosen library. Music folders are read from the
-// profile's library cache, and rescanned first when `rescan` (commands do;
-// the desktop program starts from the cache and scans in the background).
+// profile's library cache, and rescanned first when `rescan` and not
+// --no-rescan (commands do; the desktop program starts from the cache and
+// scans in the background).
 // Throws profile::DataError.
 // With --playing, the library's track at that path plays for the run
 // (throws DataError when the library has none there).

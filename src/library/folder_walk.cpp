@@ -75,33 +75,39 @@ bool FolderWalk::belowUnlisted(std::string_view uri) const {
 }
 
 // Lists the folder open as `fd` (and closes it), whose URI is `uri`.
+// The entries are read straight from the descriptor rather than through a
+// DIR, whose opening checks the descriptor again with three more calls per
+// folder.
 void FolderWalk::walk(int fd, const std::string& uri) {
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    unlisted_.push_back({locationsBelow(uri), errno});
-    ::close(fd);
-    return;
-  }
-  for (;;) {
-    if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
-      cancelled_ = true;
+  // One buffer per level: the subfolders are listed while this one is.
+  if (buffers_.size() <= depth_) buffers_.push_back(std::make_unique<char[]>(kListBytes));
+  char* const buffer = buffers_[depth_].get();
+  ++depth_;
+  for (bool done = false; !done;) {
+    const ssize_t got = ::getdents64(fd, buffer, kListBytes);
+    if (got <= 0) {
+      if (got < 0) unlisted_.push_back({locationsBelow(uri), errno});
       break;
     }
-    errno = 0;
-    const dirent* entry = ::readdir(dir);
-    if (entry == nullptr) {
-      if (errno != 0) unlisted_.push_back({locationsBelow(uri), errno});
-      break;
+    for (ssize_t at = 0; at < got && !done;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+        cancelled_ = true;
+        done = true;
+        break;
+      }
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      if (defer_ && (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)) {
+        deferred_.push_back({entry->d_name, entry->d_type});
+        continue;
+      }
+      done = !take(fd, entry->d_name, entry->d_type, uri);
     }
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (defer_ && (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)) {
-      deferred_.push_back({entry->d_name, entry->d_type});
-      continue;
-    }
-    if (!take(::dirfd(dir), entry->d_name, entry->d_type, uri)) break;
   }
-  ::closedir(dir);
+  --depth_;
+  ::close(fd);
 }
 
 // Takes the entry `name` of type `type` (as listed) of the folder open as
@@ -127,6 +133,7 @@ bool FolderWalk::take(int dir, const char* name, unsigned char type, const std::
   file.uri = child_;
   file.state.size = static_cast<uint64_t>(info.st_size);
   file.state.mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+  file.state.ctime_ns = static_cast<int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
   return true;
 }
 

@@ -1,6 +1,6 @@
 // Listing a music folder for a scan (library_scan.h): every regular file
-// below it with its size and modification time, and the folders that could
-// not be listed.
+// below it with its size, modification and status-change times, and the
+// folders that could not be listed.
 //
 //   std::vector<FoundFile> files;
 //   FolderWalk walk(files, &cancel);
@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,11 @@ namespace library {
 
 struct FoundFile {
   std::string uri;
-  LibraryCache::FileState state;  // size and time; track is for the scan
+  LibraryCache::FileState state;  // size and times; track is for the scan
   bool known = false;             // for the scan: in the cache with another size or time
+  // For the scan: in the cache with the same size and modification time,
+  // read again because its status-change time moved or could not tell.
+  bool recheck = false;
 };
 
 // Where the locations below the folder whose URI is `uri` begin: the URI
@@ -80,6 +84,9 @@ class FolderWalk {
   std::vector<Deferred> deferred_;
   std::vector<Unlisted> unlisted_;
   std::string child_;  // the URI of the entry being taken
+  static constexpr std::size_t kListBytes = 32 * 1024;
+  std::vector<std::unique_ptr<char[]>> buffers_;  // for listing, one per level of folders being listed
+  std::size_t depth_ = 0;
 };
 
 }  // namespace library

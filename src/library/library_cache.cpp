@@ -21,13 +21,14 @@ namespace {
 
 // 1: files and folders. 2: a generation, counted up by every transaction
 // that changes files, and snapshots; a cache of format 1 takes the new
-// tables and keeps its rows.
-constexpr int kFormatVersion = 2;
+// tables and keeps its rows. 3: the files' status-change times; the rows
+// of an older cache take 0, "not known".
+constexpr int kFormatVersion = 3;
 constexpr int kBusyTimeoutMs = 60'000;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
-    " record BLOB) WITHOUT ROWID;"
+    " record BLOB, ctime_ns INTEGER NOT NULL DEFAULT 0) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS folders(path TEXT PRIMARY KEY, available INTEGER NOT NULL) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS state(generation INTEGER NOT NULL);"
     "INSERT INTO state SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM state);"
@@ -134,8 +135,8 @@ struct LibraryCache::Impl {
   std::filesystem::path file;
   sqlite3* db = nullptr;
   std::vector<std::string> notices;
-  Statement select_files, select_tracks, put_file, remove_file, select_folder, put_folder, select_unavailable,
-      remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots, put_snapshot;
+  Statement select_files, select_tracks, put_file, put_ctime, select_record, remove_file, select_folder, put_folder,
+      select_unavailable, remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots, put_snapshot;
   bool counted = false;  // the generation was counted up in this transaction
   std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
 
@@ -175,7 +176,10 @@ struct LibraryCache::Impl {
     exec("PRAGMA mmap_size=1073741824");
     if (stored != kFormatVersion) {
       exec("BEGIN IMMEDIATE");
-      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+          (!filesHave("ctime_ns") &&
+           sqlite3_exec(db, "ALTER TABLE files ADD COLUMN ctime_ns INTEGER NOT NULL DEFAULT 0", nullptr, nullptr,
+                        nullptr) != SQLITE_OK)) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return damaged();
       }
@@ -184,6 +188,19 @@ struct LibraryCache::Impl {
     }
     if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
     return true;
+  }
+
+  // Whether the files table has the column `column`.
+  bool filesHave(const char* column) {
+    sqlite3_stmt* stmt = nullptr;
+    bool found = false;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info('files') WHERE name = ?", -1, &stmt, nullptr) ==
+        SQLITE_OK) {
+      sqlite3_bind_text(stmt, 1, column, -1, SQLITE_STATIC);
+      found = sqlite3_step(stmt) == SQLITE_ROW;
+    }
+    sqlite3_finalize(stmt);
+    return found;
   }
 
   // False for a file SQLite finds is no database or damaged; throws for
@@ -200,10 +217,13 @@ struct LibraryCache::Impl {
       if (!statement) fail("cannot be read");
       return statement;
     };
-    select_files = make("SELECT path, size, mtime_ns, record IS NOT NULL FROM files WHERE path >= ? AND path < ?");
+    select_files =
+        make("SELECT path, size, mtime_ns, record IS NOT NULL, ctime_ns FROM files WHERE path >= ? AND path < ?");
     select_tracks =
         make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
-    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record) VALUES(?, ?, ?, ?)");
+    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record, ctime_ns) VALUES(?, ?, ?, ?, ?)");
+    put_ctime = make("UPDATE files SET ctime_ns = ? WHERE path = ?");
+    select_record = make("SELECT record FROM files WHERE path = ?");
     remove_file = make("DELETE FROM files WHERE path = ?");
     select_folder = make("SELECT available FROM folders WHERE path = ?");
     put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
@@ -320,6 +340,7 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
     state.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
     state.mtime_ns = sqlite3_column_int64(stmt, 2);
     state.track = sqlite3_column_int(stmt, 3) != 0;
+    state.ctime_ns = sqlite3_column_int64(stmt, 4);
     files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
                                    static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
                        state);
@@ -558,7 +579,28 @@ void LibraryCache::putFile(std::string_view uri, const FileState& state, std::st
   } else {
     sqlite3_bind_null(stmt, 4);
   }
+  sqlite3_bind_int64(stmt, 5, state.ctime_ns);
   impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::putFileCtime(std::string_view uri, int64_t ctime_ns) {
+  // The track stays as it was: no snapshot turns stale.
+  sqlite3_stmt* stmt = impl_->put_ctime.get();
+  sqlite3_bind_int64(stmt, 1, ctime_ns);
+  bindText(stmt, 2, uri);
+  impl_->step(stmt, "cannot be written");
+}
+
+std::optional<std::string> LibraryCache::fileRecord(std::string_view uri) {
+  sqlite3_stmt* stmt = impl_->select_record.get();
+  const ResetAtEnd reset{stmt};
+  bindText(stmt, 1, uri);
+  const int step = sqlite3_step(stmt);
+  if (step == SQLITE_DONE) return std::nullopt;
+  if (step != SQLITE_ROW) impl_->fail("cannot be read");
+  const auto* record = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
+  return record != nullptr ? std::string(record, static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)))
+                           : std::string();
 }
 
 void LibraryCache::removeFile(std::string_view uri) {

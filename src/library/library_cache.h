@@ -3,8 +3,9 @@
 // reading every file's tags again.
 //
 // One row per file: its location (a file URI, see file_uri.h), size,
-// modification time in nanoseconds, and the track record in a compact form
-// (see track_record.h), or none for a file that is not a track. A second
+// modification and status-change times in nanoseconds, and the track
+// record in a compact form (see track_record.h), or none for a file that is
+// not a track. A second
 // table remembers which music folders were available at the last scan.
 // A third keeps, per music folder, a snapshot of its tracks as they were
 // built (see keepSnapshot), so that a start copies them in one piece.
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,7 +57,13 @@ class LibraryCache {
     uint64_t size = 0;
     int64_t mtime_ns = 0;
     bool track = false;  // false: not a track (unreadable)
+    // The status-change time, which every write of the file moves on,
+    // even one that puts its modification time back. 0: not known (the
+    // row was written before it was kept); kCtimeRecent: the file changed
+    // too shortly before it was read for the time to tell a later change.
+    int64_t ctime_ns = 0;
   };
+  static constexpr int64_t kCtimeRecent = -1;
   // The files cached below the folder whose URI is `folder_uri` (no
   // trailing slash), by location.
   std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
@@ -90,6 +98,12 @@ class LibraryCache {
   // file that is not a track.
   void putFile(std::string_view uri, const FileState& state, std::string_view record);
   void removeFile(std::string_view uri);
+  // Sets the status-change time of a file whose row is otherwise current;
+  // the snapshots stay current.
+  void putFileCtime(std::string_view uri, int64_t ctime_ns);
+  // The record stored for `uri` (empty for a file that is not a track), or
+  // nullopt when the cache has no row for it.
+  std::optional<std::string> fileRecord(std::string_view uri);
   // Whether the folder was available at its last scan (true when never
   // scanned), and recording it. A scan records music folders, and the
   // folders below them that it could not list.

@@ -57,6 +57,20 @@ std::vector<fs::path> distinctFolders(const std::vector<fs::path>& folders) {
   return kept;
 }
 
+int64_t wallClockNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// Whether the status-change time `cached` recorded for a file, whose size
+// and modification time are as recorded, says it is as it was now that its
+// time is `now`. A time not known (a row older than them) takes size and
+// modification time alone, as before; a recent one never tells.
+bool sameCtime(int64_t cached, int64_t now) {
+  if (cached == 0) return true;
+  return cached != LibraryCache::kCtimeRecent && cached == now;
+}
+
 int64_t wholeSeconds(int64_t ns) {
   return ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
 }
@@ -95,12 +109,15 @@ class Reader {
     std::string record;
     host::TrackHandle track;
     bool opened = true;  // false: not remembered, so that the next scan tries again
+    bool same = false;   // read again and found as the cache holds it
   };
 
  public:
   // The track file `index` was, once run() is done; nullptr when it is not
   // one or was not read.
   const host::TrackHandle& track(std::size_t index) const { return results_[index].track; }
+  // Whether file `index` was read again and found as the cache holds it.
+  bool same(std::size_t index) const { return results_[index].same; }
 
  private:
 
@@ -168,6 +185,14 @@ class Reader {
     for (const std::size_t index : batch) {
       const FoundFile& file = *files_[index];
       Result& result = results_[index];
+      if (file.recheck && result.opened && cache_.fileRecord(file.uri) == result.record) {
+        // Read again only because its times could not tell: as it was.
+        cache_.putFileCtime(file.uri, file.state.ctime_ns);
+        result.same = true;
+        ++(result.track ? counts.unchanged : counts.unreadable);
+        result.record = std::string();
+        continue;
+      }
       if (!result.opened) {
         // What the cache knew of it is stale.
         if (file.known) cache_.removeFile(file.uri);
@@ -253,6 +278,7 @@ class FolderScan {
   std::vector<Plan> plans_;
   std::vector<FoundFile> found_;  // to read
   std::vector<std::string> gone_;
+  std::vector<std::pair<std::string, int64_t>> ctimes_;  // unchanged files whose status-change time is new to the cache
   std::optional<Reader> reader_;
   std::vector<FoundFile*> to_read_;
 };
@@ -271,6 +297,11 @@ void FolderScan::plan(const fs::path& folder) {
   plan.uri = fileUri(folder);
   std::vector<FoundFile> files;
   FolderWalk walk(files, options_.cancel);
+  // Files whose status-change time lies after this are read again at the
+  // next scan. Timestamps move in steps (a clock tick, up to two seconds on
+  // some file systems): a file written again within the step in which it
+  // was read would keep the time that was recorded.
+  const int64_t recent_from = wallClockNs() - options_.recent.count();
   int error = walk.run(folder, threads_);
   auto cached = cache_.filesBelow(plan.uri);
   // A folder that is gone, or is empty where it held files (an unmounted
@@ -305,14 +336,19 @@ void FolderScan::plan(const fs::path& folder) {
     }
   };
   for (FoundFile& file : files) {
+    if (file.state.ctime_ns >= recent_from) file.state.ctime_ns = LibraryCache::kCtimeRecent;
     passCached([&](const std::string& uri) { return uri < file.uri; });
     if (c < cached.size() && cached[c].first == file.uri) {
       const LibraryCache::FileState& state = cached[c].second;
       ++c;
       if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
-        ++(state.track ? counts.unchanged : counts.unreadable);
-        if (state.track) plan.slots.push_back({std::move(file.uri), state});
-        continue;
+        if (sameCtime(state.ctime_ns, file.state.ctime_ns)) {
+          if (state.ctime_ns != file.state.ctime_ns) ctimes_.emplace_back(file.uri, file.state.ctime_ns);
+          ++(state.track ? counts.unchanged : counts.unreadable);
+          if (state.track) plan.slots.push_back({std::move(file.uri), state});
+          continue;
+        }
+        file.recheck = true;
       }
       file.known = true;
     }
@@ -396,9 +432,10 @@ void FolderScan::setAvailable(const std::string& uri, bool available) {
 void FolderScan::run() {
   for (FoundFile& file : found_) to_read_.push_back(&file);
   progress_.to_read = to_read_.size();
-  if (!gone_.empty()) {
+  if (!gone_.empty() || !ctimes_.empty()) {
     cache_.begin();
     for (const std::string& uri : gone_) cache_.removeFile(uri);
+    for (const auto& [uri, ctime_ns] : ctimes_) cache_.putFileCtime(uri, ctime_ns);
     cache_.commit();
     result_.counts.removed = gone_.size();
   }
@@ -420,7 +457,12 @@ void FolderScan::collect() {
     bool whole = true;
     for (const Slot& slot : plan.slots) {
       if (slot.read != kNotRead) {
-        if (const host::TrackHandle& track = reader_->track(slot.read)) tracks.emplace_back(track, slot.state);
+        host::TrackHandle track = reader_->track(slot.read);
+        // A file found as it was keeps the track handed out before.
+        if (reader_->same(slot.read)) {
+          if (host::TrackHandle known = cache_.knownTrack(found_[slot.read].uri, slot.state)) track = std::move(known);
+        }
+        if (track) tracks.emplace_back(std::move(track), slot.state);
       } else if (host::TrackHandle track = cache_.knownTrack(slot.uri, slot.state)) {
         tracks.emplace_back(std::move(track), slot.state);
       } else {

@@ -9,8 +9,22 @@
 //
 // A scan walks the folders (recursively, not into symbolic links to
 // folders), stats every file, reads with TagLib only those that are new or
-// whose size or modification time changed, and forgets the files that are
-// gone. Files that are not tracks (see tag_reader.h) are remembered as
+// whose size, modification time or status-change time changed, and forgets
+// the files that are gone.
+//
+// Why no change is missed: every folder is listed, so files added, removed
+// or renamed (a new location, the old one gone) and folders added or
+// removed show in the listing. A file written in place changes its
+// status-change time, which no program can set back, even where it puts
+// the modification time back. Timestamps move in steps, though, so a file
+// written again within the step in which a scan looked at it could keep the
+// time recorded; a file whose status-change time lies within two seconds
+// of the scan is therefore recorded as too recent to tell, and the next
+// scan reads it again (and counts it unchanged when it finds the same
+// track). Where a file system keeps no real status-change time (FAT),
+// size and modification time are all there is. Folders are not skipped by
+// their own times: those say nothing of a file rewritten in place, and
+// every file has to be stated anyway. Files that are not tracks (see tag_reader.h) are remembered as
 // unreadable, so that a rescan does not read them again until they change;
 // a file that could not be opened at all is not remembered, and so is
 // tried again at every scan (one failed open each) until it can be read.
@@ -51,6 +65,7 @@
 #define VOSTREL_LIBRARY_LIBRARY_SCAN_H_
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -97,6 +112,10 @@ struct ScanOptions {
   // about 110 MB at 300,000 tracks, so the desktop's rescans after a change
   // in a watched folder leave it to the next full scan.
   bool keep_snapshots = true;
+  // How shortly before the scan a file may have changed for its
+  // status-change time to be too recent to tell a later change (see
+  // above). Tests that change files at once after a scan make it 0.
+  std::chrono::nanoseconds recent = std::chrono::seconds(2);
 };
 
 // A folder a scan could not list, and why ("Permission denied").

@@ -43,6 +43,26 @@ check "names that are not ASCII" 1 \
   "$("$VOSTREL" --profile "$PROFILE" --library "$music" sql --format tsv \
      "SELECT count(*) FROM MediaLibrary WHERE path LIKE '%copy Ærø%'" | tail -n 1)"
 
+# --no-rescan takes the cache as it stands: a file added since is not seen,
+# nothing is said, and the cache is left for the next scan to find it.
+cp "${files[3]}" "$music/late.${files[3]##*.}"
+"$VOSTREL" --profile "$PROFILE" --library "$music" --no-rescan sql --format tsv "SELECT count(*) FROM MediaLibrary" \
+  >"$WORK/out" 2>"$WORK/err"
+check "--no-rescan reads the cache as it stands" "count(*)
+40" "$(cat "$WORK/out")"
+check "--no-rescan says nothing" "" "$(cat "$WORK/err")"
+scan --library "$music"
+check "--no-rescan left the new file to the next scan" \
+  "Scanned 1 music folder in T s: 1 added, 0 changed, 0 removed, 40 unchanged, 1 unreadable" "$OUT"
+scan --library "$music" --no-rescan
+check "scan refuses --no-rescan" "2 vostrel: --no-rescan cannot be given to scan, which rescans the music folders" \
+  "$RC $ERR"
+"$VOSTREL" --profile "$PROFILE" --no-rescan >/dev/null 2>"$WORK/err"
+check "the desktop program refuses --no-rescan" "2 vostrel: --no-rescan applies to a command; the desktop program \
+starts from the library cache and rescans the music folders in the background" "$? $(cat "$WORK/err")"
+rm "$music/late.${files[3]##*.}"
+check "commands rescan by default" 40 "$(count --library "$music")"
+
 # Two folders at once; then the settings' folders when no --library is given.
 "$MAKE_MUSIC" --files 5 --seed 2 --out "$WORK/more" >/dev/null
 scan --library "$music" --library "$WORK/more"
