@@ -146,6 +146,8 @@ void Browser::listAll(std::string_view path, bool info, uint32_t tags, std::stri
   if (item == nullptr) {
     appendPair(out, "directory", kFilesDirectory);
     listFiles("", true, info, tags, out);
+  } else if (item->node() != nullptr) {
+    prepare(*item->node());
   }
   listItem(item, std::string(trimmed), true, info, tags, out);
 }
@@ -153,9 +155,15 @@ void Browser::listAll(std::string_view path, bool info, uint32_t tags, std::stri
 void Browser::listItem(tree::TreeItem* item, const std::string& path, bool recursive, bool info, uint32_t tags,
                        std::string& out) {
   tree::TreeItem* parent = item == nullptr ? panel_.control().top() : item;
-  if (item != nullptr && item->node() != nullptr) prepare(*item->node());
-  if (parent->childCount() == 0 && item != nullptr && item->node() != nullptr &&
-      item->node()->type() != tree::NodeType::kFolder) {
+  // A listing below the node asked for shows what has run: running every
+  // query of a tree (its batches among them) is more than a listing asks.
+  if (item != nullptr && item->node() != nullptr && !recursive) prepare(*item->node());
+  const tree::TreeNode* node = item == nullptr ? nullptr : item->node();
+  const bool has_tracks =
+      node != nullptr && (node->type() == tree::NodeType::kQueryResult ||
+                          (node->type() == tree::NodeType::kQuery &&
+                           (!recursive || static_cast<const tree::QueryNode*>(node)->hasRun())));
+  if (parent->childCount() == 0 && has_tracks) {
     host::TrackList tracks;
     nodeTracks(*item->node(), tracks);
     for (const host::TrackHandle& track : tracks) {
