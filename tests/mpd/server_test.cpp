@@ -90,7 +90,7 @@ TEST_F(ServerTest, GreetsAndReplies) {
   EXPECT_EQ(read(client, "\n"), "OK MPD " + std::string(mpd::kProtocolVersion) + "\n");
   write(client, "listplaylists\nping\n");
   const std::string reply = read(client, "OK\nOK\n");
-  EXPECT_EQ(reply.substr(0, 33), "playlist: Saved\nLast-Modified: 2");
+  EXPECT_EQ(reply.rfind("playlist: Saved\nLast-Modified: ", 0), 0u) << reply;
   EXPECT_EQ(reply.substr(reply.size() - 6), "OK\nOK\n");
 }
 
