@@ -231,6 +231,11 @@ void Server::closeMarked() {
     Connection& connection = *connections_.at(fd);
     total_output_ -= connection.out.size();
     ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+    // What the client sent and nobody read would turn the close into a
+    // reset, which may cost it the last reply (the ACK saying why).
+    char discard[4096];
+    for (int i = 0; i < 16 && ::recv(fd, discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
+    }
     ::close(fd);
     connections_.erase(fd);
   }
