@@ -40,8 +40,9 @@ ALLOWED = {
     "profile": {"host"},
     "library": {"profile", "host"},
     "player": {"library", "profile", "host"},
-    "desktop": (_CORE_SIDE | _PLAYER_SIDE),
-    "app": (_CORE_SIDE | _PLAYER_SIDE | {"desktop"}),
+    "mpd": {"player", "tree", "library", "profile", "host", "query", "db", "library_tables"},
+    "desktop": (_CORE_SIDE | _PLAYER_SIDE | {"mpd"}),
+    "app": (_CORE_SIDE | _PLAYER_SIDE | {"desktop", "mpd"}),
 }
 
 # Folders whose files may include Qt; in app/ only its desktop files may.

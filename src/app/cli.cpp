@@ -10,6 +10,7 @@
 #include "app/command_env.h"
 #include "app/commands.h"
 #include "app/context.h"
+#include "app/desktop_serve.h"
 #include "app/desktop_start.h"
 #include "app/forward_client.h"
 #include "app/option_values.h"
@@ -77,6 +78,8 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
   CLI::App* columns_command = addColumnsCommand(cli, columns);
   ScanCommand scan;
   CLI::App* scan_command = addScanCommand(cli, scan);
+  ServeOptions serve;
+  CLI::App* serve_command = addServeCommand(cli, serve);
 
   cli.require_subcommand(0, 1);
   try {
@@ -139,6 +142,9 @@ int runCommandLine(int argc, char** argv, CommandEnv& env) {
 
   const NewProfileCleanup cleanup(global);
   try {
+    // The server holds the profile as the desktop program does, for as long
+    // as it runs; commands are forwarded to it.
+    if (*serve_command) return runServeCommand(env, global, serve, argc, argv);
     // Held until the command has returned: it reads and writes the profile.
     // While the desktop program holds it, the command runs there instead.
     const ProfileClaim claim =

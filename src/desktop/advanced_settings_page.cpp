@@ -71,6 +71,7 @@ void AdvancedSettingsPage::addBranch(const component::Registry& registry, const 
                                      QVBoxLayout& layout) {
   auto* group = new QGroupBox(fromString(branch.name));
   auto* form = new QFormLayout(group);
+  const std::size_t first = settings_.size();
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (const AdvancedSettingEntry* entry : childrenOf(registry, branch.guid)) {
     Setting setting;
@@ -118,7 +119,9 @@ void AdvancedSettingsPage::addBranch(const component::Registry& registry, const 
     }
     if (!setting.key.empty()) settings_.push_back(std::move(setting));
   }
-  if (std::any_of(settings_.begin(), settings_.end(), [](const Setting& s) { return s.key == "icon_file_paths"; })) {
+  // The note goes with the branch that holds the icon paths.
+  if (std::any_of(settings_.begin() + static_cast<std::ptrdiff_t>(first), settings_.end(),
+                  [](const Setting& s) { return s.key == "icon_file_paths"; })) {
     auto* note = new QLabel(QStringLiteral("Icon files are read when the program starts."));
     note->setEnabled(false);
     form->addRow(note);

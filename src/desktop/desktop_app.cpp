@@ -15,7 +15,10 @@
 #include "desktop/player_signals.h"
 #include "desktop/playlist_tabs.h"
 #include "desktop/quit_signals.h"
+#include "desktop/mpd_service.h"
+#include "desktop/panel_widget.h"
 #include "desktop/save_scheduler.h"
+#include "mpd/server.h"
 #include "library/library_source.h"
 #include "profile/data_error.h"
 #include "profile/layout.h"
@@ -57,6 +60,8 @@ DesktopApp::~DesktopApp() {
   // The panels (and their nodes and connections) go first, while the player
   // they use is whole; the component forgets the host before it goes.
   watcher_.reset();
+  mpd_.reset();
+  mpd_panel_.reset();
   mpris_.reset();
   window_.reset();
   playback_.reset();
@@ -77,6 +82,17 @@ void DesktopApp::start() {
   };
   windows.destroy_icon_list = [] { ui::IconList::instance().clear(); };
   component::registerComponent(registry_, *player_, std::move(windows));
+  // The player's own settings on the Advanced page.
+  {
+    using Kind = component::AdvancedSettingKind;
+    const std::string branch = "6a0e2d4c-8f7b-4c1e-9a53-2b7d1f0c9e41";
+    registry_.registerAdvancedSetting({branch, "", "Music server for MPD clients (from the next start)", 1,
+                                       Kind::kBranch, "", "", ""});
+    registry_.registerAdvancedSetting({"c3b1f6a2-5d4e-4f8a-b2c7-9e0d1a3f5b68", branch,
+                                       "Port for MPD clients (0: off)", 0, Kind::kUnsigned, "mpd_port", "0", ""});
+    registry_.registerAdvancedSetting({"8e5d2b7f-1a9c-4e36-8d40-f7c2b6a1e953", branch, "Password for MPD clients", 1,
+                                       Kind::kText, "mpd_password", "", ""});
+  }
   registry_.runInit();
   registry_.runInitStage(kStageBeforeWindow);
   registry_.runInitStage(component::kIconListStage);
@@ -122,6 +138,7 @@ void DesktopApp::start() {
   }, [this] { requestQuit(); });
   if (mpris_ != nullptr) mpris_->setCovers(&window_->covers());
   if (!music_folders_.empty()) watchMusicFolders(LibraryWatcher::FirstScan::kKeepUnlessChanged);
+  startMpdServer();
 
   // New panels have stored their trees: their root ids go into the layout
   // now, and playlists taken from the library file into the profile.
@@ -167,6 +184,23 @@ void DesktopApp::connectNotifications() {
     registry_.notifyTrackInfo();
     repaint_panels();
   });
+}
+
+void DesktopApp::startMpdServer() {
+  const std::string port = player_->settings().get("mpd_port");
+  if (port == "0" || window_->panels().count() == 0) return;
+  PanelWidget* widget = window_->panels().widget(0);
+  mpd_panel_ = widget->holdPanel();
+  mpd_ = std::make_unique<MpdService>(*player_, widget->panel(), *playback_, player_->settings().get("mpd_password"));
+  const std::string where = "127.0.0.1 port " + port;
+  try {
+    mpd_->listen("127.0.0.1", static_cast<uint16_t>(std::stoul(port)));
+    ui_->consoleLine("[vostrel] MPD clients can connect to " + where);
+  } catch (const mpd::ServerError& e) {
+    ui_->consoleLine(std::string("[vostrel] The server for MPD clients cannot start: ") + e.what());
+    mpd_.reset();
+    mpd_panel_.reset();
+  }
 }
 
 profile::Layout DesktopApp::readLayout() {
@@ -284,6 +318,9 @@ void DesktopApp::requestQuit() {
 void DesktopApp::shutDown() {
   if (shut_down_) return;
   shut_down_ = true;
+  // No client changes anything once quitting has begun.
+  mpd_.reset();
+  mpd_panel_.reset();
   layout_saver_->flush();
   playlist_saver_->cancel();
   registry_.setPhase(component::HostPhase::kShuttingDown);

@@ -43,6 +43,7 @@ namespace desktop {
 
 class DesktopUi;
 class MainWindow;
+class MpdService;
 class MprisService;
 class PlaybackController;
 class PlayerSignals;
@@ -99,6 +100,8 @@ class DesktopApp : public QObject {
   PlaybackController& playback() { return *playback_; }
   // The media-player service on the session bus; nullptr without a bus.
   MprisService* mpris() { return mpris_.get(); }
+  // The server for MPD clients (while mpd_port is not 0); nullptr when off.
+  MpdService* mpdService() { return mpd_.get(); }
   // Keeps the music folders' library current; nullptr for a library file.
   LibraryWatcher* libraryWatcher() { return watcher_.get(); }
   // What the library comes from now: the watched music folders, or the
@@ -117,6 +120,9 @@ class DesktopApp : public QObject {
   // Watches music_folders_ with a new watcher.
   void watchMusicFolders(LibraryWatcher::FirstScan first);
   profile::Layout readLayout();
+  // Serves panel 1 to MPD clients on 127.0.0.1 when the setting mpd_port
+  // is not 0; a port that cannot be used is reported in the log.
+  void startMpdServer();
 
   std::optional<profile::ProfileLock> lock_;
   std::unique_ptr<player::Player> player_;
@@ -126,6 +132,8 @@ class DesktopApp : public QObject {
   std::unique_ptr<PlayerSignals> signals_;
   std::unique_ptr<PlaybackController> playback_;
   std::unique_ptr<MprisService> mpris_;
+  std::unique_ptr<MpdService> mpd_;
+  std::shared_ptr<void> mpd_panel_;  // keeps the served panel while clients may browse it
   std::vector<std::filesystem::path> music_folders_;
   std::unique_ptr<LibraryWatcher> watcher_;
   std::unique_ptr<MainWindow> window_;

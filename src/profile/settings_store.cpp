@@ -67,11 +67,53 @@ constexpr std::array<Setting, 5> kSettings{{
      [](const AdvancedSettings& s) { return nlohmann::ordered_json(s.icon_file_paths); }},
 }};
 
-constexpr std::array<std::string_view, kSettings.size()> kKeys = [] {
-  std::array<std::string_view, kSettings.size()> keys{};
+// The player's own settings: not the component's, so kept beside them (with
+// the keys the store does not check) and read as text with get().
+struct PlayerSetting {
+  std::string_view key;
+  std::string_view allowed;
+  std::string_view default_value;
+  bool numeric;  // stored as a JSON number
+  bool (*valid)(std::string_view text);
+};
+
+constexpr std::array<PlayerSetting, 2> kPlayerSettings{{
+    {"mpd_port", "0 to 65535", "0", true,
+     [](std::string_view text) {
+       uint64_t port = 0;
+       return parseUnsigned(text, port) && port <= 65535;
+     }},
+    {"mpd_password", "any text", "", false, [](std::string_view) { return true; }},
+}};
+
+constexpr std::array<std::string_view, kSettings.size() + kPlayerSettings.size()> kKeys = [] {
+  std::array<std::string_view, kSettings.size() + kPlayerSettings.size()> keys{};
   for (std::size_t i = 0; i < kSettings.size(); ++i) keys[i] = kSettings[i].key;
+  for (std::size_t i = 0; i < kPlayerSettings.size(); ++i) keys[kSettings.size() + i] = kPlayerSettings[i].key;
   return keys;
 }();
+
+const PlayerSetting* findPlayerSetting(std::string_view key) {
+  for (const PlayerSetting& setting : kPlayerSettings) {
+    if (setting.key == key) return &setting;
+  }
+  return nullptr;
+}
+
+// Checks a value of a player setting; throws as applyValue does.
+void checkPlayerValue(const PlayerSetting& setting, std::string_view value) {
+  if (!setting.valid(value)) {
+    throw DataError("Invalid value \"" + std::string(value) + "\" for " + std::string(setting.key) +
+                    ": allowed values are " + std::string(setting.allowed));
+  }
+}
+
+nlohmann::ordered_json playerJson(const PlayerSetting& setting, std::string_view value) {
+  if (!setting.numeric) return std::string(value);
+  uint64_t number = 0;
+  parseUnsigned(value, number);
+  return number;
+}
 
 constexpr std::string_view kLastLibraryKey = "last_library";
 constexpr std::string_view kMusicFoldersKey = "music_folders";
@@ -85,7 +127,7 @@ const Setting& findSetting(std::string_view key) {
     if (setting.key == key) return setting;
   }
   std::string known;
-  for (const Setting& setting : kSettings) known += (known.empty() ? "" : ", ") + std::string(setting.key);
+  for (const std::string_view name : kKeys) known += (known.empty() ? "" : ", ") + std::string(name);
   throw DataError("Unknown setting \"" + std::string(key) + "\": the settings are " + known);
 }
 
@@ -139,6 +181,9 @@ void SettingsStore::load(std::string_view text) {
       } else if (key == kTreeHintDismissedKey) {
         if (!value.is_boolean()) throw DataError("tree_hint_dismissed must be true or false");
         tree_hint_dismissed_ = value.get<bool>();
+      } else if (const PlayerSetting* player = findPlayerSetting(key)) {
+        checkPlayerValue(*player, storedText(value));
+        unknown_[key] = value;
       } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
         applyValue(key, storedText(value), stored_);
       } else {
@@ -152,20 +197,34 @@ void SettingsStore::load(std::string_view text) {
 
 std::span<const std::string_view> SettingsStore::keys() { return kKeys; }
 
-std::string SettingsStore::get(std::string_view key) const { return findSetting(key).print(effective_); }
+std::string SettingsStore::get(std::string_view key) const {
+  if (const PlayerSetting* player = findPlayerSetting(key)) {
+    for (auto it = overrides_.rbegin(); it != overrides_.rend(); ++it) {
+      if (it->first == key) return it->second;
+    }
+    const auto found = unknown_.find(std::string(key));
+    return found != unknown_.end() ? storedText(*found) : std::string(player->default_value);
+  }
+  return findSetting(key).print(effective_);
+}
 
 std::string SettingsStore::list() const {
   std::string out;
-  for (const Setting& setting : kSettings) {
-    out += setting.key;
+  for (const std::string_view key : kKeys) {
+    out += key;
     out += '=';
-    out += setting.print(effective_);
+    out += get(key);
     out += '\n';
   }
   return out;
 }
 
 void SettingsStore::set(std::string_view key, std::string_view value) {
+  if (const PlayerSetting* player = findPlayerSetting(key)) {
+    checkPlayerValue(*player, value);
+    unknown_[std::string(key)] = playerJson(*player, value);
+    return;
+  }
   applyValue(key, value, stored_);
   recompute();
 }
@@ -177,6 +236,11 @@ void SettingsStore::applyOverride(std::string_view assignment) {
   }
   const std::string_view key = assignment.substr(0, equals);
   const std::string_view value = assignment.substr(equals + 1);
+  if (const PlayerSetting* player = findPlayerSetting(key)) {
+    checkPlayerValue(*player, value);
+    overrides_.emplace_back(key, value);
+    return;
+  }
   AdvancedSettings check = effective_;
   applyValue(key, value, check);
   overrides_.emplace_back(key, value);
@@ -185,7 +249,9 @@ void SettingsStore::applyOverride(std::string_view assignment) {
 
 void SettingsStore::recompute() {
   effective_ = stored_;
-  for (const auto& [key, value] : overrides_) applyValue(key, value, effective_);
+  for (const auto& [key, value] : overrides_) {
+    if (findPlayerSetting(key) == nullptr) applyValue(key, value, effective_);
+  }
 }
 
 std::string SettingsStore::playbackOrder() const {

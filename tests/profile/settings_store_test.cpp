@@ -33,7 +33,9 @@ TEST(SettingsStoreTest, DefaultsWhenTheFileIsMissing) {
             "overall_node_limit=1000000\n"
             "console_row_limit=5000\n"
             "sql_processing_priority=default\n"
-            "icon_file_paths=\n");
+            "icon_file_paths=\n"
+            "mpd_port=0\n"
+            "mpd_password=\n");
   EXPECT_FALSE(store.lastLibrary().has_value());
 }
 
@@ -59,6 +61,11 @@ TEST(SettingsStoreTest, SetValidatesEachKey) {
       {"sql_processing_priority", "Below_Normal", false},
       {"icon_file_paths", "/a.png|/b.png", true},
       {"icon_file_paths", "", true},
+      {"mpd_port", "6600", true},
+      {"mpd_port", "65535", true},
+      {"mpd_port", "65536", false},
+      {"mpd_port", "-1", false},
+      {"mpd_password", "s3cret word", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key + "=" + c.value);
@@ -97,6 +104,7 @@ TEST(SettingsStoreTest, SavedValuesRoundTripAndOverridesAreNotSaved) {
     store.set("console_row_limit", "18446744073709551615");
     store.set("sql_processing_priority", "idle");
     store.set("icon_file_paths", "/ü.png|/b.png");
+    store.set("mpd_port", "6601");
     store.setLastLibrary("/music/lib.json");
     store.applyOverride("show_sql_execution_time=1");
     store.applyOverride("console_row_limit=7");
@@ -113,7 +121,9 @@ TEST(SettingsStoreTest, SavedValuesRoundTripAndOverridesAreNotSaved) {
             "overall_node_limit=1000000\n"
             "console_row_limit=9\n"
             "sql_processing_priority=idle\n"
-            "icon_file_paths=/ü.png|/b.png\n");
+            "icon_file_paths=/ü.png|/b.png\n"
+            "mpd_port=6601\n"
+            "mpd_password=\n");
   EXPECT_EQ(again.settings().sql_processing_priority, host::SqlPriority::kIdle);
   EXPECT_EQ(again.lastLibrary(), "/music/lib.json");
 }
