@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include "desktop/desktop_ui.h"
@@ -166,6 +168,50 @@ class DesktopAppTest : public QObject {
     QVERIFY2(app.mainWindow().log().toPlainText().contains(
                  "[vostrel] Unable to open help file " + path + ": the file does not exist."),
              qPrintable(app.mainWindow().log().toPlainText()));
+  }
+
+  // With mpd_port set, the program serves its first panel to MPD clients
+  // on the loopback address, and a client's change is the player's; a port
+  // in use is said in the log, and the program starts all the same.
+  void mpdClientsAreServedWhileThePortIsSet() {
+    DesktopFixture fixture;
+    desktop::DesktopApp& first = fixture.start();
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    first.player().settings().set("mpd_port", std::to_string(port));
+    first.player().settings().save();
+    desktop::DesktopApp& app = fixture.start();
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(client.waitForConnected(2000));
+    auto readReply = [&client](const QByteArray& end) {
+      QByteArray reply;
+      QElapsedTimer timer;
+      timer.start();
+      while (!reply.endsWith(end) && !reply.contains("ACK ") && timer.elapsed() < 5000) {
+        QCoreApplication::processEvents();
+        if (client.waitForReadyRead(20)) reply += client.readAll();
+      }
+      return reply;
+    };
+    QVERIFY2(readReply("\n").startsWith("OK MPD "), "no greeting");
+    const std::size_t before = app.player().playlists().count();
+    client.write("save \"From a client\"\n");
+    QCOMPARE(readReply("OK\n"), QByteArray("OK\n"));
+    QCOMPARE(app.player().playlists().count(), before + 1);
+    QCOMPARE(app.player().playlists().at(before).name, std::string("From a client"));
+    client.disconnectFromHost();
+
+    // The port is taken now (by a listener of our own): the next start says so.
+    fixture.quit();
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost, port));
+    desktop::DesktopApp& again = fixture.start();
+    QVERIFY2(again.mainWindow().log().toPlainText().contains("The server for MPD clients cannot start"),
+             qPrintable(again.mainWindow().log().toPlainText()));
   }
 
   void toolsListTheRegisteredCommands() {
