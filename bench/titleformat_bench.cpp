@@ -78,7 +78,7 @@ void formatLibrary(benchmark::State& state, const char* expression) {
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     for (const host::TrackHandle& track : tracks) {
-      const host::InfoField* field = track->findMeta(album_artist);
+      host::FieldPtr field = track->findMeta(album_artist);
       if (field == nullptr) field = track->findMeta(artist);
       out.assign(field->values().front());
       benchmark::DoNotOptimize(out.data());

@@ -16,7 +16,7 @@ QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), 
 QString describe(const host::Track& track) {
   const auto first = [&track](const char* name) {
     const host::FieldId id = host::findField(name);
-    const host::InfoField* field = id == host::kNoField ? nullptr : track.findMeta(id);
+    host::FieldPtr field = id == host::kNoField ? nullptr : track.findMeta(id);
     return field != nullptr && !field->values().empty() ? fromView(field->values().front()) : QString();
   };
   QString title = first("title");

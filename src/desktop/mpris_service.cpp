@@ -24,7 +24,7 @@ QStringList fieldValues(const host::Track& track, const char* name) {
   QStringList values;
   const host::FieldId id = host::findField(name);
   if (id == host::kNoField) return values;
-  if (const host::InfoField* field = track.findMeta(id)) {
+  if (host::FieldPtr field = track.findMeta(id)) {
     for (std::string_view value : field->values()) values.push_back(fromView(value));
   }
   return values;

@@ -54,7 +54,7 @@ QString PlaylistModel::text(int row, int column) const {
   const std::size_t c = static_cast<std::size_t>(column);
   std::string text;
   if (fields_[c] != host::kNoField) {
-    const host::InfoField* field = track.findMeta(fields_[c]);
+    host::FieldPtr field = track.findMeta(fields_[c]);
     if (field == nullptr) field = track.findTech(fields_[c]);
     if (field != nullptr) host::appendJoined(text, field->values());
   } else if (scripts_[c] != nullptr) {

@@ -10,9 +10,11 @@
 // Records are compact: each is one block in a TrackStore (see
 // track_builder.h), laid out as
 //
-//   Track header | InfoField entries (meta, then tech) | TextRef values | text
+//   Track header | TextRef values | text
 //
-// and values repeated across a library (artist, album, genre, codec ...) are
+// The header points to the record's field layout (which fields, in which
+// order, how many values each), which the store keeps once for all the
+// records that share it; values repeated across a library (artist, album, genre, codec ...) are
 // stored once in the store and referred to. A handle keeps the whole store
 // alive, so a view into a track's text stays valid while any handle or list
 // holding one of the store's tracks lives. Tracks are made only by
@@ -20,6 +22,7 @@
 #ifndef VOSTREL_HOST_TRACK_H_
 #define VOSTREL_HOST_TRACK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -117,41 +120,95 @@ class ValueList {
   std::size_t count_;
 };
 
-// One field of a track: its id, its name as written and its values. Lives
-// inside the track record; the values are found relative to the entry.
+// Where one field's values lie in each record of a layout: the field, its
+// name as written, its first value among the record's values, how many.
+struct FieldSlot {
+  FieldId id = kNoField;
+  NameId name_id = 0;
+  uint32_t first = 0;
+  uint32_t value_count = 0;
+};
+static_assert(sizeof(FieldSlot) == 16);
+
+// Which fields a record has, in which order (tags, then technical fields)
+// and with how many values each: kept once per store for all the records
+// that share it, so that a record holds only its values.
+struct FieldLayout {
+  const FieldSlot* fields = nullptr;
+  uint32_t meta_count = 0;
+  uint32_t tech_count = 0;
+  uint32_t value_count = 0;  // of all the fields
+};
+
+// One field of a track: its id, its name as written and its values. A
+// view made on demand from the record; it stays valid as long as the track.
 struct InfoField {
   FieldId id = kNoField;
   NameId name_id = 0;
-  uint32_t value_offset = 0;  // in TextRefs, from this entry's own address
   uint32_t value_count = 0;
+  const TextRef* value_data = nullptr;
 
   std::string_view name() const { return nameText(name_id); }
-  ValueList values() const {
-    return {reinterpret_cast<const TextRef*>(reinterpret_cast<const char*>(this)) + value_offset, value_count};
-  }
+  ValueList values() const { return {value_data, value_count}; }
 };
-static_assert(sizeof(InfoField) == 16);
+
+// A field found, or none: used like a pointer to an InfoField.
+class FieldPtr {
+ public:
+  FieldPtr() = default;
+  FieldPtr(std::nullptr_t) {}  // NOLINT: reads as a null pointer
+  explicit FieldPtr(const InfoField& field) : field_(field) {}
+  const InfoField* operator->() const { return &field_; }
+  const InfoField& operator*() const { return field_; }
+  explicit operator bool() const { return field_.value_data != nullptr; }
+  bool operator==(std::nullptr_t) const { return field_.value_data == nullptr; }
+
+ private:
+  InfoField field_;
+};
 
 // The fields of a track, in file order.
 class FieldList {
  public:
-  FieldList(const InfoField* data, std::size_t count) : data_(data), count_(count) {}
+  class iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = InfoField;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = InfoField;
+    iterator(const FieldSlot* at, const TextRef* values) : at_(at), values_(values) {}
+    InfoField operator*() const { return {at_->id, at_->name_id, at_->value_count, values_ + at_->first}; }
+    iterator& operator++() { ++at_; return *this; }
+    iterator operator++(int) { iterator old = *this; ++at_; return old; }
+    bool operator==(const iterator& other) const { return at_ == other.at_; }
+
+   private:
+    const FieldSlot* at_;
+    const TextRef* values_;
+  };
+
+  FieldList(const FieldSlot* first, std::size_t count, const TextRef* values)
+      : slots_(first), count_(count), values_(values) {}
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  const InfoField& operator[](std::size_t i) const { return data_[i]; }
-  const InfoField* begin() const { return data_; }
-  const InfoField* end() const { return data_ + count_; }
-  // The field with this id, or nullptr. Linear over a handful of fields.
-  const InfoField* find(FieldId id) const {
-    for (const InfoField& field : *this) {
-      if (field.id == id) return &field;
+  InfoField operator[](std::size_t i) const { return *iterator(slots_ + i, values_); }
+  iterator begin() const { return {slots_, values_}; }
+  iterator end() const { return {slots_ + count_, values_}; }
+  // The field with this id, or none. Linear over a handful of fields.
+  FieldPtr find(FieldId id) const {
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (slots_[i].id == id) return FieldPtr((*this)[i]);
     }
     return nullptr;
   }
+  // The slot of field `i`, as the layout holds it.
+  const FieldSlot& slot(std::size_t i) const { return slots_[i]; }
 
  private:
-  const InfoField* data_;
+  const FieldSlot* slots_;
   std::size_t count_;
+  const TextRef* values_;
 };
 
 // Replay gain as the host reports it: an absent gain reads -1000, an absent
@@ -182,28 +239,30 @@ class Track {
   bool hasInfo() const { return has_info_; }
   double length() const { return length_; }  // seconds
   const ReplayGain& replayGain() const { return gain_; }
-  FieldList meta() const { return {entries(), meta_count_}; }  // tags
-  FieldList tech() const { return {entries() + meta_count_, tech_count_}; }
-  const InfoField* findMeta(FieldId id) const { return meta().find(id); }
-  const InfoField* findTech(FieldId id) const { return tech().find(id); }
+  FieldList meta() const { return {layout_->fields, layout_->meta_count, values()}; }  // tags
+  FieldList tech() const { return {layout_->fields + layout_->meta_count, layout_->tech_count, values()}; }
+  FieldPtr findMeta(FieldId id) const { return meta().find(id); }
+  FieldPtr findTech(FieldId id) const { return tech().find(id); }
+  // The layout of the fields, shared with the store's tracks that have the
+  // same fields: equal pointers mean equal layouts within a store.
+  const FieldLayout& layout() const { return *layout_; }
 
  private:
   friend class TrackBuilder;
   friend struct TrackImageAccess;
-  Track(TextRef path) : path_(path) {}
-  const InfoField* entries() const { return reinterpret_cast<const InfoField*>(this + 1); }
+  Track(TextRef path, const FieldLayout* layout) : path_(path), layout_(layout) {}
+  const TextRef* values() const { return reinterpret_cast<const TextRef*>(this + 1); }
 
   TextRef path_;
+  const FieldLayout* layout_;
   uint64_t size_ = 0;
   int64_t mtime_ = 0;
   double length_ = 0.0;
   ReplayGain gain_;
   uint32_t subsong_ = 0;
-  uint32_t meta_count_ = 0;
-  uint32_t tech_count_ = 0;
   bool has_info_ = false;
 };
-static_assert(sizeof(Track) % alignof(InfoField) == 0);
+static_assert(sizeof(Track) % alignof(TextRef) == 0);
 
 using TrackHandle = std::shared_ptr<const Track>;
 using TrackList = std::vector<TrackHandle>;

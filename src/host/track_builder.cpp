@@ -119,6 +119,31 @@ const char* TrackStore::shared(FieldId field, std::string_view value) {
   return slot->text;
 }
 
+const FieldLayout* TrackStore::layout(const FieldSlot* slots, std::size_t count, uint32_t meta_count) {
+  key_.assign(reinterpret_cast<const char*>(&meta_count), sizeof meta_count);
+  for (std::size_t i = 0; i < count; ++i) {
+    key_.append(reinterpret_cast<const char*>(&slots[i].name_id), sizeof slots[i].name_id);
+    key_.append(reinterpret_cast<const char*>(&slots[i].value_count), sizeof slots[i].value_count);
+  }
+  auto it = layouts_.find(key_);
+  if (it != layouts_.end()) return it->second;
+  auto* copies = reinterpret_cast<FieldSlot*>(layout_bytes_.allocate(count * sizeof(FieldSlot), alignof(FieldSlot)));
+  uint32_t first = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    copies[i] = slots[i];
+    copies[i].id = nameField(slots[i].name_id);
+    copies[i].first = first;
+    first += slots[i].value_count;
+  }
+  auto* layout = new (layout_bytes_.allocate(sizeof(FieldLayout), alignof(FieldLayout))) FieldLayout();
+  layout->fields = copies;
+  layout->meta_count = meta_count;
+  layout->tech_count = static_cast<uint32_t>(count) - meta_count;
+  layout->value_count = first;
+  layouts_.emplace(key_, layout);
+  return layout;
+}
+
 TrackBuilder::TrackBuilder(std::shared_ptr<TrackStore> store) : store_(std::move(store)) {}
 
 void TrackBuilder::setPath(std::string_view path) {
@@ -166,14 +191,22 @@ TrackHandle TrackBuilder::build() {
   uint32_t next_tech = meta_count;
   for (std::size_t f = 0; f < fields_.size(); ++f) order[f] = fields_[f].tech ? next_tech++ : next_meta++;
 
-  const std::size_t head = sizeof(Track) + fields_.size() * sizeof(InfoField);
+  // The layout: each field's slot in entry order.
+  std::vector<FieldSlot>& slots = slots_;
+  slots.assign(fields_.size(), FieldSlot());
+  for (std::size_t f = 0; f < fields_.size(); ++f) {
+    slots[order[f]] = {fields_[f].id, fields_[f].name, 0, fields_[f].count};
+  }
+  const FieldLayout* layout = store.layout(slots.data(), slots.size(), meta_count);
+
+  const std::size_t head = sizeof(Track);
   const std::size_t refs = values_.size() * sizeof(TextRef);
   char* record = store.allocate(head + refs + text_bytes);
   char* text = record + head + refs;
   const char* path = writeText(text, this->path());
   text += textSize(path_size_);
 
-  auto* track = new (record) Track(TextRef(path));
+  auto* track = new (record) Track(TextRef(path), layout);
   track->size_ = size_;
   track->mtime_ = mtime_;
   track->subsong_ = subsong_;
@@ -182,28 +215,12 @@ TrackHandle TrackBuilder::build() {
     track->length_ = length_;
     track->gain_ = gain_;
   }
-  track->meta_count_ = meta_count;
-  track->tech_count_ = static_cast<uint32_t>(fields_.size()) - meta_count;
 
-  auto* entries = reinterpret_cast<InfoField*>(record + sizeof(Track));
   auto* values = reinterpret_cast<TextRef*>(record + head);
-  // First value slot per entry, then the values in the order given.
+  // The next value slot of each field, then the values in the order given.
   std::vector<uint32_t>& next = next_;
   next.assign(fields_.size(), 0);
-  uint32_t first = 0;
-  for (uint32_t e = 0; e < fields_.size(); ++e) {
-    for (std::size_t f = 0; f < fields_.size(); ++f) {
-      if (order[f] != e) continue;
-      InfoField* entry = new (entries + e) InfoField();
-      entry->id = fields_[f].id;
-      entry->name_id = fields_[f].name;
-      entry->value_count = fields_[f].count;
-      const auto distance = reinterpret_cast<const char*>(values + first) - reinterpret_cast<const char*>(entry);
-      entry->value_offset = static_cast<uint32_t>(distance / static_cast<std::ptrdiff_t>(sizeof(TextRef)));
-      next[f] = first;
-      first += fields_[f].count;
-    }
-  }
+  for (std::size_t f = 0; f < fields_.size(); ++f) next[f] = layout->fields[order[f]].first;
   for (std::size_t i = 0; i < values_.size(); ++i) {
     const Value& value = values_[i];
     const char* bytes = stored[i];

@@ -8,7 +8,8 @@
 //   builder.addMeta("genre", "Pop");                  // a second value
 //   host::TrackHandle track = builder.build();       // ready for the next one
 //
-// A store never frees or moves a record while it lives, and every handle of
+// Records with the same fields in the same order share one field layout,
+// kept by the store. A store never frees or moves a record while it lives, and every handle of
 // its tracks keeps it alive: handles are aliases of one shared owner. Values
 // that repeat (artist, album, genre, codec ...) are stored once per store;
 // the store notices per field whether its values repeat and stops looking
@@ -23,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/track.h"
@@ -42,6 +44,10 @@ class TrackStore {
   // The stored copy of a value of field `field`: a shared one when the
   // field's values repeat, else nullptr (the caller stores it itself).
   const char* shared(FieldId field, std::string_view value);
+  // The store's layout of these fields (each slot's id, name and value
+  // count; `first` is filled in), made on first use: records with the same
+  // fields share one.
+  const FieldLayout* layout(const FieldSlot* fields, std::size_t count, uint32_t meta_count);
   // Bytes taken from the system for records and shared text.
   std::size_t reservedBytes() const { return records_.reserved() + texts_.reserved(); }
 
@@ -76,6 +82,10 @@ class TrackStore {
   Arena texts_;
   std::unique_ptr<Table> table_;
   std::vector<FieldStats> stats_;  // by FieldId
+  // The layouts, by their meta count and slots' names and counts as bytes.
+  std::unordered_map<std::string, const FieldLayout*> layouts_;
+  Arena layout_bytes_;
+  std::string key_;  // scratch of layout()
 };
 
 // Values longer than this cannot be stored in a track.
@@ -135,6 +145,7 @@ class TrackBuilder {
   std::vector<const char*> stored_;
   std::vector<uint32_t> order_;
   std::vector<uint32_t> next_;
+  std::vector<FieldSlot> slots_;
   uint32_t subsong_ = 0;
   uint64_t size_ = 0;
   int64_t mtime_ = 0;

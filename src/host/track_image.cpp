@@ -1,14 +1,16 @@
 // Saving and loading track images; see track_image.h.
 //
 //   header     kMagic, layout, track count, names size, body size, checksum
-//   names      a count, then per name its size and bytes (4-byte sizes),
-//              padded to 8 bytes
+//   names      a count, then per name its size and bytes (4-byte sizes);
+//              then the field layouts: a count, then per layout its meta
+//              count and field count, and per field its name's index and
+//              value count (4 bytes each); padded to 8 bytes
 //   offsets    per track, where its record starts in the body (8 bytes)
 //   body       the records, each followed by the texts it was first to use
 //
 // In the body a text reference or a track's path holds the offset of the
-// text's bytes in the body, and a field entry holds its name's index in
-// the names table (its field id is looked up again when loading).
+// text's bytes in the body, and a track's layout its index in the table of
+// layouts (field ids are looked up again when loading).
 #include "host/track_image.h"
 
 #include <sys/mman.h>
@@ -30,9 +32,8 @@ namespace host {
 
 struct TrackImageAccess {
   static TextRef& path(Track& track) { return track.path_; }
-  static uint64_t fieldCount(const Track& track) {
-    return uint64_t{track.meta_count_} + uint64_t{track.tech_count_};
-  }
+  static const FieldLayout*& layout(Track& track) { return track.layout_; }
+  static const TextRef* values(const Track& track) { return track.values(); }
   // The flag's byte, read as a byte: a bool may hold nothing but 0 or 1.
   static_assert(sizeof(bool) == 1);
   static uint8_t infoByte(const Track& track) {
@@ -48,10 +49,12 @@ static_assert(std::endian::native == std::endian::little, "images are little-end
 static_assert(sizeof(TextRef) == sizeof(uint64_t) && sizeof(void*) == sizeof(uint64_t));
 static_assert(sizeof(Track) % 8 == 0);
 
-constexpr uint64_t kMagic = 0x0001'4547'414d'4954;  // "TIMAGE", version 1
+// Version 1 kept each record's field entries in the record; version 2 keeps
+// them once per layout, ahead of the body.
+constexpr uint64_t kMagic = 0x0002'4547'414d'4954;  // "TIMAGE", version 2
 // Changes with the record layout, so that another build's images are not
 // taken for this one's.
-constexpr uint64_t kLayout = (uint64_t{sizeof(Track)} << 32) | (sizeof(InfoField) << 16) | sizeof(TextRef);
+constexpr uint64_t kLayout = (uint64_t{sizeof(Track)} << 32) | (sizeof(FieldSlot) << 16) | sizeof(TextRef);
 
 struct Header {
   uint64_t magic = kMagic;
@@ -138,6 +141,7 @@ class TrackImageWriter::Saver {
       body_size_ += span;
       const OwnTexts own(*track, span);
       planText(own, track->pathRef());
+      layoutIndex(&track->layout());
       forEachRef(*track, [this, &own](TextRef ref) { planText(own, ref); });
     }
     putRaw(head_, static_cast<uint32_t>(names_.size()));
@@ -145,6 +149,15 @@ class TrackImageWriter::Saver {
       const std::string_view text = nameText(name);
       putRaw(head_, static_cast<uint32_t>(text.size()));
       head_.append(text);
+    }
+    putRaw(head_, static_cast<uint32_t>(layouts_.size()));
+    for (const FieldLayout* layout : layouts_) {
+      putRaw(head_, layout->meta_count);
+      putRaw(head_, layout->meta_count + layout->tech_count);
+      for (uint32_t f = 0; f < layout->meta_count + layout->tech_count; ++f) {
+        putRaw(head_, nameIndex(layout->fields[f].name_id));
+        putRaw(head_, layout->fields[f].value_count);
+      }
     }
     padTo8(head_);
     names_size_ = head_.size();
@@ -188,33 +201,26 @@ class TrackImageWriter::Saver {
  private:
   static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 
-  // The record's bytes in the body: its entries, then their values, up to
-  // the end of the last value list.
+  // The record's bytes in the body: the track, then its values.
   static std::size_t recordSpan(const Track& track) {
-    const auto* start = reinterpret_cast<const char*>(&track);
-    const uint64_t fields = TrackImageAccess::fieldCount(track);
-    const auto* entries = reinterpret_cast<const InfoField*>(start + sizeof(Track));
-    std::size_t size = sizeof(Track) + fields * sizeof(InfoField);
-    for (uint64_t f = 0; f < fields; ++f) {
-      const std::size_t values_end =
-          static_cast<std::size_t>(reinterpret_cast<const char*>(entries + f) - start +
-                                   (entries[f].value_offset + entries[f].value_count) * sizeof(TextRef));
-      size = std::max(size, values_end);
-    }
-    return size;
+    return sizeof(Track) + std::size_t{track.layout().value_count} * sizeof(TextRef);
   }
 
-  // Calls `use` for each value of `track`, in the order of its entries;
-  // gives the entries' names their indexes.
+  // Calls `use` for each value of `track`, in the order of its fields.
   template <typename Use>
-  void forEachRef(const Track& track, Use use) {
-    for (const FieldList& fields : {track.meta(), track.tech()}) {
-      for (const InfoField& field : fields) {
-        nameIndex(field.name_id);
-        const ValueList values = field.values();
-        for (std::size_t v = 0; v < values.size(); ++v) use(values.ref(v));
-      }
+  static void forEachRef(const Track& track, Use use) {
+    const TextRef* values = TrackImageAccess::values(track);
+    for (uint32_t v = 0; v < track.layout().value_count; ++v) use(values[v]);
+  }
+
+  // The layout's index in the image; gives its fields' names theirs.
+  uint32_t layoutIndex(const FieldLayout* layout) {
+    auto [it, added] = layout_index_.try_emplace(layout, static_cast<uint32_t>(layouts_.size()));
+    if (added) {
+      layouts_.push_back(layout);
+      for (uint32_t f = 0; f < layout->meta_count + layout->tech_count; ++f) nameIndex(layout->fields[f].name_id);
     }
+    return it->second;
   }
 
   static std::size_t textSize(TextRef ref) { return sizeof(uint32_t) + ref.size() + 1; }
@@ -229,11 +235,7 @@ class TrackImageWriter::Saver {
    public:
     OwnTexts(const Track& track, std::size_t span) : from_(reinterpret_cast<const char*>(&track) + span) {
       std::size_t size = textSize(track.pathRef());
-      for (const FieldList& fields : {track.meta(), track.tech()}) {
-        for (const InfoField& field : fields) {
-          for (std::size_t v = 0; v < field.value_count; ++v) size += textSize(field.values().ref(v));
-        }
-      }
+      forEachRef(track, [&size](TextRef ref) { size += textSize(ref); });
       to_ = from_ + size;
     }
     bool operator()(TextRef ref) const { return ref.data() > from_ && ref.data() < to_; }
@@ -277,21 +279,14 @@ class TrackImageWriter::Saver {
     const OwnTexts own(track, span);
     const uint64_t path = placeText(own, track.pathRef(), piece, done);
     TrackImageAccess::path(*reinterpret_cast<Track*>(piece.data() + at)) = storedAs(path);
-    const uint64_t fields = TrackImageAccess::fieldCount(track);
-    for (uint64_t f = 0; f < fields; ++f) {
-      const std::size_t entry_at = at + sizeof(Track) + f * sizeof(InfoField);
-      InfoField entry;
-      std::memcpy(&entry, piece.data() + entry_at, sizeof entry);
-      for (uint32_t v = 0; v < entry.value_count; ++v) {
-        const std::size_t ref_at = entry_at + (entry.value_offset + v) * sizeof(TextRef);
-        TextRef ref(nullptr);
-        std::memcpy(&ref, piece.data() + ref_at, sizeof ref);
-        const TextRef patched = storedAs(placeText(own, ref, piece, done));
-        std::memcpy(piece.data() + ref_at, &patched, sizeof patched);
-      }
-      entry.id = 0;
-      entry.name_id = nameIndex(entry.name_id);
-      std::memcpy(piece.data() + entry_at, &entry, sizeof entry);
+    TrackImageAccess::layout(*reinterpret_cast<Track*>(piece.data() + at)) =
+        reinterpret_cast<const FieldLayout*>(static_cast<uintptr_t>(layout_index_.at(&track.layout())));
+    for (uint32_t v = 0; v < track.layout().value_count; ++v) {
+      const std::size_t ref_at = at + sizeof(Track) + v * sizeof(TextRef);
+      TextRef ref(nullptr);
+      std::memcpy(&ref, piece.data() + ref_at, sizeof ref);
+      const TextRef patched = storedAs(placeText(own, ref, piece, done));
+      std::memcpy(piece.data() + ref_at, &patched, sizeof patched);
     }
   }
 
@@ -341,6 +336,8 @@ class TrackImageWriter::Saver {
   Texts texts_;
   std::unordered_map<NameId, uint32_t> name_index_;
   std::vector<NameId> names_;
+  std::unordered_map<const FieldLayout*, uint32_t> layout_index_;
+  std::vector<const FieldLayout*> layouts_;
 };
 
 TrackImageWriter::TrackImageWriter(const TrackList& tracks) : saver_(std::make_unique<Saver>(tracks)) {}
@@ -396,8 +393,8 @@ class Prefault {
 };
 
 // Restores the records of a body in place, in order. A record is the
-// track, its field entries and its values' text offsets, which become
-// addresses. A record's texts lie before it or in the space between its
+// track, whose layout index becomes the layout, and its values' text
+// offsets, which become addresses. A record's texts lie before it or in the space between its
 // last offset and the next record (where the saver puts those it is the
 // first to use), never over it or a later record: no text changes once
 // checked.
@@ -407,36 +404,21 @@ class Loader {
 
   // Restores the record at `offset`, which must end before `limit` (the
   // next record), so that no patch lands in a record checked before.
-  bool record(uint64_t offset, uint64_t limit, const std::vector<std::pair<NameId, FieldId>>& names) {
+  bool record(uint64_t offset, uint64_t limit, const std::vector<const FieldLayout*>& layouts) {
     if (offset % 8 != 0 || limit > size_ || offset > limit || limit - offset < sizeof(Track)) return false;
     auto* track = reinterpret_cast<Track*>(body_ + offset);
     if (TrackImageAccess::infoByte(*track) > 1) return false;
-    const uint64_t fields = TrackImageAccess::fieldCount(*track);
-    const uint64_t values_from = offset + sizeof(Track) + fields * sizeof(InfoField);
-    if (fields > (limit - offset) / sizeof(InfoField) || values_from > limit) return false;
-    auto* entries = reinterpret_cast<InfoField*>(body_ + offset + sizeof(Track));
-    // Where each entry's offsets are, and so where the record ends.
-    uint64_t record_end = values_from;
-    for (uint64_t f = 0; f < fields; ++f) {
-      const InfoField& entry = entries[f];
-      const uint64_t entry_at = offset + sizeof(Track) + f * sizeof(InfoField);
-      const uint64_t first = entry_at + uint64_t{entry.value_offset} * sizeof(TextRef);
-      if (entry.name_id >= names.size() || entry.value_count == 0 || first < values_from || first > limit ||
-          (limit - first) / sizeof(TextRef) < entry.value_count) {
-        return false;
-      }
-      record_end = std::max(record_end, first + uint64_t{entry.value_count} * sizeof(TextRef));
-    }
-    record_ = {offset, record_end, limit};
+    const auto index = reinterpret_cast<uintptr_t>(TrackImageAccess::layout(*track));
+    if (index >= layouts.size()) return false;
+    const FieldLayout* layout = layouts[index];
+    const uint64_t values_from = offset + sizeof(Track);
+    if ((limit - values_from) / sizeof(TextRef) < layout->value_count) return false;
+    record_ = {offset, values_from + uint64_t{layout->value_count} * sizeof(TextRef), limit};
+    TrackImageAccess::layout(*track) = layout;
     if (!text(TrackImageAccess::path(*track))) return false;
-    for (uint64_t f = 0; f < fields; ++f) {
-      InfoField& entry = entries[f];
-      entry.id = names[entry.name_id].second;
-      entry.name_id = names[entry.name_id].first;
-      auto* refs = reinterpret_cast<TextRef*>(reinterpret_cast<char*>(entries + f)) + entry.value_offset;
-      for (uint32_t v = 0; v < entry.value_count; ++v) {
-        if (!text(refs[v])) return false;  // a text patched twice is out of range
-      }
+    auto* refs = reinterpret_cast<TextRef*>(body_ + values_from);
+    for (uint32_t v = 0; v < layout->value_count; ++v) {
+      if (!text(refs[v])) return false;  // a text patched twice is out of range
     }
     return true;
   }
@@ -517,7 +499,7 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
   // The names and offsets, then the body straight into the store.
   std::string head(header.names_size + header.tracks * sizeof(uint64_t), '\0');
   if (!read(sizeof header, head.data(), head.size()) || checksum(head) != header.checksum) return false;
-  std::vector<std::pair<NameId, FieldId>> names;
+  std::vector<NameId> names;
   std::string_view rest = std::string_view(head).substr(0, header.names_size);
   auto take = [&rest](uint64_t size) {
     const std::string_view bytes = rest.substr(0, size);
@@ -534,15 +516,37 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
     if (size == 0 || size > rest.size()) return false;
     const std::string_view text = take(size);
     if (usable_name && !usable_name(text)) return false;
-    const NameId name = internName(text);
-    names.emplace_back(name, nameField(name));
+    names.push_back(internName(text));
+  }
+  // The layouts go into the store the tracks will be in.
+  auto store = std::make_shared<TrackStore>();
+  std::vector<const FieldLayout*> layouts;
+  std::vector<FieldSlot> slots;
+  if (rest.size() < sizeof count) return false;
+  std::memcpy(&count, take(sizeof count).data(), sizeof count);
+  for (uint32_t l = 0; l < count; ++l) {
+    uint32_t counts[2];  // meta fields, all fields
+    if (rest.size() < sizeof counts) return false;
+    std::memcpy(counts, take(sizeof counts).data(), sizeof counts);
+    if (counts[0] > counts[1] || counts[1] > rest.size() / 8) return false;
+    slots.assign(counts[1], FieldSlot());
+    uint64_t values = 0;
+    for (FieldSlot& slot : slots) {
+      uint32_t field[2];  // name index, value count
+      std::memcpy(field, take(sizeof field).data(), sizeof field);
+      if (field[0] >= names.size() || field[1] == 0) return false;
+      slot.name_id = names[field[0]];
+      slot.value_count = field[1];
+      values += field[1];
+    }
+    if (values > header.body_size / sizeof(TextRef)) return false;
+    layouts.push_back(store->layout(slots.data(), slots.size(), counts[0]));
   }
   std::vector<uint64_t> offsets(header.tracks);
   if (!offsets.empty()) {
     std::memcpy(offsets.data(), head.data() + header.names_size, offsets.size() * sizeof(uint64_t));
   }
   if (header.body_size == 0) return header.tracks == 0;
-  auto store = std::make_shared<TrackStore>();
   char* body = store->allocate(header.body_size);
   // Summed piece by piece as read, while each piece is in the cache.
   constexpr std::size_t kPiece = kChecksumPiece << 16;
@@ -560,7 +564,7 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
   Loader loader(body, header.body_size);
   for (std::size_t i = 0; i < offsets.size(); ++i) {
     const uint64_t limit = i + 1 < offsets.size() ? offsets[i + 1] : header.body_size;
-    if (!loader.record(offsets[i], limit, names)) return false;
+    if (!loader.record(offsets[i], limit, layouts)) return false;
   }
   tracks.reserve(tracks.size() + offsets.size());
   for (uint64_t offset : offsets) {

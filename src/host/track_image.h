@@ -7,8 +7,9 @@
 //   if (!loadTrackImage(image, again)) ...  // damaged: build them anew
 //
 // The image holds the records as they lie in memory, with every address in
-// them replaced by an offset into the image and every field name by an
-// index into a table of the names. Texts shared by several tracks are
+// them replaced by an offset into the image and each record's field layout
+// by an index into a table of the layouts (which name their fields by an
+// index into a table of the names). Texts shared by several tracks are
 // saved once. A checksum covers everything after the header, and every
 // offset is checked before use, so that a damaged image yields nothing
 // rather than a crash. Images are for this machine's byte order and this

@@ -68,13 +68,15 @@ void resultStateValue(sqlite3_context* context, const ColumnValueState& state, s
 }
 
 // The field `plan` reads in `fields`, or nullptr; keeps the hint current.
-const host::InfoField* findField(ColumnPlan& plan, host::FieldList fields) {
+host::FieldPtr findField(ColumnPlan& plan, host::FieldList fields) {
   if (plan.field == host::kNoField) return nullptr;
-  if (plan.field_hint < fields.size() && fields[plan.field_hint].id == plan.field) return &fields[plan.field_hint];
+  if (plan.field_hint < fields.size() && fields.slot(plan.field_hint).id == plan.field) {
+    return host::FieldPtr(fields[plan.field_hint]);
+  }
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (fields[i].id == plan.field) {
+    if (fields.slot(i).id == plan.field) {
       plan.field_hint = static_cast<uint32_t>(i);
-      return &fields[i];
+      return host::FieldPtr(fields[i]);
     }
   }
   return nullptr;
@@ -133,7 +135,7 @@ void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sql
   switch (plan.source) {
     case ValueSource::kTag: resultTag(n, track, context); return;
     case ValueSource::kTechInfo: {
-      const host::InfoField* field = findField(plan, track.tech());
+      host::FieldPtr field = findField(plan, track.tech());
       if (field != nullptr && field->value_count > 0) resultTerminated(context, field->values().ref(0));
       return;
     }
@@ -159,7 +161,7 @@ void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::Track& track) {
     plan.read = true;
     noteTagRead(static_cast<uint32_t>(n));
   }
-  const host::InfoField* field = findField(plan, track.meta());
+  host::FieldPtr field = findField(plan, track.meta());
   if (field == nullptr || field->value_count == 0) {
     state.values = host::ValueList(nullptr, 0);
     state.counter = kNoValue;

@@ -69,7 +69,7 @@ void appendFolded(std::string_view text, std::string& out) {
 void appendTrackText(const host::Track* track, const std::array<host::FieldId, 7>& fields, std::string& out) {
   if (track == nullptr) return;
   for (host::FieldId id : fields) {
-    const host::InfoField* field = track->findMeta(id);
+    host::FieldPtr field = track->findMeta(id);
     if (field == nullptr) continue;
     for (std::string_view value : field->values()) {
       appendFolded(value, out);

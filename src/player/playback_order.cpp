@@ -33,7 +33,7 @@ const OrderNames& namesOf(PlaybackOrder order) {
 
 std::string firstValue(const host::Track& track, host::FieldId field) {
   if (field == host::kNoField) return {};
-  const host::InfoField* info = track.findMeta(field);
+  host::FieldPtr info = track.findMeta(field);
   return info != nullptr && info->value_count > 0 ? std::string(info->values().front()) : std::string();
 }
 

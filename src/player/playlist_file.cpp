@@ -28,7 +28,7 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
 
 // The values of a tag, joined as the playlist's columns join them.
 std::string metaText(const host::Track& track, host::FieldId field) {
-  const host::InfoField* info = track.findMeta(field);
+  host::FieldPtr info = track.findMeta(field);
   if (info == nullptr) return {};
   std::string text;
   for (const std::string_view value : info->values()) {

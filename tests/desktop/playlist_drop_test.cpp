@@ -34,7 +34,7 @@ QString titles(player::Player& player, std::size_t playlist) {
   static const host::FieldId title = host::findField("title");
   QStringList out;
   for (const host::TrackHandle& track : player.playlists().at(playlist).items) {
-    const host::InfoField* field = track->findMeta(title);
+    host::FieldPtr field = track->findMeta(title);
     out << (field != nullptr ? QString::fromUtf8(field->values().front()) : QString("-"));
   }
   return out.join(' ');

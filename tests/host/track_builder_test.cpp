@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -123,6 +124,58 @@ TEST(TrackStoreTest, RepeatedValuesAreStoredOnceUniqueOnesInTheirRecord) {
   // 5000 small records do not need a block each.
   EXPECT_LT(store->reservedBytes(), 5000u * 1000u);
 }
+
+// Records share a layout exactly when they have the same fields, spelled
+// the same, in the same order, as tags or technical fields, with as many
+// values each; their values stay their own.
+struct LayoutCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> second;  // "t:" marks a technical field
+  bool shared;
+};
+
+class TrackLayoutTest : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(TrackLayoutTest, SharedOnlyBetweenRecordsWithTheSameFields) {
+  TrackBuilder builder;
+  auto make = [&builder](const std::vector<std::pair<std::string, std::string>>& fields) {
+    builder.setPath("file:///x");
+    for (const auto& [name, value] : fields) {
+      if (name.starts_with("t:")) {
+        builder.addTech(name.substr(2), value);
+      } else {
+        builder.addMeta(name, value);
+      }
+    }
+    return builder.build();
+  };
+  const TrackHandle first = make({{"artist", "A"}, {"title", "One"}, {"t:codec", "FLAC"}});
+  const TrackHandle second = make(GetParam().second);
+  EXPECT_EQ(&first->layout() == &second->layout(), GetParam().shared);
+  EXPECT_EQ(first->meta()[1].values().front(), "One");
+  std::vector<std::string> values;
+  for (const FieldList& fields : {second->meta(), second->tech()}) {
+    for (const InfoField& field : fields) {
+      for (std::string_view value : field.values()) values.emplace_back(value);
+    }
+  }
+  std::vector<std::string> given;
+  for (const auto& [name, value] : GetParam().second) given.push_back(value);
+  EXPECT_EQ(values, given);  // each field's values in order; tags before technical fields here
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TrackLayoutTest,
+    testing::Values(LayoutCase{"same", {{"artist", "B"}, {"title", "Two"}, {"t:codec", "MP3"}}, true},
+                    LayoutCase{"other_order", {{"title", "Two"}, {"artist", "B"}, {"t:codec", "MP3"}}, false},
+                    LayoutCase{"other_spelling", {{"ARTIST", "B"}, {"title", "Two"}, {"t:codec", "MP3"}}, false},
+                    LayoutCase{"tag_not_tech", {{"artist", "B"}, {"title", "Two"}, {"codec", "MP3"}}, false},
+                    LayoutCase{"two_values", {{"artist", "B"}, {"artist", "C"}, {"title", "Two"}, {"t:codec", "MP3"}},
+                               false},
+                    LayoutCase{"one_field_fewer", {{"artist", "B"}, {"title", "Two"}}, false},
+                    LayoutCase{"one_field_more", {{"artist", "B"}, {"title", "Two"}, {"t:codec", "MP3"}, {"t:x", "1"}},
+                               false}),
+    [](const testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 TEST(TrackStoreTest, HandlesKeepTheStoreAlive) {
   TrackHandle track;

@@ -71,9 +71,13 @@ TEST(TrackImageTest, TracksComeBackAsSavedWithSharedValuesSharedAndLookupsWorkin
   for (std::size_t i = 0; i < tracks.size(); ++i) expectSame(*tracks[i], *loaded[i + 1]);
   // One copy of a value that several tracks share.
   EXPECT_EQ(loaded[1]->meta()[0].values().ref(0).data(), loaded[2]->meta()[0].values().ref(0).data());
-  const InfoField* genre = loaded[3]->findMeta(findField("Genre"));
+  FieldPtr genre = loaded[3]->findMeta(findField("Genre"));
   ASSERT_NE(genre, nullptr);
   EXPECT_EQ(genre->values().strings(), (std::vector<std::string>{"Rock", "Pop"}));
+  // Tracks with the same fields share a layout again, apart from the saved ones'.
+  EXPECT_EQ(&loaded[1]->layout(), &loaded[2]->layout());
+  EXPECT_NE(&loaded[1]->layout(), &loaded[4]->layout());
+  EXPECT_NE(&loaded[1]->layout(), &tracks[0]->layout());
   // The loaded tracks outlive the image.
   const TrackHandle kept = loaded[2];
   loaded.clear();
@@ -212,6 +216,46 @@ TEST(TrackImageTest, AFlagOutOfRangeIsRefusedBehindTheChecksums) {
   EXPECT_FALSE(loaded[0]->hasInfo());
 }
 
+// An image of an earlier version kept each record's field entries in the
+// record, where this one has its values: read by this version's rule it
+// would give wrong fields, so it is refused (and the cache makes it anew).
+TEST(TrackImageTest, AnImageOfAnEarlierVersionIsRefused) {
+  std::string image = saveTrackImage(sampleTracks());
+  TrackList loaded;
+  ASSERT_TRUE(loadTrackImage(image, loaded));
+  const uint64_t version_1 = 0x0001'4547'414d'4954;  // "TIMAGE", version 1
+  std::memcpy(image.data(), &version_1, sizeof version_1);
+  resealTrackImage(image);
+  loaded.clear();
+  EXPECT_FALSE(loadTrackImage(image, loaded));
+  EXPECT_TRUE(loaded.empty());
+}
+
+// A record names its layout by index: one past the table is refused
+// behind the checksums.
+TEST(TrackImageTest, ALayoutIndexOutOfRangeIsRefused) {
+  TrackBuilder builder;
+  builder.setPath("file:///m/a.flac");
+  builder.addMeta("a", "x");
+  std::string image = saveTrackImage({builder.build()});
+  uint64_t body_size = 0;
+  std::memcpy(&body_size, image.data() + 4 * 8, sizeof body_size);
+  const std::size_t record = image.size() - body_size;
+  // The layout's index follows the path's offset in the track.
+  uint64_t index = 0;
+  std::memcpy(&index, image.data() + record + 8, sizeof index);
+  ASSERT_EQ(index, 0u);
+  TrackList loaded;
+  for (const uint64_t bad : {uint64_t{1}, uint64_t{0xFFFFFFFF}, ~uint64_t{0}}) {
+    std::string changed = image;
+    std::memcpy(changed.data() + record + 8, &bad, sizeof bad);
+    resealTrackImage(changed);
+    EXPECT_FALSE(loadTrackImage(changed, loaded)) << bad;
+  }
+  resealTrackImage(image);
+  EXPECT_TRUE(loadTrackImage(image, loaded));
+}
+
 // Loading turns the stored offsets in a record into addresses. A text
 // that lies over such an offset would change after it was checked: the
 // value of field a, made to lie over the offset of field b's value (its
@@ -226,17 +270,9 @@ TEST(TrackImageTest, ATextOverTheOffsetsOfARecordIsRefused) {
   uint64_t body_size = 0;
   std::memcpy(&body_size, image.data() + 4 * 8, sizeof body_size);
   const std::size_t body = image.size() - body_size;
-  // The record: the track (its size), then the fields' entries (16 bytes:
-  // id, name, where its values are in 8-byte steps from it, how many),
-  // then the values' offsets; the texts follow.
-  auto slot = [&](int field) {
-    const std::size_t entry = body + sizeof(Track) + static_cast<std::size_t>(field) * 16;
-    uint32_t value_offset = 0;
-    std::memcpy(&value_offset, image.data() + entry + 8, sizeof value_offset);
-    return entry + value_offset * 8;
-  };
-  const std::size_t a = slot(0), b = slot(1);
-  ASSERT_EQ(b, a + 8);
+  // The record: the track (its size), then the values' offsets, 8 bytes
+  // each, in the order of the fields; the texts follow.
+  const std::size_t a = body + sizeof(Track), b = a + 8;
   ASSERT_EQ(image[b + 8], '\0');         // the path's size, 256, follows the record
   const uint64_t over_b = b + 8 - body;  // a text of length 0 whose size is b's upper half
   std::memcpy(image.data() + a, &over_b, sizeof over_b);

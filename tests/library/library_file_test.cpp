@@ -45,7 +45,7 @@ TEST(LibraryFileTest, ReadsEveryPartOfATrack) {
   EXPECT_EQ(track.meta()[0].name(), "Artist");  // case as written, file order
   EXPECT_EQ(track.meta()[1].name(), "album");
   EXPECT_EQ(track.meta()[2].name(), "title");
-  const host::InfoField* artist = track.findMeta(host::findField("ARTIST"));
+  host::FieldPtr artist = track.findMeta(host::findField("ARTIST"));
   ASSERT_NE(artist, nullptr);
   EXPECT_EQ(artist->values().strings(), (std::vector<std::string>{"A", "B"}));
   ASSERT_NE(track.findTech(host::findField("Codec")), nullptr);

@@ -120,7 +120,7 @@ void expectSameAsTagLib(const host::Track& track) {
       continue;
     }
     ++fields;
-    const host::InfoField* field = track.findMeta(host::findField(name));
+    host::FieldPtr field = track.findMeta(host::findField(name));
     ASSERT_NE(field, nullptr) << key.to8Bit(true);
     EXPECT_EQ(field->name(), key.to8Bit(true));
     std::vector<std::string> expected;

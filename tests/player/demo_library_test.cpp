@@ -14,7 +14,7 @@ namespace {
 const std::filesystem::path kDemo =
     std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "demo-library.json";
 
-const host::InfoField* tag(const host::Track& track, std::string_view name) {
+host::FieldPtr tag(const host::Track& track, std::string_view name) {
   return track.hasInfo() ? track.findMeta(host::findField(name)) : nullptr;
 }
 
@@ -29,14 +29,14 @@ TEST(DemoLibraryTest, LoadsWithTheVarietyItPromises) {
       ++bare;
       continue;
     }
-    if (const auto* artist = tag(*track, "ARTIST")) {
+    if (const auto artist = tag(*track, "ARTIST")) {
       for (std::string_view value : artist->values()) artists.emplace(value);
       multi_artist += artist->values().size() > 1;
     }
-    if (const auto* album = tag(*track, "Album")) albums.emplace(album->values()[0]);
-    if (const auto* genre = tag(*track, "genre")) multi_genre += genre->values().size() > 1;
-    if (const auto* album_artist = tag(*track, "album artist")) compilation += album_artist->values()[0] == "Various Artists";
-    if (const auto* disc = tag(*track, "discnumber")) second_disc += disc->values()[0] == "2";
+    if (const auto album = tag(*track, "Album")) albums.emplace(album->values()[0]);
+    if (const auto genre = tag(*track, "genre")) multi_genre += genre->values().size() > 1;
+    if (const auto album_artist = tag(*track, "album artist")) compilation += album_artist->values()[0] == "Various Artists";
+    if (const auto disc = tag(*track, "discnumber")) second_disc += disc->values()[0] == "2";
     undated += tag(*track, "date") == nullptr;
     gained += track->replayGain().track_gain != -1000.0f;
     non_ascii += std::any_of(track->path().begin(), track->path().end(), [](char c) { return (c & 0x80) != 0; });

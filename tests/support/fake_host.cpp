@@ -78,7 +78,7 @@ bool FakeHost::formatTitle(const host::Track& track, const host::TitleFormatScri
     const std::size_t end = text.find('%', i + 1);
     if (end == std::string::npos) return false;
     const std::string field = text.substr(i + 1, end - i - 1);
-    if (const host::InfoField* f = track.findMeta(host::internField(field))) out += f->values().front();
+    if (host::FieldPtr f = track.findMeta(host::internField(field))) out += f->values().front();
     i = end;
   }
   return true;

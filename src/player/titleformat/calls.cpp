@@ -376,7 +376,7 @@ bool Evaluator::callPath(const Node& node, Function f) {
 // $meta(name[,i]), $meta_sep(name,sep), $meta_num(name); the name was
 // resolved while compiling.
 bool Evaluator::callMeta(const Node& node, Function f) {
-  const host::InfoField* found = findField(node.c);
+  host::FieldPtr found = findField(node.c);
   if (f == Function::kMetaNum) {
     appendNumber(out_, found == nullptr ? 0 : static_cast<int64_t>(found->values().size()));
     return found != nullptr;

@@ -59,9 +59,9 @@ bool Evaluator::bracket(const Node& node) {
   return truth;
 }
 
-const host::InfoField* Evaluator::findField(host::FieldId id) const {
+host::FieldPtr Evaluator::findField(host::FieldId id) const {
   if (info_ == nullptr) return nullptr;
-  const host::InfoField* found = info_->findMeta(id);
+  host::FieldPtr found = info_->findMeta(id);
   if (found == nullptr) found = info_->findTech(id);
   return (found != nullptr && !found->values().empty()) ? found : nullptr;
 }
@@ -74,7 +74,7 @@ void Evaluator::appendValues(const host::InfoField& field, std::string_view sepa
 }
 
 bool Evaluator::field(host::FieldId id) {
-  const host::InfoField* found = findField(id);
+  host::FieldPtr found = findField(id);
   if (found == nullptr) return false;
   appendValues(*found, ", ");
   return true;
@@ -106,15 +106,15 @@ bool Evaluator::special(Special code) {
       }
       return true;
     case Special::kAlbumArtist: {
-      const host::InfoField* found = findField(common.album_artist);
+      host::FieldPtr found = findField(common.album_artist);
       if (found == nullptr) found = findField(common.artist);
       if (found == nullptr) return false;
       appendValues(*found, ", ");
       return true;
     }
     case Special::kTrackArtist: {
-      const host::InfoField* album_artist = findField(common.album_artist);
-      const host::InfoField* artist = findField(common.artist);
+      host::FieldPtr album_artist = findField(common.album_artist);
+      host::FieldPtr artist = findField(common.artist);
       if (album_artist == nullptr || artist == nullptr || album_artist->values() == artist->values()) {
         return false;
       }
@@ -122,7 +122,7 @@ bool Evaluator::special(Special code) {
       return true;
     }
     case Special::kTitle:
-      if (const host::InfoField* title = findField(common.title)) {
+      if (host::FieldPtr title = findField(common.title)) {
         appendValues(*title, ", ");
         return true;
       }
@@ -130,7 +130,7 @@ bool Evaluator::special(Special code) {
     case Special::kTrackNumber:
     case Special::kDiscNumber: {
       const bool track = code == Special::kTrackNumber;
-      const host::InfoField* found = findField(track ? common.tracknumber : common.discnumber);
+      host::FieldPtr found = findField(track ? common.tracknumber : common.discnumber);
       if (found == nullptr) return false;
       if (track) {
         appendTrackNumber(out_, found->values().front());

@@ -44,7 +44,7 @@ class Evaluator {
   bool special(Special code);
   // The field with `id` among the tags, then the technical fields; nullptr
   // when absent or without values.
-  const host::InfoField* findField(host::FieldId id) const;
+  host::FieldPtr findField(host::FieldId id) const;
   void appendValues(const host::InfoField& field, std::string_view separator);
 
   // calls.cpp: one member per group of functions.
