@@ -160,7 +160,7 @@ bool Filter::matches(const host::Track& track) const {
     } else {
       for (std::size_t tag = 0; tag < kTagTypes.size() && !found; ++tag) {
         if (condition.tag != kAny && static_cast<std::size_t>(condition.tag) != tag) continue;
-        const host::InfoField* field = track.findMeta(host::internField(kTagTypes[tag].field));
+        const host::FieldPtr field = track.findMeta(host::internField(kTagTypes[tag].field));
         if (field == nullptr) {
           // A missing tag equals the empty text.
           found = condition.op == Op::kEquals && condition.value.empty() && condition.tag != kAny;

@@ -78,7 +78,7 @@ std::vector<std::size_t> readGroups(const std::vector<std::string>& rest) {
 
 // The values of `tag` on `track` (one empty value when it has none).
 std::vector<std::string_view> tagValues(const host::Track& track, std::size_t tag) {
-  const host::InfoField* field = track.findMeta(host::internField(kTagTypes[tag].field));
+  const host::FieldPtr field = track.findMeta(host::internField(kTagTypes[tag].field));
   if (field == nullptr) return {std::string_view()};
   return {field->values().begin(), field->values().end()};
 }

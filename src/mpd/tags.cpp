@@ -31,7 +31,7 @@ std::optional<std::size_t> findTag(std::string_view name) {
 }
 
 std::string_view tagValue(const host::Track& track, std::size_t tag) {
-  const host::InfoField* field = track.findMeta(tagFields()[tag]);
+  const host::FieldPtr field = track.findMeta(tagFields()[tag]);
   if (field == nullptr || field->value_count == 0) return {};
   return field->values().front();
 }
@@ -59,7 +59,7 @@ void appendSong(std::string& out, const host::Track& track, uint32_t tags) {
   if (track.mtime() > 0) appendPair(out, "Last-Modified", isoTime(track.mtime()));
   for (std::size_t i = 0; i < kTagTypes.size(); ++i) {
     if ((tags & (uint32_t{1} << i)) == 0) continue;
-    const host::InfoField* field = track.findMeta(tagFields()[i]);
+    const host::FieldPtr field = track.findMeta(tagFields()[i]);
     if (field == nullptr) continue;
     for (const std::string_view value : field->values()) appendPair(out, kTagTypes[i].name, value);
   }

@@ -184,7 +184,7 @@ const std::set<std::string> kReadByLibav = {"2sec-silence.shn", "empty10ms.dff",
                                             "empty1s.aac",      "no-tags.mka",   "multiplex.ogg"};
 
 std::string firstValue(const host::Track& track, const char* field) {
-  const host::InfoField* found = track.findMeta(host::findField(field));
+  const host::FieldPtr found = track.findMeta(host::findField(field));
   return found != nullptr ? std::string(found->values().front()) : "";
 }
 
@@ -201,7 +201,7 @@ TEST_F(ScanTest, OddCorpusFilesAreTracksWithTheirTagsAndAPossibleLength) {
     EXPECT_EQ(firstValue(**track, "ARTIST"), odd.artist);
     EXPECT_GE((*track)->length(), odd.min_length);
     EXPECT_LE((*track)->length(), odd.max_length);
-    const host::InfoField* codec = (*track)->findTech(host::findField("codec"));
+    const host::FieldPtr codec = (*track)->findTech(host::findField("codec"));
     ASSERT_NE(codec, nullptr);
     EXPECT_EQ(codec->values().front(), odd.codec);
   }
