@@ -18,6 +18,7 @@
 
 #include "app/cli.h"
 #include "app/command_env.h"
+#include "app/working_folder.h"
 #include "desktop/desktop_app.h"
 #include "desktop/desktop_ui.h"
 #include "desktop/main_window.h"
@@ -204,28 +205,6 @@ class DesktopEnv final : public CommandEnv {
   std::vector<std::shared_ptr<void>> holds_;
 };
 
-// Runs the command in the sender's working folder, for relative paths.
-class WorkingFolder {
- public:
-  explicit WorkingFolder(const std::string& folder) : previous_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (previous_ >= 0 && ::chdir(folder.c_str()) == 0) return;
-    error_ = std::strerror(errno);
-  }
-  ~WorkingFolder() {
-    if (previous_ < 0) return;
-    if (error_.empty() && ::fchdir(previous_) != 0) {
-      // The program's own paths are absolute; nothing depends on it.
-    }
-    ::close(previous_);
-  }
-  WorkingFolder(const WorkingFolder&) = delete;
-  WorkingFolder& operator=(const WorkingFolder&) = delete;
-  const std::string& error() const { return error_; }
-
- private:
-  int previous_;
-  std::string error_;
-};
 
 }  // namespace
 

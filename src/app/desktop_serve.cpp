@@ -8,6 +8,7 @@
 
 #include "app/cli.h"
 #include "app/command_env.h"
+#include "app/working_folder.h"
 #include "mpd/server.h"
 #include "profile/data_error.h"
 #include "profile/layout.h"
@@ -221,16 +222,23 @@ int runServeCommand(CommandEnv& env, const GlobalOptions& global, const ServeOpt
   hooks.run = [&](const profile::CommandRequest& request, desktop::CommandReply& reply) {
     ServeEnv command_env(*app, request, source);
     int status = kExitFailed;
-    std::vector<std::string> args{"vostrel"};
-    args.insert(args.end(), request.args.begin(), request.args.end());
-    std::vector<char*> command_argv;
-    for (std::string& arg : args) command_argv.push_back(arg.data());
-    command_argv.push_back(nullptr);
-    try {
-      const player::EditScope edits(player);
-      status = runCommandLine(static_cast<int>(args.size()), command_argv.data(), command_env);
-    } catch (const std::exception& e) {
-      command_env.err() << e.what() << "\n";
+    const WorkingFolder folder(request.cwd);
+    if (!folder.error().empty()) {
+      command_env.err() << "vostrel: the working folder " << request.cwd << " cannot be used: " << folder.error()
+                        << "\n";
+      status = kExitBadInput;
+    } else {
+      std::vector<std::string> args{"vostrel"};
+      args.insert(args.end(), request.args.begin(), request.args.end());
+      std::vector<char*> command_argv;
+      for (std::string& arg : args) command_argv.push_back(arg.data());
+      command_argv.push_back(nullptr);
+      try {
+        const player::EditScope edits(player);
+        status = runCommandLine(static_cast<int>(args.size()), command_argv.data(), command_env);
+      } catch (const std::exception& e) {
+        command_env.err() << e.what() << "\n";
+      }
     }
     app->saveLayout();
     command_env.send(reply);

@@ -44,6 +44,11 @@ m add '<Examples>/Library/Album/Alpha' >/dev/null
 queue=$(m -f '%file%' playlist)
 live click '<Examples>/Library/Album/Alpha'
 check "a forwarded click works" "0" "$RC"
+# A forwarded command's relative paths are the sender's, not the server's.
+mkdir -p "$WORK/elsewhere"
+(cd "$WORK/elsewhere" && live playlists export "Vostrel playlist" relative.m3u)
+check "a forwarded export writes into the sender's folder" "yes" \
+  "$([ -s "$WORK/elsewhere/relative.m3u" ] && echo yes || echo no)"
 live playlists
 sent=$(printf '%s\n' "$OUT" | sed -n '/^Vostrel playlist/,/^[^ ]/p' | sed -n 's/^  file:\/\/\(.*\)$/[Files]\1/p')
 check "mpc add fills the queue in the node's order" "$sent" "$queue"
