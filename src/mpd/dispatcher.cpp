@@ -13,7 +13,7 @@
 namespace mpd {
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
   std::string_view name;
   uint8_t min_args;
   uint8_t max_args;
@@ -25,7 +25,7 @@ constexpr uint8_t kMany = 255;
 
 // Sorted by name, for the lookup and for `commands`. The session's own
 // commands are listed with no handler.
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {"add", 1, 2, handleAdd},
     {"addid", 1, 2, handleAddId},
     {"binarylimit", 1, 1, handleBinaryLimit, true},
@@ -89,9 +89,9 @@ constexpr std::array<std::string_view, kCommandCount> kCommandNames = [] {
   return names;
 }();
 
-const CommandSpec* findCommand(std::string_view name) {
+const CommandEntry* findCommand(std::string_view name) {
   const auto it = std::lower_bound(std::begin(kCommands), std::end(kCommands), name,
-                                   [](const CommandSpec& spec, std::string_view key) { return spec.name < key; });
+                                   [](const CommandEntry& entry, std::string_view key) { return entry.name < key; });
   return it != std::end(kCommands) && it->name == name ? &*it : nullptr;
 }
 
@@ -130,19 +130,19 @@ Dispatcher::Dispatcher(player::Player& player, Playback& playback, Browser& brow
 Dispatcher::~Dispatcher() { player_.removeListener(this); }
 
 void Dispatcher::run(ClientState& client, const Request& request, std::string& out) {
-  const CommandSpec* spec = findCommand(request.command);
-  if (spec == nullptr || spec->handler == nullptr) {
+  const CommandEntry* entry = findCommand(request.command);
+  if (entry == nullptr || entry->handler == nullptr) {
     throw Ack(AckError::kUnknown, "unknown command \"" + request.command + "\"");
   }
-  if (!password_.empty() && !client.authorized && !spec->open) {
+  if (!password_.empty() && !client.authorized && !entry->open) {
     throw Ack(AckError::kPermission, "you don't have permission for \"" + request.command + "\"");
   }
   const std::size_t count = request.args.size();
-  if (count < spec->min_args || (spec->max_args != kMany && count > spec->max_args)) {
+  if (count < entry->min_args || (entry->max_args != kMany && count > entry->max_args)) {
     throw Ack(AckError::kArg, "wrong number of arguments for \"" + request.command + "\"");
   }
   Call call{*this, player_, playback_, browser_, client, request, out};
-  spec->handler(call);
+  entry->handler(call);
 }
 
 int64_t Dispatcher::uptime() const {
@@ -289,15 +289,15 @@ void handlePassword(Call& call) {
 }
 
 void handleCommands(Call& call) {
-  for (const CommandSpec& spec : kCommands) {
-    if (call.dispatcher.allowed(call.client) || spec.open) appendPair(call.out, "command", spec.name);
+  for (const CommandEntry& entry : kCommands) {
+    if (call.dispatcher.allowed(call.client) || entry.open) appendPair(call.out, "command", entry.name);
   }
 }
 
 void handleNotCommands(Call& call) {
   if (call.dispatcher.allowed(call.client)) return;
-  for (const CommandSpec& spec : kCommands) {
-    if (!spec.open) appendPair(call.out, "command", spec.name);
+  for (const CommandEntry& entry : kCommands) {
+    if (!entry.open) appendPair(call.out, "command", entry.name);
   }
 }
 
