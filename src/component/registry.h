@@ -53,7 +53,8 @@ struct PreferencesPageEntry {
   int sort_priority = 0;
 };
 
-enum class AdvancedSettingKind { kBranch, kCheckbox, kUnsigned, kRadio, kText };
+// kSecret is text shown masked where it is edited (a password).
+enum class AdvancedSettingKind { kBranch, kCheckbox, kUnsigned, kRadio, kText, kSecret };
 
 // One entry of the advanced settings. `key` names the stored setting (the
 // `config` command's key); radio entries carry the value they select.

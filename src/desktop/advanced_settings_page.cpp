@@ -88,8 +88,11 @@ void AdvancedSettingsPage::addBranch(const component::Registry& registry, const 
         break;
       }
       case AdvancedSettingKind::kUnsigned:
-      case AdvancedSettingKind::kText: {
+      case AdvancedSettingKind::kText:
+      case AdvancedSettingKind::kSecret: {
         auto* edit = new QLineEdit;
+        // Not shown to whoever looks at the screen.
+        if (entry->kind == AdvancedSettingKind::kSecret) edit->setEchoMode(QLineEdit::Password);
         connect(edit, &QLineEdit::textChanged, this, &AdvancedSettingsPage::changed);
         form->addRow(name + QLatin1Char(':'), edit);
         if (entry->kind == AdvancedSettingKind::kUnsigned) {

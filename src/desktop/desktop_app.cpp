@@ -91,7 +91,7 @@ void DesktopApp::start() {
     registry_.registerAdvancedSetting({"c3b1f6a2-5d4e-4f8a-b2c7-9e0d1a3f5b68", branch,
                                        "Port for MPD clients (0: off)", 0, Kind::kUnsigned, "mpd_port", "0", ""});
     registry_.registerAdvancedSetting({"8e5d2b7f-1a9c-4e36-8d40-f7c2b6a1e953", branch, "Password for MPD clients", 1,
-                                       Kind::kText, "mpd_password", "", ""});
+                                       Kind::kSecret, "mpd_password", "", ""});
   }
   registry_.runInit();
   registry_.runInitStage(kStageBeforeWindow);

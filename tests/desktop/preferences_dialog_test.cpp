@@ -166,6 +166,16 @@ class PreferencesDialogTest : public QObject {
             savedSettings().get("console_row_limit") == "5000");
   }
 
+  void thePasswordIsMaskedAndStored() {
+    QLineEdit& password = advancedEdit("mpd_password");
+    QCOMPARE(password.echoMode(), QLineEdit::Password);
+    QCOMPARE(advancedEdit("mpd_port").echoMode(), QLineEdit::Normal);
+    password.setText("s3cret word");
+    dialog().applyButton().click();
+    QVERIFY(fixture_->messages.isEmpty());
+    QCOMPARE(savedSettings().get("mpd_password"), std::string("s3cret word"));
+  }
+
   void okShowsThePageThatRefused() {
     advancedEdit("console_row_limit").setText("42");
     library().folderList();
