@@ -279,6 +279,11 @@ host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState
   return it->track;
 }
 
+bool LibraryCache::knowsTracksBelow(std::string_view folder_uri) const {
+  const auto [first, last] = impl_->knownRange(lowerBound(folder_uri), upperBound(folder_uri));
+  return first != last;
+}
+
 void LibraryCache::rememberTracks(std::string_view folder_uri,
                                   std::vector<std::pair<host::TrackHandle, FileState>> tracks) {
   std::vector<Impl::Known> known;
