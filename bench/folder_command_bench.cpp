@@ -13,6 +13,11 @@
 //                         Counters: file_s, folder_s, no_rescan_s,
 //                         folder_ratio, no_rescan_ratio, and the same in CPU
 //                         time (*_cpu_s, *_cpu_ratio).
+//                         With --baseline=PATH, another build of the
+//                         program (the one before a change) runs the same
+//                         three commands in the same turns: base_file_s,
+//                         base_folder_s, base_folder_ratio and
+//                         base_folder_cpu_ratio.
 //   BM_FolderCheckSplit/N where the check of the unchanged folder goes, in
 //                         this process: walk_s (listing the folders and
 //                         stating every file), rows_s (the cache's rows of
@@ -36,6 +41,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -56,6 +62,10 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRepetitions = 7;
+
+const char* const kBaselineFlag = "--baseline=";
+// Another build's vostrel, measured beside this one's; empty: none.
+std::string baseline;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -156,18 +166,21 @@ void BM_FolderCommand(benchmark::State& state) {
     state.SkipWithError("the music folder, its scan or its library file could not be made");
     return;
   }
-  auto command = [&](std::vector<std::string> library) {
-    std::vector<std::string> args = {VOSTREL_BINARY, "--profile", setup->profile.string()};
+  auto command = [&](const std::string& program, std::vector<std::string> library) {
+    std::vector<std::string> args = {program, "--profile", setup->profile.string()};
     args.insert(args.end(), library.begin(), library.end());
     for (const char* arg : {"sql", "SELECT count(*) FROM MediaLibrary"}) args.emplace_back(arg);
     return args;
   };
-  const std::vector<std::vector<std::string>> commands = {
-      command({"--library", setup->library_file.string()}),
-      command({"--library", setup->music.string()}),
-      command({"--library", setup->music.string(), "--no-rescan"}),
-  };
-  std::vector<double> wall[3], cpu[3];
+  // This build's three commands, then the baseline's.
+  std::vector<std::vector<std::string>> commands;
+  for (const std::string& program : {std::string(VOSTREL_BINARY), baseline}) {
+    if (program.empty()) continue;
+    commands.push_back(command(program, {"--library", setup->library_file.string()}));
+    commands.push_back(command(program, {"--library", setup->music.string()}));
+    commands.push_back(command(program, {"--library", setup->music.string(), "--no-rescan"}));
+  }
+  std::vector<std::vector<double>> wall(commands.size()), cpu(commands.size());
   for (auto _ : state) {
     const auto start = Clock::now();
     for (int repetition = 0; repetition < kRepetitions; ++repetition) {
@@ -198,6 +211,12 @@ void BM_FolderCommand(benchmark::State& state) {
   state.counters["no_rescan_cpu_s"] = no_rescan_cpu;
   state.counters["folder_cpu_ratio"] = folder_cpu / file_cpu;
   state.counters["no_rescan_cpu_ratio"] = no_rescan_cpu / file_cpu;
+  if (commands.size() == 6) {
+    state.counters["base_file_s"] = median(wall[3]);
+    state.counters["base_folder_s"] = median(wall[4]);
+    state.counters["base_folder_ratio"] = median(wall[4]) / median(wall[3]);
+    state.counters["base_folder_cpu_ratio"] = median(cpu[4]) / median(cpu[3]);
+  }
 }
 BENCHMARK(BM_FolderCommand)->Arg(30000)->Arg(300000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
@@ -244,4 +263,19 @@ BENCHMARK(BM_FolderCheckSplit)->Arg(30000)->Arg(300000)->Iterations(5)->Unit(ben
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], kBaselineFlag, std::strlen(kBaselineFlag)) == 0) {
+      baseline = argv[i] + std::strlen(kBaselineFlag);
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

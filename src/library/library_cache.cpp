@@ -1,30 +1,34 @@
-// The library cache over plain SQLite; see library_cache.h.
+// The library cache over plain SQLite; see library_cache.h. The snapshots
+// are loaded and saved in library_cache_snapshot.cpp.
 #include "library/library_cache.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
 #include <iterator>
 
 #include "host/track_builder.h"
-#include "host/track_image.h"
 #include "library/cache_row_groups.h"
-#include "library/field_names.h"
+#include "library/library_cache_impl.h"
 #include "library/track_record.h"
 #include "profile/data_error.h"
 
 namespace library {
 namespace {
 
+using cache_sql::bindText;
+using cache_sql::kBusyTimeoutMs;
+using cache_sql::lowerBound;
+using cache_sql::ResetAtEnd;
+using cache_sql::Statement;
+using cache_sql::upperBound;
+
 // 1: files and folders. 2: a generation, counted up by every transaction
 // that changes files, and snapshots; a cache of format 1 takes the new
 // tables and keeps its rows. 3: the files' status-change times; the rows
 // of an older cache take 0, "not known".
 constexpr int kFormatVersion = 3;
-constexpr int kBusyTimeoutMs = 60'000;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
@@ -37,48 +41,6 @@ constexpr const char* kSchema =
     // the rows were at `generation`.
     "CREATE TABLE IF NOT EXISTS snapshots(folder TEXT PRIMARY KEY, generation INTEGER NOT NULL,"
     " times BLOB NOT NULL, image BLOB NOT NULL);";
-
-// The range of locations below a folder: "F/" up to "F0" ('0' follows '/').
-// (The root folder's URI, "file:///", ends in its slash already.)
-std::string lowerBound(std::string_view folder_uri) {
-  return folder_uri.ends_with('/') ? std::string(folder_uri) : std::string(folder_uri) + '/';
-}
-std::string upperBound(std::string_view folder_uri) {
-  if (folder_uri.ends_with('/')) folder_uri.remove_suffix(1);
-  return std::string(folder_uri) + '0';
-}
-
-class Statement {
- public:
-  Statement() = default;
-  Statement(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
-  Statement& operator=(Statement&& other) noexcept {
-    std::swap(stmt_, other.stmt_);
-    return *this;
-  }
-  sqlite3_stmt* get() const { return stmt_; }
-  explicit operator bool() const { return stmt_ != nullptr; }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-// Resets the statement when the scope ends, so that it holds no read lock.
-struct ResetAtEnd {
-  sqlite3_stmt* stmt;
-  ~ResetAtEnd() {
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
-  }
-};
-
-void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
-  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-}
 
 // What is wrong with `file` as the cache's file: "" for a regular file, or
 // none; "is a folder, not a file" and the like otherwise. A link counts as
@@ -94,182 +56,86 @@ std::string notAFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-struct LibraryCache::Impl {
-  // The tracks this cache last gave out, in location order, for as long
-  // as their row stays as it was: a rescan hands them out again instead of
-  // decoding its rows anew. An entry whose row was written since is stale:
-  // it keeps its track, whose path is the entry's key, until a load or a
-  // scan replaces the folder's entries, and hands it out no more.
-  struct Known {
-    host::TrackHandle track;  // never null: it keeps `path` alive
-    uint64_t size;
-    int64_t mtime_ns;
-    std::string_view path;  // the track's own
-    bool stale = false;
+bool LibraryCache::Impl::open() {
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    fail("cannot be opened");
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  // The WAL is copied into the file when it grows large, not at every
+  // close: a command that only read would otherwise wait for the disk.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  sqlite3_stmt* version = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
+  int stored = 0;
+  const int step = sqlite3_step(version);
+  if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
+  sqlite3_finalize(version);
+  if (step != SQLITE_ROW) return damaged();
+  if (stored < 0 || stored > kFormatVersion) return false;
+  if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+  exec("PRAGMA synchronous=NORMAL");
+  // Snapshots are read mapped rather than page by page.
+  exec("PRAGMA mmap_size=1073741824");
+  if (stored != kFormatVersion) {
+    exec("BEGIN IMMEDIATE");
+    if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        (!filesHave("ctime_ns") && sqlite3_exec(db, "ALTER TABLE files ADD COLUMN ctime_ns INTEGER NOT NULL DEFAULT 0",
+                                                nullptr, nullptr, nullptr) != SQLITE_OK)) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      return damaged();
+    }
+    exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
+    exec("COMMIT");
+  }
+  if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
+  return true;
+}
+
+bool LibraryCache::Impl::filesHave(const char* column) {
+  sqlite3_stmt* stmt = nullptr;
+  bool found = false;
+  if (sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info('files') WHERE name = ?", -1, &stmt, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, column, -1, SQLITE_STATIC);
+    found = sqlite3_step(stmt) == SQLITE_ROW;
+  }
+  sqlite3_finalize(stmt);
+  return found;
+}
+
+bool LibraryCache::Impl::damaged() {
+  const int code = sqlite3_errcode(db) & 0xFF;
+  if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR) return false;
+  fail("cannot be read");
+}
+
+void LibraryCache::Impl::prepare() {
+  auto make = [this](const char* sql) {
+    Statement statement(db, sql);
+    if (!statement) fail("cannot be read");
+    return statement;
   };
-  std::vector<Known> known;
-
-  // The entries of locations from `low` (included) to `high` (excluded).
-  std::pair<std::size_t, std::size_t> knownRange(std::string_view low, std::string_view high) const {
-    auto before = [](const Known& entry, std::string_view path) { return entry.path < path; };
-    const auto first = std::lower_bound(known.begin(), known.end(), low, before);
-    const auto last = std::lower_bound(first, known.end(), high, before);
-    return {static_cast<std::size_t>(first - known.begin()), static_cast<std::size_t>(last - known.begin())};
-  }
-  // Puts `entries` (in order) in place of the entries from `low` to `high`.
-  void replaceKnown(std::string_view low, std::string_view high, std::vector<Known> entries) {
-    const auto [first, last] = knownRange(low, high);
-    if (first == 0 && last == known.size()) {  // all of them: a start's first load
-      known = std::move(entries);
-      return;
-    }
-    known.erase(known.begin() + static_cast<std::ptrdiff_t>(first), known.begin() + static_cast<std::ptrdiff_t>(last));
-    known.insert(known.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(entries.begin()),
-                 std::make_move_iterator(entries.end()));
-  }
-  void forget(std::string_view uri) {
-    const auto [first, last] = knownRange(uri, std::string(uri) + '\0');
-    for (std::size_t i = first; i < last; ++i) known[i].stale = true;
-  }
-
-  std::filesystem::path file;
-  sqlite3* db = nullptr;
-  std::vector<std::string> notices;
-  Statement select_files, select_tracks, put_file, put_ctime, select_record, remove_file, select_folder, put_folder,
-      select_unavailable, remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots, put_snapshot;
-  bool counted = false;  // the generation was counted up in this transaction
-  std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
-
-  ~Impl() { sqlite3_close_v2(db); }
-
-  [[noreturn]] void fail(const std::string& what) const {
-    const char* reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-    throw profile::DataError("Library cache \"" + file.string() + "\": " + what + ": " + reason);
-  }
-
-  void exec(const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("cannot be used");
-  }
-
-  // Opens the file and makes its tables; false when it is not a usable
-  // cache (not a database, damaged, or of another format).
-  bool open() {
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-      fail("cannot be opened");
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    // The WAL is copied into the file when it grows large, not at every
-    // close: a command that only read would otherwise wait for the disk.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_stmt* version = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) != SQLITE_OK) return damaged();
-    int stored = 0;
-    const int step = sqlite3_step(version);
-    if (step == SQLITE_ROW) stored = sqlite3_column_int(version, 0);
-    sqlite3_finalize(version);
-    if (step != SQLITE_ROW) return damaged();
-    if (stored < 0 || stored > kFormatVersion) return false;
-    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
-    exec("PRAGMA synchronous=NORMAL");
-    // Snapshots are read mapped rather than page by page.
-    exec("PRAGMA mmap_size=1073741824");
-    if (stored != kFormatVersion) {
-      exec("BEGIN IMMEDIATE");
-      if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-          (!filesHave("ctime_ns") &&
-           sqlite3_exec(db, "ALTER TABLE files ADD COLUMN ctime_ns INTEGER NOT NULL DEFAULT 0", nullptr, nullptr,
-                        nullptr) != SQLITE_OK)) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return damaged();
-      }
-      exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
-      exec("COMMIT");
-    }
-    if (sqlite3_exec(db, "SELECT count(*) FROM folders", nullptr, nullptr, nullptr) != SQLITE_OK) return damaged();
-    return true;
-  }
-
-  // Whether the files table has the column `column`.
-  bool filesHave(const char* column) {
-    sqlite3_stmt* stmt = nullptr;
-    bool found = false;
-    if (sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info('files') WHERE name = ?", -1, &stmt, nullptr) ==
-        SQLITE_OK) {
-      sqlite3_bind_text(stmt, 1, column, -1, SQLITE_STATIC);
-      found = sqlite3_step(stmt) == SQLITE_ROW;
-    }
-    sqlite3_finalize(stmt);
-    return found;
-  }
-
-  // False for a file SQLite finds is no database or damaged; throws for
-  // any other failure (a busy or read-only file is not set aside).
-  bool damaged() {
-    const int code = sqlite3_errcode(db) & 0xFF;
-    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR) return false;
-    fail("cannot be read");
-  }
-
-  void prepare() {
-    auto make = [this](const char* sql) {
-      Statement statement(db, sql);
-      if (!statement) fail("cannot be read");
-      return statement;
-    };
-    select_files =
-        make("SELECT path, size, mtime_ns, record IS NOT NULL, ctime_ns FROM files WHERE path >= ? AND path < ?");
-    select_tracks =
-        make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
-    put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record, ctime_ns) VALUES(?, ?, ?, ?, ?)");
-    put_ctime = make("UPDATE files SET ctime_ns = ? WHERE path = ?");
-    select_record = make("SELECT record FROM files WHERE path = ?");
-    remove_file = make("DELETE FROM files WHERE path = ?");
-    select_folder = make("SELECT available FROM folders WHERE path = ?");
-    put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
-    select_unavailable = make("SELECT path FROM folders WHERE path >= ? AND path < ? AND available = 0 ORDER BY path");
-    remove_folder = make("DELETE FROM folders WHERE path = ?");
-    count_up = make("UPDATE state SET generation = generation + 1");
-    select_snapshot =
-        make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
-    snapshot_current = make("SELECT 1 FROM snapshots JOIN state USING (generation) WHERE folder = ?");
-    drop_snapshots = make("DELETE FROM snapshots WHERE generation <> (SELECT generation FROM state)");
-    put_snapshot = make("INSERT OR REPLACE INTO snapshots(folder, generation, times, image)"
-                        " SELECT ?, generation, ?, ? FROM state");
-  }
-
-  // Writes `image` over the blob of `column` in row `rowid` of `table`,
-  // which is as long already.
-  void writeBlob(const char* table, const char* column, sqlite3_int64 rowid, host::TrackImageWriter& image) {
-    sqlite3_blob* blob = nullptr;
-    int rc = sqlite3_blob_open(db, "main", table, column, rowid, 1, &blob);
-    if (rc == SQLITE_OK) {
-      image.write([blob, &rc](uint64_t offset, std::string_view bytes) {
-        rc = sqlite3_blob_write(blob, bytes.data(), static_cast<int>(bytes.size()), static_cast<int>(offset));
-        return rc == SQLITE_OK;
-      });
-    }
-    sqlite3_blob_close(blob);
-    if (rc != SQLITE_OK) fail("cannot be written");
-  }
-
-  void step(sqlite3_stmt* stmt, const char* what) {
-    const ResetAtEnd reset{stmt};
-    if (sqlite3_step(stmt) != SQLITE_DONE) fail(what);
-  }
-
-  // Before a change of files: counts the generation up, once per
-  // transaction, so that no snapshot taken before passes as current.
-  void changing() {
-    if (counted && !sqlite3_get_autocommit(db)) return;
-    step(count_up.get(), "cannot be written");
-    counted = !sqlite3_get_autocommit(db);
-  }
-
-  bool loadSnapshot(std::string_view folder, host::TrackList& tracks);
-  bool saveSnapshot(std::string_view folder);
-  void setAside(const std::string& problem);
-};
+  select_files =
+      make("SELECT path, size, mtime_ns, record IS NOT NULL, ctime_ns FROM files WHERE path >= ? AND path < ?");
+  select_tracks =
+      make("SELECT path, size, mtime_ns, record FROM files WHERE path >= ? AND path < ? AND record IS NOT NULL");
+  put_file = make("INSERT OR REPLACE INTO files(path, size, mtime_ns, record, ctime_ns) VALUES(?, ?, ?, ?, ?)");
+  put_ctime = make("UPDATE files SET ctime_ns = ? WHERE path = ?");
+  select_record = make("SELECT record FROM files WHERE path = ?");
+  remove_file = make("DELETE FROM files WHERE path = ?");
+  select_folder = make("SELECT available FROM folders WHERE path = ?");
+  put_folder = make("INSERT OR REPLACE INTO folders(path, available) VALUES(?, ?)");
+  select_unavailable = make("SELECT path FROM folders WHERE path >= ? AND path < ? AND available = 0 ORDER BY path");
+  remove_folder = make("DELETE FROM folders WHERE path = ?");
+  count_up = make("UPDATE state SET generation = generation + 1");
+  select_snapshot = make("SELECT times, snapshots.rowid FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+  snapshot_current = make("SELECT 1 FROM snapshots JOIN state USING (generation) WHERE folder = ?");
+  drop_snapshots = make("DELETE FROM snapshots WHERE generation <> (SELECT generation FROM state)");
+  put_snapshot = make(
+      "INSERT OR REPLACE INTO snapshots(folder, generation, times, image)"
+      " SELECT ?, generation, ?, ? FROM state");
+}
 
 // Moves the file out of the way as library.db.damaged, so that the cache
 // starts afresh, and says so. The name is the next free one of
@@ -403,136 +269,6 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
   impl_->replaceKnown(low, high, std::move(known));
 }
 
-bool LibraryCache::Impl::loadSnapshot(std::string_view folder_uri, host::TrackList& tracks) {
-  sqlite3_stmt* stmt = select_snapshot.get();
-  const ResetAtEnd reset{stmt};
-  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
-  bindText(stmt, 1, low);
-  if (sqlite3_step(stmt) != SQLITE_ROW) return false;  // none, or not current: the rows tell
-  const auto* times = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
-  const auto times_size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0));
-  // The image is read in pieces, straight into the tracks' store, while
-  // the statement keeps the read transaction open.
-  sqlite3_blob* blob = nullptr;
-  if (sqlite3_blob_open(db, "main", "snapshots", "image", sqlite3_column_int64(stmt, 1), 0, &blob) != SQLITE_OK) {
-    sqlite3_blob_close(blob);
-    return false;
-  }
-  host::TrackList loaded;
-  const bool read = host::loadTrackImage(
-      static_cast<uint64_t>(sqlite3_blob_bytes(blob)),
-      [blob](uint64_t offset, char* into, std::size_t size) {
-        return size <= INT_MAX && offset <= INT_MAX &&
-               sqlite3_blob_read(blob, into, static_cast<int>(size), static_cast<int>(offset)) == SQLITE_OK;
-      },
-      loaded, [](std::string_view name) { return fieldNameProblem(name) == nullptr; });
-  sqlite3_blob_close(blob);
-  if (!read || times_size != loaded.size() * sizeof(int64_t)) {
-    // Damaged: the rows tell, and the next keepSnapshot() writes it anew.
-    if (std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low) == damaged_snapshots.end()) {
-      damaged_snapshots.push_back(low);
-    }
-    return false;
-  }
-  std::vector<Known> entries;
-  entries.reserve(loaded.size());
-  constexpr std::size_t kAhead = 16;  // the records are far apart in memory: ask for them early
-  for (std::size_t i = 0; i < loaded.size(); ++i) {
-    if (i + 2 * kAhead < loaded.size()) __builtin_prefetch(loaded[i + 2 * kAhead].get());
-    if (i + kAhead < loaded.size()) __builtin_prefetch(loaded[i + kAhead]->pathRef().data() - sizeof(uint32_t));
-    int64_t mtime_ns;
-    std::memcpy(&mtime_ns, times + i * sizeof mtime_ns, sizeof mtime_ns);
-    entries.push_back({loaded[i], loaded[i]->size(), mtime_ns, loaded[i]->path()});
-  }
-  replaceKnown(low, high, std::move(entries));
-  tracks.reserve(tracks.size() + loaded.size());
-  std::move(loaded.begin(), loaded.end(), std::back_inserter(tracks));
-  return true;
-}
-
-bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
-  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
-  const auto damaged = std::find(damaged_snapshots.begin(), damaged_snapshots.end(), low);
-  if (damaged == damaged_snapshots.end()) {
-    sqlite3_stmt* stmt = snapshot_current.get();
-    const ResetAtEnd reset{stmt};
-    bindText(stmt, 1, low);
-    if (sqlite3_step(stmt) == SQLITE_ROW) return true;
-  }
-  const auto [first, last] = knownRange(low, high);
-  for (std::size_t i = first; i < last; ++i) {
-    if (known[i].stale) return false;  // its row was written since: only the rows know
-  }
-  // Made before taking the lock, which other writers wait for.
-  host::TrackList list;
-  std::string times;
-  list.reserve(last - first);
-  times.reserve((last - first) * sizeof(int64_t));
-  for (std::size_t i = first; i < last; ++i) {
-    list.push_back(known[i].track);
-    times.append(reinterpret_cast<const char*>(&known[i].mtime_ns), sizeof known[i].mtime_ns);
-  }
-  // Laid out now; the image itself is made while it is written, piece by
-  // piece, so that it is never held whole beside the tracks.
-  host::TrackImageWriter image(list);
-  exec("BEGIN IMMEDIATE");
-  // The tracks at hand are those of the rows, file by file, or there is no
-  // snapshot to take (another process may have written since).
-  bool same = true;
-  {
-    sqlite3_stmt* stmt = select_files.get();
-    const ResetAtEnd reset{stmt};
-    bindText(stmt, 1, low);
-    bindText(stmt, 2, high);
-    std::size_t i = first;
-    int step;
-    while (same && (step = sqlite3_step(stmt)) == SQLITE_ROW) {
-      if (sqlite3_column_int(stmt, 3) == 0) continue;
-      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
-      same = i < last && known[i].path == path &&
-             known[i].size == static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)) &&
-             known[i].mtime_ns == sqlite3_column_int64(stmt, 2);
-      ++i;
-    }
-    if (same && step != SQLITE_DONE) fail("cannot be read");
-    same = same && i == last;
-  }
-  if (!same) {
-    exec("ROLLBACK");
-    return false;
-  }
-  step(drop_snapshots.get(), "cannot be written");
-  sqlite3_stmt* stmt = put_snapshot.get();
-  bindText(stmt, 1, low);
-  sqlite3_bind_blob64(stmt, 2, times.data(), times.size(), SQLITE_STATIC);
-  // The image goes in as zeros and is then written over: bound whole,
-  // SQLite would make a copy of it to build the row.
-  if (image.size() > static_cast<uint64_t>(INT_MAX)) fail("cannot be written");
-  sqlite3_bind_zeroblob64(stmt, 3, image.size());
-  step(stmt, "cannot be written");
-  writeBlob("snapshots", "image", sqlite3_last_insert_rowid(db), image);
-  exec("COMMIT");
-  if (damaged != damaged_snapshots.end()) damaged_snapshots.erase(damaged);
-  // Readers take pages from the WAL for as long as it holds them, page by
-  // page, even once copied to the file: the snapshot is moved into the
-  // file now, where a start reads it mapped. Where a reader is busy it
-  // waits for the next writer.
-  sqlite3_busy_timeout(db, 0);
-  sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  return true;
-}
-
-bool LibraryCache::keepSnapshot(std::string_view folder_uri) {
-  try {
-    return impl_->saveSnapshot(folder_uri);
-  } catch (const profile::DataError&) {
-    rollback();
-    return false;
-  }
-}
-
 host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState& state) const {
   const auto it = std::lower_bound(impl_->known.begin(), impl_->known.end(), uri,
                                    [](const Impl::Known& entry, std::string_view path) { return entry.path < path; });
@@ -541,6 +277,11 @@ host::TrackHandle LibraryCache::knownTrack(std::string_view uri, const FileState
     return nullptr;
   }
   return it->track;
+}
+
+bool LibraryCache::knowsTracksBelow(std::string_view folder_uri) const {
+  const auto [first, last] = impl_->knownRange(lowerBound(folder_uri), upperBound(folder_uri));
+  return first != last;
 }
 
 void LibraryCache::rememberTracks(std::string_view folder_uri,

@@ -75,6 +75,9 @@ class LibraryCache {
   // The track this cache last gave out or was told of for `uri`, when its
   // row still has `state`'s size and time; else nullptr.
   host::TrackHandle knownTrack(std::string_view uri, const FileState& state) const;
+  // Whether this cache gave out or was told of any track below
+  // `folder_uri`: false until a load or a scan of the folder.
+  bool knowsTracksBelow(std::string_view folder_uri) const;
   // Tells the cache of the tracks below `folder_uri` as a scan left them,
   // in location order, each with its file's state.
   void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -259,7 +260,11 @@ class FolderScan {
   struct Plan {
     std::string uri;
     std::vector<Slot> slots;  // in location order
+    host::TrackList loaded;   // the folder's tracks loaded beside the walk; see plan()
   };
+  // Whether `plan`'s slots are its loaded tracks, one for one: the rows
+  // were read twice, and another process may have written in between.
+  static bool slotsAreLoaded(const Plan& plan);
 
   using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
   // Takes every cached file of a music folder that could not be looked at
@@ -302,8 +307,26 @@ void FolderScan::plan(const fs::path& folder) {
   // some file systems): a file written again within the step in which it
   // was read would keep the time that was recorded.
   const int64_t recent_from = wallClockNs() - options_.recent.count();
-  int error = walk.run(folder, threads_);
-  auto cached = cache_.filesBelow(plan.uri);
+  // The walk runs beside the reading of the cache, which it does not need
+  // until the two are compared. A cache that has handed out none of the
+  // folder's tracks yet (a command's, a fresh start's) loads them
+  // meanwhile as well: the library is made of them whatever the walk
+  // finds, the files read again taking the place of theirs.
+  int error = 0;
+  std::exception_ptr walk_failed;
+  CachedFiles cached;
+  {
+    std::jthread walking([&] {
+      try {
+        error = walk.run(folder, threads_);
+      } catch (...) {
+        walk_failed = std::current_exception();
+      }
+    });
+    cached = cache_.filesBelow(plan.uri);
+    if (!cache_.knowsTracksBelow(plan.uri)) cache_.loadTracks(plan.uri, plan.loaded);
+  }
+  if (walk_failed) std::rethrow_exception(walk_failed);
   // A folder that is gone, or is empty where it held files (an unmounted
   // disk leaves its mount point empty), keeps its tracks; so does one that
   // cannot be opened or listed.
@@ -324,6 +347,7 @@ void FolderScan::plan(const fs::path& folder) {
   // found is gone, unless the walk may have missed it: below a folder that
   // could not be listed, or anywhere when it was cancelled.
   ScanCounts& counts = result_.counts;
+  plan.slots.reserve(cached.size());  // as many as there are, where nothing changed
   std::size_t c = 0;
   auto passCached = [&](auto&& before) {
     for (; c < cached.size() && before(cached[c].first); ++c) {
@@ -452,6 +476,12 @@ void FolderScan::collect() {
       cache_.loadTracks(plan.uri, result_.library.tracks);
       continue;
     }
+    if (slotsAreLoaded(plan)) {
+      // Unchanged (a file read has no location in its slot), and the cache
+      // knows its tracks as loaded already.
+      result_.library.tracks.insert(result_.library.tracks.end(), plan.loaded.begin(), plan.loaded.end());
+      continue;
+    }
     std::vector<std::pair<host::TrackHandle, LibraryCache::FileState>> tracks;
     tracks.reserve(plan.slots.size());
     bool whole = true;
@@ -477,6 +507,19 @@ void FolderScan::collect() {
     for (const auto& [track, state] : tracks) result_.library.tracks.push_back(track);
     cache_.rememberTracks(plan.uri, std::move(tracks));
   }
+}
+
+bool FolderScan::slotsAreLoaded(const Plan& plan) {
+  if (plan.slots.size() != plan.loaded.size()) return false;
+  for (std::size_t i = 0; i < plan.slots.size(); ++i) {
+    const host::Track& track = *plan.loaded[i];
+    const LibraryCache::FileState& state = plan.slots[i].state;
+    if (track.path() != plan.slots[i].uri || track.size() != state.size ||
+        track.mtime() != wholeSeconds(state.mtime_ns)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void FolderScan::keepSnapshots() {

@@ -37,6 +37,12 @@
 // once that it cannot be read (and once that it can again). A cancelled
 // scan takes no file as gone.
 //
+// The walk lists and stats on `threads` threads of its own while the
+// calling thread reads the cache's rows of the folder, and, where the cache
+// has handed out none of its tracks yet (a command's, a fresh start's),
+// loads them too: an unchanged folder then costs the larger of the two,
+// and its tracks are those loaded.
+//
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
 // cache in transactions of a few hundred files, so that a scan that is

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <sqlite3.h>
@@ -346,12 +347,19 @@ struct RescanCase {
   ScanCounts expected;  // seconds unused
 };
 
-class RescanTest : public ScanTest, public ::testing::WithParamInterface<RescanCase> {};
+void PrintTo(const RescanCase& change, std::ostream* out) { *out << change.name; }
+
+// The rescan runs on the cache the first scan used, as the desktop
+// program keeps one, or on a cache opened afresh, as a command opens it.
+enum class RescanCache { kKept, kOpenedAfresh };
+
+class RescanTest : public ScanTest, public ::testing::WithParamInterface<std::tuple<RescanCase, RescanCache>> {};
 
 // Each change is made a little after the first scan, so that the times
 // it leaves differ from those recorded (timestamps move in clock ticks);
 // the scans take no file's time as too recent to tell.
 TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
+  const auto& [change, rescan_cache] = GetParam();
   recent_ = std::chrono::nanoseconds(0);
   for (const char* name : kSound) copy(name, music() / "a" / name);
   copy("README.md", music() / "notes.md");
@@ -359,9 +367,10 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
   ASSERT_EQ(first.counts.added, std::size(kSound));
   ASSERT_EQ(first.counts.unreadable, 1u);
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  GetParam().change(music());
+  change.change(music());
+  if (rescan_cache == RescanCache::kOpenedAfresh) cache_.reset();
   const ScanResult result = scan();
-  const ScanCounts& want = GetParam().expected;
+  const ScanCounts& want = change.expected;
   EXPECT_EQ(result.counts.added, want.added);
   EXPECT_EQ(result.counts.changed, want.changed);
   EXPECT_EQ(result.counts.removed, want.removed);
@@ -383,7 +392,7 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, RescanTest,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         RescanCase{"nothing", [](const fs::path&) {}, {0, 0, 0, 5, 1}},
         RescanCase{"touched", [](const fs::path& m) { shiftTime(m / "a" / "test.ogg", 10); }, {0, 1, 0, 4, 1}},
         RescanCase{"grown_same_time",
@@ -441,7 +450,11 @@ INSTANTIATE_TEST_SUITE_P(
                      fs::permissions(m / "a" / "click.wv", fs::perms::group_write, fs::perm_options::add);
                    },
                    {0, 0, 0, 5, 1}}),
-    [](const auto& info) { return std::string(info.param.name); });
+                       ::testing::Values(RescanCache::kKept, RescanCache::kOpenedAfresh)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == RescanCache::kKept ? "_kept_cache" : "_cache_opened_afresh");
+    });
 
 // A file whose status-change time is too recent to tell whether it was
 // written again since is read again at the next scan: here the cache holds
