@@ -1,6 +1,9 @@
 // TrackStore and TrackBuilder; see track_builder.h.
 #include "host/track_builder.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
 #include <functional>
@@ -84,13 +87,21 @@ struct TrackStore::Table {
 TrackStore::TrackStore() : table_(std::make_unique<Table>()) {}
 TrackStore::~TrackStore() = default;
 
+TrackStore::Arena::~Arena() {
+  for (const Block& block : blocks_) ::munmap(block.bytes, block.size);
+}
+
 char* TrackStore::Arena::room(std::size_t size, std::size_t align) {
   const std::size_t pad = (align - reinterpret_cast<uintptr_t>(cursor_) % align) % align;
   if (cursor_ == nullptr || pad + size > left_) {
     if (next_block_ == 0) next_block_ = kFirstBlock;
-    const std::size_t block = std::max(next_block_, size);
-    blocks_.emplace_back(new char[block]);
-    cursor_ = blocks_.back().get();
+    static const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t block = (std::max(next_block_, size) + page - 1) / page * page;
+    blocks_.reserve(blocks_.size() + 1);
+    void* bytes = ::mmap(nullptr, block, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (bytes == MAP_FAILED) throw std::bad_alloc();
+    blocks_.push_back({static_cast<char*>(bytes), block});
+    cursor_ = static_cast<char*>(bytes);
     left_ = block;
     reserved_ += block;
     next_block_ = std::min(next_block_ * 2, kLargestBlock);
@@ -112,6 +123,13 @@ TrackStore::Shared TrackStore::shared(FieldId field, std::string_view value, con
   if (slot.text != nullptr && near(at, slot.text)) return {slot.text, false};
   if (slot.text == nullptr) ++stats.added;
   return {nullptr, true};
+}
+
+const char* TrackStore::storeShared(std::string_view value, const char* at) {
+  char* place = texts_.room(textSize(value.size()), 1);
+  if (!near(at, place)) return nullptr;
+  texts_.take(place, textSize(value.size()));
+  return writeText(place, value);
 }
 
 void TrackStore::keep(TextRef text) {
@@ -199,8 +217,9 @@ TrackHandle TrackBuilder::build() {
   char* const room = store.room(most);
 
   // Each value's stored bytes: shared by an earlier record, new and to be
-  // shared (stored ahead of the record, so that the record's own texts are
-  // the ones behind it), or the record's own.
+  // shared (among the shared values, or else ahead of the record, so that
+  // the record's own texts are the only ones behind it), or the record's
+  // own.
   std::vector<TrackStore::Shared>& stored = stored_;
   stored.assign(values_.size(), TrackStore::Shared());
   std::size_t own_bytes = textSize(path_size_);
@@ -210,8 +229,11 @@ TrackHandle TrackBuilder::build() {
     const std::string_view text = std::string_view(text_).substr(value.offset, value.size);
     stored[i] = store.shared(fields_[value.field].id, text, room);
     if (stored[i].keep) {
-      stored[i].text = writeText(at, text);
-      at += textSize(value.size);
+      stored[i].text = store.storeShared(text, room);
+      if (stored[i].text == nullptr) {
+        stored[i].text = writeText(at, text);
+        at += textSize(value.size);
+      }
       store.keep(TextRef(stored[i].text));
     } else if (stored[i].text == nullptr) {
       own_bytes += textSize(value.size);

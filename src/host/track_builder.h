@@ -12,8 +12,8 @@
 // kept by the store. A store never frees or moves a record while it lives, and every handle of
 // its tracks keeps it alive: handles are aliases of one shared owner. Values
 // that repeat (artist, album, genre, codec ...) are stored once per store,
-// just ahead of the record that used them first, where later records'
-// slots reach them (a record beyond a slot's reach stores them again, for
+// together, apart from the records, where the records' slots reach them (a
+// record beyond a slot's reach stores them again just ahead of it, for
 // itself and the records after it); the store notices per field whether its
 // values repeat and stops looking up those that do not (titles), so that
 // unique values cost no table room. A record's own texts (its path, a
@@ -59,22 +59,32 @@ class TrackStore {
     bool keep = false;
   };
   Shared shared(FieldId field, std::string_view value, const char* at);
-  // Makes `text`, stored by the caller, the copy that records after it
-  // share.
+  // Stores a value to be shared among the shared values, when they lie
+  // within reach of a record at `at`; else nullptr: the caller stores it.
+  const char* storeShared(std::string_view value, const char* at);
+  // Makes `text`, stored by storeShared() or the caller, the copy that
+  // records after it share.
   void keep(TextRef text);
   // The store's layout of these fields (each slot's id, name and value
   // count; `first` is filled in), made on first use: records with the same
   // fields share one.
   const FieldLayout* layout(const FieldSlot* fields, std::size_t count, uint32_t meta_count);
-  // Bytes taken from the system for records.
-  std::size_t reservedBytes() const { return records_.reserved(); }
+  // Bytes taken from the system for records and shared values.
+  std::size_t reservedBytes() const { return records_.reserved() + texts_.reserved(); }
 
  private:
   struct Table;
   // Blocks handed out in order; they grow from small (a test's single
-  // track) to large (a library).
+  // track) to large (a library). Blocks are mapped from the system, which
+  // places them near one another (and near every other store's), so that
+  // the records' slots reach the shared values in their own blocks.
   class Arena {
    public:
+    Arena() = default;
+    ~Arena();
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+
     char* allocate(std::size_t size, std::size_t align) {
       char* at = room(size, align);
       take(at, size);
@@ -92,7 +102,11 @@ class TrackStore {
     std::size_t reserved() const { return reserved_; }
 
    private:
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    struct Block {
+      char* bytes;
+      std::size_t size;
+    };
+    std::vector<Block> blocks_;
     char* cursor_ = nullptr;
     std::size_t left_ = 0;
     std::size_t next_block_ = 0;
@@ -105,6 +119,10 @@ class TrackStore {
   };
 
   Arena records_;
+  // The shared values, apart from the records: a scan that reads them
+  // finds them close together rather than one per record's worth of
+  // memory.
+  Arena texts_;
   std::unique_ptr<Table> table_;
   std::vector<FieldStats> stats_;  // by FieldId
   // The layouts, by their meta count and slots' names and counts as bytes.
