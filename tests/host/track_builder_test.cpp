@@ -159,7 +159,7 @@ TEST(TrackStoreTest, ARecordHoldsLittleBeyondItsOwnText) {
 }
 
 // A record shares a stored value only where its slots reach it; beyond,
-// it keeps a copy, which the records after it share.
+// it keeps a copy ahead of it, which the records after it share.
 TEST(TrackStoreTest, AValueOutOfReachIsStoredAgain) {
   TrackStore store;
   const FieldId genre = internField("genre");
@@ -174,6 +174,7 @@ TEST(TrackStoreTest, AValueOutOfReachIsStoredAgain) {
     const TrackStore::Shared shared = store.shared(genre, "Rock", at);
     EXPECT_EQ(shared.text, nullptr);
     EXPECT_TRUE(shared.keep);
+    EXPECT_EQ(store.storeShared("Rock", at), nullptr);  // nor a new copy among the shared values
   }
   builder.setPath("file:///b");
   builder.addMeta("genre", "Rock");
