@@ -203,10 +203,9 @@ void TrackBuilder::addValue(bool tech, NameId name, std::string_view value) {
 
 TrackHandle TrackBuilder::build() {
   TrackStore& store = *store_;
-  const bool has_gain = has_info_ && (gain_.album_gain != ReplayGain().album_gain ||
-                                      gain_.track_gain != ReplayGain().track_gain ||
-                                      gain_.album_peak != ReplayGain().album_peak ||
-                                      gain_.track_peak != ReplayGain().track_peak);
+  const bool has_gain =
+      has_info_ && (gain_.album_gain != ReplayGain().album_gain || gain_.track_gain != ReplayGain().track_gain ||
+                    gain_.album_peak != ReplayGain().album_peak || gain_.track_peak != ReplayGain().track_peak);
   const uint8_t flags = (has_info_ ? Track::kHasInfo : 0) | (has_gain ? Track::kHasGain : 0);
   const std::size_t head = Track::headSize(flags);
   const std::size_t refs = values_.size() * sizeof(TextSlot);

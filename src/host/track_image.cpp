@@ -55,8 +55,8 @@ static_assert(sizeof(Track) % 8 == 0);
 constexpr uint64_t kMagic = 0x0003'4547'414d'4954;  // "TIMAGE", version 3
 // Changes with the record layout, so that another build's images are not
 // taken for this one's.
-constexpr uint64_t kLayout = (uint64_t{sizeof(Track)} << 32) | (sizeof(FieldSlot) << 16) |
-                             (sizeof(ReplayGain) << 8) | sizeof(TextSlot);
+constexpr uint64_t kLayout =
+    (uint64_t{sizeof(Track)} << 32) | (sizeof(FieldSlot) << 16) | (sizeof(ReplayGain) << 8) | sizeof(TextSlot);
 
 struct Header {
   uint64_t magic = kMagic;
@@ -122,7 +122,6 @@ void putRaw(std::string& out, T value) {
 }
 
 void padTo8(std::string& out) { out.resize((out.size() + 7) / 8 * 8, '\0'); }
-
 
 }  // namespace
 
@@ -349,7 +348,7 @@ class TrackImageWriter::Saver {
   const TrackList& tracks_;
   std::vector<uint64_t> offsets_;
   std::vector<uint64_t> places_;  // scratch of place()
-  uint64_t end_ = 0;  // of the body laid out so far
+  uint64_t end_ = 0;              // of the body laid out so far
   uint64_t body_size_ = 0;
   std::string head_;  // the names, then the offsets
   std::size_t names_size_ = 0;

@@ -136,7 +136,7 @@ TEST(TrackStoreTest, ARecordHoldsLittleBeyondItsOwnText) {
   constexpr int kTracks = 100'000;
   for (int i = 0; i < kTracks; ++i) {
     builder.setPath("file:///m/" + std::to_string(100'000 + i));  // 16 bytes
-    builder.addMeta("title", "T" + std::to_string(100'000 + i));   // 7 bytes
+    builder.addMeta("title", "T" + std::to_string(100'000 + i));  // 7 bytes
     for (const char* field : {"artist", "album", "date", "genre", "tracknumber", "totaltracks"}) {
       builder.addMeta(field, std::string(field) + std::to_string(i / 10));  // shared by ten
     }
