@@ -10,13 +10,16 @@
 // Records are compact: each is one block in a TrackStore (see
 // track_builder.h), laid out as
 //
-//   Track header | TextRef values | text
+//   Track header | [ReplayGain] | TextSlot values | path | text
 //
 // The header points to the record's field layout (which fields, in which
 // order, how many values each), which the store keeps once for all the
-// records that share it; values repeated across a library (artist, album, genre, codec ...) are
-// stored once in the store and referred to. A handle keeps the whole store
-// alive, so a view into a track's text stays valid while any handle or list
+// records that share it; the replay gain is there only when the track has
+// one. A value slot is four bytes: the distance from the slot to the
+// value's text, which lies in the record or, for values repeated across a
+// library (artist, album, genre, codec ...), ahead of the record that used
+// it first. The path follows the slots. A handle keeps the whole store alive,
+// so a view into a track's text stays valid while any handle or list
 // holding one of the store's tracks lives. Tracks are made only by
 // TrackBuilder.
 #ifndef VOSTREL_HOST_TRACK_H_
@@ -51,7 +54,7 @@ NameId internName(std::string_view spelled);
 std::string_view nameText(NameId name);
 FieldId nameField(NameId name);
 
-// A value in a track store: a pointer to its bytes, which are preceded by
+// A text in a track store: a pointer to its bytes, which are preceded by
 // their length (4 bytes) and followed by a zero. The top bit of the length
 // says the bytes themselves hold a zero.
 class TextRef {
@@ -76,6 +79,25 @@ class TextRef {
   const char* bytes_;
 };
 
+// A value as a record keeps it: the signed distance in bytes from the slot
+// to the text's bytes. A slot is never copied out of its record, and a
+// slot and its text are never further apart than kReach.
+class TextSlot {
+ public:
+  static constexpr int64_t kReach = int64_t{1} << 31;
+  // Made in place in a record. REQUIRES: `bytes` lie less than kReach away.
+  explicit TextSlot(const char* bytes) : offset_(static_cast<int32_t>(reinterpret_cast<uintptr_t>(bytes) - here())) {}
+  TextSlot(const TextSlot&) = delete;
+  TextSlot& operator=(const TextSlot&) = delete;
+
+  TextRef ref() const { return TextRef(reinterpret_cast<const char*>(here() + offset_)); }
+
+ private:
+  uintptr_t here() const { return reinterpret_cast<uintptr_t>(this); }
+  int32_t offset_;
+};
+static_assert(sizeof(TextSlot) == 4);
+
 // The values of one field: at least one for a stored field.
 class ValueList {
  public:
@@ -86,23 +108,23 @@ class ValueList {
     using difference_type = std::ptrdiff_t;
     using pointer = void;
     using reference = std::string_view;
-    explicit iterator(const TextRef* at) : at_(at) {}
-    std::string_view operator*() const { return at_->view(); }
+    explicit iterator(const TextSlot* at) : at_(at) {}
+    std::string_view operator*() const { return at_->ref().view(); }
     iterator& operator++() { ++at_; return *this; }
     iterator operator++(int) { iterator old = *this; ++at_; return old; }
     bool operator==(const iterator&) const = default;
     difference_type operator-(const iterator& other) const { return at_ - other.at_; }
 
    private:
-    const TextRef* at_;
+    const TextSlot* at_;
   };
 
-  ValueList(const TextRef* data, std::size_t count) : data_(data), count_(count) {}
+  ValueList(const TextSlot* data, std::size_t count) : data_(data), count_(count) {}
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  TextRef ref(std::size_t i) const { return data_[i]; }
-  std::string_view operator[](std::size_t i) const { return data_[i].view(); }
-  std::string_view front() const { return data_[0].view(); }
+  TextRef ref(std::size_t i) const { return data_[i].ref(); }
+  std::string_view operator[](std::size_t i) const { return data_[i].ref().view(); }
+  std::string_view front() const { return data_[0].ref().view(); }
   iterator begin() const { return iterator(data_); }
   iterator end() const { return iterator(data_ + count_); }
   std::vector<std::string> strings() const { return {begin(), end()}; }
@@ -116,7 +138,7 @@ class ValueList {
   }
 
  private:
-  const TextRef* data_;
+  const TextSlot* data_;
   std::size_t count_;
 };
 
@@ -146,7 +168,7 @@ struct InfoField {
   FieldId id = kNoField;
   NameId name_id = 0;
   uint32_t value_count = 0;
-  const TextRef* value_data = nullptr;
+  const TextSlot* value_data = nullptr;
 
   std::string_view name() const { return nameText(name_id); }
   ValueList values() const { return {value_data, value_count}; }
@@ -177,7 +199,7 @@ class FieldList {
     using difference_type = std::ptrdiff_t;
     using pointer = void;
     using reference = InfoField;
-    iterator(const FieldSlot* at, const TextRef* values) : at_(at), values_(values) {}
+    iterator(const FieldSlot* at, const TextSlot* values) : at_(at), values_(values) {}
     InfoField operator*() const { return {at_->id, at_->name_id, at_->value_count, values_ + at_->first}; }
     iterator& operator++() { ++at_; return *this; }
     iterator operator++(int) { iterator old = *this; ++at_; return old; }
@@ -185,10 +207,10 @@ class FieldList {
 
    private:
     const FieldSlot* at_;
-    const TextRef* values_;
+    const TextSlot* values_;
   };
 
-  FieldList(const FieldSlot* first, std::size_t count, const TextRef* values)
+  FieldList(const FieldSlot* first, std::size_t count, const TextSlot* values)
       : slots_(first), count_(count), values_(values) {}
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
@@ -208,7 +230,7 @@ class FieldList {
  private:
   const FieldSlot* slots_;
   std::size_t count_;
-  const TextRef* values_;
+  const TextSlot* values_;
 };
 
 // Replay gain as the host reports it: an absent gain reads -1000, an absent
@@ -228,17 +250,21 @@ class Track {
   Track& operator=(const Track&) = delete;
 
   // Host notation, e.g. "file:///music/a.flac"; a zero follows it.
-  std::string_view path() const { return path_.view(); }
-  TextRef pathRef() const { return path_; }
+  std::string_view path() const { return pathRef().view(); }
+  TextRef pathRef() const {
+    return TextRef(reinterpret_cast<const char*>(values() + layout_->value_count) + sizeof(uint32_t));
+  }
   uint32_t subsong() const { return subsong_; }
   uint64_t size() const { return size_; }    // bytes
   int64_t mtime() const { return mtime_; }   // seconds since 1970, UTC
 
   // False: the track has no info record; it then has no fields, length 0
   // and no replay gain.
-  bool hasInfo() const { return has_info_; }
+  bool hasInfo() const { return (flags_ & kHasInfo) != 0; }
   double length() const { return length_; }  // seconds
-  const ReplayGain& replayGain() const { return gain_; }
+  const ReplayGain& replayGain() const {
+    return (flags_ & kHasGain) != 0 ? *reinterpret_cast<const ReplayGain*>(this + 1) : kNoGain;
+  }
   FieldList meta() const { return {layout_->fields, layout_->meta_count, values()}; }  // tags
   FieldList tech() const { return {layout_->fields + layout_->meta_count, layout_->tech_count, values()}; }
   FieldPtr findMeta(FieldId id) const { return meta().find(id); }
@@ -250,19 +276,27 @@ class Track {
  private:
   friend class TrackBuilder;
   friend struct TrackImageAccess;
-  Track(TextRef path, const FieldLayout* layout) : path_(path), layout_(layout) {}
-  const TextRef* values() const { return reinterpret_cast<const TextRef*>(this + 1); }
+  static constexpr uint8_t kHasInfo = 1;
+  static constexpr uint8_t kHasGain = 2;  // a ReplayGain follows the header
+  static constexpr ReplayGain kNoGain{};
 
-  TextRef path_;
+  explicit Track(const FieldLayout* layout) : layout_(layout) {}
+  // The bytes of the header and the replay gain, if any.
+  static std::size_t headSize(uint8_t flags) {
+    return sizeof(Track) + (flags & kHasGain) * (sizeof(ReplayGain) / kHasGain);  // without a branch
+  }
+  const TextSlot* values() const {
+    return reinterpret_cast<const TextSlot*>(reinterpret_cast<const char*>(this) + headSize(flags_));
+  }
+
   const FieldLayout* layout_;
   uint64_t size_ = 0;
   int64_t mtime_ = 0;
   double length_ = 0.0;
-  ReplayGain gain_;
   uint32_t subsong_ = 0;
-  bool has_info_ = false;
+  uint8_t flags_ = 0;
 };
-static_assert(sizeof(Track) % alignof(TextRef) == 0);
+static_assert(sizeof(Track) == 40 && sizeof(ReplayGain) % alignof(TextSlot) == 0);
 
 using TrackHandle = std::shared_ptr<const Track>;
 using TrackList = std::vector<TrackHandle>;

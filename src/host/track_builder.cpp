@@ -1,6 +1,9 @@
 // TrackStore and TrackBuilder; see track_builder.h.
 #include "host/track_builder.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
 #include <functional>
@@ -17,6 +20,18 @@ constexpr std::size_t kLargestBlock = std::size_t{1} << 20;
 // A field's values are looked up in the shared table until this many were
 // seen; then only when at most half of them were new.
 constexpr uint32_t kTrialValues = 2048;
+
+// Values in a record at most this many: with kMaxValueSize, a record stays
+// well within half a slot's reach.
+constexpr std::size_t kMaxValues = std::size_t{1} << 24;
+
+// A record at `at` shares a text this close, so that every slot of the
+// record, which lies less than this far behind `at`, reaches it.
+bool near(const char* at, const char* text) {
+  constexpr int64_t kNear = TextSlot::kReach / 4;
+  const auto distance = static_cast<int64_t>(reinterpret_cast<uintptr_t>(text) - reinterpret_cast<uintptr_t>(at));
+  return distance > -kNear && distance < kNear;
+}
 
 constexpr std::size_t kLengthSize = sizeof(uint32_t);
 
@@ -72,51 +87,65 @@ struct TrackStore::Table {
 TrackStore::TrackStore() : table_(std::make_unique<Table>()) {}
 TrackStore::~TrackStore() = default;
 
-char* TrackStore::Arena::allocate(std::size_t size, std::size_t align) {
+TrackStore::Arena::~Arena() {
+  for (const Block& block : blocks_) ::munmap(block.bytes, block.size);
+}
+
+char* TrackStore::Arena::room(std::size_t size, std::size_t align) {
   const std::size_t pad = (align - reinterpret_cast<uintptr_t>(cursor_) % align) % align;
   if (cursor_ == nullptr || pad + size > left_) {
     if (next_block_ == 0) next_block_ = kFirstBlock;
-    const std::size_t block = std::max(next_block_, size);
-    blocks_.emplace_back(new char[block]);
-    cursor_ = blocks_.back().get();
+    static const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t block = (std::max(next_block_, size) + page - 1) / page * page;
+    blocks_.reserve(blocks_.size() + 1);
+    void* bytes = ::mmap(nullptr, block, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (bytes == MAP_FAILED) throw std::bad_alloc();
+    blocks_.push_back({static_cast<char*>(bytes), block});
+    cursor_ = static_cast<char*>(bytes);
     left_ = block;
     reserved_ += block;
     next_block_ = std::min(next_block_ * 2, kLargestBlock);
-  } else {
-    cursor_ += pad;
-    left_ -= pad;
+    return cursor_;
   }
-  char* result = cursor_;
-  cursor_ += size;
-  left_ -= size;
-  return result;
+  return cursor_ + pad;
 }
 
-const char* TrackStore::storeText(std::string_view value) {
-  return writeText(texts_.allocate(textSize(value.size()), 1), value);
-}
-
-const char* TrackStore::shared(FieldId field, std::string_view value) {
+TrackStore::Shared TrackStore::shared(FieldId field, std::string_view value, const char* at) {
   if (field >= stats_.size()) stats_.resize(field + 1);
   FieldStats& stats = stats_[field];
-  if (stats.off) return nullptr;
+  if (stats.off) return {};
   ++stats.seen;
   if (stats.seen == kTrialValues && stats.added * 2 > stats.seen) {
     stats.off = true;
-    return nullptr;
+    return {};
   }
+  const Table::Slot& slot = table_->find(value, hashText(value));
+  if (slot.text != nullptr && near(at, slot.text)) return {slot.text, false};
+  if (slot.text == nullptr) ++stats.added;
+  return {nullptr, true};
+}
+
+const char* TrackStore::storeShared(std::string_view value, const char* at) {
+  char* place = texts_.room(textSize(value.size()), 1);
+  if (!near(at, place)) return nullptr;
+  texts_.take(place, textSize(value.size()));
+  return writeText(place, value);
+}
+
+void TrackStore::keep(TextRef text) {
+  const std::string_view value = text.view();
   const std::size_t hash = hashText(value);
   Table::Slot* slot = &table_->find(value, hash);
-  if (slot->text != nullptr) return slot->text;
-  ++stats.added;
-  if ((table_->used + 1) * 4 > table_->slots.size() * 3) {
-    table_->grow();
-    slot = &table_->find(value, hash);
+  if (slot->text == nullptr) {
+    if ((table_->used + 1) * 4 > table_->slots.size() * 3) {
+      table_->grow();
+      slot = &table_->find(value, hash);
+    }
+    ++table_->used;
   }
-  slot->text = storeText(value);
+  // A copy out of reach of the records to come gives way to this one.
+  slot->text = text.data();
   slot->hash = hash;
-  ++table_->used;
-  return slot->text;
 }
 
 const FieldLayout* TrackStore::layout(const FieldSlot* slots, std::size_t count, uint32_t meta_count) {
@@ -158,9 +187,10 @@ void TrackBuilder::setPath(std::string_view path) {
 }
 
 void TrackBuilder::addValue(bool tech, NameId name, std::string_view value) {
-  if (value.size() > kMaxValueSize || text_.size() + value.size() > UINT32_MAX) {
+  if (value.size() > kMaxValueSize || text_.size() + value.size() > kMaxValueSize) {
     throw std::length_error("track value too long");
   }
+  if (values_.size() >= kMaxValues) throw std::length_error("too many track values");
   const FieldId id = nameField(name);
   uint32_t index = 0;
   while (index < fields_.size() && (fields_[index].id != id || fields_[index].tech != tech)) ++index;
@@ -173,15 +203,44 @@ void TrackBuilder::addValue(bool tech, NameId name, std::string_view value) {
 
 TrackHandle TrackBuilder::build() {
   TrackStore& store = *store_;
-  // Each value's stored bytes: shared by the store, or kept in the record.
-  std::vector<const char*>& stored = stored_;
-  stored.assign(values_.size(), nullptr);
-  std::size_t text_bytes = textSize(path_size_);
+  const bool has_gain =
+      has_info_ && (gain_.album_gain != ReplayGain().album_gain || gain_.track_gain != ReplayGain().track_gain ||
+                    gain_.album_peak != ReplayGain().album_peak || gain_.track_peak != ReplayGain().track_peak);
+  const uint8_t flags = (has_info_ ? Track::kHasInfo : 0) | (has_gain ? Track::kHasGain : 0);
+  const std::size_t head = Track::headSize(flags);
+  const std::size_t refs = values_.size() * sizeof(TextSlot);
+  // Room for the record as if every value were new, so that what is shared
+  // is known to be within reach of where the record goes.
+  std::size_t most = alignof(Track) + head + refs + textSize(path_size_);
+  for (const Value& value : values_) most += textSize(value.size);
+  char* const room = store.room(most);
+
+  // Each value's stored bytes: shared by an earlier record, new and to be
+  // shared (among the shared values, or else ahead of the record, so that
+  // the record's own texts are the only ones behind it), or the record's
+  // own.
+  std::vector<TrackStore::Shared>& stored = stored_;
+  stored.assign(values_.size(), TrackStore::Shared());
+  std::size_t own_bytes = textSize(path_size_);
+  char* at = room;
   for (std::size_t i = 0; i < values_.size(); ++i) {
     const Value& value = values_[i];
-    stored[i] = store.shared(fields_[value.field].id, std::string_view(text_).substr(value.offset, value.size));
-    if (stored[i] == nullptr) text_bytes += textSize(value.size);
+    const std::string_view text = std::string_view(text_).substr(value.offset, value.size);
+    stored[i] = store.shared(fields_[value.field].id, text, room);
+    if (stored[i].keep) {
+      stored[i].text = store.storeShared(text, room);
+      if (stored[i].text == nullptr) {
+        stored[i].text = writeText(at, text);
+        at += textSize(value.size);
+      }
+      store.keep(TextRef(stored[i].text));
+    } else if (stored[i].text == nullptr) {
+      own_bytes += textSize(value.size);
+    }
   }
+  char* const record = at + (alignof(Track) - reinterpret_cast<uintptr_t>(at) % alignof(Track)) % alignof(Track);
+  store.take(room, static_cast<std::size_t>(record - room) + head + refs + own_bytes);
+
   // Entries: tags first, then technical fields, each in the order named.
   std::vector<uint32_t>& order = order_;  // entry position by field index
   order.assign(fields_.size(), 0);
@@ -199,36 +258,30 @@ TrackHandle TrackBuilder::build() {
   }
   const FieldLayout* layout = store.layout(slots.data(), slots.size(), meta_count);
 
-  const std::size_t head = sizeof(Track);
-  const std::size_t refs = values_.size() * sizeof(TextRef);
-  char* record = store.allocate(head + refs + text_bytes);
-  char* text = record + head + refs;
-  const char* path = writeText(text, this->path());
-  text += textSize(path_size_);
-
-  auto* track = new (record) Track(TextRef(path), layout);
+  auto* track = new (record) Track(layout);
   track->size_ = size_;
   track->mtime_ = mtime_;
   track->subsong_ = subsong_;
-  track->has_info_ = has_info_;
-  if (has_info_) {
-    track->length_ = length_;
-    track->gain_ = gain_;
-  }
+  track->flags_ = flags;
+  if (has_info_) track->length_ = length_;
+  if (has_gain) new (record + sizeof(Track)) ReplayGain(gain_);
+  char* text = record + head + refs;
+  writeText(text, this->path());
+  text += textSize(path_size_);
 
-  auto* values = reinterpret_cast<TextRef*>(record + head);
+  auto* values = reinterpret_cast<TextSlot*>(record + head);
   // The next value slot of each field, then the values in the order given.
   std::vector<uint32_t>& next = next_;
   next.assign(fields_.size(), 0);
   for (std::size_t f = 0; f < fields_.size(); ++f) next[f] = layout->fields[order[f]].first;
   for (std::size_t i = 0; i < values_.size(); ++i) {
     const Value& value = values_[i];
-    const char* bytes = stored[i];
+    const char* bytes = stored[i].text;
     if (bytes == nullptr) {
       bytes = writeText(text, std::string_view(text_).substr(value.offset, value.size));
       text += textSize(value.size);
     }
-    new (values + next[value.field]++) TextRef(bytes);
+    new (values + next[value.field]++) TextSlot(bytes);
   }
   clear();
   return TrackHandle(store_, track);

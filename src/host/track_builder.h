@@ -11,11 +11,15 @@
 // Records with the same fields in the same order share one field layout,
 // kept by the store. A store never frees or moves a record while it lives, and every handle of
 // its tracks keeps it alive: handles are aliases of one shared owner. Values
-// that repeat (artist, album, genre, codec ...) are stored once per store;
-// the store notices per field whether its values repeat and stops looking
-// up those that do not (titles), so that unique values cost no table room.
-// A store is written by one builder at a time; its records, once built, are
-// read from any thread.
+// that repeat (artist, album, genre, codec ...) are stored once per store,
+// together, apart from the records, where the records' slots reach them (a
+// record beyond a slot's reach stores them again just ahead of it, for
+// itself and the records after it); the store notices per field whether its
+// values repeat and stops looking up those that do not (titles), so that
+// unique values cost no table room. A record's own texts (its path, a
+// title) lie behind its slots, and no text another record uses lies among
+// them. A store is written by one builder at a time;
+// its records, once built, are read from any thread.
 #ifndef VOSTREL_HOST_TRACK_BUILDER_H_
 #define VOSTREL_HOST_TRACK_BUILDER_H_
 
@@ -41,27 +45,68 @@ class TrackStore {
   // `size` bytes aligned to 8 for a record, never moved or freed while the
   // store lives.
   char* allocate(std::size_t size) { return records_.allocate(size, 8); }
-  // The stored copy of a value of field `field`: a shared one when the
-  // field's values repeat, else nullptr (the caller stores it itself).
-  const char* shared(FieldId field, std::string_view value);
+  // Where allocate(n) for any n up to `size` will place a record; a
+  // record made there takes its bytes with take().
+  char* room(std::size_t size) { return records_.room(size, 8); }
+  void take(char* at, std::size_t size) { records_.take(at, size); }
+
+  // What the store has of a value of field `field` for a record to be made
+  // at `at`: a stored copy within reach, or none, and whether the value is
+  // to be shared (values of the field repeat): then the caller stores it
+  // and tells keep().
+  struct Shared {
+    const char* text = nullptr;
+    bool keep = false;
+  };
+  Shared shared(FieldId field, std::string_view value, const char* at);
+  // Stores a value to be shared among the shared values, when they lie
+  // within reach of a record at `at`; else nullptr: the caller stores it.
+  const char* storeShared(std::string_view value, const char* at);
+  // Makes `text`, stored by storeShared() or the caller, the copy that
+  // records after it share.
+  void keep(TextRef text);
   // The store's layout of these fields (each slot's id, name and value
   // count; `first` is filled in), made on first use: records with the same
   // fields share one.
   const FieldLayout* layout(const FieldSlot* fields, std::size_t count, uint32_t meta_count);
-  // Bytes taken from the system for records and shared text.
+  // Bytes taken from the system for records and shared values.
   std::size_t reservedBytes() const { return records_.reserved() + texts_.reserved(); }
 
  private:
   struct Table;
   // Blocks handed out in order; they grow from small (a test's single
-  // track) to large (a library).
+  // track) to large (a library). Blocks are mapped from the system, which
+  // places them near one another (and near every other store's), so that
+  // the records' slots reach the shared values in their own blocks.
   class Arena {
    public:
-    char* allocate(std::size_t size, std::size_t align);
+    Arena() = default;
+    ~Arena();
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+
+    char* allocate(std::size_t size, std::size_t align) {
+      char* at = room(size, align);
+      take(at, size);
+      return at;
+    }
+    // Makes room for `size` bytes at `align` (in a new block if need be)
+    // and returns where they start; take() then uses them.
+    char* room(std::size_t size, std::size_t align);
+    // REQUIRES: `at` was returned by room() for at least `size` bytes, and
+    // nothing was taken since.
+    void take(char* at, std::size_t size) {
+      left_ -= static_cast<std::size_t>(at - cursor_) + size;
+      cursor_ = at + size;
+    }
     std::size_t reserved() const { return reserved_; }
 
    private:
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    struct Block {
+      char* bytes;
+      std::size_t size;
+    };
+    std::vector<Block> blocks_;
     char* cursor_ = nullptr;
     std::size_t left_ = 0;
     std::size_t next_block_ = 0;
@@ -72,8 +117,6 @@ class TrackStore {
     uint32_t added = 0;
     bool off = false;  // values of this field are mostly unique
   };
-
-  const char* storeText(std::string_view value);
 
   Arena records_;
   // The shared values, apart from the records: a scan that reads them
@@ -88,8 +131,9 @@ class TrackStore {
   std::string key_;  // scratch of layout()
 };
 
-// Values longer than this cannot be stored in a track.
-inline constexpr std::size_t kMaxValueSize = TextRef::kMaxLength;
+// Values longer than this cannot be stored in a track, nor can a track whose
+// path and values together are; a record's slots reach all its text.
+inline constexpr std::size_t kMaxValueSize = std::size_t{1} << 30;
 
 class TrackBuilder {
  public:
@@ -142,7 +186,7 @@ class TrackBuilder {
   std::vector<Field> fields_;
   std::vector<Value> values_;
   // Scratch of build(), kept for its storage.
-  std::vector<const char*> stored_;
+  std::vector<TrackStore::Shared> stored_;
   std::vector<uint32_t> order_;
   std::vector<uint32_t> next_;
   std::vector<FieldSlot> slots_;

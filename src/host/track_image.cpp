@@ -6,11 +6,13 @@
 //              count and field count, and per field its name's index and
 //              value count (4 bytes each); padded to 8 bytes
 //   offsets    per track, where its record starts in the body (8 bytes)
-//   body       the records, each followed by the texts it was first to use
+//   body       the records, each preceded by the shared texts it is the
+//              first to use (or the first within a slot's reach) and
+//              followed by its path and its own texts
 //
-// In the body a text reference or a track's path holds the offset of the
-// text's bytes in the body, and a track's layout its index in the table of
-// layouts (field ids are looked up again when loading).
+// In the body a value slot holds, as in memory, the distance to its text,
+// and a track's layout its index in the table of layouts (field ids are
+// looked up again when loading), so that loading patches one word a record.
 #include "host/track_image.h"
 
 #include <sys/mman.h>
@@ -31,30 +33,30 @@
 namespace host {
 
 struct TrackImageAccess {
-  static TextRef& path(Track& track) { return track.path_; }
   static const FieldLayout*& layout(Track& track) { return track.layout_; }
-  static const TextRef* values(const Track& track) { return track.values(); }
-  // The flag's byte, read as a byte: a bool may hold nothing but 0 or 1.
-  static_assert(sizeof(bool) == 1);
-  static uint8_t infoByte(const Track& track) {
-    uint8_t byte;
-    std::memcpy(&byte, &track.has_info_, sizeof byte);
-    return byte;
-  }
+  static const TextSlot* values(const Track& track) { return track.values(); }
+  static std::size_t headSize(const Track& track) { return Track::headSize(track.flags_); }
+  // The flags' byte, which a damaged image may hold anything in.
+  static uint8_t flags(const Track& track) { return track.flags_; }
+  static bool knownFlags(uint8_t flags) { return (flags & ~(Track::kHasInfo | Track::kHasGain)) == 0; }
+  static std::size_t headSize(uint8_t flags) { return Track::headSize(flags); }
 };
 
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "images are little-endian");
-static_assert(sizeof(TextRef) == sizeof(uint64_t) && sizeof(void*) == sizeof(uint64_t));
+static_assert(sizeof(void*) == sizeof(uint64_t));
 static_assert(sizeof(Track) % 8 == 0);
 
 // Version 1 kept each record's field entries in the record; version 2 keeps
-// them once per layout, ahead of the body.
-constexpr uint64_t kMagic = 0x0002'4547'414d'4954;  // "TIMAGE", version 2
+// them once per layout, ahead of the body; version 3 has four-byte value
+// slots that hold distances, the path behind them and the replay gain only
+// where there is one.
+constexpr uint64_t kMagic = 0x0003'4547'414d'4954;  // "TIMAGE", version 3
 // Changes with the record layout, so that another build's images are not
 // taken for this one's.
-constexpr uint64_t kLayout = (uint64_t{sizeof(Track)} << 32) | (sizeof(FieldSlot) << 16) | sizeof(TextRef);
+constexpr uint64_t kLayout =
+    (uint64_t{sizeof(Track)} << 32) | (sizeof(FieldSlot) << 16) | (sizeof(ReplayGain) << 8) | sizeof(TextSlot);
 
 struct Header {
   uint64_t magic = kMagic;
@@ -121,29 +123,22 @@ void putRaw(std::string& out, T value) {
 
 void padTo8(std::string& out) { out.resize((out.size() + 7) / 8 * 8, '\0'); }
 
-uint64_t stored(TextRef ref) { return reinterpret_cast<uintptr_t>(ref.data()); }
-TextRef storedAs(uint64_t offset) { return TextRef(reinterpret_cast<const char*>(static_cast<uintptr_t>(offset))); }
-
 }  // namespace
 
 // Writes an image in two passes, so that it never needs to be held whole:
 // the first lays it out (where each record and text goes, the names), the
-// second makes the body again piece by piece in the same order and hands
-// each piece on, the header last, once the body's checksum is known.
+// second makes the body again piece by piece, placing every text as the
+// first did, and hands each piece on, the header last, once the body's
+// checksum is known.
 class TrackImageWriter::Saver {
  public:
   explicit Saver(const TrackList& tracks) : tracks_(tracks) {
     offsets_.reserve(tracks.size());
     for (const TrackHandle& track : tracks) {
-      body_size_ = (body_size_ + 7) / 8 * 8;
-      offsets_.push_back(body_size_);
-      const std::size_t span = recordSpan(*track);
-      body_size_ += span;
-      const OwnTexts own(*track, span);
-      planText(own, track->pathRef());
       layoutIndex(&track->layout());
-      forEachRef(*track, [this, &own](TextRef ref) { planText(own, ref); });
+      offsets_.push_back(place(*track, nullptr));
     }
+    body_size_ = end_;
     putRaw(head_, static_cast<uint32_t>(names_.size()));
     for (NameId name : names_) {
       const std::string_view text = nameText(name);
@@ -183,9 +178,11 @@ class TrackImageWriter::Saver {
       piece.erase(0, size);
       return true;
     };
-    for (std::size_t i = 0; i < tracks_.size(); ++i) {
-      piece.resize(offsets_[i] - done, '\0');  // the padding before the record
-      recordBytes(*tracks_[i], piece, done);
+    texts_ = Texts();
+    end_ = 0;
+    for (const TrackHandle& track : tracks_) {
+      Out out{&piece, done};
+      place(*track, &out);
       if (piece.size() >= kPieceSize && !flush(false)) return false;
     }
     if (!flush(true)) return false;
@@ -200,17 +197,15 @@ class TrackImageWriter::Saver {
 
  private:
   static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+  // A slot points back to a text placed before at most about this far; a
+  // text further back is placed again. A record with its texts is far
+  // smaller than the rest of a slot's reach.
+  static constexpr uint64_t kBack = TextSlot::kReach / 4;
 
-  // The record's bytes in the body: the track, then its values.
+  // The record's bytes before its path: the track, its replay gain, its
+  // value slots.
   static std::size_t recordSpan(const Track& track) {
-    return sizeof(Track) + std::size_t{track.layout().value_count} * sizeof(TextRef);
-  }
-
-  // Calls `use` for each value of `track`, in the order of its fields.
-  template <typename Use>
-  static void forEachRef(const Track& track, Use use) {
-    const TextRef* values = TrackImageAccess::values(track);
-    for (uint32_t v = 0; v < track.layout().value_count; ++v) use(values[v]);
+    return TrackImageAccess::headSize(track) + std::size_t{track.layout().value_count} * sizeof(TextSlot);
   }
 
   // The layout's index in the image; gives its fields' names theirs.
@@ -225,17 +220,20 @@ class TrackImageWriter::Saver {
 
   static std::size_t textSize(TextRef ref) { return sizeof(uint32_t) + ref.size() + 1; }
 
-  // The texts a record keeps for itself lie right behind its values (its
-  // path, a title): they go into the image behind the record without a
-  // slot in the table of texts, which then holds the shared ones only and
-  // stays small however large the library. A shared text that merely lies
-  // in that stretch (the first use of one in a loaded image) is copied as
-  // the record's own: one more copy, never a wrong one.
+  // The texts a record keeps for itself lie right behind its path (a
+  // title): they go into the image behind the record without a slot in the
+  // table of texts, which then holds the shared ones only and stays small
+  // however large the library. The stretch taken for them may run on over
+  // texts stored after the record, which it cannot use: a store places a
+  // shared text ahead of the record that uses it first (as the image does),
+  // never among a record's own.
   class OwnTexts {
    public:
-    OwnTexts(const Track& track, std::size_t span) : from_(reinterpret_cast<const char*>(&track) + span) {
-      std::size_t size = textSize(track.pathRef());
-      forEachRef(track, [&size](TextRef ref) { size += textSize(ref); });
+    OwnTexts(const Track& track, std::size_t span) {
+      from_ = reinterpret_cast<const char*>(&track) + span + textSize(track.pathRef());
+      std::size_t size = 0;
+      const TextSlot* values = TrackImageAccess::values(track);
+      for (uint32_t v = 0; v < track.layout().value_count; ++v) size += textSize(values[v].ref());
       to_ = from_ + size;
     }
     bool operator()(TextRef ref) const { return ref.data() > from_ && ref.data() < to_; }
@@ -245,49 +243,68 @@ class TrackImageWriter::Saver {
     const char* to_;
   };
 
-  // Gives the bytes of `ref` a place at the body's end: every time for a
-  // record's own text, on first use for a shared one.
-  void planText(const OwnTexts& own, TextRef ref) {
-    if (own(ref)) {
-      body_size_ += textSize(ref);
-      return;
-    }
-    Slot& slot = texts_.find(ref.data());
-    if (slot.text != nullptr) return;
-    slot = {ref.data(), body_size_ + sizeof(uint32_t)};
-    body_size_ += textSize(ref);
-    texts_.added();  // may move the slots
-  }
+  // Where place() writes: the body from `done` on.
+  struct Out {
+    std::string* piece;
+    uint64_t done;
+  };
 
-  // Where the bytes of `ref` go in the body, as planned; appends them to
-  // `piece` (the body from `done` on) when they go there now.
-  uint64_t placeText(const OwnTexts& own, TextRef ref, std::string& piece, uint64_t done) {
-    const uint64_t end = done + piece.size();
-    const uint64_t offset = own(ref) ? end + sizeof(uint32_t) : texts_.find(ref.data()).offset;
-    if (offset == end + sizeof(uint32_t)) piece.append(ref.data() - sizeof(uint32_t), textSize(ref));
+  // Appends `ref`'s bytes at the body's end (to `out`, when writing);
+  // returns where its bytes start.
+  uint64_t append(TextRef ref, Out* out) {
+    const uint64_t offset = end_ + sizeof(uint32_t);
+    end_ += textSize(ref);
+    if (out != nullptr) out->piece->append(ref.data() - sizeof(uint32_t), textSize(ref));
     return offset;
   }
 
-  // Appends the record of `track` to `piece` (which holds the body from
-  // `done` on) with its addresses made offsets, then the texts it is the
-  // first to use, as planned.
-  void recordBytes(const Track& track, std::string& piece, uint64_t done) {
-    const std::size_t at = piece.size();
-    const auto* start = reinterpret_cast<const char*>(&track);
+  // Lays out at the body's end the shared texts `track` is the first to
+  // use (or the first within reach), then its record, its path and its own
+  // texts; when writing, appends them to `out` with the slots made to point
+  // to the texts' places and the layout made its index. Returns where the
+  // record starts.
+  uint64_t place(const Track& track, Out* out) {
     const std::size_t span = recordSpan(track);
-    piece.append(start, span);
+    const std::size_t head = TrackImageAccess::headSize(track);
     const OwnTexts own(track, span);
-    const uint64_t path = placeText(own, track.pathRef(), piece, done);
-    TrackImageAccess::path(*reinterpret_cast<Track*>(piece.data() + at)) = storedAs(path);
-    TrackImageAccess::layout(*reinterpret_cast<Track*>(piece.data() + at)) =
-        reinterpret_cast<const FieldLayout*>(static_cast<uintptr_t>(layout_index_.at(&track.layout())));
-    for (uint32_t v = 0; v < track.layout().value_count; ++v) {
-      const std::size_t ref_at = at + sizeof(Track) + v * sizeof(TextRef);
-      TextRef ref(nullptr);
-      std::memcpy(&ref, piece.data() + ref_at, sizeof ref);
-      const TextRef patched = storedAs(placeText(own, ref, piece, done));
-      std::memcpy(piece.data() + ref_at, &patched, sizeof patched);
+    const TextSlot* values = TrackImageAccess::values(track);
+    const uint32_t count = track.layout().value_count;
+    // The shared texts' places; the own ones' are known once the record is.
+    places_.assign(count, 0);
+    for (uint32_t v = 0; v < count; ++v) {
+      const TextRef ref = values[v].ref();
+      if (own(ref)) continue;
+      Slot& slot = texts_.find(ref.data());
+      if (slot.text != nullptr && end_ - slot.offset < kBack) {
+        places_[v] = slot.offset;
+      } else {
+        const bool added = slot.text == nullptr;
+        places_[v] = append(ref, out);
+        slot = {ref.data(), places_[v]};
+        if (added) texts_.added();  // may move the slots
+      }
     }
+    const uint64_t start = (end_ + 7) / 8 * 8;
+    std::size_t at = 0;  // the record's place in the piece
+    if (out != nullptr) {
+      out->piece->resize(start - out->done, '\0');  // the padding before the record
+      at = out->piece->size();
+      out->piece->append(reinterpret_cast<const char*>(&track), span);
+      TrackImageAccess::layout(*reinterpret_cast<Track*>(out->piece->data() + at)) =
+          reinterpret_cast<const FieldLayout*>(static_cast<uintptr_t>(layout_index_.at(&track.layout())));
+    }
+    end_ = start + span;
+    append(track.pathRef(), out);
+    for (uint32_t v = 0; v < count; ++v) {
+      const TextRef ref = values[v].ref();
+      if (own(ref)) places_[v] = append(ref, out);
+      if (out != nullptr) {
+        const uint64_t slot_at = start + head + uint64_t{v} * sizeof(TextSlot);
+        const auto distance = static_cast<int32_t>(static_cast<int64_t>(places_[v]) - static_cast<int64_t>(slot_at));
+        std::memcpy(out->piece->data() + at + head + v * sizeof(TextSlot), &distance, sizeof distance);
+      }
+    }
+    return start;
   }
 
   // The texts met so far by address, in open addressing: a library has
@@ -330,6 +347,8 @@ class TrackImageWriter::Saver {
 
   const TrackList& tracks_;
   std::vector<uint64_t> offsets_;
+  std::vector<uint64_t> places_;  // scratch of place()
+  uint64_t end_ = 0;              // of the body laid out so far
   uint64_t body_size_ = 0;
   std::string head_;  // the names, then the offsets
   std::size_t names_size_ = 0;
@@ -393,11 +412,12 @@ class Prefault {
 };
 
 // Restores the records of a body in place, in order. A record is the
-// track, whose layout index becomes the layout, and its values' text
-// offsets, which become addresses. A record's texts lie before it or in the space between its
-// last offset and the next record (where the saver puts those it is the
-// first to use), never over it or a later record: no text changes once
-// checked.
+// track, whose layout index becomes the layout, its replay gain if any, its
+// value slots, which hold the distances to their texts as they are, and its
+// path. A record's texts lie before it (the shared ones, placed ahead of
+// the record that uses them first) or in the space between its slots and
+// the next record (its path and its own texts), never over it or a later
+// record: no text changes once checked.
 class Loader {
  public:
   Loader(char* body, uint64_t size) : body_(body), size_(size) {}
@@ -407,39 +427,40 @@ class Loader {
   bool record(uint64_t offset, uint64_t limit, const std::vector<const FieldLayout*>& layouts) {
     if (offset % 8 != 0 || limit > size_ || offset > limit || limit - offset < sizeof(Track)) return false;
     auto* track = reinterpret_cast<Track*>(body_ + offset);
-    if (TrackImageAccess::infoByte(*track) > 1) return false;
+    const uint8_t flags = TrackImageAccess::flags(*track);
+    if (!TrackImageAccess::knownFlags(flags)) return false;
+    const std::size_t head = TrackImageAccess::headSize(flags);
     const auto index = reinterpret_cast<uintptr_t>(TrackImageAccess::layout(*track));
-    if (index >= layouts.size()) return false;
+    if (index >= layouts.size() || limit - offset < head) return false;
     const FieldLayout* layout = layouts[index];
-    const uint64_t values_from = offset + sizeof(Track);
-    if ((limit - values_from) / sizeof(TextRef) < layout->value_count) return false;
-    record_ = {offset, values_from + uint64_t{layout->value_count} * sizeof(TextRef), limit};
+    const uint64_t values_from = offset + head;
+    if ((limit - values_from) / sizeof(TextSlot) < layout->value_count) return false;
+    record_ = {offset, values_from + uint64_t{layout->value_count} * sizeof(TextSlot), limit};
     TrackImageAccess::layout(*track) = layout;
-    if (!text(TrackImageAccess::path(*track))) return false;
-    auto* refs = reinterpret_cast<TextRef*>(body_ + values_from);
+    if (!text(record_.end + sizeof(uint32_t))) return false;  // the path
     for (uint32_t v = 0; v < layout->value_count; ++v) {
-      if (!text(refs[v])) return false;  // a text patched twice is out of range
+      const uint64_t slot_at = values_from + uint64_t{v} * sizeof(TextSlot);
+      int32_t distance;
+      std::memcpy(&distance, body_ + slot_at, sizeof distance);
+      if (!text(static_cast<int64_t>(slot_at) + distance)) return false;
     }
     return true;
   }
 
  private:
-  // Turns a stored text offset of the record being restored into the
-  // text's address; false when it does not lead to a text where one may
-  // lie.
-  bool text(TextRef& ref) const {
-    const uint64_t offset = stored(ref);
-    if (offset < sizeof(uint32_t) || offset >= size_) return false;
+  // Whether a text of the record being restored may start at `offset` of
+  // the body.
+  bool text(int64_t offset) const {
+    if (offset < static_cast<int64_t>(sizeof(uint32_t)) || static_cast<uint64_t>(offset) >= size_) return false;
+    const auto at = static_cast<uint64_t>(offset);
     uint32_t word;
-    std::memcpy(&word, body_ + offset - sizeof word, sizeof word);
+    std::memcpy(&word, body_ + at - sizeof word, sizeof word);
     const uint64_t length = word & TextRef::kMaxLength;
-    if (length >= size_ - offset || body_[offset + length] != '\0') return false;
-    const uint64_t from = offset - sizeof word, to = offset + length + 1;
+    if (length >= size_ - at || body_[at + length] != '\0') return false;
+    const uint64_t from = at - sizeof word, to = at + length + 1;
     // Before the record (in one restored already, if in one), or after
     // it: never over it or one restored later.
-    if (to > record_.start && (from < record_.end || to > record_.limit)) return false;
-    ref = TextRef(body_ + offset);
-    return true;
+    return !(to > record_.start && (from < record_.end || to > record_.limit));
   }
 
   char* body_;
@@ -539,7 +560,7 @@ bool loadTrackImage(uint64_t image_size, const ImageReader& read, TrackList& tra
       slot.value_count = field[1];
       values += field[1];
     }
-    if (values > header.body_size / sizeof(TextRef)) return false;
+    if (values > header.body_size / sizeof(TextSlot)) return false;
     layouts.push_back(store->layout(slots.data(), slots.size(), counts[0]));
   }
   std::vector<uint64_t> offsets(header.tracks);

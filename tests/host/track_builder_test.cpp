@@ -125,6 +125,72 @@ TEST(TrackStoreTest, RepeatedValuesAreStoredOnceUniqueOnesInTheirRecord) {
   EXPECT_LT(store->reservedBytes(), 5000u * 1000u);
 }
 
+// What a library costs per track: a record of a tagged track (a dozen
+// values, most of them shared with other tracks) holds its header, four
+// bytes a value, its path and its title, and a replay gain only when it has
+// one.
+TEST(TrackStoreTest, ARecordHoldsLittleBeyondItsOwnText) {
+  auto store = std::make_shared<TrackStore>();
+  TrackBuilder builder(store);
+  TrackList tracks;
+  constexpr int kTracks = 100'000;
+  for (int i = 0; i < kTracks; ++i) {
+    builder.setPath("file:///m/" + std::to_string(100'000 + i));  // 16 bytes
+    builder.addMeta("title", "T" + std::to_string(100'000 + i));  // 7 bytes
+    for (const char* field : {"artist", "album", "date", "genre", "tracknumber", "totaltracks"}) {
+      builder.addMeta(field, std::string(field) + std::to_string(i / 10));  // shared by ten
+    }
+    for (const char* field : {"codec", "bitrate", "samplerate", "channels", "bitspersample"}) {
+      builder.addTech(field, field);
+    }
+    builder.setLength(200);
+    if (i % 2 == 0) builder.setReplayGain({-3.0f, -2.0f, 0.9f, 0.8f});
+    tracks.push_back(builder.build());
+  }
+  // 40 bytes of header, 8 of gain on average, 12 slots of 4, the path and
+  // the title with their sizes and zeros (21 + 12), 7 of padding and a
+  // tenth of six shared values (about 15 bytes each): 145, and the end of
+  // the last block.
+  EXPECT_LT(store->reservedBytes(), std::size_t{kTracks} * 165);
+  EXPECT_EQ(tracks[0]->replayGain().album_peak, 0.9f);
+  EXPECT_EQ(tracks[1]->replayGain().album_peak, ReplayGain().album_peak);
+  EXPECT_EQ(tracks[kTracks - 1]->findMeta(findField("album"))->values().front(), "album9999");
+  EXPECT_EQ(tracks[kTracks - 1]->path(), "file:///m/199999");
+}
+
+// A record shares a stored value only where its slots reach it; beyond,
+// it keeps a copy ahead of it, which the records after it share.
+TEST(TrackStoreTest, AValueOutOfReachIsStoredAgain) {
+  TrackStore store;
+  const FieldId genre = internField("genre");
+  TrackBuilder builder(std::shared_ptr<TrackStore>(&store, [](TrackStore*) {}));
+  builder.setPath("file:///a");
+  builder.addMeta("genre", "Rock");
+  const TrackHandle first = builder.build();
+  const char* rock = first->meta()[0].values().ref(0).data();
+  EXPECT_EQ(store.shared(genre, "Rock", rock + 1000).text, rock);
+  for (const int64_t far : {TextSlot::kReach, -TextSlot::kReach}) {
+    const char* at = reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(rock) + static_cast<uintptr_t>(far));
+    const TrackStore::Shared shared = store.shared(genre, "Rock", at);
+    EXPECT_EQ(shared.text, nullptr);
+    EXPECT_TRUE(shared.keep);
+    EXPECT_EQ(store.storeShared("Rock", at), nullptr);  // nor a new copy among the shared values
+  }
+  builder.setPath("file:///b");
+  builder.addMeta("genre", "Rock");
+  const TrackHandle second = builder.build();
+  EXPECT_EQ(second->meta()[0].values().ref(0).data(), rock);
+
+  // A copy kept by a record is the one that records after it share.
+  TrackBuilder elsewhere;
+  elsewhere.setPath("file:///c");
+  elsewhere.addMeta("genre", "Rock");
+  const TrackHandle third = elsewhere.build();
+  const char* copy = third->meta()[0].values().ref(0).data();
+  store.keep(third->meta()[0].values().ref(0));
+  EXPECT_EQ(store.shared(genre, "Rock", copy + 1000).text, copy);
+}
+
 // Records share a layout exactly when they have the same fields, spelled
 // the same, in the same order, as tags or technical fields, with as many
 // values each; their values stay their own.

@@ -186,7 +186,7 @@ TEST(TrackImageTest, AFieldNameTheCheckRefusesMakesTheImageDamaged) {
 }
 
 // Past the checksums (an image changed and sealed again), each record must
-// still hold what a record can: a flag is 0 or 1.
+// still hold what a record can: flags the program knows.
 TEST(TrackImageTest, AFlagOutOfRangeIsRefusedBehindTheChecksums) {
   TrackBuilder builder;
   builder.setPath("file:///m/a.flac");
@@ -203,7 +203,7 @@ TEST(TrackImageTest, AFlagOutOfRangeIsRefusedBehindTheChecksums) {
   ASSERT_EQ(with[at], '\x01');
   ASSERT_EQ(without[at], '\0');
   TrackList loaded;
-  for (const char flag : {'\x02', '\x41', '\xff'}) {
+  for (const char flag : {'\x04', '\x41', '\xff'}) {
     std::string changed = with;
     changed[at] = flag;
     resealTrackImage(changed);
@@ -216,9 +216,10 @@ TEST(TrackImageTest, AFlagOutOfRangeIsRefusedBehindTheChecksums) {
   EXPECT_FALSE(loaded[0]->hasInfo());
 }
 
-// An image of an earlier version kept each record's field entries in the
-// record, where this one has its values: read by this version's rule it
-// would give wrong fields, so it is refused (and the cache makes it anew).
+// Images of earlier versions lay their records out otherwise (version 1
+// kept each record's field entries in the record, version 2 eight-byte text
+// offsets): read by this version's rule they would give wrong fields, so
+// they are refused, and the cache makes them anew.
 TEST(TrackImageTest, AnImageOfAnEarlierVersionIsRefused) {
   std::string image = saveTrackImage(sampleTracks());
   TrackList loaded;
@@ -229,6 +230,26 @@ TEST(TrackImageTest, AnImageOfAnEarlierVersionIsRefused) {
   loaded.clear();
   EXPECT_FALSE(loadTrackImage(image, loaded));
   EXPECT_TRUE(loaded.empty());
+
+  // One track ("file:///m/a.flac", artist "Old", title "Kept") as the
+  // previous version saved it.
+  const char version_2[] =
+      "\x54\x49\x4d\x41\x47\x45\x02\x00\x08\x00\x10\x00\x40\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00"
+      "\x38\x00\x00\x00\x00\x00\x00\x00\x76\x00\x00\x00\x00\x00\x00\x00\x5d\x3c\x81\x10\x18\xb9\xfc\x61"
+      "\x84\x31\x94\xb2\x57\xa7\x78\x56\x02\x00\x00\x00\x06\x00\x00\x00\x61\x72\x74\x69\x73\x74\x05\x00"
+      "\x00\x00\x74\x69\x74\x6c\x65\x01\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x01"
+      "\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x54\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xd2\x04\x00\x00\x00\x00\x00\x00"
+      "\x00\xf1\x53\x65\x00\x00\x00\x00\x00\x00\x00\x00\x00\xc0\x4e\x40\x00\x00\x7a\xc4\x00\x00\x7a\xc4"
+      "\x00\x00\x80\xbf\x00\x00\x80\xbf\x00\x00\x00\x00\x01\x00\x00\x00\x69\x00\x00\x00\x00\x00\x00\x00"
+      "\x71\x00\x00\x00\x00\x00\x00\x00\x10\x00\x00\x00\x66\x69\x6c\x65\x3a\x2f\x2f\x2f\x6d\x2f\x61\x2e"
+      "\x66\x6c\x61\x63\x00\x03\x00\x00\x00\x4f\x6c\x64\x00\x04\x00\x00\x00\x4b\x65\x70\x74\x00";
+  const std::string_view old(version_2, sizeof version_2 - 1);
+  EXPECT_FALSE(loadTrackImage(old, loaded));
+  EXPECT_TRUE(loaded.empty());
+  std::string resealed(old);
+  resealTrackImage(resealed);
+  EXPECT_EQ(resealed, old);  // intact: refused for its version alone
 }
 
 // A record names its layout by index: one past the table is refused
@@ -240,15 +261,18 @@ TEST(TrackImageTest, ALayoutIndexOutOfRangeIsRefused) {
   std::string image = saveTrackImage({builder.build()});
   uint64_t body_size = 0;
   std::memcpy(&body_size, image.data() + 4 * 8, sizeof body_size);
-  const std::size_t record = image.size() - body_size;
-  // The layout's index follows the path's offset in the track.
+  const std::size_t body = image.size() - body_size;
+  uint64_t offset = 0;  // the record's, in the body: the last word before it
+  std::memcpy(&offset, image.data() + body - 8, sizeof offset);
+  const std::size_t record = body + offset;
+  // The layout's index leads the track.
   uint64_t index = 0;
-  std::memcpy(&index, image.data() + record + 8, sizeof index);
+  std::memcpy(&index, image.data() + record, sizeof index);
   ASSERT_EQ(index, 0u);
   TrackList loaded;
   for (const uint64_t bad : {uint64_t{1}, uint64_t{0xFFFFFFFF}, ~uint64_t{0}}) {
     std::string changed = image;
-    std::memcpy(changed.data() + record + 8, &bad, sizeof bad);
+    std::memcpy(changed.data() + record, &bad, sizeof bad);
     resealTrackImage(changed);
     EXPECT_FALSE(loadTrackImage(changed, loaded)) << bad;
   }
@@ -256,26 +280,31 @@ TEST(TrackImageTest, ALayoutIndexOutOfRangeIsRefused) {
   EXPECT_TRUE(loadTrackImage(image, loaded));
 }
 
-// Loading turns the stored offsets in a record into addresses. A text
-// that lies over such an offset would change after it was checked: the
-// value of field a, made to lie over the offset of field b's value (its
-// length is that offset's upper half, 0 until b's value is loaded).
-TEST(TrackImageTest, ATextOverTheOffsetsOfARecordIsRefused) {
+// Loading turns the layout index that leads each record into an address. A
+// text of an earlier record that lies over it would change after it was
+// checked: here the first record's value, made to lie over the second
+// record's index (its length is the index's lower half, 0, and its bytes
+// the upper half, which ends in a zero until the record is loaded).
+TEST(TrackImageTest, ATextOverALaterRecordIsRefused) {
   TrackBuilder builder;
-  builder.setPath("file:///" + std::string(256 - 8, 'p'));  // 256 bytes: its size's first byte is 0
-  builder.setHasInfo();
-  builder.addMeta("a", "x");
-  builder.addMeta("b", "y");
-  std::string image = saveTrackImage({builder.build()});
+  TrackList tracks;
+  for (const char* path : {"file:///a", "file:///b"}) {
+    builder.setPath(path);
+    builder.addMeta("a", "x");
+    tracks.push_back(builder.build());
+  }
+  std::string image = saveTrackImage(tracks);
   uint64_t body_size = 0;
   std::memcpy(&body_size, image.data() + 4 * 8, sizeof body_size);
   const std::size_t body = image.size() - body_size;
-  // The record: the track (its size), then the values' offsets, 8 bytes
-  // each, in the order of the fields; the texts follow.
-  const std::size_t a = body + sizeof(Track), b = a + 8;
-  ASSERT_EQ(image[b + 8], '\0');         // the path's size, 256, follows the record
-  const uint64_t over_b = b + 8 - body;  // a text of length 0 whose size is b's upper half
-  std::memcpy(image.data() + a, &over_b, sizeof over_b);
+  uint64_t first = 0, second = 0;  // where the records start in the body
+  std::memcpy(&first, image.data() + body - 16, sizeof first);
+  std::memcpy(&second, image.data() + body - 8, sizeof second);
+  // The first record: the track, then its value's slot, the distance to
+  // the value's bytes.
+  const std::size_t slot = first + sizeof(Track);
+  const auto over = static_cast<int32_t>(second + 4 - slot);
+  std::memcpy(image.data() + body + slot, &over, sizeof over);
   resealTrackImage(image);
   TrackList loaded;
   EXPECT_FALSE(loadTrackImage(image, loaded));
