@@ -26,8 +26,9 @@ constexpr unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z
 inline unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
 // Both keys of the non-digit element at `pos` the plain way: decode, fold,
-// strip the diacritic. REQUIRES: pos < s.size().
-void decodedKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+// strip the diacritic. Out of line: the fast paths below stay small enough
+// to inline. REQUIRES: pos < s.size().
+[[gnu::noinline]] void decodedKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
   const std::size_t start = pos;
   const char32_t c = host::decodeUtf8(s, pos);
   if (c == host::kReplacementChar && pos - start == 1) {  // a real U+FFFD takes three bytes
@@ -71,7 +72,7 @@ const TwoByteKeys& twoByteKeys() {
 // tag text, take the table or need no folding at all (nothing from U+0800 on
 // folds or loses a diacritic); the rest decodes the plain way.
 // REQUIRES: pos < s.size(), s[pos] is not ASCII.
-inline void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+[[gnu::always_inline]] inline void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
   const unsigned char b0 = byteAt(s, pos);
   const std::size_t left = s.size() - pos;
   if (b0 >= 0xC2 && b0 <= 0xDF) {  // 0xC0 and 0xC1 only start overlong forms
