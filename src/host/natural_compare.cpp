@@ -5,6 +5,7 @@
 #include "host/natural_compare.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstring>
 
@@ -24,9 +25,10 @@ constexpr unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z
 
 inline unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
-// Both keys of the non-digit element at `pos`, advancing `pos` past it.
-// REQUIRES: pos < s.size().
-void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+// Both keys of the non-digit element at `pos` the plain way: decode, fold,
+// strip the diacritic. Out of line: the fast paths below stay small enough
+// to inline. REQUIRES: pos < s.size().
+[[gnu::noinline]] void decodedKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
   const std::size_t start = pos;
   const char32_t c = host::decodeUtf8(s, pos);
   if (c == host::kReplacementChar && pos - start == 1) {  // a real U+FFFD takes three bytes
@@ -35,6 +37,65 @@ void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char
   }
   secondary = host::foldChar(c);
   primary = host::baseLetter(secondary);
+}
+
+// The keys of every two-byte code point (U+0080..U+07FF: Latin-1, Latin
+// Extended, Greek, Cyrillic ...), made once by decodedKeys itself so that
+// the two can never disagree. Folding and diacritics stay inside that range,
+// so 16 bits hold each key.
+struct TwoByteKeys {
+  struct Keys {
+    char16_t primary;
+    char16_t secondary;
+  };
+  Keys keys[0x800];
+
+  TwoByteKeys() : keys{} {
+    for (char32_t c = 0x80; c < 0x800; ++c) {
+      const char text[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+      std::size_t pos = 0;
+      char32_t primary, secondary;
+      decodedKeys(std::string_view(text, 2), pos, primary, secondary);
+      assert(pos == 2 && primary < 0x10000 && secondary < 0x10000);
+      keys[c] = {static_cast<char16_t>(primary), static_cast<char16_t>(secondary)};
+    }
+  }
+};
+
+const TwoByteKeys& twoByteKeys() {
+  static const TwoByteKeys table;
+  return table;
+}
+
+// Both keys of the non-digit, non-ASCII element at `pos`, advancing `pos`
+// past it. Well-formed two- and three-byte characters, which is nearly all
+// tag text, take the table or need no folding at all (nothing from U+0800 on
+// folds or loses a diacritic); the rest decodes the plain way.
+// REQUIRES: pos < s.size(), s[pos] is not ASCII.
+[[gnu::always_inline]] inline void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+  const unsigned char b0 = byteAt(s, pos);
+  const std::size_t left = s.size() - pos;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {  // 0xC0 and 0xC1 only start overlong forms
+    if (left >= 2 && isContinuation(byteAt(s, pos + 1))) {
+      const TwoByteKeys::Keys keys = twoByteKeys().keys[((b0 & 0x1Fu) << 6) | (byteAt(s, pos + 1) & 0x3Fu)];
+      primary = keys.primary;
+      secondary = keys.secondary;
+      pos += 2;
+      return;
+    }
+  } else if ((b0 & 0xF0) == 0xE0 && left >= 3) {
+    const unsigned char b1 = byteAt(s, pos + 1);
+    const unsigned char b2 = byteAt(s, pos + 2);
+    if (isContinuation(b1) && isContinuation(b2)) {
+      const char32_t c = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+      if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {  // neither overlong nor a surrogate
+        primary = secondary = c;
+        pos += 3;
+        return;
+      }
+    }
+  }
+  decodedKeys(s, pos, primary, secondary);
 }
 
 // Compares the digit runs starting at a[i] and b[j] by numeric value and

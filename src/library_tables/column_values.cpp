@@ -68,7 +68,9 @@ void resultStateValue(sqlite3_context* context, const ColumnValueState& state, s
 }
 
 // The field `plan` reads in `fields`, or nullptr; keeps the hint current.
-host::FieldPtr findField(ColumnPlan& plan, host::FieldList fields) {
+// Inlined: passed out of line, the field list goes through memory on every
+// value of the scan.
+[[gnu::always_inline]] inline host::FieldPtr findField(ColumnPlan& plan, host::FieldList fields) {
   if (plan.field == host::kNoField) return nullptr;
   if (plan.field_hint < fields.size() && fields.slot(plan.field_hint).id == plan.field) {
     return host::FieldPtr(fields[plan.field_hint]);

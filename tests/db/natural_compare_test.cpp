@@ -259,4 +259,146 @@ TEST(NaturalCompare, SqliteOrderByMatchesSort) {
   EXPECT_EQ(sorted_sqlite, strings);
 }
 
+// ---- the fast paths against the plain decoding ---------------------------------
+//
+// Common characters take shortcuts (a table of the two-byte code points, an
+// inline decoding of three-byte ones). These tests hold them to the order
+// that plain decoding gives, over every code point of those lengths.
+
+std::string utf8(char32_t c) {
+  std::string s;
+  host::appendUtf8(s, c);
+  return s;
+}
+
+// The reference keys of one code point, as a single-character text has them.
+std::pair<char32_t, char32_t> referenceCharKeys(char32_t c) {
+  return {host::baseLetter(host::foldChar(c)), host::foldChar(c)};
+}
+
+int compareKeys(std::pair<char32_t, char32_t> a, std::pair<char32_t, char32_t> b) {
+  if (a.first != b.first) return a.first < b.first ? -1 : 1;
+  if (a.second != b.second) return a.second < b.second ? -1 : 1;
+  return 0;
+}
+
+TEST(NaturalCompareFastPath, EveryTwoByteCharacterAgainstEveryOther) {
+  std::vector<std::string> texts;
+  std::vector<std::pair<char32_t, char32_t>> keys;
+  for (char32_t c = 0x80; c < 0x800; ++c) {
+    texts.push_back(utf8(c));
+    keys.push_back(referenceCharKeys(c));
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    for (std::size_t j = 0; j < texts.size(); ++j) {
+      const int expected = compareKeys(keys[i], keys[j]);
+      if (sign(db::naturalCompare(texts[i], texts[j])) != expected) {
+        FAIL() << std::hex << "U+" << (0x80 + i) << " vs U+" << (0x80 + j) << ": expected " << expected;
+      }
+    }
+  }
+}
+
+// Longer characters against a spread of neighbours: their own successor,
+// ASCII, two-byte letters, U+FFFD and invalid bytes.
+TEST(NaturalCompareFastPath, LongerCharactersAgainstProbes) {
+  const char32_t kInvalid = 0x110000;  // plus the byte: an invalid byte's keys
+  const std::vector<std::pair<std::string, std::pair<char32_t, char32_t>>> probes = {
+      {"a", referenceCharKeys('a')},
+      {"Z", referenceCharKeys('Z')},
+      {"~", referenceCharKeys('~')},
+      {utf8(0xC9), referenceCharKeys(0xC9)},
+      {utf8(0x416), referenceCharKeys(0x416)},
+      {utf8(0x7FF), referenceCharKeys(0x7FF)},
+      {utf8(0x800), referenceCharKeys(0x800)},
+      {utf8(0x3042), referenceCharKeys(0x3042)},
+      {utf8(0xFFFD), referenceCharKeys(0xFFFD)},
+      {utf8(0xFFFF), referenceCharKeys(0xFFFF)},
+      {utf8(0x10000), referenceCharKeys(0x10000)},
+      {"\xff", {kInvalid + 0xFF, kInvalid + 0xFF}},
+      {"\xc3", {kInvalid + 0xC3, kInvalid + 0xC3}},
+      {"\xed", {kInvalid + 0xED, kInvalid + 0xED}},
+  };
+  // Encoded surrogates are three invalid bytes.
+  for (char32_t c = 0xD800; c <= 0xDFFF; ++c) {
+    const std::string text = {'\xed', static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                              static_cast<char>(0x80 | (c & 0x3F))};
+    for (const auto& probe : probes) {
+      ASSERT_EQ(sign(db::naturalCompare(text, probe.first)), referenceCompare(text, probe.first))
+          << std::hex << "U+" << static_cast<uint32_t>(c) << " vs " << probe.first;
+    }
+  }
+  // Every three-byte character; four-byte ones (decoded the plain way) in
+  // a sample.
+  for (char32_t c = 0x800; c <= 0x10FFFF; c += c < 0x10000 ? 1 : 97) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    const std::string text = utf8(c);
+    const std::pair<char32_t, char32_t> keys = referenceCharKeys(c);
+    for (const auto& [probe, probe_keys] : probes) {
+      if (sign(db::naturalCompare(text, probe)) != compareKeys(keys, probe_keys)) {
+        FAIL() << std::hex << "U+" << static_cast<uint32_t>(c) << " vs " << probe;
+      }
+    }
+    if (c < 0x10FFFF && c != 0xD7FF) {
+      ASSERT_EQ(sign(db::naturalCompare(text, utf8(c + 1))), compareKeys(keys, referenceCharKeys(c + 1)))
+          << std::hex << "U+" << static_cast<uint32_t>(c);
+    }
+  }
+}
+
+// Every two-byte sequence, well-formed or not (truncated, overlong, stray
+// continuation bytes, surrogate halves), in context: after a shared prefix,
+// before digits and accents, and against case pairs and invalid bytes.
+TEST(NaturalCompareFastPath, EveryByteSequenceInContext) {
+  const std::vector<std::string> probes = {
+      "",   "a", "A", "e",    "é",    "É",        "é1",           "é01",         "1é",
+      "01", "Ж", "ж", "\xff", "\xc3", "\xe3\x81", "\xe3\x81\x82", "\xef\xbf\xbd"};
+  std::vector<std::string> others;
+  std::vector<std::pair<PrimaryKey, SecondaryKey>> probe_keys;
+  for (const std::string& p : probes) {
+    others.push_back("x" + p + "7");
+    probe_keys.push_back(referenceKey(others.back()));
+  }
+  for (unsigned first = 0; first < 256; ++first) {
+    for (unsigned second = 0; second < 256; ++second) {
+      const std::string text = "x" + std::string{static_cast<char>(first), static_cast<char>(second)} + "7";
+      const auto key = referenceKey(text);
+      for (std::size_t k = 0; k < probes.size(); ++k) {
+        const int expected = key < probe_keys[k] ? -1 : (probe_keys[k] < key ? 1 : 0);
+        const std::string& other = others[k];
+        if (sign(db::naturalCompare(text, other)) != expected || sign(db::naturalCompare(other, text)) != -expected) {
+          FAIL() << std::hex << "bytes " << first << ' ' << second << " vs probe " << std::dec << k;
+        }
+      }
+    }
+  }
+}
+
+// Case pairs and accented letters next to digits: texts spelled alike, each
+// letter in a random variant (either case, with or without its accent) and
+// each number with or without leading zeros, so that the tie-breaks decide.
+TEST(NaturalCompareFastPath, CasePairsAndDigitsNextToAccents) {
+  std::vector<std::vector<std::string>> groups = {{"1", "01", "001"}, {"10", "010"}, {"0", "00"}};
+  for (char32_t c = 0xC0; c < 0x460; ++c) {
+    const char32_t lower = host::foldChar(c);
+    const char32_t base = host::baseLetter(lower);
+    if (lower == c && host::upperChar(c) == c && base == c) continue;
+    groups.push_back({utf8(c), utf8(lower), utf8(host::upperChar(lower)), utf8(base), utf8(host::upperChar(base))});
+  }
+  std::mt19937 rng(53);
+  std::uniform_int_distribution<std::size_t> group(0, groups.size() - 1);
+  std::uniform_int_distribution<std::size_t> length(1, 5);
+  for (int n = 0; n < 50000; ++n) {
+    std::string a;
+    std::string b;
+    for (std::size_t k = length(rng); k > 0; --k) {
+      const auto& variants = groups[group(rng)];
+      std::uniform_int_distribution<std::size_t> variant(0, variants.size() - 1);
+      a += variants[variant(rng)];
+      b += variants[variant(rng)];
+    }
+    ASSERT_EQ(sign(db::naturalCompare(a, b)), referenceCompare(a, b)) << '"' << a << "\" vs \"" << b << '"';
+  }
+}
+
 }  // namespace
