@@ -69,10 +69,12 @@ const TwoByteKeys& twoByteKeys() {
 
 // Both keys of the non-digit, non-ASCII element at `pos`, advancing `pos`
 // past it. Well-formed two- and three-byte characters, which is nearly all
-// tag text, take the table or need no folding at all (nothing from U+0800 on
-// folds or loses a diacritic); the rest decodes the plain way.
+// tag text, take the table or need no folding at all (foldChar and
+// baseLetter change nothing from U+0800 on, which the tests check over every
+// such character); the rest decodes the plain way.
 // REQUIRES: pos < s.size(), s[pos] is not ASCII.
-[[gnu::always_inline]] inline void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary, char32_t& secondary) {
+[[gnu::always_inline]] inline void characterKeys(std::string_view s, std::size_t& pos, char32_t& primary,
+                                                 char32_t& secondary) {
   const unsigned char b0 = byteAt(s, pos);
   const std::size_t left = s.size() - pos;
   if (b0 >= 0xC2 && b0 <= 0xDF) {  // 0xC0 and 0xC1 only start overlong forms
