@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 
 #include "host/track_builder.h"
 #include "library/file_uri.h"
@@ -119,6 +120,9 @@ class Reader {
   const host::TrackHandle& track(std::size_t index) const { return results_[index].track; }
   // Whether file `index` was read again and found as the cache holds it.
   bool same(std::size_t index) const { return results_[index].same; }
+  // Whether file `index` could be opened (or was not read): else the cache
+  // has no row for it.
+  bool opened(std::size_t index) const { return results_[index].opened; }
 
  private:
 
@@ -248,6 +252,9 @@ class FolderScan {
   // Snapshots of the folders' tracks for the next start, where the scan
   // changed them; after collect().
   void keepSnapshots();
+  // Records the folders walked, for the next scan to state instead of
+  // listing those that stay as they are; after run().
+  void recordFolders();
 
  private:
   // A track of a folder once the scan is done: an unchanged one (known to
@@ -261,6 +268,12 @@ class FolderScan {
     std::string uri;
     std::vector<Slot> slots;  // in location order
     host::TrackList loaded;   // the folder's tracks loaded beside the walk; see plan()
+    // The folders walked, when the walk got through, and those the cache
+    // knew of before; see recordFolders().
+    bool record = false;
+    std::vector<FolderWalk::Walked> walked;
+    LibraryCache::WalkedFolders known;
+    int64_t recent_from = 0;
   };
   // Whether `plan`'s slots are its loaded tracks, one for one: the rows
   // were read twice, and another process may have written in between.
@@ -300,21 +313,25 @@ std::string reason(int error) { return std::system_category().message(error); }
 void FolderScan::plan(const fs::path& folder) {
   Plan& plan = plans_.emplace_back();
   plan.uri = fileUri(folder);
+  // The walk takes the files of the folders that stay as they were from
+  // the cache's rows, which it needs first.
+  CachedFiles cached = cache_.filesBelow(plan.uri);
+  plan.known = cache_.foldersWalked(plan.uri);
+  const KnownFolders known = knownFolders(cached, plan.known);
   std::vector<FoundFile> files;
-  FolderWalk walk(files, options_.cancel);
+  FolderWalk walk(files, options_.cancel, &known);
   // Files whose status-change time lies after this are read again at the
   // next scan. Timestamps move in steps (a clock tick, up to two seconds on
   // some file systems): a file written again within the step in which it
   // was read would keep the time that was recorded.
   const int64_t recent_from = wallClockNs() - options_.recent.count();
-  // The walk runs beside the reading of the cache, which it does not need
-  // until the two are compared. A cache that has handed out none of the
-  // folder's tracks yet (a command's, a fresh start's) loads them
-  // meanwhile as well: the library is made of them whatever the walk
-  // finds, the files read again taking the place of theirs.
+  plan.recent_from = recent_from;
+  // A cache that has handed out none of the folder's tracks yet (a
+  // command's, a fresh start's) loads them beside the walk: the library is
+  // made of them whatever the walk finds, the files read again taking the
+  // place of theirs.
   int error = 0;
   std::exception_ptr walk_failed;
-  CachedFiles cached;
   {
     std::jthread walking([&] {
       try {
@@ -323,7 +340,6 @@ void FolderScan::plan(const fs::path& folder) {
         walk_failed = std::current_exception();
       }
     });
-    cached = cache_.filesBelow(plan.uri);
     if (!cache_.knowsTracksBelow(plan.uri)) cache_.loadTracks(plan.uri, plan.loaded);
   }
   if (walk_failed) std::rethrow_exception(walk_failed);
@@ -342,6 +358,9 @@ void FolderScan::plan(const fs::path& folder) {
     setAvailable(plan.uri, true);
   }
   reportUnlisted(plan.uri, walk);
+  plan.walked = std::move(walk.walked());
+  plan.record = !walk.cancelled();
+  for (const FolderWalk::Walked& walked : plan.walked) result_.counts.folders_listed += walked.listed ? 1 : 0;
   std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
   // Both lists are in location order: one pass pairs them. A file not
   // found is gone, unless the walk may have missed it: below a folder that
@@ -522,6 +541,46 @@ bool FolderScan::slotsAreLoaded(const Plan& plan) {
   return true;
 }
 
+// The URI of the folder that holds the location `uri`.
+std::string_view parentOf(std::string_view uri) { return uri.substr(0, uri.rfind('/')); }
+
+void FolderScan::recordFolders() {
+  if (result_.cancelled) return;
+  // A file that could not be opened has no row: only a listing of its
+  // folder finds it again.
+  std::unordered_set<std::string_view> unopened;
+  for (std::size_t i = 0; i < found_.size(); ++i) {
+    if (!reader_->opened(i)) unopened.insert(parentOf(found_[i].uri));
+  }
+  std::vector<std::pair<std::string_view, const LibraryCache::FolderStamp*>> put;
+  std::vector<std::string_view> removed;
+  for (Plan& plan : plans_) {
+    if (!plan.record) continue;
+    std::sort(plan.walked.begin(), plan.walked.end(),
+              [](const FolderWalk::Walked& a, const FolderWalk::Walked& b) { return a.uri < b.uri; });
+    // Both in location order.
+    std::size_t k = 0;
+    for (FolderWalk::Walked& folder : plan.walked) {
+      // Times within the step of the clock in which it was listed could
+      // stay the same through a change made just after.
+      if (!folder.plain || folder.stamp.mtime_ns >= plan.recent_from || folder.stamp.ctime_ns >= plan.recent_from ||
+          unopened.contains(folder.uri)) {
+        folder.stamp = LibraryCache::FolderStamp();
+      }
+      for (; k < plan.known.size() && plan.known[k].first < folder.uri; ++k) removed.push_back(plan.known[k].first);
+      const bool same = k < plan.known.size() && plan.known[k].first == folder.uri && plan.known[k].second == folder.stamp;
+      if (k < plan.known.size() && plan.known[k].first == folder.uri) ++k;
+      if (!same) put.emplace_back(folder.uri, &folder.stamp);
+    }
+    for (; k < plan.known.size(); ++k) removed.push_back(plan.known[k].first);
+  }
+  if (put.empty() && removed.empty()) return;
+  cache_.begin();
+  for (const std::string_view uri : removed) cache_.removeFolderWalked(uri);
+  for (const auto& [uri, stamp] : put) cache_.putFolderWalked(uri, *stamp);
+  cache_.commit();
+}
+
 void FolderScan::keepSnapshots() {
   if (result_.cancelled) return;
   for (const Plan& plan : plans_) cache_.keepSnapshot(plan.uri);
@@ -538,6 +597,7 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   FolderScan scan(cache, options, result);
   for (const fs::path& folder : distinctFolders(folders)) scan.plan(folder);
   scan.run();
+  scan.recordFolders();
   scan.collect();
   if (options.keep_snapshots) scan.keepSnapshots();
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
