@@ -37,18 +37,21 @@ std::string locationsBelow(std::string_view uri) {
   return uri.ends_with('/') ? std::string(uri) : std::string(uri) + '/';
 }
 
-KnownFolders knownFolders(const std::vector<std::pair<std::string, LibraryCache::FileState>>& files,
-                          const LibraryCache::WalkedFolders& folders) {
-  KnownFolders known;
-  known.reserve(folders.size());
-  for (const auto& [uri, stamp] : folders) known[uri].stamp = stamp;
+KnownFolders::KnownFolders(const Files& files, const LibraryCache::WalkedFolders& folders)
+    : files_(files), same_(files.size()) {
+  folders_.reserve(folders.size());
+  for (const auto& [uri, stamp] : folders) folders_[uri].stamp = stamp;
   for (const auto& [uri, stamp] : folders) {
-    if (const auto it = known.find(parentOf(uri)); it != known.end()) it->second.folders.push_back(uri);
+    if (const auto it = folders_.find(parentOf(uri)); it != folders_.end()) it->second.folders.push_back(uri);
   }
-  for (const auto& [uri, state] : files) {
-    if (const auto it = known.find(parentOf(uri)); it != known.end()) it->second.files.push_back(uri);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (const auto it = folders_.find(parentOf(files[i].first)); it != folders_.end()) it->second.files.push_back(i);
   }
-  return known;
+}
+
+const KnownFolders::Folder* KnownFolders::find(std::string_view uri) const {
+  const auto it = folders_.find(uri);
+  return it != folders_.end() ? &it->second : nullptr;
 }
 
 int FolderWalk::run(const std::filesystem::path& folder, std::size_t threads) {
@@ -202,31 +205,41 @@ void FolderWalk::addFile(std::string uri, const struct stat& info) {
 // name and enters its folders. False when it has to be listed.
 bool FolderWalk::takeKnown(int fd, const std::string& uri, const LibraryCache::FolderStamp& stamp) {
   if (known_ == nullptr || stamp.ctime_ns == LibraryCache::kListAgain) return false;
-  const auto it = known_->find(uri);
-  if (it == known_->end() || it->second.stamp != stamp) return false;
+  const KnownFolders::Folder* folder = known_->find(uri);
+  if (folder == nullptr || folder->stamp != stamp) return false;
   auto nameOf = [this](std::string_view location) -> const char* {
     name_.clear();
     appendUriDecoded(name_, location.substr(location.rfind('/') + 1));
     return name_.c_str();
   };
   const std::size_t first = files_.size();
-  for (const std::string_view file : it->second.files) {
+  std::vector<unsigned char>& same = known_->same();
+  for (const std::size_t index : folder->files) {
     if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
       cancelled_ = true;
       return true;
     }
+    const auto& [file, cached] = known_->files()[index];
     struct stat info {};
     if (::fstatat(fd, nameOf(file), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) {
       // Gone or replaced since the folder was stated: it is changing now.
       files_.erase(files_.begin() + static_cast<std::ptrdiff_t>(first), files_.end());
+      for (const std::size_t marked : folder->files) same[marked] = 0;
       return false;
     }
-    addFile(std::string(file), info);
+    // As the row holds it: nothing to compare later. (A status-change time
+    // too recent to tell, or not known, is never equal.)
+    if (static_cast<uint64_t>(info.st_size) == cached.size && nanoseconds(info.st_mtim) == cached.mtime_ns &&
+        nanoseconds(info.st_ctim) == cached.ctime_ns) {
+      same[index] = 1;
+    } else {
+      addFile(file, info);
+    }
   }
-  for (const std::string_view folder : it->second.folders) {
+  for (const std::string_view subfolder : folder->folders) {
     if (defer_) {
-      deferred_.push_back({nameOf(folder), DT_DIR});
-    } else if (!take(fd, nameOf(folder), DT_DIR, uri)) {
+      deferred_.push_back({nameOf(subfolder), DT_DIR});
+    } else if (!take(fd, nameOf(subfolder), DT_DIR, uri)) {
       break;
     }
   }

@@ -47,19 +47,34 @@ struct FoundFile {
 // begin so, and follow this text side by side.
 std::string locationsBelow(std::string_view uri);
 
-// What the cache knew of the folders a scan walked last time, by URI: the
-// stamp each had and the locations of the files and folders in it. The
-// views are of the cache's rows, which outlive the walk.
-struct KnownFolder {
-  LibraryCache::FolderStamp stamp;
-  std::vector<std::string_view> files, folders;
-};
-using KnownFolders = std::unordered_map<std::string_view, KnownFolder>;
+// What the cache knew of the folders a scan walked last time: the stamp
+// each had and the files and folders in it. The walk marks the files it
+// finds as the cache holds them in `same` rather than adding them to its
+// list.
+class KnownFolders {
+ public:
+  using Files = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  // The cache's files and walked folders below a music folder, by
+  // location; both must outlive this.
+  KnownFolders(const Files& files, const LibraryCache::WalkedFolders& folders);
 
-// The files of `files` (by location) and the folders of `folders` (by
-// location) sorted into the folders that hold them.
-KnownFolders knownFolders(const std::vector<std::pair<std::string, LibraryCache::FileState>>& files,
-                          const LibraryCache::WalkedFolders& folders);
+  struct Folder {
+    LibraryCache::FolderStamp stamp;
+    std::vector<std::size_t> files;  // indexes in the files given
+    std::vector<std::string_view> folders;
+  };
+  const Folder* find(std::string_view uri) const;
+  const Files& files() const { return files_; }
+  // By index of the files given: 1 where the walk found the file with the
+  // size and times its row holds. Walks on several threads set elements of
+  // their own folders.
+  std::vector<unsigned char>& same() { return same_; }
+
+ private:
+  const Files& files_;
+  std::unordered_map<std::string_view, Folder> folders_;
+  std::vector<unsigned char> same_;
+};
 
 class FolderWalk {
  public:
@@ -85,7 +100,7 @@ class FolderWalk {
   // The walk adds what it finds to `files`, and stops soon once `cancel`
   // (when given) becomes true.
   // `known`, when given, must outlive the walk.
-  FolderWalk(std::vector<FoundFile>& files, const std::atomic<bool>* cancel, const KnownFolders* known = nullptr)
+  FolderWalk(std::vector<FoundFile>& files, const std::atomic<bool>* cancel, KnownFolders* known = nullptr)
       : files_(files), cancel_(cancel), known_(known) {}
 
   // Lists every file below `folder`, the subfolders of `folder` on
@@ -117,7 +132,7 @@ class FolderWalk {
 
   std::vector<FoundFile>& files_;
   const std::atomic<bool>* cancel_;
-  const KnownFolders* known_;
+  KnownFolders* known_;
   bool cancelled_ = false;
   bool defer_ = false;  // the subfolders are listed later, in parallel
   std::vector<Deferred> deferred_;

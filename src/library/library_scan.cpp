@@ -317,7 +317,7 @@ void FolderScan::plan(const fs::path& folder) {
   // the cache's rows, which it needs first.
   CachedFiles cached = cache_.filesBelow(plan.uri);
   plan.known = cache_.foldersWalked(plan.uri);
-  const KnownFolders known = knownFolders(cached, plan.known);
+  KnownFolders known(cached, plan.known);
   std::vector<FoundFile> files;
   FolderWalk walk(files, options_.cancel, &known);
   // Files whose status-change time lies after this are read again at the
@@ -347,7 +347,10 @@ void FolderScan::plan(const fs::path& folder) {
   // disk leaves its mount point empty), keeps its tracks; so does one that
   // cannot be opened or listed.
   const bool missing = error == ENOENT || error == ENOTDIR;
-  const bool unmounted = error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() && !cached.empty();
+  const std::vector<unsigned char>& same = known.same();
+  const std::size_t found_same = static_cast<std::size_t>(std::count(same.begin(), same.end(), 1));
+  const bool unmounted = error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() &&
+                         found_same == 0 && !cached.empty();
   if (error == 0 && walk.belowUnlisted(locationsBelow(plan.uri))) error = walk.unlisted().front().error;
   if (missing || unmounted || error != 0) {
     keepAsItWas(folder, plan, cached, missing || unmounted ? 0 : error);
@@ -362,15 +365,16 @@ void FolderScan::plan(const fs::path& folder) {
   plan.record = !walk.cancelled();
   for (const FolderWalk::Walked& walked : plan.walked) result_.counts.folders_listed += walked.listed ? 1 : 0;
   std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
-  // Both lists are in location order: one pass pairs them. A file not
-  // found is gone, unless the walk may have missed it: below a folder that
-  // could not be listed, or anywhere when it was cancelled.
+  // Both lists are in location order: one pass pairs them. A file the
+  // walk found as its row holds it is not in the list. A file not found is
+  // gone, unless the walk may have missed it: below a folder that could
+  // not be listed, or anywhere when it was cancelled.
   ScanCounts& counts = result_.counts;
   plan.slots.reserve(cached.size());  // as many as there are, where nothing changed
   std::size_t c = 0;
   auto passCached = [&](auto&& before) {
     for (; c < cached.size() && before(cached[c].first); ++c) {
-      if (!walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
+      if (!same[c] && !walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
         gone_.push_back(std::move(cached[c].first));
         continue;
       }
@@ -399,7 +403,7 @@ void FolderScan::plan(const fs::path& folder) {
     found_.push_back(std::move(file));
   }
   passCached([](const std::string&) { return true; });
-  progress_.files += files.size();
+  progress_.files += files.size() + found_same;
 }
 
 void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error) {
