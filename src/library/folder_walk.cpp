@@ -44,8 +44,17 @@ KnownFolders::KnownFolders(const Files& files, const LibraryCache::WalkedFolders
   for (const auto& [uri, stamp] : folders) {
     if (const auto it = folders_.find(parentOf(uri)); it != folders_.end()) it->second.folders.push_back(uri);
   }
+  // The files of a folder mostly follow one another: its entry is looked
+  // up once per run of them.
+  std::string_view parent;
+  Folder* folder = nullptr;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (const auto it = folders_.find(parentOf(files[i].first)); it != folders_.end()) it->second.files.push_back(i);
+    if (const std::string_view holder = parentOf(files[i].first); holder != parent || i == 0) {
+      parent = holder;
+      const auto it = folders_.find(holder);
+      folder = it != folders_.end() ? &it->second : nullptr;
+    }
+    if (folder != nullptr) folder->files.push_back(i);
   }
 }
 
@@ -208,8 +217,13 @@ bool FolderWalk::takeKnown(int fd, const std::string& uri, const LibraryCache::F
   const KnownFolders::Folder* folder = known_->find(uri);
   if (folder == nullptr || folder->stamp != stamp) return false;
   auto nameOf = [this](std::string_view location) -> const char* {
-    name_.clear();
-    appendUriDecoded(name_, location.substr(location.rfind('/') + 1));
+    const std::string_view name = location.substr(location.rfind('/') + 1);
+    if (name.find('%') == std::string_view::npos) {
+      name_.assign(name);
+    } else {
+      name_.clear();
+      appendUriDecoded(name_, name);
+    }
     return name_.c_str();
   };
   const std::size_t first = files_.size();
