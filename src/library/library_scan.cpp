@@ -257,15 +257,16 @@ class FolderScan {
   void recordFolders();
 
  private:
-  // A track of a folder once the scan is done: an unchanged one (known to
+  using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  // A track of a folder once the scan is done: an unchanged one (a row of
   // the cache) or one read now.
   struct Slot {
-    std::string uri;
-    LibraryCache::FileState state;
-    std::size_t read = kNotRead;  // index in found_
+    std::size_t cached = kNotRead;  // index in the plan's cached rows
+    std::size_t read = kNotRead;    // index in found_
   };
   struct Plan {
     std::string uri;
+    CachedFiles cached;       // the cache's rows of the folder, by location
     std::vector<Slot> slots;  // in location order
     host::TrackList loaded;   // the folder's tracks loaded beside the walk; see plan()
     // The folders walked, when the walk got through, and those the cache
@@ -277,9 +278,15 @@ class FolderScan {
   };
   // Whether `plan`'s slots are its loaded tracks, one for one: the rows
   // were read twice, and another process may have written in between.
-  static bool slotsAreLoaded(const Plan& plan);
+  bool slotsAreLoaded(const Plan& plan) const;
 
-  using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  // Where a slot's file is and what it was found as.
+  std::string_view uriOf(const Plan& plan, const Slot& slot) const {
+    return slot.read != kNotRead ? std::string_view(found_[slot.read].uri) : plan.cached[slot.cached].first;
+  }
+  const LibraryCache::FileState& stateOf(const Plan& plan, const Slot& slot) const {
+    return slot.read != kNotRead ? found_[slot.read].state : plan.cached[slot.cached].second;
+  }
   // Takes every cached file of a music folder that could not be looked at
   // as it is: `error` is why it could not be listed, 0 when it is missing.
   void keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error);
@@ -315,7 +322,8 @@ void FolderScan::plan(const fs::path& folder) {
   plan.uri = fileUri(folder);
   // The walk takes the files of the folders that stay as they were from
   // the cache's rows, which it needs first.
-  CachedFiles cached = cache_.filesBelow(plan.uri);
+  plan.cached = cache_.filesBelow(plan.uri);
+  CachedFiles& cached = plan.cached;
   plan.known = cache_.foldersWalked(plan.uri);
   KnownFolders known(cached, plan.known);
   std::vector<FoundFile> files;
@@ -375,11 +383,11 @@ void FolderScan::plan(const fs::path& folder) {
   auto passCached = [&](auto&& before) {
     for (; c < cached.size() && before(cached[c].first); ++c) {
       if (!same[c] && !walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
-        gone_.push_back(std::move(cached[c].first));
+        gone_.push_back(cached[c].first);
         continue;
       }
       ++(cached[c].second.track ? counts.unchanged : counts.unreadable);
-      if (cached[c].second.track) plan.slots.push_back({std::move(cached[c].first), cached[c].second});
+      if (cached[c].second.track) plan.slots.push_back({c});
     }
   };
   for (FoundFile& file : files) {
@@ -387,19 +395,19 @@ void FolderScan::plan(const fs::path& folder) {
     passCached([&](const std::string& uri) { return uri < file.uri; });
     if (c < cached.size() && cached[c].first == file.uri) {
       const LibraryCache::FileState& state = cached[c].second;
-      ++c;
+      const std::size_t row = c++;
       if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
         if (sameCtime(state.ctime_ns, file.state.ctime_ns)) {
           if (state.ctime_ns != file.state.ctime_ns) ctimes_.emplace_back(file.uri, file.state.ctime_ns);
           ++(state.track ? counts.unchanged : counts.unreadable);
-          if (state.track) plan.slots.push_back({std::move(file.uri), state});
+          if (state.track) plan.slots.push_back({row});
           continue;
         }
         file.recheck = true;
       }
       file.known = true;
     }
-    plan.slots.push_back({std::string(), file.state, found_.size()});
+    plan.slots.push_back({kNotRead, found_.size()});
     found_.push_back(std::move(file));
   }
   passCached([](const std::string&) { return true; });
@@ -420,9 +428,9 @@ void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& ca
                          "): its files are not scanned, and the tracks found in it before stay in the library.");
     setAvailable(plan.uri, false);
   }
-  for (auto& [uri, state] : cached) {
-    ++(state.track ? result_.counts.unchanged : result_.counts.unreadable);
-    if (state.track) plan.slots.push_back({std::move(uri), state});
+  for (std::size_t i = 0; i < cached.size(); ++i) {
+    ++(cached[i].second.track ? result_.counts.unchanged : result_.counts.unreadable);
+    if (cached[i].second.track) plan.slots.push_back({i});
   }
 }
 
@@ -500,7 +508,7 @@ void FolderScan::collect() {
       continue;
     }
     if (slotsAreLoaded(plan)) {
-      // Unchanged (a file read has no location in its slot), and the cache
+      // Unchanged (no file was read), and the cache
       // knows its tracks as loaded already.
       result_.library.tracks.insert(result_.library.tracks.end(), plan.loaded.begin(), plan.loaded.end());
       continue;
@@ -509,15 +517,16 @@ void FolderScan::collect() {
     tracks.reserve(plan.slots.size());
     bool whole = true;
     for (const Slot& slot : plan.slots) {
+      const LibraryCache::FileState& state = stateOf(plan, slot);
       if (slot.read != kNotRead) {
         host::TrackHandle track = reader_->track(slot.read);
         // A file found as it was keeps the track handed out before.
         if (reader_->same(slot.read)) {
-          if (host::TrackHandle known = cache_.knownTrack(found_[slot.read].uri, slot.state)) track = std::move(known);
+          if (host::TrackHandle known = cache_.knownTrack(found_[slot.read].uri, state)) track = std::move(known);
         }
-        if (track) tracks.emplace_back(std::move(track), slot.state);
-      } else if (host::TrackHandle track = cache_.knownTrack(slot.uri, slot.state)) {
-        tracks.emplace_back(std::move(track), slot.state);
+        if (track) tracks.emplace_back(std::move(track), state);
+      } else if (host::TrackHandle track = cache_.knownTrack(uriOf(plan, slot), state)) {
+        tracks.emplace_back(std::move(track), state);
       } else {
         whole = false;
         break;
@@ -532,12 +541,13 @@ void FolderScan::collect() {
   }
 }
 
-bool FolderScan::slotsAreLoaded(const Plan& plan) {
+bool FolderScan::slotsAreLoaded(const Plan& plan) const {
   if (plan.slots.size() != plan.loaded.size()) return false;
   for (std::size_t i = 0; i < plan.slots.size(); ++i) {
     const host::Track& track = *plan.loaded[i];
-    const LibraryCache::FileState& state = plan.slots[i].state;
-    if (track.path() != plan.slots[i].uri || track.size() != state.size ||
+    if (plan.slots[i].read != kNotRead) return false;
+    const LibraryCache::FileState& state = stateOf(plan, plan.slots[i]);
+    if (track.path() != uriOf(plan, plan.slots[i]) || track.size() != state.size ||
         track.mtime() != wholeSeconds(state.mtime_ns)) {
       return false;
     }
