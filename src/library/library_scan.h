@@ -45,11 +45,13 @@
 // once that it cannot be read (and once that it can again). A cancelled
 // scan takes no file as gone.
 //
-// The walk lists and stats on `threads` threads of its own while the
-// calling thread reads the cache's rows of the folder, and, where the cache
-// has handed out none of its tracks yet (a command's, a fresh start's),
-// loads them too: an unchanged folder then costs the larger of the two,
-// and its tracks are those loaded.
+// The calling thread reads the cache's rows of the folder first (the walk
+// states the files of the folders that stay by them); then the walk lists
+// and stats on `threads` threads of its own while the calling thread, where
+// the cache has handed out none of the folder's tracks yet (a command's, a
+// fresh start's), loads them: an unchanged folder then costs the rows and
+// the larger of the two, and its tracks are those loaded. A file found
+// with the size and times of its row is marked in place, not copied.
 //
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
