@@ -81,8 +81,7 @@ std::string fileUri(const std::filesystem::path& path) {
 void appendUriDecoded(std::string& plain, std::string_view encoded) {
   plain.reserve(plain.size() + encoded.size());
   for (std::size_t i = 0; i < encoded.size(); ++i) {
-    if (encoded[i] == '%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0 &&
-        hexValue(encoded[i + 2]) >= 0) {
+    if (encoded[i] == '%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0 && hexValue(encoded[i + 2]) >= 0) {
       plain += static_cast<char>(hexValue(encoded[i + 1]) * 16 + hexValue(encoded[i + 2]));
       i += 2;
     } else {

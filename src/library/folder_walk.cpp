@@ -105,10 +105,9 @@ int FolderWalk::run(const std::filesystem::path& folder, std::size_t threads) {
   if (!unlisted_.empty()) {
     for (Walked& folder : walked_) {
       const std::string below = locationsBelow(folder.uri);
-      folder.plain = folder.plain && !std::binary_search(unlisted_.begin(), unlisted_.end(), below,
-                                                         [](const auto& a, const auto& b) {
-                                                           return belowOf(a) < belowOf(b);
-                                                         });
+      folder.plain =
+          folder.plain && !std::binary_search(unlisted_.begin(), unlisted_.end(), below,
+                                              [](const auto& a, const auto& b) { return belowOf(a) < belowOf(b); });
     }
   }
   // By location, each once, none below another (a folder listed in part

@@ -357,8 +357,8 @@ void FolderScan::plan(const fs::path& folder) {
   const bool missing = error == ENOENT || error == ENOTDIR;
   const std::vector<unsigned char>& same = known.same();
   const std::size_t found_same = static_cast<std::size_t>(std::count(same.begin(), same.end(), 1));
-  const bool unmounted = error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() &&
-                         found_same == 0 && !cached.empty();
+  const bool unmounted =
+      error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() && found_same == 0 && !cached.empty();
   if (error == 0 && walk.belowUnlisted(locationsBelow(plan.uri))) error = walk.unlisted().front().error;
   if (missing || unmounted || error != 0) {
     keepAsItWas(folder, plan, cached, missing || unmounted ? 0 : error);
@@ -582,7 +582,8 @@ void FolderScan::recordFolders() {
         folder.stamp = LibraryCache::FolderStamp();
       }
       for (; k < plan.known.size() && plan.known[k].first < folder.uri; ++k) removed.push_back(plan.known[k].first);
-      const bool same = k < plan.known.size() && plan.known[k].first == folder.uri && plan.known[k].second == folder.stamp;
+      const bool same =
+          k < plan.known.size() && plan.known[k].first == folder.uri && plan.known[k].second == folder.stamp;
       if (k < plan.known.size() && plan.known[k].first == folder.uri) ++k;
       if (!same) put.emplace_back(folder.uri, &folder.stamp);
     }

@@ -1,6 +1,7 @@
 // Scanning music folders into the library cache: the tag corpus, rescans,
 // folders that go away, and playlists whose files leave and come back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
@@ -20,7 +21,6 @@
 #include <vector>
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include "host/track_image.h"
 #include "library/file_uri.h"
@@ -520,9 +520,9 @@ TEST_F(ScanTest, AFileAddedWithinTheStepOfTheLastListingIsFound) {
     struct stat info {};
     ASSERT_EQ(::stat(folder.c_str(), &info), 0);
     auto ns = [](const timespec& t) { return std::to_string(int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec); };
-    changeCacheFile(profile(), "UPDATE walked_folders SET mtime_ns = " + ns(info.st_mtim) + ", ctime_ns = " +
-                                   ns(info.st_ctim) + ", inode = " + std::to_string(info.st_ino) + " WHERE path = '" +
-                                   fileUri(folder) + "' AND ctime_ns <> -1");
+    changeCacheFile(profile(), "UPDATE walked_folders SET mtime_ns = " + ns(info.st_mtim) +
+                                   ", ctime_ns = " + ns(info.st_ctim) + ", inode = " + std::to_string(info.st_ino) +
+                                   " WHERE path = '" + fileUri(folder) + "' AND ctime_ns <> -1");
   }
   cache_.reset();
   const ScanResult second = scan();
