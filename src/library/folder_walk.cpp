@@ -49,7 +49,7 @@ KnownFolders::KnownFolders(const Files& files, const LibraryCache::WalkedFolders
   std::string_view parent;
   Folder* folder = nullptr;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (const std::string_view holder = parentOf(files[i].first); holder != parent || i == 0) {
+    if (const std::string_view holder = parentOf(files.path(i)); holder != parent || i == 0) {
       parent = holder;
       const auto it = folders_.find(holder);
       folder = it != folders_.end() ? &it->second : nullptr;
@@ -232,7 +232,8 @@ bool FolderWalk::takeKnown(int fd, const std::string& uri, const LibraryCache::F
       cancelled_ = true;
       return true;
     }
-    const auto& [file, cached] = known_->files()[index];
+    const std::string_view file = known_->files().path(index);
+    const LibraryCache::FileState& cached = known_->files().state(index);
     struct stat info {};
     if (::fstatat(fd, nameOf(file), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) {
       // Gone or replaced since the folder was stated: it is changing now.
@@ -246,7 +247,7 @@ bool FolderWalk::takeKnown(int fd, const std::string& uri, const LibraryCache::F
         nanoseconds(info.st_ctim) == cached.ctime_ns) {
       same[index] = 1;
     } else {
-      addFile(file, info);
+      addFile(std::string(file), info);
     }
   }
   for (const std::string_view subfolder : folder->folders) {

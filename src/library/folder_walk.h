@@ -53,7 +53,7 @@ std::string locationsBelow(std::string_view uri);
 // list.
 class KnownFolders {
  public:
-  using Files = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  using Files = LibraryCache::FileRows;
   // The cache's files and walked folders below a music folder, by
   // location; both must outlive this.
   KnownFolders(const Files& files, const LibraryCache::WalkedFolders& folders);

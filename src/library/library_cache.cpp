@@ -203,13 +203,26 @@ const std::filesystem::path& LibraryCache::file() const { return impl_->file; }
 
 std::vector<std::string> LibraryCache::takeNotices() { return std::exchange(impl_->notices, {}); }
 
-std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::filesBelow(std::string_view folder_uri) {
+void LibraryCache::FileRows::add(std::string_view path, const FileState& state) {
+  constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  if (path.size() > left_) {
+    left_ = std::max(kBlockBytes, path.size());
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(left_));
+    next_ = blocks_.back().get();
+  }
+  std::copy(path.begin(), path.end(), next_);
+  rows_.push_back({std::string_view(next_, path.size()), state});
+  next_ += path.size();
+  left_ -= path.size();
+}
+
+LibraryCache::FileRows LibraryCache::filesBelow(std::string_view folder_uri) {
   sqlite3_stmt* stmt = impl_->select_files.get();
   const ResetAtEnd reset{stmt};
   const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
   bindText(stmt, 1, low);
   bindText(stmt, 2, high);
-  std::vector<std::pair<std::string, FileState>> files;
+  FileRows files;
   int step;
   while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
     FileState state;
@@ -217,9 +230,9 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
     state.mtime_ns = sqlite3_column_int64(stmt, 2);
     state.track = sqlite3_column_int(stmt, 3) != 0;
     state.ctime_ns = sqlite3_column_int64(stmt, 4);
-    files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
-                       state);
+    files.add(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+              state);
   }
   if (step != SQLITE_DONE) impl_->fail("cannot be read");
   return files;

@@ -25,6 +25,7 @@
 #define VOSTREL_LIBRARY_LIBRARY_CACHE_H_
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -66,9 +67,35 @@ class LibraryCache {
     int64_t ctime_ns = 0;
   };
   static constexpr int64_t kCtimeRecent = -1;
+  // Files by location, each with its state. The locations lie end to end
+  // in large blocks: a few hundred thousand of them take a few allocations.
+  class FileRows {
+   public:
+    FileRows() = default;
+    FileRows(const FileRows&) = delete;
+    FileRows& operator=(const FileRows&) = delete;
+    FileRows(FileRows&&) noexcept = default;
+    FileRows& operator=(FileRows&&) noexcept = default;
+
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    std::string_view path(std::size_t i) const { return rows_[i].path; }
+    const FileState& state(std::size_t i) const { return rows_[i].state; }
+    void add(std::string_view path, const FileState& state);
+
+   private:
+    struct Row {
+      std::string_view path;
+      FileState state;
+    };
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;  // the free end of the last block
+    std::size_t left_ = 0;  // and its size
+    std::deque<Row> rows_;  // grows without moving what it holds
+  };
   // The files cached below the folder whose URI is `folder_uri` (no
   // trailing slash), by location.
-  std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
+  FileRows filesBelow(std::string_view folder_uri);
   // Appends the tracks cached below `folder_uri` to `tracks`, by location.
   // Tracks this cache gave out before, whose rows are as they were, are
   // handed out again rather than decoded anew (so keep one cache for a

@@ -257,7 +257,7 @@ class FolderScan {
   void recordFolders();
 
  private:
-  using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  using CachedFiles = LibraryCache::FileRows;
   // A track of a folder once the scan is done: an unchanged one (a row of
   // the cache) or one read now.
   struct Slot {
@@ -282,10 +282,10 @@ class FolderScan {
 
   // Where a slot's file is and what it was found as.
   std::string_view uriOf(const Plan& plan, const Slot& slot) const {
-    return slot.read != kNotRead ? std::string_view(found_[slot.read].uri) : plan.cached[slot.cached].first;
+    return slot.read != kNotRead ? std::string_view(found_[slot.read].uri) : plan.cached.path(slot.cached);
   }
   const LibraryCache::FileState& stateOf(const Plan& plan, const Slot& slot) const {
-    return slot.read != kNotRead ? found_[slot.read].state : plan.cached[slot.cached].second;
+    return slot.read != kNotRead ? found_[slot.read].state : plan.cached.state(slot.cached);
   }
   // Takes every cached file of a music folder that could not be looked at
   // as it is: `error` is why it could not be listed, 0 when it is missing.
@@ -381,20 +381,20 @@ void FolderScan::plan(const fs::path& folder) {
   plan.slots.reserve(cached.size());  // as many as there are, where nothing changed
   std::size_t c = 0;
   auto passCached = [&](auto&& before) {
-    for (; c < cached.size() && before(cached[c].first); ++c) {
-      if (!same[c] && !walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
-        gone_.push_back(cached[c].first);
+    for (; c < cached.size() && before(cached.path(c)); ++c) {
+      if (!same[c] && !walk.cancelled() && !walk.belowUnlisted(cached.path(c))) {
+        gone_.emplace_back(cached.path(c));
         continue;
       }
-      ++(cached[c].second.track ? counts.unchanged : counts.unreadable);
-      if (cached[c].second.track) plan.slots.push_back({c});
+      ++(cached.state(c).track ? counts.unchanged : counts.unreadable);
+      if (cached.state(c).track) plan.slots.push_back({c});
     }
   };
   for (FoundFile& file : files) {
     if (file.state.ctime_ns >= recent_from) file.state.ctime_ns = LibraryCache::kCtimeRecent;
-    passCached([&](const std::string& uri) { return uri < file.uri; });
-    if (c < cached.size() && cached[c].first == file.uri) {
-      const LibraryCache::FileState& state = cached[c].second;
+    passCached([&](std::string_view uri) { return uri < file.uri; });
+    if (c < cached.size() && cached.path(c) == file.uri) {
+      const LibraryCache::FileState& state = cached.state(c);
       const std::size_t row = c++;
       if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
         if (sameCtime(state.ctime_ns, file.state.ctime_ns)) {
@@ -410,7 +410,7 @@ void FolderScan::plan(const fs::path& folder) {
     plan.slots.push_back({kNotRead, found_.size()});
     found_.push_back(std::move(file));
   }
-  passCached([](const std::string&) { return true; });
+  passCached([](std::string_view) { return true; });
   progress_.files += files.size() + found_same;
 }
 
@@ -429,8 +429,8 @@ void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& ca
     setAvailable(plan.uri, false);
   }
   for (std::size_t i = 0; i < cached.size(); ++i) {
-    ++(cached[i].second.track ? result_.counts.unchanged : result_.counts.unreadable);
-    if (cached[i].second.track) plan.slots.push_back({i});
+    ++(cached.state(i).track ? result_.counts.unchanged : result_.counts.unreadable);
+    if (cached.state(i).track) plan.slots.push_back({i});
   }
 }
 
