@@ -15,15 +15,21 @@
 //                         time (*_cpu_s, *_cpu_ratio).
 //                         With --baseline=PATH, another build of the
 //                         program (the one before a change) runs the same
-//                         three commands in the same turns: base_file_s,
-//                         base_folder_s, base_folder_ratio and
-//                         base_folder_cpu_ratio.
+//                         three commands in the same turns, on a profile of
+//                         its own (its cache may be of another format):
+//                         base_file_s, base_folder_s, base_folder_ratio and
+//                         base_folder_cpu_ratio. Each command runs once
+//                         before the turns, so that each cache is current.
 //   BM_FolderCheckSplit/N where the check of the unchanged folder goes, in
-//                         this process: walk_s (listing the folders and
-//                         stating every file), rows_s (the cache's rows of
-//                         the folder), load_s (the tracks from the cache, as
-//                         a fresh start reads them), rescan_s (the whole
-//                         check, by a fresh cache as a command opens it).
+//                         this process: list_s (listing every folder and
+//                         stating every file, as a scan without the cache's
+//                         folders does), walk_s (stating the folders and
+//                         their files by the names the cache knows, as a
+//                         rescan does), rows_s (the cache's rows of the
+//                         folder and its walked folders), load_s (the tracks
+//                         from the cache, as a fresh start reads them),
+//                         rescan_s (the whole check, by a fresh cache as a
+//                         command opens it).
 //
 // The music folder is made once by vostrel_make_music into
 // $VOSTREL_BENCH_MUSIC (default /tmp/vostrel-bench-music-N), and scanned
@@ -167,7 +173,8 @@ void BM_FolderCommand(benchmark::State& state) {
     return;
   }
   auto command = [&](const std::string& program, std::vector<std::string> library) {
-    std::vector<std::string> args = {program, "--profile", setup->profile.string()};
+    const fs::path profile = program == baseline ? setup->profile.parent_path() / "baseline-profile" : setup->profile;
+    std::vector<std::string> args = {program, "--profile", profile.string()};
     args.insert(args.end(), library.begin(), library.end());
     for (const char* arg : {"sql", "SELECT count(*) FROM MediaLibrary"}) args.emplace_back(arg);
     return args;
@@ -179,6 +186,12 @@ void BM_FolderCommand(benchmark::State& state) {
     commands.push_back(command(program, {"--library", setup->library_file.string()}));
     commands.push_back(command(program, {"--library", setup->music.string()}));
     commands.push_back(command(program, {"--library", setup->music.string(), "--no-rescan"}));
+  }
+  for (const std::vector<std::string>& args : commands) {
+    if (!runProcess(args)) {
+      state.SkipWithError("a command failed");
+      return;
+    }
   }
   std::vector<std::vector<double>> wall(commands.size()), cpu(commands.size());
   for (auto _ : state) {
@@ -226,18 +239,27 @@ void BM_FolderCheckSplit(benchmark::State& state) {
     state.SkipWithError("the music folder, its scan or its library file could not be made");
     return;
   }
-  std::vector<double> walk, rows, load, rescan;
+  std::vector<double> list, walk, rows, load, rescan;
   for (auto _ : state) {
     auto start = Clock::now();
-    std::vector<library::FoundFile> files;
-    library::FolderWalk folder_walk(files, nullptr);
-    folder_walk.run(setup->music, library::defaultScanThreads());
-    walk.push_back(secondsSince(start));
+    {
+      std::vector<library::FoundFile> files;
+      library::FolderWalk folder_walk(files, nullptr);
+      folder_walk.run(setup->music, library::defaultScanThreads());
+      list.push_back(secondsSince(start));
+    }
     {
       library::LibraryCache cache(setup->profile);
       start = Clock::now();
-      benchmark::DoNotOptimize(cache.filesBelow(library::fileUri(setup->music)).size());
+      const auto cached = cache.filesBelow(library::fileUri(setup->music));
+      const auto folders = cache.foldersWalked(library::fileUri(setup->music));
       rows.push_back(secondsSince(start));
+      start = Clock::now();
+      library::KnownFolders known(cached, folders);
+      std::vector<library::FoundFile> files;
+      library::FolderWalk folder_walk(files, nullptr, &known);
+      folder_walk.run(setup->music, library::defaultScanThreads());
+      walk.push_back(secondsSince(start));
     }
     {
       library::LibraryCache cache(setup->profile);
@@ -254,6 +276,7 @@ void BM_FolderCheckSplit(benchmark::State& state) {
       return;
     }
   }
+  state.counters["list_s"] = median(list);
   state.counters["walk_s"] = median(walk);
   state.counters["rows_s"] = median(rows);
   state.counters["load_s"] = median(load);

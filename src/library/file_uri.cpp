@@ -78,20 +78,23 @@ std::string fileUri(const std::filesystem::path& path) {
   return uri;
 }
 
+void appendUriDecoded(std::string& plain, std::string_view encoded) {
+  plain.reserve(plain.size() + encoded.size());
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    if (encoded[i] == '%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0 && hexValue(encoded[i + 2]) >= 0) {
+      plain += static_cast<char>(hexValue(encoded[i + 1]) * 16 + hexValue(encoded[i + 2]));
+      i += 2;
+    } else {
+      plain += encoded[i];
+    }
+  }
+}
+
 std::filesystem::path uriFilePath(std::string_view location) {
   if (!location.starts_with(profile::kHostPathPrefix)) return std::filesystem::path(std::string(location));
   location.remove_prefix(profile::kHostPathPrefix.size());
   std::string plain;
-  plain.reserve(location.size());
-  for (std::size_t i = 0; i < location.size(); ++i) {
-    if (location[i] == '%' && i + 2 < location.size() && hexValue(location[i + 1]) >= 0 &&
-        hexValue(location[i + 2]) >= 0) {
-      plain += static_cast<char>(hexValue(location[i + 1]) * 16 + hexValue(location[i + 2]));
-      i += 2;
-    } else {
-      plain += location[i];
-    }
-  }
+  appendUriDecoded(plain, location);
   return plain;
 }
 

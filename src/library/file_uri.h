@@ -24,6 +24,10 @@ std::string fileUri(const std::filesystem::path& path);
 // Appends `plain` (a part of a path) to `uri`, encoded as fileUri does.
 void appendUriPath(std::string& uri, std::string_view plain);
 
+// Appends `encoded` (a part of a URI's path) to `plain`, decoded as
+// uriFilePath decodes it.
+void appendUriDecoded(std::string& plain, std::string_view encoded);
+
 // The file a location names: a "file://" URI decoded ("%41" becomes "A";
 // a '%' not followed by two hex digits stays), or a plain path as given.
 std::filesystem::path uriFilePath(std::string_view location);

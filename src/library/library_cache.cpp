@@ -27,8 +27,9 @@ using cache_sql::upperBound;
 // 1: files and folders. 2: a generation, counted up by every transaction
 // that changes files, and snapshots; a cache of format 1 takes the new
 // tables and keeps its rows. 3: the files' status-change times; the rows
-// of an older cache take 0, "not known".
-constexpr int kFormatVersion = 3;
+// of an older cache take 0, "not known". 4: the folders a scan walked; a
+// cache of an older format has none, so its next scan lists every folder.
+constexpr int kFormatVersion = 4;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS files(path TEXT PRIMARY KEY, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
@@ -40,7 +41,11 @@ constexpr const char* kSchema =
     // files' times in nanoseconds (8 bytes each, in the same order), as
     // the rows were at `generation`.
     "CREATE TABLE IF NOT EXISTS snapshots(folder TEXT PRIMARY KEY, generation INTEGER NOT NULL,"
-    " times BLOB NOT NULL, image BLOB NOT NULL);";
+    " times BLOB NOT NULL, image BLOB NOT NULL);"
+    // The folders at and below the music folders that the last scan
+    // walked, each with its stamp (LibraryCache::FolderStamp).
+    "CREATE TABLE IF NOT EXISTS walked_folders(path TEXT PRIMARY KEY, mtime_ns INTEGER NOT NULL,"
+    " ctime_ns INTEGER NOT NULL, inode INTEGER NOT NULL) WITHOUT ROWID;";
 
 // What is wrong with `file` as the cache's file: "" for a regular file, or
 // none; "is a folder, not a file" and the like otherwise. A link counts as
@@ -135,6 +140,11 @@ void LibraryCache::Impl::prepare() {
   put_snapshot = make(
       "INSERT OR REPLACE INTO snapshots(folder, generation, times, image)"
       " SELECT ?, generation, ?, ? FROM state");
+  select_walked = make(
+      "SELECT path, mtime_ns, ctime_ns, inode FROM walked_folders WHERE path = ?3 OR (path >= ?1 AND path < ?2)"
+      " ORDER BY path");
+  put_walked = make("INSERT OR REPLACE INTO walked_folders(path, mtime_ns, ctime_ns, inode) VALUES(?, ?, ?, ?)");
+  remove_walked = make("DELETE FROM walked_folders WHERE path = ?");
 }
 
 // Moves the file out of the way as library.db.damaged, so that the cache
@@ -193,13 +203,26 @@ const std::filesystem::path& LibraryCache::file() const { return impl_->file; }
 
 std::vector<std::string> LibraryCache::takeNotices() { return std::exchange(impl_->notices, {}); }
 
-std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::filesBelow(std::string_view folder_uri) {
+void LibraryCache::FileRows::add(std::string_view path, const FileState& state) {
+  constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  if (path.size() > left_) {
+    left_ = std::max(kBlockBytes, path.size());
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(left_));
+    next_ = blocks_.back().get();
+  }
+  std::copy(path.begin(), path.end(), next_);
+  rows_.push_back({std::string_view(next_, path.size()), state});
+  next_ += path.size();
+  left_ -= path.size();
+}
+
+LibraryCache::FileRows LibraryCache::filesBelow(std::string_view folder_uri) {
   sqlite3_stmt* stmt = impl_->select_files.get();
   const ResetAtEnd reset{stmt};
   const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
   bindText(stmt, 1, low);
   bindText(stmt, 2, high);
-  std::vector<std::pair<std::string, FileState>> files;
+  FileRows files;
   int step;
   while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
     FileState state;
@@ -207,12 +230,34 @@ std::vector<std::pair<std::string, LibraryCache::FileState>> LibraryCache::files
     state.mtime_ns = sqlite3_column_int64(stmt, 2);
     state.track = sqlite3_column_int(stmt, 3) != 0;
     state.ctime_ns = sqlite3_column_int64(stmt, 4);
-    files.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
-                       state);
+    files.add(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+              state);
   }
   if (step != SQLITE_DONE) impl_->fail("cannot be read");
   return files;
+}
+
+LibraryCache::WalkedFolders LibraryCache::foldersWalked(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->select_walked.get();
+  const ResetAtEnd reset{stmt};
+  const std::string low = lowerBound(folder_uri), high = upperBound(folder_uri);
+  bindText(stmt, 1, low);
+  bindText(stmt, 2, high);
+  bindText(stmt, 3, folder_uri);
+  WalkedFolders folders;
+  int step;
+  while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+    FolderStamp stamp;
+    stamp.mtime_ns = sqlite3_column_int64(stmt, 1);
+    stamp.ctime_ns = sqlite3_column_int64(stmt, 2);
+    stamp.inode = static_cast<uint64_t>(sqlite3_column_int64(stmt, 3));
+    folders.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
+                         stamp);
+  }
+  if (step != SQLITE_DONE) impl_->fail("cannot be read");
+  return folders;
 }
 
 void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& tracks) {
@@ -329,6 +374,21 @@ void LibraryCache::putFileCtime(std::string_view uri, int64_t ctime_ns) {
   sqlite3_stmt* stmt = impl_->put_ctime.get();
   sqlite3_bind_int64(stmt, 1, ctime_ns);
   bindText(stmt, 2, uri);
+  impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::putFolderWalked(std::string_view folder_uri, const FolderStamp& stamp) {
+  sqlite3_stmt* stmt = impl_->put_walked.get();
+  bindText(stmt, 1, folder_uri);
+  sqlite3_bind_int64(stmt, 2, stamp.mtime_ns);
+  sqlite3_bind_int64(stmt, 3, stamp.ctime_ns);
+  sqlite3_bind_int64(stmt, 4, static_cast<sqlite3_int64>(stamp.inode));
+  impl_->step(stmt, "cannot be written");
+}
+
+void LibraryCache::removeFolderWalked(std::string_view folder_uri) {
+  sqlite3_stmt* stmt = impl_->remove_walked.get();
+  bindText(stmt, 1, folder_uri);
   impl_->step(stmt, "cannot be written");
 }
 

@@ -8,7 +8,9 @@
 // not a track. A second
 // table remembers which music folders were available at the last scan.
 // A third keeps, per music folder, a snapshot of its tracks as they were
-// built (see keepSnapshot), so that a start copies them in one piece.
+// built (see keepSnapshot), so that a start copies them in one piece. A
+// fourth keeps the folders the last scan walked, with their times as it
+// found them (see FolderStamp).
 // The file is an SQLite database in WAL mode; every change is written in a
 // transaction, so that a process killed in the middle leaves the rows of
 // the last commit. A file that is not such a database, or is damaged, is a
@@ -23,6 +25,7 @@
 #define VOSTREL_LIBRARY_LIBRARY_CACHE_H_
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -64,9 +67,35 @@ class LibraryCache {
     int64_t ctime_ns = 0;
   };
   static constexpr int64_t kCtimeRecent = -1;
+  // Files by location, each with its state. The locations lie end to end
+  // in large blocks: a few hundred thousand of them take a few allocations.
+  class FileRows {
+   public:
+    FileRows() = default;
+    FileRows(const FileRows&) = delete;
+    FileRows& operator=(const FileRows&) = delete;
+    FileRows(FileRows&&) noexcept = default;
+    FileRows& operator=(FileRows&&) noexcept = default;
+
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    std::string_view path(std::size_t i) const { return rows_[i].path; }
+    const FileState& state(std::size_t i) const { return rows_[i].state; }
+    void add(std::string_view path, const FileState& state);
+
+   private:
+    struct Row {
+      std::string_view path;
+      FileState state;
+    };
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;  // the free end of the last block
+    std::size_t left_ = 0;  // and its size
+    std::deque<Row> rows_;  // grows without moving what it holds
+  };
   // The files cached below the folder whose URI is `folder_uri` (no
   // trailing slash), by location.
-  std::vector<std::pair<std::string, FileState>> filesBelow(std::string_view folder_uri);
+  FileRows filesBelow(std::string_view folder_uri);
   // Appends the tracks cached below `folder_uri` to `tracks`, by location.
   // Tracks this cache gave out before, whose rows are as they were, are
   // handed out again rather than decoded anew (so keep one cache for a
@@ -81,6 +110,27 @@ class LibraryCache {
   // Tells the cache of the tracks below `folder_uri` as a scan left them,
   // in location order, each with its file's state.
   void rememberTracks(std::string_view folder_uri, std::vector<std::pair<host::TrackHandle, FileState>> tracks);
+
+  // A folder as a scan found it just before it listed it: its
+  // modification and status-change times and its inode. Adding, removing
+  // or renaming an entry moves both times, so a folder whose stamp is as
+  // recorded holds the entries it held then, and a scan stats them by the
+  // names the cache knows instead of listing it again.
+  struct FolderStamp {
+    int64_t mtime_ns = 0;
+    int64_t ctime_ns = kListAgain;
+    uint64_t inode = 0;
+    bool operator==(const FolderStamp&) const = default;
+  };
+  // The status-change time of a folder that the next scan lists whatever
+  // its times: they were too recent to tell a later change, or it holds
+  // what stating known names would miss (a link, a file without a row, a
+  // folder that could not be listed).
+  static constexpr int64_t kListAgain = -1;
+  using WalkedFolders = std::vector<std::pair<std::string, FolderStamp>>;
+  // The folders the last scan that got through walked at and below
+  // `folder_uri` (no trailing slash), by location.
+  WalkedFolders foldersWalked(std::string_view folder_uri);
 
   // Keeps the tracks below `folder_uri` that this cache last gave out or
   // was told of, as they are in its rows, as one snapshot that the next
@@ -104,6 +154,10 @@ class LibraryCache {
   // Sets the status-change time of a file whose row is otherwise current;
   // the snapshots stay current.
   void putFileCtime(std::string_view uri, int64_t ctime_ns);
+  // Records a folder a scan walked, or forgets it. The snapshots stay
+  // current.
+  void putFolderWalked(std::string_view folder_uri, const FolderStamp& stamp);
+  void removeFolderWalked(std::string_view folder_uri);
   // The record stored for `uri` (empty for a file that is not a track), or
   // nullopt when the cache has no row for it.
   std::optional<std::string> fileRecord(std::string_view uri);

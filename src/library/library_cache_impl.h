@@ -114,7 +114,7 @@ struct LibraryCache::Impl {
   std::vector<std::string> notices;
   cache_sql::Statement select_files, select_tracks, put_file, put_ctime, select_record, remove_file, select_folder,
       put_folder, select_unavailable, remove_folder, count_up, select_snapshot, snapshot_current, drop_snapshots,
-      put_snapshot;
+      put_snapshot, select_walked, put_walked, remove_walked;
   bool counted = false;                        // the generation was counted up in this transaction
   std::vector<std::string> damaged_snapshots;  // folders whose current snapshot could not be loaded
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 
 #include "host/track_builder.h"
 #include "library/file_uri.h"
@@ -119,6 +120,9 @@ class Reader {
   const host::TrackHandle& track(std::size_t index) const { return results_[index].track; }
   // Whether file `index` was read again and found as the cache holds it.
   bool same(std::size_t index) const { return results_[index].same; }
+  // Whether file `index` could be opened (or was not read): else the cache
+  // has no row for it.
+  bool opened(std::size_t index) const { return results_[index].opened; }
 
  private:
 
@@ -248,25 +252,41 @@ class FolderScan {
   // Snapshots of the folders' tracks for the next start, where the scan
   // changed them; after collect().
   void keepSnapshots();
+  // Records the folders walked, for the next scan to state instead of
+  // listing those that stay as they are; after run().
+  void recordFolders();
 
  private:
-  // A track of a folder once the scan is done: an unchanged one (known to
+  using CachedFiles = LibraryCache::FileRows;
+  // A track of a folder once the scan is done: an unchanged one (a row of
   // the cache) or one read now.
   struct Slot {
-    std::string uri;
-    LibraryCache::FileState state;
-    std::size_t read = kNotRead;  // index in found_
+    std::size_t cached = kNotRead;  // index in the plan's cached rows
+    std::size_t read = kNotRead;    // index in found_
   };
   struct Plan {
     std::string uri;
+    CachedFiles cached;       // the cache's rows of the folder, by location
     std::vector<Slot> slots;  // in location order
     host::TrackList loaded;   // the folder's tracks loaded beside the walk; see plan()
+    // The folders walked, when the walk got through, and those the cache
+    // knew of before; see recordFolders().
+    bool record = false;
+    std::vector<FolderWalk::Walked> walked;
+    LibraryCache::WalkedFolders known;
+    int64_t recent_from = 0;
   };
   // Whether `plan`'s slots are its loaded tracks, one for one: the rows
   // were read twice, and another process may have written in between.
-  static bool slotsAreLoaded(const Plan& plan);
+  bool slotsAreLoaded(const Plan& plan) const;
 
-  using CachedFiles = std::vector<std::pair<std::string, LibraryCache::FileState>>;
+  // Where a slot's file is and what it was found as.
+  std::string_view uriOf(const Plan& plan, const Slot& slot) const {
+    return slot.read != kNotRead ? std::string_view(found_[slot.read].uri) : plan.cached.path(slot.cached);
+  }
+  const LibraryCache::FileState& stateOf(const Plan& plan, const Slot& slot) const {
+    return slot.read != kNotRead ? found_[slot.read].state : plan.cached.state(slot.cached);
+  }
   // Takes every cached file of a music folder that could not be looked at
   // as it is: `error` is why it could not be listed, 0 when it is missing.
   void keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error);
@@ -300,21 +320,26 @@ std::string reason(int error) { return std::system_category().message(error); }
 void FolderScan::plan(const fs::path& folder) {
   Plan& plan = plans_.emplace_back();
   plan.uri = fileUri(folder);
+  // The walk takes the files of the folders that stay as they were from
+  // the cache's rows, which it needs first.
+  plan.cached = cache_.filesBelow(plan.uri);
+  CachedFiles& cached = plan.cached;
+  plan.known = cache_.foldersWalked(plan.uri);
+  KnownFolders known(cached, plan.known);
   std::vector<FoundFile> files;
-  FolderWalk walk(files, options_.cancel);
+  FolderWalk walk(files, options_.cancel, &known);
   // Files whose status-change time lies after this are read again at the
   // next scan. Timestamps move in steps (a clock tick, up to two seconds on
   // some file systems): a file written again within the step in which it
   // was read would keep the time that was recorded.
   const int64_t recent_from = wallClockNs() - options_.recent.count();
-  // The walk runs beside the reading of the cache, which it does not need
-  // until the two are compared. A cache that has handed out none of the
-  // folder's tracks yet (a command's, a fresh start's) loads them
-  // meanwhile as well: the library is made of them whatever the walk
-  // finds, the files read again taking the place of theirs.
+  plan.recent_from = recent_from;
+  // A cache that has handed out none of the folder's tracks yet (a
+  // command's, a fresh start's) loads them beside the walk: the library is
+  // made of them whatever the walk finds, the files read again taking the
+  // place of theirs.
   int error = 0;
   std::exception_ptr walk_failed;
-  CachedFiles cached;
   {
     std::jthread walking([&] {
       try {
@@ -323,7 +348,6 @@ void FolderScan::plan(const fs::path& folder) {
         walk_failed = std::current_exception();
       }
     });
-    cached = cache_.filesBelow(plan.uri);
     if (!cache_.knowsTracksBelow(plan.uri)) cache_.loadTracks(plan.uri, plan.loaded);
   }
   if (walk_failed) std::rethrow_exception(walk_failed);
@@ -331,7 +355,10 @@ void FolderScan::plan(const fs::path& folder) {
   // disk leaves its mount point empty), keeps its tracks; so does one that
   // cannot be opened or listed.
   const bool missing = error == ENOENT || error == ENOTDIR;
-  const bool unmounted = error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() && !cached.empty();
+  const std::vector<unsigned char>& same = known.same();
+  const std::size_t found_same = static_cast<std::size_t>(std::count(same.begin(), same.end(), 1));
+  const bool unmounted =
+      error == 0 && !walk.cancelled() && walk.unlisted().empty() && files.empty() && found_same == 0 && !cached.empty();
   if (error == 0 && walk.belowUnlisted(locationsBelow(plan.uri))) error = walk.unlisted().front().error;
   if (missing || unmounted || error != 0) {
     keepAsItWas(folder, plan, cached, missing || unmounted ? 0 : error);
@@ -342,45 +369,49 @@ void FolderScan::plan(const fs::path& folder) {
     setAvailable(plan.uri, true);
   }
   reportUnlisted(plan.uri, walk);
+  plan.walked = std::move(walk.walked());
+  plan.record = !walk.cancelled();
+  for (const FolderWalk::Walked& walked : plan.walked) result_.counts.folders_listed += walked.listed ? 1 : 0;
   std::sort(files.begin(), files.end(), [](const FoundFile& a, const FoundFile& b) { return a.uri < b.uri; });
-  // Both lists are in location order: one pass pairs them. A file not
-  // found is gone, unless the walk may have missed it: below a folder that
-  // could not be listed, or anywhere when it was cancelled.
+  // Both lists are in location order: one pass pairs them. A file the
+  // walk found as its row holds it is not in the list. A file not found is
+  // gone, unless the walk may have missed it: below a folder that could
+  // not be listed, or anywhere when it was cancelled.
   ScanCounts& counts = result_.counts;
   plan.slots.reserve(cached.size());  // as many as there are, where nothing changed
   std::size_t c = 0;
   auto passCached = [&](auto&& before) {
-    for (; c < cached.size() && before(cached[c].first); ++c) {
-      if (!walk.cancelled() && !walk.belowUnlisted(cached[c].first)) {
-        gone_.push_back(std::move(cached[c].first));
+    for (; c < cached.size() && before(cached.path(c)); ++c) {
+      if (!same[c] && !walk.cancelled() && !walk.belowUnlisted(cached.path(c))) {
+        gone_.emplace_back(cached.path(c));
         continue;
       }
-      ++(cached[c].second.track ? counts.unchanged : counts.unreadable);
-      if (cached[c].second.track) plan.slots.push_back({std::move(cached[c].first), cached[c].second});
+      ++(cached.state(c).track ? counts.unchanged : counts.unreadable);
+      if (cached.state(c).track) plan.slots.push_back({c});
     }
   };
   for (FoundFile& file : files) {
     if (file.state.ctime_ns >= recent_from) file.state.ctime_ns = LibraryCache::kCtimeRecent;
-    passCached([&](const std::string& uri) { return uri < file.uri; });
-    if (c < cached.size() && cached[c].first == file.uri) {
-      const LibraryCache::FileState& state = cached[c].second;
-      ++c;
+    passCached([&](std::string_view uri) { return uri < file.uri; });
+    if (c < cached.size() && cached.path(c) == file.uri) {
+      const LibraryCache::FileState& state = cached.state(c);
+      const std::size_t row = c++;
       if (state.size == file.state.size && state.mtime_ns == file.state.mtime_ns) {
         if (sameCtime(state.ctime_ns, file.state.ctime_ns)) {
           if (state.ctime_ns != file.state.ctime_ns) ctimes_.emplace_back(file.uri, file.state.ctime_ns);
           ++(state.track ? counts.unchanged : counts.unreadable);
-          if (state.track) plan.slots.push_back({std::move(file.uri), state});
+          if (state.track) plan.slots.push_back({row});
           continue;
         }
         file.recheck = true;
       }
       file.known = true;
     }
-    plan.slots.push_back({std::string(), file.state, found_.size()});
+    plan.slots.push_back({kNotRead, found_.size()});
     found_.push_back(std::move(file));
   }
-  passCached([](const std::string&) { return true; });
-  progress_.files += files.size();
+  passCached([](std::string_view) { return true; });
+  progress_.files += files.size() + found_same;
 }
 
 void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& cached, int error) {
@@ -397,9 +428,9 @@ void FolderScan::keepAsItWas(const fs::path& folder, Plan& plan, CachedFiles& ca
                          "): its files are not scanned, and the tracks found in it before stay in the library.");
     setAvailable(plan.uri, false);
   }
-  for (auto& [uri, state] : cached) {
-    ++(state.track ? result_.counts.unchanged : result_.counts.unreadable);
-    if (state.track) plan.slots.push_back({std::move(uri), state});
+  for (std::size_t i = 0; i < cached.size(); ++i) {
+    ++(cached.state(i).track ? result_.counts.unchanged : result_.counts.unreadable);
+    if (cached.state(i).track) plan.slots.push_back({i});
   }
 }
 
@@ -477,7 +508,7 @@ void FolderScan::collect() {
       continue;
     }
     if (slotsAreLoaded(plan)) {
-      // Unchanged (a file read has no location in its slot), and the cache
+      // Unchanged (no file was read), and the cache
       // knows its tracks as loaded already.
       result_.library.tracks.insert(result_.library.tracks.end(), plan.loaded.begin(), plan.loaded.end());
       continue;
@@ -486,15 +517,16 @@ void FolderScan::collect() {
     tracks.reserve(plan.slots.size());
     bool whole = true;
     for (const Slot& slot : plan.slots) {
+      const LibraryCache::FileState& state = stateOf(plan, slot);
       if (slot.read != kNotRead) {
         host::TrackHandle track = reader_->track(slot.read);
         // A file found as it was keeps the track handed out before.
         if (reader_->same(slot.read)) {
-          if (host::TrackHandle known = cache_.knownTrack(found_[slot.read].uri, slot.state)) track = std::move(known);
+          if (host::TrackHandle known = cache_.knownTrack(found_[slot.read].uri, state)) track = std::move(known);
         }
-        if (track) tracks.emplace_back(std::move(track), slot.state);
-      } else if (host::TrackHandle track = cache_.knownTrack(slot.uri, slot.state)) {
-        tracks.emplace_back(std::move(track), slot.state);
+        if (track) tracks.emplace_back(std::move(track), state);
+      } else if (host::TrackHandle track = cache_.knownTrack(uriOf(plan, slot), state)) {
+        tracks.emplace_back(std::move(track), state);
       } else {
         whole = false;
         break;
@@ -509,17 +541,59 @@ void FolderScan::collect() {
   }
 }
 
-bool FolderScan::slotsAreLoaded(const Plan& plan) {
+bool FolderScan::slotsAreLoaded(const Plan& plan) const {
   if (plan.slots.size() != plan.loaded.size()) return false;
   for (std::size_t i = 0; i < plan.slots.size(); ++i) {
     const host::Track& track = *plan.loaded[i];
-    const LibraryCache::FileState& state = plan.slots[i].state;
-    if (track.path() != plan.slots[i].uri || track.size() != state.size ||
+    if (plan.slots[i].read != kNotRead) return false;
+    const LibraryCache::FileState& state = stateOf(plan, plan.slots[i]);
+    if (track.path() != uriOf(plan, plan.slots[i]) || track.size() != state.size ||
         track.mtime() != wholeSeconds(state.mtime_ns)) {
       return false;
     }
   }
   return true;
+}
+
+// The URI of the folder that holds the location `uri`.
+std::string_view parentOf(std::string_view uri) { return uri.substr(0, uri.rfind('/')); }
+
+void FolderScan::recordFolders() {
+  if (result_.cancelled) return;
+  // A file that could not be opened has no row: only a listing of its
+  // folder finds it again.
+  std::unordered_set<std::string_view> unopened;
+  for (std::size_t i = 0; i < found_.size(); ++i) {
+    if (!reader_->opened(i)) unopened.insert(parentOf(found_[i].uri));
+  }
+  std::vector<std::pair<std::string_view, const LibraryCache::FolderStamp*>> put;
+  std::vector<std::string_view> removed;
+  for (Plan& plan : plans_) {
+    if (!plan.record) continue;
+    std::sort(plan.walked.begin(), plan.walked.end(),
+              [](const FolderWalk::Walked& a, const FolderWalk::Walked& b) { return a.uri < b.uri; });
+    // Both in location order.
+    std::size_t k = 0;
+    for (FolderWalk::Walked& folder : plan.walked) {
+      // Times within the step of the clock in which it was listed could
+      // stay the same through a change made just after.
+      if (!folder.plain || folder.stamp.mtime_ns >= plan.recent_from || folder.stamp.ctime_ns >= plan.recent_from ||
+          unopened.contains(folder.uri)) {
+        folder.stamp = LibraryCache::FolderStamp();
+      }
+      for (; k < plan.known.size() && plan.known[k].first < folder.uri; ++k) removed.push_back(plan.known[k].first);
+      const bool same =
+          k < plan.known.size() && plan.known[k].first == folder.uri && plan.known[k].second == folder.stamp;
+      if (k < plan.known.size() && plan.known[k].first == folder.uri) ++k;
+      if (!same) put.emplace_back(folder.uri, &folder.stamp);
+    }
+    for (; k < plan.known.size(); ++k) removed.push_back(plan.known[k].first);
+  }
+  if (put.empty() && removed.empty()) return;
+  cache_.begin();
+  for (const std::string_view uri : removed) cache_.removeFolderWalked(uri);
+  for (const auto& [uri, stamp] : put) cache_.putFolderWalked(uri, *stamp);
+  cache_.commit();
 }
 
 void FolderScan::keepSnapshots() {
@@ -538,6 +612,7 @@ ScanResult scanMusicFolders(LibraryCache& cache, const std::vector<fs::path>& fo
   FolderScan scan(cache, options, result);
   for (const fs::path& folder : distinctFolders(folders)) scan.plan(folder);
   scan.run();
+  scan.recordFolders();
   scan.collect();
   if (options.keep_snapshots) scan.keepSnapshots();
   result.counts.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -12,9 +12,19 @@
 // whose size, modification time or status-change time changed, and forgets
 // the files that are gone.
 //
-// Why no change is missed: every folder is listed, so files added, removed
-// or renamed (a new location, the old one gone) and folders added or
-// removed show in the listing. A file written in place changes its
+// Why no change is missed: a folder is listed unless it is as the last
+// scan found it, so files added, removed or renamed (a new location, the
+// old one gone) and folders added or removed show in the listing. Adding,
+// removing or renaming an entry moves the folder's modification and
+// status-change times; a folder whose times and inode are those the cache
+// recorded when it was last listed holds the same entries, and its files
+// are stated by the names the cache knows, its folders entered by theirs.
+// A folder is recorded so only when its times were older than the scan by
+// the step below (an entry added within the same step would leave them as
+// they were), when it held nothing but files and folders (a link may lead
+// elsewhere without it changing), when every file in it has a row (one
+// that could not be opened is found again only by listing) and when it
+// could be listed in full. A file written in place changes its
 // status-change time, which no program can set back, even where it puts
 // the modification time back. Timestamps move in steps, though, so a file
 // written again within the step in which a scan looked at it could keep the
@@ -22,9 +32,7 @@
 // of the scan is therefore recorded as too recent to tell, and the next
 // scan reads it again (and counts it unchanged when it finds the same
 // track). Where a file system keeps no real status-change time (FAT),
-// size and modification time are all there is. Folders are not skipped by
-// their own times: those say nothing of a file rewritten in place, and
-// every file has to be stated anyway. Files that are not tracks (see tag_reader.h) are remembered as
+// size and modification time are all there is. Files that are not tracks (see tag_reader.h) are remembered as
 // unreadable, so that a rescan does not read them again until they change;
 // a file that could not be opened at all is not remembered, and so is
 // tried again at every scan (one failed open each) until it can be read.
@@ -37,11 +45,13 @@
 // once that it cannot be read (and once that it can again). A cancelled
 // scan takes no file as gone.
 //
-// The walk lists and stats on `threads` threads of its own while the
-// calling thread reads the cache's rows of the folder, and, where the cache
-// has handed out none of its tracks yet (a command's, a fresh start's),
-// loads them too: an unchanged folder then costs the larger of the two,
-// and its tracks are those loaded.
+// The calling thread reads the cache's rows of the folder first (the walk
+// states the files of the folders that stay by them); then the walk lists
+// and stats on `threads` threads of its own while the calling thread, where
+// the cache has handed out none of the folder's tracks yet (a command's, a
+// fresh start's), loads them: an unchanged folder then costs the rows and
+// the larger of the two, and its tracks are those loaded. A file found
+// with the size and times of its row is marked in place, not copied.
 //
 // Reading runs on a pool of `threads` worker threads, each building
 // finished, immutable track records; the calling thread writes them to the
@@ -93,6 +103,9 @@ struct ScanCounts {
   std::size_t removed = 0;
   std::size_t unchanged = 0;
   std::size_t unreadable = 0;
+  // Folders listed; the others stayed as they were, and their files were
+  // stated by the names the cache knows.
+  std::size_t folders_listed = 0;
   double seconds = 0;  // wall time of the whole scan
 };
 

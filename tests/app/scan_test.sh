@@ -136,6 +136,40 @@ touch -d '2002-02-02' "${files[3]}" "${files[4]}"
 script -qec "\"$VOSTREL\" --profile \"$PROFILE\" --library \"$music\" scan" /dev/null >"$WORK/tty" 2>&1
 check_contains "a progress line on a terminal" "Reading " "$(cat "$WORK/tty")"
 
+# Folders that stay as they were are stated, not listed, once they are
+# older than the clock's step at a scan: every kind of change is still seen.
+stated=$WORK/stated
+"$MAKE_MUSIC" --files 60 --seed 3 --out "$stated" >/dev/null
+mapfile -t albums < <(find "$stated" -mindepth 2 -maxdepth 2 -type d | sort)
+sleep 2.2
+"$VOSTREL" --profile "$WORK/stated-profile" --library "$stated" scan >/dev/null 2>&1
+# Within the same second as that scan.
+first=$(find "${albums[0]}" -type f | sort | head -n 1)
+cp "$first" "${albums[0]}/same second.${first##*.}"
+check "a file added just after a scan" "count(*)
+61" "$("$VOSTREL" --profile "$WORK/stated-profile" --library "$stated" sql --format tsv "SELECT count(*) FROM MediaLibrary")"
+sleep 2.2
+"$VOSTREL" --profile "$WORK/stated-profile" --library "$stated" scan >/dev/null 2>&1
+mapfile -t in1 < <(find "${albums[1]}" -type f | sort)
+mv "${in1[0]}" "${albums[1]}/renamed.${in1[0]##*.}"
+mapfile -t in2 < <(find "${albums[2]}" -type f | sort)
+touch -r "${in2[0]}" "$WORK/time"
+dd if=/dev/zero of="${in2[0]}" bs="$(stat -c %s "${in2[0]}")" count=1 conv=notrunc status=none
+touch -r "$WORK/time" "${in2[0]}"
+mkdir "${albums[3]}/Disc 2"
+cp "$first" "${albums[3]}/Disc 2/new.${first##*.}"
+removed=$(find "${albums[4]}" -type f | wc -l)
+rm -r "${albums[4]}"
+mapfile -t in5 < <(find "${albums[5]}" -type f | sort)
+mv "${albums[5]}" "$WORK/replaced"
+mkdir "${albums[5]}"
+cp -p "$WORK/replaced/${in5[0]##*/}" "${albums[5]}/"
+rm -r "$WORK/replaced"
+"$VOSTREL" --profile "$WORK/stated-profile" --library "$stated" scan >"$WORK/out" 2>&1
+check "renamed, rewritten in place, new and removed subfolders, a folder replaced" \
+  "Scanned 1 music folder in T s: 2 added, 0 changed, $((removed + ${#in5[@]})) removed, $((60 - removed - ${#in5[@]})) unchanged, 1 unreadable" \
+  "$(sed -E 's/ in [0-9]+\.[0-9]{2} s:/ in T s:/' "$WORK/out")"
+
 # Killed in the middle of a long scan: the next scan keeps what the killed
 # one stored and reads the rest.
 big=$WORK/big

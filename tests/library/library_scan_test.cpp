@@ -1,6 +1,7 @@
 // Scanning music folders into the library cache: the tag corpus, rescans,
 // folders that go away, and playlists whose files leave and come back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
@@ -363,8 +364,9 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
   recent_ = std::chrono::nanoseconds(0);
   for (const char* name : kSound) copy(name, music() / "a" / name);
   copy("README.md", music() / "notes.md");
+  copy("test.ogg", music() / "n" / "deep" / "inner.ogg");
   const ScanResult first = scan();
-  ASSERT_EQ(first.counts.added, std::size(kSound));
+  ASSERT_EQ(first.counts.added, std::size(kSound) + 1);
   ASSERT_EQ(first.counts.unreadable, 1u);
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   change.change(music());
@@ -376,6 +378,11 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
   EXPECT_EQ(result.counts.removed, want.removed);
   EXPECT_EQ(result.counts.unchanged, want.unchanged);
   EXPECT_EQ(result.counts.unreadable, want.unreadable);
+  // Nothing changed: no folder is listed. (The music folder and "a" are
+  // listed where an entry of theirs changed.)
+  if (std::string_view(change.name) == "nothing") {
+    EXPECT_EQ(result.counts.folders_listed, 0u);
+  }
   // The library is what a fresh cache reads from the folder on one thread,
   // and what a fresh start reads from this cache.
   const ScanResult fresh = scan({music()}, 1, dir_.path() / "fresh");
@@ -393,8 +400,8 @@ TEST_P(RescanTest, ReadsOnlyNewAndChangedFiles) {
 INSTANTIATE_TEST_SUITE_P(
     Changes, RescanTest,
     ::testing::Combine(::testing::Values(
-        RescanCase{"nothing", [](const fs::path&) {}, {0, 0, 0, 5, 1}},
-        RescanCase{"touched", [](const fs::path& m) { shiftTime(m / "a" / "test.ogg", 10); }, {0, 1, 0, 4, 1}},
+        RescanCase{"nothing", [](const fs::path&) {}, {0, 0, 0, 6, 1}},
+        RescanCase{"touched", [](const fs::path& m) { shiftTime(m / "a" / "test.ogg", 10); }, {0, 1, 0, 5, 1}},
         RescanCase{"grown_same_time",
                    [](const fs::path& m) {
                      const fs::path file = m / "a" / "bladeenc.mp3";
@@ -402,24 +409,24 @@ INSTANTIATE_TEST_SUITE_P(
                      std::ofstream(file, std::ios::app) << "xx";
                      fs::last_write_time(file, time);
                    },
-                   {0, 1, 0, 4, 1}},
+                   {0, 1, 0, 5, 1}},
         RescanCase{"added",
                    [](const fs::path& m) {
                      fs::create_directories(m / "b");
                      fs::copy_file(m / "a" / "test.ogg", m / "b" / "new.ogg");
                    },
-                   {1, 0, 0, 5, 1}},
+                   {1, 0, 0, 6, 1}},
         RescanCase{"touched_added_deleted",
                    [](const fs::path& m) {
                      shiftTime(m / "a" / "click.wv", -10);
                      fs::copy_file(m / "a" / "test.ogg", m / "a" / "new.ogg");
                      fs::remove(m / "a" / "has-tags.m4a");
                    },
-                   {1, 1, 1, 3, 1}},
+                   {1, 1, 1, 4, 1}},
         RescanCase{"track_turned_unreadable",
                    [](const fs::path& m) { std::ofstream(m / "a" / "test.ogg") << "not audio"; },
-                   {0, 0, 0, 4, 2}},
-        RescanCase{"folder_emptied", [](const fs::path& m) { fs::remove_all(m / "a"); }, {0, 0, 5, 0, 1}},
+                   {0, 0, 0, 5, 2}},
+        RescanCase{"folder_emptied", [](const fs::path& m) { fs::remove_all(m / "a"); }, {0, 0, 5, 1, 1}},
         // Written in place, as some tag editors do, with the same size and
         // the modification time put back: only the status-change time says.
         RescanCase{"rewritten_in_place_same_size_and_time",
@@ -429,27 +436,54 @@ INSTANTIATE_TEST_SUITE_P(
                      std::fstream(file, std::ios::in | std::ios::out | std::ios::binary) << "not audio";
                      fs::last_write_time(file, time);
                    },
-                   {0, 0, 0, 4, 2}},
+                   {0, 0, 0, 5, 2}},
         RescanCase{"renamed",
                    [](const fs::path& m) { fs::rename(m / "a" / "test.ogg", m / "a" / "moved.ogg"); },
-                   {1, 0, 1, 4, 1}},
+                   {1, 0, 1, 5, 1}},
         RescanCase{"added_to_its_folder",
                    [](const fs::path& m) { fs::copy_file(m / "a" / "test.ogg", m / "a" / "again.ogg"); },
-                   {1, 0, 0, 5, 1}},
-        RescanCase{"folder_renamed", [](const fs::path& m) { fs::rename(m / "a", m / "z"); }, {5, 0, 5, 0, 1}},
+                   {1, 0, 0, 6, 1}},
+        RescanCase{"folder_renamed", [](const fs::path& m) { fs::rename(m / "a", m / "z"); }, {5, 0, 5, 1, 1}},
         RescanCase{"folder_moved_below_another",
                    [](const fs::path& m) {
                      fs::create_directories(m / "b");
                      fs::rename(m / "a", m / "b" / "a");
                    },
-                   {5, 0, 5, 0, 1}},
+                   {5, 0, 5, 1, 1}},
         // The status-change time moves, the file stays as it was: read
         // again, and found unchanged.
         RescanCase{"mode_changed",
                    [](const fs::path& m) {
                      fs::permissions(m / "a" / "click.wv", fs::perms::group_write, fs::perm_options::add);
                    },
-                   {0, 0, 0, 5, 1}}),
+                   {0, 0, 0, 6, 1}},
+        // Below folders that stay as they were, which are not listed.
+        RescanCase{"added_to_a_folder_below_one_that_stays",
+                   [](const fs::path& m) { fs::copy_file(m / "a" / "test.ogg", m / "n" / "deep" / "again.ogg"); },
+                   {1, 0, 0, 6, 1}},
+        RescanCase{"new_subfolder",
+                   [](const fs::path& m) {
+                     fs::create_directories(m / "a" / "sub");
+                     fs::copy_file(m / "a" / "test.ogg", m / "a" / "sub" / "new.ogg");
+                   },
+                   {1, 0, 0, 6, 1}},
+        RescanCase{"subfolder_removed", [](const fs::path& m) { fs::remove_all(m / "n" / "deep"); }, {0, 0, 1, 5, 1}},
+        // Another folder of the same name, holding a file of the same name
+        // and modification time.
+        RescanCase{"subfolder_replaced_by_another_of_the_same_name",
+                   [](const fs::path& m) {
+                     const fs::path deep = m / "n" / "deep";
+                     const auto time = fs::last_write_time(deep / "inner.ogg");
+                     fs::rename(deep, m / "n" / "old");
+                     fs::create_directories(deep);
+                     fs::copy_file(m / "a" / "multiple-vc.flac", deep / "inner.ogg");
+                     fs::last_write_time(deep / "inner.ogg", time);
+                     fs::remove_all(m / "n" / "old");
+                   },
+                   {0, 1, 0, 5, 1}},
+        RescanCase{"link_added",
+                   [](const fs::path& m) { fs::create_symlink(m / "a" / "test.ogg", m / "n" / "deep" / "link.ogg"); },
+                   {1, 0, 0, 6, 1}}),
                        ::testing::Values(RescanCache::kKept, RescanCache::kOpenedAfresh)),
     [](const auto& info) {
       return std::string(std::get<0>(info.param).name) +
@@ -472,6 +506,76 @@ TEST_F(ScanTest, AFileChangedShortlyBeforeAScanIsReadAgainAtTheNext) {
   LibraryCache reopened(profile());
   EXPECT_EQ(reopened.fileRecord(uri), encodeTrackRecord(*second.library.tracks[4]));
   EXPECT_EQ(second.library.tracks[4]->path(), uri);
+}
+
+// A folder listed within the step of the clock in which it last changed
+// is listed again at the next scan: an entry added just after could leave
+// its times as they were. Here the cache holds the times the folder has
+// after the file was added, as it would where both fell in one tick.
+TEST_F(ScanTest, AFileAddedWithinTheStepOfTheLastListingIsFound) {
+  for (const char* name : kSound) copy(name, music() / "a" / name);
+  ASSERT_EQ(scan().counts.added, std::size(kSound));
+  copy("test.ogg", music() / "a" / "late.ogg");
+  for (const fs::path& folder : {music(), music() / "a"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    auto ns = [](const timespec& t) { return std::to_string(int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec); };
+    changeCacheFile(profile(), "UPDATE walked_folders SET mtime_ns = " + ns(info.st_mtim) +
+                                   ", ctime_ns = " + ns(info.st_ctim) + ", inode = " + std::to_string(info.st_ino) +
+                                   " WHERE path = '" + fileUri(folder) + "' AND ctime_ns <> -1");
+  }
+  cache_.reset();
+  const ScanResult second = scan();
+  EXPECT_EQ(second.counts.added, 1u);
+  EXPECT_EQ(second.counts.unchanged, std::size(kSound));
+}
+
+// Folders that stay as they were are not listed; a folder whose entries
+// changed is, and the folders around it are not.
+TEST_F(ScanTest, OnlyTheFoldersThatChangedAreListed) {
+  recent_ = std::chrono::nanoseconds(0);
+  for (const char* name : kSound) copy(name, music() / "a" / name);
+  copy("test.ogg", music() / "b" / "c" / "x.ogg");
+  EXPECT_EQ(scan().counts.folders_listed, 4u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(scan().counts.folders_listed, 0u);
+  copy("test.ogg", music() / "b" / "y.ogg");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  cache_.reset();
+  const ScanResult result = scan();
+  EXPECT_EQ(result.counts.folders_listed, 1u);
+  EXPECT_EQ(result.counts.added, 1u);
+  EXPECT_EQ(result.counts.unchanged, std::size(kSound) + 1);
+}
+
+// A folder whose files the cache knows otherwise than they are, though its
+// times stay as they were (another program wrote the rows), is listed.
+TEST_F(ScanTest, AFolderWhoseKnownFileIsGoneIsListed) {
+  recent_ = std::chrono::nanoseconds(0);
+  for (const char* name : kSound) copy(name, music() / name);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_EQ(scan().counts.added, std::size(kSound));
+  cache_.reset();
+  changeCacheFile(profile(), "UPDATE files SET path = '" + fileUri(music() / "phantom.ogg") + "' WHERE path = '" +
+                                 fileUri(music() / "test.ogg") + "'");
+  const ScanResult result = scan();
+  EXPECT_EQ(result.counts.removed, 1u);
+  EXPECT_EQ(result.counts.added, 1u);
+  EXPECT_EQ(paths(result.library.tracks).size(), std::size(kSound));
+}
+
+// A link is followed at every scan: where it leads may change while its
+// folder does not.
+TEST_F(ScanTest, ALinkThatLeadsNowhereIsATrackOnceItLeadsToAFile) {
+  recent_ = std::chrono::nanoseconds(0);
+  for (const char* name : kSound) copy(name, music() / "a" / name);
+  fs::create_symlink(dir_.path() / "elsewhere.ogg", music() / "a" / "link.ogg");
+  ASSERT_EQ(scan().counts.added, std::size(kSound));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  copy("test.ogg", dir_.path() / "elsewhere.ogg");
+  const ScanResult result = scan();
+  EXPECT_EQ(result.counts.added, 1u);
+  EXPECT_EQ(result.counts.unchanged, std::size(kSound));
 }
 
 TEST_F(ScanTest, AnUnavailableFolderKeepsItsTracksAndIsReportedOnce) {
@@ -737,6 +841,27 @@ TEST_F(ScanTest, ASnapshotNamingAFieldThatCannotBeAColumnGivesWayToTheRows) {
   const LibraryFile loaded = loadCachedLibrary(start, {music()});
   ASSERT_EQ(loaded.tracks.size(), 1u);
   EXPECT_EQ(encodeTrackRecord(*loaded.tracks[0]), encodeTrackRecord(*scanned.library.tracks[0]));
+}
+
+// A cache of the third format knows no folders: it keeps its rows, and its
+// next scan lists every folder.
+TEST_F(ScanTest, ACacheOfTheThirdFormatKeepsItsRowsAndListsEveryFolder) {
+  recent_ = std::chrono::nanoseconds(0);
+  copy("test.ogg", music() / "x.ogg");
+  const ScanResult scanned = scan();
+  const std::string record = encodeTrackRecord(*scanned.library.tracks[0]);
+  cache_.reset();
+  changeCacheFile(profile(), "DROP TABLE walked_folders; PRAGMA user_version=3;");
+  copy("test.ogg", music() / "y.ogg");
+  LibraryCache cache(profile());
+  EXPECT_TRUE(cache.takeNotices().empty());
+  const LibraryFile loaded = loadCachedLibrary(cache, {music()});
+  ASSERT_EQ(loaded.tracks.size(), 1u);
+  EXPECT_EQ(encodeTrackRecord(*loaded.tracks[0]), record);
+  const ScanResult rescanned = scan();
+  EXPECT_EQ(rescanned.counts.folders_listed, 1u);
+  EXPECT_EQ(rescanned.counts.added, 1u);
+  EXPECT_EQ(rescanned.counts.unchanged, 1u);
 }
 
 TEST_F(ScanTest, ACacheOfTheFirstFormatKeepsItsRows) {

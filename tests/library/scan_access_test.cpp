@@ -6,10 +6,12 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "library/file_uri.h"
@@ -54,6 +56,7 @@ class ScanAccessTest : public ::testing::Test {
     if (!cache_) cache_.emplace(dir_.path() / "profile");
     ScanOptions options;
     options.threads = 3;
+    options.recent = recent_;
     return scanMusicFolders(*cache_, {music()}, options);
   }
 
@@ -72,6 +75,7 @@ class ScanAccessTest : public ::testing::Test {
 
   testing_support::TempDir dir_;
   std::optional<LibraryCache> cache_;
+  std::chrono::nanoseconds recent_ = ScanOptions().recent;
 };
 
 TEST_F(ScanAccessTest, AFileThatCannotBeOpenedIsTriedAgainUntilItCanBe) {
@@ -109,6 +113,28 @@ TEST_F(ScanAccessTest, AFileThatCannotBeOpenedIsTriedAgainUntilItCanBe) {
   EXPECT_EQ(scan().counts.added, 1u);
 }
 
+// The folder of a file that cannot be opened is listed at every scan,
+// though its own times stay as they were: the file has no row to be
+// stated by.
+TEST_F(ScanAccessTest, AFolderHoldingAFileThatCannotBeOpenedIsListedUntilItCanBe) {
+  recent_ = std::chrono::nanoseconds(0);
+  copy("test.ogg", music() / "a.ogg");
+  copy("multiple-vc.flac", music() / "locked.flac");
+  const RestoreMode restore(music() / "locked.flac");
+  fs::permissions(music() / "locked.flac", fs::perms::none);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(scan().counts.unreadable, 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(scan().counts.folders_listed, 1u);
+  fs::permissions(music() / "locked.flac", fs::perms::owner_read | fs::perms::owner_write);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const ScanResult readable = scan();
+  EXPECT_EQ(readable.counts.added, 1u);
+  EXPECT_EQ(names(readable.library.tracks, music()), (std::vector<std::string>{"a.ogg", "locked.flac"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(scan().counts.folders_listed, 0u);
+}
+
 // A folder that cannot be listed: no read permission, no search
 // permission (its entries cannot be reached), or neither.
 class UnlistedFolderTest : public ScanAccessTest, public ::testing::WithParamInterface<fs::perms> {};
@@ -143,13 +169,19 @@ TEST_P(UnlistedFolderTest, AMusicFolderKeepsItsTracksAndIsNamed) {
   EXPECT_EQ(countOf(back.notices, "is available again"), 1u);
 }
 
+// The folders that stay as they were are stated, not listed: the scans
+// take no time as too recent, and the changes come a little after them.
 TEST_P(UnlistedFolderTest, AFolderBelowKeepsItsTracksAndIsNamedAndTheRestIsScanned) {
+  recent_ = std::chrono::nanoseconds(0);
+  auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); };
   copy("test.ogg", music() / "a.ogg");
   copy("test.ogg", music() / "gone.ogg");
   copy("multiple-vc.flac", music() / "private" / "b.flac");
   copy("test.ogg", music() / "private" / "deeper" / "c.ogg");
+  settle();
   const ScanResult first = scan();
   ASSERT_EQ(first.counts.added, 4u);
+  settle();
 
   const RestoreMode restore(music() / "private");
   fs::permissions(music() / "private", GetParam());
@@ -166,10 +198,13 @@ TEST_P(UnlistedFolderTest, AFolderBelowKeepsItsTracksAndIsNamedAndTheRestIsScann
   EXPECT_EQ(cut.notices, std::vector<std::string>{"The folder " + folder.string() + " cannot be read (" + kDenied +
                                                   "): its files are not scanned, and the tracks found in it before "
                                                   "stay in the library."});
-  const ScanResult again = scan();
-  EXPECT_EQ(again.unreadable_folders, cut.unreadable_folders);
-  EXPECT_TRUE(again.notices.empty());
-  EXPECT_EQ(again.counts.unchanged, 4u);
+  settle();
+  for (int i = 0; i < 2; ++i) {
+    const ScanResult again = scan();
+    EXPECT_EQ(again.unreadable_folders, cut.unreadable_folders);
+    EXPECT_TRUE(again.notices.empty());
+    EXPECT_EQ(again.counts.unchanged, 4u);
+  }
 
   fs::permissions(folder, fs::perms::owner_all);
   fs::remove(folder / "b.flac");
