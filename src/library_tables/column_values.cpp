@@ -104,6 +104,12 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
   switch (plan.source) {
     case ValueSource::kNull: return;
     case ValueSource::kTag:
+      if (plan.split) {
+        resultInfo(index, *handle, context);
+      } else {
+        resultJoinedTag(index, *handle, context);
+      }
+      return;
     case ValueSource::kTechInfo:
     case ValueSource::kLength:
     case ValueSource::kLengthSeconds:
@@ -152,6 +158,27 @@ void SQLiteMetaDBRowSet::resultInfo(std::size_t n, const host::Track& track, sql
     case ValueSource::kAlbumPeak: resultPeak(context, track.replayGain().album_peak); return;
     default: return;
   }
+}
+
+void SQLiteMetaDBRowSet::resultJoinedTag(std::size_t n, const host::Track& track, sqlite3_context* context) {
+  ColumnPlan& plan = plans_[n];
+  if (!plan.read) {
+    plan.read = true;
+    noteTagRead(static_cast<uint32_t>(n));
+  }
+  // Held for this one value only.
+  const auto lock = host_.lockInfo();
+  if (!track.hasInfo()) return;
+  const host::FieldPtr field = findField(plan, track.meta());
+  if (field == nullptr || field->value_count == 0) return;
+  const host::ValueList values = field->values();
+  if (values.size() == 1) {
+    resultTerminated(context, values.ref(0));
+    return;
+  }
+  scratch_.clear();
+  host::appendJoined(scratch_, values, plan.separator);
+  resultText(context, scratch_, false);
 }
 
 void SQLiteMetaDBRowSet::computeTag(std::size_t n, const host::Track& track) {
