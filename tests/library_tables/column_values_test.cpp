@@ -167,8 +167,7 @@ class JoinedTagTest : public LibraryTablesTest, public ::testing::WithParamInter
 
 TEST_P(JoinedTagTest, ReadsTheTrackOfTheRow) {
   host_.library = {buildTrack({.meta = {{"a", {"a1", "a2"}}, {"b", {"b1", "b2"}}}}),
-                   buildTrack({.meta = {{"a", {""}}, {"b", {"b3"}}}}),
-                   buildTrack({.meta = {{"b", {"b4", "b5"}}}}),
+                   buildTrack({.meta = {{"a", {""}}, {"b", {"b3"}}}}), buildTrack({.meta = {{"b", {"b4", "b5"}}}}),
                    buildTrack({.meta = {{"a", {"x"}}}})};
   setColumns(TableType::kMediaLibrary, GetParam().columns);
   EXPECT_EQ(rows(GetParam().query), GetParam().expected);
@@ -181,11 +180,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {{.name = "a"}},
                   "SELECT a, typeof(a) FROM MediaLibrary",
                   "a1 \xC2\xB7 a2,text;,text;-,null;x,text;"},
-        SplitCase{"SameColumnTwiceOnARow",
-                  {{.name = "a"}, {.name = "b"}},
-                  "SELECT a, b, a, b || a FROM MediaLibrary",
-                  "a1 \xC2\xB7 a2,b1 \xC2\xB7 b2,a1 \xC2\xB7 a2,b1 \xC2\xB7 b2a1 \xC2\xB7 a2;,b3,,b3;-,b4 \xC2\xB7 b5,-,-;"
-                  "x,-,x,-;"},
+        SplitCase{
+            "SameColumnTwiceOnARow",
+            {{.name = "a"}, {.name = "b"}},
+            "SELECT a, b, a, b || a FROM MediaLibrary",
+            "a1 \xC2\xB7 a2,b1 \xC2\xB7 b2,a1 \xC2\xB7 a2,b1 \xC2\xB7 b2a1 \xC2\xB7 a2;,b3,,b3;-,b4 \xC2\xB7 b5,-,-;"
+            "x,-,x,-;"},
         SplitCase{"RepeatedOnTheRowsOfASplit",
                   {{.name = "a"}, {.name = "b", .split = true}},
                   "SELECT a, b FROM MediaLibrary",
