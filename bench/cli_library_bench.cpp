@@ -36,6 +36,10 @@
 //   scan_peak_mb, rescan_peak_mb
 //
 // --vostrel=PATH measures another build of the program the same way.
+// --baseline=PATH runs another build in the same rounds, each round's two
+// builds taking turns to go first, and reports its figures beside this
+// one's as base_vtab_s, base_native_s, base_ratio, base_ratio_collated and
+// base_ratio_binary: before and after a change under the same load.
 //
 // Library files are made once by tools/make_library.py into
 // $VOSTREL_BENCH_LIBRARIES (default /tmp/vostrel-bench-libraries), the music
@@ -68,9 +72,12 @@ const char* const kTracksFlag = "--tracks=";
 const char* const kRoundsFlag = "--rounds=";
 const char* const kFilesFlag = "--files=";
 const char* const kVostrelFlag = "--vostrel=";
+const char* const kBaselineFlag = "--baseline=";
 // The program measured: this build's, or another one (--vostrel=PATH) to
 // compare with.
 std::string vostrel = VOSTREL_BINARY;
+// Measured in the same rounds when set (--baseline=PATH).
+std::string baseline;
 
 const char* const kTables[] = {"MediaLibrary", "native", "native_collated", "MediaLibrary"};
 constexpr std::size_t kVtab = 0, kNative = 1, kCollated = 2, kVtabBinary = 3;
@@ -154,27 +161,34 @@ void BM_CliScan(benchmark::State& state, int64_t tracks, int rounds) {
   const fs::path library = libraryFile(tracks);
   const fs::path profile = fs::temp_directory_path() / ("vostrel-bench-cli-scan-" + std::to_string(getpid()));
   const fs::path err_file = profile.string() + ".err";
-  const std::vector<std::string> sql = {vostrel, "--profile", profile.string(), "--library", library.string(), "sql"};
-  auto run = [&](std::vector<std::string> args) {
-    std::vector<std::string> all = sql;
+  auto runWith = [&](const std::string& program, std::vector<std::string> args) {
+    std::vector<std::string> all = {program, "--profile", profile.string(), "--library", library.string(), "sql"};
     all.insert(all.end(), args.begin(), args.end());
     return runProcess(all, err_file);
   };
+  auto run = [&](std::vector<std::string> args) { return runWith(vostrel, std::move(args)); };
   run(
       {"CREATE TABLE native AS SELECT artist, album, title FROM MediaLibrary;"
        "CREATE TABLE native_collated(artist TEXT COLLATE NaturalNoCase, album TEXT COLLATE NaturalNoCase,"
        " title TEXT COLLATE NaturalNoCase);"
        "INSERT INTO native_collated SELECT artist, album, title FROM MediaLibrary"});
   std::vector<double> times[std::size(kTables)];
+  std::vector<double> base_times[std::size(kTables)];
   double peak_mib = 0;
+  auto measure = [&](const std::string& program, std::vector<double>* into) {
+    for (std::size_t t = 0; t < std::size(kTables); ++t) {
+      const std::string binary = t == kVtabBinary ? " COLLATE BINARY" : "";
+      const std::string query =
+          "SELECT max(artist" + binary + "), max(album" + binary + "), max(title" + binary + ") FROM " + kTables[t];
+      into[t].push_back(statusSeconds(runWith(program, {"--status", query}).err));
+    }
+  };
   for (auto _ : state) {
     for (int r = 0; r < rounds; ++r) {
-      for (std::size_t t = 0; t < std::size(kTables); ++t) {
-        const std::string binary = t == kVtabBinary ? " COLLATE BINARY" : "";
-        const std::string query =
-            "SELECT max(artist" + binary + "), max(album" + binary + "), max(title" + binary + ") FROM " + kTables[t];
-        times[t].push_back(statusSeconds(run({"--status", query}).err));
-      }
+      const bool base_first = !baseline.empty() && r % 2 == 1;
+      if (base_first) measure(baseline, base_times);
+      measure(vostrel, times);
+      if (!baseline.empty() && !base_first) measure(baseline, base_times);
     }
     peak_mib = run({"SELECT count(*) FROM MediaLibrary"}).peak_mib;
     state.SetIterationTime(median(times[kVtab]));
@@ -193,6 +207,15 @@ void BM_CliScan(benchmark::State& state, int64_t tracks, int rounds) {
   state.counters["ratio"] = vtab / native;
   state.counters["ratio_collated"] = vtab / collated;
   state.counters["ratio_binary"] = vtab_binary / native;
+  if (!baseline.empty()) {
+    const double base_vtab = median(base_times[kVtab]);
+    const double base_native = median(base_times[kNative]);
+    state.counters["base_vtab_s"] = base_vtab;
+    state.counters["base_native_s"] = base_native;
+    state.counters["base_ratio"] = base_vtab / base_native;
+    state.counters["base_ratio_collated"] = base_vtab / median(base_times[kCollated]);
+    state.counters["base_ratio_binary"] = median(base_times[kVtabBinary]) / base_native;
+  }
   state.counters["peak_mib"] = peak_mib;
   state.counters["bytes_per_track"] = peak_mib * 1024 * 1024 / static_cast<double>(tracks);
 }
@@ -262,6 +285,8 @@ int main(int argc, char** argv) {
       rounds = static_cast<int>(value);
     } else if (std::strncmp(argv[i], kVostrelFlag, std::strlen(kVostrelFlag)) == 0) {
       vostrel = argv[i] + std::strlen(kVostrelFlag);
+    } else if (std::strncmp(argv[i], kBaselineFlag, std::strlen(kBaselineFlag)) == 0) {
+      baseline = argv[i] + std::strlen(kBaselineFlag);
     } else if (std::strncmp(argv[i], kFilesFlag, std::strlen(kFilesFlag)) == 0) {
       files = flagNumber(argv[i], kFilesFlag);
       if (files < 0) {

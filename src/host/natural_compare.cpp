@@ -174,6 +174,13 @@ int naturalCompare(std::string_view a, std::string_view b) noexcept {
       ++j;
       continue;
     }
+    // ASCII against any element but a two-byte character is decided at
+    // once: only two-byte letters fold to an ASCII key, and every other
+    // element's key (three- and four-byte characters, U+FFFD, invalid
+    // bytes) lies above U+007F. Text in scripts beyond Latin, Greek and
+    // Cyrillic against ASCII text comes here on every compare.
+    if (ca < 0x80 && (cb < 0xC2 || cb > 0xDF)) return -1;
+    if (cb < 0x80 && (ca < 0xC2 || ca > 0xDF)) return 1;
     char32_t primary_a, secondary_a, primary_b, secondary_b;
     if (ca < 0x80) {
       primary_a = secondary_a = asciiLower(ca);

@@ -27,7 +27,8 @@ static_assert(kDefaultSeparator == host::kMultiValueSeparator);
 namespace {
 
 // `stable`: the text outlives the statement's use of it (see above).
-void resultText(sqlite3_context* context, std::string_view text, bool stable) {
+// The helpers below are inlined: they run for every value of a scan.
+[[gnu::always_inline]] inline void resultText(sqlite3_context* context, std::string_view text, bool stable) {
   if (text.size() > static_cast<std::size_t>(INT_MAX)) {
     sqlite3_result_error_toobig(context);
     return;
@@ -40,7 +41,7 @@ void resultText(sqlite3_context* context, std::string_view text, bool stable) {
 // A text of the track. SQLite hands text to its callers zero-terminated;
 // told that a stable value is (length -1), it need not copy it to add the
 // zero. The store says whether the bytes hold a zero of their own.
-void resultTerminated(sqlite3_context* context, host::TextRef text) {
+[[gnu::always_inline]] inline void resultTerminated(sqlite3_context* context, host::TextRef text) {
   if (text.plain()) {
     sqlite3_result_text(context, text.data(), -1, SQLITE_STATIC);
   } else {
@@ -94,6 +95,29 @@ void resultPeak(sqlite3_context* context, float peak) {
 
 }  // namespace
 
+// Inlined into column(): the value most scans read.
+[[gnu::always_inline]] inline void SQLiteMetaDBRowSet::resultJoinedTag(std::size_t n, const host::Track& track,
+                                                                       sqlite3_context* context) {
+  ColumnPlan& plan = plans_[n];
+  if (!plan.read) {
+    plan.read = true;
+    noteTagRead(static_cast<uint32_t>(n));
+  }
+  // Held for this one value only.
+  const auto lock = host_.lockInfo();
+  if (!track.hasInfo()) return;
+  const host::FieldPtr field = findField(plan, track.meta());
+  if (field == nullptr || field->value_count == 0) return;
+  const host::ValueList values = field->values();
+  if (values.size() == 1) {
+    resultTerminated(context, values.ref(0));
+    return;
+  }
+  scratch_.clear();
+  host::appendJoined(scratch_, values, plan.separator);
+  resultText(context, scratch_, false);
+}
+
 void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
   if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
   const auto index = static_cast<std::size_t>(n);
@@ -104,6 +128,12 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
   switch (plan.source) {
     case ValueSource::kNull: return;
     case ValueSource::kTag:
+      if (plan.split) {
+        resultInfo(index, *handle, context);
+      } else {
+        resultJoinedTag(index, *handle, context);
+      }
+      return;
     case ValueSource::kTechInfo:
     case ValueSource::kLength:
     case ValueSource::kLengthSeconds:

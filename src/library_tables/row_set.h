@@ -81,7 +81,9 @@ inline constexpr int32_t kNoValue = -2;
 
 // A column's values on the current row: the values of a field of the row's
 // track, or, when `owned`, the one value in `text` (joined tags, a title;
-// SQLite must copy owned text, since it changes from row to row).
+// SQLite must copy owned text, since it changes from row to row). Tag
+// columns that are not split keep a state only while a split column
+// associated with them pairs with it.
 struct ColumnValueState {
   int32_t counter = kNotComputed;
   bool owned = false;
@@ -155,6 +157,9 @@ class SQLiteMetaDBRowSet {
   // Records that tag column `n` is read, for fetchAhead().
   void noteTagRead(uint32_t n);
   void computeTag(std::size_t n, const host::Track& track);
+  // A tag column that is not split: its one value, or its values joined.
+  // Needs no state from row to row, so next() never visits it.
+  void resultJoinedTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context);

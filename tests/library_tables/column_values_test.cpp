@@ -161,6 +161,45 @@ INSTANTIATE_TEST_SUITE_P(
                   "b1 / b2 / b3;"}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.label); });
 
+// Columns that are not split keep no state from row to row; these cases pin
+// what they read beside split columns and on awkward fields.
+class JoinedTagTest : public LibraryTablesTest, public ::testing::WithParamInterface<SplitCase> {};
+
+TEST_P(JoinedTagTest, ReadsTheTrackOfTheRow) {
+  host_.library = {buildTrack({.meta = {{"a", {"a1", "a2"}}, {"b", {"b1", "b2"}}}}),
+                   buildTrack({.meta = {{"a", {""}}, {"b", {"b3"}}}}), buildTrack({.meta = {{"b", {"b4", "b5"}}}}),
+                   buildTrack({.meta = {{"a", {"x"}}}})};
+  setColumns(TableType::kMediaLibrary, GetParam().columns);
+  EXPECT_EQ(rows(GetParam().query), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinedTagTest,
+    ::testing::Values(
+        SplitCase{"SeveralOneEmptyOrNoValues",
+                  {{.name = "a"}},
+                  "SELECT a, typeof(a) FROM MediaLibrary",
+                  "a1 \xC2\xB7 a2,text;,text;-,null;x,text;"},
+        SplitCase{
+            "SameColumnTwiceOnARow",
+            {{.name = "a"}, {.name = "b"}},
+            "SELECT a, b, a, b || a FROM MediaLibrary",
+            "a1 \xC2\xB7 a2,b1 \xC2\xB7 b2,a1 \xC2\xB7 a2,b1 \xC2\xB7 b2a1 \xC2\xB7 a2;,b3,,b3;-,b4 \xC2\xB7 b5,-,-;"
+            "x,-,x,-;"},
+        SplitCase{"RepeatedOnTheRowsOfASplit",
+                  {{.name = "a"}, {.name = "b", .split = true}},
+                  "SELECT a, b FROM MediaLibrary",
+                  "a1 \xC2\xB7 a2,b2;a1 \xC2\xB7 a2,b1;,b3;-,b5;-,b4;x,-;"},
+        SplitCase{"SplitAssociatedWithIt",
+                  {{.name = "a"}, {.name = "b", .split = true, .associated = "a"}},
+                  "SELECT a, b FROM MediaLibrary",
+                  "a1 \xC2\xB7 a2,b1;,b3;-,-;x,-;"},
+        SplitCase{"SplitAssociatedWithItReadFirst",
+                  {{.name = "a"}, {.name = "b", .split = true, .associated = "a"}},
+                  "SELECT b, a FROM MediaLibrary WHERE b IS NOT NULL OR a IS NULL",
+                  "b1,a1 \xC2\xB7 a2;b3,;-,-;"}),
+    [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.label); });
+
 TEST_F(ColumnValuesTest, NoSplitTableJoinsSplitColumns) {
   host_.library = {buildTrack({.meta = {{"artist", {"A", "B", "C"}}}})};
   setColumns(TableType::kMediaLibrary, {{.name = "artist", .split = true}});
