@@ -25,12 +25,6 @@ namespace {
 // Tree files are small; a larger file is not one.
 constexpr uint64_t kTreeFileLimit = 64 * profile::kMiB;
 
-int finalStatus(const PanelSession& session, int status) {
-  if (!session.interrupted()) return status;
-  session.err() << kInterruptedMessage << "\n";
-  return status == kExitOk ? kExitFailed : status;
-}
-
 // The parent of a new node: the top or a folder.
 tree::TreeNode* newNodeParent(tree::Panel& panel, const NodeRef& ref, std::ostream& err, int* status) {
   tree::TreeNode* parent = resolveNode(panel, ref, err);
@@ -306,7 +300,7 @@ int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     return kExitBadInput;
   }
   PanelSession session(env, global, command.panel);
-  if (!session.loaded()) return finalStatus(session, kExitFailed);
+  if (!session.loaded()) return session.finalStatus(kExitFailed);
   int status = kExitOk;
   if (command.action == "add-folder") {
     status = addFolder(session, command);
@@ -328,7 +322,7 @@ int runNodeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     status = nodeOnPath(session, command);
   }
   session.finish(false);
-  return finalStatus(session, status);
+  return session.finalStatus(status);
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/cli.h"
 #include "console/console_run.h"
 #include "console/result_formats.h"
 #include "db/database.h"
@@ -120,6 +121,12 @@ void PanelSession::storeLayout() {
   }
   if (layout_changed_) profile::saveLayout(player_->profile().layoutFile(), layout_);
   layout_changed_ = false;
+}
+
+int PanelSession::finalStatus(int status) const {
+  if (!interrupted_) return status;
+  err() << kInterruptedMessage << "\n";
+  return status == kExitOk ? kExitFailed : status;
 }
 
 void PanelSession::finish(bool playlists_changed) {

@@ -68,6 +68,10 @@ class PanelSession {
   bool consoleFailed() const { return console_failed_; }
   // Whether Ctrl+C stopped a statement.
   bool interrupted() const { return interrupted_; }
+  // The command's exit status: `status`, unless Ctrl+C cut the command short;
+  // then it says so on err() and has not done all it was asked (kExitFailed
+  // in place of kExitOk).
+  int finalStatus(int status) const;
 
   // Stores the panel's settings in the layout (when they changed) and the
   // playlists (when `playlists_changed` or they were seeded).

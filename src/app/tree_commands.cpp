@@ -16,13 +16,6 @@
 namespace app {
 namespace {
 
-// A command that Ctrl+C cut short says so and has not done all it was asked.
-int finalStatus(const PanelSession& session, int status) {
-  if (!session.interrupted()) return status;
-  session.err() << kInterruptedMessage << "\n";
-  return status == kExitOk ? kExitFailed : status;
-}
-
 void addPanelNumber(CLI::App& command, PanelCommand& c) {
   command.add_option("--panel", c.panel, "Panel number, from 1; the next free number adds a panel")
       ->check(CLI::Range(1, kMaxPanels));
@@ -142,22 +135,22 @@ int runTreeCommand(CommandEnv& env, const GlobalOptions& global, const PanelComm
     session.out() << treeText(session.panel(), command.ids);
   }
   session.finish(false);
-  return finalStatus(session, ok ? kExitOk : kExitFailed);
+  return session.finalStatus(ok ? kExitOk : kExitFailed);
 }
 
 int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
   NodeRef ref;
   if (!nodeArguments(env.err(), command, 0, &ref, nullptr)) return kExitBadInput;
   PanelSession session(env, global, command.panel, command.filter);
-  if (!session.loaded()) return finalStatus(session, kExitFailed);
+  if (!session.loaded()) return session.finalStatus(kExitFailed);
   tree::TreeNode* node = resolveNode(session.panel(), ref, session.err());
-  if (node == nullptr) return finalStatus(session, kExitBadInput);
+  if (node == nullptr) return session.finalStatus(kExitBadInput);
   if (!hasAction(*node, command.middle)) {
     const std::string name =
         node->type() == tree::NodeType::kRoot ? "/" : (ref.id ? "\"" + node->label() + "\"" : ref.path);
     session.err() << name << " has no " << (command.middle ? "middle-click" : "click") << " action\n";
     session.finish(false);
-    return finalStatus(session, kExitOk);
+    return session.finalStatus(kExitOk);
   }
   const std::size_t errors_before = session.player().errorReports();
   if (command.middle) {
@@ -167,7 +160,7 @@ int runClickCommand(CommandEnv& env, const GlobalOptions& global, const PanelCom
   }
   session.finish(true);
   const bool failed = session.player().errorReports() != errors_before || session.consoleFailed();
-  return finalStatus(session, failed ? kExitFailed : kExitOk);
+  return session.finalStatus(failed ? kExitFailed : kExitOk);
 }
 
 int runPanelCommand(CommandEnv& env, const GlobalOptions& global, const PanelCommand& command) {
@@ -180,7 +173,7 @@ int runPanelCommand(CommandEnv& env, const GlobalOptions& global, const PanelCom
   if (command.action == "show") {
     session.out() << panelSettingsText(settings);
     session.finish(false);
-    return finalStatus(session, kExitOk);
+    return session.finalStatus(kExitOk);
   }
   std::string error;
   if (!applyPanelOptions(command.options, settings, &error)) {
@@ -189,7 +182,7 @@ int runPanelCommand(CommandEnv& env, const GlobalOptions& global, const PanelCom
   }
   session.panel().setSettings(settings);
   session.finish(false);
-  return finalStatus(session, kExitOk);
+  return session.finalStatus(kExitOk);
 }
 
 }  // namespace app

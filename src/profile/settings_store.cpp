@@ -6,6 +6,8 @@
 #include <charconv>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "profile/data_error.h"
 #include "profile/file_io.h"
 #include "profile/json_reader.h"
@@ -151,16 +153,37 @@ std::string storedText(const nlohmann::ordered_json& value) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(std::filesystem::path file) : file_(std::move(file)) {
+SettingsStore::SettingsStore(std::filesystem::path file)
+    : file_(std::move(file)), unknown_(std::make_unique<nlohmann::ordered_json>()) {
   std::error_code ec;
   if (std::filesystem::exists(file_, ec)) load(readWholeFile(file_, kProfileFileLimit));
   recompute();
 }
 
-SettingsStore::SettingsStore(std::filesystem::path file, std::string_view text) : file_(std::move(file)) {
+SettingsStore::SettingsStore(std::filesystem::path file, std::string_view text)
+    : file_(std::move(file)), unknown_(std::make_unique<nlohmann::ordered_json>()) {
   load(text);
   recompute();
 }
+
+SettingsStore::SettingsStore(const SettingsStore& other)
+    : file_(other.file_),
+      stored_(other.stored_),
+      effective_(other.effective_),
+      overrides_(other.overrides_),
+      last_library_(other.last_library_),
+      music_folders_(other.music_folders_),
+      tree_hint_dismissed_(other.tree_hint_dismissed_),
+      unknown_(std::make_unique<nlohmann::ordered_json>(other.unknown_ ? *other.unknown_ : nlohmann::ordered_json())) {}
+
+SettingsStore& SettingsStore::operator=(const SettingsStore& other) {
+  if (this != &other) *this = SettingsStore(other);
+  return *this;
+}
+
+SettingsStore::SettingsStore(SettingsStore&& other) noexcept = default;
+SettingsStore& SettingsStore::operator=(SettingsStore&& other) noexcept = default;
+SettingsStore::~SettingsStore() = default;
 
 void SettingsStore::load(std::string_view text) {
   auto document = parseJsonDocument<nlohmann::ordered_json>(text, file_.string());
@@ -183,11 +206,11 @@ void SettingsStore::load(std::string_view text) {
         tree_hint_dismissed_ = value.get<bool>();
       } else if (const PlayerSetting* player = findPlayerSetting(key)) {
         checkPlayerValue(*player, storedText(value));
-        unknown_[key] = value;
+        (*unknown_)[key] = value;
       } else if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
         applyValue(key, storedText(value), stored_);
       } else {
-        unknown_[key] = value;
+        (*unknown_)[key] = value;
       }
     } catch (const DataError& error) {
       throw DataError("Settings file \"" + file_.string() + "\": " + error.what());
@@ -202,8 +225,8 @@ std::string SettingsStore::get(std::string_view key) const {
     for (auto it = overrides_.rbegin(); it != overrides_.rend(); ++it) {
       if (it->first == key) return it->second;
     }
-    const auto found = unknown_.find(std::string(key));
-    return found != unknown_.end() ? storedText(*found) : std::string(player->default_value);
+    const auto found = unknown_->find(std::string(key));
+    return found != unknown_->end() ? storedText(*found) : std::string(player->default_value);
   }
   return findSetting(key).print(effective_);
 }
@@ -222,7 +245,7 @@ std::string SettingsStore::list() const {
 void SettingsStore::set(std::string_view key, std::string_view value) {
   if (const PlayerSetting* player = findPlayerSetting(key)) {
     checkPlayerValue(*player, value);
-    unknown_[std::string(key)] = playerJson(*player, value);
+    (*unknown_)[std::string(key)] = playerJson(*player, value);
     return;
   }
   applyValue(key, value, stored_);
@@ -255,19 +278,19 @@ void SettingsStore::recompute() {
 }
 
 std::string SettingsStore::playbackOrder() const {
-  const auto found = unknown_.find(kPlaybackOrderKey);
-  return found != unknown_.end() && found->is_string() ? found->get<std::string>() : std::string();
+  const auto found = unknown_->find(kPlaybackOrderKey);
+  return found != unknown_->end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
-void SettingsStore::setPlaybackOrder(std::string_view name) { unknown_[std::string(kPlaybackOrderKey)] = name; }
+void SettingsStore::setPlaybackOrder(std::string_view name) { (*unknown_)[std::string(kPlaybackOrderKey)] = name; }
 
 std::optional<double> SettingsStore::volume() const {
-  const auto found = unknown_.find(kVolumeKey);
-  if (found == unknown_.end() || !found->is_number()) return std::nullopt;
+  const auto found = unknown_->find(kVolumeKey);
+  if (found == unknown_->end() || !found->is_number()) return std::nullopt;
   return std::clamp(found->get<double>(), 0.0, 1.0);
 }
 
-void SettingsStore::setVolume(double volume) { unknown_[std::string(kVolumeKey)] = std::clamp(volume, 0.0, 1.0); }
+void SettingsStore::setVolume(double volume) { (*unknown_)[std::string(kVolumeKey)] = std::clamp(volume, 0.0, 1.0); }
 
 void SettingsStore::save() const { writeFileAtomically(file_, toJson()); }
 
@@ -277,7 +300,7 @@ std::string SettingsStore::toJson() const {
   if (last_library_) document[std::string(kLastLibraryKey)] = *last_library_;
   if (!music_folders_.empty()) document[std::string(kMusicFoldersKey)] = music_folders_;
   if (tree_hint_dismissed_) document[std::string(kTreeHintDismissedKey)] = true;
-  for (const auto& [key, value] : unknown_.items()) document[key] = value;
+  for (const auto& [key, value] : unknown_->items()) document[key] = value;
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 

@@ -23,6 +23,7 @@
 #define VOSTREL_PROFILE_SETTINGS_STORE_H_
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "host/settings.h"
 
@@ -44,6 +45,11 @@ class SettingsStore {
   explicit SettingsStore(std::filesystem::path file);
   // The store of `file` when it holds `text`, for text already in memory.
   SettingsStore(std::filesystem::path file, std::string_view text);
+  SettingsStore(const SettingsStore& other);
+  SettingsStore& operator=(const SettingsStore& other);
+  SettingsStore(SettingsStore&& other) noexcept;
+  SettingsStore& operator=(SettingsStore&& other) noexcept;
+  ~SettingsStore();
 
   // The keys in the order `config` lists them.
   static std::span<const std::string_view> keys();
@@ -100,7 +106,9 @@ class SettingsStore {
   std::optional<std::string> last_library_;
   std::vector<std::string> music_folders_;
   bool tree_hint_dismissed_ = false;
-  nlohmann::ordered_json unknown_;  // keys of the file this program does not know
+  // Keys of the file this program does not know. Held apart so that the
+  // many files that include this header do not compile the JSON library.
+  std::unique_ptr<nlohmann::ordered_json> unknown_;
 };
 
 }  // namespace profile

@@ -190,7 +190,7 @@ TEST(ConsoleStatus, ElapsedTimeFormats) {
 }
 
 // Runs `script` and returns what the writer printed.
-std::string written(console::ResultFormat format, const std::string& script) {
+std::string writtenForScript(console::ResultFormat format, const std::string& script) {
   testing_support::TempDir dir;
   testing_support::FakeHost host(dir.path());
   db::SQLiteDatabase database(host);
@@ -204,18 +204,18 @@ std::string written(console::ResultFormat format, const std::string& script) {
 
 TEST(ResultFormats, EachFormatWritesValuesAsDocumented) {
   const std::string script = "SELECT 'a\tb\\c' AS \"x,y\", 2 AS n, 2.5 AS r, NULL AS z, 'say \"hi\"\n' AS q";
-  EXPECT_EQ(written(console::ResultFormat::kTsv, script),
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kTsv, script),
             "x,y\tn\tr\tz\tq\na\\tb\\\\c\t2\t2.5\t<null>\tsay \"hi\"\\n\n");
-  EXPECT_EQ(written(console::ResultFormat::kCsv, script),
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kCsv, script),
             "\"x,y\",n,r,z,q\r\na\tb\\c,2,2.5,,\"say \"\"hi\"\"\n\"\r\n");
-  EXPECT_EQ(written(console::ResultFormat::kJson, script),
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kJson, script),
             "{\"columns\":[\"x,y\",\"n\",\"r\",\"z\",\"q\"],\"rows\":[[\"a\\tb\\\\c\",2,2.5,null,\"say "
             "\\\"hi\\\"\\n\"]]}\n");
-  EXPECT_EQ(written(console::ResultFormat::kTable, "SELECT 'é' AS name UNION ALL SELECT 'long'"),
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kTable, "SELECT 'é' AS name UNION ALL SELECT 'long'"),
             "#  name\n-  ----\n1  é\n2  long\n");
   for (auto format : {console::ResultFormat::kTsv, console::ResultFormat::kCsv, console::ResultFormat::kJson,
                       console::ResultFormat::kTable}) {
-    EXPECT_EQ(written(format, "CREATE TABLE t(a)"), "") << "a statement without columns prints nothing";
+    EXPECT_EQ(writtenForScript(format, "CREATE TABLE t(a)"), "") << "a statement without columns prints nothing";
   }
 }
 
@@ -227,7 +227,7 @@ struct BlobCase {
 class BlobFormatTest : public testing::TestWithParam<BlobCase> {};
 
 TEST_P(BlobFormatTest, BlobsAreNeverWrittenAsRawBytes) {
-  EXPECT_EQ(written(GetParam().format, "SELECT x'00ff' AS b, x'' AS e, CAST('A' AS BLOB) AS a"), GetParam().written);
+  EXPECT_EQ(writtenForScript(GetParam().format, "SELECT x'00ff' AS b, x'' AS e, CAST('A' AS BLOB) AS a"), GetParam().written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BlobFormatTest, testing::Values(
@@ -238,9 +238,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, BlobFormatTest, testing::Values(
 
 TEST(ResultFormats, NullIsAnEmptyCsvFieldButShownInTheOtherTextFormats) {
   const std::string script = "SELECT NULL AS a, '' AS b";
-  EXPECT_EQ(written(console::ResultFormat::kCsv, script), "a,b\r\n,\r\n");
-  EXPECT_EQ(written(console::ResultFormat::kTsv, script), "a\tb\n<null>\t\n");
-  EXPECT_EQ(written(console::ResultFormat::kTable, script), "#  a       b\n-  ------  -\n1  <null>  \n");
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kCsv, script), "a,b\r\n,\r\n");
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kTsv, script), "a\tb\n<null>\t\n");
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kTable, script), "#  a       b\n-  ------  -\n1  <null>  \n");
 }
 
 struct WidthCase {
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, DisplayWidthTest, testing::Values(
 
 TEST(ResultFormats, TableAlignsWideAndCombiningCharactersByDisplayWidth) {
   const std::string tokyo = "\u6771\u4eac\u30ec\u30a4\u30f3\u30b3\u30fc\u30c8";
-  EXPECT_EQ(written(console::ResultFormat::kTable,
+  EXPECT_EQ(writtenForScript(console::ResultFormat::kTable,
                     "SELECT '" + tokyo + "' AS t, 1 AS n UNION ALL SELECT 'Cafe\u0301', 2 UNION ALL SELECT 'x', 3"),
             "#  t                 n\n"
             "-  ----------------  -\n"

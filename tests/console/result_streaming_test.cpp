@@ -208,7 +208,7 @@ TEST_F(RunTest, AnErrorPastTheFirstBlockKeepsTheTablesRowsAndAddsNothing) {
 }
 
 // Text values as the console run hands them to a writer.
-db::SQLiteColumns textRow(const std::vector<std::string>& cells) {
+db::SQLiteColumns streamedTextRow(const std::vector<std::string>& cells) {
   db::SQLiteColumns row;
   for (const std::string& cell : cells) row.emplace("c", cell);
   return row;
@@ -223,7 +223,7 @@ std::vector<std::string> tableLines(std::size_t rows, Title title, const std::st
   writer->beginResult({name, "n"});
   for (std::size_t i = 1; i <= rows; ++i) {
     const std::vector<std::string> cells{title(i), std::to_string(i)};
-    writer->addRow(i, textRow(cells), cells);
+    writer->addRow(i, streamedTextRow(cells), cells);
   }
   writer->finish();
   std::vector<std::string> lines;

@@ -34,17 +34,17 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 
-fs::path corpusDir() { return fs::path(VOSTREL_TEST_DATA_DIR) / "tag-corpus"; }
+fs::path coverCorpusDir() { return fs::path(VOSTREL_TEST_DATA_DIR) / "tag-corpus"; }
 
 TagLib::ByteVector bytes(const std::string& text) {
   return TagLib::ByteVector(text.data(), static_cast<unsigned>(text.size()));
 }
 
-void writeFile(const fs::path& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+void writeCoverFile(const fs::path& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 
 fs::path copyCorpus(const char* name, const fs::path& folder) {
   const fs::path target = folder / name;
-  fs::copy_file(corpusDir() / name, target, fs::copy_options::overwrite_existing);
+  fs::copy_file(coverCorpusDir() / name, target, fs::copy_options::overwrite_existing);
   fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
   return target;
 }
@@ -69,7 +69,7 @@ class CorpusCoverTest : public testing::TestWithParam<CorpusCase> {};
 
 TEST_P(CorpusCoverTest, ReadsTheEmbeddedPicture) {
   const CorpusCase& c = GetParam();
-  const CoverPicture cover = readEmbeddedCover(corpusDir() / c.file);
+  const CoverPicture cover = readEmbeddedCover(coverCorpusDir() / c.file);
   ASSERT_TRUE(cover.found()) << c.file;
   EXPECT_TRUE(cover.source.embedded);
   EXPECT_EQ(cover.bytes.size(), c.size);
@@ -199,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, EmbeddedCoverTest, testing::ValuesIn(kEmbedCas
 
 TEST(CoverLookupTest, EmbeddedPictureComesBeforeTheFolderImage) {
   TempDir dir;
-  writeFile(dir.path() / "cover.jpg", "folder picture");
+  writeCoverFile(dir.path() / "cover.jpg", "folder picture");
   const fs::path tagged = copyCorpus("itunes10.mp3", dir.path());
   const fs::path plain = copyCorpus("bladeenc.mp3", dir.path());
   const CoverPicture embedded = readCover(tagged);
@@ -222,7 +222,7 @@ class FolderImageTest : public testing::TestWithParam<FolderCase> {};
 
 TEST_P(FolderImageTest, PicksTheCoverImage) {
   TempDir dir;
-  for (const char* name : GetParam().files) writeFile(dir.path() / name, "x");
+  for (const char* name : GetParam().files) writeCoverFile(dir.path() / name, "x");
   const auto found = findFolderImage(dir.path());
   if (*GetParam().expected == '\0') {
     EXPECT_FALSE(found) << *found;
@@ -251,7 +251,7 @@ std::string syncsafe(uint32_t size) {
 TEST(HostileCoverTest, RefusesAnImageFileOverTheLimitUnread) {
   TempDir dir;
   const fs::path track = copyCorpus("bladeenc.mp3", dir.path());
-  writeFile(dir.path() / "cover.png", "");
+  writeCoverFile(dir.path() / "cover.png", "");
   fs::resize_file(dir.path() / "cover.png", uint64_t{3} << 30);  // sparse: no disk used
   const auto start = std::chrono::steady_clock::now();
   const CoverPicture cover = readCover(track);
@@ -266,11 +266,11 @@ TEST(HostileCoverTest, APictureFrameClaimingGigabytesGivesNoPicture) {
   std::string frame_body = std::string("\0image/png\0\x03\0", 13) + "\x89PNG but cut short";
   std::string tag = "ID3" + std::string("\x04\x00\x00", 3) + syncsafe(0x0ffffff0) + "APIC" + syncsafe(0x0fffffe0) +
                     std::string(2, '\0') + frame_body;
-  std::ifstream sound(corpusDir() / "bladeenc.mp3", std::ios::binary);
+  std::ifstream sound(coverCorpusDir() / "bladeenc.mp3", std::ios::binary);
   const std::string audio((std::istreambuf_iterator<char>(sound)), std::istreambuf_iterator<char>());
   const fs::path track = dir.path() / "claims.mp3";
-  writeFile(track, tag + audio);
-  writeFile(dir.path() / "folder.jpg", "folder picture");
+  writeCoverFile(track, tag + audio);
+  writeCoverFile(dir.path() / "folder.jpg", "folder picture");
   const auto start = std::chrono::steady_clock::now();
   const CoverPicture cover = readCover(track);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

@@ -147,7 +147,8 @@ TEST_P(NotAFileTest, IsRefusedWithoutWaitingOrReading) {
   const fs::path path = dir.path() / reader.file_name;
   thing.make(path);
   // A fifo without a writer would block an ordinary open for good.
-  const std::string message = errorOf([&] { reader.load(path); });
+  // Named in the capture: clang (before 16) cannot capture a structured binding.
+  const std::string message = errorOf([&reader = reader, &path] { reader.load(path); });
   EXPECT_EQ(message, "Cannot read \"" + path.string() + "\": " + thing.reason);
 }
 

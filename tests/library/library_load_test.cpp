@@ -58,7 +58,8 @@ std::vector<RefField> referenceFields(const nlohmann::ordered_json& object) {
       for (const auto& item : value) values.push_back(item.get<std::string>());
     }
     if (values.empty()) continue;
-    auto same = [&](const RefField& f) { return host::foldCase(f.name) == host::foldCase(name); };
+    // Named in the capture: clang (before 16) cannot capture a structured binding.
+    auto same = [&name = name](const RefField& f) { return host::foldCase(f.name) == host::foldCase(name); };
     auto it = std::find_if(fields.begin(), fields.end(), same);
     if (it == fields.end()) it = fields.insert(fields.end(), RefField{name, {}});
     it->values.insert(it->values.end(), values.begin(), values.end());

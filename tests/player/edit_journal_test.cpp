@@ -15,7 +15,7 @@ namespace {
 
 using testing_support::TempDir;
 
-constexpr const char* kLibrary = R"({
+constexpr const char* kJournalLibrary = R"({
   "tracks": [{"path": "file:///a"}, {"path": "file:///b"}, {"path": "file:///c"},
              {"path": "file:///d"}, {"path": "file:///e"}],
   "playlists": [{"name": "One", "items": ["file:///a", "file:///b", "file:///c", "file:///d", "file:///e"]},
@@ -29,7 +29,7 @@ class EditJournalTest : public ::testing::Test {
     profile::Profile profile(dir_.path() / "profile");
     profile::SettingsStore settings(profile.settingsFile());
     player_ =
-        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kLibrary, "lib"));
+        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kJournalLibrary, "lib"));
     player_->setMessageStream(messages_);
     // b and d selected, c playing; none of this is a step.
     player_->setSelection(0, {false, true, false, true, false});

@@ -16,7 +16,7 @@ namespace {
 using host::PlaylistEvent;
 using testing_support::TempDir;
 
-constexpr const char* kLibrary = R"({
+constexpr const char* kEventsLibrary = R"({
   "tracks": [{"path": "file:///a"}, {"path": "file:///b"}, {"path": "file:///c"},
              {"path": "file:///d"}, {"path": "file:///e"}],
   "playlists": [{"name": "One", "items": ["file:///a", "file:///b", "file:///c", "file:///d", "file:///e"]},
@@ -40,7 +40,7 @@ class PlayerEditing : public ::testing::Test {
     profile::Profile profile(dir.path() / "profile");
     profile::SettingsStore settings(profile.settingsFile());
     player =
-        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kLibrary, "lib"));
+        std::make_unique<Player>(std::move(profile), std::move(settings), library::parseLibraryFile(kEventsLibrary, "lib"));
     player->setMessageStream(messages);
     recorder.events.clear();
     player->addListener(&recorder);

@@ -17,13 +17,13 @@ using testing_support::makeTrack;
 using tree::QueryNode;
 
 // Item texts from `item` down: "A{B,C},D".
-std::string outline(const tree::TreeItem& item) {
+std::string exampleOutline(const tree::TreeItem& item) {
   std::string out;
   for (std::size_t i = 0; i < item.childCount(); ++i) {
     const tree::TreeItem& child = *item.child(i);
     if (i) out += ",";
     out += child.text();
-    if (child.childCount() > 0) out += "{" + outline(child) + "}";
+    if (child.childCount() > 0) out += "{" + exampleOutline(child) + "}";
   }
   return out;
 }
@@ -60,7 +60,7 @@ class ExampleNodesTest : public tree_testing::PanelFixture {
     library_tables::resetProcessState();
   }
 
-  std::string outline() { return ::outline(*panel->control().top()); }
+  std::string exampleOutline() { return ::exampleOutline(*panel->control().top()); }
   QueryNode* query(const std::string& label) {
     for (QueryNode* q : panel->queries()) {
       if (q->label() == label) return q;
@@ -82,7 +82,7 @@ TEST_F(ExampleNodesTest, NewPanelLoadsTheExampleTreeAndItsRows) {
                  "WHERE tri_parent_id IS NULL"),
             std::to_string(root) + ",-,0,1,#ROOT#;");
   EXPECT_EQ(rows("SELECT tri_node_type,count(*) FROM vos_TreeItem GROUP BY 1"), "1,1;2,4;3,6;");
-  EXPECT_EQ(outline(), kExampleOutline);
+  EXPECT_EQ(exampleOutline(), kExampleOutline);
   EXPECT_EQ(rows("SELECT tri_label,tri_level,tri_click_action,tri_click_target_playlist,tri_omit_null_nodes,"
                  "tri_remove_duplicates,tri_middle_click_action,tri_click_activate_playlist,tri_node_limit,"
                  "tri_refresh_on_load,tri_refresh_on_use,tri_icon,tri_parent_node_attributes FROM vos_TreeItem "
@@ -175,7 +175,7 @@ TEST_F(ExampleNodesTest, CreatingAgainMakesNothingNewAndSetsTheGenreCountsAgain)
   tree::createExampleNodes(*panel);
   EXPECT_EQ(rows("SELECT tri_node_id,tri_parent_id,tri_label FROM vos_TreeItem ORDER BY 1"), before);
   EXPECT_EQ(panel->control().itemCount(), items);
-  EXPECT_EQ(outline(), kExampleOutline);
+  EXPECT_EQ(exampleOutline(), kExampleOutline);
   EXPECT_EQ(levels(),
             "Album,1,album_artist,0;Album,2,album_col,1;Album,3,disc_number,0;"
             "Genre,1,all,2;Genre,2,genre,2;Genre,3,first_letter,1;Genre,4,album_artist,1;Genre,5,album,0;"
@@ -191,7 +191,7 @@ TEST_F(ExampleNodesTest, RenamedAlbumGetsANewAlbumBesideIt) {
   album->setLabel("My albums");
   ASSERT_TRUE(panel->save(*album));
   tree::createExampleNodes(*panel);
-  EXPECT_EQ(outline(),
+  EXPECT_EQ(exampleOutline(),
             "<Examples>{Library{Album,Genre,My albums},Maintenance{Rebuild MediaLibrary table,"
             "Rebuild Playlist table},Statistics{Incomplete albums,Tracks per playlist}}");
   EXPECT_EQ(scalar("SELECT count(*) FROM vos_TreeItem WHERE tri_node_type=3"), "7");
@@ -219,7 +219,7 @@ TEST_F(ExampleNodesTest, WithoutMediaLibraryOnlyTheFirstTwoFoldersAreMade) {
   exec("DROP TABLE MediaLibrary");
   takeConsole();
   ASSERT_TRUE(tree::loadTree(*panel));
-  EXPECT_EQ(outline(), "<Examples>{Library}");
+  EXPECT_EQ(exampleOutline(), "<Examples>{Library}");
   EXPECT_EQ(rows("SELECT tri_node_type,count(*) FROM vos_TreeItem GROUP BY 1"), "1,1;2,2;");
   const std::vector<std::string> lines = takeConsole();
   ASSERT_EQ(lines.size(), 1u);

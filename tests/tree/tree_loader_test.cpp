@@ -16,7 +16,7 @@ namespace {
 using tree::Panel;
 
 // Counts what a view of the control would be told.
-class CountingObserver : public tree::TreeObserver {
+class LoadCountingObserver : public tree::TreeObserver {
  public:
   void itemsAboutToBeInserted(tree::TreeItem*, std::size_t, std::size_t) override {}
   void itemsInserted(tree::TreeItem*, std::size_t, std::size_t) override { ++inserted; }
@@ -104,7 +104,7 @@ TEST_F(TreeLoaderTest, LoadsTheWholeTreeWithStoredFoldersExpandedAndQueriesColla
   insertNode(other, 2, "Elsewhere");
 
   Panel& panel = openPanel(root);
-  CountingObserver observer;
+  LoadCountingObserver observer;
   panel.control().addObserver(&observer);
   ASSERT_TRUE(tree::loadTree(panel));
   panel.control().removeObserver(&observer);
