@@ -26,9 +26,10 @@ endfunction()
 # With VOSTREL_UNITY_BUILD, TARGET compiles its sources in batches, each one
 # file that includes several: the headers they share (gtest, CLI11, the JSON
 # library) are parsed and their inline code compiled once per batch instead
-# of once per file. A cold build takes less time; an edit rebuilds the whole
-# batch, so local builds keep it off. Files of one target must then not
-# define the same name at file scope, in an unnamed namespace either.
+# of once per file. A cold build (CI's) takes much less time; an edit rebuilds
+# its whole batch, a few seconds more. On by default, so that a name two files
+# of one target both define at file scope (in an unnamed namespace too), which
+# breaks a batch, breaks every build and not CI's alone.
 function(vostrel_unity_build target)
   if(VOSTREL_UNITY_BUILD)
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
