@@ -2,6 +2,7 @@
 #include "profile/settings_store.h"
 
 #include <fstream>
+#include <optional>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -161,12 +162,24 @@ TEST(SettingsStoreTest, KeepsKeysItDoesNotKnow) {
   TempDir dir;
   const auto file = dir.path() / "settings.json";
   std::ofstream(file) << R"({"future_setting": {"a": [1, 2]}, "overall_node_limit": 5})";
-  SettingsStore store(file);
-  EXPECT_EQ(store.settings().overall_node_limit, 5u);
-  store.save();
-  const auto saved = nlohmann::json::parse(readWholeFile(file));
-  EXPECT_EQ(saved["future_setting"]["a"][1], 2);
-  EXPECT_EQ(saved["overall_node_limit"], 5);
+  // Copies keep them too, and outlive the store they were made from.
+  for (const bool assigned : {false, true}) {
+    std::optional<SettingsStore> copy;
+    {
+      SettingsStore store(file);
+      EXPECT_EQ(store.settings().overall_node_limit, 5u);
+      if (assigned) {
+        copy.emplace(file, "{}");
+        *copy = store;
+      } else {
+        copy.emplace(store);
+      }
+    }
+    copy->save();
+    const auto saved = nlohmann::json::parse(readWholeFile(file));
+    EXPECT_EQ(saved["future_setting"]["a"][1], 2) << assigned;
+    EXPECT_EQ(saved["overall_node_limit"], 5) << assigned;
+  }
 }
 
 TEST(SettingsStoreTest, BadFilesNameTheFile) {
