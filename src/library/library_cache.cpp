@@ -18,6 +18,7 @@ namespace library {
 namespace {
 
 using cache_sql::bindText;
+using cache_sql::columnText;
 using cache_sql::kBusyTimeoutMs;
 using cache_sql::lowerBound;
 using cache_sql::ResetAtEnd;
@@ -230,9 +231,7 @@ LibraryCache::FileRows LibraryCache::filesBelow(std::string_view folder_uri) {
     state.mtime_ns = sqlite3_column_int64(stmt, 2);
     state.track = sqlite3_column_int(stmt, 3) != 0;
     state.ctime_ns = sqlite3_column_int64(stmt, 4);
-    files.add(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                               static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
-              state);
+    files.add(columnText(stmt, 0), state);
   }
   if (step != SQLITE_DONE) impl_->fail("cannot be read");
   return files;
@@ -252,9 +251,7 @@ LibraryCache::WalkedFolders LibraryCache::foldersWalked(std::string_view folder_
     stamp.mtime_ns = sqlite3_column_int64(stmt, 1);
     stamp.ctime_ns = sqlite3_column_int64(stmt, 2);
     stamp.inode = static_cast<uint64_t>(sqlite3_column_int64(stmt, 3));
-    folders.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))),
-                         stamp);
+    folders.emplace_back(std::string(columnText(stmt, 0)), stamp);
   }
   if (step != SQLITE_DONE) impl_->fail("cannot be read");
   return folders;
@@ -274,8 +271,7 @@ void LibraryCache::loadTracks(std::string_view folder_uri, host::TrackList& trac
     RowGroup group = decoder.next();
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      const std::string_view path = columnText(stmt, 0);
       RowGroup::Row& row = group.rows.emplace_back();
       row.size = static_cast<uint64_t>(sqlite3_column_int64(stmt, 1));
       row.mtime_ns = sqlite3_column_int64(stmt, 2);
@@ -438,8 +434,7 @@ std::vector<std::string> LibraryCache::unavailableFoldersBelow(std::string_view 
   std::vector<std::string> folders;
   int step;
   while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-    folders.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+    folders.emplace_back(columnText(stmt, 0));
   }
   if (step != SQLITE_DONE) impl_->fail("cannot be read");
   return folders;

@@ -68,6 +68,11 @@ struct ResetAtEnd {
 inline void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
+// The text of column `index` of the current row, valid until the next step.
+inline std::string_view columnText(sqlite3_stmt* stmt, int index) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+  return {text != nullptr ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, index))};
+}
 
 }  // namespace cache_sql
 

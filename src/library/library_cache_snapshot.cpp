@@ -17,6 +17,7 @@
 namespace library {
 
 using cache_sql::bindText;
+using cache_sql::columnText;
 using cache_sql::kBusyTimeoutMs;
 using cache_sql::lowerBound;
 using cache_sql::ResetAtEnd;
@@ -107,8 +108,7 @@ bool LibraryCache::Impl::saveSnapshot(std::string_view folder_uri) {
     int step;
     while (same && (step = sqlite3_step(stmt)) == SQLITE_ROW) {
       if (sqlite3_column_int(stmt, 3) == 0) continue;
-      const std::string_view path(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+      const std::string_view path = columnText(stmt, 0);
       same = i < last && known[i].path == path &&
              known[i].size == static_cast<uint64_t>(sqlite3_column_int64(stmt, 1)) &&
              known[i].mtime_ns == sqlite3_column_int64(stmt, 2);
