@@ -7,6 +7,7 @@
 #ifndef VOSTREL_HOST_HOST_H_
 #define VOSTREL_HOST_HOST_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "host/info_mutex.h"
 #include "host/settings.h"
 #include "host/track.h"
 
@@ -38,6 +38,41 @@ class TitleFormatScript {
   virtual ~TitleFormatScript() = default;
 };
 using TitleFormatScriptPtr = std::shared_ptr<const TitleFormatScript>;
+
+// The lock of the track-information database. The virtual-table scan takes
+// it once per info-based value, millions of times a statement, so taking it
+// uncontended is one atomic exchange inline; a contended lock() sleeps on
+// the futex instead of spinning. Meets BasicLockable and Lockable.
+class InfoMutex {
+ public:
+  void lock() noexcept {
+    int state = kFree;
+    if (state_.compare_exchange_strong(state, kLocked, std::memory_order_acquire)) return;
+    lockContended(state);
+  }
+  bool try_lock() noexcept {
+    int state = kFree;
+    return state_.compare_exchange_strong(state, kLocked, std::memory_order_acquire);
+  }
+  void unlock() noexcept {
+    if (state_.exchange(kFree, std::memory_order_release) == kWaiters) state_.notify_one();
+  }
+
+ private:
+  static constexpr int kFree = 0;
+  static constexpr int kLocked = 1;
+  static constexpr int kWaiters = 2;  // locked, and someone may sleep on it
+
+  void lockContended(int state) noexcept {
+    if (state != kWaiters) state = state_.exchange(kWaiters, std::memory_order_acquire);
+    while (state != kFree) {
+      state_.wait(kWaiters, std::memory_order_relaxed);
+      state = state_.exchange(kWaiters, std::memory_order_acquire);
+    }
+  }
+
+  std::atomic<int> state_{kFree};
+};
 
 class Host {
  public:
