@@ -23,6 +23,7 @@
 #include "db/library_filter.h"
 #include "host/host.h"
 #include "library_tables/column_type.h"
+#include "library_tables/joined_values.h"
 #include "library_tables/vtab_column.h"
 
 struct sqlite3_context;
@@ -182,6 +183,9 @@ class SQLiteMetaDBRowSet {
   // to visit these.
   std::vector<uint32_t> touched_;
   std::string scratch_;
+  // Joined values of columns that are not split, handed to SQLite as they
+  // stand.
+  JoinedValues joined_;
   // Tag columns the statement has read, whose values next() fetches ahead:
   // repeated values live apart from the records, shared by many tracks.
   static constexpr std::size_t kMaxTagsAhead = 8;

@@ -200,6 +200,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "b1,a1 \xC2\xB7 a2;b3,;-,-;"}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.label); });
 
+// A joined value handed over without a copy must outlive its row: the
+// aggregate holds the greatest and least values met on earlier rows.
+TEST_F(ColumnValuesTest, AnAggregateKeepsTheJoinedValuesOfEarlierRows) {
+  host_.library = {buildTrack({.meta = {{"a", {"m1", "m2"}}}}), buildTrack({.meta = {{"a", {"z1", "z2"}}}}),
+                   buildTrack({.meta = {{"a", {"b1", "b2"}}}}), buildTrack({.meta = {{"a", {"m1", "m2"}}}})};
+  setColumns(TableType::kMediaLibrary, {{.name = "a"}});
+  EXPECT_EQ(rows("SELECT max(a), min(a), count(DISTINCT a) FROM MediaLibrary"),
+            "z1 \xC2\xB7 z2,b1 \xC2\xB7 b2,3;");
+}
+
 TEST_F(ColumnValuesTest, NoSplitTableJoinsSplitColumns) {
   host_.library = {buildTrack({.meta = {{"artist", {"A", "B", "C"}}}})};
   setColumns(TableType::kMediaLibrary, {{.name = "artist", .split = true}});
