@@ -22,6 +22,9 @@
 //   ratio_collated   vtab_s / native_collated_s: the scan alone, both
 //                    sides comparing alike
 //   ratio_binary     vtab_binary_s / native_s: the same, both comparing bytes
+//   ratio_paired     the median of each round's own vtab / native: steadier
+//                    than `ratio` where the machine's speed drifts between
+//                    rounds (shared virtual machines swing by a third)
 // and from one `sql "SELECT count(*) FROM MediaLibrary"`, as the kernel
 // counted it for the child (wait4's ru_maxrss):
 //   peak_mib          its peak resident size (goals: under 120 MB at
@@ -38,8 +41,9 @@
 // --vostrel=PATH measures another build of the program the same way.
 // --baseline=PATH runs another build in the same rounds, each round's two
 // builds taking turns to go first, and reports its figures beside this
-// one's as base_vtab_s, base_native_s, base_ratio, base_ratio_collated and
-// base_ratio_binary: before and after a change under the same load.
+// one's as base_vtab_s, base_native_s, base_ratio, base_ratio_collated,
+// base_ratio_binary and base_ratio_paired: before and after a change under
+// the same load.
 //
 // Library files are made once by tools/make_library.py into
 // $VOSTREL_BENCH_LIBRARIES (default /tmp/vostrel-bench-libraries), the music
@@ -157,6 +161,15 @@ double median(std::vector<double> values) {
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The median over the rounds of each round's vtab time over its native
+// time: the two ran a few seconds apart, so a machine that slows down for a
+// while slows both.
+double pairedRatio(const std::vector<double>& vtab, const std::vector<double>& native) {
+  std::vector<double> ratios;
+  for (std::size_t r = 0; r < vtab.size() && r < native.size(); ++r) ratios.push_back(vtab[r] / native[r]);
+  return median(ratios);
+}
+
 void BM_CliScan(benchmark::State& state, int64_t tracks, int rounds) {
   const fs::path library = libraryFile(tracks);
   const fs::path profile = fs::temp_directory_path() / ("vostrel-bench-cli-scan-" + std::to_string(getpid()));
@@ -207,6 +220,7 @@ void BM_CliScan(benchmark::State& state, int64_t tracks, int rounds) {
   state.counters["ratio"] = vtab / native;
   state.counters["ratio_collated"] = vtab / collated;
   state.counters["ratio_binary"] = vtab_binary / native;
+  state.counters["ratio_paired"] = pairedRatio(times[kVtab], times[kNative]);
   if (!baseline.empty()) {
     const double base_vtab = median(base_times[kVtab]);
     const double base_native = median(base_times[kNative]);
@@ -215,6 +229,7 @@ void BM_CliScan(benchmark::State& state, int64_t tracks, int rounds) {
     state.counters["base_ratio"] = base_vtab / base_native;
     state.counters["base_ratio_collated"] = base_vtab / median(base_times[kCollated]);
     state.counters["base_ratio_binary"] = median(base_times[kVtabBinary]) / base_native;
+    state.counters["base_ratio_paired"] = pairedRatio(base_times[kVtab], base_times[kNative]);
   }
   state.counters["peak_mib"] = peak_mib;
   state.counters["bytes_per_track"] = peak_mib * 1024 * 1024 / static_cast<double>(tracks);
