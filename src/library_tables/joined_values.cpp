@@ -2,7 +2,6 @@
 #include "library_tables/joined_values.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace library_tables {
 namespace {
@@ -56,6 +55,8 @@ const char* JoinedValues::keep(uint32_t column, const host::ValueList& values, s
   }
   // The text, its key, and its share of a table kept at most half full.
   const std::size_t cost = size + values.size() * sizeof(const char*) + 2 * sizeof(Entry);
+  // One large text would spend the budget that many small ones share.
+  if (cost > budget_ / 8) return nullptr;
   if (spent_ + cost > budget_ || keys_.size() + values.size() > UINT32_MAX) {
     full_ = true;
     return nullptr;

@@ -32,12 +32,16 @@ class JoinedValues {
   JoinedValues& operator=(const JoinedValues&) = delete;
 
   // `values` (two or more) joined by `separator`, zero-terminated and
-  // unchanged while this object lives; nullptr once the budget is spent, or
-  // when the joined text would hold a zero byte. Column `column` keeps its own texts, so that columns
-  // with different separators never share one.
+  // unchanged while this object lives; nullptr once the budget is spent,
+  // for a text too large to keep (an eighth of the budget), or when the
+  // joined text would hold a zero byte. Column `column` keeps its own texts,
+  // so that columns with different separators never share one.
   const char* find(uint32_t column, const host::ValueList& values, std::string_view separator);
 
   bool full() const { return full_; }
+  // find() gives nothing from now on: for an owner that ends before SQLite
+  // is done with the values it set.
+  void close() { full_ = true; }
 
  private:
   struct Entry {

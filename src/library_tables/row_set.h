@@ -112,7 +112,8 @@ class SQLiteMetaDBRowSet {
   static std::unique_ptr<SQLiteMetaDBRowSet> playlists(const host::Host& host, const VTabColumns& columns,
                                                        bool no_multivalue_split);
   // MediaLibrary rows over `tracks` alone (split tags split), for reading
-  // one track's values as a scan would.
+  // one track's values as a scan would. The values it sets hold no text of
+  // its own, so they outlive it.
   static std::unique_ptr<SQLiteMetaDBRowSet> single(const host::Host& host, host::TrackListPtr tracks,
                                                     const VTabColumns& columns);
   SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
@@ -184,7 +185,7 @@ class SQLiteMetaDBRowSet {
   std::vector<uint32_t> touched_;
   std::string scratch_;
   // Joined values of columns that are not split, handed to SQLite as they
-  // stand.
+  // stand: a cursor's row set lives until the statement is done with them.
   JoinedValues joined_;
   // Tag columns the statement has read, whose values next() fetches ahead:
   // repeated values live apart from the records, shared by many tracks.

@@ -29,7 +29,8 @@ class FollowedTrackTest : public LibraryTablesTest {
                 {.name = "tf_title", .kind = ColumnType::kTFExpression, .expression = "%title%"}});
     TrackFields playing;
     playing.path = "file:///music/p.flac";
-    playing.meta = {{"artist", {"Alpha", "Beta"}}, {"album", {"First"}}, {"title", {"One"}}};
+    playing.meta = {
+        {"artist", {"Alpha", "Beta"}}, {"album", {"First"}}, {"title", {"One"}}, {"genre", {"Rock", "Pop"}}};
     playing.size = 2048;
     TrackFields focused;
     focused.path = "file:///music/f.flac";
@@ -52,6 +53,7 @@ TEST_F(FollowedTrackTest, ValuesOfThePlayingAndTheFocusedTrack) {
       {"SELECT playing('artist')", "Alpha;"},  // a split tag: its first value
       {"SELECT playing('ALBUM')", "First;"},   // names in any case
       {"SELECT playing('album artist')", "-;"},
+      {"SELECT playing('genre')", "Rock \xC2\xB7 Pop;"},  // joined, and outlives the call
       {"SELECT playing('filesize'), typeof(playing('filesize'))", "2048,integer;"},
       {"SELECT playing('tf_title')", "One;"},
       {"SELECT playing('path')", "/music/p.flac;"},

@@ -41,7 +41,7 @@ TEST_F(JoinedValuesTest, TheSameValuesOnAnotherTrackGiveTheSameText) {
 }
 
 TEST_F(JoinedValuesTest, OnceTheBudgetIsSpentGivesNothingAndKeepsWhatItGave) {
-  JoinedValues joined(400);
+  JoinedValues joined(1000);
   std::vector<std::pair<const char*, std::string>> given;
   for (int i = 0; !joined.full(); ++i) {
     ASSERT_LT(i, 100);
@@ -51,6 +51,13 @@ TEST_F(JoinedValuesTest, OnceTheBudgetIsSpentGivesNothingAndKeepsWhatItGave) {
   EXPECT_GE(given.size(), 2u);
   EXPECT_EQ(joined.find(0, artists({"late", "x"}), " + "), nullptr);
   for (const auto& [text, expected] : given) EXPECT_EQ(text, expected);
+}
+
+TEST_F(JoinedValuesTest, ATextTooLargeToKeepLeavesTheBudgetToSmallerOnes) {
+  JoinedValues joined(800);
+  EXPECT_EQ(joined.find(0, artists({std::string(200, 'a'), "b"}), " / "), nullptr);
+  EXPECT_FALSE(joined.full());
+  EXPECT_STREQ(joined.find(0, artists({"a", "b"}), " / "), "a / b");
 }
 
 TEST_F(JoinedValuesTest, AJoinedTextHoldingAZeroIsNotKept) {
