@@ -3,10 +3,8 @@
 // Text that lives in the row's track (tag values, path parts, playlist
 // names) is handed to SQLite without a copy: the row set holds the track
 // until the cursor closes, which is after the statement's last use of the
-// value. So are the joined values of a column that is not split, which the
-// row set keeps as long (JoinedValues). Other text built per row (formatted
-// titles, lengths, joined values past JoinedValues' budget) changes on the
-// next row and is copied by SQLite.
+// value. Text built per row (joined tags, formatted titles, lengths) changes
+// on the next row and is copied by SQLite.
 #include "library_tables/column_values.h"
 
 #include <sqlite3.h>
@@ -113,10 +111,6 @@ void resultPeak(sqlite3_context* context, float peak) {
   const host::ValueList values = field->values();
   if (values.size() == 1) {
     resultTerminated(context, values.ref(0));
-    return;
-  }
-  if (const char* kept = joined_.find(static_cast<uint32_t>(n), values, plan.separator)) {
-    sqlite3_result_text(context, kept, -1, SQLITE_STATIC);
     return;
   }
   scratch_.clear();

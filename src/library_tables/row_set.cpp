@@ -146,9 +146,6 @@ std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::single(const host::Host&
                                                                const VTabColumns& columns) {
   std::unique_ptr<SQLiteMetaDBRowSet> rows(new SQLiteMetaDBRowSet(host, TableType::kMediaLibrary, columns, false));
   rows->tracks_ = std::move(tracks);
-  // Made for one function call's value, which SQLite keeps after this row
-  // set is gone: joined values are copied.
-  rows->joined_.close();
   return rows;
 }
 

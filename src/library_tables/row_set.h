@@ -23,7 +23,6 @@
 #include "db/library_filter.h"
 #include "host/host.h"
 #include "library_tables/column_type.h"
-#include "library_tables/joined_values.h"
 #include "library_tables/vtab_column.h"
 
 struct sqlite3_context;
@@ -112,8 +111,7 @@ class SQLiteMetaDBRowSet {
   static std::unique_ptr<SQLiteMetaDBRowSet> playlists(const host::Host& host, const VTabColumns& columns,
                                                        bool no_multivalue_split);
   // MediaLibrary rows over `tracks` alone (split tags split), for reading
-  // one track's values as a scan would. The values it sets hold no text of
-  // its own, so they outlive it.
+  // one track's values as a scan would.
   static std::unique_ptr<SQLiteMetaDBRowSet> single(const host::Host& host, host::TrackListPtr tracks,
                                                     const VTabColumns& columns);
   SQLiteMetaDBRowSet(const SQLiteMetaDBRowSet&) = delete;
@@ -184,9 +182,6 @@ class SQLiteMetaDBRowSet {
   // to visit these.
   std::vector<uint32_t> touched_;
   std::string scratch_;
-  // Joined values of columns that are not split, handed to SQLite as they
-  // stand: a cursor's row set lives until the statement is done with them.
-  JoinedValues joined_;
   // Tag columns the statement has read, whose values next() fetches ahead:
   // repeated values live apart from the records, shared by many tracks.
   static constexpr std::size_t kMaxTagsAhead = 8;

@@ -200,14 +200,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "b1,a1 \xC2\xB7 a2;b3,;-,-;"}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.label); });
 
-// A joined value handed over without a copy must outlive its row: the
+// A joined value, made anew on each row, must outlive its row: the
 // aggregate holds the greatest and least values met on earlier rows.
 TEST_F(ColumnValuesTest, AnAggregateKeepsTheJoinedValuesOfEarlierRows) {
-  host_.library = {buildTrack({.meta = {{"a", {"m1", "m2"}}}}), buildTrack({.meta = {{"a", {"z1", "z2"}}}}),
-                   buildTrack({.meta = {{"a", {"b1", "b2"}}}}), buildTrack({.meta = {{"a", {"m1", "m2"}}}})};
-  setColumns(TableType::kMediaLibrary, {{.name = "a"}});
+  host_.library = {buildTrack({.meta = {{"a", {"m1", "m2"}}, {"t", {"1"}}}}),
+                   buildTrack({.meta = {{"a", {"z1", "z2"}}, {"t", {"2"}}}}),
+                   buildTrack({.meta = {{"a", {"b1", "b2"}}, {"t", {"3"}}}}),
+                   buildTrack({.meta = {{"a", {"m1", "m2"}}, {"t", {"4"}}}})};
+  setColumns(TableType::kMediaLibrary, {{.name = "a"}, {.name = "t"}});
   EXPECT_EQ(rows("SELECT max(a), min(a), count(DISTINCT a) FROM MediaLibrary"),
             "z1 \xC2\xB7 z2,b1 \xC2\xB7 b2,3;");
+  // A correlated subquery runs its scan again for every outer row, while the
+  // outer aggregate still holds what an earlier run gave.
+  EXPECT_EQ(rows("SELECT max((SELECT max(i.a) FROM MediaLibrary i WHERE i.t = o.t)) FROM MediaLibrary o"),
+            "z1 \xC2\xB7 z2;");
 }
 
 TEST_F(ColumnValuesTest, NoSplitTableJoinsSplitColumns) {
