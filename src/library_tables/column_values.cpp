@@ -95,17 +95,29 @@ void resultPeak(sqlite3_context* context, float peak) {
 
 }  // namespace
 
-// Inlined into column(): the value most scans read.
+// Inlined into column(): the value most scans read. A field found where
+// the hint says, with one value, is handed over here; the rest goes to
+// joinedTagValues(), out of line so that this path stays short.
 [[gnu::always_inline]] inline void SQLiteMetaDBRowSet::resultJoinedTag(std::size_t n, const host::Track& track,
                                                                        sqlite3_context* context) {
   ColumnPlan& plan = plans_[n];
-  if (!plan.read) {
+  if (!plan.read) [[unlikely]] {
     plan.read = true;
     noteTagRead(static_cast<uint32_t>(n));
   }
   // Held for this one value only.
   const auto lock = host_.lockInfo();
   if (!track.hasInfo()) return;
+  const host::FieldList fields = track.meta();
+  const uint32_t hint = plan.field_hint;
+  if (hint < fields.size() && fields.slot(hint).id == plan.field && fields.slot(hint).value_count == 1) [[likely]] {
+    resultTerminated(context, fields[hint].values().ref(0));
+    return;
+  }
+  joinedTagValues(plan, track, context);
+}
+
+void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
   const host::FieldPtr field = findField(plan, track.meta());
   if (field == nullptr || field->value_count == 0) return;
   const host::ValueList values = field->values();
@@ -119,32 +131,36 @@ void resultPeak(sqlite3_context* context, float peak) {
 }
 
 void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
-  if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
-  const auto index = static_cast<std::size_t>(n);
-  const ColumnPlan& plan = plans_[index];
-  const host::TrackHandle& handle = (*tracks_)[static_cast<std::size_t>(position_)];
-  if (!handle) return;
+  // A negative `n` becomes too large an index.
+  const auto index = static_cast<std::size_t>(static_cast<unsigned>(n));
+  const host::Track* track = current_;
+  if (track == nullptr || index >= plan_count_) return;
+  if (plans_[index].joined_tag) [[likely]] {
+    resultJoinedTag(index, *track, context);
+    return;
+  }
+  otherColumn(index, *track, context);
+}
+
+void SQLiteMetaDBRowSet::otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context) {
+  const ColumnPlan& plan = plans_[n];
   reads_tracks_ = true;
   switch (plan.source) {
     case ValueSource::kNull: return;
-    case ValueSource::kTag:
-      if (plan.split) {
-        resultInfo(index, *handle, context);
-      } else {
-        resultJoinedTag(index, *handle, context);
-      }
-      return;
+    case ValueSource::kTag: resultInfo(n, track, context); return;  // split tags; column() took the joined ones
     case ValueSource::kTechInfo:
     case ValueSource::kLength:
     case ValueSource::kLengthSeconds:
     case ValueSource::kTrackGain:
     case ValueSource::kAlbumGain:
     case ValueSource::kTrackPeak:
-    case ValueSource::kAlbumPeak: resultInfo(index, *handle, context); return;
-    case ValueSource::kTFExpression: resultTitle(index, *handle, context); return;
-    case ValueSource::kHandle:
+    case ValueSource::kAlbumPeak: resultInfo(n, track, context); return;
+    case ValueSource::kTFExpression: resultTitle(n, track, context); return;
+    case ValueSource::kHandle: {
+      const host::TrackHandle& handle = (*tracks_)[static_cast<std::size_t>(position_)];
       sqlite3_result_int64(context, static_cast<sqlite3_int64>(HandleTable::instance().append(handle)));
       return;
+    }
     case ValueSource::kPath:
     case ValueSource::kDirectoryName:
     case ValueSource::kFileName:
@@ -152,7 +168,7 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
     case ValueSource::kFileSizeNatural:
     case ValueSource::kLastModified:
     case ValueSource::kFileSize:
-    case ValueSource::kSubsong: resultFile(plan, *handle, context); return;
+    case ValueSource::kSubsong: resultFile(plan, track, context); return;
     case ValueSource::kPlaylistName:
     case ValueSource::kPlaylistIndex:
     case ValueSource::kPlaylistItem: resultPlaylist(plan, context); return;
@@ -301,9 +317,8 @@ void SQLiteMetaDBRowSet::firstValue(int n, sqlite3_context* context) {
     column(n, context);
     return;
   }
-  const host::TrackHandle& handle = (*tracks_)[static_cast<std::size_t>(position_)];
-  if (!handle) return;
-  computeTag(static_cast<std::size_t>(n), *handle);
+  if (current_ == nullptr) return;
+  computeTag(static_cast<std::size_t>(n), *current_);
   const ColumnValueState& state = states_[static_cast<std::size_t>(n)];
   if (state.counter == kNoValue || state.valueCount() == 0) return;
   resultStateValue(context, state, 0);

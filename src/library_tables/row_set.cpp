@@ -60,6 +60,7 @@ ColumnPlan planColumn(const SQLiteMetaDBVTabColumn& column, TableType type, bool
       // made, so a name never interned matches no track.
       plan.field = host::findField(column.tagName().empty() ? name : column.tagName());
       plan.split = column.splitMultiValueTag() && !no_multivalue_split;
+      plan.joined_tag = !plan.split;
       plan.separator = column.separator();
       if (plan.split && !column.associatedColumn().empty()) {
         plan.has_associated = true;
@@ -101,6 +102,7 @@ SQLiteMetaDBRowSet::SQLiteMetaDBRowSet(const host::Host& host, TableType type, c
   for (const SQLiteMetaDBVTabColumn& column : columns) {
     plans_.push_back(planColumn(column, type, no_split, columns.size()));
   }
+  plan_count_ = plans_.size();
   states_.resize(plans_.size());
   touched_.reserve(plans_.size());
 }
@@ -189,7 +191,13 @@ void SQLiteMetaDBRowSet::next() {
   }
   touched_.clear();
   ++position_;
+  setCurrent();
   if (reads_tracks_) fetchAhead(static_cast<std::size_t>(position_));
+}
+
+void SQLiteMetaDBRowSet::setCurrent() {
+  const auto p = static_cast<std::size_t>(position_);
+  current_ = position_ >= 0 && p < tracks_->size() ? (*tracks_)[p].get() : nullptr;
 }
 
 void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
@@ -228,6 +236,7 @@ void SQLiteMetaDBRowSet::noteTagRead(uint32_t n) {
     if (known == n) return;
   }
   if (tags_ahead_.size() < kMaxTagsAhead) tags_ahead_.push_back(n);
+  reads_tracks_ = true;
 }
 
 }  // namespace library_tables

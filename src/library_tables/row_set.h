@@ -58,6 +58,7 @@ enum class ValueSource : uint8_t {
 struct ColumnPlan {
   ValueSource source = ValueSource::kNull;
   bool split = false;              // split into rows (column flag, table allows it)
+  bool joined_tag = false;         // a tag not split: the value most scans read
   bool has_associated = false;     // follows another column's value index
   int32_t associated = -1;         // that column's index, -1 when unresolved
   host::FieldId field = host::kNoField;
@@ -160,6 +161,13 @@ class SQLiteMetaDBRowSet {
   // A tag column that is not split: its one value, or its values joined.
   // Needs no state from row to row, so next() never visits it.
   void resultJoinedTag(std::size_t n, const host::Track& track, sqlite3_context* context);
+  // A joined tag whose field is not where the hint says, or has several
+  // values. REQUIRES: the info lock is held.
+  [[gnu::noinline]] void joinedTagValues(ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
+  // Every column but a joined tag.
+  void otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context);
+  // The track of the current row, kept by rewind() and next().
+  void setCurrent();
   void resultTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
@@ -169,6 +177,10 @@ class SQLiteMetaDBRowSet {
   const host::Host& host_;
   TableType type_;
   int64_t position_ = -1;
+  // The current row's track: nullptr before the first row, at end and for
+  // a row without a track. column() needs no other check.
+  const host::Track* current_ = nullptr;
+  std::size_t plan_count_ = 0;  // plans_.size(), read for every value
   // The snapshot: the host's own immutable list for the library, a list
   // made at open time for the playlists.
   host::TrackListPtr tracks_;

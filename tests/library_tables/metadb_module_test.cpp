@@ -212,6 +212,25 @@ TEST_F(MetaDbModuleTest, EachStatementScansItsOwnSnapshot) {
   EXPECT_EQ(rows("SELECT artist FROM MediaLibrary"), "X;Y;Z;");
 }
 
+// A statement prepared before columns were removed still asks for them by
+// their old index; the scan answers NULL instead of reading past its plans.
+TEST_F(MetaDbModuleTest, ColumnsRemovedAfterPreparingReadAsNull) {
+  fillHost();
+  setColumns(TableType::kMediaLibrary, {{.name = "album"}, {.name = "artist"}});
+  db::SQLiteDatabase& db = database();
+  db::SQLiteColumns row;
+  db::Prepared prepared = db.Prepare("SELECT artist IS NULL FROM MediaLibrary", &row);
+  VTabColumnStore& store = VTabColumnStore::instance();
+  VTabColumns fewer;
+  copyColumns(store.columns(TableType::kMediaLibrary, db, false), fewer);
+  fewer.removeAt(fewer.size() - 1);
+  store.replaceColumns(TableType::kMediaLibrary, fewer, db);
+  store.columns(TableType::kMediaLibrary, db, true);
+  std::string seen;
+  while (db.Step(prepared.query) == db::kRow) seen += row.valueList() + ";";
+  EXPECT_EQ(seen, "1;1;");
+}
+
 TEST_F(MetaDbModuleTest, JoinRestartsTheInnerScan) {
   fillHost();
   EXPECT_EQ(rows("SELECT count(*) FROM MediaLibrary, Playlist"), "6;");
