@@ -99,7 +99,9 @@ TEST(TrackRecordTest, AFieldNameThatCannotBeAColumnMakesTheRecordDamaged) {
     host::TrackBuilder builder;
     builder.setPath("file:///m/a.flac");
     ASSERT_EQ(decoder.decode(recordNaming(c.name), builder), c.decodes);
-    if (c.decodes) EXPECT_EQ(builder.build()->meta()[0].name(), c.name);
+    if (c.decodes) {
+      EXPECT_EQ(builder.build()->meta()[0].name(), c.name);
+    }
   }
 }
 

@@ -121,7 +121,9 @@ TEST(ProfileTest, FoldersItMakesArePrivateAndOthersKeepTheirMode) {
     const Profile profile(folder);
     EXPECT_EQ(folderMode(folder), c.profile_after);
     EXPECT_EQ(folderMode(folder / "configuration"), c.configuration_after);
-    if (!c.profile_before) EXPECT_EQ(folderMode(dir.path() / "parent"), 0755u) << "a folder above keeps the usual mode";
+    if (!c.profile_before) {
+      EXPECT_EQ(folderMode(dir.path() / "parent"), 0755u) << "a folder above keeps the usual mode";
+    }
   }
   umask(umask_now);
 }
