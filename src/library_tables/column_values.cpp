@@ -311,15 +311,15 @@ void SQLiteMetaDBRowSet::resultPlaylist(const ColumnPlan& plan, sqlite3_context*
 }
 
 void SQLiteMetaDBRowSet::firstValue(int n, sqlite3_context* context) {
-  if (n < 0 || static_cast<std::size_t>(n) >= plans_.size() || eof() || position_ < 0) return;
-  const ColumnPlan& plan = plans_[static_cast<std::size_t>(n)];
+  const auto index = static_cast<std::size_t>(static_cast<unsigned>(n));
+  if (current_ == nullptr || index >= plan_count_) return;
+  const ColumnPlan& plan = plans_[index];
   if (plan.source != ValueSource::kTag || !plan.split) {
     column(n, context);
     return;
   }
-  if (current_ == nullptr) return;
-  computeTag(static_cast<std::size_t>(n), *current_);
-  const ColumnValueState& state = states_[static_cast<std::size_t>(n)];
+  computeTag(index, *current_);
+  const ColumnValueState& state = states_[index];
   if (state.counter == kNoValue || state.valueCount() == 0) return;
   resultStateValue(context, state, 0);
 }
