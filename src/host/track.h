@@ -10,19 +10,18 @@
 // Records are compact: each is one block in a TrackStore (see
 // track_builder.h), laid out as
 //
-//   Track header | [ReplayGain] | TextSlot values | TextSlot path
+//   Track header | [ReplayGain] | TextSlot values | path | text
 //
 // The header points to the record's field layout (which fields, in which
 // order, how many values each), which the store keeps once for all the
 // records that share it; the replay gain is there only when the track has
-// one. A slot is four bytes: the distance from the slot to the text. The
-// texts lie apart from the records, so that a scan over the tags of a
-// library reads small records one after the other: values repeated across
-// a library (artist, album, genre, codec ...) once per store, a record's
-// own texts (its path, a title) in stretches of their own. A handle keeps
-// the whole store alive, so a view into a track's text stays valid while
-// any handle or list holding one of the store's tracks lives. Tracks are
-// made only by TrackBuilder.
+// one. A value slot is four bytes: the distance from the slot to the
+// value's text, which lies in the record or, for values repeated across a
+// library (artist, album, genre, codec ...), ahead of the record that used
+// it first. The path follows the slots. A handle keeps the whole store alive,
+// so a view into a track's text stays valid while any handle or list
+// holding one of the store's tracks lives. Tracks are made only by
+// TrackBuilder.
 #ifndef VOSTREL_HOST_TRACK_H_
 #define VOSTREL_HOST_TRACK_H_
 
@@ -57,13 +56,11 @@ FieldId nameField(NameId name);
 
 // A text in a track store: a pointer to its bytes, which are preceded by
 // their length (4 bytes) and followed by a zero. The top bit of the length
-// word says the bytes themselves hold a zero; the next one that the text
-// belongs to one record alone (its path, a title), not shared with others.
+// says the bytes themselves hold a zero.
 class TextRef {
  public:
   static constexpr uint32_t kInnerZero = 0x80000000u;
-  static constexpr uint32_t kOwn = 0x40000000u;
-  static constexpr uint32_t kMaxLength = kOwn - 1;
+  static constexpr uint32_t kMaxLength = kInnerZero - 1;
 
   explicit TextRef(const char* bytes) : bytes_(bytes) {}
   std::string_view view() const { return {bytes_, size()}; }
@@ -71,7 +68,6 @@ class TextRef {
   std::size_t size() const { return word() & kMaxLength; }
   // The bytes hold no zero, so they read as a C string of size() bytes.
   bool plain() const { return (word() & kInnerZero) == 0; }
-  bool own() const { return (word() & kOwn) != 0; }
   const char* data() const { return bytes_; }
 
  private:
@@ -255,7 +251,9 @@ class Track {
 
   // Host notation, e.g. "file:///music/a.flac"; a zero follows it.
   std::string_view path() const { return pathRef().view(); }
-  TextRef pathRef() const { return values()[layout_->value_count].ref(); }
+  TextRef pathRef() const {
+    return TextRef(reinterpret_cast<const char*>(values() + layout_->value_count) + sizeof(uint32_t));
+  }
   uint32_t subsong() const { return subsong_; }
   uint64_t size() const { return size_; }    // bytes
   int64_t mtime() const { return mtime_; }   // seconds since 1970, UTC

@@ -37,10 +37,9 @@ constexpr std::size_t kLengthSize = sizeof(uint32_t);
 
 std::size_t textSize(std::size_t size) { return kLengthSize + size + 1; }
 
-// Writes `value` as a TextRef's bytes at `at`, marked as a record's own
-// text or not; returns the bytes.
-const char* writeText(char* at, std::string_view value, bool own) {
-  uint32_t word = static_cast<uint32_t>(value.size()) | (own ? TextRef::kOwn : 0);
+// Writes `value` as a TextRef's bytes at `at`; returns the bytes.
+const char* writeText(char* at, std::string_view value) {
+  uint32_t word = static_cast<uint32_t>(value.size());
   if (value.find('\0') != std::string_view::npos) word |= TextRef::kInnerZero;
   std::memcpy(at, &word, kLengthSize);
   char* bytes = at + kLengthSize;
@@ -130,14 +129,7 @@ const char* TrackStore::storeShared(std::string_view value, const char* at) {
   char* place = texts_.room(textSize(value.size()), 1);
   if (!near(at, place)) return nullptr;
   texts_.take(place, textSize(value.size()));
-  return writeText(place, value, false);
-}
-
-char* TrackStore::nearRoom(Arena& arena, std::size_t size, const char* at) {
-  char* place = arena.room(size, 1);
-  if (!near(at, place)) return nullptr;
-  arena.take(place, size);
-  return place;
+  return writeText(place, value);
 }
 
 void TrackStore::keep(TextRef text) {
@@ -216,20 +208,20 @@ TrackHandle TrackBuilder::build() {
                     gain_.album_peak != ReplayGain().album_peak || gain_.track_peak != ReplayGain().track_peak);
   const uint8_t flags = (has_info_ ? Track::kHasInfo : 0) | (has_gain ? Track::kHasGain : 0);
   const std::size_t head = Track::headSize(flags);
-  const std::size_t refs = (values_.size() + 1) * sizeof(TextSlot);  // and the path's
-  // Room for the record as if every text lay in it, so that what lies
-  // elsewhere is known to be within reach of where the record goes.
+  const std::size_t refs = values_.size() * sizeof(TextSlot);
+  // Room for the record as if every value were new, so that what is shared
+  // is known to be within reach of where the record goes.
   std::size_t most = alignof(Track) + head + refs + textSize(path_size_);
   for (const Value& value : values_) most += textSize(value.size);
   char* const room = store.room(most);
 
-  // Each text's stored bytes: a value shared by an earlier record, new and
-  // to be shared (among the shared values, or else ahead of the record), or
-  // the record's own (among the own texts, or else behind its slots: left
-  // null here and counted in own_bytes).
+  // Each value's stored bytes: shared by an earlier record, new and to be
+  // shared (among the shared values, or else ahead of the record, so that
+  // the record's own texts are the only ones behind it), or the record's
+  // own.
   std::vector<TrackStore::Shared>& stored = stored_;
   stored.assign(values_.size(), TrackStore::Shared());
-  std::size_t own_bytes = 0;
+  std::size_t own_bytes = textSize(path_size_);
   char* at = room;
   for (std::size_t i = 0; i < values_.size(); ++i) {
     const Value& value = values_[i];
@@ -238,23 +230,13 @@ TrackHandle TrackBuilder::build() {
     if (stored[i].keep) {
       stored[i].text = store.storeShared(text, room);
       if (stored[i].text == nullptr) {
-        stored[i].text = writeText(at, text, false);
+        stored[i].text = writeText(at, text);
         at += textSize(value.size);
       }
       store.keep(TextRef(stored[i].text));
     } else if (stored[i].text == nullptr) {
-      if (char* place = store.ownText(textSize(value.size), room)) {
-        stored[i].text = writeText(place, text, true);
-      } else {
-        own_bytes += textSize(value.size);
-      }
+      own_bytes += textSize(value.size);
     }
-  }
-  const char* path = nullptr;
-  if (char* place = store.pathText(textSize(path_size_), room)) {
-    path = writeText(place, this->path(), true);
-  } else {
-    own_bytes += textSize(path_size_);
   }
   char* const record = at + (alignof(Track) - reinterpret_cast<uintptr_t>(at) % alignof(Track)) % alignof(Track);
   store.take(room, static_cast<std::size_t>(record - room) + head + refs + own_bytes);
@@ -283,12 +265,9 @@ TrackHandle TrackBuilder::build() {
   track->flags_ = flags;
   if (has_info_) track->length_ = length_;
   if (has_gain) new (record + sizeof(Track)) ReplayGain(gain_);
-  // The own texts that found no room apart, behind the slots.
   char* text = record + head + refs;
-  if (path == nullptr) {
-    path = writeText(text, this->path(), true);
-    text += textSize(path_size_);
-  }
+  writeText(text, this->path());
+  text += textSize(path_size_);
 
   auto* values = reinterpret_cast<TextSlot*>(record + head);
   // The next value slot of each field, then the values in the order given.
@@ -299,12 +278,11 @@ TrackHandle TrackBuilder::build() {
     const Value& value = values_[i];
     const char* bytes = stored[i].text;
     if (bytes == nullptr) {
-      bytes = writeText(text, std::string_view(text_).substr(value.offset, value.size), true);
+      bytes = writeText(text, std::string_view(text_).substr(value.offset, value.size));
       text += textSize(value.size);
     }
     new (values + next[value.field]++) TextSlot(bytes);
   }
-  new (values + layout->value_count) TextSlot(path);
   clear();
   return TrackHandle(store_, track);
 }

@@ -9,19 +9,17 @@
 //   host::TrackHandle track = builder.build();       // ready for the next one
 //
 // Records with the same fields in the same order share one field layout,
-// kept by the store. A store never frees or moves a record while it lives,
-// and every handle of its tracks keeps it alive: handles are aliases of one
-// shared owner. A store keeps apart, each in blocks of its own: the
-// records; the values that repeat (artist, album, genre, codec ...), once
-// per store; the records' own texts (a title); their paths. A scan over
-// tags then reads small records one after the other and, of the texts,
-// only those it asks for. The store notices per field whether its values
-// repeat and stops looking up those that do not (titles), so that unique
-// values cost no table room. Slots reach texts within kReach: a text whose
-// place would lie out of reach of its record is written just ahead of the
-// record (a value to share, for the records after it) or behind its slots
-// (the record's own). A store is written by one builder at a time; its
-// records, once built, are read from any thread.
+// kept by the store. A store never frees or moves a record while it lives, and every handle of
+// its tracks keeps it alive: handles are aliases of one shared owner. Values
+// that repeat (artist, album, genre, codec ...) are stored once per store,
+// together, apart from the records, where the records' slots reach them (a
+// record beyond a slot's reach stores them again just ahead of it, for
+// itself and the records after it); the store notices per field whether its
+// values repeat and stops looking up those that do not (titles), so that
+// unique values cost no table room. A record's own texts (its path, a
+// title) lie behind its slots, and no text another record uses lies among
+// them. A store is written by one builder at a time;
+// its records, once built, are read from any thread.
 #ifndef VOSTREL_HOST_TRACK_BUILDER_H_
 #define VOSTREL_HOST_TRACK_BUILDER_H_
 
@@ -51,11 +49,6 @@ class TrackStore {
   // record made there takes its bytes with take().
   char* room(std::size_t size) { return records_.room(size, 8); }
   void take(char* at, std::size_t size) { records_.take(at, size); }
-  // Room for `size` bytes of a record's own text, or its path, apart from
-  // the records, for a record to be made at `at`; nullptr when it would lie
-  // out of the record's reach.
-  char* ownText(std::size_t size, const char* at) { return nearRoom(own_, size, at); }
-  char* pathText(std::size_t size, const char* at) { return nearRoom(paths_, size, at); }
 
   // What the store has of a value of field `field` for a record to be made
   // at `at`: a stored copy within reach, or none, and whether the value is
@@ -76,16 +69,15 @@ class TrackStore {
   // count; `first` is filled in), made on first use: records with the same
   // fields share one.
   const FieldLayout* layout(const FieldSlot* fields, std::size_t count, uint32_t meta_count);
-  // Bytes of records and texts: those taken from the system, but for the
-  // rest of each last block, which the store has not written yet.
-  std::size_t usedBytes() const { return records_.used() + texts_.used() + own_.used() + paths_.used(); }
+  // Bytes taken from the system for records and shared values.
+  std::size_t reservedBytes() const { return records_.reserved() + texts_.reserved(); }
 
  private:
   struct Table;
   // Blocks handed out in order; they grow from small (a test's single
   // track) to large (a library). Blocks are mapped from the system, which
   // places them near one another (and near every other store's), so that
-  // the records' slots reach the texts in theirs.
+  // the records' slots reach the shared values in their own blocks.
   class Arena {
    public:
     Arena() = default;
@@ -107,7 +99,7 @@ class TrackStore {
       left_ -= static_cast<std::size_t>(at - cursor_) + size;
       cursor_ = at + size;
     }
-    std::size_t used() const { return reserved_ - left_; }
+    std::size_t reserved() const { return reserved_; }
 
    private:
     struct Block {
@@ -120,8 +112,6 @@ class TrackStore {
     std::size_t next_block_ = 0;
     std::size_t reserved_ = 0;
   };
-  // Takes `size` bytes of `arena` if they lie within reach of `at`.
-  static char* nearRoom(Arena& arena, std::size_t size, const char* at);
   struct FieldStats {
     uint32_t seen = 0;
     uint32_t added = 0;
@@ -133,8 +123,6 @@ class TrackStore {
   // finds them close together rather than one per record's worth of
   // memory.
   Arena texts_;
-  Arena own_;    // the records' own texts, in the order of the records
-  Arena paths_;  // the paths: read by a scan over files, not over tags
   std::unique_ptr<Table> table_;
   std::vector<FieldStats> stats_;  // by FieldId
   // The layouts, by their meta count and slots' names and counts as bytes.
@@ -145,7 +133,7 @@ class TrackStore {
 
 // Values longer than this cannot be stored in a track, nor can a track whose
 // path and values together are; a record's slots reach all its text.
-inline constexpr std::size_t kMaxValueSize = TextRef::kMaxLength;
+inline constexpr std::size_t kMaxValueSize = std::size_t{1} << 30;
 
 class TrackBuilder {
  public:

@@ -8,9 +8,9 @@
 //   offsets    per track, where its record starts in the body (8 bytes)
 //   body       the records, each preceded by the shared texts it is the
 //              first to use (or the first within a slot's reach) and
-//              followed by its own texts (a title, its path)
+//              followed by its path and its own texts
 //
-// In the body a slot holds, as in memory, the distance to its text,
+// In the body a value slot holds, as in memory, the distance to its text,
 // and a track's layout its index in the table of layouts (field ids are
 // looked up again when loading), so that loading patches one word a record.
 #include "host/track_image.h"
@@ -51,9 +51,8 @@ static_assert(sizeof(Track) % 8 == 0);
 // Version 1 kept each record's field entries in the record; version 2 keeps
 // them once per layout, ahead of the body; version 3 has four-byte value
 // slots that hold distances, the path behind them and the replay gain only
-// where there is one; version 4 reaches the path through a slot of its own
-// and marks the texts that are a record's own.
-constexpr uint64_t kMagic = 0x0004'4547'414d'4954;  // "TIMAGE", version 4
+// where there is one.
+constexpr uint64_t kMagic = 0x0003'4547'414d'4954;  // "TIMAGE", version 3
 // Changes with the record layout, so that another build's images are not
 // taken for this one's.
 constexpr uint64_t kLayout =
@@ -203,10 +202,10 @@ class TrackImageWriter::Saver {
   // smaller than the rest of a slot's reach.
   static constexpr uint64_t kBack = TextSlot::kReach / 4;
 
-  // The record's bytes: the track, its replay gain, its value slots and
-  // its path's.
+  // The record's bytes before its path: the track, its replay gain, its
+  // value slots.
   static std::size_t recordSpan(const Track& track) {
-    return TrackImageAccess::headSize(track) + (std::size_t{track.layout().value_count} + 1) * sizeof(TextSlot);
+    return TrackImageAccess::headSize(track) + std::size_t{track.layout().value_count} * sizeof(TextSlot);
   }
 
   // The layout's index in the image; gives its fields' names theirs.
@@ -220,6 +219,29 @@ class TrackImageWriter::Saver {
   }
 
   static std::size_t textSize(TextRef ref) { return sizeof(uint32_t) + ref.size() + 1; }
+
+  // The texts a record keeps for itself lie right behind its path (a
+  // title): they go into the image behind the record without a slot in the
+  // table of texts, which then holds the shared ones only and stays small
+  // however large the library. The stretch taken for them may run on over
+  // texts stored after the record, which it cannot use: a store places a
+  // shared text ahead of the record that uses it first (as the image does),
+  // never among a record's own.
+  class OwnTexts {
+   public:
+    OwnTexts(const Track& track, std::size_t span) {
+      from_ = reinterpret_cast<const char*>(&track) + span + textSize(track.pathRef());
+      std::size_t size = 0;
+      const TextSlot* values = TrackImageAccess::values(track);
+      for (uint32_t v = 0; v < track.layout().value_count; ++v) size += textSize(values[v].ref());
+      to_ = from_ + size;
+    }
+    bool operator()(TextRef ref) const { return ref.data() > from_ && ref.data() < to_; }
+
+   private:
+    const char* from_;
+    const char* to_;
+  };
 
   // Where place() writes: the body from `done` on.
   struct Out {
@@ -237,22 +259,21 @@ class TrackImageWriter::Saver {
   }
 
   // Lays out at the body's end the shared texts `track` is the first to
-  // use (or the first within reach), then its record and its own texts,
-  // which go into the image behind the record without a slot in the table
-  // of texts: that then holds the shared ones only and stays small however
-  // large the library. When writing, appends them to `out` with the slots
-  // made to point to the texts' places and the layout made its index.
-  // Returns where the record starts.
+  // use (or the first within reach), then its record, its path and its own
+  // texts; when writing, appends them to `out` with the slots made to point
+  // to the texts' places and the layout made its index. Returns where the
+  // record starts.
   uint64_t place(const Track& track, Out* out) {
     const std::size_t span = recordSpan(track);
     const std::size_t head = TrackImageAccess::headSize(track);
-    const TextSlot* slots = TrackImageAccess::values(track);
-    const uint32_t count = track.layout().value_count + 1;  // the values and the path
+    const OwnTexts own(track, span);
+    const TextSlot* values = TrackImageAccess::values(track);
+    const uint32_t count = track.layout().value_count;
     // The shared texts' places; the own ones' are known once the record is.
     places_.assign(count, 0);
     for (uint32_t v = 0; v < count; ++v) {
-      const TextRef ref = slots[v].ref();
-      if (ref.own()) continue;
+      const TextRef ref = values[v].ref();
+      if (own(ref)) continue;
       Slot& slot = texts_.find(ref.data());
       if (slot.text != nullptr && end_ - slot.offset < kBack) {
         places_[v] = slot.offset;
@@ -273,9 +294,10 @@ class TrackImageWriter::Saver {
           reinterpret_cast<const FieldLayout*>(static_cast<uintptr_t>(layout_index_.at(&track.layout())));
     }
     end_ = start + span;
+    append(track.pathRef(), out);
     for (uint32_t v = 0; v < count; ++v) {
-      const TextRef ref = slots[v].ref();
-      if (ref.own()) places_[v] = append(ref, out);
+      const TextRef ref = values[v].ref();
+      if (own(ref)) places_[v] = append(ref, out);
       if (out != nullptr) {
         const uint64_t slot_at = start + head + uint64_t{v} * sizeof(TextSlot);
         const auto distance = static_cast<int32_t>(static_cast<int64_t>(places_[v]) - static_cast<int64_t>(slot_at));
@@ -390,11 +412,11 @@ class Prefault {
 };
 
 // Restores the records of a body in place, in order. A record is the
-// track, whose layout index becomes the layout, its replay gain if any, and
-// the slots of its values and its path, which hold the distances to their
-// texts as they are. A record's texts lie before it (the shared ones,
-// placed ahead of the record that uses them first) or in the space between
-// its slots and the next record (its own), never over it or a later
+// track, whose layout index becomes the layout, its replay gain if any, its
+// value slots, which hold the distances to their texts as they are, and its
+// path. A record's texts lie before it (the shared ones, placed ahead of
+// the record that uses them first) or in the space between its slots and
+// the next record (its path and its own texts), never over it or a later
 // record: no text changes once checked.
 class Loader {
  public:
@@ -412,11 +434,11 @@ class Loader {
     if (index >= layouts.size() || limit - offset < head) return false;
     const FieldLayout* layout = layouts[index];
     const uint64_t values_from = offset + head;
-    const uint64_t slots = uint64_t{layout->value_count} + 1;  // the values and the path
-    if ((limit - values_from) / sizeof(TextSlot) < slots) return false;
-    record_ = {offset, values_from + slots * sizeof(TextSlot), limit};
+    if ((limit - values_from) / sizeof(TextSlot) < layout->value_count) return false;
+    record_ = {offset, values_from + uint64_t{layout->value_count} * sizeof(TextSlot), limit};
     TrackImageAccess::layout(*track) = layout;
-    for (uint64_t v = 0; v < slots; ++v) {
+    if (!text(record_.end + sizeof(uint32_t))) return false;  // the path
+    for (uint32_t v = 0; v < layout->value_count; ++v) {
       const uint64_t slot_at = values_from + uint64_t{v} * sizeof(TextSlot);
       int32_t distance;
       std::memcpy(&distance, body_ + slot_at, sizeof distance);
