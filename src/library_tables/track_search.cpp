@@ -89,11 +89,15 @@ std::string foldForSearch(std::string_view text) {
 
 std::vector<std::string> searchTerms(std::string_view text) {
   // Typographic quotes count as the plain one.
-  std::string plain(text);
-  for (std::string_view quote : {"\u201c", "\u201d", "\u201e"}) {
-    for (std::size_t at = plain.find(quote); at != std::string::npos; at = plain.find(quote, at + 1)) {
-      plain.replace(at, quote.size(), "\"");
+  std::string plain;
+  plain.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t quote = 0;
+    for (std::string_view typographic : {"\u201c", "\u201d", "\u201e"}) {
+      if (text.substr(at).starts_with(typographic)) quote = typographic.size();
     }
+    plain += quote > 0 ? '"' : text[at];
+    at += quote > 0 ? quote : 1;
   }
   const std::string folded = foldForSearch(plain);
   std::vector<std::string> terms;
