@@ -300,7 +300,7 @@ TEST(NaturalCompareFastPath, EveryTwoByteCharacterAgainstEveryOther) {
 }
 
 // Longer characters against a spread of neighbours: their own successor,
-// ASCII, two-byte letters, U+FFFD and invalid bytes.
+// ASCII, two-byte letters, U+FFFD, invalid bytes and an overlong form.
 TEST(NaturalCompareFastPath, LongerCharactersAgainstProbes) {
   const char32_t kInvalid = 0x110000;  // plus the byte: an invalid byte's keys
   const std::vector<std::pair<std::string, std::pair<char32_t, char32_t>>> probes = {
@@ -318,6 +318,7 @@ TEST(NaturalCompareFastPath, LongerCharactersAgainstProbes) {
       {"\xff", {kInvalid + 0xFF, kInvalid + 0xFF}},
       {"\xc3", {kInvalid + 0xC3, kInvalid + 0xC3}},
       {"\xed", {kInvalid + 0xED, kInvalid + 0xED}},
+      {"\xe0\x80\x80", {kInvalid + 0xE0, kInvalid + 0xE0}},  // overlong: three invalid bytes
   };
   // Encoded surrogates are three invalid bytes.
   for (char32_t c = 0xD800; c <= 0xDFFF; ++c) {
@@ -347,21 +348,27 @@ TEST(NaturalCompareFastPath, LongerCharactersAgainstProbes) {
 }
 
 // Every two-byte sequence, well-formed or not (truncated, overlong, stray
-// continuation bytes, surrogate halves), in context: after a shared prefix,
-// before digits and accents, and against case pairs and invalid bytes.
-TEST(NaturalCompareFastPath, EveryByteSequenceInContext) {
+// continuation bytes, surrogate halves), in context: at the start of the
+// text, where the first element alone may decide, and after a shared
+// prefix; before digits and accents; against case pairs, invalid bytes and
+// three-byte characters, whole or cut short.
+class NaturalCompareBytes : public testing::TestWithParam<const char*> {};
+
+TEST_P(NaturalCompareBytes, EveryByteSequenceInContext) {
+  const std::string prefix = GetParam();
   const std::vector<std::string> probes = {
-      "",   "a", "A", "e",    "é",    "É",        "é1",           "é01",         "1é",
-      "01", "Ж", "ж", "\xff", "\xc3", "\xe3\x81", "\xe3\x81\x82", "\xef\xbf\xbd"};
+      "",     "a",    "A",        "e",            "é",            "É",
+      "é1",   "é01",  "1é",       "01",           "Ж",            "ж",
+      "\xff", "\xc3", "\xe3\x81", "\xe3\x81\x82", "\xef\xbf\xbd", "\xe1\x80\x80"};
   std::vector<std::string> others;
   std::vector<std::pair<PrimaryKey, SecondaryKey>> probe_keys;
   for (const std::string& p : probes) {
-    others.push_back("x" + p + "7");
+    others.push_back(prefix + p + "7");
     probe_keys.push_back(referenceKey(others.back()));
   }
   for (unsigned first = 0; first < 256; ++first) {
     for (unsigned second = 0; second < 256; ++second) {
-      const std::string text = "x" + std::string{static_cast<char>(first), static_cast<char>(second)} + "7";
+      const std::string text = prefix + std::string{static_cast<char>(first), static_cast<char>(second)} + "7";
       const auto key = referenceKey(text);
       for (std::size_t k = 0; k < probes.size(); ++k) {
         const int expected = key < probe_keys[k] ? -1 : (probe_keys[k] < key ? 1 : 0);
@@ -373,6 +380,8 @@ TEST(NaturalCompareFastPath, EveryByteSequenceInContext) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(NaturalCompareFastPath, NaturalCompareBytes, testing::Values("x", ""));
 
 // Case pairs and accented letters next to digits: texts spelled alike, each
 // letter in a random variant (either case, with or without its accent) and
