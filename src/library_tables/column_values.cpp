@@ -105,16 +105,22 @@ void resultPeak(sqlite3_context* context, float peak) {
     plan.read = true;
     noteTagRead(static_cast<uint32_t>(n));
   }
-  // Held for this one value only.
-  const auto lock = host_.lockInfo();
-  if (!track.hasInfo()) return;
-  const host::FieldList fields = track.meta();
-  const uint32_t hint = plan.field_hint;
-  if (hint < fields.size() && fields.slot(hint).id == plan.field && fields.slot(hint).value_count == 1) [[likely]] {
-    resultTerminated(context, fields[hint].values().ref(0));
-    return;
+  const char* text = nullptr;
+  {
+    // Held while the value is found, for this one value only. SQLite takes
+    // the text after: it lies in the record, which outlives the lock.
+    const auto lock = host_.lockInfo();
+    if (!track.hasInfo()) return;
+    const host::FieldList fields = track.meta();
+    const uint32_t hint = plan.field_hint;
+    if (hint < fields.size() && fields.slot(hint).id == plan.field && fields.slot(hint).value_count == 1) [[likely]] {
+      text = fields[hint].values().ref(0).data();
+    } else {
+      joinedTagValues(plan, track, context);
+      return;
+    }
   }
-  joinedTagValues(plan, track, context);
+  resultTerminated(context, host::TextRef(text));
 }
 
 void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
