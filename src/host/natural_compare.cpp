@@ -217,6 +217,14 @@ inline uint32_t threeByteKey(std::string_view s) {
   return (b0 << 16) | (b1 << 8) | b2;
 }
 
+// Whether `s` begins with a well-formed two-byte character, whose keys lie
+// below U+0800 and so below every three-byte character's.
+// REQUIRES: s is not empty.
+inline bool startsTwoByte(std::string_view s) {
+  const unsigned char b0 = byteAt(s, 0);
+  return b0 >= 0xC2 && b0 <= 0xDF && s.size() >= 2 && isContinuation(byteAt(s, 1));
+}
+
 }  // namespace
 
 int naturalCompare(std::string_view a, std::string_view b) noexcept {
@@ -224,7 +232,8 @@ int naturalCompare(std::string_view a, std::string_view b) noexcept {
   // elements differ, and then the first element decides as the loop in
   // compareElements would on its first turn: two ASCII characters (not two
   // digits) by their lower case, ASCII before any element but a two-byte
-  // character, two different three-byte characters by their code points.
+  // character, two different three-byte characters by their code points
+  // and a two-byte character before a three-byte one.
   if (!a.empty() && !b.empty()) {
     const unsigned char ca = byteAt(a, 0);
     const unsigned char cb = byteAt(b, 0);
@@ -233,7 +242,13 @@ int naturalCompare(std::string_view a, std::string_view b) noexcept {
       // values are CJK, one compare in four comes here.
       const uint32_t ka = threeByteKey(a);
       const uint32_t kb = threeByteKey(b);
-      if (ka != 0 && kb != 0 && ka != kb) return ka < kb ? -1 : 1;
+      if (ka != 0 && kb != 0) {
+        if (ka != kb) return ka < kb ? -1 : 1;
+      } else if (ka != 0) {
+        if (startsTwoByte(b)) return 1;
+      } else if (kb != 0) {
+        if (startsTwoByte(a)) return -1;
+      }
     } else if (ca != cb) {
       if ((ca | cb) < 0x80) {
         if (!isDigit(ca) || !isDigit(cb)) {
