@@ -85,7 +85,7 @@ LockHolder readIdentity(int fd) {
   const std::string_view kind = line.substr(space + 1, end - space - 1);
   if (error != std::errc() || rest != line.data() + space || pid <= 0 || !validKind(kind)) return {};
   if (!processAlive(pid)) return {};
-  return {pid, std::string(kind)};
+  return {pid, std::string(kind), std::nullopt};
 }
 
 // The real uid of process `pid`; nullopt when it cannot be read (gone, or
