@@ -209,12 +209,12 @@ std::size_t resumePoint(std::string_view a, std::string_view b, std::size_t same
 // their own keys, and UTF-8 keeps the order of code points. Else 0.
 // REQUIRES: s is not empty.
 inline uint32_t threeByteKey(std::string_view s) {
-  const uint32_t b0 = byteAt(s, 0);
+  const unsigned char b0 = byteAt(s, 0);
   if (b0 < 0xE1 || b0 > 0xEF || b0 == 0xED || s.size() < 3) return 0;
-  const uint32_t b1 = byteAt(s, 1);
-  const uint32_t b2 = byteAt(s, 2);
-  if (!isContinuation(static_cast<unsigned char>(b1)) || !isContinuation(static_cast<unsigned char>(b2))) return 0;
-  return (b0 << 16) | (b1 << 8) | b2;
+  const unsigned char b1 = byteAt(s, 1);
+  const unsigned char b2 = byteAt(s, 2);
+  if (!isContinuation(b1) || !isContinuation(b2)) return 0;
+  return (uint32_t{b0} << 16) | (uint32_t{b1} << 8) | b2;
 }
 
 // Whether `s` begins with a well-formed two-byte character, whose keys lie
