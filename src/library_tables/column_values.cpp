@@ -19,6 +19,7 @@
 #include "library_tables/row_set.h"
 #include "library_tables/title_format_cache.h"
 #include "library_tables/value_formats.h"
+#include "library_tables/vtab_exception.h"
 
 namespace library_tables {
 
@@ -93,6 +94,17 @@ void resultPeak(sqlite3_context* context, float peak) {
   if (peak != -1.0f) sqlite3_result_double(context, peak);
 }
 
+// The exception being handled as the error of `context`. Call it in a catch
+// block only.
+void resultFailure(sqlite3_context* context) noexcept {
+  try {
+    const std::string message = currentExceptionMessage();
+    sqlite3_result_error(context, message.c_str(), -1);
+  } catch (...) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 // Inlined into column(): the value most scans read. A field found where
@@ -123,7 +135,8 @@ void resultPeak(sqlite3_context* context, float peak) {
   resultTerminated(context, host::TextRef(text));
 }
 
-void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& track, sqlite3_context* context) {
+void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& track,
+                                         sqlite3_context* context) noexcept {
   const host::FieldPtr field = findField(plan, track.meta());
   if (field == nullptr || field->value_count == 0) return;
   const host::ValueList values = field->values();
@@ -131,12 +144,17 @@ void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& tr
     resultTerminated(context, values.ref(0));
     return;
   }
-  scratch_.clear();
-  host::appendJoined(scratch_, values, plan.separator);
+  try {
+    scratch_.clear();
+    host::appendJoined(scratch_, values, plan.separator);
+  } catch (...) {
+    resultFailure(context);
+    return;
+  }
   resultText(context, scratch_, false);
 }
 
-void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
+void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) noexcept {
   // A negative `n` becomes too large an index.
   const auto index = static_cast<std::size_t>(static_cast<unsigned>(n));
   const host::Track* track = current_;
@@ -145,7 +163,11 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) {
     resultJoinedTag(index, *track, context);
     return;
   }
-  otherColumn(index, *track, context);
+  try {
+    otherColumn(index, *track, context);
+  } catch (...) {
+    resultFailure(context);
+  }
 }
 
 void SQLiteMetaDBRowSet::otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context) {

@@ -126,18 +126,6 @@ void setVtabError(sqlite3_vtab* vtab, const std::string& message) {
   vtab->zErrMsg = sqlite3_mprintf("%s", message.c_str());
 }
 
-std::string currentExceptionMessage() {
-  try {
-    throw;
-  } catch (const db::Exception& e) {
-    return e.message();
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
-
 // Stores the default columns that `type` lacks (by exact name).
 void addDefaultColumns(TableType type, db::SQLiteDatabase& db) {
   VTabColumnStore& store = VTabColumnStore::instance();
@@ -279,12 +267,7 @@ int metaDbNext(sqlite3_vtab_cursor* cursor) {
 int metaDbEof(sqlite3_vtab_cursor* cursor) { return reinterpret_cast<MetaDbCursor*>(cursor)->rows->eof() ? 1 : 0; }
 
 int metaDbColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int n) {
-  try {
-    reinterpret_cast<MetaDbCursor*>(cursor)->rows->column(n, context);
-  } catch (...) {
-    const std::string message = currentExceptionMessage();
-    sqlite3_result_error(context, message.c_str(), -1);
-  }
+  reinterpret_cast<MetaDbCursor*>(cursor)->rows->column(n, context);  // raises nothing
   return SQLITE_OK;
 }
 
@@ -399,6 +382,18 @@ const std::string& cachedDeclaration(TableType type) {
 void resetModuleState() {
   for (std::string& text : moduleState().declarations) text.clear();
   moduleState().callbacks.clear();
+}
+
+std::string currentExceptionMessage() {
+  try {
+    throw;
+  } catch (const db::Exception& e) {
+    return e.message();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
 }
 
 }  // namespace library_tables

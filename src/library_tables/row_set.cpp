@@ -105,6 +105,7 @@ SQLiteMetaDBRowSet::SQLiteMetaDBRowSet(const host::Host& host, TableType type, c
   plan_count_ = plans_.size();
   states_.resize(plans_.size());
   touched_.reserve(plans_.size());
+  tags_ahead_.reserve(kMaxTagsAhead);  // noteTagRead() never allocates
 }
 
 std::unique_ptr<SQLiteMetaDBRowSet> SQLiteMetaDBRowSet::library(const host::Host& host, const VTabColumns& columns,
@@ -231,7 +232,7 @@ void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   }
 }
 
-void SQLiteMetaDBRowSet::noteTagRead(uint32_t n) {
+void SQLiteMetaDBRowSet::noteTagRead(uint32_t n) noexcept {
   for (uint32_t known : tags_ahead_) {
     if (known == n) return;
   }

@@ -141,9 +141,10 @@ class SQLiteMetaDBRowSet {
   bool eof() const { return position_ >= static_cast<int64_t>(tracks_->size()); }
 
   // Sets the value of column `n` on the current row as the result of
-  // `context`. A column beyond the plan gives NULL. May raise (host
-  // failures, memory); the caller keeps that from reaching SQLite.
-  void column(int n, sqlite3_context* context);
+  // `context`. A column beyond the plan gives NULL; a failure (host,
+  // memory) becomes the result's error, so that SQLite may call this
+  // directly.
+  void column(int n, sqlite3_context* context) noexcept;
   // The same, but a split tag gives the value its track lists first (the
   // rows of a split count their values down from the last).
   void firstValue(int n, sqlite3_context* context);
@@ -156,14 +157,15 @@ class SQLiteMetaDBRowSet {
   void touch(std::size_t n);
   void clearState(ColumnValueState& state);
   // Records that tag column `n` is read, for fetchAhead().
-  void noteTagRead(uint32_t n);
+  void noteTagRead(uint32_t n) noexcept;
   void computeTag(std::size_t n, const host::Track& track);
   // A tag column that is not split: its one value, or its values joined.
   // Needs no state from row to row, so next() never visits it.
   void resultJoinedTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   // A joined tag whose field is not where the hint says, or has several
   // values. REQUIRES: the info lock is held.
-  [[gnu::noinline]] void joinedTagValues(ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
+  [[gnu::noinline]] void joinedTagValues(ColumnPlan& plan, const host::Track& track,
+                                         sqlite3_context* context) noexcept;
   // Every column but a joined tag.
   void otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context);
   // The track of the current row, kept by rewind() and next().

@@ -25,6 +25,10 @@ class BugCheck : public db::Exception {
   static constexpr int kErrorCode = 2;  // SQLITE_INTERNAL
 };
 
+// The message of the exception being handled, for SQLite. Call it in a
+// catch block only.
+std::string currentExceptionMessage();
+
 }  // namespace library_tables
 
 #endif  // VOSTREL_LIBRARY_TABLES_VTAB_EXCEPTION_H_

@@ -237,6 +237,16 @@ TEST_F(ColumnValuesTest, RowBuiltValuesSurviveTheNextRow) {
             "Blues \xC2\xB7 Soul;Jazz;Rock \xC2\xB7 Pop;");
 }
 
+TEST_F(ColumnValuesTest, AHostFailureWhileReadingAValueFailsTheStatementWithItsMessage) {
+  host_.library = {buildTrack({.meta = {{"title", {"t"}}}})};
+  setColumns(TableType::kMediaLibrary,
+             {{.name = "title"}, {.name = "t", .kind = ColumnType::kTFExpression, .expression = "%title%"}});
+  host_.format_failure = "the formatter gave up";
+  EXPECT_THAT(rows("SELECT title, t FROM MediaLibrary"), HasSubstr("the formatter gave up"));
+  // The connection is sound after it: the next statement runs.
+  EXPECT_EQ(rows("SELECT title FROM MediaLibrary"), "t;");
+}
+
 TEST_F(ColumnValuesTest, TextsWithAZeroByteKeepTheirWholeLength) {
   // SQLite is told the length of such a text; of the others, that they end
   // with the zero after them.

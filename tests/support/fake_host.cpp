@@ -1,6 +1,7 @@
 #include "support/fake_host.h"
 
 #include <cstdlib>
+#include <stdexcept>
 #include <system_error>
 
 #include "host/track_builder.h"
@@ -68,6 +69,7 @@ host::TitleFormatScriptPtr FakeHost::compileTitleFormat(std::string_view text, s
 
 bool FakeHost::formatTitle(const host::Track& track, const host::TitleFormatScript& script,
                            std::string& out) const {
+  if (!format_failure.empty()) throw std::runtime_error(format_failure);
   const auto& text = static_cast<const FakeScript&>(script).text;
   out.clear();
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -63,7 +63,8 @@ class FakeHost : public host::Host {
 
   // Title formatting is faked: a script is its text, and formatting a track
   // replaces "%title%" / "%artist%" ... by the first value of the tag.
-  // Text containing "!bad" does not compile.
+  // Text containing "!bad" does not compile. While `format_failure` is set,
+  // formatting raises it as a std::runtime_error.
   host::TitleFormatScriptPtr compileTitleFormat(std::string_view text, std::string* error) const override;
   bool formatTitle(const host::Track& track, const host::TitleFormatScript& script,
                    std::string& out) const override;
@@ -74,6 +75,7 @@ class FakeHost : public host::Host {
   std::vector<std::string> boxes;
   std::vector<std::string> questions;
   bool answer_yes = true;
+  std::string format_failure;
   int pump_count = 0;
   std::function<void()> on_pump;
   host::AdvancedSettings settings;
