@@ -178,7 +178,7 @@ void SQLiteMetaDBRowSet::rewind() {
   next();
 }
 
-void SQLiteMetaDBRowSet::next() {
+void SQLiteMetaDBRowSet::nextValue() {
   for (std::size_t k = 0; k < touched_.size(); ++k) {
     ColumnValueState& state = states_[touched_[k]];
     if (state.counter > 0) {
@@ -191,14 +191,7 @@ void SQLiteMetaDBRowSet::next() {
     clearState(state);
   }
   touched_.clear();
-  ++position_;
-  setCurrent();
-  if (reads_tracks_) fetchAhead(static_cast<std::size_t>(position_));
-}
-
-void SQLiteMetaDBRowSet::setCurrent() {
-  const auto p = static_cast<std::size_t>(position_);
-  current_ = position_ >= 0 && p < tracks_->size() ? (*tracks_)[p].get() : nullptr;
+  nextTrack();
 }
 
 void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {

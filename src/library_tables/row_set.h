@@ -136,8 +136,15 @@ class SQLiteMetaDBRowSet {
   // Back to before the first row, every column state cleared, then one step:
   // the set stands on its first row or at end.
   void rewind();
-  // One step of the odometer.
-  void next();
+  // One step of the odometer. Inline: a scan of joined tags, the most
+  // common, leaves no column state and only moves to the next track.
+  void next() {
+    if (touched_.empty()) [[likely]] {
+      nextTrack();
+    } else {
+      nextValue();
+    }
+  }
   bool eof() const { return position_ >= static_cast<int64_t>(tracks_->size()); }
 
   // Sets the value of column `n` on the current row as the result of
@@ -168,8 +175,19 @@ class SQLiteMetaDBRowSet {
                                          sqlite3_context* context) noexcept;
   // Every column but a joined tag.
   void otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context);
+  // The steps of next(): the next value of a split column on this track,
+  // or else the next track.
+  void nextValue();
+  void nextTrack() {
+    ++position_;
+    setCurrent();
+    if (reads_tracks_) fetchAhead(static_cast<std::size_t>(position_));
+  }
   // The track of the current row, kept by rewind() and next().
-  void setCurrent();
+  void setCurrent() {
+    const auto p = static_cast<std::size_t>(position_);
+    current_ = position_ >= 0 && p < tracks_->size() ? (*tracks_)[p].get() : nullptr;
+  }
   void resultTag(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultInfo(std::size_t n, const host::Track& track, sqlite3_context* context);
   void resultFile(const ColumnPlan& plan, const host::Track& track, sqlite3_context* context);
