@@ -205,6 +205,7 @@ void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   constexpr std::size_t kValuesAhead = 4;
   constexpr std::size_t kLines = 4;
   constexpr std::size_t kLine = 64;
+  constexpr std::size_t kMaxValuesAhead = 4;
   // Also keeps the compiler from taking this for a function without
   // effects (prefetches do not count) and dropping the call.
   fetched_row_ = p;
@@ -221,7 +222,15 @@ void SQLiteMetaDBRowSet::fetchAhead(std::size_t p) {
   const host::FieldList meta = track->meta();
   for (uint32_t n : tags_ahead_) {
     const uint32_t hint = plans_[n].field_hint;
-    if (hint < meta.size() && meta[hint].value_count > 0) __builtin_prefetch(meta[hint].values().ref(0).data());
+    if (hint >= meta.size() || meta.slot(hint).value_count == 0) continue;
+    const host::ValueList values = meta[hint].values();
+    __builtin_prefetch(values.ref(0).data());
+    // A field of several values is read whole (joined) or value by value
+    // (split), and each value lies apart.
+    if (values.size() > 1) [[unlikely]] {
+      const std::size_t count = std::min(values.size(), kMaxValuesAhead);
+      for (std::size_t i = 1; i < count; ++i) __builtin_prefetch(values.ref(i).data());
+    }
   }
 }
 
