@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "db/natural_compare.h"
+#include "host/natural_compare.h"
 #include "host/text.h"
 
 namespace db {
@@ -260,13 +260,6 @@ void strpos(sqlite3_context* context, int argc, sqlite3_value** argv) {
   sqlite3_result_int64(context, position);
 }
 
-// ---- collation -----------------------------------------------------------------
-
-int naturalNoCase(void*, int size_a, const void* a, int size_b, const void* b) {
-  return naturalCompare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(size_a)),
-                        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(size_b)));
-}
-
 }  // namespace
 
 void registerSqlFunctions(sqlite3* handle) {
@@ -279,7 +272,7 @@ void registerSqlFunctions(sqlite3* handle) {
   sqlite3_create_function_v2(handle, "padr", 2, kFlags, nullptr, padRight, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(handle, "padr", 3, kFlags, nullptr, padRight, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(handle, "strpos", 2, kFlags, nullptr, strpos, nullptr, nullptr, nullptr);
-  sqlite3_create_collation_v2(handle, "NaturalNoCase", SQLITE_UTF8, nullptr, naturalNoCase, nullptr);
+  sqlite3_create_collation_v2(handle, "NaturalNoCase", SQLITE_UTF8, nullptr, host::naturalCompareBytes, nullptr);
 }
 
 }  // namespace db

@@ -225,9 +225,8 @@ inline bool startsTwoByte(std::string_view s) {
   return b0 >= 0xC2 && b0 <= 0xDF && s.size() >= 2 && isContinuation(byteAt(s, 1));
 }
 
-}  // namespace
-
-int naturalCompare(std::string_view a, std::string_view b) noexcept {
+// naturalCompare() itself, inlined into both its forms below.
+[[gnu::always_inline]] inline int compareNaturally(std::string_view a, std::string_view b) noexcept {
   // Most compares of a sort or a max() over a library meet texts whose first
   // elements differ, and then the first element decides as the loop in
   // compareElements would on its first turn: two ASCII characters (not two
@@ -264,6 +263,15 @@ int naturalCompare(std::string_view a, std::string_view b) noexcept {
     }
   }
   return compareElements(a, b);
+}
+
+}  // namespace
+
+int naturalCompare(std::string_view a, std::string_view b) noexcept { return compareNaturally(a, b); }
+
+int naturalCompareBytes(void*, int size_a, const void* a, int size_b, const void* b) noexcept {
+  return compareNaturally(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(size_a)),
+                          std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(size_b)));
 }
 
 }  // namespace host

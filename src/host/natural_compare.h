@@ -37,6 +37,12 @@ namespace host {
 // SQLite may sort and index with it. Allocates nothing; never throws.
 int naturalCompare(std::string_view a, std::string_view b) noexcept;
 
+// The same over `size_a` bytes at `a` and `size_b` bytes at `b`, in the form
+// of a C comparator: SQLite's NaturalNoCase collation calls it directly,
+// once a row for each max() or sort key. `context` is not used.
+// REQUIRES: sizes are not negative.
+int naturalCompareBytes(void* context, int size_a, const void* a, int size_b, const void* b) noexcept;
+
 }  // namespace host
 
 #endif  // VOSTREL_HOST_NATURAL_COMPARE_H_

@@ -16,6 +16,7 @@
 #include "db/exception.h"
 #include "host/multi_value.h"
 #include "library_tables/handle_table.h"
+#include "library_tables/metadb_cursor.h"
 #include "library_tables/row_set.h"
 #include "library_tables/title_format_cache.h"
 #include "library_tables/value_formats.h"
@@ -154,7 +155,8 @@ void SQLiteMetaDBRowSet::joinedTagValues(ColumnPlan& plan, const host::Track& tr
   resultText(context, scratch_, false);
 }
 
-void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) noexcept {
+// Inlined into metaDbColumn() below, which SQLite calls for every value.
+[[gnu::always_inline]] inline void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) noexcept {
   // A negative `n` becomes too large an index.
   const auto index = static_cast<std::size_t>(static_cast<unsigned>(n));
   const host::Track* track = current_;
@@ -168,6 +170,11 @@ void SQLiteMetaDBRowSet::column(int n, sqlite3_context* context) noexcept {
   } catch (...) {
     resultFailure(context);
   }
+}
+
+int metaDbColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int n) {
+  reinterpret_cast<MetaDbCursor*>(cursor)->rows->column(n, context);
+  return SQLITE_OK;
 }
 
 void SQLiteMetaDBRowSet::otherColumn(std::size_t n, const host::Track& track, sqlite3_context* context) {

@@ -18,6 +18,7 @@
 #include "host/text.h"
 #include "library_tables/column_store.h"
 #include "library_tables/column_values.h"
+#include "library_tables/metadb_cursor.h"
 #include "library_tables/row_set.h"
 #include "library_tables/vtab_exception.h"
 
@@ -78,11 +79,6 @@ class SQLiteMetaDBTable {
 struct MetaDbVtab {
   sqlite3_vtab base;  // must come first
   SQLiteMetaDBTable* table;
-};
-
-struct MetaDbCursor {
-  sqlite3_vtab_cursor base;  // must come first
-  SQLiteMetaDBRowSet* rows;
 };
 
 // Module arguments start at argv[3]; argv[0] is the module name, argv[1]
@@ -265,11 +261,6 @@ int metaDbNext(sqlite3_vtab_cursor* cursor) {
 }
 
 int metaDbEof(sqlite3_vtab_cursor* cursor) { return reinterpret_cast<MetaDbCursor*>(cursor)->rows->eof() ? 1 : 0; }
-
-int metaDbColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int n) {
-  reinterpret_cast<MetaDbCursor*>(cursor)->rows->column(n, context);  // raises nothing
-  return SQLITE_OK;
-}
 
 // Rows split from one track share its rowid.
 int metaDbRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {

@@ -26,6 +26,7 @@
 #include "library_tables/vtab_column.h"
 
 struct sqlite3_context;
+struct sqlite3_vtab_cursor;
 
 namespace library_tables {
 
@@ -147,16 +148,19 @@ class SQLiteMetaDBRowSet {
   }
   bool eof() const { return position_ >= static_cast<int64_t>(tracks_->size()); }
 
-  // Sets the value of column `n` on the current row as the result of
-  // `context`. A column beyond the plan gives NULL; a failure (host,
-  // memory) becomes the result's error, so that SQLite may call this
-  // directly.
-  void column(int n, sqlite3_context* context) noexcept;
-  // The same, but a split tag gives the value its track lists first (the
-  // rows of a split count their values down from the last).
+  // The value of column `n` on the current row (see column() below), but a
+  // split tag gives the value its track lists first (the rows of a split
+  // count their values down from the last).
   void firstValue(int n, sqlite3_context* context);
 
  private:
+  // SQLite reaches column() through it (metadb_cursor.h).
+  friend int metaDbColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int n);
+
+  // Sets the value of column `n` on the current row as the result of
+  // `context`. A column beyond the plan gives NULL; a failure (host,
+  // memory) becomes the result's error. Inline in column_values.cpp.
+  void column(int n, sqlite3_context* context) noexcept;
   SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);
 
   // Asks the processor for the memory that the rows after `p` will read.
