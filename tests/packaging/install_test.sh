@@ -42,8 +42,8 @@ for size in 16 32 48 64 128 256; do
   read -r width height < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(*struct.unpack(">II", d[16:24]))' "$png")
   [ "$width $height" = "$size $size" ] || fail "the ${size}x${size} icon is ${width}x${height}"
 done
-# The licences of what the program bundles: the icon strip and the header-only libraries built in.
-for part in Tango CLI11 "Niels Lohmann"; do
+# The licences of what the program bundles: the icon strip, the header-only libraries and SQLite built in.
+for part in Tango CLI11 "Niels Lohmann" SQLite; do
   grep -q "$part" "$installed/share/doc/vostrel/copyright" || fail "the copyright file leaves out $part"
 done
 
