@@ -161,6 +161,7 @@ class SQLiteMetaDBRowSet {
   // `context`. A column beyond the plan gives NULL; a failure (host,
   // memory) becomes the result's error. Inline in column_values.cpp.
   void column(int n, sqlite3_context* context) noexcept;
+
   SQLiteMetaDBRowSet(const host::Host& host, TableType type, const VTabColumns& columns, bool no_split);
 
   // Asks the processor for the memory that the rows after `p` will read.
